@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Wendle need.
+# Idempotent: does nothing when all are present; refreshes the package lists only when something is missing.
+set -euo pipefail
+
+packages=(
+    # build
+    build-essential cmake ninja-build pkg-config clang-format
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qtkeychain-qt6-dev
+    libicu-dev libsqlite3-dev libssl-dev libpam0g-dev libx11-dev libxss-dev
+    libbenchmark-dev
+    # run
+    qt6-qpa-plugins libqt6svg6 libsecret-1-0 fonts-dejavu-core tzdata
+    # test session and tests
+    xvfb xauth dbus gnome-keyring libsecret-tools at-spi2-core python3-pyatspi
+    libpam-wrapper libpam-modules xdotool imagemagick sqlite3 procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+fi
+
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

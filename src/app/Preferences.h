@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace wendle {
+
+/** A preference key with its type and the value read while the key is absent. */
+template <typename T>
+struct PreferenceKey
+{
+    const char* name;
+    T defaultValue;
+};
+
+/** The keys Wendle stores, with their defaults. */
+namespace PreferenceKeys {
+inline constexpr PreferenceKey<bool> reminderEnabled{"reminder.enabled", true};
+inline constexpr PreferenceKey<int> reminderHour{"reminder.hour", 15};
+inline constexpr PreferenceKey<int> reminderMinute{"reminder.minute", 0};
+inline constexpr PreferenceKey<bool> nudgeEnabled{"reminder.nudge.enabled", false};
+inline constexpr PreferenceKey<int> nudgeHour{"reminder.nudge.hour", 21};
+inline constexpr PreferenceKey<int> nudgeMinute{"reminder.nudge.minute", 0};
+inline constexpr const char* promptAssignment = "promptEngine.assignment";
+inline constexpr const char* promptUsedIDs = "promptEngine.usedIDs";
+inline constexpr const char* recapShownPrefix = "recap.shown.";
+} // namespace PreferenceKeys
+
+/** The six reminder preferences, as read together at start-up and by the settings window. */
+struct ReminderPreferences
+{
+    bool enabled = PreferenceKeys::reminderEnabled.defaultValue;
+    int hour = PreferenceKeys::reminderHour.defaultValue;
+    int minute = PreferenceKeys::reminderMinute.defaultValue;
+    bool nudgeEnabled = PreferenceKeys::nudgeEnabled.defaultValue;
+    int nudgeHour = PreferenceKeys::nudgeHour.defaultValue;
+    int nudgeMinute = PreferenceKeys::nudgeMinute.defaultValue;
+    bool operator==(const ReminderPreferences&) const = default;
+};
+
+/**
+ * The user's preferences: one store for the whole process, kept across launches (QSettings, organisation and
+ * application "wendle"). Every instance reads and writes the same values, so two screens always agree.
+ */
+class Preferences
+{
+public:
+    Preferences();
+
+    /** Absent, or not a Boolean, reads as false. */
+    bool boolValue(const QString& key) const;
+    /** Absent, or not an integer, reads as 0. */
+    qint64 integer(const QString& key) const;
+    /** Absent reads as nothing. */
+    std::optional<QString> string(const QString& key) const;
+    /** Absent, or not a list of strings, reads as nothing. */
+    std::optional<QStringList> stringArray(const QString& key) const;
+
+    void setBool(const QString& key, bool value);
+    void setInteger(const QString& key, qint64 value);
+    void setString(const QString& key, const QString& value);
+    void setStringArray(const QString& key, const QStringList& value);
+
+    bool contains(const QString& key) const;
+
+    /** A stored preference: its default while the key is absent. */
+    bool value(const PreferenceKey<bool>& key) const;
+    int value(const PreferenceKey<int>& key) const;
+    void setValue(const PreferenceKey<bool>& key, bool value);
+    void setValue(const PreferenceKey<int>& key, int value);
+
+    ReminderPreferences reminderPreferences() const;
+
+    /** Writes pending changes to disk now (QSettings otherwise does it soon after). */
+    void sync();
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace wendle

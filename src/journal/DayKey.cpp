@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/DayKey.h"
+
+#include <vector>
+
+namespace wendle {
+
+namespace {
+
+QString formatKey(const DateComponents& c)
+{
+    return QString::asprintf("%04d-%02d-%02d", c.year, c.month, c.day);
+}
+
+// A decimal integer: an optional "+" and ASCII digits only, nothing around them, within 64 bits.
+std::optional<qint64> parseInteger(QStringView piece)
+{
+    if (piece.startsWith(u'+')) {
+        piece = piece.mid(1);
+    }
+    if (piece.isEmpty()) {
+        return std::nullopt;
+    }
+    qint64 value = 0;
+    for (const QChar ch : piece) {
+        if (ch < u'0' || ch > u'9') {
+            return std::nullopt;
+        }
+        const int digit = ch.unicode() - u'0';
+        if (value > (std::numeric_limits<qint64>::max() - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+} // namespace
+
+QString journalDayKey(const QDateTime& moment, const Calendar& calendar)
+{
+    QDateTime day = moment;
+    if (calendar.components(moment).hour < journalDayStartHour) {
+        day = calendar.adding(Calendar::Unit::day, -1, moment).value_or(moment);
+    }
+    return calendarDayKey(day, calendar);
+}
+
+QString calendarDayKey(const QDateTime& date, const Calendar& calendar)
+{
+    return formatKey(calendar.components(date));
+}
+
+std::optional<QDateTime> dateForDayKey(const QString& dayKey, const Calendar& calendar)
+{
+    std::vector<qint64> numbers;
+    for (const QStringView piece : QStringView(dayKey).split(u'-', Qt::SkipEmptyParts)) {
+        if (const std::optional<qint64> number = parseInteger(piece)) {
+            numbers.push_back(*number);
+        }
+    }
+    if (numbers.size() != 3) {
+        return std::nullopt;
+    }
+    return calendar.date(numbers[0], numbers[1], numbers[2]);
+}
+
+} // namespace wendle

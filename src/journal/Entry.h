@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+namespace wendle {
+
+class EntryStore;
+
+/**
+ * One piece of writing of one journal day: which prompt it answers, its sealed text and the words credited
+ * to its day. Entries are owned by their EntryStore, never deleted, and changed only through it, so
+ * pointers to them stay valid for the store's life. Identity is `id()`, not the field values.
+ */
+class Entry
+{
+public:
+    /** The prompt id of free writing. */
+    static inline const QString freeformPromptID = QStringLiteral("freeform");
+
+    qint64 id() const { return m_id; }
+    /** The moment the entry was first saved (UTC); never changes. */
+    QDateTime date() const { return m_date; }
+    /** The journal day of `date` when it was first saved; never changes. */
+    QString dayKey() const { return m_dayKey; }
+    /** The answered prompt's id, or `freeformPromptID`. */
+    QString promptID() const { return m_promptID; }
+    QString categoryRaw() const { return m_categoryRaw; }
+    /** The text sealed by `sealEntryText`. */
+    QByteArray cipherBody() const { return m_cipherBody; }
+    qint64 creditedWords() const { return m_creditedWords; }
+
+private:
+    friend class EntryStore;
+    Entry() = default;
+
+    qint64 m_id = 0;
+    QDateTime m_date;
+    QString m_dayKey;
+    QString m_promptID;
+    QString m_categoryRaw;
+    QByteArray m_cipherBody;
+    qint64 m_creditedWords = 0;
+    bool m_stored = false; // a row exists in the file
+    bool m_dirty = false;  // in-memory fields differ from the row
+};
+
+/** The fields of an entry about to be inserted. */
+struct NewEntry
+{
+    QDateTime date;
+    QString dayKey;
+    QString promptID;
+    QString categoryRaw;
+    QByteArray cipherBody;
+    qint64 creditedWords = 0;
+};
+
+} // namespace wendle

@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/EntryCrypto.h"
+
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+#include <cstring>
+
+namespace wendle {
+
+namespace {
+
+struct ContextDeleter
+{
+    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
+};
+
+const EVP_CIPHER* aes256Gcm()
+{
+    // Fetched once: the implicit lookup behind EVP_aes_256_gcm() costs a provider search on every call.
+    static EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-256-GCM", nullptr);
+    return cipher;
+}
+
+EVP_CIPHER_CTX* reusableContext()
+{
+    thread_local std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> context(EVP_CIPHER_CTX_new());
+    if (!context || !aes256Gcm()) {
+        throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
+    }
+    return context.get();
+}
+
+void requireKeySize(const EntryKey& key)
+{
+    if (key.length() != EntryKey::size) {
+        throw CipherError(CipherError::Kind::incorrectKeySize);
+    }
+}
+
+// Clears a temporary plaintext copy so no entry text outlives the call in freed heap memory.
+struct WipeOnExit
+{
+    QByteArray& bytes;
+    ~WipeOnExit()
+    {
+        if (!bytes.isEmpty()) {
+            OPENSSL_cleanse(bytes.data(), static_cast<std::size_t>(bytes.size()));
+        }
+    }
+};
+
+} // namespace
+
+EntryKey::EntryKey(Token, std::size_t length)
+    : m_bytes(length)
+    , m_length(length)
+{
+}
+
+std::shared_ptr<const EntryKey> EntryKey::fromBytes(const QByteArray& bytes)
+{
+    auto key = std::make_shared<EntryKey>(Token(), static_cast<std::size_t>(bytes.size()));
+    std::memcpy(key->m_bytes.data(), bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return key;
+}
+
+std::shared_ptr<const EntryKey> EntryKey::random()
+{
+    auto key = std::make_shared<EntryKey>(Token(), static_cast<std::size_t>(size));
+    if (RAND_priv_bytes(key->m_bytes.data(), size) != 1) {
+        throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
+    }
+    return key;
+}
+
+const char* EntryCryptoError::what() const noexcept
+{
+    return m_kind == Kind::keychainStatus ? "keychainStatus" : "malformedCiphertext";
+}
+
+const char* CipherError::what() const noexcept
+{
+    switch (m_kind) {
+    case Kind::incorrectParameterSize:
+        return "incorrectParameterSize";
+    case Kind::authenticationFailure:
+        return "authenticationFailure";
+    case Kind::incorrectKeySize:
+        return "incorrectKeySize";
+    case Kind::underlyingCoreCryptoError:
+        break;
+    }
+    return "underlyingCoreCryptoError";
+}
+
+QByteArray sealEntryText(const QString& text, const EntryKey& key)
+{
+    requireKeySize(key);
+    QByteArray plain = text.toUtf8();
+    WipeOnExit wipe{plain};
+    const int length = static_cast<int>(plain.size());
+
+    QByteArray body(sealedOverhead + length, Qt::Uninitialized);
+    auto* out = reinterpret_cast<unsigned char*>(body.data());
+    if (RAND_bytes(out, sealedNonceLength) != 1) {
+        throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
+    }
+
+    EVP_CIPHER_CTX* context = reusableContext();
+    int written = 0;
+    int finalWritten = 0;
+    const bool sealed = EVP_EncryptInit_ex2(context, aes256Gcm(), key.data(), out, nullptr) == 1
+                        && EVP_EncryptUpdate(context, out + sealedNonceLength, &written,
+                                             reinterpret_cast<const unsigned char*>(plain.constData()), length)
+                               == 1
+                        && EVP_EncryptFinal_ex(context, out + sealedNonceLength + written, &finalWritten) == 1
+                        && written + finalWritten == length
+                        && EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_GET_TAG, sealedTagLength,
+                                               out + sealedNonceLength + length)
+                               == 1;
+    if (!sealed) {
+        throw EntryCryptoError::malformedCiphertext();
+    }
+    return body;
+}
+
+QString openEntryText(const QByteArray& body, const EntryKey& key)
+{
+    if (body.size() < sealedOverhead) {
+        throw CipherError(CipherError::Kind::incorrectParameterSize);
+    }
+    requireKeySize(key);
+    const auto* in = reinterpret_cast<const unsigned char*>(body.constData());
+    const int length = static_cast<int>(body.size()) - sealedOverhead;
+
+    QByteArray plain(length, Qt::Uninitialized);
+    WipeOnExit wipe{plain};
+    EVP_CIPHER_CTX* context = reusableContext();
+    int written = 0;
+    int finalWritten = 0;
+    if (EVP_DecryptInit_ex2(context, aes256Gcm(), key.data(), in, nullptr) != 1
+        || EVP_DecryptUpdate(context, reinterpret_cast<unsigned char*>(plain.data()), &written,
+                             in + sealedNonceLength, length)
+               != 1
+        || EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_SET_TAG, sealedTagLength,
+                               const_cast<unsigned char*>(in + sealedNonceLength + length))
+               != 1) {
+        throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
+    }
+    if (EVP_DecryptFinal_ex(context, reinterpret_cast<unsigned char*>(plain.data()) + written, &finalWritten) != 1) {
+        throw CipherError(CipherError::Kind::authenticationFailure);
+    }
+    return QString::fromUtf8(plain);
+}
+
+bool opensUnder(const QByteArray& body, const EntryKey& key)
+{
+    try {
+        openEntryText(body, key);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace wendle

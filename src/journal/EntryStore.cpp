@@ -1,0 +1,421 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/EntryStore.h"
+
+#include "journal/EntryCrypto.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace wendle {
+
+namespace {
+
+enum StatementIndex { insertEntry, updateEntry, insertDisplaced, selectDisplaced };
+
+const char* const kSchema = R"sql(
+CREATE TABLE entries (
+    id INTEGER PRIMARY KEY,
+    date INTEGER,
+    day_key TEXT,
+    prompt_id TEXT,
+    category_raw TEXT,
+    cipher_body BLOB,
+    credited_words INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE displaced_bodies (
+    id INTEGER PRIMARY KEY,
+    entry_id INTEGER NOT NULL,
+    cipher_body BLOB NOT NULL,
+    displaced_at INTEGER NOT NULL
+);
+PRAGMA user_version = 1;
+)sql";
+
+const QStringList kEntryColumns = {QStringLiteral("id"),           QStringLiteral("date"),
+                                   QStringLiteral("day_key"),      QStringLiteral("prompt_id"),
+                                   QStringLiteral("category_raw"), QStringLiteral("cipher_body"),
+                                   QStringLiteral("credited_words")};
+
+QString sqliteMessage(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+QString columnText(sqlite3_stmt* statement, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
+}
+
+QByteArray columnBlob(sqlite3_stmt* statement, int column)
+{
+    const void* blob = sqlite3_column_blob(statement, column);
+    return blob ? QByteArray(static_cast<const char*>(blob), sqlite3_column_bytes(statement, column)) : QByteArray();
+}
+
+void bindText(sqlite3_stmt* statement, int index, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(statement, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void bindBlob(sqlite3_stmt* statement, int index, const QByteArray& blob)
+{
+    sqlite3_bind_blob(statement, index, blob.constData(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
+}
+
+bool exec(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// A single-value query; nothing when the statement fails (for one, when the file is not a database).
+std::optional<qint64> queryInteger(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return std::nullopt;
+    }
+    std::optional<qint64> value;
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+        value = sqlite3_column_int64(statement, 0);
+    }
+    sqlite3_finalize(statement);
+    return value;
+}
+
+QStringList columnsOf(sqlite3* db, const char* table)
+{
+    QStringList columns;
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray sql = QByteArray("PRAGMA table_info(") + table + ')';
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            columns << columnText(statement, 1);
+        }
+    }
+    sqlite3_finalize(statement);
+    return columns;
+}
+
+bool hasColumns(sqlite3* db, const char* table, const QStringList& wanted)
+{
+    const QStringList columns = columnsOf(db, table);
+    return std::all_of(wanted.begin(), wanted.end(), [&](const QString& name) { return columns.contains(name); });
+}
+
+// Creates the folder and an empty file with owner-only modes, so SQLite (which copies the database's mode
+// to its WAL and shared-memory files) never creates anything world-readable.
+bool createPrivateFile(const QString& path, QString* error)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("Couldn't create the folder %1.").arg(folder);
+        return false;
+    }
+    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        *error = QStringLiteral("Couldn't create the journal %1: %2.").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+} // namespace
+
+QString EntryStore::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/wendle/journal.sqlite");
+}
+
+std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error)
+{
+    QString ignored;
+    if (!error) {
+        error = &ignored;
+    }
+    const bool existed = QFileInfo::exists(path);
+    if (!existed && !createPrivateFile(path, error)) {
+        return nullptr;
+    }
+
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    std::unique_ptr<EntryStore> store(new EntryStore(path, db));
+    if (opened != SQLITE_OK) {
+        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_extended_result_codes(db, 1);
+
+    // Everything up to the schema check only reads, so a foreign or damaged file is left exactly as it was.
+    const std::optional<qint64> version = queryInteger(db, "PRAGMA user_version");
+    const std::optional<qint64> objects = queryInteger(db, "SELECT count(*) FROM sqlite_schema");
+    if (!version || !objects) {
+        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, sqliteMessage(db));
+        return nullptr;
+    }
+    if (*version > schemaVersion) {
+        *error = QStringLiteral("%1 was written by a newer version of Wendle. Update Wendle to open it.").arg(path);
+        return nullptr;
+    }
+    if (*version == 0 && *objects != 0) {
+        *error = QStringLiteral("%1 is not a Wendle journal.").arg(path);
+        return nullptr;
+    }
+    if (*version == 1
+        && (!hasColumns(db, "entries", kEntryColumns)
+            || !hasColumns(db, "displaced_bodies", {QStringLiteral("entry_id"), QStringLiteral("cipher_body")}))) {
+        *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
+        return nullptr;
+    }
+
+    ::chmod(QFile::encodeName(path).constData(), 0600);
+    if (!exec(db, "PRAGMA journal_mode = WAL") || !exec(db, "PRAGMA synchronous = FULL")) {
+        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
+        return nullptr;
+    }
+    if (*version == 0) {
+        const bool created = exec(db, "BEGIN IMMEDIATE") && exec(db, kSchema) && exec(db, "COMMIT");
+        if (!created) {
+            *error = QStringLiteral("Couldn't create the journal %1: %2.").arg(path, sqliteMessage(db));
+            exec(db, "ROLLBACK");
+            return nullptr;
+        }
+    }
+    if (!store->load(error)) {
+        return nullptr;
+    }
+    return store;
+}
+
+EntryStore::EntryStore(QString path, sqlite3* db)
+    : m_path(std::move(path))
+    , m_db(db)
+{
+}
+
+EntryStore::~EntryStore()
+{
+    if (m_db && hasUnsavedChanges()) {
+        save();
+    }
+    for (sqlite3_stmt* statement : m_statements) {
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close_v2(m_db);
+}
+
+bool EntryStore::load(QString* error)
+{
+    sqlite3_stmt* select = nullptr;
+    const char* sql = "SELECT id, date, day_key, prompt_id, category_raw, cipher_body, credited_words "
+                      "FROM entries ORDER BY id";
+    if (sqlite3_prepare_v2(m_db, sql, -1, &select, nullptr) != SQLITE_OK) {
+        *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(m_path, sqliteMessage(m_db));
+        sqlite3_finalize(select);
+        return false;
+    }
+    int step;
+    while ((step = sqlite3_step(select)) == SQLITE_ROW) {
+        std::unique_ptr<Entry> entry(new Entry);
+        entry->m_id = sqlite3_column_int64(select, 0);
+        entry->m_date = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, 1), Qt::UTC);
+        entry->m_dayKey = columnText(select, 2);
+        entry->m_promptID = columnText(select, 3);
+        entry->m_categoryRaw = columnText(select, 4);
+        entry->m_cipherBody = columnBlob(select, 5);
+        entry->m_creditedWords = sqlite3_column_int64(select, 6);
+        entry->m_stored = true;
+        m_nextId = std::max(m_nextId, entry->m_id + 1);
+        m_order.push_back(entry.get());
+        m_owned.push_back(std::move(entry));
+    }
+    sqlite3_finalize(select);
+    if (step != SQLITE_DONE) {
+        *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(m_path, sqliteMessage(m_db));
+        return false;
+    }
+    return true;
+}
+
+std::vector<Entry*> EntryStore::entriesNewestFirst() const
+{
+    std::vector<Entry*> sorted = m_order;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const Entry* a, const Entry* b) { return a->m_date > b->m_date; });
+    return sorted;
+}
+
+Entry* EntryStore::firstEntry(const QString& dayKey, const QString& promptID) const
+{
+    const auto found = std::find_if(m_order.begin(), m_order.end(), [&](const Entry* entry) {
+        return entry->m_dayKey == dayKey && entry->m_promptID == promptID;
+    });
+    return found == m_order.end() ? nullptr : *found;
+}
+
+Entry* EntryStore::insert(const NewEntry& fields)
+{
+    std::unique_ptr<Entry> entry(new Entry);
+    entry->m_id = m_nextId++;
+    entry->m_date = fields.date.toUTC();
+    entry->m_dayKey = fields.dayKey;
+    entry->m_promptID = fields.promptID;
+    entry->m_categoryRaw = fields.categoryRaw;
+    entry->m_cipherBody = fields.cipherBody;
+    entry->m_creditedWords = fields.creditedWords;
+    Entry* inserted = entry.get();
+    m_owned.push_back(std::move(entry));
+    m_order.push_back(inserted);
+    markDirty(inserted);
+    Q_EMIT changed();
+    return inserted;
+}
+
+void EntryStore::setCreditedWords(Entry* entry, qint64 words)
+{
+    if (entry->m_creditedWords == words) {
+        return;
+    }
+    entry->m_creditedWords = words;
+    markDirty(entry);
+    Q_EMIT changed();
+}
+
+void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key)
+{
+    if (!opensUnder(entry->m_cipherBody, key)) {
+        m_pendingDisplaced.push_back({entry->m_id, entry->m_cipherBody, QDateTime::currentDateTimeUtc()});
+    }
+    entry->m_cipherBody = cipherBody;
+    markDirty(entry);
+    Q_EMIT changed();
+}
+
+void EntryStore::markDirty(Entry* entry)
+{
+    if (!entry->m_dirty) {
+        entry->m_dirty = true;
+        m_dirty.push_back(entry);
+    }
+}
+
+bool EntryStore::hasUnsavedChanges() const
+{
+    return !m_dirty.empty() || !m_pendingDisplaced.empty();
+}
+
+bool EntryStore::save()
+{
+    if (!hasUnsavedChanges()) {
+        return true;
+    }
+    if (!exec(m_db, "BEGIN IMMEDIATE")) {
+        return false;
+    }
+    if (!writePending() || !exec(m_db, "COMMIT")) {
+        if (!sqlite3_get_autocommit(m_db)) {
+            exec(m_db, "ROLLBACK");
+        }
+        return false;
+    }
+    for (Entry* entry : m_dirty) {
+        entry->m_dirty = false;
+        entry->m_stored = true;
+    }
+    m_dirty.clear();
+    m_pendingDisplaced.clear();
+    return true;
+}
+
+bool EntryStore::writePending()
+{
+    for (const DisplacedBody& displaced : m_pendingDisplaced) {
+        sqlite3_stmt* insert = statement(insertDisplaced, "INSERT INTO displaced_bodies (entry_id, cipher_body, "
+                                                          "displaced_at) VALUES (?1, ?2, ?3)");
+        if (!insert) {
+            return false;
+        }
+        sqlite3_bind_int64(insert, 1, displaced.entryId);
+        bindBlob(insert, 2, displaced.cipherBody);
+        sqlite3_bind_int64(insert, 3, displaced.displacedAt.toMSecsSinceEpoch());
+        if (sqlite3_step(insert) != SQLITE_DONE) {
+            return false;
+        }
+    }
+    for (const Entry* entry : m_dirty) {
+        sqlite3_stmt* write = nullptr;
+        if (entry->m_stored) {
+            write = statement(updateEntry, "UPDATE entries SET cipher_body = ?1, credited_words = ?2 WHERE id = ?3");
+            if (!write) {
+                return false;
+            }
+            bindBlob(write, 1, entry->m_cipherBody);
+            sqlite3_bind_int64(write, 2, entry->m_creditedWords);
+            sqlite3_bind_int64(write, 3, entry->m_id);
+        } else {
+            write = statement(insertEntry, "INSERT INTO entries (id, date, day_key, prompt_id, category_raw, "
+                                           "cipher_body, credited_words) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+            if (!write) {
+                return false;
+            }
+            sqlite3_bind_int64(write, 1, entry->m_id);
+            sqlite3_bind_int64(write, 2, entry->m_date.toMSecsSinceEpoch());
+            bindText(write, 3, entry->m_dayKey);
+            bindText(write, 4, entry->m_promptID);
+            bindText(write, 5, entry->m_categoryRaw);
+            bindBlob(write, 6, entry->m_cipherBody);
+            sqlite3_bind_int64(write, 7, entry->m_creditedWords);
+        }
+        if (sqlite3_step(write) != SQLITE_DONE) {
+            return false;
+        }
+    }
+    return true;
+}
+
+sqlite3_stmt* EntryStore::statement(int index, const char* sql)
+{
+    sqlite3_stmt*& cached = m_statements[index];
+    if (!cached && sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &cached, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(cached);
+        cached = nullptr;
+        return nullptr;
+    }
+    sqlite3_reset(cached);
+    sqlite3_clear_bindings(cached);
+    return cached;
+}
+
+std::vector<EntryStore::DisplacedBody> EntryStore::displacedBodies() const
+{
+    std::vector<DisplacedBody> bodies;
+    sqlite3_stmt* select = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT entry_id, cipher_body, displaced_at FROM displaced_bodies ORDER BY id", -1,
+                           &select, nullptr)
+        == SQLITE_OK) {
+        while (sqlite3_step(select) == SQLITE_ROW) {
+            bodies.push_back({sqlite3_column_int64(select, 0), columnBlob(select, 1),
+                              QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, 2), Qt::UTC)});
+        }
+    }
+    sqlite3_finalize(select);
+    bodies.insert(bodies.end(), m_pendingDisplaced.begin(), m_pendingDisplaced.end());
+    return bodies;
+}
+
+} // namespace wendle

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "journal/Entry.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace wendle {
+
+class EntryKey;
+
+/**
+ * The journal's entries: one SQLite file, loaded whole into memory when opened and written back by `save()`.
+ * This is the one place entries are read and changed; every screen works on the entries it hands out and
+ * redraws on `changed()`.
+ *
+ * Nothing written is given up: a failed save keeps its changes pending, and the next save (or closing the
+ * store) writes them. A body that no longer opens under the current key is kept aside in the same file
+ * before anything replaces it. A file that is not a Wendle journal, or is from a newer version, is never
+ * touched.
+ */
+class EntryStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    /** The schema version this build writes. */
+    static constexpr int schemaVersion = 1;
+
+    /** A sealed body that was replaced while it could not be opened, kept for recovery. */
+    struct DisplacedBody
+    {
+        qint64 entryId = 0;
+        QByteArray cipherBody;
+        QDateTime displacedAt;
+    };
+
+    /** `$XDG_DATA_HOME/wendle/journal.sqlite`. */
+    static QString defaultPath();
+
+    /**
+     * Opens the journal at `path`, creating it (folder 0700, file 0600) when it does not exist.
+     * On failure returns null and sets `error` to a sentence naming the file.
+     */
+    static std::unique_ptr<EntryStore> open(const QString& path, QString* error);
+
+    /** Writes any pending changes one last time. */
+    ~EntryStore() override;
+
+    QString path() const { return m_path; }
+
+    /** All entries in store order (the order they were first inserted). */
+    const std::vector<Entry*>& entries() const { return m_order; }
+    /** All entries by `date`, newest first. */
+    std::vector<Entry*> entriesNewestFirst() const;
+    /** The first entry, in store order, of a day and prompt id; null when there is none. */
+    Entry* firstEntry(const QString& dayKey, const QString& promptID) const;
+
+    /** Adds an entry; it is written by the next save. */
+    Entry* insert(const NewEntry& fields);
+    void setCreditedWords(Entry* entry, qint64 words);
+    /**
+     * Gives an entry a new sealed body. If the current body does not open under `key`, it is first kept
+     * aside (see `displacedBodies`), so replacing an unreadable body never destroys it.
+     */
+    void replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key);
+
+    /** Writes every pending change in one transaction. On failure they stay pending and false is returned. */
+    bool save();
+    bool hasUnsavedChanges() const;
+
+    /** Every body kept aside, oldest first, including those not yet saved. */
+    std::vector<DisplacedBody> displacedBodies() const;
+
+Q_SIGNALS:
+    /** Entries were inserted or changed. */
+    void changed();
+
+private:
+    EntryStore(QString path, sqlite3* db);
+
+    bool load(QString* error);
+    bool writePending();
+    sqlite3_stmt* statement(int index, const char* sql);
+    void markDirty(Entry* entry);
+
+    QString m_path;
+    sqlite3* m_db = nullptr;
+    std::vector<std::unique_ptr<Entry>> m_owned;
+    std::vector<Entry*> m_order;
+    std::vector<Entry*> m_dirty;
+    std::vector<DisplacedBody> m_pendingDisplaced;
+    qint64 m_nextId = 1;
+    sqlite3_stmt* m_statements[4] = {};
+};
+
+} // namespace wendle

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/LockedBuffer.h"
+
+#include <openssl/crypto.h>
+
+#include <new>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace wendle {
+
+LockedBuffer::LockedBuffer(std::size_t size)
+    : m_size(size)
+{
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    m_mapped = ((size + page - 1) / page) * page;
+    if (m_mapped == 0) {
+        m_mapped = page;
+    }
+    void* memory = mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) {
+        throw std::bad_alloc();
+    }
+    m_data = static_cast<unsigned char*>(memory);
+    // Both are best effort: an unprivileged process may have a small RLIMIT_MEMLOCK.
+    m_locked = mlock(m_data, m_mapped) == 0;
+    madvise(m_data, m_mapped, MADV_DONTDUMP);
+}
+
+LockedBuffer::~LockedBuffer()
+{
+    OPENSSL_cleanse(m_data, m_mapped);
+    if (m_locked) {
+        munlock(m_data, m_mapped);
+    }
+    munmap(m_data, m_mapped);
+}
+
+} // namespace wendle

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstddef>
+
+namespace wendle {
+
+/**
+ * A small buffer for secrets: kept out of swap and core dumps where the system allows it,
+ * and wiped before its memory is returned.
+ */
+class LockedBuffer
+{
+public:
+    explicit LockedBuffer(std::size_t size);
+    ~LockedBuffer();
+    LockedBuffer(const LockedBuffer&) = delete;
+    LockedBuffer& operator=(const LockedBuffer&) = delete;
+
+    unsigned char* data() { return m_data; }
+    const unsigned char* data() const { return m_data; }
+    std::size_t size() const { return m_size; }
+
+private:
+    unsigned char* m_data = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_mapped = 0;
+    bool m_locked = false;
+};
+
+} // namespace wendle

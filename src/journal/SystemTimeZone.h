@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+#include <unicode/uversion.h>
+
+U_NAMESPACE_BEGIN
+class TimeZone;
+U_NAMESPACE_END
+
+namespace wendle {
+
+/**
+ * The id of the user's current time zone, read afresh from the system at each call
+ * (TZ, then /etc/localtime), so a changed zone is seen at once.
+ */
+QString systemTimeZoneId();
+
+/**
+ * An ICU time zone whose offsets come from the system's tz database rather than from ICU's
+ * built-in copy, which lags behind rule changes (Mexico's abolished daylight-saving time, for one).
+ * The rules are read once per zone id and cached; each call returns a fresh clone the caller owns.
+ * An id the system does not know falls back to ICU's own zone of that id, and then to UTC.
+ */
+std::unique_ptr<icu::TimeZone> systemRulesTimeZone(const QString& zoneId);
+
+} // namespace wendle
