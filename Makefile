@@ -1,0 +1,32 @@
+# Thin wrappers over the CMake build. `make run` and `make test` set up a fresh Debian 12 machine themselves.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+
+.PHONY: all deps configure build run test bench format clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
+	cmake --build $(BUILD_DIR)
+
+run: build
+	@if [ -x $(BUILD_DIR)/bin/wendle ]; then exec $(BUILD_DIR)/bin/wendle; \
+	else echo "The Wendle application is not built yet: only its core library and tests exist."; exit 1; fi
+
+test: build
+	cd $(BUILD_DIR) && ../scripts/test-session.sh ctest --output-on-failure
+
+bench: build
+	$(BUILD_DIR)/bin/wendle_bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR)
