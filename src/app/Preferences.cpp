@@ -34,8 +34,8 @@ std::optional<qint64> asInteger(const QVariant& value)
 } // namespace
 
 Preferences::Preferences()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganisation,
-                                             kApplication))
+    : m_settings(
+        std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication))
 {
 }
 
@@ -69,7 +69,7 @@ std::optional<QStringList> Preferences::stringArray(const QString& key) const
         return value.toStringList();
     case QMetaType::QString:
         // How the INI format returns a list of one string.
-        return QStringList{value.toString()};
+        return QStringList {value.toString()};
     case QMetaType::QVariantList: {
         QStringList strings;
         for (const QVariant& item : value.toList()) {

@@ -23,8 +23,8 @@ std::unique_ptr<icu::Calendar> makeIcuCalendar(const QString& localeId, const QS
         icu::Calendar::createInstance(systemRulesTimeZone(timeZoneId).release(), locale, status));
     if (U_FAILURE(status) || !calendar) {
         status = U_ZERO_ERROR;
-        calendar.reset(icu::Calendar::createInstance(systemRulesTimeZone(timeZoneId).release(),
-                                                     icu::Locale::getRoot(), status));
+        calendar.reset(
+            icu::Calendar::createInstance(systemRulesTimeZone(timeZoneId).release(), icu::Locale::getRoot(), status));
     }
     calendar->setLenient(true);
     calendar->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
@@ -214,12 +214,11 @@ std::optional<DateInterval> Calendar::intervalOf(int field, const QDateTime& mom
         return std::nullopt;
     }
     const QDateTime first = startOfDay(*start);
-    const std::optional<QDateTime> next =
-        adding(field == UCAL_WEEK_OF_YEAR ? Unit::weekOfYear : Unit::month, 1, first);
+    const std::optional<QDateTime> next = adding(field == UCAL_WEEK_OF_YEAR ? Unit::weekOfYear : Unit::month, 1, first);
     if (!next) {
         return std::nullopt;
     }
-    return DateInterval{first, startOfDay(*next)};
+    return DateInterval {first, startOfDay(*next)};
 }
 
 std::optional<DateInterval> Calendar::weekInterval(const QDateTime& moment) const

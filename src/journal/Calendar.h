@@ -47,7 +47,13 @@ struct DateInterval
 class Calendar
 {
 public:
-    enum class Unit { day, weekOfYear, month, year };
+    enum class Unit
+    {
+        day,
+        weekOfYear,
+        month,
+        year
+    };
 
     /** The user's calendar as the system describes it right now (TZ, LC_ALL / LC_TIME / LANG). */
     static Calendar current();

@@ -44,7 +44,7 @@ private:
     QByteArray m_cipherBody;
     qint64 m_creditedWords = 0;
     bool m_stored = false; // a row exists in the file
-    bool m_dirty = false;  // in-memory fields differ from the row
+    bool m_dirty = false; // in-memory fields differ from the row
 };
 
 /** The fields of an entry about to be inserted. */

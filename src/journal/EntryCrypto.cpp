@@ -99,7 +99,7 @@ QByteArray sealEntryText(const QString& text, const EntryKey& key)
 {
     requireKeySize(key);
     QByteArray plain = text.toUtf8();
-    WipeOnExit wipe{plain};
+    WipeOnExit wipe {plain};
     const int length = static_cast<int>(plain.size());
 
     QByteArray body(sealedOverhead + length, Qt::Uninitialized);
@@ -112,14 +112,12 @@ QByteArray sealEntryText(const QString& text, const EntryKey& key)
     int written = 0;
     int finalWritten = 0;
     const bool sealed = EVP_EncryptInit_ex2(context, aes256Gcm(), key.data(), out, nullptr) == 1
-                        && EVP_EncryptUpdate(context, out + sealedNonceLength, &written,
-                                             reinterpret_cast<const unsigned char*>(plain.constData()), length)
-                               == 1
-                        && EVP_EncryptFinal_ex(context, out + sealedNonceLength + written, &finalWritten) == 1
-                        && written + finalWritten == length
-                        && EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_GET_TAG, sealedTagLength,
-                                               out + sealedNonceLength + length)
-                               == 1;
+        && EVP_EncryptUpdate(context, out + sealedNonceLength, &written,
+                             reinterpret_cast<const unsigned char*>(plain.constData()), length)
+            == 1
+        && EVP_EncryptFinal_ex(context, out + sealedNonceLength + written, &finalWritten) == 1
+        && written + finalWritten == length
+        && EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_GET_TAG, sealedTagLength, out + sealedNonceLength + length) == 1;
     if (!sealed) {
         throw EntryCryptoError::malformedCiphertext();
     }
@@ -136,17 +134,17 @@ QString openEntryText(const QByteArray& body, const EntryKey& key)
     const int length = static_cast<int>(body.size()) - sealedOverhead;
 
     QByteArray plain(length, Qt::Uninitialized);
-    WipeOnExit wipe{plain};
+    WipeOnExit wipe {plain};
     EVP_CIPHER_CTX* context = reusableContext();
     int written = 0;
     int finalWritten = 0;
     if (EVP_DecryptInit_ex2(context, aes256Gcm(), key.data(), in, nullptr) != 1
-        || EVP_DecryptUpdate(context, reinterpret_cast<unsigned char*>(plain.data()), &written,
-                             in + sealedNonceLength, length)
-               != 1
+        || EVP_DecryptUpdate(context, reinterpret_cast<unsigned char*>(plain.data()), &written, in + sealedNonceLength,
+                             length)
+            != 1
         || EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_SET_TAG, sealedTagLength,
                                const_cast<unsigned char*>(in + sealedNonceLength + length))
-               != 1) {
+            != 1) {
         throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
     }
     if (EVP_DecryptFinal_ex(context, reinterpret_cast<unsigned char*>(plain.data()) + written, &finalWritten) != 1) {

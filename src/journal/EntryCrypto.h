@@ -43,7 +43,11 @@ private:
 class EntryCryptoError : public std::exception
 {
 public:
-    enum class Kind { keychainStatus, malformedCiphertext };
+    enum class Kind
+    {
+        keychainStatus,
+        malformedCiphertext
+    };
 
     static EntryCryptoError keychainStatus(qint32 status) { return EntryCryptoError(Kind::keychainStatus, status); }
     static EntryCryptoError malformedCiphertext() { return EntryCryptoError(Kind::malformedCiphertext, 0); }
@@ -53,7 +57,10 @@ public:
     qint32 status() const { return m_status; }
     const char* what() const noexcept override;
 
-    bool operator==(const EntryCryptoError&) const = default;
+    bool operator==(const EntryCryptoError& other) const
+    {
+        return m_kind == other.m_kind && m_status == other.m_status;
+    }
 
 private:
     EntryCryptoError(Kind kind, qint32 status)
@@ -69,7 +76,8 @@ private:
 class CipherError : public std::exception
 {
 public:
-    enum class Kind {
+    enum class Kind
+    {
         /** The body is shorter than nonce and tag together (28 bytes). */
         incorrectParameterSize,
         /** Wrong key, or the body was altered. */

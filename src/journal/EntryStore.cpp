@@ -19,7 +19,13 @@ namespace wendle {
 
 namespace {
 
-enum StatementIndex { insertEntry, updateEntry, insertDisplaced, selectDisplaced };
+enum StatementIndex
+{
+    insertEntry,
+    updateEntry,
+    insertDisplaced,
+    selectDisplaced
+};
 
 const char* const kSchema = R"sql(
 CREATE TABLE entries (
@@ -40,9 +46,12 @@ CREATE TABLE displaced_bodies (
 PRAGMA user_version = 1;
 )sql";
 
-const QStringList kEntryColumns = {QStringLiteral("id"),           QStringLiteral("date"),
-                                   QStringLiteral("day_key"),      QStringLiteral("prompt_id"),
-                                   QStringLiteral("category_raw"), QStringLiteral("cipher_body"),
+const QStringList kEntryColumns = {QStringLiteral("id"),
+                                   QStringLiteral("date"),
+                                   QStringLiteral("day_key"),
+                                   QStringLiteral("prompt_id"),
+                                   QStringLiteral("category_raw"),
+                                   QStringLiteral("cipher_body"),
                                    QStringLiteral("credited_words")};
 
 QString sqliteMessage(sqlite3* db)
@@ -126,7 +135,8 @@ bool createPrivateFile(const QString& path, QString* error)
     ::chmod(QFile::encodeName(folder).constData(), 0700);
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
-        *error = QStringLiteral("Couldn't create the journal %1: %2.").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        *error
+            = QStringLiteral("Couldn't create the journal %1: %2.").arg(path, QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
     ::close(fd);
@@ -137,7 +147,8 @@ bool createPrivateFile(const QString& path, QString* error)
 
 QString EntryStore::defaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/wendle/journal.sqlite");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/wendle/journal.sqlite");
 }
 
 std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error)
@@ -345,8 +356,9 @@ bool EntryStore::save()
 bool EntryStore::writePending()
 {
     for (const DisplacedBody& displaced : m_pendingDisplaced) {
-        sqlite3_stmt* insert = statement(insertDisplaced, "INSERT INTO displaced_bodies (entry_id, cipher_body, "
-                                                          "displaced_at) VALUES (?1, ?2, ?3)");
+        sqlite3_stmt* insert = statement(insertDisplaced,
+                                         "INSERT INTO displaced_bodies (entry_id, cipher_body, "
+                                         "displaced_at) VALUES (?1, ?2, ?3)");
         if (!insert) {
             return false;
         }
@@ -368,8 +380,9 @@ bool EntryStore::writePending()
             sqlite3_bind_int64(write, 2, entry->m_creditedWords);
             sqlite3_bind_int64(write, 3, entry->m_id);
         } else {
-            write = statement(insertEntry, "INSERT INTO entries (id, date, day_key, prompt_id, category_raw, "
-                                           "cipher_body, credited_words) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+            write = statement(insertEntry,
+                              "INSERT INTO entries (id, date, day_key, prompt_id, category_raw, "
+                              "cipher_body, credited_words) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
             if (!write) {
                 return false;
             }

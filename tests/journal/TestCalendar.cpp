@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/Calendar.h"
+#include "journal/DayKey.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+#include <cstdlib>
+
+using namespace wendle;
+
+namespace {
+
+QDateTime utc(int y, int mo, int d, int h, int mi)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC);
+}
+
+// A wall time that exists exactly once in the zone, as a UTC moment, by the system's rules.
+QDateTime wall(const char* zone, int y, int mo, int d, int h, int mi)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi), QTimeZone(zone)).toUTC();
+}
+
+} // namespace
+
+class TestCalendar : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void currentFollowsTheEnvironment();
+    void zoneRulesComeFromTheSystem();
+    void daylightSavingArithmetic();
+    void skippedAndRepeatedWallTimes();
+    void weekIntervalsFollowTheLocale();
+    void monthIntervals();
+    void nonGregorianComponents();
+};
+
+void TestCalendar::currentFollowsTheEnvironment()
+{
+    const QByteArray oldTz = qgetenv("TZ");
+    const QByteArray oldLcAll = qgetenv("LC_ALL");
+
+    qputenv("TZ", "Asia/Tokyo");
+    qputenv("LC_ALL", "de_DE.UTF-8");
+    Calendar first = Calendar::current();
+    QCOMPARE(first.timeZoneId(), QStringLiteral("Asia/Tokyo"));
+    QCOMPARE(first.localeId(), QStringLiteral("de_DE"));
+    QCOMPARE(first.firstWeekday(), 2);
+    QCOMPARE(first.components(utc(2024, 3, 4, 16, 0)).day, 5); // 01:00 in Tokyo
+
+    // A changed zone and locale are seen by the very next call.
+    qputenv("TZ", "America/New_York");
+    qputenv("LC_ALL", "th_TH.UTF-8@calendar=buddhist");
+    Calendar second = Calendar::current();
+    QCOMPARE(second.timeZoneId(), QStringLiteral("America/New_York"));
+    QCOMPARE(second.type(), QStringLiteral("buddhist"));
+    QCOMPARE(second.components(utc(2024, 3, 4, 16, 0)).hour, 11);
+
+    qputenv("LC_ALL", "C");
+    QCOMPARE(Calendar::current().localeId(), QStringLiteral("en_US_POSIX"));
+
+    oldTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldTz);
+    oldLcAll.isNull() ? qunsetenv("LC_ALL") : qputenv("LC_ALL", oldLcAll);
+}
+
+void TestCalendar::zoneRulesComeFromTheSystem()
+{
+    // Mexico abolished daylight-saving time in October 2022; older built-in ICU data still applies it, which
+    // would put 02:30 at 03:30 and file the writing under the wrong journal day.
+    const Calendar mexico = Calendar::make(QStringLiteral("es_MX"), QStringLiteral("America/Mexico_City"));
+    const QDateTime moment = utc(2023, 6, 15, 8, 30);
+    QCOMPARE(mexico.components(moment).hour, 2);
+    QCOMPARE(journalDayKey(moment, mexico), QStringLiteral("2023-06-14"));
+    QCOMPARE(mexico.startOfDay(moment), utc(2023, 6, 15, 6, 0));
+
+    // An id the system does not know still gives a working calendar.
+    const Calendar unknown = Calendar::make(QStringLiteral("en_US"), QStringLiteral("Not/AZone"));
+    QCOMPARE(unknown.components(utc(2024, 1, 1, 12, 0)).hour, 12);
+}
+
+void TestCalendar::daylightSavingArithmetic()
+{
+    // New York, 10 March 2024: a 23-hour day. Adding a day keeps the wall time.
+    const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+    const QDateTime before = wall("America/New_York", 2024, 3, 9, 12, 0);
+    QCOMPARE(newYork.adding(Calendar::Unit::day, 1, before), wall("America/New_York", 2024, 3, 10, 12, 0));
+    QCOMPARE(before.secsTo(*newYork.adding(Calendar::Unit::day, 1, before)), 23 * 3600);
+    const QDateTime dayStart = newYork.startOfDay(wall("America/New_York", 2024, 3, 10, 18, 0));
+    QCOMPARE(dayStart, utc(2024, 3, 10, 5, 0));
+    QCOMPARE(newYork.startOfDay(*newYork.adding(Calendar::Unit::day, 1, dayStart)), utc(2024, 3, 11, 4, 0));
+
+    // Lord Howe shifts by half an hour: its autumn day lasts 24.5 hours.
+    const Calendar lordHowe = Calendar::make(QStringLiteral("en_AU"), QStringLiteral("Australia/Lord_Howe"));
+    const QDateTime saturday = wall("Australia/Lord_Howe", 2024, 4, 6, 12, 0);
+    const QDateTime sunday = *lordHowe.adding(Calendar::Unit::day, 1, saturday);
+    QCOMPARE(saturday.secsTo(sunday), 24 * 3600 + 1800);
+    QCOMPARE(calendarDayKey(sunday, lordHowe), QStringLiteral("2024-04-07"));
+    QCOMPARE(lordHowe.components(sunday).hour, 12);
+
+    // Samoa skipped 30 December 2011 entirely: stepping a day at a time from the 29th visits the 31st next.
+    const Calendar apia = Calendar::make(QStringLiteral("en_WS"), QStringLiteral("Pacific/Apia"));
+    QDateTime step = wall("Pacific/Apia", 2011, 12, 29, 12, 0);
+    QStringList visited;
+    for (int i = 0; i < 3; ++i) {
+        step = *apia.adding(Calendar::Unit::day, 1, step);
+        visited << calendarDayKey(step, apia);
+    }
+    QCOMPARE(visited,
+             (QStringList {QStringLiteral("2011-12-31"), QStringLiteral("2012-01-01"), QStringLiteral("2012-01-02")}));
+
+    // Months and years are calendar arithmetic too: 31 January plus a month is the end of February.
+    const QDateTime january = wall("America/New_York", 2024, 1, 31, 9, 0);
+    QCOMPARE(calendarDayKey(*newYork.adding(Calendar::Unit::month, 1, january), newYork), QStringLiteral("2024-02-29"));
+    const QDateTime leapDay = wall("America/New_York", 2024, 2, 29, 9, 0);
+    QCOMPARE(calendarDayKey(*newYork.adding(Calendar::Unit::year, -1, leapDay), newYork), QStringLiteral("2023-02-28"));
+}
+
+void TestCalendar::skippedAndRepeatedWallTimes()
+{
+    const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+    // 02:30 does not exist on 10 March 2024: it resolves to the next moment that does, 03:00 EDT.
+    QCOMPARE(newYork.date(2024, 3, 10, 2, 30), utc(2024, 3, 10, 7, 0));
+    // 01:30 happens twice on 3 November 2024: the first one (EDT) is taken.
+    QCOMPARE(newYork.date(2024, 11, 3, 1, 30), utc(2024, 11, 3, 5, 30));
+
+    // Chile moves its clocks at midnight: 8 September 2024 begins at 01:00.
+    const Calendar santiago = Calendar::make(QStringLiteral("es_CL"), QStringLiteral("America/Santiago"));
+    QCOMPARE(santiago.startOfDay(utc(2024, 9, 8, 15, 0)), utc(2024, 9, 8, 4, 0));
+    QCOMPARE(dateForDayKey(QStringLiteral("2024-09-08"), santiago), utc(2024, 9, 8, 4, 0));
+
+    // Out-of-range fields roll over; values beyond what the calendar holds give nothing.
+    QCOMPARE(calendarDayKey(*newYork.date(2024, 13, 1), newYork), QStringLiteral("2025-01-01"));
+    QCOMPARE(newYork.date(5'000'000'000LL, 1, 1), std::nullopt);
+}
+
+void TestCalendar::weekIntervalsFollowTheLocale()
+{
+    const QDateTime wednesday = wall("America/New_York", 2024, 3, 6, 15, 0);
+    const Calendar us = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+    const Calendar germany = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("America/New_York"));
+    QCOMPARE(us.firstWeekday(), 1);
+    QCOMPARE(germany.firstWeekday(), 2);
+    QCOMPARE(us.components(wednesday).weekday, 4);
+
+    const DateInterval usWeek = *us.weekInterval(wednesday);
+    QCOMPARE(calendarDayKey(usWeek.start, us), QStringLiteral("2024-03-03"));
+    QCOMPARE(usWeek.start, us.startOfDay(usWeek.start));
+    QCOMPARE(usWeek.start.secsTo(usWeek.end), 7 * 24 * 3600);
+
+    const DateInterval germanWeek = *germany.weekInterval(wednesday);
+    QCOMPARE(calendarDayKey(germanWeek.start, germany), QStringLiteral("2024-03-04"));
+    QCOMPARE(calendarDayKey(germanWeek.end, germany), QStringLiteral("2024-03-11"));
+
+    // A Sunday belongs to the week it starts in one locale and to the week it ends in the other.
+    const QDateTime sunday = wall("America/New_York", 2024, 3, 10, 12, 0);
+    const DateInterval springWeek = *us.weekInterval(sunday);
+    QCOMPARE(calendarDayKey(springWeek.start, us), QStringLiteral("2024-03-10"));
+    // That week holds the spring change, so it is an hour short.
+    QCOMPARE(springWeek.start.secsTo(springWeek.end), 7 * 24 * 3600 - 3600);
+    QCOMPARE(calendarDayKey(germany.weekInterval(sunday)->start, germany), QStringLiteral("2024-03-04"));
+}
+
+void TestCalendar::monthIntervals()
+{
+    const Calendar berlin = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
+    const DateInterval february = *berlin.monthInterval(wall("Europe/Berlin", 2024, 2, 14, 9, 0));
+    QCOMPARE(february.start, utc(2024, 1, 31, 23, 0));
+    QCOMPARE(february.end, utc(2024, 2, 29, 23, 0));
+    const DateInterval december = *berlin.monthInterval(wall("Europe/Berlin", 2024, 12, 31, 23, 0));
+    QCOMPARE(calendarDayKey(december.end, berlin), QStringLiteral("2025-01-01"));
+}
+
+void TestCalendar::nonGregorianComponents()
+{
+    const Calendar buddhist = Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok"));
+    QCOMPARE(buddhist.type(), QStringLiteral("buddhist"));
+    const DateComponents c = buddhist.components(wall("Asia/Bangkok", 2024, 3, 5, 12, 0));
+    QCOMPARE(c.year, 2567);
+    QCOMPARE(c.month, 3);
+    QCOMPARE(c.day, 5);
+    QCOMPARE(buddhist.date(2567, 3, 5), utc(2024, 3, 4, 17, 0));
+}
+
+QTEST_GUILESS_MAIN(TestCalendar)
+#include "TestCalendar.moc"

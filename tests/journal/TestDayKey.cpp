@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/DayKey.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+using namespace wendle;
+
+namespace {
+
+QDateTime wall(const QString& zone, int y, int mo, int d, int h, int mi, int s = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), QTimeZone(zone.toUtf8())).toUTC();
+}
+
+} // namespace
+
+class TestDayKey : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void journalDay_data();
+    void journalDay();
+    void calendarDayHasNoShift();
+    void nonGregorianKeys();
+    void parsing_data();
+    void parsing();
+    void zoneChangesBetweenWrites();
+};
+
+void TestDayKey::journalDay_data()
+{
+    QTest::addColumn<QString>("zone");
+    QTest::addColumn<QDateTime>("moment");
+    QTest::addColumn<QString>("key");
+
+    for (const QString& zone : {QStringLiteral("America/New_York"), QStringLiteral("Europe/Berlin"),
+                                QStringLiteral("Australia/Lord_Howe"), QStringLiteral("Pacific/Apia")}) {
+        const QByteArray z = zone.toUtf8();
+        QTest::addRow("%s one second before three", z.constData())
+            << zone << wall(zone, 2024, 3, 5, 2, 59, 59) << QStringLiteral("2024-03-04");
+        QTest::addRow("%s at three", z.constData())
+            << zone << wall(zone, 2024, 3, 5, 3, 0) << QStringLiteral("2024-03-05");
+        QTest::addRow("%s just after midnight on new year", z.constData())
+            << zone << wall(zone, 2025, 1, 1, 0, 30) << QStringLiteral("2024-12-31");
+        QTest::addRow("%s small hours after a leap day", z.constData())
+            << zone << wall(zone, 2024, 3, 1, 1, 0) << QStringLiteral("2024-02-29");
+        QTest::addRow("%s late evening", z.constData())
+            << zone << wall(zone, 2024, 12, 31, 23, 59) << QStringLiteral("2024-12-31");
+    }
+    // Clock-change nights: the journal day still turns at 03:00 local time.
+    QTest::newRow("New York, spring night, 01:59 EST")
+        << QStringLiteral("America/New_York") << wall(QStringLiteral("America/New_York"), 2024, 3, 10, 1, 59)
+        << QStringLiteral("2024-03-09");
+    QTest::newRow("New York, spring night, 03:00 EDT")
+        << QStringLiteral("America/New_York") << wall(QStringLiteral("America/New_York"), 2024, 3, 10, 3, 0)
+        << QStringLiteral("2024-03-10");
+    QTest::newRow("Berlin, autumn night, second 02:30")
+        << QStringLiteral("Europe/Berlin") << QDateTime(QDate(2024, 10, 27), QTime(1, 30), Qt::UTC)
+        << QStringLiteral("2024-10-26");
+    QTest::newRow("Lord Howe, autumn night, repeated 01:45")
+        << QStringLiteral("Australia/Lord_Howe") << QDateTime(QDate(2024, 4, 6), QTime(15, 15), Qt::UTC)
+        << QStringLiteral("2024-04-06");
+}
+
+void TestDayKey::journalDay()
+{
+    QFETCH(QString, zone);
+    QFETCH(QDateTime, moment);
+    QFETCH(QString, key);
+    QCOMPARE(journalDayKey(moment, Calendar::make(QStringLiteral("en_US"), zone)), key);
+}
+
+void TestDayKey::calendarDayHasNoShift()
+{
+    const Calendar berlin = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
+    const QDateTime oneAm = wall(QStringLiteral("Europe/Berlin"), 2024, 3, 5, 1, 0);
+    QCOMPARE(calendarDayKey(oneAm, berlin), QStringLiteral("2024-03-05"));
+    QCOMPARE(journalDayKey(oneAm, berlin), QStringLiteral("2024-03-04"));
+    // Keys sort chronologically as text, across months and years.
+    QVERIFY(QStringLiteral("2024-09-30") < QStringLiteral("2024-10-01"));
+    QCOMPARE(calendarDayKey(*berlin.date(999, 1, 1, 12), berlin), QStringLiteral("0999-01-01"));
+}
+
+void TestDayKey::nonGregorianKeys()
+{
+    const Calendar buddhist = Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok"));
+    QCOMPARE(journalDayKey(wall(QStringLiteral("Asia/Bangkok"), 2024, 3, 5, 2, 59), buddhist),
+             QStringLiteral("2567-03-04"));
+    QCOMPARE(journalDayKey(wall(QStringLiteral("Asia/Bangkok"), 2024, 3, 5, 3, 0), buddhist),
+             QStringLiteral("2567-03-05"));
+    QCOMPARE(dateForDayKey(QStringLiteral("2567-03-05"), buddhist),
+             wall(QStringLiteral("Asia/Bangkok"), 2024, 3, 5, 0, 0));
+
+    // A key stored under the Gregorian calendar is not converted: read as Buddhist it names another day.
+    const QDateTime gregorianKeyAsBuddhist = *dateForDayKey(QStringLiteral("2024-03-05"), buddhist);
+    QCOMPARE(gregorianKeyAsBuddhist.date().year(), 2024 - 543);
+
+    const Calendar hebrew = Calendar::make(QStringLiteral("he_IL@calendar=hebrew"), QStringLiteral("Asia/Jerusalem"));
+    QCOMPARE(calendarDayKey(wall(QStringLiteral("Asia/Jerusalem"), 2024, 10, 3, 12, 0), hebrew),
+             QStringLiteral("5785-01-01"));
+}
+
+void TestDayKey::parsing_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("day"); // empty when the key names nothing
+
+    QTest::newRow("plain") << QStringLiteral("2024-03-05") << QStringLiteral("2024-03-05");
+    QTest::newRow("unpadded") << QStringLiteral("2024-3-5") << QStringLiteral("2024-03-05");
+    QTest::newRow("empty piece dropped") << QStringLiteral("2024--03-05") << QStringLiteral("2024-03-05");
+    QTest::newRow("leading and trailing dashes") << QStringLiteral("-2024-03-05-") << QStringLiteral("2024-03-05");
+    QTest::newRow("non-numeric piece skipped") << QStringLiteral("x-2024-03-05") << QStringLiteral("2024-03-05");
+    QTest::newRow("plus sign") << QStringLiteral("2024-+03-05") << QStringLiteral("2024-03-05");
+    QTest::newRow("month 13 rolls over") << QStringLiteral("2024-13-01") << QStringLiteral("2025-01-01");
+    QTest::newRow("day 0 rolls back") << QStringLiteral("2024-03-00") << QStringLiteral("2024-02-29");
+    QTest::newRow("two numbers") << QStringLiteral("2024-03") << QString();
+    QTest::newRow("four numbers") << QStringLiteral("2024-03-05-07") << QString();
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("blank in a piece") << QStringLiteral("2024- 03-05") << QString();
+    QTest::newRow("non-ASCII digits") << QStringLiteral("٢٠٢٤-03-05") << QString();
+    QTest::newRow("too large for the calendar") << QStringLiteral("99999999999-01-01") << QString();
+    QTest::newRow("too large for any integer") << QStringLiteral("99999999999999999999-01-01") << QString();
+}
+
+void TestDayKey::parsing()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, day);
+    const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+    const std::optional<QDateTime> date = dateForDayKey(key, newYork);
+    if (day.isEmpty()) {
+        QCOMPARE(date, std::nullopt);
+        return;
+    }
+    QVERIFY(date.has_value());
+    QCOMPARE(calendarDayKey(*date, newYork), day);
+    QCOMPARE(*date, newYork.startOfDay(*date));
+}
+
+void TestDayKey::zoneChangesBetweenWrites()
+{
+    // Two moments ten hours apart: the same journal day in Tokyo, different days in Los Angeles.
+    const QDateTime first = QDateTime(QDate(2024, 6, 1), QTime(1, 0), Qt::UTC);
+    const QDateTime second = first.addSecs(10 * 3600);
+    const Calendar tokyo = Calendar::make(QStringLiteral("ja_JP"), QStringLiteral("Asia/Tokyo"));
+    const Calendar losAngeles = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/Los_Angeles"));
+    QCOMPARE(journalDayKey(first, tokyo), journalDayKey(second, tokyo));
+    QCOMPARE(journalDayKey(first, losAngeles), QStringLiteral("2024-05-31"));
+    QCOMPARE(journalDayKey(second, losAngeles), QStringLiteral("2024-06-01"));
+    // Flying from Tokyo to Los Angeles between the writes puts both on the same day after all.
+    QCOMPARE(journalDayKey(second, losAngeles), journalDayKey(first, tokyo));
+}
+
+QTEST_GUILESS_MAIN(TestDayKey)
+#include "TestDayKey.moc"
