@@ -69,7 +69,7 @@ std::optional<QStringList> Preferences::stringArray(const QString& key) const
         return value.toStringList();
     case QMetaType::QString:
         // How the INI format returns a list of one string.
-        return QStringList {value.toString()};
+        return QStringList{value.toString()};
     case QMetaType::QVariantList: {
         QStringList strings;
         for (const QVariant& item : value.toList()) {

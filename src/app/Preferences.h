@@ -19,12 +19,12 @@ template <typename T> struct PreferenceKey
 
 /** The keys Wendle stores, with their defaults. */
 namespace PreferenceKeys {
-inline constexpr PreferenceKey<bool> reminderEnabled {"reminder.enabled", true};
-inline constexpr PreferenceKey<int> reminderHour {"reminder.hour", 15};
-inline constexpr PreferenceKey<int> reminderMinute {"reminder.minute", 0};
-inline constexpr PreferenceKey<bool> nudgeEnabled {"reminder.nudge.enabled", false};
-inline constexpr PreferenceKey<int> nudgeHour {"reminder.nudge.hour", 21};
-inline constexpr PreferenceKey<int> nudgeMinute {"reminder.nudge.minute", 0};
+inline constexpr PreferenceKey<bool> reminderEnabled{"reminder.enabled", true};
+inline constexpr PreferenceKey<int> reminderHour{"reminder.hour", 15};
+inline constexpr PreferenceKey<int> reminderMinute{"reminder.minute", 0};
+inline constexpr PreferenceKey<bool> nudgeEnabled{"reminder.nudge.enabled", false};
+inline constexpr PreferenceKey<int> nudgeHour{"reminder.nudge.hour", 21};
+inline constexpr PreferenceKey<int> nudgeMinute{"reminder.nudge.minute", 0};
 inline constexpr const char* promptAssignment = "promptEngine.assignment";
 inline constexpr const char* promptUsedIDs = "promptEngine.usedIDs";
 inline constexpr const char* recapShownPrefix = "recap.shown.";

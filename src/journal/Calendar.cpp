@@ -218,7 +218,7 @@ std::optional<DateInterval> Calendar::intervalOf(int field, const QDateTime& mom
     if (!next) {
         return std::nullopt;
     }
-    return DateInterval {first, startOfDay(*next)};
+    return DateInterval{first, startOfDay(*next)};
 }
 
 std::optional<DateInterval> Calendar::weekInterval(const QDateTime& moment) const

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/EntryCrypto.h"
 
-#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
@@ -23,13 +22,39 @@ const EVP_CIPHER* aes256Gcm()
     return cipher;
 }
 
-EVP_CIPHER_CTX* reusableContext()
+// One context per direction and thread, set up for AES-256-GCM once; later calls pass only the key and nonce,
+// which spares OpenSSL a provider look-up and a context reset on every seal and open.
+struct CipherContexts
 {
-    thread_local std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> context(EVP_CIPHER_CTX_new());
-    if (!context || !aes256Gcm()) {
+    std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> sealing{EVP_CIPHER_CTX_new()};
+    std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> opening{EVP_CIPHER_CTX_new()};
+    bool sealingReady = false;
+    bool openingReady = false;
+};
+
+CipherContexts& contexts()
+{
+    thread_local CipherContexts perThread;
+    if (!perThread.sealing || !perThread.opening || !aes256Gcm()) {
         throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
     }
-    return context.get();
+    return perThread;
+}
+
+bool initSealing(const unsigned char* key, const unsigned char* nonce)
+{
+    CipherContexts& c = contexts();
+    const EVP_CIPHER* cipher = c.sealingReady ? nullptr : aes256Gcm();
+    c.sealingReady = EVP_EncryptInit_ex2(c.sealing.get(), cipher, key, nonce, nullptr) == 1;
+    return c.sealingReady;
+}
+
+bool initOpening(const unsigned char* key, const unsigned char* nonce)
+{
+    CipherContexts& c = contexts();
+    const EVP_CIPHER* cipher = c.openingReady ? nullptr : aes256Gcm();
+    c.openingReady = EVP_DecryptInit_ex2(c.opening.get(), cipher, key, nonce, nullptr) == 1;
+    return c.openingReady;
 }
 
 void requireKeySize(const EntryKey& key)
@@ -46,7 +71,7 @@ struct WipeOnExit
     ~WipeOnExit()
     {
         if (!bytes.isEmpty()) {
-            OPENSSL_cleanse(bytes.data(), static_cast<std::size_t>(bytes.size()));
+            explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
         }
     }
 };
@@ -99,7 +124,7 @@ QByteArray sealEntryText(const QString& text, const EntryKey& key)
 {
     requireKeySize(key);
     QByteArray plain = text.toUtf8();
-    WipeOnExit wipe {plain};
+    WipeOnExit wipe{plain};
     const int length = static_cast<int>(plain.size());
 
     QByteArray body(sealedOverhead + length, Qt::Uninitialized);
@@ -108,10 +133,10 @@ QByteArray sealEntryText(const QString& text, const EntryKey& key)
         throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
     }
 
-    EVP_CIPHER_CTX* context = reusableContext();
+    EVP_CIPHER_CTX* context = contexts().sealing.get();
     int written = 0;
     int finalWritten = 0;
-    const bool sealed = EVP_EncryptInit_ex2(context, aes256Gcm(), key.data(), out, nullptr) == 1
+    const bool sealed = initSealing(key.data(), out)
         && EVP_EncryptUpdate(context, out + sealedNonceLength, &written,
                              reinterpret_cast<const unsigned char*>(plain.constData()), length)
             == 1
@@ -134,11 +159,11 @@ QString openEntryText(const QByteArray& body, const EntryKey& key)
     const int length = static_cast<int>(body.size()) - sealedOverhead;
 
     QByteArray plain(length, Qt::Uninitialized);
-    WipeOnExit wipe {plain};
-    EVP_CIPHER_CTX* context = reusableContext();
+    WipeOnExit wipe{plain};
+    EVP_CIPHER_CTX* context = contexts().opening.get();
     int written = 0;
     int finalWritten = 0;
-    if (EVP_DecryptInit_ex2(context, aes256Gcm(), key.data(), in, nullptr) != 1
+    if (!initOpening(key.data(), in)
         || EVP_DecryptUpdate(context, reinterpret_cast<unsigned char*>(plain.data()), &written, in + sealedNonceLength,
                              length)
             != 1

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/EntryKeyStore.h"
 
-#include <openssl/crypto.h>
+#include <cstring>
 
 namespace wendle {
 
@@ -15,7 +15,7 @@ EntryKeyResult failure(qint32 status)
 void wipe(QByteArray& bytes)
 {
     if (!bytes.isEmpty()) {
-        OPENSSL_cleanse(bytes.data(), static_cast<std::size_t>(bytes.size()));
+        explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
     }
 }
 

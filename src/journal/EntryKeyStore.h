@@ -11,7 +11,7 @@
 namespace wendle {
 
 /** The keychain item that holds the entry key. */
-inline const KeychainItem entryKeyItem {QStringLiteral("org.wendle.Wendle"), QStringLiteral("entry-encryption-key")};
+inline const KeychainItem entryKeyItem{QStringLiteral("org.wendle.Wendle"), QStringLiteral("entry-encryption-key")};
 
 /** What `loadOrCreateEntryKey` hands back: the key, or the reason there is none. */
 struct EntryKeyResult

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/LockedBuffer.h"
 
-#include <openssl/crypto.h>
+#include <cstring>
 
 #include <new>
 #include <sys/mman.h>
@@ -29,7 +29,7 @@ LockedBuffer::LockedBuffer(std::size_t size)
 
 LockedBuffer::~LockedBuffer()
 {
-    OPENSSL_cleanse(m_data, m_mapped);
+    explicit_bzero(m_data, m_mapped);
     if (m_locked) {
         munlock(m_data, m_mapped);
     }

@@ -31,7 +31,7 @@ void TestPreferences::defaultsWhileAbsent()
 {
     const Preferences preferences;
     const ReminderPreferences reminders = preferences.reminderPreferences();
-    QCOMPARE(reminders, (ReminderPreferences {true, 15, 0, false, 21, 0}));
+    QCOMPARE(reminders, (ReminderPreferences{true, 15, 0, false, 21, 0}));
     QCOMPARE(preferences.boolValue(QStringLiteral("recap.shown.2024-03")), false);
     QCOMPARE(preferences.string(QStringLiteral("promptEngine.assignment")), std::nullopt);
     QCOMPARE(preferences.stringArray(QStringLiteral("promptEngine.usedIDs")), std::nullopt);
@@ -56,18 +56,18 @@ void TestPreferences::valuesRoundTripAndInstancesAgree()
     QCOMPARE(reader.value(PreferenceKeys::reminderHour), 15);
     QCOMPARE(reader.boolValue(QStringLiteral("recap.shown.2024-03")), true);
     QCOMPARE(reader.string(QStringLiteral("promptEngine.assignment")), QStringLiteral("2024-03-05|memory|odd"));
-    QCOMPARE(reader.stringArray(QStringLiteral("promptEngine.usedIDs")), QStringList {QStringLiteral("memory-001")});
+    QCOMPARE(reader.stringArray(QStringLiteral("promptEngine.usedIDs")), QStringList{QStringLiteral("memory-001")});
     QCOMPARE(reader.stringArray(QStringLiteral("list.two")),
-             (QStringList {QStringLiteral("a, b"), QStringLiteral("c")}));
-    QCOMPARE(reader.stringArray(QStringLiteral("list.empty")).value_or(QStringList {QStringLiteral("x")}),
-             QStringList {});
+             (QStringList{QStringLiteral("a, b"), QStringLiteral("c")}));
+    QCOMPARE(reader.stringArray(QStringLiteral("list.empty")).value_or(QStringList{QStringLiteral("x")}),
+             QStringList{});
 
     // ...and so does a later launch, reading the file afresh.
     writer.sync();
     QSettings file(m_dir.filePath(QStringLiteral("wendle/wendle.conf")), QSettings::IniFormat);
     QCOMPARE(file.value(QStringLiteral("reminder.nudge.hour")).toInt(), 22);
     QCOMPARE(file.value(QStringLiteral("promptEngine.usedIDs")).toStringList(),
-             QStringList {QStringLiteral("memory-001")});
+             QStringList{QStringLiteral("memory-001")});
 }
 
 void TestPreferences::wrongTypesReadAsNothing()

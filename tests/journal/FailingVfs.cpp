@@ -11,7 +11,7 @@ namespace wendle::test {
 
 namespace {
 
-std::atomic<bool> g_failing {false};
+std::atomic<bool> g_failing{false};
 sqlite3_vfs* g_real = nullptr;
 sqlite3_vfs g_vfs;
 

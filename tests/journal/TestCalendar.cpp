@@ -109,7 +109,7 @@ void TestCalendar::daylightSavingArithmetic()
         visited << calendarDayKey(step, apia);
     }
     QCOMPARE(visited,
-             (QStringList {QStringLiteral("2011-12-31"), QStringLiteral("2012-01-01"), QStringLiteral("2012-01-02")}));
+             (QStringList{QStringLiteral("2011-12-31"), QStringLiteral("2012-01-01"), QStringLiteral("2012-01-02")}));
 
     // Months and years are calendar arithmetic too: 31 January plus a month is the end of February.
     const QDateTime january = wall("America/New_York", 2024, 1, 31, 9, 0);

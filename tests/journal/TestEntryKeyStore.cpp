@@ -39,7 +39,7 @@ void TestEntryKeyStore::createsOnceThenReturnsTheSameKey()
     QVERIFY(first.key);
     QVERIFY(!first.error);
     QCOMPARE(first.key->length(), 32);
-    const KeychainItem item {QStringLiteral("org.wendle.Wendle"), QStringLiteral("entry-encryption-key")};
+    const KeychainItem item{QStringLiteral("org.wendle.Wendle"), QStringLiteral("entry-encryption-key")};
     QCOMPARE(keychain.stored(item), bytesOf(*first.key));
 
     const EntryKeyResult second = loadNow(keychain);

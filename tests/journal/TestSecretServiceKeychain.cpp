@@ -28,7 +28,7 @@ EntryKeyResult loadFromKeyring()
     while (!result && timer.elapsed() < 15000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    return result.value_or(EntryKeyResult {nullptr, EntryCryptoError::keychainStatus(KeychainStatus::notAvailable)});
+    return result.value_or(EntryKeyResult{nullptr, EntryCryptoError::keychainStatus(KeychainStatus::notAvailable)});
 }
 
 QByteArray hexOf(const EntryKey& key)
@@ -86,7 +86,7 @@ void TestSecretServiceKeychain::addNeverReplacesAnItem()
 {
     SecretServiceKeychain keychain;
     // A fresh account each run, so the test can run again in the same session.
-    const KeychainItem item {QStringLiteral("org.wendle.Wendle.test"), QUuid::createUuid().toString()};
+    const KeychainItem item{QStringLiteral("org.wendle.Wendle.test"), QUuid::createUuid().toString()};
     std::optional<qint32> firstAdd;
     std::optional<qint32> secondAdd;
     keychain.add(item, QByteArray("first"), [&](qint32 status) {

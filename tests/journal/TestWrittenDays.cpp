@@ -69,8 +69,8 @@ void TestWrittenDays::dayIsWrittenAtTwentyWords()
     QVERIFY(words.contains(QStringLiteral("2024-03-05")));
     QVERIFY(!words.contains(QStringLiteral("2024-03-06")));
 
-    const QSet<QString> expected {QStringLiteral("2024-03-02"), QStringLiteral("2024-03-03"),
-                                  QStringLiteral("2024-03-04")};
+    const QSet<QString> expected{QStringLiteral("2024-03-02"), QStringLiteral("2024-03-03"),
+                                 QStringLiteral("2024-03-04")};
     QCOMPARE(completedDayKeys(m_store->entries()), expected);
     QCOMPARE(completionThreshold, 20);
 }

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The journal core's hot paths, each beside the bare library call it must stay close to.
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+#include <sqlite3.h>
+
+using namespace wendle;
+
+namespace {
+
+constexpr int kStoreEntries = 20000;
+
+QString textOfSize(qsizetype bytes)
+{
+    const QString sentence = QStringLiteral("The light came in sideways and I wrote until the tea went cold. ");
+    QString text;
+    while (text.size() < bytes) {
+        text += sentence;
+    }
+    text.truncate(bytes);
+    return text;
+}
+
+// A journal of 20,000 entries of about 1 KB each, built once per run.
+const QString& largeJournal()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString file = dir.filePath(QStringLiteral("journal.sqlite"));
+        QString error;
+        auto store = EntryStore::open(file, &error);
+        const auto key = EntryKey::random();
+        const QDateTime start(QDate(1990, 1, 1), QTime(9, 0), Qt::UTC);
+        for (int i = 0; i < kStoreEntries; ++i) {
+            const QDateTime date = start.addDays(i);
+            store->insert({date, date.date().toString(Qt::ISODate), QStringLiteral("memory-%1").arg(i % 62),
+                           QStringLiteral("memory"), sealEntryText(textOfSize(1024), *key), 180});
+        }
+        store->save();
+        return file;
+    }();
+    return path;
+}
+
+void sealAndOpen(benchmark::State& state)
+{
+    const QString text = textOfSize(state.range(0));
+    const auto key = EntryKey::random();
+    for (auto _ : state) {
+        const QByteArray body = sealEntryText(text, *key);
+        benchmark::DoNotOptimize(openEntryText(body, *key));
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(sealAndOpen)->Arg(2 * 1024)->Arg(64 * 1024);
+
+// The floor: encrypt and decrypt the same bytes with EVP directly, with one reused context.
+void bareEvpGcm(benchmark::State& state)
+{
+    const QByteArray plain = textOfSize(state.range(0)).toUtf8();
+    const int length = static_cast<int>(plain.size());
+    unsigned char key[32];
+    unsigned char nonce[12];
+    unsigned char tag[16];
+    RAND_bytes(key, sizeof key);
+    QByteArray sealed(length, '\0');
+    QByteArray opened(length, '\0');
+    EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
+    const auto* in = reinterpret_cast<const unsigned char*>(plain.constData());
+    auto* out = reinterpret_cast<unsigned char*>(sealed.data());
+    auto* back = reinterpret_cast<unsigned char*>(opened.data());
+    for (auto _ : state) {
+        int n = 0;
+        RAND_bytes(nonce, sizeof nonce);
+        EVP_EncryptInit_ex(context, EVP_aes_256_gcm(), nullptr, key, nonce);
+        EVP_EncryptUpdate(context, out, &n, in, length);
+        EVP_EncryptFinal_ex(context, out + n, &n);
+        EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_GET_TAG, 16, tag);
+        EVP_DecryptInit_ex(context, EVP_aes_256_gcm(), nullptr, key, nonce);
+        EVP_DecryptUpdate(context, back, &n, out, length);
+        EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_SET_TAG, 16, tag);
+        benchmark::DoNotOptimize(EVP_DecryptFinal_ex(context, back + n, &n));
+    }
+    EVP_CIPHER_CTX_free(context);
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(bareEvpGcm)->Arg(2 * 1024)->Arg(64 * 1024);
+
+void openLargeStore(benchmark::State& state)
+{
+    const QString& path = largeJournal();
+    for (auto _ : state) {
+        QString error;
+        auto store = EntryStore::open(path, &error);
+        benchmark::DoNotOptimize(store->entries().size());
+    }
+}
+BENCHMARK(openLargeStore)->Unit(benchmark::kMillisecond);
+
+void saveOneChangedEntry(benchmark::State& state)
+{
+    QString error;
+    auto store = EntryStore::open(largeJournal(), &error);
+    const auto key = EntryKey::random();
+    Entry* entry = store->entries().at(kStoreEntries / 2);
+    const QByteArray bodies[2] = {sealEntryText(textOfSize(1024), *key), sealEntryText(textOfSize(1030), *key)};
+    int turn = 0;
+    for (auto _ : state) {
+        store->replaceBody(entry, bodies[turn ^= 1], *key);
+        store->setCreditedWords(entry, 180 + turn);
+        benchmark::DoNotOptimize(store->save());
+    }
+}
+BENCHMARK(saveOneChangedEntry)->Unit(benchmark::kMicrosecond);
+
+// The floor: the same one-row change as a bare sqlite3 UPDATE in its own committed transaction.
+void bareSqliteUpdate(benchmark::State& state)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(largeJournal()).constData(), &db);
+    sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+    sqlite3_stmt* update = nullptr;
+    sqlite3_prepare_v2(db, "UPDATE entries SET cipher_body = ?1, credited_words = ?2 WHERE id = ?3", -1, &update,
+                       nullptr);
+    const QByteArray body(1052, 'x');
+    int turn = 0;
+    for (auto _ : state) {
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        sqlite3_bind_blob(update, 1, body.constData(), static_cast<int>(body.size()), SQLITE_STATIC);
+        sqlite3_bind_int(update, 2, 180 + (turn ^= 1));
+        sqlite3_bind_int(update, 3, kStoreEntries / 2);
+        sqlite3_step(update);
+        sqlite3_reset(update);
+        benchmark::DoNotOptimize(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr));
+    }
+    sqlite3_finalize(update);
+    sqlite3_close(db);
+}
+BENCHMARK(bareSqliteUpdate)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
