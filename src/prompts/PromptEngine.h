@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/Preferences.h"
+#include "journal/Calendar.h"
+#include "prompts/Prompt.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace wendle {
+
+/**
+ * Gives every journal day one prompt, in bank order, and remembers it. All assignment state lives in the
+ * preferences ("promptEngine.assignment", "promptEngine.usedIDs"), so any number of engines agree.
+ */
+class PromptEngine
+{
+public:
+    /** The prompt bank, in file order. */
+    struct Bank
+    {
+        std::vector<Prompt> prompts;
+    };
+
+    /**
+     * Reads a bank file: `{"prompts": [{"id", "category", "text"}, …]}`. All or nothing: a missing or
+     * unreadable file, invalid JSON, a missing or null member, a member of the wrong type or an unknown
+     * category gives an empty bank. Extra members and keys are ignored; order and repeated ids are kept.
+     */
+    static Bank loadBank(const QString& path);
+
+    /** Where the shipped bank is: beside the program (`<exe>/../share/wendle`), then the data folders. */
+    static QString shippedBankPath();
+
+    /** An engine over the shipped bank. */
+    PromptEngine();
+    explicit PromptEngine(Bank bank);
+
+    const std::vector<Prompt>& bank() const { return m_bank; }
+
+    /** Today's prompt in the user's current calendar: the stored one, or a new assignment. */
+    std::optional<Prompt> todaysPrompt(const QDateTime& now);
+    std::optional<Prompt> todaysPrompt(const QDateTime& now, const Calendar& calendar);
+
+    /** Assigns the next prompt not yet handed out to `dayKey` ("give me another" too). */
+    std::optional<Prompt> assignNext(const QString& dayKey);
+
+private:
+    Preferences m_defaults;
+    std::vector<Prompt> m_bank;
+};
+
+} // namespace wendle
