@@ -6,6 +6,7 @@
 #include <QTimeZone>
 
 #include <unicode/calendar.h>
+#include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
 
 #include <cstdlib>
@@ -174,13 +175,7 @@ std::optional<QDateTime> Calendar::adding(Unit unit, int amount, const QDateTime
 
 QDateTime Calendar::startOfDay(const QDateTime& moment) const
 {
-    UErrorCode status = U_ZERO_ERROR;
-    m_calendar->setTime(static_cast<UDate>(moment.toMSecsSinceEpoch()), status);
-    m_calendar->set(UCAL_HOUR_OF_DAY, 0);
-    m_calendar->set(UCAL_MINUTE, 0);
-    m_calendar->set(UCAL_SECOND, 0);
-    m_calendar->set(UCAL_MILLISECOND, 0);
-    return momentOf(*m_calendar).value_or(moment);
+    return atTime(moment, 0, 0).value_or(moment);
 }
 
 std::optional<QDateTime> Calendar::date(qint64 year, qint64 month, qint64 day, int hour, int minute) const
@@ -195,6 +190,20 @@ std::optional<QDateTime> Calendar::date(qint64 year, qint64 month, qint64 day, i
     m_calendar->set(UCAL_DATE, static_cast<int32_t>(day));
     m_calendar->set(UCAL_HOUR_OF_DAY, hour);
     m_calendar->set(UCAL_MINUTE, minute);
+    return momentOf(*m_calendar);
+}
+
+std::optional<QDateTime> Calendar::atTime(const QDateTime& day, int hour, int minute) const
+{
+    UErrorCode status = U_ZERO_ERROR;
+    m_calendar->setTime(static_cast<UDate>(day.toMSecsSinceEpoch()), status);
+    m_calendar->set(UCAL_HOUR_OF_DAY, hour);
+    m_calendar->set(UCAL_MINUTE, minute);
+    m_calendar->set(UCAL_SECOND, 0);
+    m_calendar->set(UCAL_MILLISECOND, 0);
+    if (U_FAILURE(status)) {
+        return std::nullopt;
+    }
     return momentOf(*m_calendar);
 }
 
@@ -229,6 +238,47 @@ std::optional<DateInterval> Calendar::weekInterval(const QDateTime& moment) cons
 std::optional<DateInterval> Calendar::monthInterval(const QDateTime& moment) const
 {
     return intervalOf(UCAL_MONTH, moment);
+}
+
+std::optional<std::pair<int, int>> Calendar::dayRangeOfMonth(const QDateTime& moment) const
+{
+    UErrorCode status = U_ZERO_ERROR;
+    m_calendar->setTime(static_cast<UDate>(moment.toMSecsSinceEpoch()), status);
+    const int first = m_calendar->getActualMinimum(UCAL_DATE, status);
+    const int last = m_calendar->getActualMaximum(UCAL_DATE, status);
+    if (U_FAILURE(status) || last < first) {
+        return std::nullopt;
+    }
+    return std::pair{first, last};
+}
+
+QString Calendar::standaloneMonthName(int month) const
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::DateFormatSymbols symbols(icuLocale(), m_calendar->getType(), status);
+    int32_t count = 0;
+    const icu::UnicodeString* names
+        = symbols.getMonths(count, icu::DateFormatSymbols::STANDALONE, icu::DateFormatSymbols::WIDE);
+    if (U_FAILURE(status) || month < 1 || month > count) {
+        return QString();
+    }
+    const icu::UnicodeString& name = names[month - 1];
+    return QString(reinterpret_cast<const QChar*>(name.getBuffer()), name.length());
+}
+
+std::optional<int> Calendar::gregorianYearOffset() const
+{
+    if (zoneSkipsWholeDays(m_timeZoneId)) {
+        return std::nullopt;
+    }
+    const QString kind = type();
+    if (kind == u"gregorian" || kind == u"iso8601") {
+        return 0;
+    }
+    if (kind == u"buddhist") {
+        return 543;
+    }
+    return std::nullopt;
 }
 
 std::unique_ptr<icu::Calendar> Calendar::icuCalendar(const QDateTime& moment) const

@@ -83,10 +83,27 @@ public:
      * roll over (month 13 is the first month of the next year).
      */
     std::optional<QDateTime> date(qint64 year, qint64 month, qint64 day, int hour = 0, int minute = 0) const;
+    /**
+     * The moment at `hour`:`minute`:00 on the day containing `day`. A clock time the day skips gives the next
+     * moment that exists; one it repeats gives the first.
+     */
+    std::optional<QDateTime> atTime(const QDateTime& day, int hour, int minute) const;
     /** The week (with the locale's first weekday) containing `moment`. */
     std::optional<DateInterval> weekInterval(const QDateTime& moment) const;
     /** The month containing `moment`. */
     std::optional<DateInterval> monthInterval(const QDateTime& moment) const;
+
+    /** The first and last day numbers of the month containing `moment` (for example 1 and 28). */
+    std::optional<std::pair<int, int>> dayRangeOfMonth(const QDateTime& moment) const;
+    /** The month's name as used on its own (not inside a date), in the locale's language. */
+    QString standaloneMonthName(int month) const;
+
+    /**
+     * When this calendar's days are plain Gregorian days (the Gregorian and Buddhist calendars in a zone that
+     * never skips a whole day), the number to subtract from its years to get Gregorian years; otherwise
+     * nothing. Day walks over such calendars can use integer day numbers instead of ICU arithmetic.
+     */
+    std::optional<int> gregorianYearOffset() const;
 
     /** A copy of the underlying ICU calendar, set to `moment`, for formatting. */
     std::unique_ptr<icu::Calendar> icuCalendar(const QDateTime& moment) const;

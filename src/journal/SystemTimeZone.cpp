@@ -50,12 +50,19 @@ icu::UnicodeString icuString(const QString& text)
     return icu::UnicodeString(reinterpret_cast<const UChar*>(text.utf16()), static_cast<int32_t>(text.size()));
 }
 
-std::unique_ptr<icu::TimeZone> buildFromSystem(const QString& zoneId)
+struct CachedZone
+{
+    std::shared_ptr<const icu::TimeZone> zone;
+    bool skipsWholeDays = true;
+};
+
+std::unique_ptr<icu::TimeZone> buildFromSystem(const QString& zoneId, bool* skipsWholeDays)
 {
     const QTimeZone zone(zoneId.toUtf8());
     if (!zone.isValid()) {
         return nullptr;
     }
+    *skipsWholeDays = false;
     const icu::UnicodeString id = icuString(zoneId);
     const QTimeZone::OffsetDataList transitions = zone.transitions(kRulesFrom, kRulesUntil);
     if (transitions.isEmpty()) {
@@ -70,6 +77,9 @@ std::unique_ptr<icu::TimeZone> buildFromSystem(const QString& zoneId)
         const ZoneState next = stateOf(transition);
         if (next == current) {
             continue; // only the abbreviation changed
+        }
+        if ((next.rawMs + next.dstMs) - (current.rawMs + current.dstMs) >= 24 * 3600 * 1000) {
+            *skipsWholeDays = true;
         }
         startsByState[next].push_back(static_cast<UDate>(transition.atUtc.toMSecsSinceEpoch()));
         current = next;
@@ -109,21 +119,39 @@ QString systemTimeZoneId()
     return id.isEmpty() ? QStringLiteral("UTC") : QString::fromUtf8(id);
 }
 
-std::unique_ptr<icu::TimeZone> systemRulesTimeZone(const QString& zoneId)
+namespace {
+
+const CachedZone& cachedZone(const QString& zoneId)
 {
     static QMutex mutex;
-    static QHash<QString, std::shared_ptr<const icu::TimeZone>> cache;
+    static QHash<QString, CachedZone> cache;
 
     QMutexLocker locker(&mutex);
     auto found = cache.constFind(zoneId);
     if (found == cache.constEnd()) {
-        std::unique_ptr<icu::TimeZone> built = buildFromSystem(zoneId);
+        CachedZone entry;
+        std::unique_ptr<icu::TimeZone> built = buildFromSystem(zoneId, &entry.skipsWholeDays);
         if (!built) {
             built = buildFallback(zoneId);
+            entry.skipsWholeDays = true;
         }
-        found = cache.insert(zoneId, std::shared_ptr<const icu::TimeZone>(std::move(built)));
+        entry.zone = std::move(built);
+        found = cache.insert(zoneId, entry);
     }
-    return std::unique_ptr<icu::TimeZone>((*found)->clone());
+    // Entries are never removed, so the reference outlives the lock.
+    return *found;
+}
+
+} // namespace
+
+std::unique_ptr<icu::TimeZone> systemRulesTimeZone(const QString& zoneId)
+{
+    return std::unique_ptr<icu::TimeZone>(cachedZone(zoneId).zone->clone());
+}
+
+bool zoneSkipsWholeDays(const QString& zoneId)
+{
+    return cachedZone(zoneId).skipsWholeDays;
 }
 
 } // namespace wendle

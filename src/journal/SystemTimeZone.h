@@ -27,4 +27,10 @@ QString systemTimeZoneId();
  */
 std::unique_ptr<icu::TimeZone> systemRulesTimeZone(const QString& zoneId);
 
+/**
+ * Whether the zone ever moves its clocks forward by a whole day or more, so that a calendar date never
+ * happens there (Samoa's 30 December 2011). Unknown zones count as skipping.
+ */
+bool zoneSkipsWholeDays(const QString& zoneId);
+
 } // namespace wendle
