@@ -64,6 +64,19 @@ std::optional<qint64> parseInteger(QStringView piece)
     return value;
 }
 
+int monthLength(qint64 year, int month)
+{
+    static constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : lengths[month - 1];
+}
+
+int digitAt(QStringView text, int index)
+{
+    const char16_t ch = text.at(index).unicode();
+    return ch >= u'0' && ch <= u'9' ? ch - u'0' : -1;
+}
+
 bool fitsField(qint64 value)
 {
     return value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max();
@@ -107,6 +120,36 @@ GregorianDays::Parsed GregorianDays::parse(QStringView key) const
     return {Parse::day, day};
 }
 
+GregorianDays::Parsed GregorianDays::parseExact(QStringView text) const
+{
+    // The common spelling, "YYYY-MM-DD", checked without building pieces.
+    if (text.size() == 10 && text.at(4) == u'-' && text.at(7) == u'-') {
+        int digits[8];
+        const int positions[8] = {0, 1, 2, 3, 5, 6, 8, 9};
+        for (int i = 0; i < 8; ++i) {
+            digits[i] = digitAt(text, positions[i]);
+            if (digits[i] < 0) {
+                return {Parse::none};
+            }
+        }
+        const qint64 year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3] - m_yearOffset;
+        const int month = digits[4] * 10 + digits[5];
+        const int dayOfMonth = digits[6] * 10 + digits[7];
+        if (year < kFirstYear || year > kLastYear) {
+            return {Parse::unsupported};
+        }
+        if (month < 1 || month > 12 || dayOfMonth < 1 || dayOfMonth > monthLength(year, month)) {
+            return {Parse::none};
+        }
+        return {Parse::day, daysFromCivil(year, month, dayOfMonth)};
+    }
+    const Parsed parsed = parse(text);
+    if (parsed.result == Parse::day && text != key(parsed.day)) {
+        return {Parse::none};
+    }
+    return parsed;
+}
+
 QString GregorianDays::key(qint64 day) const
 {
     qint64 year = 0;
@@ -139,33 +182,44 @@ int GregorianDays::weekday(qint64 day)
     return static_cast<int>(day + 4 - floorDiv(day + 4, 7) * 7) + 1;
 }
 
+qint64 GregorianDays::firstSupportedDay()
+{
+    return daysFromCivil(kFirstYear, 1, 1);
+}
+
 std::optional<GregorianDaySet> GregorianDaySet::of(const QSet<QString>& keys, const GregorianDays& days)
 {
-    GregorianDaySet set;
-    set.m_sorted.reserve(static_cast<std::size_t>(keys.size()));
+    // A key spelt otherwise than the calendar spells its day never matches a day the calendar walks to, so
+    // only exact keys are kept.
+    std::vector<qint64> found;
+    found.reserve(static_cast<std::size_t>(keys.size()));
+    qint64 first = std::numeric_limits<qint64>::max();
+    qint64 last = std::numeric_limits<qint64>::min();
     for (const QString& key : keys) {
-        const GregorianDays::Parsed parsed = days.parse(key);
+        const GregorianDays::Parsed parsed = days.parseExact(key);
         if (parsed.result == GregorianDays::Parse::unsupported) {
             return std::nullopt;
         }
-        // Only a key spelt exactly as the calendar spells its day names that day.
-        if (parsed.result == GregorianDays::Parse::day && days.key(parsed.day) == key) {
-            set.m_sorted.push_back(parsed.day);
+        if (parsed.result == GregorianDays::Parse::day) {
+            found.push_back(parsed.day);
+            first = std::min(first, parsed.day);
+            last = std::max(last, parsed.day);
         }
     }
-    std::sort(set.m_sorted.begin(), set.m_sorted.end());
-    if (set.m_sorted.empty()) {
+    GregorianDaySet set;
+    if (found.empty()) {
         return set;
     }
-    set.m_first = set.m_sorted.front();
-    const qint64 span = set.m_sorted.back() - set.m_first + 1;
-    if (span <= kBitmapSpan) {
-        set.m_present.assign(static_cast<std::size_t>(span), false);
-        for (const qint64 day : set.m_sorted) {
-            set.m_present[static_cast<std::size_t>(day - set.m_first)] = true;
+    set.m_first = first;
+    if (last - first < kBitmapSpan) {
+        set.m_present.assign(static_cast<std::size_t>(last - first + 1), false);
+        for (const qint64 day : found) {
+            set.m_present[static_cast<std::size_t>(day - first)] = true;
         }
     } else {
-        set.m_hashed.insert(set.m_sorted.begin(), set.m_sorted.end());
+        std::sort(found.begin(), found.end());
+        set.m_hashed.insert(found.begin(), found.end());
+        set.m_sorted = std::move(found);
     }
     return set;
 }
@@ -184,10 +238,14 @@ qint64 GregorianDaySet::longestRun() const
 {
     qint64 best = 0;
     qint64 run = 0;
-    for (std::size_t i = 0; i < m_sorted.size(); ++i) {
-        if (i > 0 && m_sorted[i] == m_sorted[i - 1]) {
-            continue;
+    if (!m_present.empty()) {
+        for (const bool present : m_present) {
+            run = present ? run + 1 : 0;
+            best = std::max(best, run);
         }
+        return best;
+    }
+    for (std::size_t i = 0; i < m_sorted.size(); ++i) {
         run = (i > 0 && m_sorted[i] == m_sorted[i - 1] + 1) ? run + 1 : 1;
         best = std::max(best, run);
     }

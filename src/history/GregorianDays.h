@@ -40,10 +40,14 @@ public:
 
     /** The day a key names, with the rules of `dateForDayKey` (lenient: month 13 is next January). */
     Parsed parse(QStringView key) const;
+    /** The day a key names when it is spelt exactly as this calendar spells that day's key; none otherwise. */
+    Parsed parseExact(QStringView key) const;
     /** The key of a day, in the calendar's own year numbers. */
     QString key(qint64 day) const;
     /** 1 = Sunday … 7 = Saturday. */
     static int weekday(qint64 day);
+    /** The first day handled: 1 January 1600. */
+    static qint64 firstSupportedDay();
 
 private:
     int m_yearOffset;
@@ -64,8 +68,8 @@ public:
     qint64 longestRun() const;
 
 private:
-    std::vector<qint64> m_sorted;
     std::vector<bool> m_present; // m_present[day - m_first], when the span is small enough for a bitmap
+    std::vector<qint64> m_sorted; // otherwise, sorted and hashed
     std::unordered_set<qint64> m_hashed;
     qint64 m_first = 0;
 };

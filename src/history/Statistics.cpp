@@ -165,3 +165,39 @@ std::optional<QDateTime> heatmapCellDate(int column, int row, const QDateTime& s
 }
 
 } // namespace wendle
+
+namespace wendle {
+
+std::vector<std::optional<QString>> heatmapDayKeys(const QDateTime& startOfToday, int todayWeekdayIndex,
+                                                   const Calendar& calendar)
+{
+    std::vector<std::optional<QString>> keys(heatmapWeeks * 7);
+    std::optional<qint64> today;
+    std::optional<GregorianDays> days;
+    if (const std::optional<int> offset = calendar.gregorianYearOffset()) {
+        days.emplace(*offset);
+        const GregorianDays::Parsed parsed = days->parse(calendarDayKey(startOfToday, calendar));
+        if (parsed.result == GregorianDays::Parse::day
+            && parsed.day - heatmapWeeks * 7 >= GregorianDays::firstSupportedDay()) {
+            today = parsed.day;
+        }
+    }
+    for (int column = 0; column < heatmapWeeks; ++column) {
+        for (int row = 0; row < 7; ++row) {
+            std::optional<QString>& key = keys[static_cast<std::size_t>(column * 7 + row)];
+            const int daysBack = (heatmapWeeks - 1 - column) * 7 + (todayWeekdayIndex - row);
+            if (daysBack < 0) {
+                continue;
+            }
+            if (today) {
+                key = days->key(*today - daysBack);
+            } else if (const std::optional<QDateTime> date
+                       = heatmapCellDate(column, row, startOfToday, todayWeekdayIndex, calendar)) {
+                key = calendarDayKey(*date, calendar);
+            }
+        }
+    }
+    return keys;
+}
+
+} // namespace wendle

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace wendle {
 
@@ -36,6 +37,13 @@ int heatmapLevel(qint64 words);
  */
 std::optional<QDateTime> heatmapCellDate(int column, int row, const QDateTime& startOfToday, int todayWeekdayIndex,
                                          const Calendar& calendar);
+
+/**
+ * The day keys of every heatmap cell, index column × 7 + row, nothing for blank cells: `calendarDayKey` of
+ * `heatmapCellDate` for each, computed at once.
+ */
+std::vector<std::optional<QString>> heatmapDayKeys(const QDateTime& startOfToday, int todayWeekdayIndex,
+                                                   const Calendar& calendar);
 
 namespace detail {
 // The same figures reckoned day by day with the calendar's own arithmetic. Used for calendars whose days are

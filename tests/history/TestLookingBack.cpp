@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/LookingBack.h"
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+using namespace wendle;
+
+class TestLookingBack : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void lookBackDays();
+    void choosesTheLongestEntryOfTheDay();
+    void emptyOrUnreadableTextsAreNotShown();
+    void itemsFollowTheJournalDay();
+
+private:
+    Entry* add(const char* dayKey, const QString& text, qint64 words, const EntryKey* key = nullptr);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<EntryStore> m_store;
+    std::shared_ptr<const EntryKey> m_key = EntryKey::random();
+    const Calendar m_calendar = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+};
+
+void TestLookingBack::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QString error;
+    m_store = EntryStore::open(m_dir->filePath(QStringLiteral("journal.sqlite")), &error);
+    QVERIFY2(m_store, qPrintable(error));
+}
+
+void TestLookingBack::cleanup()
+{
+    m_store.reset();
+}
+
+Entry* TestLookingBack::add(const char* dayKey, const QString& text, qint64 words, const EntryKey* key)
+{
+    return m_store->insert({QDateTime::currentDateTimeUtc(), QString::fromLatin1(dayKey), QStringLiteral("memory-001"),
+                            QStringLiteral("memory"), sealEntryText(text, key ? *key : *m_key), words});
+}
+
+void TestLookingBack::lookBackDays()
+{
+    const auto back = [&](const char* key, LookBackUnit unit) {
+        return lookBackDayKey(QString::fromLatin1(key), unit, m_calendar);
+    };
+    QCOMPARE(back("2024-03-31", LookBackUnit::month), QStringLiteral("2024-02-29"));
+    QCOMPARE(back("2023-03-31", LookBackUnit::month), QStringLiteral("2023-02-28"));
+    QCOMPARE(back("2028-02-29", LookBackUnit::year), QStringLiteral("2027-02-28"));
+    QCOMPARE(back("2025-01-15", LookBackUnit::month), QStringLiteral("2024-12-15"));
+    QCOMPARE(back("2024-03-10", LookBackUnit::month), QStringLiteral("2024-02-10"));
+    QCOMPARE(back("bad", LookBackUnit::year), std::nullopt);
+
+    const Calendar buddhist = Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok"));
+    QCOMPARE(lookBackDayKey(QStringLiteral("2567-03-31"), LookBackUnit::month, buddhist), QStringLiteral("2567-02-29"));
+    QCOMPARE(lookBackDayKey(QStringLiteral("2567-01-15"), LookBackUnit::year, buddhist), QStringLiteral("2566-01-15"));
+}
+
+void TestLookingBack::choosesTheLongestEntryOfTheDay()
+{
+    add("2023-05-14", QStringLiteral("short"), 40);
+    Entry* longer = add("2023-05-14", QStringLiteral("the longer one"), 120);
+    add("2023-05-13", QStringLiteral("another day"), 500);
+    std::optional<ResurfacedItem> item
+        = resurfacedItem(QStringLiteral("one year ago"), QStringLiteral("2023-05-14"), m_store->entries(), *m_key);
+    QVERIFY(item);
+    QCOMPARE(item->entry, longer);
+    QCOMPARE(item->text, QStringLiteral("the longer one"));
+    QCOMPARE(item->label, QStringLiteral("one year ago"));
+
+    // On a tie the entry that comes first in the list wins; a day that is not written still resurfaces.
+    Entry* first = add("2024-04-14", QStringLiteral("first of two"), 3);
+    add("2024-04-14", QStringLiteral("second of two"), 3);
+    item = resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-14"), m_store->entries(), *m_key);
+    QCOMPARE(item->entry, first);
+
+    QVERIFY(!resurfacedItem(QStringLiteral("x"), std::nullopt, m_store->entries(), *m_key));
+    QVERIFY(!resurfacedItem(QStringLiteral("x"), QStringLiteral("2020-01-01"), m_store->entries(), *m_key));
+}
+
+void TestLookingBack::emptyOrUnreadableTextsAreNotShown()
+{
+    // The chosen entry is empty: no other entry of that day is tried.
+    add("2024-04-14", QString(), 30);
+    add("2024-04-14", QStringLiteral("has text"), 10);
+    QVERIFY(!resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-14"), m_store->entries(), *m_key));
+
+    const auto otherKey = EntryKey::random();
+    Entry* unreadable = add("2024-04-15", QStringLiteral("sealed elsewhere"), 30, otherKey.get());
+    QCOMPARE(entryText(*unreadable, *m_key), QString());
+    QVERIFY(!resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-15"), m_store->entries(), *m_key));
+
+    // Blank text is still text.
+    add("2024-04-16", QStringLiteral("  \n "), 0);
+    QCOMPARE(resurfacedItem(QStringLiteral("m"), QStringLiteral("2024-04-16"), m_store->entries(), *m_key)->text,
+             QStringLiteral("  \n "));
+}
+
+void TestLookingBack::itemsFollowTheJournalDay()
+{
+    // 01:30 on 15 May is still 14 May: the candidates are 14 April and 14 May a year before.
+    const QDateTime smallHours = QDateTime(QDate(2024, 5, 15), QTime(1, 30), QTimeZone("America/New_York")).toUTC();
+    QVERIFY(resurfacedItems(m_store->entries(), *m_key, smallHours, m_calendar).empty());
+
+    add("2023-05-14", QStringLiteral("a year"), 5);
+    std::vector<ResurfacedItem> items = resurfacedItems(m_store->entries(), *m_key, smallHours, m_calendar);
+    QCOMPARE(items.size(), std::size_t(1));
+    QCOMPARE(items.front().label, QStringLiteral("one year ago"));
+
+    add("2024-04-14", QStringLiteral("a month"), 5);
+    add("2024-04-15", QStringLiteral("the wrong day"), 500);
+    items = resurfacedItems(m_store->entries(), *m_key, smallHours, m_calendar);
+    QCOMPARE(items.size(), std::size_t(2));
+    QCOMPARE(items.at(0).label, QStringLiteral("one month ago"));
+    QCOMPARE(items.at(0).text, QStringLiteral("a month"));
+    QCOMPARE(items.at(1).text, QStringLiteral("a year"));
+}
+
+QTEST_GUILESS_MAIN(TestLookingBack)
+#include "TestLookingBack.moc"

@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/MonthRecap.h"
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+using namespace wendle;
+
+namespace {
+
+QDateTime newYork(int y, int mo, int d, int h, int mi = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi), QTimeZone("America/New_York")).toUTC();
+}
+
+} // namespace
+
+class TestMonthRecap : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void monthKeysAndPreviousMonths();
+    void recapOfAMonth();
+    void recapIsDueOncePerMonth();
+    void quotedLine_data();
+    void quotedLine();
+
+private:
+    Entry* add(const QString& dayKey, const QString& text, qint64 words, const EntryKey* key = nullptr);
+
+    QTemporaryDir m_settings;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<EntryStore> m_store;
+    std::shared_ptr<const EntryKey> m_key = EntryKey::random();
+    const Calendar m_us = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+};
+
+void TestMonthRecap::initTestCase()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+}
+
+void TestMonthRecap::init()
+{
+    QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QString error;
+    m_store = EntryStore::open(m_dir->filePath(QStringLiteral("journal.sqlite")), &error);
+    QVERIFY2(m_store, qPrintable(error));
+}
+
+void TestMonthRecap::cleanup()
+{
+    m_store.reset();
+}
+
+Entry* TestMonthRecap::add(const QString& dayKey, const QString& text, qint64 words, const EntryKey* key)
+{
+    return m_store->insert({QDateTime::currentDateTimeUtc(), dayKey, QStringLiteral("memory-001"),
+                            QStringLiteral("memory"), sealEntryText(text, key ? *key : *m_key), words});
+}
+
+void TestMonthRecap::monthKeysAndPreviousMonths()
+{
+    QCOMPARE(monthKeyOf(QStringLiteral("2025-04-17")), QStringLiteral("2025-04"));
+    QCOMPARE(monthKeyOf(QStringLiteral("2025--4-17")), QStringLiteral("2025-4"));
+    QCOMPARE(monthKeyOf(QStringLiteral("2025-04")), std::nullopt);
+    QCOMPARE(monthKeyOf(QStringLiteral("2025-04-17-1")), std::nullopt);
+
+    const PreviousMonth february = *previousMonthDays(QStringLiteral("2024-03-31"), m_us);
+    QCOMPARE(february.monthName, QStringLiteral("february"));
+    QCOMPARE(february.dayCount, 29);
+    QCOMPARE(february.dayKeys.first(), QStringLiteral("2024-02-01"));
+    QCOMPARE(february.dayKeys.last(), QStringLiteral("2024-02-29"));
+    QCOMPARE(previousMonthDays(QStringLiteral("2025-01-10"), m_us)->dayKeys.first(), QStringLiteral("2024-12-01"));
+    QCOMPARE(previousMonthDays(QStringLiteral("nope"), m_us), std::nullopt);
+
+    // The stand-alone name in the user's language, in lower case.
+    const Calendar russian = Calendar::make(QStringLiteral("ru_RU"), QStringLiteral("Europe/Moscow"));
+    QCOMPARE(previousMonthDays(QStringLiteral("2024-04-01"), russian)->monthName, QStringLiteral("март"));
+    const Calendar german = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
+    QCOMPARE(previousMonthDays(QStringLiteral("2023-03-01"), german)->monthName, QStringLiteral("februar"));
+    const Calendar buddhist = Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok"));
+    const PreviousMonth thai = *previousMonthDays(QStringLiteral("2567-03-05"), buddhist);
+    QCOMPARE(thai.dayCount, 29);
+    QCOMPARE(thai.dayKeys.last(), QStringLiteral("2567-02-29"));
+}
+
+void TestMonthRecap::recapOfAMonth()
+{
+    add(QStringLiteral("2025-03-02"), QStringLiteral("first"), 400);
+    Entry* longest = add(QStringLiteral("2025-03-09"), QStringLiteral("\n\nThe longest entry of March\nmore"), 600);
+    add(QStringLiteral("2025-03-09"), QStringLiteral("same day"), 200);
+    add(QStringLiteral("2025-03-31"), QStringLiteral("last"), 4);
+    add(QStringLiteral("2025-02-28"), QStringLiteral("February"), 9000);
+    add(QStringLiteral("2025-04-01"), QStringLiteral("April"), 9000);
+    QVERIFY(longest);
+
+    const std::optional<RecapData> recap
+        = makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 1, 9), m_us, Preferences());
+    QVERIFY(recap);
+    QCOMPARE(*recap,
+             (RecapData{QStringLiteral("march"), 3, 31, 1204, QStringLiteral("The longest entry of March"),
+                        QStringLiteral("begin april"), QStringLiteral("recap.shown.2025-04")}));
+
+    // The longest entry cannot be opened: the recap comes all the same, without a line.
+    const auto lost = EntryKey::random();
+    add(QStringLiteral("2025-03-20"), QStringLiteral("unreadable"), 700, lost.get());
+    const std::optional<RecapData> withoutLine
+        = makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 1, 9), m_us, Preferences());
+    QCOMPARE(withoutLine->line, std::nullopt);
+    QCOMPARE(withoutLine->totalWords, 1904);
+}
+
+void TestMonthRecap::recapIsDueOncePerMonth()
+{
+    Preferences preferences;
+    // No entry in the previous month: nothing, and nothing stored.
+    QCOMPARE(makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 1, 9), m_us, preferences), std::nullopt);
+    QVERIFY(!preferences.contains(QStringLiteral("recap.shown.2025-04")));
+
+    add(QStringLiteral("2025-02-10"), QStringLiteral("one"), 1);
+    add(QStringLiteral("2025-03-10"), QStringLiteral("two"), 1);
+
+    // At 01:00 on 1 April the journal day is 31 March: the recap covers February, the flag is March's, and
+    // the button already names April.
+    const std::optional<RecapData> early
+        = makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 1, 1), m_us, preferences);
+    QCOMPARE(early->monthLabel, QStringLiteral("february"));
+    QCOMPARE(early->dayCount, 28);
+    QCOMPARE(early->totalWords, 1);
+    QCOMPARE(early->flagKey, QStringLiteral("recap.shown.2025-03"));
+    QCOMPARE(early->beginLabel, QStringLiteral("begin april"));
+
+    // Dismissed on 2 April: not again in April; May brings April's recap.
+    preferences.setBool(QStringLiteral("recap.shown.2025-04"), true);
+    QCOMPARE(makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 2, 9), m_us, preferences), std::nullopt);
+    QCOMPARE(makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 30, 23), m_us, preferences), std::nullopt);
+    add(QStringLiteral("2025-04-20"), QStringLiteral("three"), 7);
+    QCOMPARE(makeRecap(m_store->entries(), *m_key, newYork(2025, 5, 1, 9), m_us, preferences)->monthLabel,
+             QStringLiteral("april"));
+}
+
+void TestMonthRecap::quotedLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("line"); // "-" for none
+
+    QTest::newRow("blank lines first, spaces kept")
+        << QStringLiteral("\n\n  two words  \nlater") << QStringLiteral("  two words  ");
+    QTest::newRow("tabs and no-break spaces are blank")
+        << QStringLiteral("\t \u00A0\u3000\r\nreal") << QStringLiteral("real");
+    QTest::newRow("every kind of line end")
+        << QStringLiteral(" \u000B \u000C \r \u0085 \u2028 \u2029x") << QStringLiteral("x");
+    QTest::newRow("zero-width space is not blank") << QStringLiteral("\u200B\nnext") << QStringLiteral("\u200B");
+    QTest::newRow("empty") << QString() << QStringLiteral("-");
+    QTest::newRow("only blanks") << QStringLiteral(" \n\t\n") << QStringLiteral("-");
+}
+
+void TestMonthRecap::quotedLine()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, line);
+    QCOMPARE(firstNonBlankLine(text), line == u"-" ? std::nullopt : std::optional<QString>(line));
+}
+
+QTEST_GUILESS_MAIN(TestMonthRecap)
+#include "TestMonthRecap.moc"
