@@ -293,7 +293,7 @@ Entry* EntryStore::insert(const NewEntry& fields)
     m_owned.push_back(std::move(entry));
     m_order.push_back(inserted);
     markDirty(inserted);
-    Q_EMIT changed();
+    announceChange();
     return inserted;
 }
 
@@ -304,7 +304,7 @@ void EntryStore::setCreditedWords(Entry* entry, qint64 words)
     }
     entry->m_creditedWords = words;
     markDirty(entry);
-    Q_EMIT changed();
+    announceChange();
 }
 
 void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key)
@@ -314,7 +314,7 @@ void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const E
     }
     entry->m_cipherBody = cipherBody;
     markDirty(entry);
-    Q_EMIT changed();
+    announceChange();
 }
 
 void EntryStore::markDirty(Entry* entry)
@@ -323,6 +323,12 @@ void EntryStore::markDirty(Entry* entry)
         entry->m_dirty = true;
         m_dirty.push_back(entry);
     }
+}
+
+void EntryStore::announceChange()
+{
+    ++m_revision;
+    Q_EMIT changed();
 }
 
 bool EntryStore::hasUnsavedChanges() const

@@ -76,6 +76,9 @@ public:
     bool save();
     bool hasUnsavedChanges() const;
 
+    /** Grows by one with every insert or change, so callers can tell whether what they computed is stale. */
+    quint64 revision() const { return m_revision; }
+
     /** Every body kept aside, oldest first, including those not yet saved. */
     std::vector<DisplacedBody> displacedBodies() const;
 
@@ -90,6 +93,7 @@ private:
     bool writePending();
     sqlite3_stmt* statement(int index, const char* sql);
     void markDirty(Entry* entry);
+    void announceChange();
 
     QString m_path;
     sqlite3* m_db = nullptr;
@@ -98,6 +102,7 @@ private:
     std::vector<Entry*> m_dirty;
     std::vector<DisplacedBody> m_pendingDisplaced;
     qint64 m_nextId = 1;
+    quint64 m_revision = 0;
     sqlite3_stmt* m_statements[4] = {};
 };
 

@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/ResurfacingViews.h"
+
+#include "journal/DateText.h"
+#include "prompts/PromptCategory.h"
+#include "ui/Divider.h"
+#include "ui/Palette.h"
+#include "ui/Pill.h"
+#include "ui/PlainButton.h"
+#include "ui/PlainTextEditor.h"
+#include "ui/TextBlock.h"
+#include "ui/Typography.h"
+
+#include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace wendle {
+
+namespace {
+
+/** One row: a clickable area over the label-and-date line and two lines of text. */
+class ResurfacedRow : public QAbstractButton
+{
+public:
+    explicit ResurfacedRow(const ResurfacedItem& item, QWidget* parent)
+        : QAbstractButton(parent)
+    {
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
+        setAccessibleName(QStringLiteral("read entry from ") + item.label);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(6);
+        auto* heading = new TextBlock(Typography::font(12), Palette::faint(), 0, 1, this);
+        heading->setText(item.label + QStringLiteral(" · ")
+                         + formatDate(item.entry->date(), QStringLiteral("EEEEMMMMd"), Calendar::current()));
+        auto* text = new TextBlock(Typography::font(13), Palette::muted(), 5, 2, this);
+        text->setText(QString(item.text).replace(u'\n', u' '));
+        // Clicks anywhere in the row belong to the row.
+        heading->setAttribute(Qt::WA_TransparentForMouseEvents);
+        text->setAttribute(Qt::WA_TransparentForMouseEvents);
+        layout->addWidget(heading);
+        layout->addWidget(text);
+        QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
+
+    QSize sizeHint() const override { return layout()->sizeHint(); }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return layout()->heightForWidth(width); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (hasFocus()) {
+            QPainter painter(this);
+            painter.setPen(Palette::hairline());
+            painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        }
+    }
+};
+
+} // namespace
+
+OnThisDaySection::OnThisDaySection(QWidget* parent)
+    : QWidget(parent)
+    , m_rows(new QVBoxLayout(this))
+{
+    m_rows->setContentsMargins(0, 0, 0, 0);
+    m_rows->setSpacing(0);
+    setVisible(false);
+}
+
+void OnThisDaySection::setItems(const std::vector<ResurfacedItem>& items,
+                                std::function<void(const ResurfacedItem&)> open)
+{
+    while (QLayoutItem* child = m_rows->takeAt(0)) {
+        delete child->widget();
+        delete child;
+    }
+    setVisible(!items.empty());
+    if (items.empty()) {
+        return;
+    }
+    m_rows->addSpacing(30);
+    m_rows->addWidget(new Divider(this));
+    for (const ResurfacedItem& item : items) {
+        m_rows->addSpacing(20);
+        auto* row = new ResurfacedRow(item, this);
+        connect(row, &QAbstractButton::clicked, this, [open, item] { open(item); });
+        m_rows->addWidget(row);
+    }
+}
+
+ResurfacedReader::ResurfacedReader(const ResurfacedItem& item, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowModality(Qt::WindowModal);
+    setFixedSize(560, 420);
+    setWindowTitle(item.label);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Palette::paper());
+    setPalette(palette);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(36, 36, 36, 36);
+    layout->setSpacing(18);
+
+    auto* header = new QHBoxLayout;
+    auto* date = new QLabel(formatDate(item.entry->date(), QStringLiteral("EEEEMMMMdy"), Calendar::current()), this);
+    date->setFont(Typography::font(12));
+    QPalette muted = date->palette();
+    muted.setColor(QPalette::WindowText, Palette::muted());
+    date->setPalette(muted);
+    auto* close = new PlainButton(QStringLiteral("close"), 12, Palette::muted(), this);
+    close->setAccessibleName(QStringLiteral("close"));
+    connect(close, &QAbstractButton::clicked, this, &QDialog::accept);
+    header->addWidget(date);
+    header->addStretch(1);
+    header->addWidget(close);
+    layout->addLayout(header);
+
+    layout->addWidget(new Pill(label(categoryOf(*item.entry)), this), 0, Qt::AlignLeft);
+
+    auto* text = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, this);
+    text->setText(item.text);
+    text->setReadOnly(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    text->setAccessibleName(QStringLiteral("entry text"));
+    layout->addWidget(text, 1);
+}
+
+} // namespace wendle

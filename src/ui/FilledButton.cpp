@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/FilledButton.h"
+
+#include "ui/Palette.h"
+#include "ui/Typography.h"
+
+#include <QFocusEvent>
+#include <QPainter>
+
+namespace wendle {
+
+namespace {
+constexpr int kPaddingX = 18;
+constexpr int kPaddingY = 9;
+constexpr qreal kRadius = 8;
+} // namespace
+
+FilledButton::FilledButton(const QString& text, int fontSize, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_fill(Palette::ink())
+    , m_textColour(Palette::paper())
+{
+    setText(text);
+    setFont(Typography::font(fontSize));
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void FilledButton::setColours(const QColor& fill, const QColor& textColour)
+{
+    m_fill = fill;
+    m_textColour = textColour;
+    update();
+}
+
+QSize FilledButton::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(text()) + 2 * kPaddingX, metrics.height() + 2 * kPaddingY};
+}
+
+void FilledButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = m_fill;
+    if (isDown()) {
+        fill = fill.lighter(125);
+    } else if (!isEnabled()) {
+        fill.setAlphaF(0.5f);
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    // A slightly larger radius than asked approximates the continuous corner.
+    painter.drawRoundedRect(QRectF(rect()), kRadius + 1, kRadius + 1);
+    painter.setPen(m_textColour);
+    painter.drawText(rect(), Qt::AlignCenter, text());
+    if (hasFocus() && m_keyboardFocus) {
+        QPen ring(Palette::accentWash(), 1.5);
+        painter.setPen(ring);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), kRadius - 1, kRadius - 1);
+    }
+}
+
+} // namespace wendle
+
+namespace wendle {
+
+void FilledButton::focusInEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void FilledButton::focusOutEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
+}
+
+} // namespace wendle

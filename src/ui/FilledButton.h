@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+
+namespace wendle {
+
+/** A button on a filled rounded rectangle (radius 8), padded 18 by 9. */
+class FilledButton : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    FilledButton(const QString& text, int fontSize, QWidget* parent = nullptr);
+
+    /** The fill and the text colour; screens switch between two states (ink, and accent for done). */
+    void setColours(const QColor& fill, const QColor& textColour);
+    QColor fill() const { return m_fill; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    bool m_keyboardFocus = false; // the focus mark shows only when the keyboard brought focus here
+    QColor m_fill;
+    QColor m_textColour;
+};
+
+} // namespace wendle

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+namespace wendle {
+
+/** The seven colours every screen draws with (sRGB, opaque). */
+namespace Palette {
+/** Screen and sheet backgrounds; text on dark buttons. */
+const QColor& paper();
+/** Main text; dark buttons. */
+const QColor& ink();
+/** Secondary text. */
+const QColor& muted();
+/** Faint notes and legends. */
+const QColor& faint();
+/** Rules, dividers, the lock screen's ring. */
+const QColor& hairline();
+/** Category text, the "Saved" state, the lock symbol. */
+const QColor& accent();
+/** Category pill background. */
+const QColor& accentWash();
+
+/** A light widget palette built from these colours, whatever the desktop's theme. */
+QPalette lightPalette();
+} // namespace Palette
+
+} // namespace wendle
