@@ -3,7 +3,7 @@
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -150,7 +150,11 @@ BENCHMARK(bareSqliteUpdate)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // The screen benchmarks need widgets, not a display.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Today screen over a journal of 20,000 entries: one keystroke to a finished repaint, and one autosave.
+#include "journal/Clock.h"
+#include "journal/DayKey.h"
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+#include "reminders/ReminderScheduler.h"
+#include "ui/PlainTextEditor.h"
+#include "writing/TodayView.h"
+#include "writing/TodaysEntry.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+using namespace wendle;
+
+namespace {
+
+struct LargeJournal
+{
+    QTemporaryDir dir;
+    std::unique_ptr<EntryStore> store;
+    std::shared_ptr<const EntryKey> key = EntryKey::random();
+    ReminderScheduler scheduler;
+    ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(15, 0), Qt::UTC)};
+
+    LargeJournal()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+        QString error;
+        store = EntryStore::open(dir.filePath(QStringLiteral("journal.sqlite")), &error);
+        const Calendar calendar = Calendar::current();
+        const QByteArray body = sealEntryText(QString(1000, u'w'), *key);
+        // Twenty thousand entries: one a day for eighteen years, most days written.
+        QDateTime day = clock.now().addDays(-1);
+        for (int i = 0; i < 20000; ++i) {
+            const QDateTime date = day.addDays(-(i / 3));
+            store->insert({date, journalDayKey(date, calendar), QStringLiteral("memory-%1").arg(i % 3),
+                           QStringLiteral("memory"), body, i % 7 == 0 ? 5 : 40});
+        }
+        store->save();
+    }
+};
+
+LargeJournal& journal()
+{
+    static LargeJournal large;
+    return large;
+}
+
+void keystrokeToRepaint(benchmark::State& state)
+{
+    LargeJournal& large = journal();
+    TodayView view(
+        *large.store, large.scheduler, large.key, [] {}, large.clock,
+        std::make_unique<PromptEngine>(
+            PromptEngine::Bank{{{QStringLiteral("p"), PromptCategory::memory, QStringLiteral("A prompt")}}}));
+    view.resize(760, 640);
+    view.show();
+    QApplication::processEvents();
+    auto* editor = view.findChild<PlainTextEditor*>();
+    for (auto _ : state) {
+        QTest::keyClick(editor, Qt::Key_A);
+        view.repaint();
+    }
+    // Leave no pending save behind for the next benchmark.
+    view.findChild<PlainTextEditor*>()->clear();
+    QApplication::processEvents();
+}
+BENCHMARK(keystrokeToRepaint)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void autosave(benchmark::State& state)
+{
+    LargeJournal& large = journal();
+    const TodaysEntry::Target target{QStringLiteral("p"), QStringLiteral("memory")};
+    QString text = QString(2000, u'x');
+    int turn = 0;
+    for (auto _ : state) {
+        text[0] = QChar(u'a' + (turn++ % 26));
+        TodaysEntry::save(*large.store, large.scheduler, *large.key, target, text, large.clock.now(),
+                          Calendar::current());
+    }
+}
+BENCHMARK(autosave)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
