@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command inside a private, throw-away desktop session:
 #   Xvfb on a free display, a private D-Bus session bus, gnome-keyring (secrets, unlocked), the AT-SPI bus,
-#   and a pam_wrapper service folder whose "wendle" service accepts one known password.
+#   and a pam_wrapper service folder whose "wendle" service accepts one known password
+# ("wendle-chatty" too, which prints information and error lines first, as fingerprint readers do).
 # HOME and the XDG folders are private, so nothing touches the user's real data. Everything started here is
 # stopped by PID when the command ends, however it ends.
 #
@@ -103,10 +104,16 @@ if [ -z "$pam_wrapper_lib" ] || [ -z "$pam_matrix" ]; then
 fi
 WENDLE_TEST_USER=$(id -un)
 WENDLE_TEST_PASSWORD="wendle-test-$(od -An -N6 -tx1 /dev/urandom | tr -d ' \n')"
-printf '%s:%s:wendle\n%s:%s:other\n' "$WENDLE_TEST_USER" "$WENDLE_TEST_PASSWORD" \
-    "$WENDLE_TEST_USER" "$WENDLE_TEST_PASSWORD" >"$session/passdb"
-for service in wendle other; do
+pam_chatty="$(dirname "$pam_matrix")/pam_chatty.so"
+for service in wendle other wendle-chatty; do
+    printf '%s:%s:%s\n' "$WENDLE_TEST_USER" "$WENDLE_TEST_PASSWORD" "$service" >>"$session/passdb"
+done
+for service in wendle other wendle-chatty; do
     {
+        # wendle-chatty talks before it asks, as a fingerprint reader does.
+        if [ "$service" = wendle-chatty ]; then
+            echo "auth required $pam_chatty num_lines=2 info error"
+        fi
         for type in auth account password session; do
             echo "$type required $pam_matrix passdb=$session/passdb"
         done

@@ -8,6 +8,12 @@ ReminderScheduler::ReminderScheduler(QObject* parent)
 {
 }
 
+void ReminderScheduler::configure(bool enabled, int hour, int minute, bool nudgeEnabled, int nudgeHour,
+                                  int nudgeMinute)
+{
+    m_configuration = {enabled, hour, minute, nudgeEnabled, nudgeHour, nudgeMinute};
+}
+
 void ReminderScheduler::updateCompletedDays(const QSet<QString>& days)
 {
     if (days == m_completedDays) {

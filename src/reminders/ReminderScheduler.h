@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/Preferences.h"
+
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -18,6 +20,10 @@ class ReminderScheduler : public QObject
 public:
     explicit ReminderScheduler(QObject* parent = nullptr);
 
+    /** The reminder preferences: the daily reminder and the evening nudge, each switched and timed. */
+    void configure(bool enabled, int hour, int minute, bool nudgeEnabled, int nudgeHour, int nudgeMinute);
+    ReminderPreferences configuration() const { return m_configuration; }
+
     /** The days that are written; reminders are never planned for them. */
     void updateCompletedDays(const QSet<QString>& days);
     QSet<QString> completedDays() const { return m_completedDays; }
@@ -27,6 +33,7 @@ Q_SIGNALS:
     void completedDaysChanged();
 
 private:
+    ReminderPreferences m_configuration;
     QSet<QString> m_completedDays;
 };
 

@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/LockView.h"
+
+#include "journal/Calendar.h"
+#include "journal/DateText.h"
+#include "ui/Palette.h"
+#include "ui/Typography.h"
+
+#include <QEasingCurve>
+#include <QLabel>
+#include <QPainter>
+#include <QSequentialAnimationGroup>
+#include <QSvgRenderer>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+// Resources compiled into a static library must be registered by name before first use.
+static void initialiseResources()
+{
+    Q_INIT_RESOURCE(wendle);
+}
+
+namespace wendle {
+
+namespace {
+
+constexpr int kFrame = 64;
+constexpr int kSymbol = 26;
+constexpr qreal kBreathScale = 0.18;
+
+QEasingCurve easeInOut()
+{
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
+    return curve;
+}
+
+QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
+{
+    auto* line = new QLabel(text, parent);
+    line->setFont(font);
+    line->setAlignment(Qt::AlignCenter);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    line->setPalette(palette);
+    return line;
+}
+
+} // namespace
+
+UnlockButton::UnlockButton(QWidget* parent)
+    : QAbstractButton(parent)
+    , m_breathing(new QSequentialAnimationGroup(this))
+{
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("unlock"));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // 1.6 s out, 1.6 s back, for as long as the screen is shown.
+    for (const auto& [from, to] : {std::pair{0.0, 1.0}, std::pair{1.0, 0.0}}) {
+        auto* half = new QVariantAnimation(m_breathing);
+        half->setStartValue(from);
+        half->setEndValue(to);
+        half->setDuration(1600);
+        half->setEasingCurve(easeInOut());
+        connect(half, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+            m_breath = value.toReal();
+            update();
+        });
+        m_breathing->addAnimation(half);
+    }
+    m_breathing->setLoopCount(-1);
+}
+
+QSize UnlockButton::sizeHint() const
+{
+    // Room for the ring at its widest.
+    const int side = static_cast<int>(kFrame * (1 + kBreathScale)) + 4;
+    return {side, side};
+}
+
+void UnlockButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre = QRectF(rect()).center();
+
+    // The symbol: our own SVG drawn as a mask in the accent colour.
+    static QSvgRenderer symbol = [] {
+        initialiseResources();
+        return QSvgRenderer(QStringLiteral(":/icons/touchid.svg"));
+    }();
+    const qreal ratio = devicePixelRatioF();
+    QImage mask(QSize(kSymbol, kSymbol) * ratio, QImage::Format_ARGB32_Premultiplied);
+    mask.setDevicePixelRatio(ratio);
+    mask.fill(Qt::transparent);
+    {
+        QPainter maskPainter(&mask);
+        symbol.render(&maskPainter, QRectF(0, 0, kSymbol, kSymbol));
+        maskPainter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        maskPainter.fillRect(QRectF(0, 0, kSymbol, kSymbol), isDown() ? Palette::ink() : Palette::accent());
+    }
+    painter.drawImage(QPointF(centre.x() - kSymbol / 2.0, centre.y() - kSymbol / 2.0), mask);
+
+    // The ring swells and fades, anchored at its centre.
+    const qreal radius = (kFrame / 2.0 - 0.5) * (1 + kBreathScale * m_breath);
+    QColor ring = Palette::hairline();
+    ring.setAlphaF(static_cast<float>(0.8 * (1 - m_breath)));
+    painter.setPen(QPen(ring, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(centre, radius, radius);
+
+    if (hasFocus()) {
+        painter.setPen(QPen(Palette::accentWash(), 1.5));
+        painter.drawEllipse(centre, kFrame / 2.0 + 3, kFrame / 2.0 + 3);
+    }
+}
+
+void UnlockButton::showEvent(QShowEvent* event)
+{
+    QAbstractButton::showEvent(event);
+    m_breath = 0;
+    m_breathing->start();
+}
+
+void UnlockButton::hideEvent(QHideEvent* event)
+{
+    QAbstractButton::hideEvent(event);
+    m_breathing->stop();
+}
+
+LockView::LockView(QWidget* parent)
+    : QWidget(parent)
+    , m_date(label(QString(), Typography::font(12), Palette::muted(), this))
+    , m_status(label(QString(), Typography::font(13), Palette::muted(), this))
+    , m_dateTimer(new QTimer(this))
+{
+    setMinimumSize(680, 560);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Palette::paper());
+    setPalette(palette);
+
+    QFont titleFont = Typography::font(15);
+    titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 4);
+    auto* title = label(QStringLiteral("w e n d l e"), titleFont, Palette::ink(), this);
+    auto* button = new UnlockButton(this);
+    connect(button, &QAbstractButton::clicked, this, &LockView::unlockRequested);
+    m_status->setAccessibleName(QStringLiteral("status"));
+
+    // Items 10 apart; the button has 46 more above it and 10 more below. Its ring swells into a margin of
+    // its own, which is taken out of those gaps.
+    const int ringMargin = (button->sizeHint().height() - kFrame) / 2;
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(0);
+    layout->addStretch(1);
+    layout->addWidget(title);
+    layout->addSpacing(10);
+    layout->addWidget(m_date);
+    layout->addSpacing(10 + 46 - ringMargin);
+    layout->addWidget(button, 0, Qt::AlignHCenter);
+    layout->addSpacing(10 + 10 - ringMargin);
+    layout->addWidget(m_status);
+    layout->addStretch(1);
+
+    setFailed(false);
+    // The date follows the calendar day even when the screen stays up past midnight.
+    m_dateTimer->setInterval(30'000);
+    connect(m_dateTimer, &QTimer::timeout, this, &LockView::refreshDate);
+    m_dateTimer->start();
+}
+
+void LockView::setFailed(bool failed)
+{
+    m_status->setText(failed ? QStringLiteral("Couldn't verify — try again") : QStringLiteral("Unlock with Touch ID"));
+}
+
+void LockView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    refreshDate();
+}
+
+void LockView::refreshDate()
+{
+    m_date->setText(formatDate(QDateTime::currentDateTimeUtc(), QStringLiteral("EEEEMMMMd"), Calendar::current()));
+}
+
+} // namespace wendle

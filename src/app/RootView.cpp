@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/RootView.h"
+
+#include "app/AppLockController.h"
+#include "app/LockView.h"
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+#include "journal/WordCount.h"
+#include "journal/WrittenDays.h"
+#include "reminders/ReminderScheduler.h"
+#include "ui/Palette.h"
+#include "ui/PlainButton.h"
+#include "ui/Typography.h"
+#include "writing/TodayView.h"
+
+#include <QLabel>
+#include <QShowEvent>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+namespace wendle {
+
+namespace {
+
+/** Stands in for the history until it exists: says so, and leads back. */
+QWidget* historyPlaceholder(std::function<void()> back, QWidget* parent)
+{
+    auto* screen = new QWidget(parent);
+    screen->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(screen);
+    layout->setContentsMargins(56, 44, 56, 36);
+    auto* backButton = new PlainButton(QStringLiteral("← back"), 12, Palette::muted(), screen);
+    backButton->setAccessibleName(QStringLiteral("back"));
+    QObject::connect(backButton, &QAbstractButton::clicked, screen, std::move(back));
+    auto* note = new QLabel(QStringLiteral("Your streaks, heatmap and archive will live here."), screen);
+    note->setFont(Typography::font(13));
+    QPalette palette = note->palette();
+    palette.setColor(QPalette::WindowText, Palette::muted());
+    note->setPalette(palette);
+    layout->addWidget(backButton, 0, Qt::AlignLeft);
+    layout->addSpacing(40);
+    layout->addWidget(note);
+    layout->addStretch(1);
+    return screen;
+}
+
+} // namespace
+
+RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, const Clock& clock,
+                   QWidget* parent)
+    : QWidget(parent)
+    , m_lock(lock)
+    , m_store(store)
+    , m_scheduler(scheduler)
+    , m_clock(clock)
+    , m_stack(new QStackedLayout(this))
+    , m_lockView(new LockView(this))
+{
+    setMinimumSize(680, 560);
+    m_stack->addWidget(m_lockView);
+    connect(m_lockView, &LockView::unlockRequested, &m_lock, &AppLockController::unlock);
+    connect(&m_lock, &AppLockController::authFailedChanged, this,
+            [this] { m_lockView->setFailed(m_lock.authFailed()); });
+    connect(&m_lock, &AppLockController::keyChanged, this, [this] {
+        route();
+        firstUnlockMaintenance();
+    });
+    m_lockView->setFailed(m_lock.authFailed());
+    route();
+    firstUnlockMaintenance();
+}
+
+void RootView::setShowingHistory(bool showing)
+{
+    m_showingHistory = showing;
+    route();
+}
+
+QWidget* RootView::currentScreen() const
+{
+    return m_stack->currentWidget();
+}
+
+void RootView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        m_lock.unlock();
+    }
+}
+
+void RootView::route()
+{
+    if (!m_lock.isUnlocked()) {
+        // The screens that hold entry text go with the key.
+        delete m_today;
+        delete m_history;
+        m_stack->setCurrentWidget(m_lockView);
+        return;
+    }
+    if (m_showingHistory) {
+        delete m_today;
+        if (!m_history) {
+            m_history = historyPlaceholder([this] { setShowingHistory(false); }, this);
+            m_stack->addWidget(m_history);
+        }
+        m_stack->setCurrentWidget(m_history);
+        return;
+    }
+    delete m_history;
+    if (!m_today) {
+        m_today = new TodayView(
+            m_store, m_scheduler, m_lock.key(), [this] { setShowingHistory(true); }, m_clock, nullptr, this);
+        m_stack->addWidget(m_today);
+    }
+    m_stack->setCurrentWidget(m_today);
+}
+
+void RootView::firstUnlockMaintenance()
+{
+    const std::shared_ptr<const EntryKey> key = m_lock.key();
+    if (!key || m_backfilled) {
+        return;
+    }
+    m_backfilled = true;
+    for (Entry* entry : m_store.entries()) {
+        if (entry->creditedWords() != 0) {
+            continue;
+        }
+        QString text;
+        try {
+            text = openEntryText(entry->cipherBody(), *key);
+        } catch (const std::exception&) {
+            // Counted as empty now, tried again at the next start.
+        }
+        m_store.setCreditedWords(entry, countWords(text));
+    }
+    m_store.save();
+    m_scheduler.updateCompletedDays(completedDayKeys(m_store.entries()));
+}
+
+} // namespace wendle

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/LockView.h"
+#include "writing/TodayView.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QStackedLayout;
+
+namespace wendle {
+
+class AppLockController;
+class Clock;
+class EntryStore;
+class ReminderScheduler;
+
+/**
+ * The main window's content: the lock screen while locked, otherwise the Today screen or the history. It asks
+ * for authentication as soon as it is shown, and the first time the journal opens it credits words to entries
+ * that have none and tells the scheduler the written days.
+ *
+ * Screens that show entries exist only while unlocked: locking destroys them and the text they held.
+ */
+class RootView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    RootView(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, const Clock& clock,
+             QWidget* parent = nullptr);
+
+    bool showingHistory() const { return m_showingHistory; }
+    void setShowingHistory(bool showing);
+    /** The screen shown now. */
+    QWidget* currentScreen() const;
+    TodayView* todayView() const { return m_today; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void route();
+    void firstUnlockMaintenance();
+
+    AppLockController& m_lock;
+    EntryStore& m_store;
+    ReminderScheduler& m_scheduler;
+    const Clock& m_clock;
+    bool m_showingHistory = false;
+    bool m_backfilled = false;
+
+    QStackedLayout* m_stack;
+    LockView* m_lockView;
+    QPointer<TodayView> m_today;
+    QPointer<QWidget> m_history;
+};
+
+} // namespace wendle

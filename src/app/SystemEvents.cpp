@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/SystemEvents.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+
+#include <unistd.h>
+
+namespace wendle {
+
+namespace {
+const QString kLogin = QStringLiteral("org.freedesktop.login1");
+const QString kLoginPath = QStringLiteral("/org/freedesktop/login1");
+const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
+} // namespace
+
+DBusSystemEvents::DBusSystemEvents(QDBusConnection systemBus, QDBusConnection sessionBus, QObject* parent)
+    : SystemEvents(parent)
+    , m_system(std::move(systemBus))
+    , m_session(std::move(sessionBus))
+{
+    if (m_system.isConnected()) {
+        m_system.connect(kLogin, kLoginPath, kManager, QStringLiteral("PrepareForSleep"), this,
+                         SLOT(onPrepareForSleep(bool)));
+        takeSleepInhibitor();
+        // The session Wendle runs in, for its Lock signal.
+        QDBusMessage call
+            = QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("GetSessionByPID"));
+        call << static_cast<quint32>(getpid());
+        const QDBusReply<QDBusObjectPath> session = m_system.call(call, QDBus::Block, 2000);
+        if (session.isValid()) {
+            m_system.connect(kLogin, session.value().path(), QStringLiteral("org.freedesktop.login1.Session"),
+                             QStringLiteral("Lock"), this, SLOT(onSessionLock()));
+        }
+    }
+    if (m_session.isConnected()) {
+        m_session.connect(QString(), QStringLiteral("/org/freedesktop/ScreenSaver"),
+                          QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("ActiveChanged"), this,
+                          SLOT(onScreenSaverActiveChanged(bool)));
+        m_session.connect(QString(), QStringLiteral("/org/gnome/ScreenSaver"), QStringLiteral("org.gnome.ScreenSaver"),
+                          QStringLiteral("ActiveChanged"), this, SLOT(onScreenSaverActiveChanged(bool)));
+    }
+}
+
+void DBusSystemEvents::takeSleepInhibitor()
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("Inhibit"));
+    call << QStringLiteral("sleep") << QStringLiteral("Wendle") << QStringLiteral("Locking the journal")
+         << QStringLiteral("delay");
+    const QDBusReply<QDBusUnixFileDescriptor> reply = m_system.call(call, QDBus::Block, 2000);
+    if (reply.isValid()) {
+        m_inhibitor = reply.value();
+    }
+}
+
+void DBusSystemEvents::onPrepareForSleep(bool sleeping)
+{
+    if (sleeping) {
+        Q_EMIT willSleep();
+        // The key is gone: let the machine sleep.
+        m_inhibitor = QDBusUnixFileDescriptor();
+    } else {
+        Q_EMIT didWake();
+        takeSleepInhibitor();
+    }
+}
+
+void DBusSystemEvents::onScreenSaverActiveChanged(bool active)
+{
+    if (active) {
+        Q_EMIT screensDidSleep();
+    }
+}
+
+void DBusSystemEvents::onSessionLock()
+{
+    Q_EMIT screensDidSleep();
+}
+
+} // namespace wendle

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/WendleApp.h"
+
+#include "app/AppLockController.h"
+#include "app/IdleTime.h"
+#include "app/MainWindow.h"
+#include "app/PamAuthenticator.h"
+#include "app/Preferences.h"
+#include "app/SystemEvents.h"
+#include "app/UpdaterController.h"
+#include "journal/Clock.h"
+#include "journal/EntryStore.h"
+#include "journal/SecretServiceKeychain.h"
+#include "reminders/ReminderScheduler.h"
+#include "ui/Palette.h"
+#include "writing/Autosave.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <QStyleFactory>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace wendle {
+
+namespace {
+
+const QString kServiceName = QStringLiteral("org.wendle.Wendle");
+const QString kObjectPath = QStringLiteral("/org/wendle/Wendle");
+
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    // Only async-signal-safe work here: the event loop reads the byte and quits normally.
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[0], &byte, 1);
+}
+
+/** What a second launch calls on the first one: org.freedesktop.Application.Activate. */
+class ActivationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+
+public:
+    explicit ActivationService(WendleApp& app)
+        : QObject(&app)
+        , m_app(app)
+    {
+    }
+
+public Q_SLOTS:
+    Q_SCRIPTABLE void Activate(const QVariantMap&) { m_app.activate(); }
+
+private:
+    WendleApp& m_app;
+};
+
+} // namespace
+
+WendleApp::WendleApp(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    setOrganizationName(QStringLiteral("wendle"));
+    setApplicationName(QStringLiteral("wendle"));
+    setApplicationDisplayName(QStringLiteral("Wendle"));
+    setDesktopFileName(QStringLiteral("org.wendle.Wendle"));
+    setQuitOnLastWindowClosed(true);
+}
+
+WendleApp::~WendleApp() = default;
+
+int WendleApp::run()
+{
+    if (!becomeTheOnlyInstance()) {
+        return 0;
+    }
+
+    m_preferences = std::make_unique<Preferences>();
+
+    QString error;
+    const QString path = EntryStore::defaultPath();
+    m_store = EntryStore::open(path, &error);
+    if (!m_store) {
+        std::fprintf(stderr, "wendle: %s\n", qPrintable(error));
+        QMessageBox::critical(nullptr, QStringLiteral("Wendle"),
+                              error + QStringLiteral("\n\nWendle has not changed the file. It will close now."));
+        return 1;
+    }
+
+    // The light look, whatever the desktop's theme.
+    setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    setPalette(Palette::lightPalette());
+
+    m_clock = std::make_unique<SystemClock>();
+    m_keychain = std::make_unique<SecretServiceKeychain>();
+    m_authenticator = std::make_unique<PamAuthenticator>();
+    m_systemEvents = std::make_unique<DBusSystemEvents>(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    m_idleTime = IdleTime::forSession(QDBusConnection::sessionBus());
+    m_scheduler = std::make_unique<ReminderScheduler>();
+    m_lock = std::make_unique<AppLockController>(*m_authenticator, *m_keychain, *m_systemEvents, *m_idleTime);
+    m_updater = std::make_unique<UpdaterController>();
+
+    connect(this, &QCoreApplication::aboutToQuit, this, &WendleApp::saveEverything);
+    connect(this, &QGuiApplication::commitDataRequest, this, &WendleApp::saveEverything);
+    watchTerminationSignals();
+
+    m_window = std::make_unique<MainWindow>(*m_lock, *m_store, *m_scheduler, *m_clock, *m_preferences);
+    m_window->show();
+    return exec();
+}
+
+void WendleApp::activate()
+{
+    if (!m_window) {
+        return;
+    }
+    m_window->show();
+    m_window->setWindowState((m_window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+bool WendleApp::becomeTheOnlyInstance()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
+            kServiceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+        if (reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                kServiceName, kObjectPath, QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
+            call << QVariantMap();
+            bus.call(call, QDBus::Block, 3000);
+            std::fprintf(stderr, "wendle: already running; its window was raised\n");
+            return false;
+        }
+        bus.registerObject(kObjectPath, new ActivationService(*this), QDBusConnection::ExportScriptableSlots);
+    }
+    // Without a session bus the lock file alone keeps a second process from opening the journal.
+    const QString folder = QFileInfo(EntryStore::defaultPath()).absolutePath();
+    QDir().mkpath(folder);
+    m_instanceLock = std::make_unique<QLockFile>(folder + QStringLiteral("/wendle.lock"));
+    m_instanceLock->setStaleLockTime(0);
+    if (!m_instanceLock->tryLock(0)) {
+        std::fprintf(stderr, "wendle: already running\n");
+        return false;
+    }
+    return true;
+}
+
+void WendleApp::watchTerminationSignals()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
+        return;
+    }
+    m_signalNotifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
+    connect(m_signalNotifier, &QSocketNotifier::activated, this, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[1], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+void WendleApp::saveEverything()
+{
+    // Every pending autosave runs now, with the key it was scheduled with, then the store is written.
+    Autosave::runAllNow();
+    if (m_store) {
+        m_store->save();
+    }
+}
+
+} // namespace wendle
+
+#include "WendleApp.moc"

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QApplication>
+
+#include <memory>
+
+class QLockFile;
+class QSocketNotifier;
+
+namespace wendle {
+
+class AppLockController;
+class Authenticator;
+class EntryStore;
+class IdleTime;
+class Keychain;
+class MainWindow;
+class Preferences;
+class ReminderScheduler;
+class SystemClock;
+class SystemEvents;
+class UpdaterController;
+
+/**
+ * The application: opens the journal, owns the scheduler, the lock controller and the updater (made once, in
+ * that order), and shows the main window. One runs per user; a second launch raises the first one's window.
+ * However it ends (last window closed, Ctrl+Q, logout, SIGTERM or SIGINT), pending writing is saved first.
+ */
+class WendleApp : public QApplication
+{
+    Q_OBJECT
+
+public:
+    WendleApp(int& argc, char** argv);
+    ~WendleApp() override;
+
+    /** Starts Wendle and runs it; the process's exit status. */
+    int run();
+
+    /** Shows and raises the main window (a second launch asks for this). */
+    void activate();
+
+private:
+    bool becomeTheOnlyInstance();
+    void watchTerminationSignals();
+    void saveEverything();
+
+    std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<Preferences> m_preferences;
+    std::unique_ptr<EntryStore> m_store;
+    std::unique_ptr<SystemClock> m_clock;
+    std::unique_ptr<Keychain> m_keychain;
+    std::unique_ptr<Authenticator> m_authenticator;
+    std::unique_ptr<SystemEvents> m_systemEvents;
+    std::unique_ptr<IdleTime> m_idleTime;
+    std::unique_ptr<ReminderScheduler> m_scheduler;
+    std::unique_ptr<AppLockController> m_lock;
+    std::unique_ptr<UpdaterController> m_updater;
+    std::unique_ptr<MainWindow> m_window;
+    QSocketNotifier* m_signalNotifier = nullptr;
+};
+
+} // namespace wendle

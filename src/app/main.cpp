@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/WendleApp.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/prctl.h>
+
+int main(int argc, char** argv)
+{
+    // Journal text must never end up in a core dump.
+    prctl(PR_SET_DUMPABLE, 0);
+
+    const auto isSet = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "wendle: no graphical session found (neither DISPLAY nor WAYLAND_DISPLAY is set). "
+                     "Start Wendle from your desktop.\n");
+        return 1;
+    }
+    wendle::WendleApp app(argc, argv);
+    return app.run();
+}

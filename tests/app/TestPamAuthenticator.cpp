@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/PamAuthenticator.h"
+#include "app/PamConversationDialog.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace wendle;
+
+class TestPamAuthenticator : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void rightPasswordAuthenticates();
+    void wrongPasswordFails();
+    void cancelFails();
+    void informationReachesTheDialog();
+    void unknownServiceFallsBackOrFails();
+
+private:
+    std::optional<bool> run(PamAuthenticator& authenticator, const std::function<void(PamConversationDialog&)>& user);
+    static PamConversationDialog* dialog();
+};
+
+void TestPamAuthenticator::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("PAM_WRAPPER_SERVICE_DIR") || qEnvironmentVariableIsEmpty("WENDLE_TEST_PASSWORD")) {
+        QFAIL("needs pam_wrapper: run inside scripts/test-session.sh");
+    }
+}
+
+PamConversationDialog* TestPamAuthenticator::dialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* conversation = qobject_cast<PamConversationDialog*>(widget);
+            conversation && conversation->isVisible()) {
+            return conversation;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<bool> TestPamAuthenticator::run(PamAuthenticator& authenticator,
+                                              const std::function<void(PamConversationDialog&)>& user)
+{
+    std::optional<bool> result;
+    authenticator.authenticate(QStringLiteral("unlock your journal"), [&](bool ok) { result = ok; });
+    // The dialog is up at once, before PAM has said anything.
+    PamConversationDialog* conversation = dialog();
+    if (!conversation) {
+        return std::nullopt;
+    }
+    if (!conversation->windowTitle().contains(QStringLiteral("nlock your journal"))) {
+        return std::nullopt;
+    }
+    user(*conversation);
+    QElapsedTimer timer;
+    timer.start();
+    while (!result && timer.elapsed() < 15000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return result;
+}
+
+namespace {
+
+void answer(PamConversationDialog& conversation, const QString& text)
+{
+    auto* field = conversation.findChild<QLineEdit*>();
+    QTRY_VERIFY_WITH_TIMEOUT(field->isVisible() && field->isEnabled(), 5000);
+    QCOMPARE(field->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+    QVERIFY(field->text().isEmpty()); // the typed secret does not linger in the field
+}
+
+} // namespace
+
+void TestPamAuthenticator::rightPasswordAuthenticates()
+{
+    PamAuthenticator authenticator;
+    QCOMPARE(PamAuthenticator::currentUser(), qEnvironmentVariable("WENDLE_TEST_USER"));
+    const std::optional<bool> result
+        = run(authenticator, [](PamConversationDialog& d) { answer(d, qEnvironmentVariable("WENDLE_TEST_PASSWORD")); });
+    QCOMPARE(result.value_or(false), true);
+    QTRY_VERIFY(!dialog());
+}
+
+void TestPamAuthenticator::wrongPasswordFails()
+{
+    PamAuthenticator authenticator;
+    QCOMPARE(run(authenticator, [](PamConversationDialog& d) { answer(d, QStringLiteral("not the password")); }),
+             false);
+}
+
+void TestPamAuthenticator::cancelFails()
+{
+    PamAuthenticator authenticator;
+    QElapsedTimer timer;
+    timer.start();
+    const std::optional<bool> result = run(authenticator, [](PamConversationDialog& d) {
+        QTRY_VERIFY_WITH_TIMEOUT(d.findChild<QLineEdit*>()->isVisible(), 5000);
+        QTest::mouseClick(d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+    });
+    QCOMPARE(result.value_or(true), false);
+    QVERIFY(timer.elapsed() < 5000);
+}
+
+void TestPamAuthenticator::informationReachesTheDialog()
+{
+    // The test session's "wendle-chatty" service talks first, as a fingerprint reader does, then asks.
+    PamAuthenticator authenticator(QStringLiteral("wendle-chatty"));
+    QString shown;
+    const std::optional<bool> result = run(authenticator, [&](PamConversationDialog& d) {
+        QTRY_VERIFY_WITH_TIMEOUT(d.findChild<QLineEdit*>()->isVisible(), 5000);
+        for (QLabel* label : d.findChildren<QLabel*>()) {
+            if (label->accessibleName() == u"messages") {
+                shown = label->text();
+            }
+        }
+        answer(d, qEnvironmentVariable("WENDLE_TEST_PASSWORD"));
+    });
+    QCOMPARE(result.value_or(false), true);
+    QVERIFY2(shown.count(u'\n') >= 3, qPrintable(QStringLiteral("shown: [%1]").arg(shown))); // two info and two error lines
+    QVERIFY2(shown.contains(u'⚠'), qPrintable(shown));
+}
+
+void TestPamAuthenticator::unknownServiceFallsBackOrFails()
+{
+    // A service without a file of its own is answered by "other", which here accepts the same password.
+    PamAuthenticator authenticator(QStringLiteral("wendle-no-such-service"));
+    const std::optional<bool> result
+        = run(authenticator, [](PamConversationDialog& d) { answer(d, qEnvironmentVariable("WENDLE_TEST_PASSWORD")); });
+    QCOMPARE(result.value_or(false), true);
+}
+
+QTEST_MAIN(TestPamAuthenticator)
+#include "TestPamAuthenticator.moc"
