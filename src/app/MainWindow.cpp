@@ -25,7 +25,11 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     resize(680, 560);
 
     auto* quit = new QAction(this);
-    quit->setShortcuts({QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (!quitKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Q))) {
+        quitKeys << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    }
+    quit->setShortcuts(quitKeys);
     quit->setShortcutContext(Qt::ApplicationShortcut);
     connect(quit, &QAction::triggered, qApp, &QApplication::quit);
     addAction(quit);
