@@ -127,7 +127,8 @@ void TestPamAuthenticator::informationReachesTheDialog()
         answer(d, qEnvironmentVariable("WENDLE_TEST_PASSWORD"));
     });
     QCOMPARE(result.value_or(false), true);
-    QVERIFY2(shown.count(u'\n') >= 3, qPrintable(QStringLiteral("shown: [%1]").arg(shown))); // two info and two error lines
+    QVERIFY2(shown.count(u'\n') >= 3,
+             qPrintable(QStringLiteral("shown: [%1]").arg(shown))); // two info and two error lines
     QVERIFY2(shown.contains(u'⚠'), qPrintable(shown));
 }
 

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/Authenticator.h"
+#include "app/IdleTime.h"
+
+namespace wendle::test {
+
+/** An authenticator answered by the test. */
+class FakeAuthenticator : public Authenticator
+{
+public:
+    void authenticate(const QString& reason, Reply reply) override
+    {
+        ++calls;
+        lastReason = reason;
+        pending = std::move(reply);
+    }
+
+    /** Answers the pending request. */
+    void answer(bool authenticated)
+    {
+        Reply reply = std::move(pending);
+        pending = nullptr;
+        if (reply) {
+            reply(authenticated);
+        }
+    }
+
+    int calls = 0;
+    QString lastReason;
+    Reply pending;
+};
+
+/** Idle time set by the test. */
+class FakeIdleTime : public IdleTime
+{
+public:
+    double secondsSinceLastInput() override { return seconds; }
+    double seconds = 0;
+};
+
+} // namespace wendle::test

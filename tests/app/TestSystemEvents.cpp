@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/AppLockController.h"
+#include "app/IdleTime.h"
+#include "app/SystemEvents.h"
+#include "journal/Keychain.h"
+
+#include "Fakes.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusUnixFileDescriptor>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <unistd.h>
+
+using namespace wendle;
+
+namespace {
+
+const QString kSessionPath = QStringLiteral("/org/freedesktop/login1/session/fake");
+
+/** Stands in for logind on a bus of the test's own. */
+class FakeLogin : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    std::atomic<int> inhibitCalls{0};
+
+public Q_SLOTS:
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString&, const QString&, const QString& mode)
+    {
+        if (what == u"sleep" && mode == u"delay") {
+            ++inhibitCalls;
+        }
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return {};
+        }
+        QDBusUnixFileDescriptor descriptor(fds[0]);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return descriptor;
+    }
+    QDBusObjectPath GetSessionByPID(uint) { return QDBusObjectPath(kSessionPath); }
+};
+
+/** Stands in for a desktop's screen saver, which also reports the session's idle time. */
+class FakeScreenSaver : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+public Q_SLOTS:
+    uint GetSessionIdleTime() { return 42; }
+};
+
+} // namespace
+
+class TestSystemEvents : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void sleepAndWakeFromLogind();
+    void screenSaverAndSessionLock();
+    void announcementsLockTheJournal();
+    void missingBusesAreFine();
+    void desktopIdleTime();
+
+private:
+    void emitSignal(const QString& path, const QString& interface, const QString& name, const QVariantList& args);
+
+    QThread m_serviceThread;
+    FakeLogin* m_login = nullptr;
+    FakeScreenSaver* m_screenSaver = nullptr;
+    std::unique_ptr<QDBusConnection> m_serviceBus;
+};
+
+void TestSystemEvents::initTestCase()
+{
+    QVERIFY2(QDBusConnection::sessionBus().isConnected(), "needs a session bus: run inside scripts/test-session.sh");
+    // The services answer from a thread of their own: the code under test makes blocking calls.
+    m_serviceThread.start();
+    m_serviceBus = std::make_unique<QDBusConnection>(
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-services")));
+    m_login = new FakeLogin;
+    m_screenSaver = new FakeScreenSaver;
+    m_login->moveToThread(&m_serviceThread);
+    m_screenSaver->moveToThread(&m_serviceThread);
+    QVERIFY(m_serviceBus->registerObject(QStringLiteral("/org/freedesktop/login1"), m_login,
+                                         QDBusConnection::ExportAllSlots));
+    QVERIFY(m_serviceBus->registerService(QStringLiteral("org.freedesktop.login1")));
+    QVERIFY(m_serviceBus->registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), m_screenSaver,
+                                         QDBusConnection::ExportAllSlots));
+    QVERIFY(m_serviceBus->registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+}
+
+void TestSystemEvents::cleanupTestCase()
+{
+    m_serviceThread.quit();
+    m_serviceThread.wait();
+    delete m_login;
+    delete m_screenSaver;
+}
+
+void TestSystemEvents::emitSignal(const QString& path, const QString& interface, const QString& name,
+                                  const QVariantList& args)
+{
+    QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
+    message.setArguments(args);
+    QVERIFY(m_serviceBus->send(message));
+}
+
+void TestSystemEvents::sleepAndWakeFromLogind()
+{
+    // The test session's bus stands in for the system bus.
+    DBusSystemEvents events(QDBusConnection::sessionBus(), QDBusConnection::sessionBus());
+    QSignalSpy sleeping(&events, &SystemEvents::willSleep);
+    QSignalSpy waking(&events, &SystemEvents::didWake);
+    QVERIFY(events.holdsSleepInhibitor());
+    const int inhibits = m_login->inhibitCalls;
+
+    emitSignal(QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+               QStringLiteral("PrepareForSleep"), {true});
+    QTRY_COMPARE(sleeping.count(), 1);
+    QVERIFY(!events.holdsSleepInhibitor()); // the machine may sleep now
+    QCOMPARE(waking.count(), 0);
+
+    emitSignal(QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+               QStringLiteral("PrepareForSleep"), {false});
+    QTRY_COMPARE(waking.count(), 1);
+    QVERIFY(events.holdsSleepInhibitor());
+    QCOMPARE(m_login->inhibitCalls, inhibits + 1);
+}
+
+void TestSystemEvents::screenSaverAndSessionLock()
+{
+    DBusSystemEvents events(QDBusConnection::sessionBus(), QDBusConnection::sessionBus());
+    QSignalSpy screens(&events, &SystemEvents::screensDidSleep);
+
+    emitSignal(QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
+               QStringLiteral("ActiveChanged"), {true});
+    QTRY_COMPARE(screens.count(), 1);
+    emitSignal(QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
+               QStringLiteral("ActiveChanged"), {false});
+    emitSignal(QStringLiteral("/org/gnome/ScreenSaver"), QStringLiteral("org.gnome.ScreenSaver"),
+               QStringLiteral("ActiveChanged"), {true});
+    QTRY_COMPARE(screens.count(), 2);
+    emitSignal(kSessionPath, QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Lock"), {});
+    QTRY_COMPARE(screens.count(), 3);
+    QTest::qWait(100);
+    QCOMPARE(screens.count(), 3);
+}
+
+void TestSystemEvents::announcementsLockTheJournal()
+{
+    DBusSystemEvents events(QDBusConnection::sessionBus(), QDBusConnection::sessionBus());
+    test::FakeAuthenticator authenticator;
+    InMemoryKeychain keychain;
+    test::FakeIdleTime idle;
+    AppLockController lock(authenticator, keychain, events, idle);
+    lock.unlock();
+    authenticator.answer(true);
+    QVERIFY(lock.isUnlocked());
+    emitSignal(QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+               QStringLiteral("PrepareForSleep"), {true});
+    QTRY_VERIFY(!lock.isUnlocked());
+}
+
+void TestSystemEvents::missingBusesAreFine()
+{
+    const QDBusConnection nowhere
+        = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("nowhere"));
+    QVERIFY(!nowhere.isConnected());
+    DBusSystemEvents events(nowhere, nowhere);
+    QVERIFY(!events.holdsSleepInhibitor());
+    QVERIFY(!DBusIdleTime::open(nowhere));
+}
+
+void TestSystemEvents::desktopIdleTime()
+{
+    // No GNOME here: the freedesktop screen saver answers.
+    std::unique_ptr<DBusIdleTime> idle = DBusIdleTime::open(QDBusConnection::sessionBus());
+    QVERIFY(idle);
+    QCOMPARE(idle->secondsSinceLastInput(), 42.0);
+}
+
+QTEST_GUILESS_MAIN(TestSystemEvents)
+#include "TestSystemEvents.moc"
