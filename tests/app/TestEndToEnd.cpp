@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Wendle as a user meets it: the real program in the test session, driven through the X server.
+#include "journal/EntryCrypto.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace wendle;
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void writeQuitAndComeBack();
+    void terminationKeepsTheLastWords();
+
+private:
+    void start();
+    void unlock();
+    void typeInto(const QString& windowName, const QString& text);
+    void quitWithCtrlQ();
+    QString storedText();
+    QByteArray databaseBytes() const;
+    QString windowId(const QString& name, int timeoutMs = 10000);
+    bool xdotool(const QStringList& arguments);
+
+    QTemporaryDir m_home;
+    QProcess m_wendle;
+};
+
+void TestEndToEnd::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariableIsEmpty("WENDLE_TEST_PASSWORD")) {
+        QFAIL("needs the test session: run inside scripts/test-session.sh");
+    }
+    // Empty data, and no entry key in the keyring.
+    QProcess::execute(QStringLiteral("secret-tool"),
+                      {QStringLiteral("clear"), QStringLiteral("server"), QStringLiteral("org.wendle.Wendle"),
+                       QStringLiteral("user"), QStringLiteral("entry-encryption-key")});
+}
+
+bool TestEndToEnd::xdotool(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    return tool.waitForFinished(15000) && tool.exitCode() == 0;
+}
+
+QString TestEndToEnd::windowId(const QString& name, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        QProcess search;
+        search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), name});
+        search.waitForFinished(5000);
+        const QString found = QString::fromLatin1(search.readAllStandardOutput()).split(u'\n').first().trimmed();
+        if (!found.isEmpty()) {
+            return found;
+        }
+        QTest::qWait(100);
+    }
+    return QString();
+}
+
+void TestEndToEnd::start()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+    m_wendle.setProcessEnvironment(environment);
+    m_wendle.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_wendle.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {});
+    QVERIFY(m_wendle.waitForStarted());
+}
+
+void TestEndToEnd::unlock()
+{
+    // The lock screen asks at once: the conversation dialog waits for the password.
+    const QString dialog = windowId(QStringLiteral("nlock your journal"));
+    QVERIFY2(!dialog.isEmpty(), "no authentication dialog appeared");
+    QTest::qWait(300);
+    QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog}));
+    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"),
+                     qEnvironmentVariable("WENDLE_TEST_PASSWORD")}));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    QTRY_VERIFY_WITH_TIMEOUT(windowId(QStringLiteral("nlock your journal"), 200).isEmpty(), 10000);
+}
+
+void TestEndToEnd::typeInto(const QString& windowName, const QString& text)
+{
+    const QString window = windowId(windowName);
+    QVERIFY(!window.isEmpty());
+    QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}));
+    QTest::qWait(300);
+    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), text}));
+}
+
+void TestEndToEnd::quitWithCtrlQ()
+{
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")}));
+    QVERIFY(m_wendle.waitForFinished(10000));
+    QCOMPARE(m_wendle.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_wendle.exitCode(), 0);
+}
+
+QByteArray TestEndToEnd::databaseBytes() const
+{
+    QByteArray bytes;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        QFile file(m_home.filePath(QStringLiteral("data/wendle/journal.sqlite")) + QString::fromLatin1(suffix));
+        if (file.open(QIODevice::ReadOnly)) {
+            bytes += file.readAll();
+        }
+    }
+    return bytes;
+}
+
+// The text of the one entry in the journal, opened with the key the keyring holds: checked from outside the app.
+QString TestEndToEnd::storedText()
+{
+    QProcess lookup;
+    lookup.start(QStringLiteral("secret-tool"),
+                 {QStringLiteral("lookup"), QStringLiteral("server"), QStringLiteral("org.wendle.Wendle"),
+                  QStringLiteral("user"), QStringLiteral("entry-encryption-key")});
+    lookup.waitForFinished(10000);
+    const QByteArray key = QByteArray::fromBase64(lookup.readAllStandardOutput().trimmed());
+    if (key.size() != 32) {
+        return QStringLiteral("<no key in the keyring>");
+    }
+    sqlite3* db = nullptr;
+    const QByteArray path = QFile::encodeName(m_home.filePath(QStringLiteral("data/wendle/journal.sqlite")));
+    sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* select = nullptr;
+    QString text = QStringLiteral("<no entry>");
+    if (sqlite3_prepare_v2(db, "SELECT cipher_body, count(*) OVER () FROM entries", -1, &select, nullptr) == SQLITE_OK
+        && sqlite3_step(select) == SQLITE_ROW) {
+        const QByteArray body(static_cast<const char*>(sqlite3_column_blob(select, 0)),
+                              sqlite3_column_bytes(select, 0));
+        text = sqlite3_column_int(select, 1) == 1 ? openEntryText(body, *EntryKey::fromBytes(key))
+                                                  : QStringLiteral("<more than one entry>");
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return text;
+}
+
+void TestEndToEnd::writeQuitAndComeBack()
+{
+    start();
+    unlock();
+    const QString first = QStringLiteral("The kettle sang. I wrote two sentences before the sun came up.");
+    typeInto(QStringLiteral("^Wendle$"), first);
+    QTest::qWait(1500);
+    quitWithCtrlQ();
+
+    QCOMPARE(storedText(), first);
+    // Sealed: not a word of it in the database, its log or its index.
+    const QByteArray onDisk = databaseBytes();
+    QVERIFY(!onDisk.isEmpty());
+    QVERIFY(!onDisk.contains("kettle"));
+    QVERIFY(!onDisk.contains("sentences"));
+
+    // Again: the text comes back into the editor, and what is added goes after it.
+    start();
+    unlock();
+    typeInto(QStringLiteral("^Wendle$"), QStringLiteral(" Then the birds."));
+    QTest::qWait(1500);
+    quitWithCtrlQ();
+    QCOMPARE(storedText(), first + QStringLiteral(" Then the birds."));
+}
+
+void TestEndToEnd::terminationKeepsTheLastWords()
+{
+    start();
+    unlock();
+    const QString before = storedText();
+    typeInto(QStringLiteral("^Wendle$"), QStringLiteral(" Last words."));
+    // SIGTERM well inside the autosave's second.
+    m_wendle.terminate();
+    QVERIFY(m_wendle.waitForFinished(10000));
+    QCOMPARE(m_wendle.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(storedText(), before + QStringLiteral(" Last words."));
+}
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "TestEndToEnd.moc"
