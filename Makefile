@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: all deps configure build run test bench format clean
+.PHONY: all deps configure build run test bench install format clean
 
 all: build
 
@@ -23,7 +23,11 @@ test: build
 	cd $(BUILD_DIR) && ../scripts/test-session.sh ctest --output-on-failure
 
 bench: build
-	$(BUILD_DIR)/bin/wendle_bench
+	scripts/test-session.sh sh -c '$(BUILD_DIR)/bin/wendle_bench && $(BUILD_DIR)/bin/wendle_app_bench'
+
+# Installs the program, its prompt bank, desktop entry and PAM service (/etc/pam.d/wendle): run as root.
+install: build
+	cmake --install $(BUILD_DIR)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

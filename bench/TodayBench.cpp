@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Today screen over a journal of 20,000 entries: one keystroke to a finished repaint, and one autosave.
+#include "app/AppLockController.h"
+#include "app/Authenticator.h"
+#include "app/IdleTime.h"
+#include "app/RootView.h"
+#include "app/SystemEvents.h"
 #include "journal/Clock.h"
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
+#include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/PlainTextEditor.h"
@@ -86,5 +92,49 @@ void autosave(benchmark::State& state)
     }
 }
 BENCHMARK(autosave)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+/** Says yes when told to. */
+class WaitingAuthenticator : public Authenticator
+{
+public:
+    void authenticate(const QString&, Reply reply) override { pending = std::move(reply); }
+    Reply pending;
+};
+
+class NoIdle : public IdleTime
+{
+public:
+    double secondsSinceLastInput() override { return 0; }
+};
+
+// From the authentication's yes to the painted Today screen: key from the keychain, the first-unlock pass
+// over every entry, the written days, the Today screen's load, looking back and the recap, and the paint.
+void unlockToPaintedToday(benchmark::State& state)
+{
+    LargeJournal& large = journal();
+    InMemoryKeychain keychain;
+    keychain.store(entryKeyItem, QByteArray(reinterpret_cast<const char*>(large.key->data()), large.key->length()));
+    SystemEvents events;
+    NoIdle idle;
+    for (auto _ : state) {
+        state.PauseTiming();
+        WaitingAuthenticator authenticator;
+        AppLockController lock(authenticator, keychain, events, idle);
+        auto root = std::make_unique<RootView>(lock, *large.store, large.scheduler, large.clock);
+        root->resize(760, 640);
+        root->show();
+        QApplication::processEvents();
+        state.ResumeTiming();
+
+        authenticator.pending(true);
+        root->repaint();
+
+        state.PauseTiming();
+        root.reset();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(unlockToPaintedToday)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "ui/Palette.h"
 #include "ui/Typography.h"
 
-#include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,17 +47,21 @@ PamConversationDialog::PamConversationDialog(const QString& reason, QWidget* par
     m_answer->hide();
     layout->addWidget(m_answer);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    m_ok = buttons->button(QDialogButtonBox::Ok);
-    m_ok->setText(QStringLiteral("Unlock"));
+    // Plain buttons: a standard button box would look up themed icons, which costs a noticeable moment.
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_ok = new QPushButton(QStringLiteral("Unlock"), this);
     m_ok->setEnabled(false);
     // Return answers; it must never reach Cancel, even while Unlock waits for a question.
     m_ok->setDefault(true);
-    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
-    connect(buttons, &QDialogButtonBox::accepted, this, &PamConversationDialog::submit);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    cancel->setAutoDefault(false);
+    connect(m_ok, &QPushButton::clicked, this, &PamConversationDialog::submit);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_answer, &QLineEdit::returnPressed, this, &PamConversationDialog::submit);
-    layout->addWidget(buttons);
+    buttons->addWidget(cancel);
+    buttons->addWidget(m_ok);
+    layout->addLayout(buttons);
 }
 
 void PamConversationDialog::ask(const QString& prompt, bool secret, std::function<void(Answer)> answered)

@@ -85,7 +85,8 @@ void RootView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (!event->spontaneous()) {
-        m_lock.unlock();
+        // Right after this show: the lock screen paints first, then the question appears over it.
+        QMetaObject::invokeMethod(&m_lock, &AppLockController::unlock, Qt::QueuedConnection);
     }
 }
 

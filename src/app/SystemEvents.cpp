@@ -3,7 +3,8 @@
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 
 #include <unistd.h>
 
@@ -24,15 +25,19 @@ DBusSystemEvents::DBusSystemEvents(QDBusConnection systemBus, QDBusConnection se
         m_system.connect(kLogin, kLoginPath, kManager, QStringLiteral("PrepareForSleep"), this,
                          SLOT(onPrepareForSleep(bool)));
         takeSleepInhibitor();
-        // The session Wendle runs in, for its Lock signal.
+        // The session Wendle runs in, for its Lock signal. Asked without waiting: start-up goes on meanwhile.
         QDBusMessage call
             = QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("GetSessionByPID"));
         call << static_cast<quint32>(getpid());
-        const QDBusReply<QDBusObjectPath> session = m_system.call(call, QDBus::Block, 2000);
-        if (session.isValid()) {
-            m_system.connect(kLogin, session.value().path(), QStringLiteral("org.freedesktop.login1.Session"),
-                             QStringLiteral("Lock"), this, SLOT(onSessionLock()));
-        }
+        auto* watcher = new QDBusPendingCallWatcher(m_system.asyncCall(call, 5000), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
+            const QDBusPendingReply<QDBusObjectPath> session = *finished;
+            if (session.isValid()) {
+                m_system.connect(kLogin, session.value().path(), QStringLiteral("org.freedesktop.login1.Session"),
+                                 QStringLiteral("Lock"), this, SLOT(onSessionLock()));
+            }
+            finished->deleteLater();
+        });
     }
     if (m_session.isConnected()) {
         m_session.connect(QString(), QStringLiteral("/org/freedesktop/ScreenSaver"),
@@ -48,10 +53,14 @@ void DBusSystemEvents::takeSleepInhibitor()
     QDBusMessage call = QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("Inhibit"));
     call << QStringLiteral("sleep") << QStringLiteral("Wendle") << QStringLiteral("Locking the journal")
          << QStringLiteral("delay");
-    const QDBusReply<QDBusUnixFileDescriptor> reply = m_system.call(call, QDBus::Block, 2000);
-    if (reply.isValid()) {
-        m_inhibitor = reply.value();
-    }
+    auto* watcher = new QDBusPendingCallWatcher(m_system.asyncCall(call, 5000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
+        const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *finished;
+        if (reply.isValid()) {
+            m_inhibitor = reply.value();
+        }
+        finished->deleteLater();
+    });
 }
 
 void DBusSystemEvents::onPrepareForSleep(bool sleeping)

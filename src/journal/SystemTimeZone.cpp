@@ -20,8 +20,8 @@ namespace {
 
 // The span over which the system's transitions are copied. Before it the zone keeps the offsets that
 // precede its first transition, after it the offsets of its last; journals live well inside it.
-const QDateTime kRulesFrom = QDateTime(QDate(1800, 1, 1), QTime(0, 0), Qt::UTC);
-const QDateTime kRulesUntil = QDateTime(QDate(2200, 1, 1), QTime(0, 0), Qt::UTC);
+const QDateTime kRulesFrom = QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC);
+const QDateTime kRulesUntil = QDateTime(QDate(2100, 1, 1), QTime(0, 0), Qt::UTC);
 
 struct ZoneState
 {

@@ -8,8 +8,7 @@ ReminderScheduler::ReminderScheduler(QObject* parent)
 {
 }
 
-void ReminderScheduler::configure(bool enabled, int hour, int minute, bool nudgeEnabled, int nudgeHour,
-                                  int nudgeMinute)
+void ReminderScheduler::configure(bool enabled, int hour, int minute, bool nudgeEnabled, int nudgeHour, int nudgeMinute)
 {
     m_configuration = {enabled, hour, minute, nudgeEnabled, nudgeHour, nudgeMinute};
 }

@@ -91,7 +91,7 @@ void TestRootView::asksAtOnceAndShowsFailure()
     RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
     QCOMPARE(m_auth->calls, 0);
     root.show();
-    QCOMPARE(m_auth->calls, 1);
+    QTRY_COMPARE(m_auth->calls, 1);
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
     QCOMPARE(statusLine(root), QStringLiteral("Unlock with Touch ID"));
 
@@ -126,6 +126,7 @@ void TestRootView::firstUnlockCreditsWordsOnce()
 
     RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
     root.show();
+    QTRY_COMPARE(m_auth->calls, 1);
     m_auth->answer(true);
     QCOMPARE(uncounted->creditedWords(), 25);
     QCOMPARE(empty->creditedWords(), 0);
@@ -147,6 +148,7 @@ void TestRootView::historyIsKeptAcrossLocks()
 {
     RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
     root.show();
+    QTRY_COMPARE(m_auth->calls, 1);
     m_auth->answer(true);
     QPointer<TodayView> today = root.todayView();
     QVERIFY(today);

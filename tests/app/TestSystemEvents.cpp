@@ -126,7 +126,7 @@ void TestSystemEvents::sleepAndWakeFromLogind()
     DBusSystemEvents events(QDBusConnection::sessionBus(), QDBusConnection::sessionBus());
     QSignalSpy sleeping(&events, &SystemEvents::willSleep);
     QSignalSpy waking(&events, &SystemEvents::didWake);
-    QVERIFY(events.holdsSleepInhibitor());
+    QTRY_VERIFY(events.holdsSleepInhibitor());
     const int inhibits = m_login->inhibitCalls;
 
     emitSignal(QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
@@ -138,7 +138,7 @@ void TestSystemEvents::sleepAndWakeFromLogind()
     emitSignal(QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
                QStringLiteral("PrepareForSleep"), {false});
     QTRY_COMPARE(waking.count(), 1);
-    QVERIFY(events.holdsSleepInhibitor());
+    QTRY_VERIFY(events.holdsSleepInhibitor());
     QCOMPARE(m_login->inhibitCalls, inhibits + 1);
 }
 
@@ -146,6 +146,8 @@ void TestSystemEvents::screenSaverAndSessionLock()
 {
     DBusSystemEvents events(QDBusConnection::sessionBus(), QDBusConnection::sessionBus());
     QSignalSpy screens(&events, &SystemEvents::screensDidSleep);
+    QTRY_VERIFY(events.holdsSleepInhibitor()); // the session is known by now
+    QTest::qWait(100);
 
     emitSignal(QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
                QStringLiteral("ActiveChanged"), {true});
@@ -182,6 +184,7 @@ void TestSystemEvents::missingBusesAreFine()
         = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("nowhere"));
     QVERIFY(!nowhere.isConnected());
     DBusSystemEvents events(nowhere, nowhere);
+    QTest::qWait(50);
     QVERIFY(!events.holdsSleepInhibitor());
     QVERIFY(!DBusIdleTime::open(nowhere));
 }
