@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/GregorianDays.h"
 
+#include "journal/DayKey.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -42,28 +44,6 @@ void civilFromDays(qint64 z, qint64& y, int& m, int& d)
     y = yoe + era * 400 + (m <= 2);
 }
 
-std::optional<qint64> parseInteger(QStringView piece)
-{
-    if (piece.startsWith(u'+')) {
-        piece = piece.mid(1);
-    }
-    if (piece.isEmpty()) {
-        return std::nullopt;
-    }
-    qint64 value = 0;
-    for (const QChar ch : piece) {
-        if (ch < u'0' || ch > u'9') {
-            return std::nullopt;
-        }
-        const int digit = ch.unicode() - u'0';
-        if (value > (std::numeric_limits<qint64>::max() - digit) / 10) {
-            return std::nullopt;
-        }
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
 int monthLength(qint64 year, int month)
 {
     static constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -86,19 +66,11 @@ bool fitsField(qint64 value)
 
 GregorianDays::Parsed GregorianDays::parse(QStringView key) const
 {
-    qint64 numbers[3] = {};
-    int count = 0;
-    for (const QStringView piece : key.split(u'-', Qt::SkipEmptyParts)) {
-        if (const std::optional<qint64> number = parseInteger(piece)) {
-            if (count == 3) {
-                return {Parse::none};
-            }
-            numbers[count++] = *number;
-        }
-    }
-    if (count != 3) {
+    const std::optional<std::array<qint64, 3>> parsed = dayKeyNumbers(key);
+    if (!parsed) {
         return {Parse::none};
     }
+    const std::array<qint64, 3>& numbers = *parsed;
     // The same limits as the calendar's own fields.
     if (!fitsField(numbers[0]) || !fitsField(numbers[1] - 1) || !fitsField(numbers[2])) {
         return {Parse::none};

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/DayKey.h"
 
-#include <vector>
 
 namespace wendle {
 
@@ -51,18 +50,31 @@ QString calendarDayKey(const QDateTime& date, const Calendar& calendar)
     return formatKey(calendar.components(date));
 }
 
-std::optional<QDateTime> dateForDayKey(const QString& dayKey, const Calendar& calendar)
+std::optional<std::array<qint64, 3>> dayKeyNumbers(QStringView dayKey)
 {
-    std::vector<qint64> numbers;
-    for (const QStringView piece : QStringView(dayKey).split(u'-', Qt::SkipEmptyParts)) {
+    std::array<qint64, 3> numbers{};
+    std::size_t count = 0;
+    for (const QStringView piece : dayKey.split(u'-', Qt::SkipEmptyParts)) {
         if (const std::optional<qint64> number = parseInteger(piece)) {
-            numbers.push_back(*number);
+            if (count == numbers.size()) {
+                return std::nullopt;
+            }
+            numbers[count++] = *number;
         }
     }
-    if (numbers.size() != 3) {
+    if (count != numbers.size()) {
         return std::nullopt;
     }
-    return calendar.date(numbers[0], numbers[1], numbers[2]);
+    return numbers;
+}
+
+std::optional<QDateTime> dateForDayKey(const QString& dayKey, const Calendar& calendar)
+{
+    const std::optional<std::array<qint64, 3>> numbers = dayKeyNumbers(dayKey);
+    if (!numbers) {
+        return std::nullopt;
+    }
+    return calendar.date((*numbers)[0], (*numbers)[1], (*numbers)[2]);
 }
 
 } // namespace wendle

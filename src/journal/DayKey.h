@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace wendle {
@@ -28,5 +29,8 @@ QString calendarDayKey(const QDateTime& date, const Calendar& calendar);
  * year, month, day, handed to the calendar unchecked.
  */
 std::optional<QDateTime> dateForDayKey(const QString& dayKey, const Calendar& calendar);
+
+/** The year, month and day a key names by the parsing rules of `dateForDayKey`, before any calendar sees them. */
+std::optional<std::array<qint64, 3>> dayKeyNumbers(QStringView dayKey);
 
 } // namespace wendle

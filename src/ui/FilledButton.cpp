@@ -2,9 +2,7 @@
 #include "ui/FilledButton.h"
 
 #include "ui/Palette.h"
-#include "ui/Typography.h"
 
-#include <QFocusEvent>
 #include <QPainter>
 
 namespace wendle {
@@ -16,15 +14,10 @@ constexpr qreal kRadius = 8;
 } // namespace
 
 FilledButton::FilledButton(const QString& text, int fontSize, QWidget* parent)
-    : QAbstractButton(parent)
+    : QuietButton(text, fontSize, parent)
     , m_fill(Palette::ink())
     , m_textColour(Palette::paper())
 {
-    setText(text);
-    setFont(Typography::font(fontSize));
-    setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::TabFocus);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void FilledButton::setColours(const QColor& fill, const QColor& textColour)
@@ -56,28 +49,12 @@ void FilledButton::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(QRectF(rect()), kRadius + 1, kRadius + 1);
     painter.setPen(m_textColour);
     painter.drawText(rect(), Qt::AlignCenter, text());
-    if (hasFocus() && m_keyboardFocus) {
+    if (showsFocusMark()) {
         QPen ring(Palette::accentWash(), 1.5);
         painter.setPen(ring);
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), kRadius - 1, kRadius - 1);
     }
-}
-
-} // namespace wendle
-
-namespace wendle {
-
-void FilledButton::focusInEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
-}
-
-void FilledButton::focusOutEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = false;
-    QAbstractButton::focusOutEvent(event);
 }
 
 } // namespace wendle

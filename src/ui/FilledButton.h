@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QAbstractButton>
+#include "ui/QuietButton.h"
+
 #include <QColor>
 
 namespace wendle {
 
 /** A button on a filled rounded rectangle (radius 8), padded 18 by 9. */
-class FilledButton : public QAbstractButton
+class FilledButton : public QuietButton
 {
     Q_OBJECT
 
@@ -23,11 +24,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    bool m_keyboardFocus = false; // the focus mark shows only when the keyboard brought focus here
     QColor m_fill;
     QColor m_textColour;
 };

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QAbstractButton>
+#include "ui/QuietButton.h"
+
 #include <QColor>
 
 namespace wendle {
 
 /** A borderless button that is only its text, in one colour. */
-class PlainButton : public QAbstractButton
+class PlainButton : public QuietButton
 {
     Q_OBJECT
 
@@ -20,11 +21,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    bool m_keyboardFocus = false; // the focus mark shows only when the keyboard brought focus here
     QColor m_colour;
 };
 
