@@ -50,13 +50,11 @@ QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWid
 } // namespace
 
 UnlockButton::UnlockButton(QWidget* parent)
-    : QAbstractButton(parent)
+    : QuietButton(QString(), 12, parent)
     , m_breathing(new QSequentialAnimationGroup(this))
 {
-    setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("unlock"));
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     // 1.6 s out, 1.6 s back, for as long as the screen is shown.
     for (const auto& [from, to] : {std::pair{0.0, 1.0}, std::pair{1.0, 0.0}}) {
         auto* half = new QVariantAnimation(m_breathing);
@@ -111,7 +109,7 @@ void UnlockButton::paintEvent(QPaintEvent*)
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(centre, radius, radius);
 
-    if (hasFocus()) {
+    if (showsFocusMark()) {
         painter.setPen(QPen(Palette::accentWash(), 1.5));
         painter.drawEllipse(centre, kFrame / 2.0 + 3, kFrame / 2.0 + 3);
     }
@@ -119,14 +117,14 @@ void UnlockButton::paintEvent(QPaintEvent*)
 
 void UnlockButton::showEvent(QShowEvent* event)
 {
-    QAbstractButton::showEvent(event);
+    QuietButton::showEvent(event);
     m_breath = 0;
     m_breathing->start();
 }
 
 void UnlockButton::hideEvent(QHideEvent* event)
 {
-    QAbstractButton::hideEvent(event);
+    QuietButton::hideEvent(event);
     m_breathing->stop();
 }
 

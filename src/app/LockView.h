@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QAbstractButton>
+#include "ui/QuietButton.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -11,7 +12,7 @@ class QTimer;
 namespace wendle {
 
 /** The round unlock button: a fingerprint symbol in a 64 × 64 frame with a thin ring that breathes. */
-class UnlockButton : public QAbstractButton
+class UnlockButton : public QuietButton
 {
     Q_OBJECT
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders every state of the Today screen with sample data to PNG files, for design review.
 //   wendle-gallery OUTPUT_FOLDER
+#include "app/LockView.h"
 #include "app/Preferences.h"
 #include "history/ResurfacingViews.h"
 #include "journal/Clock.h"
@@ -156,6 +157,13 @@ int main(int argc, char** argv)
         }
         auto view = sample.view();
         save(*view, folder, "today-recap");
+    }
+    {
+        LockView lock;
+        lock.resize(680, 560);
+        save(lock, folder, "lock");
+        lock.setFailed(true);
+        save(lock, folder, "lock-failed");
     }
     return 0;
 }
