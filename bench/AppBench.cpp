@@ -72,14 +72,15 @@ bool painted(Display* display, const char* name)
     return red >= 245 && green >= 245;
 }
 
-double secondsToPaint(const QString& program, const char* windowName, const QProcessEnvironment& environment)
+double secondsToPaint(const QString& program, const char* windowName, const QProcessEnvironment& environment,
+                      const QStringList& arguments = {})
 {
     Display* display = XOpenDisplay(nullptr);
     QProcess process;
     process.setProcessEnvironment(environment);
     QElapsedTimer timer;
     timer.start();
-    process.start(program, {});
+    process.start(program, arguments);
     process.waitForStarted();
     while (!painted(display, windowName) && timer.elapsed() < 20000) {
         QThread::usleep(1000);
@@ -112,6 +113,16 @@ void coldStartMinimalWindow(benchmark::State& state)
     }
 }
 BENCHMARK(coldStartMinimalWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void coldStartMinimalWindowWithText(benchmark::State& state)
+{
+    QTemporaryDir home;
+    for (auto _ : state) {
+        state.SetIterationTime(secondsToPaint(binary("wendle_minimal_window"), "Minimal", privateEnvironment(home),
+                                              {QStringLiteral("--text")}));
+    }
+}
+BENCHMARK(coldStartMinimalWindowWithText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void coldStartLockScreen(benchmark::State& state)
 {

@@ -52,10 +52,19 @@ struct LargeJournal
     }
 };
 
+LargeJournal* g_journal = nullptr;
+
+// Made on first use and taken down with the application, while Qt is still there to take it down.
 LargeJournal& journal()
 {
-    static LargeJournal large;
-    return large;
+    if (!g_journal) {
+        g_journal = new LargeJournal;
+        qAddPostRoutine([] {
+            delete g_journal;
+            g_journal = nullptr;
+        });
+    }
+    return *g_journal;
 }
 
 void keystrokeToRepaint(benchmark::State& state)
