@@ -4,6 +4,7 @@
 #include "journal/Calendar.h"
 #include "journal/DateText.h"
 #include "ui/Palette.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEasingCurve>
@@ -36,15 +37,10 @@ QEasingCurve easeInOut()
     return curve;
 }
 
-QLabel* label(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
+QLabel* centred(QLabel* label)
 {
-    auto* line = new QLabel(text, parent);
-    line->setFont(font);
-    line->setAlignment(Qt::AlignCenter);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    line->setPalette(palette);
-    return line;
+    label->setAlignment(Qt::AlignCenter);
+    return label;
 }
 
 } // namespace
@@ -130,8 +126,8 @@ void UnlockButton::hideEvent(QHideEvent* event)
 
 LockView::LockView(QWidget* parent)
     : QWidget(parent)
-    , m_date(label(QString(), Typography::font(12), Palette::muted(), this))
-    , m_status(label(QString(), Typography::font(13), Palette::muted(), this))
+    , m_date(centred(textLabel(QString(), 12, Palette::muted(), this)))
+    , m_status(centred(textLabel(QString(), 13, Palette::muted(), this)))
     , m_dateTimer(new QTimer(this))
 {
     setMinimumSize(680, 560);
@@ -142,7 +138,8 @@ LockView::LockView(QWidget* parent)
 
     QFont titleFont = Typography::font(15);
     titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 4);
-    auto* title = label(QStringLiteral("w e n d l e"), titleFont, Palette::ink(), this);
+    auto* title = centred(textLabel(QStringLiteral("w e n d l e"), 15, Palette::ink(), this));
+    title->setFont(titleFont);
     auto* button = new UnlockButton(this);
     connect(button, &QAbstractButton::clicked, this, &LockView::unlockRequested);
     m_status->setAccessibleName(QStringLiteral("status"));

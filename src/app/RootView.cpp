@@ -10,7 +10,7 @@
 #include "reminders/ReminderScheduler.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
-#include "ui/Typography.h"
+#include "ui/TextLabel.h"
 #include "writing/TodayView.h"
 
 #include <QLabel>
@@ -32,11 +32,8 @@ QWidget* historyPlaceholder(std::function<void()> back, QWidget* parent)
     auto* backButton = new PlainButton(QStringLiteral("← back"), 12, Palette::muted(), screen);
     backButton->setAccessibleName(QStringLiteral("back"));
     QObject::connect(backButton, &QAbstractButton::clicked, screen, std::move(back));
-    auto* note = new QLabel(QStringLiteral("Your streaks, heatmap and archive will live here."), screen);
-    note->setFont(Typography::font(13));
-    QPalette palette = note->palette();
-    palette.setColor(QPalette::WindowText, Palette::muted());
-    note->setPalette(palette);
+    auto* note
+        = textLabel(QStringLiteral("Your streaks, heatmap and archive will live here."), 13, Palette::muted(), screen);
     layout->addWidget(backButton, 0, Qt::AlignLeft);
     layout->addSpacing(40);
     layout->addWidget(note);

@@ -9,6 +9,7 @@
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QAbstractButton>
@@ -113,11 +114,8 @@ ResurfacedReader::ResurfacedReader(const ResurfacedItem& item, QWidget* parent)
     layout->setSpacing(18);
 
     auto* header = new QHBoxLayout;
-    auto* date = new QLabel(formatDate(item.entry->date(), QStringLiteral("EEEEMMMMdy"), Calendar::current()), this);
-    date->setFont(Typography::font(12));
-    QPalette muted = date->palette();
-    muted.setColor(QPalette::WindowText, Palette::muted());
-    date->setPalette(muted);
+    auto* date = textLabel(formatDate(item.entry->date(), QStringLiteral("EEEEMMMMdy"), Calendar::current()), 12,
+                           Palette::muted(), this);
     auto* close = new PlainButton(QStringLiteral("close"), 12, Palette::muted(), this);
     close->setAccessibleName(QStringLiteral("close"));
     connect(close, &QAbstractButton::clicked, this, &QDialog::accept);

@@ -19,6 +19,7 @@
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 #include "writing/Autosave.h"
 
@@ -30,27 +31,6 @@
 #include <QVBoxLayout>
 
 namespace wendle {
-
-namespace {
-
-QLabel* label(int size, const QColor& colour, QWidget* parent)
-{
-    auto* text = new QLabel(parent);
-    text->setFont(Typography::font(size));
-    QPalette palette = text->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    text->setPalette(palette);
-    return text;
-}
-
-void setLabelColour(QLabel* text, const QColor& colour)
-{
-    QPalette palette = text->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    text->setPalette(palette);
-}
-
-} // namespace
 
 TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::shared_ptr<const EntryKey> key,
                      std::function<void()> openHistory, const Clock& clock, std::unique_ptr<PromptEngine> engine,
@@ -96,7 +76,7 @@ void TodayView::buildLayout()
     column->setSpacing(0);
 
     auto* header = new QHBoxLayout;
-    m_date = label(12, Palette::muted(), m_column);
+    m_date = textLabel(QString(), 12, Palette::muted(), m_column);
     m_dayNumber = new PlainButton(QString(), 12, Palette::accent(), m_column);
     m_dayNumber->setAccessibleName(QStringLiteral("history"));
     connect(m_dayNumber, &QAbstractButton::clicked, this, &TodayView::showHistory);
@@ -138,7 +118,7 @@ void TodayView::buildLayout()
     m_backToPrompt = new PlainButton(QStringLiteral("← back to the prompt"), 12, Palette::muted(), m_column);
     m_backToPrompt->setAccessibleName(QStringLiteral("back to the prompt"));
     connect(m_backToPrompt, &QAbstractButton::clicked, this, [this] { switchMode(Mode::prompt); });
-    m_wordCount = label(12, Palette::muted(), m_column);
+    m_wordCount = textLabel(QString(), 12, Palette::muted(), m_column);
     m_finish = new FilledButton(QStringLiteral("Done"), 12, m_column);
     m_finish->setAccessibleName(QStringLiteral("Done"));
     connect(m_finish, &QAbstractButton::clicked, this, &TodayView::finishDay);
@@ -435,7 +415,7 @@ void TodayView::render()
     const qint64 words = countWords(_text);
     m_wordCount->setText(
         QStringLiteral("%1 %2").arg(words).arg(words == 1 ? QStringLiteral("word") : QStringLiteral("words")));
-    setLabelColour(m_wordCount, _done ? Palette::accent() : Palette::muted());
+    setTextColour(m_wordCount, _done ? Palette::accent() : Palette::muted());
     m_finish->setText(_done ? QStringLiteral("Saved") : QStringLiteral("Done"));
     m_finish->setColours(_done ? Palette::accent() : Palette::ink(), Palette::paper());
     m_finish->updateGeometry();
