@@ -131,10 +131,7 @@ LockView::LockView(QWidget* parent)
     , m_dateTimer(new QTimer(this))
 {
     setMinimumSize(680, 560);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::paper());
-    setPalette(palette);
+    Palette::usePaperBackground(this);
 
     QFont titleFont = Typography::font(15);
     titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 4);

@@ -104,10 +104,7 @@ ResurfacedReader::ResurfacedReader(const ResurfacedItem& item, QWidget* parent)
     setWindowModality(Qt::WindowModal);
     setFixedSize(560, 420);
     setWindowTitle(item.label);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::paper());
-    setPalette(palette);
+    Palette::usePaperBackground(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(36, 36, 36, 36);

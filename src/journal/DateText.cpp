@@ -6,7 +6,11 @@
 #include <unicode/numfmt.h>
 #include <unicode/smpdtfmt.h>
 
+#include <QHash>
+#include <QMutex>
+
 #include <memory>
+#include <optional>
 
 namespace wendle {
 
@@ -17,21 +21,43 @@ QString fromIcu(const icu::UnicodeString& text)
     return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
 }
 
-} // namespace
-
-QString formatDate(const QDateTime& moment, const QString& skeleton, const Calendar& calendar)
+// The locale's pattern for a skeleton. Building a pattern generator loads the locale's data, so each
+// (locale, skeleton) pair is worked out once; screens format dates on every redraw.
+std::optional<icu::UnicodeString> bestPattern(const Calendar& calendar, const QString& skeleton)
 {
+    static QMutex mutex;
+    static QHash<QString, icu::UnicodeString> patterns;
+    const QString key = calendar.localeId() + u'\n' + skeleton;
+    QMutexLocker locker(&mutex);
+    if (const auto found = patterns.constFind(key); found != patterns.constEnd()) {
+        return *found;
+    }
     UErrorCode status = U_ZERO_ERROR;
-    const icu::Locale locale = calendar.icuLocale();
     std::unique_ptr<icu::DateTimePatternGenerator> generator(
-        icu::DateTimePatternGenerator::createInstance(locale, status));
+        icu::DateTimePatternGenerator::createInstance(calendar.icuLocale(), status));
     if (U_FAILURE(status)) {
-        return QString();
+        return std::nullopt;
     }
     const icu::UnicodeString pattern = generator->getBestPattern(
         icu::UnicodeString(reinterpret_cast<const UChar*>(skeleton.utf16()), static_cast<int32_t>(skeleton.size())),
         status);
-    icu::SimpleDateFormat format(pattern, locale, status);
+    if (U_FAILURE(status)) {
+        return std::nullopt;
+    }
+    patterns.insert(key, pattern);
+    return pattern;
+}
+
+} // namespace
+
+QString formatDate(const QDateTime& moment, const QString& skeleton, const Calendar& calendar)
+{
+    const std::optional<icu::UnicodeString> pattern = bestPattern(calendar, skeleton);
+    if (!pattern) {
+        return QString();
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    icu::SimpleDateFormat format(*pattern, calendar.icuLocale(), status);
     if (U_FAILURE(status)) {
         return QString();
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Palette.h"
 
+#include <QWidget>
+
 namespace wendle::Palette {
 
 namespace {
@@ -78,6 +80,14 @@ QPalette lightPalette()
     palette.setColor(QPalette::Disabled, QPalette::Text, muted());
     palette.setColor(QPalette::Disabled, QPalette::WindowText, muted());
     return palette;
+}
+
+void usePaperBackground(QWidget* widget)
+{
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, paper());
+    widget->setPalette(palette);
 }
 
 } // namespace wendle::Palette

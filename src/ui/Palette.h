@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QPalette>
 
+class QWidget;
+
 namespace wendle {
 
 /** The seven colours every screen draws with (sRGB, opaque). */
@@ -25,6 +27,9 @@ const QColor& accentWash();
 
 /** A light widget palette built from these colours, whatever the desktop's theme. */
 QPalette lightPalette();
+
+/** Gives a screen or sheet the paper background, to all its edges. */
+void usePaperBackground(QWidget* widget);
 } // namespace Palette
 
 } // namespace wendle

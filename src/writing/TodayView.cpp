@@ -45,10 +45,7 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
     , m_clock(clock)
     , m_entryCount(store.entries().size())
 {
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::paper());
-    setPalette(palette);
+    Palette::usePaperBackground(this);
     buildLayout();
     connect(&_context, &EntryStore::changed, this, &TodayView::onStoreChanged);
     render();
