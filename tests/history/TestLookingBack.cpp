@@ -3,8 +3,9 @@
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 
-#include <QTemporaryDir>
 #include <QTest>
+
+#include "TempJournal.h"
 #include <QTimeZone>
 
 using namespace wendle;
@@ -24,29 +25,23 @@ private Q_SLOTS:
 private:
     Entry* add(const char* dayKey, const QString& text, qint64 words, const EntryKey* key = nullptr);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<EntryStore> m_store;
-    std::shared_ptr<const EntryKey> m_key = EntryKey::random();
+    std::unique_ptr<test::TempJournal> m_journal;
     const Calendar m_calendar = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
 };
 
 void TestLookingBack::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QString error;
-    m_store = EntryStore::open(m_dir->filePath(QStringLiteral("journal.sqlite")), &error);
-    QVERIFY2(m_store, qPrintable(error));
+    m_journal = std::make_unique<test::TempJournal>();
 }
 
 void TestLookingBack::cleanup()
 {
-    m_store.reset();
+    m_journal.reset();
 }
 
 Entry* TestLookingBack::add(const char* dayKey, const QString& text, qint64 words, const EntryKey* key)
 {
-    return m_store->insert({QDateTime::currentDateTimeUtc(), QString::fromLatin1(dayKey), QStringLiteral("memory-001"),
-                            QStringLiteral("memory"), sealEntryText(text, key ? *key : *m_key), words});
+    return m_journal->add(QString::fromLatin1(dayKey), QStringLiteral("memory-001"), text, words, {}, key);
 }
 
 void TestLookingBack::lookBackDays()
@@ -71,8 +66,8 @@ void TestLookingBack::choosesTheLongestEntryOfTheDay()
     add("2023-05-14", QStringLiteral("short"), 40);
     Entry* longer = add("2023-05-14", QStringLiteral("the longer one"), 120);
     add("2023-05-13", QStringLiteral("another day"), 500);
-    std::optional<ResurfacedItem> item
-        = resurfacedItem(QStringLiteral("one year ago"), QStringLiteral("2023-05-14"), m_store->entries(), *m_key);
+    std::optional<ResurfacedItem> item = resurfacedItem(QStringLiteral("one year ago"), QStringLiteral("2023-05-14"),
+                                                        m_journal->store->entries(), *m_journal->key);
     QVERIFY(item);
     QCOMPARE(item->entry, longer);
     QCOMPARE(item->text, QStringLiteral("the longer one"));
@@ -81,11 +76,13 @@ void TestLookingBack::choosesTheLongestEntryOfTheDay()
     // On a tie the entry that comes first in the list wins; a day that is not written still resurfaces.
     Entry* first = add("2024-04-14", QStringLiteral("first of two"), 3);
     add("2024-04-14", QStringLiteral("second of two"), 3);
-    item = resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-14"), m_store->entries(), *m_key);
+    item = resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-14"), m_journal->store->entries(),
+                          *m_journal->key);
     QCOMPARE(item->entry, first);
 
-    QVERIFY(!resurfacedItem(QStringLiteral("x"), std::nullopt, m_store->entries(), *m_key));
-    QVERIFY(!resurfacedItem(QStringLiteral("x"), QStringLiteral("2020-01-01"), m_store->entries(), *m_key));
+    QVERIFY(!resurfacedItem(QStringLiteral("x"), std::nullopt, m_journal->store->entries(), *m_journal->key));
+    QVERIFY(!resurfacedItem(QStringLiteral("x"), QStringLiteral("2020-01-01"), m_journal->store->entries(),
+                            *m_journal->key));
 }
 
 void TestLookingBack::emptyOrUnreadableTextsAreNotShown()
@@ -93,33 +90,38 @@ void TestLookingBack::emptyOrUnreadableTextsAreNotShown()
     // The chosen entry is empty: no other entry of that day is tried.
     add("2024-04-14", QString(), 30);
     add("2024-04-14", QStringLiteral("has text"), 10);
-    QVERIFY(!resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-14"), m_store->entries(), *m_key));
+    QVERIFY(!resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-14"), m_journal->store->entries(),
+                            *m_journal->key));
 
     const auto otherKey = EntryKey::random();
     Entry* unreadable = add("2024-04-15", QStringLiteral("sealed elsewhere"), 30, otherKey.get());
-    QCOMPARE(entryText(*unreadable, *m_key), QString());
-    QVERIFY(!resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-15"), m_store->entries(), *m_key));
+    QCOMPARE(entryText(*unreadable, *m_journal->key), QString());
+    QVERIFY(!resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-15"), m_journal->store->entries(),
+                            *m_journal->key));
 
     // Blank text is still text.
     add("2024-04-16", QStringLiteral("  \n "), 0);
-    QCOMPARE(resurfacedItem(QStringLiteral("m"), QStringLiteral("2024-04-16"), m_store->entries(), *m_key)->text,
-             QStringLiteral("  \n "));
+    QCOMPARE(
+        resurfacedItem(QStringLiteral("m"), QStringLiteral("2024-04-16"), m_journal->store->entries(), *m_journal->key)
+            ->text,
+        QStringLiteral("  \n "));
 }
 
 void TestLookingBack::itemsFollowTheJournalDay()
 {
     // 01:30 on 15 May is still 14 May: the candidates are 14 April and 14 May a year before.
     const QDateTime smallHours = QDateTime(QDate(2024, 5, 15), QTime(1, 30), QTimeZone("America/New_York")).toUTC();
-    QVERIFY(resurfacedItems(m_store->entries(), *m_key, smallHours, m_calendar).empty());
+    QVERIFY(resurfacedItems(m_journal->store->entries(), *m_journal->key, smallHours, m_calendar).empty());
 
     add("2023-05-14", QStringLiteral("a year"), 5);
-    std::vector<ResurfacedItem> items = resurfacedItems(m_store->entries(), *m_key, smallHours, m_calendar);
+    std::vector<ResurfacedItem> items
+        = resurfacedItems(m_journal->store->entries(), *m_journal->key, smallHours, m_calendar);
     QCOMPARE(items.size(), std::size_t(1));
     QCOMPARE(items.front().label, QStringLiteral("one year ago"));
 
     add("2024-04-14", QStringLiteral("a month"), 5);
     add("2024-04-15", QStringLiteral("the wrong day"), 500);
-    items = resurfacedItems(m_store->entries(), *m_key, smallHours, m_calendar);
+    items = resurfacedItems(m_journal->store->entries(), *m_journal->key, smallHours, m_calendar);
     QCOMPARE(items.size(), std::size_t(2));
     QCOMPARE(items.at(0).label, QStringLiteral("one month ago"));
     QCOMPARE(items.at(0).text, QStringLiteral("a month"));

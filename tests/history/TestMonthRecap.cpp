@@ -5,6 +5,8 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "TempJournal.h"
 #include <QTimeZone>
 
 using namespace wendle;
@@ -36,9 +38,7 @@ private:
     Entry* add(const QString& dayKey, const QString& text, qint64 words, const EntryKey* key = nullptr);
 
     QTemporaryDir m_settings;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<EntryStore> m_store;
-    std::shared_ptr<const EntryKey> m_key = EntryKey::random();
+    std::unique_ptr<test::TempJournal> m_journal;
     const Calendar m_us = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
 };
 
@@ -50,21 +50,17 @@ void TestMonthRecap::initTestCase()
 void TestMonthRecap::init()
 {
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
-    m_dir = std::make_unique<QTemporaryDir>();
-    QString error;
-    m_store = EntryStore::open(m_dir->filePath(QStringLiteral("journal.sqlite")), &error);
-    QVERIFY2(m_store, qPrintable(error));
+    m_journal = std::make_unique<test::TempJournal>();
 }
 
 void TestMonthRecap::cleanup()
 {
-    m_store.reset();
+    m_journal.reset();
 }
 
 Entry* TestMonthRecap::add(const QString& dayKey, const QString& text, qint64 words, const EntryKey* key)
 {
-    return m_store->insert({QDateTime::currentDateTimeUtc(), dayKey, QStringLiteral("memory-001"),
-                            QStringLiteral("memory"), sealEntryText(text, key ? *key : *m_key), words});
+    return m_journal->add(dayKey, QStringLiteral("memory-001"), text, words, {}, key);
 }
 
 void TestMonthRecap::monthKeysAndPreviousMonths()
@@ -104,7 +100,7 @@ void TestMonthRecap::recapOfAMonth()
     QVERIFY(longest);
 
     const std::optional<RecapData> recap
-        = makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 1, 9), m_us, Preferences());
+        = makeRecap(m_journal->store->entries(), *m_journal->key, newYork(2025, 4, 1, 9), m_us, Preferences());
     QVERIFY(recap);
     QCOMPARE(*recap,
              (RecapData{QStringLiteral("march"), 3, 31, 1204, QStringLiteral("The longest entry of March"),
@@ -114,7 +110,7 @@ void TestMonthRecap::recapOfAMonth()
     const auto lost = EntryKey::random();
     add(QStringLiteral("2025-03-20"), QStringLiteral("unreadable"), 700, lost.get());
     const std::optional<RecapData> withoutLine
-        = makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 1, 9), m_us, Preferences());
+        = makeRecap(m_journal->store->entries(), *m_journal->key, newYork(2025, 4, 1, 9), m_us, Preferences());
     QCOMPARE(withoutLine->line, std::nullopt);
     QCOMPARE(withoutLine->totalWords, 1904);
 }
@@ -123,7 +119,8 @@ void TestMonthRecap::recapIsDueOncePerMonth()
 {
     Preferences preferences;
     // No entry in the previous month: nothing, and nothing stored.
-    QCOMPARE(makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 1, 9), m_us, preferences), std::nullopt);
+    QCOMPARE(makeRecap(m_journal->store->entries(), *m_journal->key, newYork(2025, 4, 1, 9), m_us, preferences),
+             std::nullopt);
     QVERIFY(!preferences.contains(QStringLiteral("recap.shown.2025-04")));
 
     add(QStringLiteral("2025-02-10"), QStringLiteral("one"), 1);
@@ -132,7 +129,7 @@ void TestMonthRecap::recapIsDueOncePerMonth()
     // At 01:00 on 1 April the journal day is 31 March: the recap covers February, the flag is March's, and
     // the button already names April.
     const std::optional<RecapData> early
-        = makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 1, 1), m_us, preferences);
+        = makeRecap(m_journal->store->entries(), *m_journal->key, newYork(2025, 4, 1, 1), m_us, preferences);
     QCOMPARE(early->monthLabel, QStringLiteral("february"));
     QCOMPARE(early->dayCount, 28);
     QCOMPARE(early->totalWords, 1);
@@ -141,11 +138,14 @@ void TestMonthRecap::recapIsDueOncePerMonth()
 
     // Dismissed on 2 April: not again in April; May brings April's recap.
     preferences.setBool(QStringLiteral("recap.shown.2025-04"), true);
-    QCOMPARE(makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 2, 9), m_us, preferences), std::nullopt);
-    QCOMPARE(makeRecap(m_store->entries(), *m_key, newYork(2025, 4, 30, 23), m_us, preferences), std::nullopt);
+    QCOMPARE(makeRecap(m_journal->store->entries(), *m_journal->key, newYork(2025, 4, 2, 9), m_us, preferences),
+             std::nullopt);
+    QCOMPARE(makeRecap(m_journal->store->entries(), *m_journal->key, newYork(2025, 4, 30, 23), m_us, preferences),
+             std::nullopt);
     add(QStringLiteral("2025-04-20"), QStringLiteral("three"), 7);
-    QCOMPARE(makeRecap(m_store->entries(), *m_key, newYork(2025, 5, 1, 9), m_us, preferences)->monthLabel,
-             QStringLiteral("april"));
+    QCOMPARE(
+        makeRecap(m_journal->store->entries(), *m_journal->key, newYork(2025, 5, 1, 9), m_us, preferences)->monthLabel,
+        QStringLiteral("april"));
 }
 
 void TestMonthRecap::quotedLine_data()

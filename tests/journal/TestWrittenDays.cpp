@@ -5,8 +5,9 @@
 #include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
 
-#include <QTemporaryDir>
 #include <QTest>
+
+#include "TempJournal.h"
 #include <QTimeZone>
 
 using namespace wendle;
@@ -24,30 +25,23 @@ private Q_SLOTS:
 private:
     Entry* add(const QString& dayKey, const QString& promptID, qint64 words, const QDateTime& date = {});
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<EntryStore> m_store;
-    std::shared_ptr<const EntryKey> m_key = EntryKey::random();
+    std::unique_ptr<test::TempJournal> m_journal;
     const Calendar m_calendar = Calendar::make(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
 };
 
 void TestWrittenDays::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QString error;
-    m_store = EntryStore::open(m_dir->filePath(QStringLiteral("journal.sqlite")), &error);
-    QVERIFY2(m_store, qPrintable(error));
+    m_journal = std::make_unique<test::TempJournal>();
 }
 
 void TestWrittenDays::cleanup()
 {
-    m_store.reset();
-    m_dir.reset();
+    m_journal.reset();
 }
 
 Entry* TestWrittenDays::add(const QString& dayKey, const QString& promptID, qint64 words, const QDateTime& date)
 {
-    return m_store->insert({date.isValid() ? date : QDateTime::currentDateTimeUtc(), dayKey, promptID,
-                            QStringLiteral("memory"), sealEntryText(QString(), *m_key), words});
+    return m_journal->add(dayKey, promptID, QString(), words, date);
 }
 
 void TestWrittenDays::dayIsWrittenAtTwentyWords()
@@ -61,7 +55,7 @@ void TestWrittenDays::dayIsWrittenAtTwentyWords()
     add(QStringLiteral("2024-03-04"), QStringLiteral("memory-004"), 10);
     add(QStringLiteral("2024-03-05"), QStringLiteral("memory-005"), 0);
 
-    const QHash<QString, qint64> words = wordsByDay(m_store->entries());
+    const QHash<QString, qint64> words = wordsByDay(m_journal->store->entries());
     QCOMPARE(words.value(QStringLiteral("2024-03-01")), 19);
     QCOMPARE(words.value(QStringLiteral("2024-03-03")), 20);
     QCOMPARE(words.value(QStringLiteral("2024-03-04")), 20);
@@ -71,7 +65,7 @@ void TestWrittenDays::dayIsWrittenAtTwentyWords()
 
     const QSet<QString> expected{QStringLiteral("2024-03-02"), QStringLiteral("2024-03-03"),
                                  QStringLiteral("2024-03-04")};
-    QCOMPARE(completedDayKeys(m_store->entries()), expected);
+    QCOMPARE(completedDayKeys(m_journal->store->entries()), expected);
     QCOMPARE(completionThreshold, 20);
 }
 
@@ -86,11 +80,11 @@ void TestWrittenDays::journalDayDecidesTheEntry()
     const QString lateKey = journalDayKey(halfPastTwo, m_calendar);
     QCOMPARE(lateKey, QStringLiteral("2024-03-05"));
     Entry* late = add(lateKey, prompt, countWords(QStringLiteral("still yesterday")), halfPastTwo);
-    QCOMPARE(m_store->firstEntry(journalDayKey(halfPastTwo.addSecs(29 * 60), m_calendar), prompt), late);
+    QCOMPARE(m_journal->store->firstEntry(journalDayKey(halfPastTwo.addSecs(29 * 60), m_calendar), prompt), late);
     QVERIFY(isTodayEntry(*late, halfPastTwo.addSecs(29 * 60), m_calendar));
 
     QVERIFY(!isTodayEntry(*late, three, m_calendar));
-    QVERIFY(m_store->firstEntry(journalDayKey(three, m_calendar), prompt) == nullptr);
+    QVERIFY(m_journal->store->firstEntry(journalDayKey(three, m_calendar), prompt) == nullptr);
 
     // The entry's date and day name different calendar days; grouping goes by day key.
     QCOMPARE(calendarDayKey(late->date(), m_calendar), QStringLiteral("2024-03-06"));

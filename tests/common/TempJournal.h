@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+#include "journal/WordCount.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace wendle::test {
+
+/** A journal in a folder of its own that goes away with it, and the key its entries are sealed with. */
+struct TempJournal
+{
+    QTemporaryDir dir;
+    std::shared_ptr<const EntryKey> key = EntryKey::random();
+    std::unique_ptr<EntryStore> store;
+
+    TempJournal()
+    {
+        QString error;
+        store = EntryStore::open(dir.filePath(QStringLiteral("journal.sqlite")), &error);
+        if (!store) {
+            qFatal("could not open a journal: %s", qPrintable(error));
+        }
+    }
+
+    /** Inserts an entry of category "memory"; `words` defaults to the text's word count. */
+    Entry* add(const QString& dayKey, const QString& promptID, const QString& text, qint64 words = -1,
+               const QDateTime& date = {}, const EntryKey* sealedWith = nullptr)
+    {
+        return store->insert({date.isValid() ? date : QDateTime::currentDateTimeUtc(), dayKey, promptID,
+                              QStringLiteral("memory"), sealEntryText(text, sealedWith ? *sealedWith : *key),
+                              words < 0 ? countWords(text) : words});
+    }
+};
+
+} // namespace wendle::test
