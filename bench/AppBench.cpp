@@ -133,11 +133,11 @@ void coldStartLockScreen(benchmark::State& state)
 }
 BENCHMARK(coldStartLockScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
-std::shared_ptr<const EntryKey> keyringKey()
+std::shared_ptr<const EntryKey> keyringKey(EntryStore& store)
 {
     SecretServiceKeychain keychain;
     std::optional<EntryKeyResult> result;
-    loadOrCreateEntryKey(keychain, [&](EntryKeyResult r) { result = std::move(r); });
+    loadOrCreateEntryKey(keychain, store, [&](EntryKeyResult r) { result = std::move(r); });
     while (!result) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
@@ -171,7 +171,7 @@ void unlockedMemoryTwentyThousandEntries(benchmark::State& state)
     {
         QString error;
         auto store = EntryStore::open(home.filePath(QStringLiteral("data/wendle/journal.sqlite")), &error);
-        const auto key = keyringKey();
+        const auto key = keyringKey(*store);
         const QByteArray body = sealEntryText(QString(1000, u'w'), *key);
         const Calendar calendar = Calendar::current();
         const QDateTime now = QDateTime::currentDateTimeUtc();

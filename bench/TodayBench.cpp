@@ -128,7 +128,7 @@ void unlockToPaintedToday(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         WaitingAuthenticator authenticator;
-        AppLockController lock(authenticator, keychain, events, idle);
+        AppLockController lock(authenticator, keychain, *large.store, events, idle);
         auto root = std::make_unique<RootView>(lock, *large.store, large.scheduler, large.clock);
         root->resize(760, 640);
         root->show();

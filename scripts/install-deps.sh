@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # build
     build-essential cmake ninja-build pkg-config clang-format
-    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qtkeychain-qt6-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libsecret-1-dev
     libicu-dev libsqlite3-dev libssl-dev libpam0g-dev libx11-dev libxss-dev
     libbenchmark-dev
     # run

@@ -4,17 +4,18 @@
 #include "app/Authenticator.h"
 #include "app/IdleTime.h"
 #include "app/SystemEvents.h"
-#include "journal/EntryKeyStore.h"
+#include "journal/EntryStore.h"
 
 #include <QPointer>
 
 namespace wendle {
 
-AppLockController::AppLockController(Authenticator& authenticator, Keychain& keychain, SystemEvents& events,
-                                     IdleTime& idle, QObject* parent)
+AppLockController::AppLockController(Authenticator& authenticator, Keychain& keychain, EntryStore& store,
+                                     SystemEvents& events, IdleTime& idle, QObject* parent)
     : QObject(parent)
     , m_authenticator(authenticator)
     , m_keychain(keychain)
+    , m_store(store)
     , m_idle(idle)
 {
     // Queued: the announcement only schedules the lock on this object's thread.
@@ -28,37 +29,92 @@ AppLockController::AppLockController(Authenticator& authenticator, Keychain& key
 
 void AppLockController::unlock()
 {
-    if (m_authInFlight || isUnlocked()) {
+    if (isUnlocked()) {
+        return;
+    }
+    attempt([this](EntryKeyReply reply) { loadOrCreateEntryKey(m_keychain, m_store, std::move(reply)); }, {});
+}
+
+void AppLockController::restoreFromRecoveryCode(std::shared_ptr<const EntryKey> key, Done done)
+{
+    attempt([this, key](EntryKeyReply reply) { restoreEntryKey(m_keychain, m_store, key, std::move(reply)); },
+            std::move(done));
+}
+
+void AppLockController::continueWithNewKey(Done done)
+{
+    attempt([this](EntryKeyReply reply) { replaceEntryKey(m_keychain, m_store, std::move(reply)); }, std::move(done));
+}
+
+void AppLockController::attempt(std::function<void(EntryKeyReply)> step, Done done)
+{
+    if (m_authInFlight) {
+        if (done) {
+            done({nullptr, std::nullopt, KeyProblem::none, false});
+        }
         return;
     }
     m_authInFlight = true;
     setAuthFailed(false);
     QPointer<AppLockController> self(this);
-    m_authenticator.authenticate(reason, [self](bool authenticated) {
+    m_authenticator.authenticate(reason, [self, step = std::move(step), done = std::move(done)](bool authenticated) {
         if (!self) {
             return;
         }
         if (!authenticated) {
-            self->finishAttempt(nullptr);
+            self->finishAttempt({});
+            if (done) {
+                done({});
+            }
             return;
         }
-        loadOrCreateEntryKey(self->m_keychain, [self](EntryKeyResult result) {
-            if (self) {
-                self->finishAttempt(result.key);
+        step([self, done](EntryKeyResult result) {
+            if (!self) {
+                return;
+            }
+            self->finishAttempt(result);
+            if (done) {
+                done(result);
             }
         });
     });
 }
 
-void AppLockController::finishAttempt(std::shared_ptr<const EntryKey> key)
+void AppLockController::reauthenticate(std::function<void(bool authenticated)> done)
+{
+    if (m_authInFlight || !isUnlocked()) {
+        done(false);
+        return;
+    }
+    m_authInFlight = true;
+    QPointer<AppLockController> self(this);
+    m_authenticator.authenticate(reason, [self, done = std::move(done)](bool authenticated) {
+        if (!self) {
+            return;
+        }
+        self->m_authInFlight = false;
+        // Locked while the question was open: the answer no longer opens anything.
+        done(authenticated && self->isUnlocked());
+    });
+}
+
+void AppLockController::finishAttempt(const EntryKeyResult& result)
 {
     m_authInFlight = false;
-    if (!key) {
+    if (!result.key) {
+        // An authentication that failed says nothing new about the key; a key problem replaces the last one.
+        if (result.error) {
+            setKeyProblem(result.problem, result.error->status());
+        }
         setAuthFailed(true);
         return;
     }
-    m_key = std::move(key);
+    setKeyProblem(KeyProblem::none, 0);
+    m_key = result.key;
     Q_EMIT keyChanged();
+    if (result.created) {
+        Q_EMIT keyCreated();
+    }
 }
 
 void AppLockController::lock()
@@ -80,6 +136,16 @@ void AppLockController::checkIdle()
             }
         },
         Qt::QueuedConnection);
+}
+
+void AppLockController::setKeyProblem(KeyProblem problem, qint32 status)
+{
+    if (problem == m_keyProblem && status == m_keyStatus) {
+        return;
+    }
+    m_keyProblem = problem;
+    m_keyStatus = status;
+    Q_EMIT keyProblemChanged();
 }
 
 void AppLockController::setAuthFailed(bool failed)

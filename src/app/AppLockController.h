@@ -1,23 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "journal/EntryKeyStore.h"
+
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace wendle {
 
 class Authenticator;
-class EntryKey;
+class EntryStore;
 class IdleTime;
 class Keychain;
 class SystemEvents;
 
 /**
  * Keeps the journal locked unless its owner has just proved presence. Unlocking is an authentication followed
- * by fetching (or, the first time, creating) the entry key from the keychain; the key is held only while
- * unlocked. Sleep, display sleep, wake and five idle minutes lock again; waking never unlocks.
+ * by fetching (or, for a journal that never had one, creating) the entry key from the keychain and proving it
+ * is this journal's; the key is held only while unlocked. Sleep, display sleep, wake and five idle minutes lock
+ * again; waking never unlocks.
+ *
+ * When the key is missing or foreign, `keyProblem` says so and the journal stays locked; the owner may then
+ * restore the key from its recovery code or start over with a new key. Both ask for authentication first.
  */
 class AppLockController : public QObject
 {
@@ -29,9 +36,11 @@ public:
     /** What the authentication dialog says it is for. */
     static inline const QString reason = QStringLiteral("unlock your journal");
 
-    /** Watches `events` and starts the idle check. All four must outlive the controller. */
-    AppLockController(Authenticator& authenticator, Keychain& keychain, SystemEvents& events, IdleTime& idle,
-                      QObject* parent = nullptr);
+    using Done = std::function<void(const EntryKeyResult&)>;
+
+    /** Watches `events` and starts the idle check. All five must outlive the controller. */
+    AppLockController(Authenticator& authenticator, Keychain& keychain, EntryStore& store, SystemEvents& events,
+                      IdleTime& idle, QObject* parent = nullptr);
 
     /** The entry key while unlocked; null while locked. */
     std::shared_ptr<const EntryKey> key() const { return m_key; }
@@ -39,6 +48,10 @@ public:
     /** The last unlock attempt failed. */
     bool authFailed() const { return m_authFailed; }
     bool authInFlight() const { return m_authInFlight; }
+    /** What kept the last attempt from getting the key, when it was the key and not the authentication. */
+    KeyProblem keyProblem() const { return m_keyProblem; }
+    /** The keychain status behind `keyProblem`, for the details. */
+    qint32 keyStatus() const { return m_keyStatus; }
 
     /** Starts an unlock attempt, unless one is running or the journal is unlocked. */
     void unlock();
@@ -48,22 +61,41 @@ public:
     /** One firing of the idle timer: locks after five minutes without input. */
     void checkIdle();
 
+    /**
+     * After authentication, puts `key` (read from a recovery code) back into the keychain and unlocks with it.
+     * `done` hears how it went; a key of another journal is refused with `keyMismatch`.
+     */
+    void restoreFromRecoveryCode(std::shared_ptr<const EntryKey> key, Done done);
+    /** After authentication, starts the journal over with a new key, keeping everything old (see replaceEntryKey). */
+    void continueWithNewKey(Done done);
+    /** Asks the owner to authenticate again while unlocked, before something that shows or reads everything. */
+    void reauthenticate(std::function<void(bool authenticated)> done);
+
 Q_SIGNALS:
     /** The key changed (a new key on unlock, null on lock). */
     void keyChanged();
     void authFailedChanged();
+    void keyProblemChanged();
+    /** A key was made just now; its recovery code should be shown once. Emitted after `keyChanged`. */
+    void keyCreated();
 
 private:
     void setAuthFailed(bool failed);
-    void finishAttempt(std::shared_ptr<const EntryKey> key);
+    void setKeyProblem(KeyProblem problem, qint32 status);
+    void finishAttempt(const EntryKeyResult& result);
+    /** Authenticates, then runs `step` with a reply that ends the attempt; refused while an attempt runs. */
+    void attempt(std::function<void(EntryKeyReply)> step, Done done);
 
     Authenticator& m_authenticator;
     Keychain& m_keychain;
+    EntryStore& m_store;
     IdleTime& m_idle;
     QTimer m_idleTimer;
     std::shared_ptr<const EntryKey> m_key;
     bool m_authFailed = false;
     bool m_authInFlight = false;
+    KeyProblem m_keyProblem = KeyProblem::none;
+    qint32 m_keyStatus = 0;
 };
 
 } // namespace wendle

@@ -4,10 +4,12 @@
 #include "journal/Calendar.h"
 #include "journal/DateText.h"
 #include "ui/Palette.h"
+#include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEasingCurve>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QSequentialAnimationGroup>
@@ -128,6 +130,9 @@ LockView::LockView(QWidget* parent)
     : QWidget(parent)
     , m_date(centred(textLabel(QString(), 12, Palette::muted(), this)))
     , m_status(centred(textLabel(QString(), 13, Palette::muted(), this)))
+    , m_problem(centred(textLabel(QString(), 12, Palette::muted(), this)))
+    , m_details(centred(textLabel(QString(), 11, Palette::faint(), this)))
+    , m_recovery(new QWidget(this))
     , m_dateTimer(new QTimer(this))
 {
     setMinimumSize(680, 560);
@@ -154,7 +159,27 @@ LockView::LockView(QWidget* parent)
     layout->addWidget(button, 0, Qt::AlignHCenter);
     layout->addSpacing(10 + 10 - ringMargin);
     layout->addWidget(m_status);
+    layout->addSpacing(8);
+    layout->addWidget(m_problem);
+    layout->addSpacing(4);
+    layout->addWidget(m_details);
+    layout->addSpacing(14);
+    layout->addWidget(m_recovery, 0, Qt::AlignHCenter);
     layout->addStretch(1);
+
+    m_problem->setWordWrap(true);
+    m_details->setWordWrap(true);
+    m_details->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* restore = new PlainButton(QStringLiteral("Restore from recovery code…"), 12, Palette::accent(), m_recovery);
+    auto* newKey = new PlainButton(QStringLiteral("Continue with a new key…"), 12, Palette::muted(), m_recovery);
+    connect(restore, &QAbstractButton::clicked, this, &LockView::restoreRequested);
+    connect(newKey, &QAbstractButton::clicked, this, &LockView::newKeyRequested);
+    auto* row = new QHBoxLayout(m_recovery);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(28);
+    row->addWidget(restore);
+    row->addWidget(newKey);
+    setKeyProblem(KeyProblem::none, 0);
 
     setFailed(false);
     // The date follows the calendar day even when the screen stays up past midnight.
@@ -166,6 +191,41 @@ LockView::LockView(QWidget* parent)
 void LockView::setFailed(bool failed)
 {
     m_status->setText(failed ? QStringLiteral("Couldn't verify — try again") : QStringLiteral("Unlock with Touch ID"));
+}
+
+void LockView::setKeyProblem(KeyProblem problem, qint32 status)
+{
+    QString text;
+    switch (problem) {
+    case KeyProblem::none:
+        break;
+    case KeyProblem::keyringUnavailable:
+        text = QStringLiteral("Your keyring is locked or not running — unlock it and try again");
+        break;
+    case KeyProblem::keyMissing:
+        text = QStringLiteral("Your journal's key is missing from the keyring — restore it from your recovery code");
+        break;
+    case KeyProblem::keyMismatch:
+        text = QStringLiteral("This key does not belong to this journal — restore yours from your recovery code");
+        break;
+    case KeyProblem::journalUnwritable:
+        text = QStringLiteral("The journal could not be written — check the disk and try again");
+        break;
+    }
+    m_problem->setText(text);
+    m_problem->setAccessibleName(text);
+    m_problem->setVisible(!text.isEmpty());
+    const QString details = QStringLiteral("Keyring item: service %1, account %2 (status %3)")
+                                .arg(entryKeyItem.service, entryKeyItem.account)
+                                .arg(status);
+    m_details->setText(text.isEmpty() ? QString() : details);
+    m_details->setVisible(!text.isEmpty());
+    m_recovery->setVisible(problem == KeyProblem::keyMissing || problem == KeyProblem::keyMismatch);
+}
+
+QString LockView::keyProblemText() const
+{
+    return m_problem->text();
 }
 
 void LockView::showEvent(QShowEvent* event)

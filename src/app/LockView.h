@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "journal/EntryKeyStore.h"
 #include "ui/QuietButton.h"
 
 #include <QWidget>
@@ -35,7 +36,8 @@ private:
 
 /**
  * The locked journal: its spaced-out name, today's date, the unlock button and one status line that turns
- * into a retry hint after a failed attempt.
+ * into a retry hint after a failed attempt. When the key itself was the trouble, a quiet second line says
+ * what happened and what to do, naming the keyring item, and offers the two ways back where there are any.
  */
 class LockView : public QWidget
 {
@@ -45,9 +47,16 @@ public:
     explicit LockView(QWidget* parent = nullptr);
 
     void setFailed(bool failed);
+    /** Shows why the key could not be had; `none` hides the explanation. */
+    void setKeyProblem(KeyProblem problem, qint32 status);
+
+    /** The explanation under the status line, empty while there is none. */
+    QString keyProblemText() const;
 
 Q_SIGNALS:
     void unlockRequested();
+    void restoreRequested();
+    void newKeyRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -57,6 +66,9 @@ private:
 
     QLabel* m_date;
     QLabel* m_status;
+    QLabel* m_problem;
+    QLabel* m_details;
+    QWidget* m_recovery;
     QTimer* m_dateTimer;
 };
 

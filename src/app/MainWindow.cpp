@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
 
+#include "app/AppLockController.h"
 #include "app/Preferences.h"
 #include "app/RootView.h"
 #include "reminders/ReminderScheduler.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -14,15 +19,20 @@ namespace wendle {
 
 MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, const Clock& clock,
                        const Preferences& preferences)
-    : m_scheduler(scheduler)
+    : m_lock(lock)
+    , m_scheduler(scheduler)
     , m_preferences(preferences)
     , m_root(new RootView(lock, store, scheduler, clock, this))
+    , m_menuBar(new QMenuBar(this))
 {
     setWindowTitle(QStringLiteral("Wendle"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setMenuBar(m_menuBar);
     layout->addWidget(m_root);
     resize(680, 560);
+    m_menuBar->hide();
+    qApp->installEventFilter(this);
 
     auto* quit = new QAction(this);
     QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
@@ -33,6 +43,47 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     quit->setShortcutContext(Qt::ApplicationShortcut);
     connect(quit, &QAction::triggered, qApp, &QApplication::quit);
     addAction(quit);
+
+    QMenu* menu = m_menuBar->addMenu(QStringLiteral("wendle"));
+    QAction* recoveryCode = menu->addAction(QStringLiteral("Show recovery code…"), this, &MainWindow::showRecoveryCode);
+    recoveryCode->setEnabled(m_lock.isUnlocked());
+    connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
+            [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
+    menu->addSeparator();
+    quit->setText(QStringLiteral("Quit"));
+    menu->addAction(quit);
+    connect(menu, &QMenu::aboutToHide, m_menuBar, &QWidget::hide);
+}
+
+void MainWindow::showRecoveryCode()
+{
+    QPointer<RootView> root(m_root);
+    m_lock.reauthenticate([root](bool authenticated) {
+        if (root && authenticated) {
+            root->showRecoveryCode();
+        }
+    });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Alt pressed and released with nothing in between shows the menu bar, as desktops do for hidden menus.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        m_altAlone = key->key() == Qt::Key_Alt && !key->isAutoRepeat() && isActiveWindow();
+    } else if (event->type() == QEvent::KeyRelease && m_altAlone) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Alt) {
+            m_altAlone = false;
+            m_menuBar->setVisible(!m_menuBar->isVisible());
+            if (m_menuBar->isVisible()) {
+                m_menuBar->setActiveAction(m_menuBar->actions().value(0));
+            }
+        }
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        m_altAlone = false;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::showEvent(QShowEvent* event)

@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+class QMenuBar;
+
 namespace wendle {
 
 class AppLockController;
@@ -15,6 +17,8 @@ class RootView;
 /**
  * The main window: 680 × 560 by default and at least, holding the root view. Each time its content is
  * shown, the reminder preferences are handed to the scheduler. Ctrl+Q quits.
+ *
+ * Its menu bar stays hidden, to keep the window quiet, until Alt is pressed on its own.
  */
 class MainWindow : public QWidget
 {
@@ -25,14 +29,22 @@ public:
                const Preferences& preferences);
 
     RootView* rootView() const { return m_root; }
+    QMenuBar* menuBar() const { return m_menuBar; }
+
+    /** Asks for authentication again, then shows the recovery code. Only while unlocked. */
+    void showRecoveryCode();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    AppLockController& m_lock;
     ReminderScheduler& m_scheduler;
     const Preferences& m_preferences;
     RootView* m_root;
+    QMenuBar* m_menuBar;
+    bool m_altAlone = false;
 };
 
 } // namespace wendle

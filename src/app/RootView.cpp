@@ -3,8 +3,11 @@
 
 #include "app/AppLockController.h"
 #include "app/LockView.h"
+#include "app/RecoveryCodeDialog.h"
+#include "app/RecoveryCodeSheet.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/RecoveryCode.h"
 #include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
 #include "reminders/ReminderScheduler.h"
@@ -14,9 +17,13 @@
 #include "writing/TodayView.h"
 
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+
+#include <cstring>
 
 namespace wendle {
 
@@ -59,10 +66,20 @@ RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler
     connect(&m_lock, &AppLockController::authFailedChanged, this,
             [this] { m_lockView->setFailed(m_lock.authFailed()); });
     connect(&m_lock, &AppLockController::keyChanged, this, [this] {
+        if (!m_lock.isUnlocked() && qobject_cast<RecoveryCodeSheet*>(m_keyDialog.data())) {
+            // A shown code goes with the key.
+            m_keyDialog->close();
+        }
         route();
         firstUnlockMaintenance();
     });
+    connect(&m_lock, &AppLockController::keyProblemChanged, this,
+            [this] { m_lockView->setKeyProblem(m_lock.keyProblem(), m_lock.keyStatus()); });
+    connect(&m_lock, &AppLockController::keyCreated, this, &RootView::showRecoveryCode);
+    connect(m_lockView, &LockView::restoreRequested, this, &RootView::askForRecoveryCode);
+    connect(m_lockView, &LockView::newKeyRequested, this, &RootView::confirmNewKey);
     m_lockView->setFailed(m_lock.authFailed());
+    m_lockView->setKeyProblem(m_lock.keyProblem(), m_lock.keyStatus());
     route();
     firstUnlockMaintenance();
 }
@@ -112,6 +129,71 @@ void RootView::route()
         m_stack->addWidget(m_today);
     }
     m_stack->setCurrentWidget(m_today);
+}
+
+void RootView::showRecoveryCode()
+{
+    const std::shared_ptr<const EntryKey> key = m_lock.key();
+    if (!key) {
+        return;
+    }
+    delete m_keyDialog;
+    QByteArray bytes(reinterpret_cast<const char*>(key->data()), key->length());
+    auto* sheet = new RecoveryCodeSheet(formatRecoveryCode(bytes), window());
+    explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_keyDialog = sheet;
+    sheet->open();
+}
+
+void RootView::askForRecoveryCode()
+{
+    delete m_keyDialog;
+    auto* dialog = new RecoveryCodeDialog(window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_keyDialog = dialog;
+    connect(dialog, &RecoveryCodeDialog::codeEntered, this, [this, dialog](const QByteArray& bytes) {
+        QPointer<RecoveryCodeDialog> guard(dialog);
+        m_lock.restoreFromRecoveryCode(EntryKey::fromBytes(bytes), [guard](const EntryKeyResult& result) {
+            if (!guard) {
+                return;
+            }
+            if (result.key) {
+                guard->accept();
+            } else if (!result.error) {
+                guard->showFailure(QStringLiteral("Couldn't verify — try again"));
+            } else if (result.problem == KeyProblem::keyMismatch) {
+                guard->showFailure(QStringLiteral("This code belongs to another journal."));
+            } else {
+                guard->showFailure(QStringLiteral("Your keyring is locked or not running — unlock it and try again"));
+            }
+        });
+    });
+    dialog->open();
+}
+
+void RootView::confirmNewKey()
+{
+    delete m_keyDialog;
+    auto* box
+        = new QMessageBox(QMessageBox::Warning, QStringLiteral("Continue with a new key"),
+                          QStringLiteral("Start this journal over with a new key?"), QMessageBox::NoButton, window());
+    box->setInformativeText(QStringLiteral(
+        "The entries written so far stay in this journal, sealed under the old key. They open again only if the "
+        "old key is restored from its recovery code. A key now in your keyring is kept aside under a name of its "
+        "own. Nothing is deleted."));
+    box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton* proceed = box->addButton(QStringLiteral("Continue with a new key"), QMessageBox::AcceptRole);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_keyDialog = box;
+    connect(box, &QMessageBox::buttonClicked, this, [this, proceed](QAbstractButton* clicked) {
+        if (clicked == proceed) {
+            // The new key's recovery code follows through keyCreated.
+            m_lock.continueWithNewKey({});
+        }
+    });
+    box->open();
 }
 
 void RootView::firstUnlockMaintenance()

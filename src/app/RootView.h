@@ -4,6 +4,7 @@
 #include "app/LockView.h"
 #include "writing/TodayView.h"
 
+#include <QDialog>
 #include <QPointer>
 #include <QWidget>
 
@@ -36,6 +37,16 @@ public:
     /** The screen shown now. */
     QWidget* currentScreen() const;
     TodayView* todayView() const { return m_today; }
+    LockView* lockView() const { return m_lockView; }
+
+    /** Shows the recovery code of the key in use (the caller has asked for authentication). */
+    void showRecoveryCode();
+    /** Asks for a recovery code and restores the key from it. */
+    void askForRecoveryCode();
+    /** Explains what a new key means and, once confirmed, starts the journal over with one. */
+    void confirmNewKey();
+    /** The open sheet or dialog about the key, if any. */
+    QDialog* keyDialog() const { return m_keyDialog; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -55,6 +66,7 @@ private:
     LockView* m_lockView;
     QPointer<TodayView> m_today;
     QPointer<QWidget> m_history;
+    QPointer<QDialog> m_keyDialog;
 };
 
 } // namespace wendle

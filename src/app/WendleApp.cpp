@@ -109,7 +109,7 @@ int WendleApp::run()
     m_systemEvents = std::make_unique<DBusSystemEvents>(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
     m_idleTime = IdleTime::forSession(QDBusConnection::sessionBus());
     m_scheduler = std::make_unique<ReminderScheduler>();
-    m_lock = std::make_unique<AppLockController>(*m_authenticator, *m_keychain, *m_systemEvents, *m_idleTime);
+    m_lock = std::make_unique<AppLockController>(*m_authenticator, *m_keychain, *m_store, *m_systemEvents, *m_idleTime);
     m_updater = std::make_unique<UpdaterController>();
 
     connect(this, &QCoreApplication::aboutToQuit, this, &WendleApp::saveEverything);

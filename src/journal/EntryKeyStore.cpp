@@ -1,15 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/EntryKeyStore.h"
 
+#include "journal/EntryStore.h"
+
+#include <QDateTime>
+
 #include <cstring>
 
 namespace wendle {
 
 namespace {
 
-EntryKeyResult failure(qint32 status)
+const QString kKeyCheckValue = QStringLiteral("wendle-key-check");
+
+EntryKeyResult failure(qint32 status, KeyProblem problem)
 {
-    return {nullptr, EntryCryptoError::keychainStatus(status)};
+    return {nullptr, EntryCryptoError::keychainStatus(status), problem, false};
+}
+
+KeyProblem problemOf(qint32 status)
+{
+    switch (status) {
+    case KeychainStatus::itemNotFound:
+        return KeyProblem::keyMissing;
+    case KeychainStatus::decode:
+        return KeyProblem::keyMismatch;
+    default:
+        return KeyProblem::keyringUnavailable;
+    }
 }
 
 void wipe(QByteArray& bytes)
@@ -19,50 +37,214 @@ void wipe(QByteArray& bytes)
     }
 }
 
-void createEntryKey(Keychain& keychain, std::function<void(EntryKeyResult)> done)
+QByteArray bytesOf(const EntryKey& key)
+{
+    return QByteArray(reinterpret_cast<const char*>(key.data()), key.length());
+}
+
+bool opensKeyCheck(const QByteArray& sealed, const EntryKey& key)
+{
+    try {
+        return openEntryText(sealed, key) == kKeyCheckValue;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool opensAKeyCheck(const EntryKey& key, const EntryStore& store)
+{
+    const auto& checks = store.keyChecks();
+    return std::any_of(checks.begin(), checks.end(),
+                       [&](const QByteArray& check) { return opensKeyCheck(check, key); });
+}
+
+// Hands out `key` once the journal records that it is its key; a journal that cannot record it still opens.
+void finishWithKey(EntryStore& store, std::shared_ptr<const EntryKey> key, bool created, const EntryKeyReply& done)
+{
+    if (!opensAKeyCheck(*key, store)) {
+        // Failing here only delays the check to the next unlock, when the key is proven again the same way.
+        store.addKeyCheck(sealKeyCheck(*key));
+    }
+    done({std::move(key), std::nullopt, KeyProblem::none, created});
+}
+
+void createEntryKey(Keychain& keychain, EntryStore& store, const KeychainItem& item, EntryKeyReply done)
 {
     std::shared_ptr<const EntryKey> key;
     try {
         key = EntryKey::random();
     } catch (const CipherError&) {
-        done(failure(KeychainStatus::internalComponent));
+        done(failure(KeychainStatus::internalComponent, KeyProblem::keyringUnavailable));
         return;
     }
-    QByteArray bytes(reinterpret_cast<const char*>(key->data()), key->length());
-    keychain.add(entryKeyItem, bytes, [key, done = std::move(done)](qint32 status) {
-        if (status == KeychainStatus::success) {
-            done({key, std::nullopt});
-        } else {
-            done(failure(status));
+    QByteArray bytes = bytesOf(*key);
+    // The keychain first: a key check without its key would lock the journal out at the next unlock.
+    keychain.add(item, bytes, [&store, key, done = std::move(done)](qint32 status) {
+        if (status != KeychainStatus::success) {
+            done(failure(status, problemOf(status)));
+            return;
         }
+        finishWithKey(store, key, true, done);
     });
     wipe(bytes);
 }
 
+/** Adds `data` under `account`, or `account-2`, `account-3`… when an item of that name exists already. */
+void addUnderFreeName(Keychain& keychain, const KeychainItem& item, const QByteArray& data, int attempt,
+                      Keychain::WriteReply done)
+{
+    const KeychainItem named{item.service,
+                             attempt == 1 ? item.account : item.account + u'-' + QString::number(attempt)};
+    keychain.add(named, data, [&keychain, item, data, attempt, done = std::move(done)](qint32 status) {
+        if (status == KeychainStatus::duplicateItem && attempt < 100) {
+            addUnderFreeName(keychain, item, data, attempt + 1, done);
+            return;
+        }
+        done(status);
+    });
+}
+
+/** Keeps an existing item under a dated account of its own, then stores `key` in its place. */
+void storeKeepingExisting(Keychain& keychain, const KeychainItem& item, std::shared_ptr<const EntryKey> key,
+                          std::function<void(qint32 status)> done)
+{
+    keychain.lookup(item, [&keychain, item, key, done = std::move(done)](qint32 status, std::optional<QByteArray> old) {
+        auto storeKey = [&keychain, item, key, done] {
+            QByteArray bytes = bytesOf(*key);
+            keychain.write(item, bytes, done);
+            wipe(bytes);
+        };
+        if (status == KeychainStatus::itemNotFound) {
+            storeKey();
+            return;
+        }
+        if (status != KeychainStatus::success || !old) {
+            done(status == KeychainStatus::success ? KeychainStatus::interactionNotAllowed : status);
+            return;
+        }
+        if (*old == bytesOf(*key)) {
+            wipe(*old);
+            done(KeychainStatus::success);
+            return;
+        }
+        const KeychainItem aside{item.service, replacedAccount(item.account, QDateTime::currentDateTimeUtc())};
+        addUnderFreeName(keychain, aside, *old, 1, [storeKey, done](qint32 keptStatus) {
+            if (keptStatus != KeychainStatus::success) {
+                done(keptStatus);
+                return;
+            }
+            storeKey();
+        });
+        wipe(*old);
+    });
+}
+
 } // namespace
 
-void loadOrCreateEntryKey(Keychain& keychain, std::function<void(EntryKeyResult)> done)
+QByteArray sealKeyCheck(const EntryKey& key)
 {
-    keychain.lookup(entryKeyItem, [&keychain, done = std::move(done)](qint32 status, std::optional<QByteArray> data) {
-        if (status == KeychainStatus::itemNotFound) {
-            createEntryKey(keychain, done);
-            return;
+    return sealEntryText(kKeyCheckValue, key);
+}
+
+bool keyBelongsToJournal(const EntryKey& key, const EntryStore& store)
+{
+    if (!store.keyChecks().empty()) {
+        return opensAKeyCheck(key, store);
+    }
+    if (!store.holdsSealedBodies()) {
+        return true;
+    }
+    for (const Entry* entry : store.entriesNewestFirst()) {
+        if (opensUnder(entry->cipherBody(), key)) {
+            return true;
         }
+    }
+    for (const EntryStore::DisplacedBody& displaced : store.displacedBodies()) {
+        if (opensUnder(displaced.cipherBody, key)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString replacedAccount(const QString& account, const QDateTime& when)
+{
+    return account + QStringLiteral(".replaced-") + when.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+void loadOrCreateEntryKey(Keychain& keychain, EntryStore& store, EntryKeyReply done, const KeychainItem& item)
+{
+    keychain.lookup(item,
+                    [&keychain, &store, item, done = std::move(done)](qint32 status, std::optional<QByteArray> data) {
+                        if (status == KeychainStatus::itemNotFound) {
+                            if (store.holdsSealedBodies() || !store.keyChecks().empty()) {
+                                // The journal has had a key. Making another would seal it away from everything written
+                                // so far.
+                                done(failure(status, KeyProblem::keyMissing));
+                                return;
+                            }
+                            createEntryKey(keychain, store, item, done);
+                            return;
+                        }
+                        if (status != KeychainStatus::success) {
+                            done(failure(status, problemOf(status)));
+                            return;
+                        }
+                        if (!data) {
+                            done(failure(0, KeyProblem::keyringUnavailable));
+                            return;
+                        }
+                        if (data->size() != EntryKey::size) {
+                            wipe(*data);
+                            done(failure(KeychainStatus::decode, KeyProblem::keyMismatch));
+                            return;
+                        }
+                        auto key = EntryKey::fromBytes(*data);
+                        wipe(*data);
+                        if (!keyBelongsToJournal(*key, store)) {
+                            done(failure(KeychainStatus::decode, KeyProblem::keyMismatch));
+                            return;
+                        }
+                        finishWithKey(store, std::move(key), false, done);
+                    });
+}
+
+void restoreEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key, EntryKeyReply done,
+                     const KeychainItem& item)
+{
+    if (!key || !keyBelongsToJournal(*key, store)) {
+        done(failure(KeychainStatus::decode, KeyProblem::keyMismatch));
+        return;
+    }
+    storeKeepingExisting(keychain, item, key, [&store, key, done = std::move(done)](qint32 status) {
         if (status != KeychainStatus::success) {
-            done(failure(status));
+            done(failure(status, problemOf(status)));
             return;
         }
-        if (!data) {
-            done(failure(0));
+        finishWithKey(store, key, false, done);
+    });
+}
+
+void replaceEntryKey(Keychain& keychain, EntryStore& store, EntryKeyReply done, const KeychainItem& item)
+{
+    std::shared_ptr<const EntryKey> key;
+    try {
+        key = EntryKey::random();
+    } catch (const CipherError&) {
+        done(failure(KeychainStatus::internalComponent, KeyProblem::keyringUnavailable));
+        return;
+    }
+    // The journal first: once it knows the new key, a keychain failure leaves only an unused check behind.
+    if (!store.addKeyCheck(sealKeyCheck(*key))) {
+        done(failure(KeychainStatus::internalComponent, KeyProblem::journalUnwritable));
+        return;
+    }
+    storeKeepingExisting(keychain, item, key, [key, done = std::move(done)](qint32 status) {
+        if (status != KeychainStatus::success) {
+            done(failure(status, problemOf(status)));
             return;
         }
-        if (data->size() != EntryKey::size) {
-            done(failure(KeychainStatus::decode));
-            return;
-        }
-        auto key = EntryKey::fromBytes(*data);
-        wipe(*data);
-        done({key, std::nullopt});
+        done({key, std::nullopt, KeyProblem::none, true});
     });
 }
 

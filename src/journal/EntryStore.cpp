@@ -24,7 +24,8 @@ enum StatementIndex
     insertEntry,
     updateEntry,
     insertDisplaced,
-    selectDisplaced
+    selectDisplaced,
+    insertKeyCheck
 };
 
 const char* const kSchema = R"sql(
@@ -43,7 +44,16 @@ CREATE TABLE displaced_bodies (
     cipher_body BLOB NOT NULL,
     displaced_at INTEGER NOT NULL
 );
-PRAGMA user_version = 1;
+)sql";
+
+// Version 2 adds the key checks and changes nothing else, so a version-1 file moves up in place.
+const char* const kKeyCheckSchema = R"sql(
+CREATE TABLE key_checks (
+    id INTEGER PRIMARY KEY,
+    sealed_check BLOB NOT NULL,
+    created_at INTEGER NOT NULL
+);
+PRAGMA user_version = 2;
 )sql";
 
 const QStringList kEntryColumns = {QStringLiteral("id"),
@@ -187,9 +197,11 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
         *error = QStringLiteral("%1 is not a Wendle journal.").arg(path);
         return nullptr;
     }
-    if (*version == 1
+    if (*version >= 1
         && (!hasColumns(db, "entries", kEntryColumns)
-            || !hasColumns(db, "displaced_bodies", {QStringLiteral("entry_id"), QStringLiteral("cipher_body")}))) {
+            || !hasColumns(db, "displaced_bodies", {QStringLiteral("entry_id"), QStringLiteral("cipher_body")})
+            || (*version >= 2
+                && !hasColumns(db, "key_checks", {QStringLiteral("sealed_check"), QStringLiteral("created_at")})))) {
         *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
         return nullptr;
     }
@@ -200,7 +212,8 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
         return nullptr;
     }
     if (*version == 0) {
-        const bool created = exec(db, "BEGIN IMMEDIATE") && exec(db, kSchema) && exec(db, "COMMIT");
+        const bool created
+            = exec(db, "BEGIN IMMEDIATE") && exec(db, kSchema) && exec(db, kKeyCheckSchema) && exec(db, "COMMIT");
         if (!created) {
             *error = QStringLiteral("Couldn't create the journal %1: %2.").arg(path, sqliteMessage(db));
             exec(db, "ROLLBACK");
@@ -260,6 +273,54 @@ bool EntryStore::load(QString* error)
         *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(m_path, sqliteMessage(m_db));
         return false;
     }
+    m_storedSchemaVersion = static_cast<int>(queryInteger(m_db, "PRAGMA user_version").value_or(0));
+    m_storedDisplacedCount = queryInteger(m_db, "SELECT count(*) FROM displaced_bodies").value_or(0);
+    if (m_storedSchemaVersion >= 2) {
+        if (sqlite3_prepare_v2(m_db, "SELECT sealed_check FROM key_checks ORDER BY id", -1, &select, nullptr)
+            != SQLITE_OK) {
+            *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(m_path, sqliteMessage(m_db));
+            sqlite3_finalize(select);
+            return false;
+        }
+        while (sqlite3_step(select) == SQLITE_ROW) {
+            m_keyChecks.push_back(columnBlob(select, 0));
+        }
+        sqlite3_finalize(select);
+    }
+    return true;
+}
+
+bool EntryStore::holdsSealedBodies() const
+{
+    return !m_order.empty() || m_storedDisplacedCount > 0 || !m_pendingDisplaced.empty();
+}
+
+bool EntryStore::addKeyCheck(const QByteArray& sealedCheck)
+{
+    if (!exec(m_db, "BEGIN IMMEDIATE")) {
+        return false;
+    }
+    bool written = m_storedSchemaVersion >= 2 || exec(m_db, kKeyCheckSchema);
+    if (written) {
+        sqlite3_stmt* insert
+            = statement(insertKeyCheck, "INSERT INTO key_checks (sealed_check, created_at) VALUES (?1, ?2)");
+        if (insert) {
+            bindBlob(insert, 1, sealedCheck);
+            sqlite3_bind_int64(insert, 2, QDateTime::currentMSecsSinceEpoch());
+            written = sqlite3_step(insert) == SQLITE_DONE;
+            sqlite3_reset(insert);
+        } else {
+            written = false;
+        }
+    }
+    if (!written || !exec(m_db, "COMMIT")) {
+        if (!sqlite3_get_autocommit(m_db)) {
+            exec(m_db, "ROLLBACK");
+        }
+        return false;
+    }
+    m_storedSchemaVersion = schemaVersion;
+    m_keyChecks.push_back(sealedCheck);
     return true;
 }
 
@@ -355,6 +416,7 @@ bool EntryStore::save()
         entry->m_stored = true;
     }
     m_dirty.clear();
+    m_storedDisplacedCount += static_cast<qint64>(m_pendingDisplaced.size());
     m_pendingDisplaced.clear();
     return true;
 }

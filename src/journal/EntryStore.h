@@ -32,7 +32,7 @@ class EntryStore : public QObject
 
 public:
     /** The schema version this build writes. */
-    static constexpr int schemaVersion = 1;
+    static constexpr int schemaVersion = 2;
 
     /** A sealed body that was replaced while it could not be opened, kept for recovery. */
     struct DisplacedBody
@@ -82,6 +82,21 @@ public:
     /** Every body kept aside, oldest first, including those not yet saved. */
     std::vector<DisplacedBody> displacedBodies() const;
 
+    /** The journal holds sealed text: an entry, or a body kept aside. */
+    bool holdsSealedBodies() const;
+    /**
+     * The key checks, oldest first: each a fixed value sealed under a key this journal has used, so a key can
+     * be recognised as this journal's before anything is written with it.
+     */
+    const std::vector<QByteArray>& keyChecks() const { return m_keyChecks; }
+    /**
+     * Records a key check at once, in its own transaction. A journal of schema version 1 is brought up to the
+     * current version in the same transaction; its entries are not touched.
+     */
+    bool addKeyCheck(const QByteArray& sealedCheck);
+    /** The schema version of the file as it is now on disk. */
+    int storedSchemaVersion() const { return m_storedSchemaVersion; }
+
 Q_SIGNALS:
     /** Entries were inserted or changed. */
     void changed();
@@ -101,9 +116,12 @@ private:
     std::vector<Entry*> m_order;
     std::vector<Entry*> m_dirty;
     std::vector<DisplacedBody> m_pendingDisplaced;
+    std::vector<QByteArray> m_keyChecks;
+    qint64 m_storedDisplacedCount = 0;
+    int m_storedSchemaVersion = 0;
     qint64 m_nextId = 1;
     quint64 m_revision = 0;
-    sqlite3_stmt* m_statements[4] = {};
+    sqlite3_stmt* m_statements[5] = {};
 };
 
 } // namespace wendle

@@ -17,7 +17,7 @@ void InMemoryKeychain::lookup(const KeychainItem& item, LookupReply reply)
     reply(KeychainStatus::success, m_omitData ? std::nullopt : std::optional<QByteArray>(*found));
 }
 
-void InMemoryKeychain::add(const KeychainItem& item, const QByteArray& data, AddReply reply)
+void InMemoryKeychain::add(const KeychainItem& item, const QByteArray& data, WriteReply reply)
 {
     ++m_addCount;
     if (m_addStatus != KeychainStatus::success) {
@@ -30,6 +30,29 @@ void InMemoryKeychain::add(const KeychainItem& item, const QByteArray& data, Add
     }
     m_items.insert(keyOf(item), data);
     reply(KeychainStatus::success);
+}
+
+void InMemoryKeychain::write(const KeychainItem& item, const QByteArray& data, WriteReply reply)
+{
+    ++m_addCount;
+    if (m_addStatus != KeychainStatus::success) {
+        reply(m_addStatus);
+        return;
+    }
+    m_items.insert(keyOf(item), data);
+    reply(KeychainStatus::success);
+}
+
+QStringList InMemoryKeychain::accounts(const QString& service) const
+{
+    QStringList found;
+    for (auto it = m_items.constBegin(); it != m_items.constEnd(); ++it) {
+        if (it.key().startsWith(service + u'\n')) {
+            found << it.key().mid(service.size() + 1);
+        }
+    }
+    found.sort();
+    return found;
 }
 
 std::optional<QByteArray> InMemoryKeychain::stored(const KeychainItem& item) const

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -18,6 +19,7 @@ inline constexpr qint32 duplicateItem = -25299;
 inline constexpr qint32 userCanceled = -128;
 inline constexpr qint32 authFailed = -25293;
 inline constexpr qint32 notAvailable = -25291;
+inline constexpr qint32 interactionNotAllowed = -25308;
 inline constexpr qint32 unimplemented = -4;
 inline constexpr qint32 decode = -26275;
 inline constexpr qint32 internalComponent = -2070;
@@ -32,30 +34,39 @@ struct KeychainItem
 };
 
 /**
- * The system keychain, reduced to the two calls Wendle makes. Both answer through a callback, which may
- * run later on the calling thread's event loop; they never block.
+ * The system keychain, reduced to the calls Wendle makes. All answer through a callback, which may run later
+ * on the calling thread's event loop; they never block.
+ *
+ * A lookup looks everywhere the keychain keeps items, locked places included, and asks the keychain to unlock
+ * them: "not found" must mean the item is absent, never that it was out of sight.
  */
 class Keychain
 {
 public:
     /** `data` is set when the status is success and the item held data. */
     using LookupReply = std::function<void(qint32 status, std::optional<QByteArray> data)>;
-    using AddReply = std::function<void(qint32 status)>;
+    using WriteReply = std::function<void(qint32 status)>;
 
     virtual ~Keychain() = default;
 
-    /** Finds the item and returns its data; `itemNotFound` when there is none. */
+    /**
+     * Finds the item and returns its data; `itemNotFound` only when there is none anywhere;
+     * `interactionNotAllowed` when it exists but stays locked.
+     */
     virtual void lookup(const KeychainItem& item, LookupReply reply) = 0;
     /** Adds the item; `duplicateItem` when it exists already, which leaves it unchanged. */
-    virtual void add(const KeychainItem& item, const QByteArray& data, AddReply reply) = 0;
+    virtual void add(const KeychainItem& item, const QByteArray& data, WriteReply reply) = 0;
+    /** Stores the item, replacing its data if it exists. Callers keep an existing item aside first. */
+    virtual void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) = 0;
 };
 
-/** A keychain in memory, for tests: answers at once, and can be told to fail. */
+/** A keychain in memory, for tests: answers at once, and can be told to fail or to be locked. */
 class InMemoryKeychain final : public Keychain
 {
 public:
     void lookup(const KeychainItem& item, LookupReply reply) override;
-    void add(const KeychainItem& item, const QByteArray& data, AddReply reply) override;
+    void add(const KeychainItem& item, const QByteArray& data, WriteReply reply) override;
+    void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) override;
 
     /** Makes every later lookup (or add) answer with `status`; success restores normal behaviour. */
     void failLookups(qint32 status) { m_lookupStatus = status; }
@@ -65,6 +76,9 @@ public:
 
     std::optional<QByteArray> stored(const KeychainItem& item) const;
     void store(const KeychainItem& item, const QByteArray& data);
+    /** Every account stored under `service`. */
+    QStringList accounts(const QString& service) const;
+    /** Calls of `add` and `write`: anything that could have changed the keychain. */
     int addCount() const { return m_addCount; }
 
 private:

@@ -1,59 +1,165 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/SecretServiceKeychain.h"
 
-#include <qt6keychain/keychain.h>
+#include <libsecret/secret.h>
 
-#include <QObject>
+#include <cstring>
 
 namespace wendle {
 
 namespace {
 
-qint32 statusOf(QKeychain::Error error)
+const SecretSchema* itemSchema()
 {
-    switch (error) {
-    case QKeychain::NoError:
-        return KeychainStatus::success;
-    case QKeychain::EntryNotFound:
-        return KeychainStatus::itemNotFound;
-    case QKeychain::AccessDeniedByUser:
+    static const SecretSchema schema = {"org.qt.keychain",
+                                        SECRET_SCHEMA_DONT_MATCH_NAME,
+                                        {{"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {"server", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {"type", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
+                                        0,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr};
+    return &schema;
+}
+
+qint32 statusOf(const GError* error)
+{
+    if (error->domain == SECRET_ERROR) {
+        switch (error->code) {
+        case SECRET_ERROR_NO_SUCH_OBJECT:
+            return KeychainStatus::itemNotFound;
+        case SECRET_ERROR_IS_LOCKED:
+            return KeychainStatus::interactionNotAllowed;
+        default:
+            return KeychainStatus::internalComponent;
+        }
+    }
+    if (error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED) {
         return KeychainStatus::userCanceled;
-    case QKeychain::AccessDenied:
-        return KeychainStatus::authFailed;
-    case QKeychain::NoBackendAvailable:
+    }
+    // No Secret Service on the bus, or no bus: the keyring is not running.
+    if (error->domain == G_DBUS_ERROR || error->domain == G_IO_ERROR) {
         return KeychainStatus::notAvailable;
-    case QKeychain::NotImplemented:
-        return KeychainStatus::unimplemented;
-    case QKeychain::CouldNotDeleteEntry:
-    case QKeychain::OtherError:
-        break;
     }
     return KeychainStatus::internalComponent;
+}
+
+void wipe(QByteArray& bytes)
+{
+    if (!bytes.isEmpty()) {
+        explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    }
+}
+
+GHashTable* attributesOf(const KeychainItem& item)
+{
+    GHashTable* attributes = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
+    g_hash_table_insert(attributes, g_strdup("user"), g_strdup(item.account.toUtf8().constData()));
+    g_hash_table_insert(attributes, g_strdup("server"), g_strdup(item.service.toUtf8().constData()));
+    return attributes;
+}
+
+// The item's data as the caller stored it: binary items are kept in base64.
+std::optional<QByteArray> dataOf(SecretItem* item)
+{
+    SecretValue* value = secret_item_get_secret(item);
+    if (!value) {
+        return std::nullopt;
+    }
+    gsize length = 0;
+    const gchar* bytes = secret_value_get(value, &length);
+    QByteArray raw(bytes, static_cast<qsizetype>(length));
+    secret_value_unref(value);
+
+    GHashTable* attributes = secret_item_get_attributes(item);
+    const auto* type = static_cast<const char*>(g_hash_table_lookup(attributes, "type"));
+    const bool base64 = type && std::strcmp(type, "base64") == 0;
+    g_hash_table_unref(attributes);
+    if (!base64) {
+        return raw;
+    }
+    QByteArray decoded = QByteArray::fromBase64(raw);
+    wipe(raw);
+    return decoded;
+}
+
+struct LookupCall
+{
+    Keychain::LookupReply reply;
+};
+
+void onSearched(GObject*, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<LookupCall> call(static_cast<LookupCall*>(data));
+    GError* error = nullptr;
+    GList* items = secret_service_search_finish(nullptr, result, &error);
+    if (error) {
+        const qint32 status = statusOf(error);
+        g_error_free(error);
+        call->reply(status, std::nullopt);
+        return;
+    }
+    qint32 status = KeychainStatus::itemNotFound;
+    std::optional<QByteArray> found;
+    for (GList* node = items; node; node = node->next) {
+        auto* item = static_cast<SecretItem*>(node->data);
+        if (secret_item_get_locked(item)) {
+            // There is an item, but the keyring kept it shut (the unlock prompt was dismissed or failed).
+            status = KeychainStatus::interactionNotAllowed;
+            continue;
+        }
+        found = dataOf(item);
+        status = found ? KeychainStatus::success : KeychainStatus::interactionNotAllowed;
+        if (found) {
+            break;
+        }
+    }
+    g_list_free_full(items, g_object_unref);
+    call->reply(status, found);
+    if (found) {
+        wipe(*found);
+    }
+}
+
+struct WriteCall
+{
+    Keychain::WriteReply reply;
+};
+
+void onStored(GObject*, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<WriteCall> call(static_cast<WriteCall*>(data));
+    GError* error = nullptr;
+    secret_password_store_finish(result, &error);
+    qint32 status = KeychainStatus::success;
+    if (error) {
+        status = statusOf(error);
+        g_error_free(error);
+    }
+    call->reply(status);
 }
 
 } // namespace
 
 void SecretServiceKeychain::lookup(const KeychainItem& item, LookupReply reply)
 {
-    auto* job = new QKeychain::ReadPasswordJob(item.service);
-    job->setAutoDelete(true);
-    job->setInsecureFallback(false);
-    job->setKey(item.account);
-    QObject::connect(job, &QKeychain::Job::finished, job, [reply = std::move(reply)](QKeychain::Job* finished) {
-        const qint32 status = statusOf(finished->error());
-        if (status != KeychainStatus::success) {
-            reply(status, std::nullopt);
-            return;
-        }
-        const QByteArray data = static_cast<QKeychain::ReadPasswordJob*>(finished)->binaryData();
-        reply(status, data);
-    });
-    job->start();
+    GHashTable* attributes = attributesOf(item);
+    const auto flags
+        = static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS);
+    secret_service_search(nullptr, itemSchema(), attributes, flags, nullptr, onSearched,
+                          new LookupCall{std::move(reply)});
+    g_hash_table_unref(attributes);
 }
 
-void SecretServiceKeychain::add(const KeychainItem& item, const QByteArray& data, AddReply reply)
+void SecretServiceKeychain::add(const KeychainItem& item, const QByteArray& data, WriteReply reply)
 {
-    lookup(item, [item, data, reply = std::move(reply)](qint32 status, const std::optional<QByteArray>&) {
+    lookup(item, [this, item, data, reply = std::move(reply)](qint32 status, const std::optional<QByteArray>&) {
         if (status == KeychainStatus::success) {
             reply(KeychainStatus::duplicateItem);
             return;
@@ -62,15 +168,18 @@ void SecretServiceKeychain::add(const KeychainItem& item, const QByteArray& data
             reply(status);
             return;
         }
-        auto* job = new QKeychain::WritePasswordJob(item.service);
-        job->setAutoDelete(true);
-        job->setInsecureFallback(false);
-        job->setKey(item.account);
-        job->setBinaryData(data);
-        QObject::connect(job, &QKeychain::Job::finished, job,
-                         [reply](QKeychain::Job* finished) { reply(statusOf(finished->error())); });
-        job->start();
+        write(item, data, reply);
     });
+}
+
+void SecretServiceKeychain::write(const KeychainItem& item, const QByteArray& data, WriteReply reply)
+{
+    QByteArray encoded = data.toBase64();
+    const QByteArray label = QStringLiteral("%1 (%2)").arg(item.account, item.service).toUtf8();
+    secret_password_store(itemSchema(), SECRET_COLLECTION_DEFAULT, label.constData(), encoded.constData(), nullptr,
+                          onStored, new WriteCall{std::move(reply)}, "user", item.account.toUtf8().constData(),
+                          "server", item.service.toUtf8().constData(), "type", "base64", nullptr);
+    wipe(encoded);
 }
 
 } // namespace wendle

@@ -6,16 +6,22 @@
 namespace wendle {
 
 /**
- * The system keyring through QtKeychain: the Secret Service on Linux (GNOME Keyring, KWallet, KeePassXC),
- * the Keychain on macOS. Items are binary; QtKeychain's plaintext fallback stays off, so without a keyring
- * every call fails with `notAvailable` rather than writing a secret to a file.
+ * The keyring through the freedesktop Secret Service (GNOME Keyring, KWallet, KeePassXC), always: never
+ * another backend chosen by the desktop of the day, so the key is looked for where it was put.
+ *
+ * Items use the attribute schema QtKeychain uses (`server` = service, `user` = account, binary data in
+ * base64 with `type` = "base64"), so keys stored by earlier builds are found. Lookups search every
+ * collection, locked ones included, and ask the keyring to unlock them (the keyring's own prompt).
+ *
+ * Replies come from GLib's main context, which Qt's event loop runs on Linux.
  */
 class SecretServiceKeychain final : public Keychain
 {
 public:
     void lookup(const KeychainItem& item, LookupReply reply) override;
-    /** QtKeychain's write replaces an existing item, so add looks first and refuses to replace. */
-    void add(const KeychainItem& item, const QByteArray& data, AddReply reply) override;
+    /** Looks first and refuses to replace: the Secret Service itself would replace silently. */
+    void add(const KeychainItem& item, const QByteArray& data, WriteReply reply) override;
+    void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) override;
 };
 
 } // namespace wendle

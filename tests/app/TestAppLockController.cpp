@@ -5,6 +5,7 @@
 #include "journal/EntryKeyStore.h"
 
 #include "Fakes.h"
+#include "TempJournal.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -30,6 +31,7 @@ private:
     std::unique_ptr<InMemoryKeychain> m_keychain;
     std::unique_ptr<SystemEvents> m_events;
     std::unique_ptr<FakeIdleTime> m_idle;
+    std::unique_ptr<TempJournal> m_journal;
     std::unique_ptr<AppLockController> m_lock;
 };
 
@@ -40,7 +42,8 @@ void TestAppLockController::init()
     m_keychain = std::make_unique<InMemoryKeychain>();
     m_events = std::make_unique<SystemEvents>();
     m_idle = std::make_unique<FakeIdleTime>();
-    m_lock = std::make_unique<AppLockController>(*m_auth, *m_keychain, *m_events, *m_idle);
+    m_journal = std::make_unique<TempJournal>();
+    m_lock = std::make_unique<AppLockController>(*m_auth, *m_keychain, *m_journal->store, *m_events, *m_idle);
 }
 
 void TestAppLockController::unlocksOnceWithTheKeyFromTheKeychain()

@@ -156,6 +156,12 @@ void TestEndToEnd::writeQuitAndComeBack()
 {
     start();
     unlock();
+    // A new journal's key: its recovery code is shown once, over the Today screen.
+    const QString sheet = windowId(QStringLiteral("^Recovery code$"));
+    QVERIFY2(!sheet.isEmpty(), "the new key's recovery code was not shown");
+    QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sheet}));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    QTRY_VERIFY_WITH_TIMEOUT(windowId(QStringLiteral("^Recovery code$"), 200).isEmpty(), 5000);
     const QString first = QStringLiteral("The kettle sang. I wrote two sentences before the sun came up.");
     typeInto(QStringLiteral("^Wendle$"), first);
     QTest::qWait(1500);

@@ -67,7 +67,7 @@ void TestRootView::init()
     m_keychain = std::make_unique<InMemoryKeychain>();
     m_events = std::make_unique<SystemEvents>();
     m_idle = std::make_unique<FakeIdleTime>();
-    m_lock = std::make_unique<AppLockController>(*m_auth, *m_keychain, *m_events, *m_idle);
+    m_lock = std::make_unique<AppLockController>(*m_auth, *m_keychain, *m_store, *m_events, *m_idle);
 }
 
 void TestRootView::cleanup()

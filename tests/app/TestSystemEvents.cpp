@@ -5,6 +5,7 @@
 #include "journal/Keychain.h"
 
 #include "Fakes.h"
+#include "TempJournal.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -169,7 +170,8 @@ void TestSystemEvents::announcementsLockTheJournal()
     test::FakeAuthenticator authenticator;
     InMemoryKeychain keychain;
     test::FakeIdleTime idle;
-    AppLockController lock(authenticator, keychain, events, idle);
+    test::TempJournal journal;
+    AppLockController lock(authenticator, keychain, *journal.store, events, idle);
     lock.unlock();
     authenticator.answer(true);
     QVERIFY(lock.isUnlocked());

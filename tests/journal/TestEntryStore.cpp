@@ -168,7 +168,7 @@ void TestEntryStore::fileIsPrivateAndDurable()
     QCOMPARE(modeOf(m_path), 0600);
     QCOMPARE(modeOf(m_path + QStringLiteral("-wal")), 0600);
     QCOMPARE(querySql(m_path, "PRAGMA journal_mode"), QStringLiteral("wal"));
-    QCOMPARE(querySql(m_path, "PRAGMA user_version"), QStringLiteral("1"));
+    QCOMPARE(querySql(m_path, "PRAGMA user_version"), QString::number(EntryStore::schemaVersion));
 
     const QByteArray onDisk = fileBytes(m_path) + fileBytes(m_path + QStringLiteral("-wal"));
     QVERIFY(!onDisk.isEmpty());
@@ -288,7 +288,7 @@ void TestEntryStore::foreignFilesAreNeverTouched_data()
         << QByteArray("CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('x');")
         << QStringLiteral("not a Wendle journal");
     QTest::newRow("newer journal") << QByteArray(
-        "CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 2;")
+        "CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 3;")
                                    << QStringLiteral("newer version");
     QTest::newRow("version 1 without the entries columns")
         << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 1;")

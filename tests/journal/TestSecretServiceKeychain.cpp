@@ -2,6 +2,8 @@
 #include "journal/EntryKeyStore.h"
 #include "journal/SecretServiceKeychain.h"
 
+#include "TempJournal.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -21,8 +23,9 @@ const char* const kPrintKey = "--print-entry-key";
 EntryKeyResult loadFromKeyring()
 {
     SecretServiceKeychain keychain;
+    test::TempJournal journal;
     std::optional<EntryKeyResult> result;
-    loadOrCreateEntryKey(keychain, [&](EntryKeyResult r) { result = std::move(r); });
+    loadOrCreateEntryKey(keychain, *journal.store, [&](EntryKeyResult r) { result = std::move(r); });
     QElapsedTimer timer;
     timer.start();
     while (!result && timer.elapsed() < 15000) {

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+
+namespace wendle {
+
+class FilledButton;
+
+/**
+ * Asks for a recovery code and checks it as it is typed: a complete code with a wrong checksum is called out
+ * at once. A code that reads well is handed on with `codeEntered`; whoever restores the key answers with
+ * `showFailure` or closes the dialog.
+ */
+class RecoveryCodeDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit RecoveryCodeDialog(QWidget* parent);
+    ~RecoveryCodeDialog() override;
+
+    /** Says why the code could not be used, and lets the user try again. */
+    void showFailure(const QString& text);
+    QString feedback() const;
+    QLineEdit* codeField() const { return m_field; }
+
+Q_SIGNALS:
+    /** The 32 key bytes of a well-formed code. */
+    void codeEntered(const QByteArray& key);
+
+private:
+    void check();
+    void submit();
+
+    QLineEdit* m_field;
+    QLabel* m_feedback;
+    FilledButton* m_restore;
+};
+
+} // namespace wendle

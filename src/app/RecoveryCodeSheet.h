@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+namespace wendle {
+
+/**
+ * Shows the journal's recovery code once, large, with ways to keep it: copy (cleared from the clipboard
+ * again after a minute if it is still there) and print. The code is never written anywhere else.
+ */
+class RecoveryCodeSheet : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int clipboardSeconds = 60;
+
+    /** `code` as `formatRecoveryCode` writes it. */
+    RecoveryCodeSheet(const QString& code, QWidget* parent);
+    ~RecoveryCodeSheet() override;
+
+    /** Copies the code, marked as a secret for clipboard managers, and schedules its removal. */
+    void copyCode();
+    void printCode();
+
+private:
+    QString m_code;
+    QLabel* m_copied;
+};
+
+} // namespace wendle
