@@ -7,6 +7,7 @@
 # stopped by PID when the command ends, however it ends.
 #
 # Inside the session:
+#   WENDLE_TEST_SESSION   the session's folder (tests refuse to touch a keyring or journal outside one)
 #   WENDLE_TEST_USER      the login name of the user running the session
 #   WENDLE_TEST_PASSWORD  the password service "wendle" accepts for that user
 #   LD_PRELOAD, PAM_WRAPPER, PAM_WRAPPER_SERVICE_DIR  what a process needs to authenticate through pam_wrapper
@@ -68,8 +69,26 @@ pids+=($!)
 wait_for Xvfb test -s "$session/display"
 export DISPLAY=":$(head -n1 "$session/display")"
 
-# Private session bus.
-dbus-daemon --session --nofork --nopidfile --address="unix:path=$session/bus" --print-address=4 \
+# Private session bus. It activates nothing on demand: every service the tests meet is started here, so no
+# stray keyring prompter or portal window appears (a locked keyring is then refused, never prompted for).
+mkdir -p "$session/dbus-services"
+cat >"$session/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <keep_umask/>
+  <listen>unix:path=$session/bus</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>$session/dbus-services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+dbus-daemon --config-file="$session/bus.conf" --nofork --nopidfile --print-address=4 \
     4>"$session/bus-address" 2>"$session/dbus.log" &
 pids+=($!)
 wait_for D-Bus test -s "$session/bus-address"
@@ -120,6 +139,7 @@ for service in wendle other wendle-chatty; do
     } >"$session/pam.d/$service"
 done
 export WENDLE_TEST_USER WENDLE_TEST_PASSWORD
+export WENDLE_TEST_SESSION="$session"
 export PAM_WRAPPER=1
 export PAM_WRAPPER_SERVICE_DIR="$session/pam.d"
 export LD_PRELOAD="$pam_wrapper_lib${LD_PRELOAD:+:$LD_PRELOAD}"
