@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
 
-#include "app/Preferences.h"
 #include "app/RootView.h"
+#include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
 
 #include <QAction>

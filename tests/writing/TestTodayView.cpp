@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Preferences.h"
 #include "journal/Clock.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/Preferences.h"
 #include "journal/WordCount.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/FilledButton.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Preferences.h"
+#include "journal/Preferences.h"
 
 #include <QFile>
 #include <QTemporaryDir>
