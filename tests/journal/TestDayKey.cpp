@@ -78,8 +78,6 @@ void TestDayKey::calendarDayHasNoShift()
     const QDateTime oneAm = wall(QStringLiteral("Europe/Berlin"), 2024, 3, 5, 1, 0);
     QCOMPARE(calendarDayKey(oneAm, berlin), QStringLiteral("2024-03-05"));
     QCOMPARE(journalDayKey(oneAm, berlin), QStringLiteral("2024-03-04"));
-    // Keys sort chronologically as text, across months and years.
-    QVERIFY(QStringLiteral("2024-09-30") < QStringLiteral("2024-10-01"));
     QCOMPARE(calendarDayKey(*berlin.date(999, 1, 1, 12), berlin), QStringLiteral("0999-01-01"));
 }
 
@@ -121,6 +119,7 @@ void TestDayKey::parsing_data()
     QTest::newRow("blank in a piece") << QStringLiteral("2024- 03-05") << QString();
     QTest::newRow("non-ASCII digits") << QStringLiteral("٢٠٢٤-03-05") << QString();
     QTest::newRow("too large for the calendar") << QStringLiteral("99999999999-01-01") << QString();
+    QTest::newRow("past the calendar's range") << QStringLiteral("2147483647-12-31") << QString();
     QTest::newRow("too large for any integer") << QStringLiteral("99999999999999999999-01-01") << QString();
 }
 
