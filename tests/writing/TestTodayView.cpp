@@ -11,6 +11,7 @@
 #include "writing/TodayView.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -149,21 +150,27 @@ void TestTodayView::savesOnceAfterTypingPauses()
     QCOMPARE(view.prompt()->id, QStringLiteral("A"));
     QVERIFY(view.findChild<PlainTextEditor*>()->hasFocus());
 
-    // Keys every 300 ms for two seconds: no pause is long enough to save.
+    // Keys every 300 ms for two seconds: no pause is long enough to save, unless a loaded machine stretches
+    // one past a second.
     QSignalSpy changes(m_store.get(), &EntryStore::changed);
     for (int i = 0; i < 7; ++i) {
         type(QStringLiteral("go "));
+        QElapsedTimer gap;
+        gap.start();
+        const qsizetype saves = changes.count();
         QTest::qWait(300);
+        QVERIFY2(changes.count() == saves || gap.elapsed() >= 1000, "saved before a second's pause");
     }
-    QCOMPARE(changes.count(), 0);
-    QVERIFY(m_store->entries().empty());
 
-    // The first pause of a second saves, once.
-    QTest::qWait(1000);
-    QCOMPARE(m_store->entries().size(), std::size_t(1));
-    QCOMPARE(changes.count(), 1);
+    // The pause saves what was typed, and nothing is saved again while nothing changes.
+    const QString typed = QStringLiteral("go go go go go go go ");
+    QTRY_VERIFY_WITH_TIMEOUT(entry(QStringLiteral("2026-03-05"), QStringLiteral("A"))
+                                 && textOf(entry(QStringLiteral("2026-03-05"), QStringLiteral("A"))) == typed,
+                             5000);
+    const qsizetype saves = changes.count();
     QTest::qWait(1200);
-    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.count(), saves);
+    QCOMPARE(m_store->entries().size(), std::size_t(1));
     QVERIFY(!m_store->hasUnsavedChanges());
 
     // What is in the file opens to what was typed.
@@ -173,7 +180,7 @@ void TestTodayView::savesOnceAfterTypingPauses()
     m_store = EntryStore::open(m_dir->filePath(QStringLiteral("journal.sqlite")), &error);
     const Entry* saved = entry(QStringLiteral("2026-03-05"), QStringLiteral("A"));
     QVERIFY(saved);
-    QCOMPARE(textOf(saved), QStringLiteral("go go go go go go go "));
+    QCOMPARE(textOf(saved), typed);
     QCOMPARE(saved->creditedWords(), 7);
     QCOMPARE(saved->categoryRaw(), QStringLiteral("memory"));
 }
