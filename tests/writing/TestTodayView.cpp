@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/MonthRecapCard.h"
 #include "journal/Clock.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
@@ -6,12 +7,16 @@
 #include "journal/WordCount.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/FilledButton.h"
+#include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
+#include "ui/TextBlock.h"
 #include "writing/TodayView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,6 +55,23 @@ template <typename T> T* named(QWidget* root, const QString& name)
         }
     }
     return nullptr;
+}
+
+/** The word count under the editor. */
+QLabel* wordCount(QWidget* view)
+{
+    const QRegularExpression count(QStringLiteral("^\\d+ words?$"));
+    for (QLabel* label : view->findChildren<QLabel*>()) {
+        if (count.match(label->text()).hasMatch()) {
+            return label;
+        }
+    }
+    return nullptr;
+}
+
+QColor colourOf(const QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText);
 }
 
 } // namespace
@@ -209,12 +231,17 @@ void TestTodayView::eachModeKeepsItsText()
     QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("write freely")), Qt::LeftButton);
     QCOMPARE(view.mode(), TodayView::Mode::freeform);
     QCOMPARE(view.text(), QString());
-    QVERIFY(view.findChild<PlainTextEditor*>()->hasFocus());
+    // Free writing: no prompt above the editor, which takes the room (at least 320 high).
+    auto* editor = view.findChild<PlainTextEditor*>();
+    QVERIFY(editor->hasFocus());
     QVERIFY(!named<PlainButton>(&view, QStringLiteral("give me another")));
+    QVERIFY(!view.findChild<TextBlock*>()->isVisibleTo(&view));
+    QTRY_VERIFY(editor->height() >= 320);
     type(QStringLiteral("free words"));
 
     QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("back to the prompt")), Qt::LeftButton);
     QCOMPARE(view.text(), QStringLiteral("to the prompt"));
+    QVERIFY(view.findChild<TextBlock*>()->isVisibleTo(&view));
     const Entry* freeform = entry(QStringLiteral("2026-03-05"), QStringLiteral("freeform"));
     QVERIFY(freeform);
     QCOMPARE(freeform->categoryRaw(), QStringLiteral("pages"));
@@ -259,22 +286,36 @@ void TestTodayView::dayIsDoneAtTwentyWordsAcrossEntries()
     add(QStringLiteral("2026-03-05"), QStringLiteral("freeform"), words(12));
     TodayView& view = show();
     auto* finish = named<FilledButton>(&view, QStringLiteral("Done"));
-    QVERIFY(finish);
+    QLabel* count = wordCount(&view);
+    QVERIFY(finish && count);
+    QCOMPARE(count->text(), QStringLiteral("0 words"));
+    type(QStringLiteral("one"));
+    QCOMPARE(count->text(), QStringLiteral("1 word"));
 
-    type(words(7));
+    type(QLatin1Char(' ') + words(6));
     QTest::mouseClick(finish, Qt::LeftButton);
     QCOMPARE(finish->text(), QStringLiteral("Done"));
+    QCOMPARE(colourOf(count), Palette::muted());
     QVERIFY(!m_scheduler->completedDays().contains(QStringLiteral("2026-03-05")));
 
     type(QStringLiteral(" last"));
     QTest::mouseClick(finish, Qt::LeftButton);
     QCOMPARE(finish->text(), QStringLiteral("Saved"));
-    QVERIFY(view.isDone());
+    QCOMPARE(count->text(), QStringLiteral("8 words"));
+    QCOMPARE(colourOf(count), Palette::accent());
     QVERIFY(m_scheduler->completedDays().contains(QStringLiteral("2026-03-05")));
 
     // Any change turns it back at once.
     type(QStringLiteral("!"));
     QCOMPARE(finish->text(), QStringLiteral("Done"));
+    QCOMPARE(colourOf(count), Palette::muted());
+
+    // An empty editor loads as "Done", but finishing counts the day's other 20 words and saves nothing.
+    QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("give me another")), Qt::LeftButton);
+    QCOMPARE(finish->text(), QStringLiteral("Done"));
+    QTest::mouseClick(finish, Qt::LeftButton);
+    QCOMPARE(finish->text(), QStringLiteral("Saved"));
+    QVERIFY(!entry(QStringLiteral("2026-03-05"), QStringLiteral("B")));
 }
 
 void TestTodayView::headerFollowsTheLiveText()
@@ -344,6 +385,15 @@ void TestTodayView::recapCoversTheScreenUntilBegun()
     // It does not come back this month.
     m_view.reset();
     QVERIFY(!show().recap());
+
+    // The sentence groups the total as the locale does, and says "word" for one.
+    RecapData recap{QStringLiteral("march"), 3, 31, 1204, std::nullopt, QString(), QString()};
+    QCOMPARE(MonthRecapCard::sentence(recap, Calendar::current()),
+             QStringLiteral("You wrote 3 of 31 days in march — 1,204 words."));
+    QVERIFY(MonthRecapCard::sentence(recap, Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin")))
+                .endsWith(QStringLiteral("— 1.204 words.")));
+    recap.totalWords = 1;
+    QVERIFY(MonthRecapCard::sentence(recap, Calendar::current()).endsWith(QStringLiteral("— 1 word.")));
 }
 
 void TestTodayView::noPromptStoresNothingButFreeWriting()
