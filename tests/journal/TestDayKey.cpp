@@ -26,7 +26,6 @@ private Q_SLOTS:
     void nonGregorianKeys();
     void parsing_data();
     void parsing();
-    void zoneChangesBetweenWrites();
 };
 
 void TestDayKey::journalDay_data()
@@ -136,20 +135,6 @@ void TestDayKey::parsing()
     QVERIFY(date.has_value());
     QCOMPARE(calendarDayKey(*date, newYork), day);
     QCOMPARE(*date, newYork.startOfDay(*date));
-}
-
-void TestDayKey::zoneChangesBetweenWrites()
-{
-    // Two moments ten hours apart: the same journal day in Tokyo, different days in Los Angeles.
-    const QDateTime first = QDateTime(QDate(2024, 6, 1), QTime(1, 0), Qt::UTC);
-    const QDateTime second = first.addSecs(10 * 3600);
-    const Calendar tokyo = Calendar::make(QStringLiteral("ja_JP"), QStringLiteral("Asia/Tokyo"));
-    const Calendar losAngeles = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/Los_Angeles"));
-    QCOMPARE(journalDayKey(first, tokyo), journalDayKey(second, tokyo));
-    QCOMPARE(journalDayKey(first, losAngeles), QStringLiteral("2024-05-31"));
-    QCOMPARE(journalDayKey(second, losAngeles), QStringLiteral("2024-06-01"));
-    // Flying from Tokyo to Los Angeles between the writes puts both on the same day after all.
-    QCOMPARE(journalDayKey(second, losAngeles), journalDayKey(first, tokyo));
 }
 
 QTEST_GUILESS_MAIN(TestDayKey)
