@@ -19,9 +19,17 @@ AppLockController::AppLockController(Authenticator& authenticator, Keychain& key
     , m_idle(idle)
 {
     // Queued: the announcement only schedules the lock on this object's thread.
-    for (auto signal : {&SystemEvents::willSleep, &SystemEvents::screensDidSleep, &SystemEvents::didWake}) {
+    for (auto signal : {&SystemEvents::screensDidSleep, &SystemEvents::didWake}) {
         connect(&events, signal, this, &AppLockController::lock, Qt::QueuedConnection);
     }
+    // The machine may sleep once the lock has run: the key and the screens that held it are gone by then.
+    connect(
+        &events, &SystemEvents::willSleep, this,
+        [this, &events] {
+            lock();
+            events.readyToSleep();
+        },
+        Qt::QueuedConnection);
     m_idleTimer.setInterval(idleCheckMilliseconds);
     connect(&m_idleTimer, &QTimer::timeout, this, &AppLockController::checkIdle);
     m_idleTimer.start();

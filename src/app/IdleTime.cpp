@@ -6,27 +6,22 @@
 #include <QDBusReply>
 #include <QEvent>
 
-#include <cstdlib>
+#include <algorithm>
+#include <chrono>
 #include <optional>
 
 namespace wendle {
 
 std::unique_ptr<IdleTime> IdleTime::forSession(QDBusConnection sessionBus)
 {
-    // On Wayland the X server (if any) only sees X clients' input; ask the desktop first there.
-    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (wayland) {
-        if (auto desktop = DBusIdleTime::open(sessionBus)) {
-            return desktop;
-        }
+    std::unique_ptr<IdleTime> system;
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        system = X11IdleTime::open();
     }
-    if (auto x11 = X11IdleTime::open()) {
-        return x11;
+    if (!system) {
+        system = DBusIdleTime::open(sessionBus);
     }
-    if (auto desktop = DBusIdleTime::open(sessionBus)) {
-        return desktop;
-    }
-    return std::make_unique<InputIdleTime>();
+    return std::make_unique<SessionIdleTime>(std::move(system), std::make_unique<InputIdleTime>());
 }
 
 DBusIdleTime::DBusIdleTime(QDBusConnection bus, Source source)
@@ -62,7 +57,7 @@ std::optional<double> DBusIdleTime::query()
         QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
         QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("GetSessionIdleTime"));
     const QDBusReply<quint32> reply = m_bus.call(call, QDBus::Block, 1000);
-    return reply.isValid() ? std::optional<double>(static_cast<double>(reply.value())) : std::nullopt;
+    return reply.isValid() ? std::optional<double>(static_cast<double>(reply.value()) / 1000.0) : std::nullopt;
 }
 
 double DBusIdleTime::secondsSinceLastInput()
@@ -71,15 +66,23 @@ double DBusIdleTime::secondsSinceLastInput()
     return query().value_or(0);
 }
 
-InputIdleTime::InputIdleTime()
+InputIdleTime::InputIdleTime(std::function<qint64()> milliseconds)
+    : m_milliseconds(std::move(milliseconds))
 {
-    m_sinceInput.start();
+    if (!m_milliseconds) {
+        m_milliseconds = [] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
+    }
+    m_lastInput = m_milliseconds();
     QCoreApplication::instance()->installEventFilter(this);
 }
 
 double InputIdleTime::secondsSinceLastInput()
 {
-    return static_cast<double>(m_sinceInput.elapsed()) / 1000.0;
+    return static_cast<double>(m_milliseconds() - m_lastInput) / 1000.0;
 }
 
 bool InputIdleTime::eventFilter(QObject* watched, QEvent* event)
@@ -90,12 +93,24 @@ bool InputIdleTime::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
     case QEvent::Wheel:
     case QEvent::TouchBegin:
-        m_sinceInput.restart();
+        m_lastInput = m_milliseconds();
         break;
     default:
         break;
     }
     return QObject::eventFilter(watched, event);
+}
+
+SessionIdleTime::SessionIdleTime(std::unique_ptr<IdleTime> system, std::unique_ptr<InputIdleTime> own)
+    : m_system(std::move(system))
+    , m_own(std::move(own))
+{
+}
+
+double SessionIdleTime::secondsSinceLastInput()
+{
+    const double own = m_own->secondsSinceLastInput();
+    return m_system ? std::min(m_system->secondsSinceLastInput(), own) : own;
 }
 
 } // namespace wendle

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -18,8 +18,10 @@ public:
     virtual double secondsSinceLastInput() = 0;
 
     /**
-     * The best source the session offers: the X server's screen-saver extension, GNOME's idle monitor or the
-     * freedesktop screen saver on Wayland, and as a last resort the input this process itself received.
+     * The best source the session offers (the X server's screen-saver extension, else GNOME's idle monitor or
+     * the freedesktop screen saver), never longer than the time since this process's own last input, which
+     * serves alone where the session offers nothing. Under Wayland the X server, if any, is XWayland, which
+     * sees only X clients' input: its counter is never used there.
      */
     static std::unique_ptr<IdleTime> forSession(QDBusConnection sessionBus);
 };
@@ -38,7 +40,10 @@ private:
     void* m_display;
 };
 
-/** A desktop's idle time over D-Bus: GNOME's Mutter idle monitor or the freedesktop screen saver. */
+/**
+ * A desktop's idle time over D-Bus: GNOME's Mutter idle monitor or the freedesktop screen saver
+ * (`GetSessionIdleTime`, which KDE answers in milliseconds).
+ */
 class DBusIdleTime final : public IdleTime
 {
 public:
@@ -63,14 +68,32 @@ private:
 class InputIdleTime final : public QObject, public IdleTime
 {
 public:
-    InputIdleTime();
+    /** `milliseconds` reads a monotonic clock; by default the system's. */
+    explicit InputIdleTime(std::function<qint64()> milliseconds = {});
     double secondsSinceLastInput() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QElapsedTimer m_sinceInput;
+    std::function<qint64()> m_milliseconds;
+    qint64 m_lastInput;
+};
+
+/**
+ * A session's idle time capped by this application's own input: a source that misses Wendle's typing
+ * (XWayland's counter, a desktop's monitor that fails) can then never lock the journal under the user's hands.
+ */
+class SessionIdleTime final : public IdleTime
+{
+public:
+    /** `system` may be null: then the application's own input alone counts. */
+    SessionIdleTime(std::unique_ptr<IdleTime> system, std::unique_ptr<InputIdleTime> own);
+    double secondsSinceLastInput() override;
+
+private:
+    std::unique_ptr<IdleTime> m_system;
+    std::unique_ptr<InputIdleTime> m_own;
 };
 
 } // namespace wendle

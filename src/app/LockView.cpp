@@ -144,7 +144,6 @@ LockView::LockView(QWidget* parent)
     title->setFont(titleFont);
     auto* button = new UnlockButton(this);
     connect(button, &QAbstractButton::clicked, this, &LockView::unlockRequested);
-    m_status->setAccessibleName(QStringLiteral("status"));
 
     // Items 10 apart; the button has 46 more above it and 10 more below. Its ring swells into a margin of
     // its own, which is taken out of those gaps.
@@ -190,7 +189,8 @@ LockView::LockView(QWidget* parent)
 
 void LockView::setFailed(bool failed)
 {
-    m_status->setText(failed ? QStringLiteral("Couldn't verify — try again") : QStringLiteral("Unlock with Touch ID"));
+    // No accessible name of its own: a screen reader then reads the line itself, and hears it change.
+    m_status->setText(failed ? QStringLiteral("Couldn't verify — try again") : QStringLiteral("Unlock with password"));
 }
 
 void LockView::setKeyProblem(KeyProblem problem, qint32 status)

@@ -2,8 +2,8 @@
 #include "app/MainWindow.h"
 
 #include "app/AppLockController.h"
-#include "app/Preferences.h"
 #include "app/RootView.h"
+#include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
 
 #include <QAction>

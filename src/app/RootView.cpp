@@ -14,6 +14,7 @@
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
+#include "writing/Autosave.h"
 #include "writing/TodayView.h"
 
 #include <QLabel>
@@ -65,13 +66,14 @@ RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler
     connect(m_lockView, &LockView::unlockRequested, &m_lock, &AppLockController::unlock);
     connect(&m_lock, &AppLockController::authFailedChanged, this,
             [this] { m_lockView->setFailed(m_lock.authFailed()); });
+    // Credits first: the Today screen reads them when it is made (the recap's word total, looking back).
     connect(&m_lock, &AppLockController::keyChanged, this, [this] {
         if (!m_lock.isUnlocked() && qobject_cast<RecoveryCodeSheet*>(m_keyDialog.data())) {
             // A shown code goes with the key.
             m_keyDialog->close();
         }
-        route();
         firstUnlockMaintenance();
+        route();
     });
     connect(&m_lock, &AppLockController::keyProblemChanged, this,
             [this] { m_lockView->setKeyProblem(m_lock.keyProblem(), m_lock.keyStatus()); });
@@ -80,8 +82,8 @@ RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler
     connect(m_lockView, &LockView::newKeyRequested, this, &RootView::confirmNewKey);
     m_lockView->setFailed(m_lock.authFailed());
     m_lockView->setKeyProblem(m_lock.keyProblem(), m_lock.keyStatus());
-    route();
     firstUnlockMaintenance();
+    route();
 }
 
 void RootView::setShowingHistory(bool showing)
@@ -107,9 +109,11 @@ void RootView::showEvent(QShowEvent* event)
 void RootView::route()
 {
     if (!m_lock.isUnlocked()) {
-        // The screens that hold entry text go with the key.
+        // The screens that hold entry text go with the key, and so does writing still waiting for its pause:
+        // it is saved now, so that no copy of the key outlives the lock.
         delete m_today;
         delete m_history;
+        Autosave::runAllNow();
         m_stack->setCurrentWidget(m_lockView);
         return;
     }

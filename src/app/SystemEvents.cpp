@@ -65,13 +65,21 @@ void DBusSystemEvents::takeSleepInhibitor()
 
 void DBusSystemEvents::onPrepareForSleep(bool sleeping)
 {
+    m_sleepAnnounced = sleeping;
     if (sleeping) {
+        // The inhibitor stays until the lock has happened: see readyToSleep.
         Q_EMIT willSleep();
-        // The key is gone: let the machine sleep.
-        m_inhibitor = QDBusUnixFileDescriptor();
     } else {
         Q_EMIT didWake();
         takeSleepInhibitor();
+    }
+}
+
+void DBusSystemEvents::readyToSleep()
+{
+    if (m_sleepAnnounced) {
+        m_sleepAnnounced = false;
+        m_inhibitor = QDBusUnixFileDescriptor();
     }
 }
 

@@ -15,6 +15,10 @@ class SystemEvents : public QObject
 public:
     using QObject::QObject;
 
+public Q_SLOTS:
+    /** Answers `willSleep`: the journal is locked and its screens are gone, so the machine may sleep now. */
+    virtual void readyToSleep() { }
+
 Q_SIGNALS:
     void willSleep();
     void screensDidSleep();
@@ -24,7 +28,7 @@ Q_SIGNALS:
 /**
  * The system's sleep, wake and screen-lock announcements over D-Bus:
  * - logind's `PrepareForSleep(true/false)` on the system bus, with a "delay" sleep inhibitor held while awake
- *   so the key is dropped before the machine sleeps;
+ *   and handed back only at `readyToSleep`, so the key is dropped before the machine sleeps;
  * - the screen saver's `ActiveChanged(true)` (freedesktop and GNOME) and the logind session's `Lock`.
  * Either bus may be missing or lack these services: then nothing is announced and idleness alone locks.
  */
@@ -38,6 +42,8 @@ public:
     /** Whether a sleep inhibitor is held right now. */
     bool holdsSleepInhibitor() const { return m_inhibitor.isValid(); }
 
+    void readyToSleep() override;
+
 private Q_SLOTS:
     void onPrepareForSleep(bool sleeping);
     void onScreenSaverActiveChanged(bool active);
@@ -49,6 +55,7 @@ private:
     QDBusConnection m_system;
     QDBusConnection m_session;
     QDBusUnixFileDescriptor m_inhibitor;
+    bool m_sleepAnnounced = false;
 };
 
 } // namespace wendle

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/Preferences.h"
 #include "journal/Calendar.h"
 #include "journal/Entry.h"
+#include "journal/Preferences.h"
 
 #include <QDateTime>
 #include <QString>

@@ -73,7 +73,16 @@ std::optional<QDateTime> dateForDayKey(const QString& dayKey, const Calendar& ca
     if (!numbers) {
         return std::nullopt;
     }
-    return calendar.date((*numbers)[0], (*numbers)[1], (*numbers)[2]);
+    const std::optional<QDateTime> date = calendar.date((*numbers)[0], (*numbers)[1], (*numbers)[2]);
+    if (!date) {
+        return std::nullopt;
+    }
+    // Past the calendar's range ICU still answers, with a made-up day that does not lead back to itself.
+    const DateComponents day = calendar.components(*date);
+    if (calendar.date(day.year, day.month, day.day) != date) {
+        return std::nullopt;
+    }
+    return date;
 }
 
 } // namespace wendle

@@ -26,7 +26,8 @@ QString calendarDayKey(const QDateTime& date, const Calendar& calendar);
 /**
  * The start of the day a key names, or nothing. The key is split at every "-" (empty pieces dropped),
  * pieces that are not decimal integers are skipped, and exactly three numbers must remain:
- * year, month, day, handed to the calendar unchecked.
+ * year, month, day, handed to the calendar unchecked. A date whose own key does not lead back to it (one past
+ * the calendar's range) is none.
  */
 std::optional<QDateTime> dateForDayKey(const QString& dayKey, const Calendar& calendar);
 

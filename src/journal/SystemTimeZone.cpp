@@ -121,7 +121,8 @@ QString systemTimeZoneId()
 
 namespace {
 
-const CachedZone& cachedZone(const QString& zoneId)
+// A copy: it shares the zone, so it stays valid however the cache grows meanwhile on another thread.
+CachedZone cachedZone(const QString& zoneId)
 {
     static QMutex mutex;
     static QHash<QString, CachedZone> cache;
@@ -138,7 +139,6 @@ const CachedZone& cachedZone(const QString& zoneId)
         entry.zone = std::move(built);
         found = cache.insert(zoneId, entry);
     }
-    // Entries are never removed, so the reference outlives the lock.
     return *found;
 }
 

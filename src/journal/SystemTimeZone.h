@@ -22,7 +22,7 @@ QString systemTimeZoneId();
 /**
  * An ICU time zone whose offsets come from the system's tz database rather than from ICU's
  * built-in copy, which lags behind rule changes (Mexico's abolished daylight-saving time, for one).
- * The rules are read once per zone id and cached; each call returns a fresh clone the caller owns.
+ * The rules are read once per zone id and cached; each call returns a fresh clone the caller owns, from any thread.
  * An id the system does not know falls back to ICU's own zone of that id, and then to UTC.
  */
 std::unique_ptr<icu::TimeZone> systemRulesTimeZone(const QString& zoneId);

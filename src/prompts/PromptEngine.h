@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/Preferences.h"
 #include "journal/Calendar.h"
+#include "journal/Preferences.h"
 #include "prompts/Prompt.h"
 
 #include <QDateTime>

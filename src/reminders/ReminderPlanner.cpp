@@ -23,6 +23,10 @@ std::vector<PlannedReminder> plan(const QDateTime& now, const QSet<QString>& com
             continue;
         }
         for (const Time& time : times) {
+            // A hand-edited setting out of range would otherwise roll over into some other time.
+            if (time.hour < 0 || time.hour > 23 || time.minute < 0 || time.minute > 59) {
+                continue;
+            }
             const std::optional<QDateTime> firing = calendar.atTime(*date, time.hour, time.minute);
             if (firing && *firing > now) {
                 planned.push_back(

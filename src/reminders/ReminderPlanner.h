@@ -45,6 +45,7 @@ inline constexpr int planningHorizonDays = 21;
  * in `completedDays`, one reminder per time, in `times` order, for those whose moment is strictly later than
  * `now`. A clock time that a day skips is tested at the next moment that exists, a repeated one at its first
  * occurrence; the reminder keeps the hour and minute asked for. Identifiers are prefix + day key + "." + kind.
+ * A time whose hour is not 0–23 or whose minute is not 0–59 is never planned.
  */
 std::vector<PlannedReminder> plan(const QDateTime& now, const QSet<QString>& completedDays,
                                   const std::vector<Time>& times, const QString& identifierPrefix,

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/Preferences.h"
+#include "journal/Preferences.h"
 
 #include <QObject>
 #include <QSet>

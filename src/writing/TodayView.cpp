@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "writing/TodayView.h"
 
-#include "app/Preferences.h"
 #include "history/MonthRecapCard.h"
 #include "history/ResurfacingViews.h"
 #include "history/Statistics.h"
@@ -10,6 +9,7 @@
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/Preferences.h"
 #include "journal/WordCount.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/Divider.h"

@@ -3,6 +3,9 @@
 
 #include "app/Authenticator.h"
 #include "app/IdleTime.h"
+#include "app/SystemEvents.h"
+
+#include <functional>
 
 namespace wendle::test {
 
@@ -30,6 +33,22 @@ public:
     int calls = 0;
     QString lastReason;
     Reply pending;
+};
+
+/** Announcements sent by the test; `whenReadyToSleep` looks at the journal when sleep is let go ahead. */
+class FakeSystemEvents : public SystemEvents
+{
+public:
+    void readyToSleep() override
+    {
+        ++readyToSleepCalls;
+        if (whenReadyToSleep) {
+            whenReadyToSleep();
+        }
+    }
+
+    int readyToSleepCalls = 0;
+    std::function<void()> whenReadyToSleep;
 };
 
 /** Idle time set by the test. */

@@ -29,7 +29,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<FakeAuthenticator> m_auth;
     std::unique_ptr<InMemoryKeychain> m_keychain;
-    std::unique_ptr<SystemEvents> m_events;
+    std::unique_ptr<FakeSystemEvents> m_events;
     std::unique_ptr<FakeIdleTime> m_idle;
     std::unique_ptr<TempJournal> m_journal;
     std::unique_ptr<AppLockController> m_lock;
@@ -40,7 +40,7 @@ void TestAppLockController::init()
     m_lock.reset();
     m_auth = std::make_unique<FakeAuthenticator>();
     m_keychain = std::make_unique<InMemoryKeychain>();
-    m_events = std::make_unique<SystemEvents>();
+    m_events = std::make_unique<FakeSystemEvents>();
     m_idle = std::make_unique<FakeIdleTime>();
     m_journal = std::make_unique<TempJournal>();
     m_lock = std::make_unique<AppLockController>(*m_auth, *m_keychain, *m_journal->store, *m_events, *m_idle);
@@ -80,7 +80,6 @@ void TestAppLockController::unlocksOnceWithTheKeyFromTheKeychain()
 
 void TestAppLockController::idleFiveMinutesLocks()
 {
-    QCOMPARE(AppLockController::idleCheckMilliseconds, 20'000);
     m_lock->unlock();
     m_auth->answer(true);
 
@@ -120,11 +119,12 @@ void TestAppLockController::sleepDisplaySleepAndWakeLock()
         QTRY_VERIFY(!m_lock->isUnlocked());
         QVERIFY(!m_lock->authFailed());
     }
-    // Waking never unlocks.
+    // Waking never unlocks; only the sleep is told it may go ahead.
     Q_EMIT m_events->didWake();
     QCoreApplication::processEvents();
     QVERIFY(!m_lock->isUnlocked());
     QCOMPARE(m_auth->calls, 3);
+    QCOMPARE(m_events->readyToSleepCalls, 1);
 }
 
 void TestAppLockController::failedAttemptsStayLocked()

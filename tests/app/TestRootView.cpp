@@ -10,15 +10,20 @@
 #include "journal/EntryStore.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/PlainButton.h"
+#include "ui/PlainTextEditor.h"
 #include "writing/TodayView.h"
 
 #include "Fakes.h"
+#include "TempJournal.h"
 
+#include <QAccessible>
+#include <QAnimationDriver>
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace wendle;
 using namespace wendle::test;
@@ -32,40 +37,72 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void asksAtOnceAndShowsFailure();
-    void firstUnlockCreditsWordsOnce();
+    void ringBreathesEveryThreeSeconds();
+    void firstUnlockCreditsWordsBeforeTheRecap();
     void historyIsKeptAcrossLocks();
+    void sleepWaitsForTheLock();
     void windowHandsPreferencesToTheScheduler();
 
 private:
-    QString statusLine(RootView& root) const;
-
     QTemporaryDir m_settings;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<EntryStore> m_store;
+    std::unique_ptr<test::TempJournal> m_journal;
+    EntryStore* m_store = nullptr;
     std::unique_ptr<ReminderScheduler> m_scheduler;
     std::unique_ptr<FakeAuthenticator> m_auth;
     std::unique_ptr<InMemoryKeychain> m_keychain;
-    std::unique_ptr<SystemEvents> m_events;
+    std::unique_ptr<FakeSystemEvents> m_events;
     std::unique_ptr<FakeIdleTime> m_idle;
     std::unique_ptr<AppLockController> m_lock;
-    SystemClock m_clock;
+    ManualClock m_clock{QDateTime(QDate(2026, 3, 5), QTime(10, 0), QTimeZone("Europe/Berlin")).toUTC()};
 };
+
+namespace {
+
+/** What a screen reader hears of the visible texts: their accessible names. */
+QStringList spoken(QWidget* root)
+{
+    QStringList names;
+    for (QLabel* label : root->findChildren<QLabel*>()) {
+        if (label->isVisibleTo(root)) {
+            names << QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        }
+    }
+    return names;
+}
+
+/** Animation time that moves only when the test says so. */
+class SteppedAnimationDriver : public QAnimationDriver
+{
+public:
+    qint64 elapsed() const override { return m_elapsed; }
+    void step(qint64 milliseconds)
+    {
+        m_elapsed += milliseconds;
+        advance();
+    }
+
+private:
+    qint64 m_elapsed = 0;
+};
+
+} // namespace
 
 void TestRootView::initTestCase()
 {
+    qputenv("TZ", "Europe/Berlin");
+    qputenv("LC_ALL", "en_US.UTF-8");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
 }
 
 void TestRootView::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QString error;
-    m_store = EntryStore::open(m_dir->filePath(QStringLiteral("journal.sqlite")), &error);
-    QVERIFY2(m_store, qPrintable(error));
+    QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    m_journal = std::make_unique<test::TempJournal>();
+    m_store = m_journal->store.get();
     m_scheduler = std::make_unique<ReminderScheduler>();
     m_auth = std::make_unique<FakeAuthenticator>();
     m_keychain = std::make_unique<InMemoryKeychain>();
-    m_events = std::make_unique<SystemEvents>();
+    m_events = std::make_unique<FakeSystemEvents>();
     m_idle = std::make_unique<FakeIdleTime>();
     m_lock = std::make_unique<AppLockController>(*m_auth, *m_keychain, *m_store, *m_events, *m_idle);
 }
@@ -73,17 +110,7 @@ void TestRootView::init()
 void TestRootView::cleanup()
 {
     m_lock.reset();
-    m_store.reset();
-}
-
-QString TestRootView::statusLine(RootView& root) const
-{
-    for (QLabel* label : root.findChildren<QLabel*>()) {
-        if (label->accessibleName() == u"status") {
-            return label->text();
-        }
-    }
-    return QString();
+    m_journal.reset();
 }
 
 void TestRootView::asksAtOnceAndShowsFailure()
@@ -93,55 +120,78 @@ void TestRootView::asksAtOnceAndShowsFailure()
     root.show();
     QTRY_COMPARE(m_auth->calls, 1);
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
-    QCOMPARE(statusLine(root), QStringLiteral("Unlock with Touch ID"));
+    QVERIFY(spoken(&root).contains(QStringLiteral("Unlock with password")));
 
+    // A screen reader hears the status line itself, and hears it change.
     m_auth->answer(false);
-    QCOMPARE(statusLine(root), QStringLiteral("Couldn't verify — try again"));
+    QVERIFY(spoken(&root).contains(QStringLiteral("Couldn't verify — try again")));
+    QVERIFY(!spoken(&root).contains(QStringLiteral("Unlock with password")));
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
 
     // The button asks again and the hint goes back at once.
-    QTest::mouseClick(root.findChild<UnlockButton*>(), Qt::LeftButton);
+    auto* button = root.findChild<UnlockButton*>();
+    QCOMPARE(button->accessibleName(), QStringLiteral("unlock"));
+    QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(m_auth->calls, 2);
-    QCOMPARE(statusLine(root), QStringLiteral("Unlock with Touch ID"));
+    QVERIFY(spoken(&root).contains(QStringLiteral("Unlock with password")));
     m_auth->answer(true);
     QVERIFY(qobject_cast<TodayView*>(root.currentScreen()));
 }
 
-void TestRootView::firstUnlockCreditsWordsOnce()
+void TestRootView::ringBreathesEveryThreeSeconds()
+{
+    SteppedAnimationDriver driver;
+    driver.install();
+    LockView lock;
+    lock.show();
+    auto* button = lock.findChild<UnlockButton*>();
+    QTRY_VERIFY(driver.isRunning());
+    // Out in 1.6 s, easing in and out, and back in 1.6 s, again and again.
+    const QList<std::pair<int, qreal>> breaths{{0, 0.0},    {400, 0.13}, {800, 0.5},  {1600, 1.0},
+                                               {2400, 0.5}, {3200, 0.0}, {4000, 0.5}, {4800, 1.0}};
+    qint64 at = 0;
+    for (const auto& [time, breath] : breaths) {
+        driver.step(time - at);
+        at = time;
+        QVERIFY2(qAbs(button->breath() - breath) < 0.03,
+                 qPrintable(QStringLiteral("%1 ms: %2").arg(time).arg(button->breath())));
+    }
+    driver.uninstall();
+}
+
+void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
 {
     // The entries are sealed with the key the keychain will hand out.
-    const auto key = EntryKey::random();
-    m_keychain->store(entryKeyItem, QByteArray(reinterpret_cast<const char*>(key->data()), 32));
-    const auto add = [&](const QString& day, const QString& text, qint64 words) {
-        return m_store->insert({QDateTime::currentDateTimeUtc(), day, QStringLiteral("memory-001"),
-                                QStringLiteral("memory"), sealEntryText(text, *key), words});
-    };
-    Entry* uncounted = add(QStringLiteral("2024-03-01"), QString(25, u'w').replace(u'w', QStringLiteral("w ")), 0);
-    Entry* empty = add(QStringLiteral("2024-03-02"), QString(), 0);
-    Entry* counted = add(QStringLiteral("2024-03-03"), QStringLiteral("three short words"), 30);
-    Entry* unreadable
-        = m_store->insert({QDateTime::currentDateTimeUtc(), QStringLiteral("2024-03-04"), QStringLiteral("memory-001"),
-                           QStringLiteral("memory"), sealEntryText(QStringLiteral("lost"), *EntryKey::random()), 0});
+    m_keychain->store(entryKeyItem, QByteArray(reinterpret_cast<const char*>(m_journal->key->data()), 32));
+    Entry* lastMonth = m_journal->add(QStringLiteral("2026-02-10"), QStringLiteral("A"), test::words(50), 0);
+    Entry* empty = m_journal->add(QStringLiteral("2026-01-02"), QStringLiteral("A"), QString(), 0);
+    Entry* counted = m_journal->add(QStringLiteral("2026-01-03"), QStringLiteral("A"), QStringLiteral("three"), 30);
+    const auto lostKey = EntryKey::random();
+    Entry* unreadable = m_journal->add(QStringLiteral("2026-01-04"), QStringLiteral("A"), QStringLiteral("lost"), 0, {},
+                                       lostKey.get());
     QVERIFY(m_store->save());
 
     RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
     root.show();
     QTRY_COMPARE(m_auth->calls, 1);
     m_auth->answer(true);
-    QCOMPARE(uncounted->creditedWords(), 25);
+    QCOMPARE(lastMonth->creditedWords(), 50);
     QCOMPARE(empty->creditedWords(), 0);
     QCOMPARE(counted->creditedWords(), 30);
     QCOMPARE(unreadable->creditedWords(), 0);
     QVERIFY(!m_store->hasUnsavedChanges());
-    QCOMPARE(m_scheduler->completedDays(), (QSet<QString>{QStringLiteral("2024-03-01"), QStringLiteral("2024-03-03")}));
+    QCOMPARE(m_scheduler->completedDays(), (QSet<QString>{QStringLiteral("2026-02-10"), QStringLiteral("2026-01-03")}));
+    // The Today screen came after the pass: February's recap counts the credited words.
+    QVERIFY(root.todayView()->recap());
+    QCOMPARE(root.todayView()->recap()->totalWords, 50);
 
     // Locked and unlocked again in the same window: no second pass.
-    m_store->setCreditedWords(uncounted, 0);
+    m_store->setCreditedWords(lastMonth, 0);
     m_lock->lock();
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
     m_lock->unlock();
     m_auth->answer(true);
-    QCOMPARE(uncounted->creditedWords(), 0);
+    QCOMPARE(lastMonth->creditedWords(), 0);
 }
 
 void TestRootView::historyIsKeptAcrossLocks()
@@ -185,6 +235,23 @@ void TestRootView::historyIsKeptAcrossLocks()
     QVERIFY(!today);
 }
 
+void TestRootView::sleepWaitsForTheLock()
+{
+    RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
+    root.show();
+    QTRY_COMPARE(m_auth->calls, 1);
+    m_auth->answer(true);
+    QTest::keyClicks(root.todayView()->findChild<PlainTextEditor*>(), QStringLiteral("mid-sentence"));
+    bool keyGone = false;
+    m_events->whenReadyToSleep = [&] {
+        // Locked, the Today screen gone, and its pending save done with the key it held.
+        keyGone = !m_lock->isUnlocked() && !root.todayView() && m_store->entries().size() == 1;
+    };
+    Q_EMIT m_events->willSleep();
+    QTRY_COMPARE(m_events->readyToSleepCalls, 1);
+    QVERIFY(keyGone);
+}
+
 void TestRootView::windowHandsPreferencesToTheScheduler()
 {
     const Preferences preferences;
@@ -194,7 +261,8 @@ void TestRootView::windowHandsPreferencesToTheScheduler()
     window.show();
     QCOMPARE(m_scheduler->configuration(), (ReminderPreferences{true, 15, 0, false, 21, 0}));
     QCOMPARE(window.size(), QSize(680, 560));
-    QCOMPARE(window.minimumSizeHint().expandedTo(window.minimumSize()).boundedTo(QSize(680, 560)), QSize(680, 560));
+    window.resize(200, 100);
+    QCOMPARE(window.size(), QSize(680, 560)); // the smallest it gets
 }
 
 QTEST_MAIN(TestRootView)

@@ -5,11 +5,22 @@
 #include "journal/EntryStore.h"
 #include "journal/WordCount.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
 
 namespace wendle::test {
+
+/** `count` different words, one space apart. */
+inline QString words(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i) {
+        list << QStringLiteral("w%1").arg(i);
+    }
+    return list.join(u' ');
+}
 
 /** A journal in a folder of its own that goes away with it, and the key its entries are sealed with. */
 struct TempJournal

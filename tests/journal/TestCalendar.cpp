@@ -33,9 +33,6 @@ private Q_SLOTS:
     void zoneRulesComeFromTheSystem();
     void daylightSavingArithmetic();
     void skippedAndRepeatedWallTimes();
-    void weekIntervalsFollowTheLocale();
-    void monthIntervals();
-    void nonGregorianComponents();
 };
 
 void TestCalendar::currentFollowsTheEnvironment()
@@ -134,54 +131,6 @@ void TestCalendar::skippedAndRepeatedWallTimes()
     // Out-of-range fields roll over; values beyond what the calendar holds give nothing.
     QCOMPARE(calendarDayKey(*newYork.date(2024, 13, 1), newYork), QStringLiteral("2025-01-01"));
     QCOMPARE(newYork.date(5'000'000'000LL, 1, 1), std::nullopt);
-}
-
-void TestCalendar::weekIntervalsFollowTheLocale()
-{
-    const QDateTime wednesday = wall("America/New_York", 2024, 3, 6, 15, 0);
-    const Calendar us = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
-    const Calendar germany = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("America/New_York"));
-    QCOMPARE(us.firstWeekday(), 1);
-    QCOMPARE(germany.firstWeekday(), 2);
-    QCOMPARE(us.components(wednesday).weekday, 4);
-
-    const DateInterval usWeek = *us.weekInterval(wednesday);
-    QCOMPARE(calendarDayKey(usWeek.start, us), QStringLiteral("2024-03-03"));
-    QCOMPARE(usWeek.start, us.startOfDay(usWeek.start));
-    QCOMPARE(usWeek.start.secsTo(usWeek.end), 7 * 24 * 3600);
-
-    const DateInterval germanWeek = *germany.weekInterval(wednesday);
-    QCOMPARE(calendarDayKey(germanWeek.start, germany), QStringLiteral("2024-03-04"));
-    QCOMPARE(calendarDayKey(germanWeek.end, germany), QStringLiteral("2024-03-11"));
-
-    // A Sunday belongs to the week it starts in one locale and to the week it ends in the other.
-    const QDateTime sunday = wall("America/New_York", 2024, 3, 10, 12, 0);
-    const DateInterval springWeek = *us.weekInterval(sunday);
-    QCOMPARE(calendarDayKey(springWeek.start, us), QStringLiteral("2024-03-10"));
-    // That week holds the spring change, so it is an hour short.
-    QCOMPARE(springWeek.start.secsTo(springWeek.end), 7 * 24 * 3600 - 3600);
-    QCOMPARE(calendarDayKey(germany.weekInterval(sunday)->start, germany), QStringLiteral("2024-03-04"));
-}
-
-void TestCalendar::monthIntervals()
-{
-    const Calendar berlin = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
-    const DateInterval february = *berlin.monthInterval(wall("Europe/Berlin", 2024, 2, 14, 9, 0));
-    QCOMPARE(february.start, utc(2024, 1, 31, 23, 0));
-    QCOMPARE(february.end, utc(2024, 2, 29, 23, 0));
-    const DateInterval december = *berlin.monthInterval(wall("Europe/Berlin", 2024, 12, 31, 23, 0));
-    QCOMPARE(calendarDayKey(december.end, berlin), QStringLiteral("2025-01-01"));
-}
-
-void TestCalendar::nonGregorianComponents()
-{
-    const Calendar buddhist = Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok"));
-    QCOMPARE(buddhist.type(), QStringLiteral("buddhist"));
-    const DateComponents c = buddhist.components(wall("Asia/Bangkok", 2024, 3, 5, 12, 0));
-    QCOMPARE(c.year, 2567);
-    QCOMPARE(c.month, 3);
-    QCOMPARE(c.day, 5);
-    QCOMPARE(buddhist.date(2567, 3, 5), utc(2024, 3, 4, 17, 0));
 }
 
 QTEST_GUILESS_MAIN(TestCalendar)

@@ -26,7 +26,6 @@ private Q_SLOTS:
     void nonGregorianKeys();
     void parsing_data();
     void parsing();
-    void zoneChangesBetweenWrites();
 };
 
 void TestDayKey::journalDay_data()
@@ -78,8 +77,6 @@ void TestDayKey::calendarDayHasNoShift()
     const QDateTime oneAm = wall(QStringLiteral("Europe/Berlin"), 2024, 3, 5, 1, 0);
     QCOMPARE(calendarDayKey(oneAm, berlin), QStringLiteral("2024-03-05"));
     QCOMPARE(journalDayKey(oneAm, berlin), QStringLiteral("2024-03-04"));
-    // Keys sort chronologically as text, across months and years.
-    QVERIFY(QStringLiteral("2024-09-30") < QStringLiteral("2024-10-01"));
     QCOMPARE(calendarDayKey(*berlin.date(999, 1, 1, 12), berlin), QStringLiteral("0999-01-01"));
 }
 
@@ -121,6 +118,7 @@ void TestDayKey::parsing_data()
     QTest::newRow("blank in a piece") << QStringLiteral("2024- 03-05") << QString();
     QTest::newRow("non-ASCII digits") << QStringLiteral("٢٠٢٤-03-05") << QString();
     QTest::newRow("too large for the calendar") << QStringLiteral("99999999999-01-01") << QString();
+    QTest::newRow("past the calendar's range") << QStringLiteral("2147483647-12-31") << QString();
     QTest::newRow("too large for any integer") << QStringLiteral("99999999999999999999-01-01") << QString();
 }
 
@@ -137,20 +135,6 @@ void TestDayKey::parsing()
     QVERIFY(date.has_value());
     QCOMPARE(calendarDayKey(*date, newYork), day);
     QCOMPARE(*date, newYork.startOfDay(*date));
-}
-
-void TestDayKey::zoneChangesBetweenWrites()
-{
-    // Two moments ten hours apart: the same journal day in Tokyo, different days in Los Angeles.
-    const QDateTime first = QDateTime(QDate(2024, 6, 1), QTime(1, 0), Qt::UTC);
-    const QDateTime second = first.addSecs(10 * 3600);
-    const Calendar tokyo = Calendar::make(QStringLiteral("ja_JP"), QStringLiteral("Asia/Tokyo"));
-    const Calendar losAngeles = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/Los_Angeles"));
-    QCOMPARE(journalDayKey(first, tokyo), journalDayKey(second, tokyo));
-    QCOMPARE(journalDayKey(first, losAngeles), QStringLiteral("2024-05-31"));
-    QCOMPARE(journalDayKey(second, losAngeles), QStringLiteral("2024-06-01"));
-    // Flying from Tokyo to Los Angeles between the writes puts both on the same day after all.
-    QCOMPARE(journalDayKey(second, losAngeles), journalDayKey(first, tokyo));
 }
 
 QTEST_GUILESS_MAIN(TestDayKey)

@@ -17,12 +17,44 @@ using namespace wendle;
 
 namespace {
 
-const char* const kPrintKey = "--print-entry-key";
+const char* const kOpenWithStoredKey = "--open-with-stored-key";
+
+/** The test session's own keyring is the only one these tests may touch. */
+bool insideTestSession()
+{
+    return !qEnvironmentVariableIsEmpty("WENDLE_TEST_USER");
+}
+
+/** The real keyring, with every item kept under a service of the test's own instead of Wendle's. */
+class TestServiceKeychain final : public Keychain
+{
+public:
+    explicit TestServiceKeychain(QString service)
+        : m_service(std::move(service))
+    {
+    }
+    void lookup(const KeychainItem& item, LookupReply reply) override
+    {
+        m_keyring.lookup({m_service, item.account}, std::move(reply));
+    }
+    void add(const KeychainItem& item, const QByteArray& data, WriteReply reply) override
+    {
+        m_keyring.add({m_service, item.account}, data, std::move(reply));
+    }
+    void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) override
+    {
+        m_keyring.write({m_service, item.account}, data, std::move(reply));
+    }
+
+private:
+    QString m_service;
+    SecretServiceKeychain m_keyring;
+};
 
 // Waits on the event loop for the keyring's asynchronous answer.
-EntryKeyResult loadFromKeyring()
+EntryKeyResult loadFromKeyring(const QString& service)
 {
-    SecretServiceKeychain keychain;
+    TestServiceKeychain keychain(service);
     test::TempJournal journal;
     std::optional<EntryKeyResult> result;
     loadOrCreateEntryKey(keychain, *journal.store, [&](EntryKeyResult r) { result = std::move(r); });
@@ -34,9 +66,14 @@ EntryKeyResult loadFromKeyring()
     return result.value_or(EntryKeyResult{nullptr, EntryCryptoError::keychainStatus(KeychainStatus::notAvailable)});
 }
 
-QByteArray hexOf(const EntryKey& key)
+/** What the keyring holds under a service, as its own tool lists it. Holds secrets: never print it. */
+QByteArray listing(const QString& service)
 {
-    return QByteArray(reinterpret_cast<const char*>(key.data()), key.length()).toHex();
+    QProcess tool;
+    tool.start(QStringLiteral("secret-tool"),
+               {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("server"), service});
+    tool.waitForFinished(20000);
+    return tool.readAllStandardOutput() + tool.readAllStandardError();
 }
 
 } // namespace
@@ -47,49 +84,58 @@ class TestSecretServiceKeychain : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase();
     void keyLivesInTheKeyring();
     void addNeverReplacesAnItem();
+
+private:
+    const QString m_service = QStringLiteral("org.wendle.Wendle.test-") + QUuid::createUuid().toString(QUuid::Id128);
 };
 
 void TestSecretServiceKeychain::initTestCase()
 {
+    QVERIFY2(insideTestSession(), "runs only inside scripts/test-session.sh: elsewhere it would use your own keyring");
     QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
     QVERIFY2(bus && bus->isServiceRegistered(QStringLiteral("org.freedesktop.secrets")),
              "needs a Secret Service: run inside scripts/test-session.sh");
 }
 
+void TestSecretServiceKeychain::cleanupTestCase()
+{
+    if (!insideTestSession()) {
+        return;
+    }
+    QCOMPARE(QProcess::execute(QStringLiteral("secret-tool"),
+                               {QStringLiteral("clear"), QStringLiteral("server"), m_service}),
+             0);
+    QVERIFY(listing(m_service).trimmed().isEmpty());
+}
+
 void TestSecretServiceKeychain::keyLivesInTheKeyring()
 {
-    const EntryKeyResult first = loadFromKeyring();
+    const EntryKeyResult first = loadFromKeyring(m_service);
     QVERIFY2(first.key, first.error ? first.error->what() : "no answer");
     QCOMPARE(first.key->length(), 32);
-
-    const EntryKeyResult second = loadFromKeyring();
+    const EntryKeyResult second = loadFromKeyring(m_service);
     QVERIFY(second.key);
-    QCOMPARE(hexOf(*second.key), hexOf(*first.key));
+    QVERIFY2(std::memcmp(second.key->data(), first.key->data(), 32) == 0, "a second load made another key");
 
-    // Another process finds the same key through the same code...
+    // Another process finds the same key through the same code: it opens what this one sealed.
     QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kPrintKey)});
+    child.start(QCoreApplication::applicationFilePath(),
+                {QString::fromLatin1(kOpenWithStoredKey), m_service,
+                 QString::fromLatin1(sealEntryText(QStringLiteral("sealed here"), *first.key).toBase64())});
     QVERIFY(child.waitForFinished(20000));
-    QCOMPARE(child.exitCode(), 0);
-    QCOMPARE(child.readAllStandardOutput().trimmed(), hexOf(*first.key));
+    QCOMPARE(child.readAllStandardOutput(), QByteArray("sealed here"));
 
-    // ...and the keyring's own tool finds the item under Wendle's service and account.
-    QProcess tool;
-    tool.start(QStringLiteral("secret-tool"),
-               {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("server"),
-                QStringLiteral("org.wendle.Wendle")});
-    QVERIFY(tool.waitForFinished(20000));
-    const QString listing = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
-    QVERIFY2(listing.contains(QStringLiteral("entry-encryption-key")), qPrintable(listing));
+    // The keyring's own tool finds the item under the service and Wendle's account.
+    QVERIFY(listing(m_service).contains("entry-encryption-key"));
 }
 
 void TestSecretServiceKeychain::addNeverReplacesAnItem()
 {
-    SecretServiceKeychain keychain;
-    // A fresh account each run, so the test can run again in the same session.
-    const KeychainItem item{QStringLiteral("org.wendle.Wendle.test"), QUuid::createUuid().toString()};
+    TestServiceKeychain keychain(m_service);
+    const KeychainItem item{QString(), QStringLiteral("replace-me")};
     std::optional<qint32> firstAdd;
     std::optional<qint32> secondAdd;
     keychain.add(item, QByteArray("first"), [&](qint32 status) {
@@ -109,12 +155,17 @@ void TestSecretServiceKeychain::addNeverReplacesAnItem()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], kPrintKey) == 0) {
-        const EntryKeyResult result = loadFromKeyring();
+    if (argc == 4 && std::strcmp(argv[1], kOpenWithStoredKey) == 0) {
+        const EntryKeyResult result
+            = insideTestSession() ? loadFromKeyring(QString::fromLatin1(argv[2])) : EntryKeyResult{};
         if (!result.key) {
             return 1;
         }
-        fputs(hexOf(*result.key).constData(), stdout);
+        try {
+            fputs(qPrintable(openEntryText(QByteArray::fromBase64(argv[3]), *result.key)), stdout);
+        } catch (const std::exception&) {
+            return 1;
+        }
         return 0;
     }
     TestSecretServiceKeychain test;

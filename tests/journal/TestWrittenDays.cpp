@@ -66,7 +66,6 @@ void TestWrittenDays::dayIsWrittenAtTwentyWords()
     const QSet<QString> expected{QStringLiteral("2024-03-02"), QStringLiteral("2024-03-03"),
                                  QStringLiteral("2024-03-04")};
     QCOMPARE(completedDayKeys(m_journal->store->entries()), expected);
-    QCOMPARE(completionThreshold, 20);
 }
 
 void TestWrittenDays::journalDayDecidesTheEntry()
@@ -85,10 +84,6 @@ void TestWrittenDays::journalDayDecidesTheEntry()
 
     QVERIFY(!isTodayEntry(*late, three, m_calendar));
     QVERIFY(m_journal->store->firstEntry(journalDayKey(three, m_calendar), prompt) == nullptr);
-
-    // The entry's date and day name different calendar days; grouping goes by day key.
-    QCOMPARE(calendarDayKey(late->date(), m_calendar), QStringLiteral("2024-03-06"));
-    QCOMPARE(late->dayKey(), QStringLiteral("2024-03-05"));
 }
 
 QTEST_GUILESS_MAIN(TestWrittenDays)

@@ -50,11 +50,6 @@ void TestPromptBank::categories()
                                 QStringLiteral("morning pages"), QString()}) {
         QCOMPARE(promptCategoryFromRaw(near), std::nullopt);
     }
-
-    const Prompt a{QStringLiteral("a"), PromptCategory::memory, QStringLiteral("text")};
-    QVERIFY(a == (Prompt{QStringLiteral("a"), PromptCategory::memory, QStringLiteral("text")}));
-    QVERIFY(!(a == Prompt{QStringLiteral("a"), PromptCategory::future, QStringLiteral("text")}));
-    QVERIFY(!(a == Prompt{QStringLiteral("a"), PromptCategory::memory, QStringLiteral("other")}));
 }
 
 void TestPromptBank::loading_data()

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompts/PromptEngine.h"
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+
+#include <cstring>
 
 using namespace wendle;
 
@@ -11,6 +15,7 @@ namespace {
 
 const QString kAssignment = QStringLiteral("promptEngine.assignment");
 const QString kUsed = QStringLiteral("promptEngine.usedIDs");
+const char* const kReportState = "--report-state";
 
 Prompt prompt(const QString& id, PromptCategory category = PromptCategory::memory)
 {
@@ -47,6 +52,7 @@ private Q_SLOTS:
     void readsStoredAssignments();
     void emptyBankTouchesNothing();
     void enginesAgree();
+    void stateSurvivesARestart();
 
 private:
     QStringList used() const { return m_preferences->stringArray(kUsed).value_or(QStringList()); }
@@ -59,7 +65,8 @@ private:
 
 void TestPromptEngine::initTestCase()
 {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+    // Before any QSettings exists: keep the test's preferences out of the user's.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
     m_preferences = std::make_unique<Preferences>();
 }
 
@@ -201,5 +208,35 @@ void TestPromptEngine::enginesAgree()
     QCOMPARE(today.todaysPrompt(berlin(5, 11))->id, QStringLiteral("B"));
 }
 
-QTEST_GUILESS_MAIN(TestPromptEngine)
+void TestPromptEngine::stateSurvivesARestart()
+{
+    {
+        PromptEngine engine(bankOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+        QCOMPARE(engine.todaysPrompt(berlin(5, 9), m_calendar)->id, QStringLiteral("A"));
+        QCOMPARE(engine.assignNext(QStringLiteral("2024-03-05"))->id, QStringLiteral("B"));
+        Preferences().setValue(PreferenceKeys::nudgeHour, 22);
+    }
+    // A new process reads the file afresh, with no cache shared with this one.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kReportState), m_dir.path()});
+    QVERIFY(child.waitForFinished(20000));
+    QCOMPARE(child.readAllStandardOutput(), QByteArray("B 22"));
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], kReportState) == 0) {
+        qputenv("XDG_CONFIG_HOME", argv[2]);
+        PromptEngine engine(bankOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+        const Calendar calendar = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
+        const std::optional<Prompt> prompt = engine.todaysPrompt(berlin(5, 20), calendar);
+        std::printf("%s %d", qPrintable(prompt ? prompt->id : QString()),
+                    Preferences().value(PreferenceKeys::nudgeHour));
+        return 0;
+    }
+    TestPromptEngine test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "TestPromptEngine.moc"

@@ -95,6 +95,16 @@ void TestReminderPlanner::timesKeepTheirOrder()
     QCOMPARE(plan.at(1).identifier, QStringLiteral("wendle.reminder.2026-06-01.nudge"));
     QCOMPARE(plan.at(1).hour, 7);
     QCOMPARE(plan.at(1).minute, 30);
+
+    // Times out of range (a hand-edited settings file) are skipped, not rolled over into other times.
+    const std::vector<Time> outOfRange{{QStringLiteral("primary"), 25, 0},
+                                       {QStringLiteral("primary"), -1, 0},
+                                       {QStringLiteral("primary"), 12, 60},
+                                       kNudge};
+    const std::vector<PlannedReminder> kept
+        = ReminderPlanner::plan(at("Europe/Berlin", 2026, 6, 1, 6, 0), {}, outOfRange, kPrefix, berlin);
+    QCOMPARE(kept.size(), std::size_t(21));
+    QCOMPARE(kept.front().identifier, QStringLiteral("wendle.reminder.2026-06-01.nudge"));
 }
 
 void TestReminderPlanner::clockChanges()

@@ -1,22 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Preferences.h"
+#include "history/MonthRecapCard.h"
 #include "journal/Clock.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/Preferences.h"
 #include "journal/WordCount.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/FilledButton.h"
+#include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
+#include "ui/TextBlock.h"
 #include "writing/TodayView.h"
 
+#include "TempJournal.h"
+
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
 using namespace wendle;
+using wendle::test::words;
 
 namespace {
 
@@ -32,15 +41,6 @@ PromptEngine::Bank bank()
              {QStringLiteral("C"), PromptCategory::gratitude, QStringLiteral("Prompt C")}}};
 }
 
-QString words(int count)
-{
-    QStringList list;
-    for (int i = 0; i < count; ++i) {
-        list << QStringLiteral("w%1").arg(i);
-    }
-    return list.join(u' ');
-}
-
 template <typename T> T* named(QWidget* root, const QString& name)
 {
     for (T* child : root->findChildren<T*>()) {
@@ -49,6 +49,23 @@ template <typename T> T* named(QWidget* root, const QString& name)
         }
     }
     return nullptr;
+}
+
+/** The word count under the editor. */
+QLabel* wordCount(QWidget* view)
+{
+    const QRegularExpression count(QStringLiteral("^\\d+ words?$"));
+    for (QLabel* label : view->findChildren<QLabel*>()) {
+        if (count.match(label->text()).hasMatch()) {
+            return label;
+        }
+    }
+    return nullptr;
+}
+
+QColor colourOf(const QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText);
 }
 
 } // namespace
@@ -63,8 +80,7 @@ private Q_SLOTS:
     void cleanup();
     void savesOnceAfterTypingPauses();
     void newJournalDayAtThree();
-    void eachModeKeepsItsText();
-    void anotherPromptKeepsTheOldText();
+    void eachModeAndPromptKeepsItsText();
     void unreadableEntryIsKeptAside();
     void dayIsDoneAtTwentyWordsAcrossEntries();
     void headerFollowsTheLiveText();
@@ -149,21 +165,27 @@ void TestTodayView::savesOnceAfterTypingPauses()
     QCOMPARE(view.prompt()->id, QStringLiteral("A"));
     QVERIFY(view.findChild<PlainTextEditor*>()->hasFocus());
 
-    // Keys every 300 ms for two seconds: no pause is long enough to save.
+    // Keys every 300 ms for two seconds: no pause is long enough to save, unless a loaded machine stretches
+    // one past a second.
     QSignalSpy changes(m_store.get(), &EntryStore::changed);
     for (int i = 0; i < 7; ++i) {
         type(QStringLiteral("go "));
+        QElapsedTimer gap;
+        gap.start();
+        const qsizetype saves = changes.count();
         QTest::qWait(300);
+        QVERIFY2(changes.count() == saves || gap.elapsed() >= 1000, "saved before a second's pause");
     }
-    QCOMPARE(changes.count(), 0);
-    QVERIFY(m_store->entries().empty());
 
-    // The first pause of a second saves, once.
-    QTest::qWait(1000);
-    QCOMPARE(m_store->entries().size(), std::size_t(1));
-    QCOMPARE(changes.count(), 1);
+    // The pause saves what was typed, and nothing is saved again while nothing changes.
+    const QString typed = QStringLiteral("go go go go go go go ");
+    QTRY_VERIFY_WITH_TIMEOUT(entry(QStringLiteral("2026-03-05"), QStringLiteral("A"))
+                                 && textOf(entry(QStringLiteral("2026-03-05"), QStringLiteral("A"))) == typed,
+                             5000);
+    const qsizetype saves = changes.count();
     QTest::qWait(1200);
-    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.count(), saves);
+    QCOMPARE(m_store->entries().size(), std::size_t(1));
     QVERIFY(!m_store->hasUnsavedChanges());
 
     // What is in the file opens to what was typed.
@@ -173,7 +195,7 @@ void TestTodayView::savesOnceAfterTypingPauses()
     m_store = EntryStore::open(m_dir->filePath(QStringLiteral("journal.sqlite")), &error);
     const Entry* saved = entry(QStringLiteral("2026-03-05"), QStringLiteral("A"));
     QVERIFY(saved);
-    QCOMPARE(textOf(saved), QStringLiteral("go go go go go go go "));
+    QCOMPARE(textOf(saved), typed);
     QCOMPARE(saved->creditedWords(), 7);
     QCOMPARE(saved->categoryRaw(), QStringLiteral("memory"));
 }
@@ -195,19 +217,24 @@ void TestTodayView::newJournalDayAtThree()
     QCOMPARE(textOf(entry(QStringLiteral("2026-03-05"), QStringLiteral("A"))), QStringLiteral("before three"));
 }
 
-void TestTodayView::eachModeKeepsItsText()
+void TestTodayView::eachModeAndPromptKeepsItsText()
 {
     TodayView& view = show();
     type(QStringLiteral("to the prompt"));
     QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("write freely")), Qt::LeftButton);
     QCOMPARE(view.mode(), TodayView::Mode::freeform);
     QCOMPARE(view.text(), QString());
-    QVERIFY(view.findChild<PlainTextEditor*>()->hasFocus());
+    // Free writing: no prompt above the editor, which takes the room (at least 320 high).
+    auto* editor = view.findChild<PlainTextEditor*>();
+    QVERIFY(editor->hasFocus());
     QVERIFY(!named<PlainButton>(&view, QStringLiteral("give me another")));
+    QVERIFY(!view.findChild<TextBlock*>()->isVisibleTo(&view));
+    QTRY_VERIFY(editor->height() >= 320);
     type(QStringLiteral("free words"));
 
     QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("back to the prompt")), Qt::LeftButton);
     QCOMPARE(view.text(), QStringLiteral("to the prompt"));
+    QVERIFY(view.findChild<TextBlock*>()->isVisibleTo(&view));
     const Entry* freeform = entry(QStringLiteral("2026-03-05"), QStringLiteral("freeform"));
     QVERIFY(freeform);
     QCOMPARE(freeform->categoryRaw(), QStringLiteral("pages"));
@@ -215,16 +242,13 @@ void TestTodayView::eachModeKeepsItsText()
 
     view.switchMode(TodayView::Mode::freeform);
     QCOMPARE(view.text(), QStringLiteral("free words"));
-}
 
-void TestTodayView::anotherPromptKeepsTheOldText()
-{
-    TodayView& view = show();
-    type(QStringLiteral("about A"));
+    // Another prompt starts empty; the text written to the first stays with it.
+    view.switchMode(TodayView::Mode::prompt);
     QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("give me another")), Qt::LeftButton);
     QCOMPARE(view.prompt()->id, QStringLiteral("B"));
     QCOMPARE(view.text(), QString());
-    QCOMPARE(textOf(entry(QStringLiteral("2026-03-05"), QStringLiteral("A"))), QStringLiteral("about A"));
+    QCOMPARE(textOf(entry(QStringLiteral("2026-03-05"), QStringLiteral("A"))), QStringLiteral("to the prompt"));
     QVERIFY(!entry(QStringLiteral("2026-03-05"), QStringLiteral("B")));
 }
 
@@ -242,9 +266,7 @@ void TestTodayView::unreadableEntryIsKeptAside()
     type(QStringLiteral("fresh"));
     QTRY_VERIFY_WITH_TIMEOUT(m_store->entries().front()->cipherBody() != unreadable, 3000);
     QCOMPARE(textOf(m_store->entries().front()), QStringLiteral("fresh"));
-    const std::vector<EntryStore::DisplacedBody> kept = m_store->displacedBodies();
-    QCOMPARE(kept.size(), std::size_t(1));
-    QCOMPARE(kept.front().cipherBody, unreadable);
+    QCOMPARE(m_store->displacedBodies().size(), std::size_t(1));
 }
 
 void TestTodayView::dayIsDoneAtTwentyWordsAcrossEntries()
@@ -252,22 +274,36 @@ void TestTodayView::dayIsDoneAtTwentyWordsAcrossEntries()
     add(QStringLiteral("2026-03-05"), QStringLiteral("freeform"), words(12));
     TodayView& view = show();
     auto* finish = named<FilledButton>(&view, QStringLiteral("Done"));
-    QVERIFY(finish);
+    QLabel* count = wordCount(&view);
+    QVERIFY(finish && count);
+    QCOMPARE(count->text(), QStringLiteral("0 words"));
+    type(QStringLiteral("one"));
+    QCOMPARE(count->text(), QStringLiteral("1 word"));
 
-    type(words(7));
+    type(QLatin1Char(' ') + words(6));
     QTest::mouseClick(finish, Qt::LeftButton);
     QCOMPARE(finish->text(), QStringLiteral("Done"));
+    QCOMPARE(colourOf(count), Palette::muted());
     QVERIFY(!m_scheduler->completedDays().contains(QStringLiteral("2026-03-05")));
 
     type(QStringLiteral(" last"));
     QTest::mouseClick(finish, Qt::LeftButton);
     QCOMPARE(finish->text(), QStringLiteral("Saved"));
-    QVERIFY(view.isDone());
+    QCOMPARE(count->text(), QStringLiteral("8 words"));
+    QCOMPARE(colourOf(count), Palette::accent());
     QVERIFY(m_scheduler->completedDays().contains(QStringLiteral("2026-03-05")));
 
     // Any change turns it back at once.
     type(QStringLiteral("!"));
     QCOMPARE(finish->text(), QStringLiteral("Done"));
+    QCOMPARE(colourOf(count), Palette::muted());
+
+    // An empty editor loads as "Done", but finishing counts the day's other 20 words and saves nothing.
+    QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("give me another")), Qt::LeftButton);
+    QCOMPARE(finish->text(), QStringLiteral("Done"));
+    QTest::mouseClick(finish, Qt::LeftButton);
+    QCOMPARE(finish->text(), QStringLiteral("Saved"));
+    QVERIFY(!entry(QStringLiteral("2026-03-05"), QStringLiteral("B")));
 }
 
 void TestTodayView::headerFollowsTheLiveText()
@@ -337,6 +373,15 @@ void TestTodayView::recapCoversTheScreenUntilBegun()
     // It does not come back this month.
     m_view.reset();
     QVERIFY(!show().recap());
+
+    // The sentence groups the total as the locale does, and says "word" for one.
+    RecapData recap{QStringLiteral("march"), 3, 31, 1204, std::nullopt, QString(), QString()};
+    QCOMPARE(MonthRecapCard::sentence(recap, Calendar::current()),
+             QStringLiteral("You wrote 3 of 31 days in march — 1,204 words."));
+    QVERIFY(MonthRecapCard::sentence(recap, Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin")))
+                .endsWith(QStringLiteral("— 1.204 words.")));
+    recap.totalWords = 1;
+    QVERIFY(MonthRecapCard::sentence(recap, Calendar::current()).endsWith(QStringLiteral("— 1 word.")));
 }
 
 void TestTodayView::noPromptStoresNothingButFreeWriting()

@@ -2,12 +2,12 @@
 // Renders every state of the Today screen with sample data to PNG files, for design review.
 //   wendle-gallery OUTPUT_FOLDER
 #include "app/LockView.h"
-#include "app/Preferences.h"
 #include "history/ResurfacingViews.h"
 #include "journal/Clock.h"
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/Preferences.h"
 #include "journal/WordCount.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/Palette.h"

@@ -67,7 +67,10 @@ public:
 
     bool contains(const QString& key) const;
 
-    /** A stored preference: its default while the key is absent. */
+    /**
+     * A stored preference: its default while the key is absent or its value cannot be read as the key's type
+     * (a hand-edited "yes", a number beyond `int`).
+     */
     bool value(const PreferenceKey<bool>& key) const;
     int value(const PreferenceKey<int>& key) const;
     void setValue(const PreferenceKey<bool>& key, bool value);

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Preferences.h"
+#include "journal/Preferences.h"
+
+#include <limits>
 
 namespace wendle {
 
@@ -112,14 +114,16 @@ bool Preferences::contains(const QString& key) const
 
 bool Preferences::value(const PreferenceKey<bool>& key) const
 {
-    const QString name = QString::fromLatin1(key.name);
-    return contains(name) ? boolValue(name) : key.defaultValue;
+    return asBool(m_settings->value(QString::fromLatin1(key.name))).value_or(key.defaultValue);
 }
 
 int Preferences::value(const PreferenceKey<int>& key) const
 {
-    const QString name = QString::fromLatin1(key.name);
-    return contains(name) ? static_cast<int>(integer(name)) : key.defaultValue;
+    const std::optional<qint64> number = asInteger(m_settings->value(QString::fromLatin1(key.name)));
+    if (!number || *number < std::numeric_limits<int>::min() || *number > std::numeric_limits<int>::max()) {
+        return key.defaultValue;
+    }
+    return static_cast<int>(*number);
 }
 
 void Preferences::setValue(const PreferenceKey<bool>& key, bool value)
