@@ -2,12 +2,14 @@
 #include "app/AppLockController.h"
 #include "app/LockView.h"
 #include "app/MainWindow.h"
+#include "app/RecoveryCodeDialog.h"
 #include "app/RootView.h"
 #include "app/SystemEvents.h"
 #include "journal/Clock.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
+#include "journal/RecoveryCode.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
@@ -18,6 +20,7 @@
 
 #include <QAccessible>
 #include <QAnimationDriver>
+#include <QLineEdit>
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
@@ -42,6 +45,7 @@ private Q_SLOTS:
     void historyIsKeptAcrossLocks();
     void sleepWaitsForTheLock();
     void windowHandsPreferencesToTheScheduler();
+    void aMissingKeyIsRestoredFromItsCode();
 
 private:
     QTemporaryDir m_settings;
@@ -136,6 +140,54 @@ void TestRootView::asksAtOnceAndShowsFailure()
     QVERIFY(spoken(&root).contains(QStringLiteral("Unlock with password")));
     m_auth->answer(true);
     QVERIFY(qobject_cast<TodayView*>(root.currentScreen()));
+}
+
+void TestRootView::aMissingKeyIsRestoredFromItsCode()
+{
+    m_journal->add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("written before"));
+    QVERIFY(m_store->save());
+    RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
+    root.show();
+    QTRY_COMPARE(m_auth->calls, 1);
+    m_auth->answer(true);
+
+    // The keyring has no key: nothing is made, and the lock screen says why and offers the way back.
+    QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
+    QCOMPARE(root.lockView()->keyProblemText(),
+             QStringLiteral("Your journal's key is missing from the keyring — restore it from your recovery code"));
+    QVERIFY(spoken(&root).contains(QStringLiteral("Couldn't verify — try again")));
+    QCOMPARE(m_keychain->addCount(), 0);
+    const QList<PlainButton*> buttons = root.lockView()->findChildren<PlainButton*>();
+    QVERIFY(std::any_of(buttons.begin(), buttons.end(), [](PlainButton* button) {
+        return button->text() == QStringLiteral("Restore from recovery code…") && button->isVisible();
+    }));
+
+    root.askForRecoveryCode();
+    auto* dialog = qobject_cast<RecoveryCodeDialog*>(root.keyDialog());
+    QVERIFY(dialog);
+    const QByteArray key(reinterpret_cast<const char*>(m_journal->key->data()), 32);
+    const QString code = formatRecoveryCode(key);
+
+    // A mistyped character is caught as it is typed; another journal's code is told apart after asking.
+    QString typo = code;
+    typo[5] = typo[5] == u'7' ? u'8' : u'7';
+    dialog->codeField()->setText(typo);
+    QVERIFY(dialog->feedback().contains(QStringLiteral("checksum")));
+    dialog->codeField()->setText(formatRecoveryCode(QByteArray(32, 'x')));
+    QTest::keyClick(dialog->codeField(), Qt::Key_Return);
+    QCOMPARE(m_auth->calls, 2);
+    m_auth->answer(true);
+    QCOMPARE(dialog->feedback(), QStringLiteral("This code belongs to another journal."));
+    QVERIFY(!m_lock->isUnlocked());
+
+    dialog->codeField()->setText(code.toLower());
+    QTest::keyClick(dialog->codeField(), Qt::Key_Return);
+    m_auth->answer(true);
+    QVERIFY(m_lock->isUnlocked());
+    QVERIFY(qobject_cast<TodayView*>(root.currentScreen()));
+    QTRY_VERIFY(!root.keyDialog());
+    QVERIFY(m_keychain->stored(entryKeyItem) == key);
+    QVERIFY(root.lockView()->keyProblemText().isEmpty());
 }
 
 void TestRootView::ringBreathesEveryThreeSeconds()
