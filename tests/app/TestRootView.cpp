@@ -20,9 +20,9 @@
 
 #include <QAccessible>
 #include <QAnimationDriver>
-#include <QLineEdit>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>

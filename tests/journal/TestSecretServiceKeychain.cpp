@@ -6,8 +6,8 @@
 #include "TempJournal.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -136,7 +136,8 @@ public:
             m_session = qdbus_cast<QDBusObjectPath>(opened.arguments().at(1));
         }
         QDBusMessage create = adminCall(QStringLiteral("CreateWithMasterPassword"));
-        create << QVariantMap{{QStringLiteral("org.freedesktop.Secret.Collection.Label"), QStringLiteral("wendle-test")}}
+        create << QVariantMap{{QStringLiteral("org.freedesktop.Secret.Collection.Label"),
+                               QStringLiteral("wendle-test")}}
                << QVariant::fromValue(password());
         const QDBusMessage created = QDBusConnection::sessionBus().call(create);
         if (!created.arguments().isEmpty()) {
@@ -156,9 +157,9 @@ public:
 
     bool lock() const
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(kSecrets, QStringLiteral("/org/freedesktop/secrets"),
-                                                           QStringLiteral("org.freedesktop.Secret.Service"),
-                                                           QStringLiteral("Lock"));
+        QDBusMessage call
+            = QDBusMessage::createMethodCall(kSecrets, QStringLiteral("/org/freedesktop/secrets"),
+                                             QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
         call << QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(m_path)});
         return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
     }
@@ -199,8 +200,7 @@ bool storeInCollection(const QString& collection, const KeychainItem& item, cons
     return tool.waitForFinished(20000) && tool.exitCode() == 0;
 }
 
-template<typename Call>
-EntryKeyResult waitFor(Call call)
+template <typename Call> EntryKeyResult waitFor(Call call)
 {
     std::optional<EntryKeyResult> result;
     call([&](EntryKeyResult r) { result = std::move(r); });
@@ -319,9 +319,8 @@ void TestSecretServiceKeychain::aLockedKeyringIsNeverANewKey()
     // Locked, and no prompter to unlock it: refused, for a journal with entries and for an empty one alike.
     test::TempJournal empty;
     for (EntryStore* store : {journal.store.get(), empty.store.get()}) {
-        const EntryKeyResult result = waitFor([&](EntryKeyReply done) {
-            loadOrCreateEntryKey(keychain, *store, std::move(done), item);
-        });
+        const EntryKeyResult result
+            = waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, *store, std::move(done), item); });
         QVERIFY(!result.key);
         QCOMPARE(result.problem, KeyProblem::keyringUnavailable);
         QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::interactionNotAllowed));
@@ -361,9 +360,11 @@ void TestSecretServiceKeychain::aForeignKeyIsRefusedAndRestoreKeepsIt()
 
     // The recovery code's key goes in; the foreign one is kept under an account of its own.
     const auto typed = EntryKey::fromBytes(*parseRecoveryCode(formatRecoveryCode(bytesOf(*journal.key))));
-    result = waitFor([&](EntryKeyReply done) { restoreEntryKey(keychain, *journal.store, typed, std::move(done), item); });
+    result
+        = waitFor([&](EntryKeyReply done) { restoreEntryKey(keychain, *journal.store, typed, std::move(done), item); });
     QVERIFY(result.key);
-    result = waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, *journal.store, std::move(done), item); });
+    result
+        = waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, *journal.store, std::move(done), item); });
     QVERIFY(result.key);
     QVERIFY(bytesOf(*result.key) == bytesOf(*journal.key));
     const QByteArray listed = listing(m_service);
@@ -371,9 +372,8 @@ void TestSecretServiceKeychain::aForeignKeyIsRefusedAndRestoreKeepsIt()
     QVERIFY2(at >= 0, "the replaced key was not kept");
     const QString kept = QString::fromUtf8(listed.mid(at + 17, listed.indexOf('\n', at) - at - 17));
     std::optional<QByteArray> keptBytes;
-    keychain.lookup({m_service, kept}, [&](qint32, std::optional<QByteArray> data) {
-        keptBytes = data.value_or(QByteArray());
-    });
+    keychain.lookup({m_service, kept},
+                    [&](qint32, std::optional<QByteArray> data) { keptBytes = data.value_or(QByteArray()); });
     QTRY_VERIFY_WITH_TIMEOUT(keptBytes.has_value(), 15000);
     QVERIFY2(*keptBytes == bytesOf(*foreign), "the kept item does not hold the replaced key");
 }

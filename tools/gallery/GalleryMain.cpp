@@ -2,12 +2,15 @@
 // Renders every state of the Today screen with sample data to PNG files, for design review.
 //   wendle-gallery OUTPUT_FOLDER
 #include "app/LockView.h"
+#include "app/RecoveryCodeDialog.h"
+#include "app/RecoveryCodeSheet.h"
 #include "history/ResurfacingViews.h"
 #include "journal/Clock.h"
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
+#include "journal/RecoveryCode.h"
 #include "journal/WordCount.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/Palette.h"
@@ -15,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -164,6 +168,17 @@ int main(int argc, char** argv)
         save(lock, folder, "lock");
         lock.setFailed(true);
         save(lock, folder, "lock-failed");
+        lock.setKeyProblem(KeyProblem::keyMissing, KeychainStatus::itemNotFound);
+        save(lock, folder, "lock-key-missing");
+        lock.setKeyProblem(KeyProblem::keyringUnavailable, KeychainStatus::interactionNotAllowed);
+        save(lock, folder, "lock-keyring-locked");
+    }
+    {
+        RecoveryCodeSheet sheet(formatRecoveryCode(QByteArray(32, '\x5a')), nullptr);
+        save(sheet, folder, "recovery-code");
+        RecoveryCodeDialog dialog(nullptr);
+        dialog.codeField()->setText(QStringLiteral("7ABC-DEFG"));
+        save(dialog, folder, "recovery-code-entry");
     }
     return 0;
 }
