@@ -3,6 +3,7 @@
 #include "app/LockView.h"
 #include "app/MainWindow.h"
 #include "app/RecoveryCodeDialog.h"
+#include "app/RecoveryCodeSheet.h"
 #include "app/RootView.h"
 #include "app/SystemEvents.h"
 #include "journal/Clock.h"
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void sleepWaitsForTheLock();
     void windowHandsPreferencesToTheScheduler();
     void aMissingKeyIsRestoredFromItsCode();
+    void theRecoveryCodeIsShownOnceThenOnlyAfterAsking();
 
 private:
     QTemporaryDir m_settings;
@@ -315,6 +317,44 @@ void TestRootView::windowHandsPreferencesToTheScheduler()
     QCOMPARE(window.size(), QSize(680, 560));
     window.resize(200, 100);
     QCOMPARE(window.size(), QSize(680, 560)); // the smallest it gets
+}
+
+void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
+{
+    const Preferences preferences;
+    MainWindow window(*m_lock, *m_store, *m_scheduler, m_clock, preferences);
+    window.show();
+    QTRY_COMPARE(m_auth->calls, 1);
+    m_auth->answer(true);
+    const QByteArray key(reinterpret_cast<const char*>(m_lock->key()->data()), 32);
+    auto codeShown = [&window]() -> QString {
+        auto* sheet = qobject_cast<RecoveryCodeSheet*>(window.rootView()->keyDialog());
+        if (!sheet) {
+            return {};
+        }
+        const QList<QLabel*> labels = sheet->findChildren<QLabel*>();
+        const auto code = std::find_if(labels.begin(), labels.end(), [](QLabel* label) {
+            return label->accessibleName() == QStringLiteral("recovery code");
+        });
+        return code == labels.end() ? QString() : (*code)->text().replace(u'\n', u'-');
+    };
+    // A new journal's key: its code, once.
+    QCOMPARE(codeShown(), formatRecoveryCode(key));
+    window.rootView()->keyDialog()->accept();
+    QTRY_VERIFY(!window.rootView()->keyDialog());
+
+    // Later only after authenticating again.
+    window.showRecoveryCode();
+    QCOMPARE(m_auth->calls, 2);
+    m_auth->answer(false);
+    QVERIFY(!window.rootView()->keyDialog());
+    window.showRecoveryCode();
+    m_auth->answer(true);
+    QCOMPARE(codeShown(), formatRecoveryCode(key));
+
+    // It goes with the key.
+    m_lock->lock();
+    QTRY_VERIFY(!window.rootView()->keyDialog());
 }
 
 QTEST_MAIN(TestRootView)
