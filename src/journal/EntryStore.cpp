@@ -264,7 +264,6 @@ bool EntryStore::load(QString* error)
         entry->m_cipherBody = columnBlob(select, 5);
         entry->m_creditedWords = sqlite3_column_int64(select, 6);
         entry->m_stored = true;
-        m_nextId = std::max(m_nextId, entry->m_id + 1);
         m_order.push_back(entry.get());
         m_owned.push_back(std::move(entry));
     }
@@ -343,7 +342,6 @@ Entry* EntryStore::firstEntry(const QString& dayKey, const QString& promptID) co
 Entry* EntryStore::insert(const NewEntry& fields)
 {
     std::unique_ptr<Entry> entry(new Entry);
-    entry->m_id = m_nextId++;
     entry->m_date = fields.date.toUTC();
     entry->m_dayKey = fields.dayKey;
     entry->m_promptID = fields.promptID;
@@ -371,7 +369,7 @@ void EntryStore::setCreditedWords(Entry* entry, qint64 words)
 void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key)
 {
     if (!opensUnder(entry->m_cipherBody, key)) {
-        m_pendingDisplaced.push_back({entry->m_id, entry->m_cipherBody, QDateTime::currentDateTimeUtc()});
+        m_pendingDisplaced.push_back({entry, entry->m_cipherBody, QDateTime::currentDateTimeUtc()});
     }
     entry->m_cipherBody = cipherBody;
     markDirty(entry);
@@ -402,71 +400,101 @@ bool EntryStore::save()
     if (!hasUnsavedChanges()) {
         return true;
     }
-    if (!exec(m_db, "BEGIN IMMEDIATE")) {
-        return false;
+    // Retrying entry by entry helps only when the file took a transaction at all (not busy, not unreadable).
+    if (writeTogether(m_dirty) == Written::refused && m_dirty.size() > 1) {
+        // One entry that keeps failing must not hold back the others: each goes on its own, failures stay pending.
+        for (Entry* entry : std::vector<Entry*>(m_dirty)) {
+            writeTogether({entry});
+        }
     }
-    if (!writePending() || !exec(m_db, "COMMIT")) {
+    return !hasUnsavedChanges();
+}
+
+EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
+{
+    if (!exec(m_db, "BEGIN IMMEDIATE")) {
+        return Written::notStarted;
+    }
+    std::vector<qint64> ids;
+    for (const Entry* entry : entries) {
+        const std::optional<qint64> id = writeEntry(*entry);
+        if (!id) {
+            break;
+        }
+        ids.push_back(*id);
+    }
+    if (ids.size() != entries.size() || !exec(m_db, "COMMIT")) {
         if (!sqlite3_get_autocommit(m_db)) {
             exec(m_db, "ROLLBACK");
         }
-        return false;
+        return Written::refused;
     }
-    for (Entry* entry : m_dirty) {
+    // Only now that the rows are in the file do the entries take their ids and stop being pending.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry* entry = entries[i];
+        entry->m_id = ids[i];
         entry->m_dirty = false;
         entry->m_stored = true;
+        m_dirty.erase(std::find(m_dirty.begin(), m_dirty.end(), entry));
+        const auto kept = std::remove_if(m_pendingDisplaced.begin(), m_pendingDisplaced.end(),
+                                         [&](const PendingDisplaced& displaced) { return displaced.entry == entry; });
+        m_storedDisplacedCount += std::distance(kept, m_pendingDisplaced.end());
+        m_pendingDisplaced.erase(kept, m_pendingDisplaced.end());
     }
-    m_dirty.clear();
-    m_storedDisplacedCount += static_cast<qint64>(m_pendingDisplaced.size());
-    m_pendingDisplaced.clear();
-    return true;
+    return Written::yes;
 }
 
-bool EntryStore::writePending()
+std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
 {
-    for (const DisplacedBody& displaced : m_pendingDisplaced) {
+    qint64 id = entry.m_id;
+    sqlite3_stmt* write = nullptr;
+    if (entry.m_stored) {
+        write = statement(updateEntry, "UPDATE entries SET cipher_body = ?1, credited_words = ?2 WHERE id = ?3");
+        if (!write) {
+            return std::nullopt;
+        }
+        bindBlob(write, 1, entry.m_cipherBody);
+        sqlite3_bind_int64(write, 2, entry.m_creditedWords);
+        sqlite3_bind_int64(write, 3, entry.m_id);
+    } else {
+        // The file picks the id, so rows another program added can never collide with ours.
+        write = statement(insertEntry,
+                          "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body, credited_words) "
+                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        if (!write) {
+            return std::nullopt;
+        }
+        sqlite3_bind_int64(write, 1, entry.m_date.toMSecsSinceEpoch());
+        bindText(write, 2, entry.m_dayKey);
+        bindText(write, 3, entry.m_promptID);
+        bindText(write, 4, entry.m_categoryRaw);
+        bindBlob(write, 5, entry.m_cipherBody);
+        sqlite3_bind_int64(write, 6, entry.m_creditedWords);
+    }
+    if (sqlite3_step(write) != SQLITE_DONE) {
+        return std::nullopt;
+    }
+    if (!entry.m_stored) {
+        id = sqlite3_last_insert_rowid(m_db);
+    }
+    for (const PendingDisplaced& displaced : m_pendingDisplaced) {
+        if (displaced.entry != &entry) {
+            continue;
+        }
         sqlite3_stmt* insert = statement(insertDisplaced,
                                          "INSERT INTO displaced_bodies (entry_id, cipher_body, "
                                          "displaced_at) VALUES (?1, ?2, ?3)");
         if (!insert) {
-            return false;
+            return std::nullopt;
         }
-        sqlite3_bind_int64(insert, 1, displaced.entryId);
+        sqlite3_bind_int64(insert, 1, id);
         bindBlob(insert, 2, displaced.cipherBody);
         sqlite3_bind_int64(insert, 3, displaced.displacedAt.toMSecsSinceEpoch());
         if (sqlite3_step(insert) != SQLITE_DONE) {
-            return false;
+            return std::nullopt;
         }
     }
-    for (const Entry* entry : m_dirty) {
-        sqlite3_stmt* write = nullptr;
-        if (entry->m_stored) {
-            write = statement(updateEntry, "UPDATE entries SET cipher_body = ?1, credited_words = ?2 WHERE id = ?3");
-            if (!write) {
-                return false;
-            }
-            bindBlob(write, 1, entry->m_cipherBody);
-            sqlite3_bind_int64(write, 2, entry->m_creditedWords);
-            sqlite3_bind_int64(write, 3, entry->m_id);
-        } else {
-            write = statement(insertEntry,
-                              "INSERT INTO entries (id, date, day_key, prompt_id, category_raw, "
-                              "cipher_body, credited_words) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-            if (!write) {
-                return false;
-            }
-            sqlite3_bind_int64(write, 1, entry->m_id);
-            sqlite3_bind_int64(write, 2, entry->m_date.toMSecsSinceEpoch());
-            bindText(write, 3, entry->m_dayKey);
-            bindText(write, 4, entry->m_promptID);
-            bindText(write, 5, entry->m_categoryRaw);
-            bindBlob(write, 6, entry->m_cipherBody);
-            sqlite3_bind_int64(write, 7, entry->m_creditedWords);
-        }
-        if (sqlite3_step(write) != SQLITE_DONE) {
-            return false;
-        }
-    }
-    return true;
+    return id;
 }
 
 sqlite3_stmt* EntryStore::statement(int index, const char* sql)
@@ -495,7 +523,9 @@ std::vector<EntryStore::DisplacedBody> EntryStore::displacedBodies() const
         }
     }
     sqlite3_finalize(select);
-    bodies.insert(bodies.end(), m_pendingDisplaced.begin(), m_pendingDisplaced.end());
+    for (const PendingDisplaced& displaced : m_pendingDisplaced) {
+        bodies.push_back({displaced.entry->m_id, displaced.cipherBody, displaced.displacedAt});
+    }
     return bodies;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -72,7 +73,10 @@ public:
      */
     void replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key);
 
-    /** Writes every pending change in one transaction. On failure they stay pending and false is returned. */
+    /**
+     * Writes every pending change, in one transaction when it can; when that fails, entry by entry, so one
+     * entry that cannot be written holds back no other. Returns whether nothing is left pending.
+     */
     bool save();
     bool hasUnsavedChanges() const;
 
@@ -104,8 +108,23 @@ Q_SIGNALS:
 private:
     EntryStore(QString path, sqlite3* db);
 
+    struct PendingDisplaced
+    {
+        Entry* entry = nullptr;
+        QByteArray cipherBody;
+        QDateTime displacedAt;
+    };
+
+    enum class Written
+    {
+        yes,
+        refused,
+        notStarted
+    };
+
     bool load(QString* error);
-    bool writePending();
+    Written writeTogether(std::vector<Entry*> entries);
+    std::optional<qint64> writeEntry(const Entry& entry);
     sqlite3_stmt* statement(int index, const char* sql);
     void markDirty(Entry* entry);
     void announceChange();
@@ -115,11 +134,10 @@ private:
     std::vector<std::unique_ptr<Entry>> m_owned;
     std::vector<Entry*> m_order;
     std::vector<Entry*> m_dirty;
-    std::vector<DisplacedBody> m_pendingDisplaced;
+    std::vector<PendingDisplaced> m_pendingDisplaced;
     std::vector<QByteArray> m_keyChecks;
     qint64 m_storedDisplacedCount = 0;
     int m_storedSchemaVersion = 0;
-    qint64 m_nextId = 1;
     quint64 m_revision = 0;
     sqlite3_stmt* m_statements[5] = {};
 };

@@ -79,6 +79,7 @@ private Q_SLOTS:
     void rowsWrittenByTheSchemaLoad();
     void failedSaveKeepsEveryWord();
     void closingRetriesAFailedSave();
+    void oneFailingEntryHoldsBackNoOther();
     void unreadableBodiesAreKeptAside();
     void foreignFilesAreNeverTouched_data();
     void foreignFilesAreNeverTouched();
@@ -118,8 +119,8 @@ void TestEntryStore::entriesSurviveReopening()
         Entry* second = store->insert({moment(6, 1), QStringLiteral("2024-03-05"), QStringLiteral("freeform"),
                                        QStringLiteral("pages"), sealEntryText(QStringLiteral("later"), *m_key), 1});
         QCOMPARE(changed.count(), 3);
-        QVERIFY(first->id() != second->id());
         QVERIFY(store->save());
+        QVERIFY(first->id() != second->id());
         QVERIFY(!store->hasUnsavedChanges());
         firstBody = first->cipherBody();
     }
@@ -147,8 +148,8 @@ void TestEntryStore::entriesSurviveReopening()
     Entry* changedEntry = reopened->entries().at(0);
     reopened->replaceBody(changedEntry, sealEntryText(QStringLiteral("first words, corrected"), *m_key), *m_key);
     Entry* third = reopened->insert(newEntry(QStringLiteral("third"), *m_key));
-    QVERIFY(third->id() > reopened->entries().at(1)->id());
     QVERIFY(reopened->save());
+    QVERIFY(third->id() > reopened->entries().at(1)->id());
     reopened.reset();
     auto again = EntryStore::open(m_path, &error);
     QCOMPARE(again->entries().size(), std::size_t(3));
@@ -243,6 +244,43 @@ void TestEntryStore::closingRetriesAFailedSave()
     QCOMPARE(reopened->entries().size(), std::size_t(1));
     QCOMPARE(openEntryText(reopened->entries().front()->cipherBody(), *m_key),
              QStringLiteral("typed just before quitting"));
+}
+
+void TestEntryStore::oneFailingEntryHoldsBackNoOther()
+{
+    QString error;
+    auto store = EntryStore::open(m_path, &error);
+    QVERIFY2(store, qPrintable(error));
+    Entry* stuck = store->insert(newEntry(QStringLiteral("stuck"), *m_key));
+    Entry* edited = store->insert(newEntry(QStringLiteral("before"), *m_key, QStringLiteral("2024-03-06")));
+    QVERIFY(store->save());
+
+    // Another program adds a row behind the open store, and makes one entry's row refuse every change.
+    const QByteArray sql = "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body) VALUES "
+                           "(0, '2024-03-01', 'other', 'memory', X'00'); "
+                           "CREATE TRIGGER refuse BEFORE UPDATE ON entries WHEN OLD.id = "
+        + QByteArray::number(stuck->id()) + " BEGIN SELECT RAISE(ABORT, 'refused'); END;";
+    runSql(m_path, sql.constData());
+
+    store->replaceBody(stuck, sealEntryText(QStringLiteral("stuck, edited"), *m_key), *m_key);
+    store->replaceBody(edited, sealEntryText(QStringLiteral("after"), *m_key), *m_key);
+    Entry* added = store->insert(newEntry(QStringLiteral("new"), *m_key, QStringLiteral("2024-03-07")));
+    QVERIFY(!store->save());
+    QVERIFY(store->hasUnsavedChanges());
+    QCOMPARE(querySql(m_path, "SELECT count(*) FROM entries"), QStringLiteral("4"));
+    QVERIFY(added->id() > 0);
+
+    runSql(m_path, "DROP TRIGGER refuse");
+    QVERIFY(store->save());
+    store.reset();
+
+    auto reopened = EntryStore::open(m_path, &error);
+    QVERIFY2(reopened, qPrintable(error));
+    QCOMPARE(reopened->entries().size(), std::size_t(4));
+    QCOMPARE(openEntryText(reopened->entries().at(0)->cipherBody(), *m_key), QStringLiteral("stuck, edited"));
+    QCOMPARE(openEntryText(reopened->entries().at(1)->cipherBody(), *m_key), QStringLiteral("after"));
+    QCOMPARE(reopened->entries().at(2)->promptID(), QStringLiteral("other"));
+    QCOMPARE(openEntryText(reopened->entries().at(3)->cipherBody(), *m_key), QStringLiteral("new"));
 }
 
 void TestEntryStore::unreadableBodiesAreKeptAside()
