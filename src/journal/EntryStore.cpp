@@ -161,7 +161,7 @@ QString EntryStore::defaultPath()
         + QStringLiteral("/wendle/journal.sqlite");
 }
 
-std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error)
+std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error, const Clock& clock)
 {
     QString ignored;
     if (!error) {
@@ -174,7 +174,7 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
 
     sqlite3* db = nullptr;
     const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<EntryStore> store(new EntryStore(path, db));
+    std::unique_ptr<EntryStore> store(new EntryStore(path, db, clock));
     if (opened != SQLITE_OK) {
         *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
         return nullptr;
@@ -199,7 +199,8 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
     }
     if (*version >= 1
         && (!hasColumns(db, "entries", kEntryColumns)
-            || !hasColumns(db, "displaced_bodies", {QStringLiteral("entry_id"), QStringLiteral("cipher_body")})
+            || !hasColumns(db, "displaced_bodies",
+                           {QStringLiteral("entry_id"), QStringLiteral("cipher_body"), QStringLiteral("displaced_at")})
             || (*version >= 2
                 && !hasColumns(db, "key_checks", {QStringLiteral("sealed_check"), QStringLiteral("created_at")})))) {
         *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
@@ -226,9 +227,10 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
     return store;
 }
 
-EntryStore::EntryStore(QString path, sqlite3* db)
+EntryStore::EntryStore(QString path, sqlite3* db, const Clock& clock)
     : m_path(std::move(path))
     , m_db(db)
+    , m_clock(clock)
 {
 }
 
@@ -305,7 +307,7 @@ bool EntryStore::addKeyCheck(const QByteArray& sealedCheck)
             = statement(insertKeyCheck, "INSERT INTO key_checks (sealed_check, created_at) VALUES (?1, ?2)");
         if (insert) {
             bindBlob(insert, 1, sealedCheck);
-            sqlite3_bind_int64(insert, 2, QDateTime::currentMSecsSinceEpoch());
+            sqlite3_bind_int64(insert, 2, m_clock.now().toMSecsSinceEpoch());
             written = sqlite3_step(insert) == SQLITE_DONE;
             sqlite3_reset(insert);
         } else {
@@ -369,7 +371,7 @@ void EntryStore::setCreditedWords(Entry* entry, qint64 words)
 void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key)
 {
     if (!opensUnder(entry->m_cipherBody, key)) {
-        m_pendingDisplaced.push_back({entry, entry->m_cipherBody, QDateTime::currentDateTimeUtc()});
+        m_pendingDisplaced.push_back({entry, entry->m_cipherBody, m_clock.now()});
     }
     entry->m_cipherBody = cipherBody;
     markDirty(entry);

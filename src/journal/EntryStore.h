@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "journal/Clock.h"
 #include "journal/Entry.h"
 
 #include <QObject>
@@ -47,10 +48,11 @@ public:
     static QString defaultPath();
 
     /**
-     * Opens the journal at `path`, creating it (folder 0700, file 0600) when it does not exist.
-     * On failure returns null and sets `error` to a sentence naming the file.
+     * Opens the journal at `path`, creating it (folder 0700, file 0600) when it does not exist. `clock` dates
+     * what the store itself records and must outlive it. On failure returns null and sets `error` to a sentence
+     * naming the file.
      */
-    static std::unique_ptr<EntryStore> open(const QString& path, QString* error);
+    static std::unique_ptr<EntryStore> open(const QString& path, QString* error, const Clock& clock = systemClock());
 
     /** Writes any pending changes one last time. */
     ~EntryStore() override;
@@ -106,7 +108,7 @@ Q_SIGNALS:
     void changed();
 
 private:
-    EntryStore(QString path, sqlite3* db);
+    EntryStore(QString path, sqlite3* db, const Clock& clock);
 
     struct PendingDisplaced
     {
@@ -131,6 +133,7 @@ private:
 
     QString m_path;
     sqlite3* m_db = nullptr;
+    const Clock& m_clock;
     std::vector<std::unique_ptr<Entry>> m_owned;
     std::vector<Entry*> m_order;
     std::vector<Entry*> m_dirty;

@@ -286,10 +286,11 @@ void TestEntryStore::oneFailingEntryHoldsBackNoOther()
 void TestEntryStore::unreadableBodiesAreKeptAside()
 {
     const auto lostKey = EntryKey::random();
+    ManualClock clock(moment(7, 22));
     QString error;
     QByteArray unreadable;
     {
-        auto store = EntryStore::open(m_path, &error);
+        auto store = EntryStore::open(m_path, &error, clock);
         QVERIFY2(store, qPrintable(error));
         Entry* entry = store->insert(newEntry(QStringLiteral("written under a key that is gone"), *lostKey));
         Entry* readable = store->insert(newEntry(QStringLiteral("fine"), *m_key, QStringLiteral("2024-03-06")));
@@ -312,7 +313,7 @@ void TestEntryStore::unreadableBodiesAreKeptAside()
     QCOMPARE(kept.size(), std::size_t(1));
     QCOMPARE(kept.front().entryId, reopened->entries().front()->id());
     QCOMPARE(kept.front().cipherBody, unreadable);
-    QVERIFY(kept.front().displacedAt.isValid());
+    QCOMPARE(kept.front().displacedAt, moment(7, 22));
     QCOMPARE(openEntryText(kept.front().cipherBody, *lostKey), QStringLiteral("written under a key that is gone"));
     QCOMPARE(openEntryText(reopened->entries().front()->cipherBody(), *m_key), QStringLiteral("newer text"));
 }
@@ -330,6 +331,12 @@ void TestEntryStore::foreignFilesAreNeverTouched_data()
                                    << QStringLiteral("newer version");
     QTest::newRow("version 1 without the entries columns")
         << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 1;")
+        << QStringLiteral("not a Wendle journal");
+    QTest::newRow("version 1 without the time a body was kept aside")
+        << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY, date INTEGER, day_key TEXT, prompt_id TEXT, "
+                      "category_raw TEXT, cipher_body BLOB, credited_words INTEGER); "
+                      "CREATE TABLE displaced_bodies (id INTEGER PRIMARY KEY, entry_id INTEGER, cipher_body BLOB); "
+                      "PRAGMA user_version = 1;")
         << QStringLiteral("not a Wendle journal");
 }
 
