@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <sqlite3.h>
@@ -133,6 +134,60 @@ bool hasColumns(sqlite3* db, const char* table, const QStringList& wanted)
     return std::all_of(wanted.begin(), wanted.end(), [&](const QString& name) { return columns.contains(name); });
 }
 
+// Judges a file through a connection that can only read and never checkpoints, so whatever the verdict, the
+// file and its write-ahead log stay byte for byte as they were. Returns the schema version of a file fit to open.
+std::optional<qint64> validate(const QString& path, QString* error)
+{
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const auto close = qScopeGuard([db] { sqlite3_close_v2(db); });
+    if (opened != SQLITE_OK) {
+        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
+        return std::nullopt;
+    }
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_busy_timeout(db, 5000);
+
+    const std::optional<qint64> version = queryInteger(db, "PRAGMA user_version");
+    const std::optional<qint64> objects = queryInteger(db, "SELECT count(*) FROM sqlite_schema");
+    if (!version || !objects) {
+        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, sqliteMessage(db));
+        return std::nullopt;
+    }
+    if (*version > EntryStore::schemaVersion) {
+        *error = QStringLiteral("%1 was written by a newer version of Wendle. Update Wendle to open it.").arg(path);
+        return std::nullopt;
+    }
+    if (*version == 0 && *objects != 0) {
+        *error = QStringLiteral("%1 is not a Wendle journal.").arg(path);
+        return std::nullopt;
+    }
+    if (*version >= 1
+        && (!hasColumns(db, "entries", kEntryColumns)
+            || !hasColumns(db, "displaced_bodies",
+                           {QStringLiteral("entry_id"), QStringLiteral("cipher_body"), QStringLiteral("displaced_at")})
+            || (*version >= 2
+                && !hasColumns(db, "key_checks", {QStringLiteral("sealed_check"), QStringLiteral("created_at")})))) {
+        *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
+        return std::nullopt;
+    }
+
+    sqlite3_stmt* check = nullptr;
+    QString verdict;
+    if (sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK
+        && sqlite3_step(check) == SQLITE_ROW) {
+        verdict = columnText(check, 0);
+    } else {
+        verdict = sqliteMessage(db);
+    }
+    sqlite3_finalize(check);
+    if (verdict != QLatin1String("ok")) {
+        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, verdict);
+        return std::nullopt;
+    }
+    return version;
+}
+
 // Creates the folder and an empty file with owner-only modes, so SQLite (which copies the database's mode
 // to its WAL and shared-memory files) never creates anything world-readable.
 bool createPrivateFile(const QString& path, QString* error)
@@ -172,6 +227,11 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
         return nullptr;
     }
 
+    const std::optional<qint64> version = validate(path, error);
+    if (!version) {
+        return nullptr;
+    }
+
     sqlite3* db = nullptr;
     const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     std::unique_ptr<EntryStore> store(new EntryStore(path, db, clock));
@@ -181,31 +241,6 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
     }
     sqlite3_busy_timeout(db, 5000);
     sqlite3_extended_result_codes(db, 1);
-
-    // Everything up to the schema check only reads, so a foreign or damaged file is left exactly as it was.
-    const std::optional<qint64> version = queryInteger(db, "PRAGMA user_version");
-    const std::optional<qint64> objects = queryInteger(db, "SELECT count(*) FROM sqlite_schema");
-    if (!version || !objects) {
-        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, sqliteMessage(db));
-        return nullptr;
-    }
-    if (*version > schemaVersion) {
-        *error = QStringLiteral("%1 was written by a newer version of Wendle. Update Wendle to open it.").arg(path);
-        return nullptr;
-    }
-    if (*version == 0 && *objects != 0) {
-        *error = QStringLiteral("%1 is not a Wendle journal.").arg(path);
-        return nullptr;
-    }
-    if (*version >= 1
-        && (!hasColumns(db, "entries", kEntryColumns)
-            || !hasColumns(db, "displaced_bodies",
-                           {QStringLiteral("entry_id"), QStringLiteral("cipher_body"), QStringLiteral("displaced_at")})
-            || (*version >= 2
-                && !hasColumns(db, "key_checks", {QStringLiteral("sealed_check"), QStringLiteral("created_at")})))) {
-        *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
-        return nullptr;
-    }
 
     ::chmod(QFile::encodeName(path).constData(), 0600);
     if (!exec(db, "PRAGMA journal_mode = WAL") || !exec(db, "PRAGMA synchronous = FULL")) {

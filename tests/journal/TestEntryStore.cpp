@@ -51,6 +51,16 @@ void runSql(const QString& path, const char* sql)
     sqlite3_close(db);
 }
 
+// Leaves the statements' commits in the write-ahead log, as a program that is still running (or was killed) does.
+void runSqlKeepingLog(const QString& path, const QByteArray& sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    QCOMPARE(sqlite3_exec(db, ("PRAGMA journal_mode = WAL; " + sql).constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
 QString querySql(const QString& path, const char* sql)
 {
     sqlite3* db = nullptr;
@@ -322,37 +332,44 @@ void TestEntryStore::foreignFilesAreNeverTouched_data()
 {
     QTest::addColumn<QByteArray>("setup");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("text file") << QByteArray("text") << QStringLiteral("not a Wendle journal");
-    QTest::newRow("another program's database")
-        << QByteArray("CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('x');")
-        << QStringLiteral("not a Wendle journal");
-    QTest::newRow("newer journal") << QByteArray(
-        "CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 3;")
-                                   << QStringLiteral("newer version");
+    QTest::addColumn<bool>("inLog");
+    QTest::newRow("text file") << QByteArray("text") << QStringLiteral("not a Wendle journal") << false;
+    const QByteArray contacts("CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('x');");
+    QTest::newRow("another program's database") << contacts << QStringLiteral("not a Wendle journal") << false;
+    QTest::newRow("another program's database, commits in its log")
+        << contacts << QStringLiteral("not a Wendle journal") << true;
+    const QByteArray newer("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 3;");
+    QTest::newRow("newer journal") << newer << QStringLiteral("newer version") << false;
+    QTest::newRow("newer journal, commits in its log") << newer << QStringLiteral("newer version") << true;
     QTest::newRow("version 1 without the entries columns")
         << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 1;")
-        << QStringLiteral("not a Wendle journal");
+        << QStringLiteral("not a Wendle journal") << false;
     QTest::newRow("version 1 without the time a body was kept aside")
         << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY, date INTEGER, day_key TEXT, prompt_id TEXT, "
                       "category_raw TEXT, cipher_body BLOB, credited_words INTEGER); "
                       "CREATE TABLE displaced_bodies (id INTEGER PRIMARY KEY, entry_id INTEGER, cipher_body BLOB); "
                       "PRAGMA user_version = 1;")
-        << QStringLiteral("not a Wendle journal");
+        << QStringLiteral("not a Wendle journal") << false;
 }
 
 void TestEntryStore::foreignFilesAreNeverTouched()
 {
     QFETCH(QByteArray, setup);
     QFETCH(QString, reason);
+    QFETCH(bool, inLog);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (setup == "text") {
         QFile file(m_path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("Dear diary, this is not a database at all.\n");
+    } else if (inLog) {
+        runSqlKeepingLog(m_path, setup);
     } else {
         runSql(m_path, setup.constData());
     }
     const QByteArray before = fileBytes(m_path);
+    const QByteArray logBefore = fileBytes(m_path + QStringLiteral("-wal"));
+    QCOMPARE(logBefore.isEmpty(), !inLog);
     const QStringList siblingsBefore = QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files);
 
     QString error;
@@ -360,6 +377,7 @@ void TestEntryStore::foreignFilesAreNeverTouched()
     QVERIFY2(error.contains(m_path), qPrintable(error));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(fileBytes(m_path), before);
+    QCOMPARE(fileBytes(m_path + QStringLiteral("-wal")), logBefore);
     QCOMPARE(QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files), siblingsBefore);
 }
 
@@ -373,7 +391,8 @@ void TestEntryStore::damagedJournalIsReportedAndLeftAlone()
         }
         QVERIFY(store->save());
     }
-    runSql(m_path, "PRAGMA wal_checkpoint(TRUNCATE)");
+    // As a backup tool restores it: one file, in rollback mode, with nothing in a log.
+    runSql(m_path, "PRAGMA journal_mode = DELETE");
     QByteArray bytes = fileBytes(m_path);
     // Page 2 holds the entries table's root: garble its b-tree header.
     QVERIFY(bytes.size() > 3 * 4096);
@@ -387,6 +406,7 @@ void TestEntryStore::damagedJournalIsReportedAndLeftAlone()
     QVERIFY(!EntryStore::open(m_path, &error));
     QVERIFY2(error.contains(m_path), qPrintable(error));
     QCOMPARE(fileBytes(m_path), bytes);
+    QVERIFY(!QFile::exists(m_path + QStringLiteral("-wal")));
 }
 
 void TestEntryStore::findsTheFirstEntryOfADayAndPrompt()
