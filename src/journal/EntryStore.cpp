@@ -70,6 +70,21 @@ QString sqliteMessage(sqlite3* db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
+// The reason a write failed, as the user would put it.
+QString failureReason(sqlite3* db)
+{
+    switch (sqlite3_errcode(db) & 0xff) {
+    case SQLITE_FULL:
+        return QStringLiteral("the disk is full");
+    case SQLITE_READONLY:
+        return QStringLiteral("the journal is read-only");
+    case SQLITE_IOERR:
+        return QStringLiteral("the disk reported an error");
+    default:
+        return sqliteMessage(db);
+    }
+}
+
 QString columnText(sqlite3_stmt* statement, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
@@ -434,22 +449,24 @@ bool EntryStore::hasUnsavedChanges() const
 
 bool EntryStore::save()
 {
-    if (!hasUnsavedChanges()) {
-        return true;
-    }
     // Retrying entry by entry helps only when the file took a transaction at all (not busy, not unreadable).
-    if (writeTogether(m_dirty) == Written::refused && m_dirty.size() > 1) {
+    if (hasUnsavedChanges() && writeTogether(m_dirty) == Written::refused && m_dirty.size() > 1) {
         // One entry that keeps failing must not hold back the others: each goes on its own, failures stay pending.
         for (Entry* entry : std::vector<Entry*>(m_dirty)) {
             writeTogether({entry});
         }
     }
-    return !hasUnsavedChanges();
+    if (hasUnsavedChanges()) {
+        return false;
+    }
+    m_saveFailure.clear();
+    return true;
 }
 
 EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
 {
     if (!exec(m_db, "BEGIN IMMEDIATE")) {
+        m_saveFailure = failureReason(m_db);
         return Written::notStarted;
     }
     std::vector<qint64> ids;
@@ -461,6 +478,7 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
         ids.push_back(*id);
     }
     if (ids.size() != entries.size() || !exec(m_db, "COMMIT")) {
+        m_saveFailure = failureReason(m_db);
         if (!sqlite3_get_autocommit(m_db)) {
             exec(m_db, "ROLLBACK");
         }

@@ -81,6 +81,8 @@ public:
      */
     bool save();
     bool hasUnsavedChanges() const;
+    /** Why the last save left changes pending, in a few words ("the disk is full"); empty when it did not. */
+    QString saveFailure() const { return m_saveFailure; }
 
     /** Grows by one with every insert or change, so callers can tell whether what they computed is stale. */
     quint64 revision() const { return m_revision; }
@@ -139,6 +141,7 @@ private:
     std::vector<Entry*> m_dirty;
     std::vector<PendingDisplaced> m_pendingDisplaced;
     std::vector<QByteArray> m_keyChecks;
+    QString m_saveFailure;
     qint64 m_storedDisplacedCount = 0;
     int m_storedSchemaVersion = 0;
     quint64 m_revision = 0;
