@@ -89,9 +89,10 @@ int WendleApp::run()
 
     m_preferences = std::make_unique<Preferences>();
 
+    m_clock = std::make_unique<SystemClock>();
     QString error;
     const QString path = EntryStore::defaultPath();
-    m_store = EntryStore::open(path, &error);
+    m_store = EntryStore::open(path, &error, *m_clock);
     if (!m_store) {
         std::fprintf(stderr, "wendle: %s\n", qPrintable(error));
         QMessageBox::critical(nullptr, QStringLiteral("Wendle"),
@@ -103,7 +104,6 @@ int WendleApp::run()
     setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     setPalette(Palette::lightPalette());
 
-    m_clock = std::make_unique<SystemClock>();
     m_keychain = std::make_unique<SecretServiceKeychain>();
     m_authenticator = std::make_unique<PamAuthenticator>();
     m_systemEvents = std::make_unique<DBusSystemEvents>(QDBusConnection::systemBus(), QDBusConnection::sessionBus());

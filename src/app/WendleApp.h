@@ -48,8 +48,9 @@ private:
 
     std::unique_ptr<QLockFile> m_instanceLock;
     std::unique_ptr<Preferences> m_preferences;
-    std::unique_ptr<EntryStore> m_store;
+    // Declared first so it outlives the store, which reads it.
     std::unique_ptr<SystemClock> m_clock;
+    std::unique_ptr<EntryStore> m_store;
     std::unique_ptr<Keychain> m_keychain;
     std::unique_ptr<Authenticator> m_authenticator;
     std::unique_ptr<SystemEvents> m_systemEvents;

@@ -8,6 +8,12 @@ QDateTime SystemClock::now() const
     return QDateTime::currentDateTimeUtc();
 }
 
+const Clock& systemClock()
+{
+    static const SystemClock clock;
+    return clock;
+}
+
 ManualClock::ManualClock(QDateTime now)
     : m_now(now.toUTC())
 {

@@ -21,6 +21,9 @@ public:
     QDateTime now() const override;
 };
 
+/** One system clock for the whole program, for callers that are not handed a clock of their own. */
+const Clock& systemClock();
+
 /** A clock that stands still until told otherwise. */
 class ManualClock final : public Clock
 {

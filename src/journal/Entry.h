@@ -12,7 +12,7 @@ class EntryStore;
 /**
  * One piece of writing of one journal day: which prompt it answers, its sealed text and the words credited
  * to its day. Entries are owned by their EntryStore, never deleted, and changed only through it, so
- * pointers to them stay valid for the store's life. Identity is `id()`, not the field values.
+ * pointers to them stay valid for the store's life. Identity is the object itself, not the field values.
  */
 class Entry
 {
@@ -20,6 +20,7 @@ public:
     /** The prompt id of free writing. */
     static inline const QString freeformPromptID = QStringLiteral("freeform");
 
+    /** The row id the file gave the entry; 0 until it is first saved. */
     qint64 id() const { return m_id; }
     /** The moment the entry was first saved (UTC); never changes. */
     QDateTime date() const { return m_date; }

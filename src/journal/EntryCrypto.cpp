@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/EntryCrypto.h"
 
+#include <QStringDecoder>
+
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
@@ -175,7 +177,10 @@ QString openEntryText(const QByteArray& body, const EntryKey& key)
     if (EVP_DecryptFinal_ex(context, reinterpret_cast<unsigned char*>(plain.data()) + written, &finalWritten) != 1) {
         throw CipherError(CipherError::Kind::authenticationFailure);
     }
-    return QString::fromUtf8(plain);
+    // fromUtf8 would drop a leading U+FEFF, and with it something the user wrote.
+    QStringDecoder decode(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decode(plain);
 }
 
 bool opensUnder(const QByteArray& body, const EntryKey& key)

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <sqlite3.h>
@@ -67,6 +68,21 @@ const QStringList kEntryColumns = {QStringLiteral("id"),
 QString sqliteMessage(sqlite3* db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+// The reason a write failed, as the user would put it.
+QString failureReason(sqlite3* db)
+{
+    switch (sqlite3_errcode(db) & 0xff) {
+    case SQLITE_FULL:
+        return QStringLiteral("the disk is full");
+    case SQLITE_READONLY:
+        return QStringLiteral("the journal is read-only");
+    case SQLITE_IOERR:
+        return QStringLiteral("the disk reported an error");
+    default:
+        return sqliteMessage(db);
+    }
 }
 
 QString columnText(sqlite3_stmt* statement, int column)
@@ -133,6 +149,60 @@ bool hasColumns(sqlite3* db, const char* table, const QStringList& wanted)
     return std::all_of(wanted.begin(), wanted.end(), [&](const QString& name) { return columns.contains(name); });
 }
 
+// Judges a file through a connection that can only read and never checkpoints, so whatever the verdict, the
+// file and its write-ahead log stay byte for byte as they were. Returns the schema version of a file fit to open.
+std::optional<qint64> validate(const QString& path, QString* error)
+{
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const auto close = qScopeGuard([db] { sqlite3_close_v2(db); });
+    if (opened != SQLITE_OK) {
+        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
+        return std::nullopt;
+    }
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_busy_timeout(db, 5000);
+
+    const std::optional<qint64> version = queryInteger(db, "PRAGMA user_version");
+    const std::optional<qint64> objects = queryInteger(db, "SELECT count(*) FROM sqlite_schema");
+    if (!version || !objects) {
+        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, sqliteMessage(db));
+        return std::nullopt;
+    }
+    if (*version > EntryStore::schemaVersion) {
+        *error = QStringLiteral("%1 was written by a newer version of Wendle. Update Wendle to open it.").arg(path);
+        return std::nullopt;
+    }
+    if (*version == 0 && *objects != 0) {
+        *error = QStringLiteral("%1 is not a Wendle journal.").arg(path);
+        return std::nullopt;
+    }
+    if (*version >= 1
+        && (!hasColumns(db, "entries", kEntryColumns)
+            || !hasColumns(db, "displaced_bodies",
+                           {QStringLiteral("entry_id"), QStringLiteral("cipher_body"), QStringLiteral("displaced_at")})
+            || (*version >= 2
+                && !hasColumns(db, "key_checks", {QStringLiteral("sealed_check"), QStringLiteral("created_at")})))) {
+        *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
+        return std::nullopt;
+    }
+
+    sqlite3_stmt* check = nullptr;
+    QString verdict;
+    if (sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK
+        && sqlite3_step(check) == SQLITE_ROW) {
+        verdict = columnText(check, 0);
+    } else {
+        verdict = sqliteMessage(db);
+    }
+    sqlite3_finalize(check);
+    if (verdict != QLatin1String("ok")) {
+        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, verdict);
+        return std::nullopt;
+    }
+    return version;
+}
+
 // Creates the folder and an empty file with owner-only modes, so SQLite (which copies the database's mode
 // to its WAL and shared-memory files) never creates anything world-readable.
 bool createPrivateFile(const QString& path, QString* error)
@@ -161,7 +231,7 @@ QString EntryStore::defaultPath()
         + QStringLiteral("/wendle/journal.sqlite");
 }
 
-std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error)
+std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error, const Clock& clock)
 {
     QString ignored;
     if (!error) {
@@ -172,39 +242,20 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
         return nullptr;
     }
 
+    const std::optional<qint64> version = validate(path, error);
+    if (!version) {
+        return nullptr;
+    }
+
     sqlite3* db = nullptr;
     const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<EntryStore> store(new EntryStore(path, db));
+    std::unique_ptr<EntryStore> store(new EntryStore(path, db, clock));
     if (opened != SQLITE_OK) {
         *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
         return nullptr;
     }
     sqlite3_busy_timeout(db, 5000);
     sqlite3_extended_result_codes(db, 1);
-
-    // Everything up to the schema check only reads, so a foreign or damaged file is left exactly as it was.
-    const std::optional<qint64> version = queryInteger(db, "PRAGMA user_version");
-    const std::optional<qint64> objects = queryInteger(db, "SELECT count(*) FROM sqlite_schema");
-    if (!version || !objects) {
-        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, sqliteMessage(db));
-        return nullptr;
-    }
-    if (*version > schemaVersion) {
-        *error = QStringLiteral("%1 was written by a newer version of Wendle. Update Wendle to open it.").arg(path);
-        return nullptr;
-    }
-    if (*version == 0 && *objects != 0) {
-        *error = QStringLiteral("%1 is not a Wendle journal.").arg(path);
-        return nullptr;
-    }
-    if (*version >= 1
-        && (!hasColumns(db, "entries", kEntryColumns)
-            || !hasColumns(db, "displaced_bodies", {QStringLiteral("entry_id"), QStringLiteral("cipher_body")})
-            || (*version >= 2
-                && !hasColumns(db, "key_checks", {QStringLiteral("sealed_check"), QStringLiteral("created_at")})))) {
-        *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
-        return nullptr;
-    }
 
     ::chmod(QFile::encodeName(path).constData(), 0600);
     if (!exec(db, "PRAGMA journal_mode = WAL") || !exec(db, "PRAGMA synchronous = FULL")) {
@@ -226,9 +277,10 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
     return store;
 }
 
-EntryStore::EntryStore(QString path, sqlite3* db)
+EntryStore::EntryStore(QString path, sqlite3* db, const Clock& clock)
     : m_path(std::move(path))
     , m_db(db)
+    , m_clock(clock)
 {
 }
 
@@ -264,7 +316,6 @@ bool EntryStore::load(QString* error)
         entry->m_cipherBody = columnBlob(select, 5);
         entry->m_creditedWords = sqlite3_column_int64(select, 6);
         entry->m_stored = true;
-        m_nextId = std::max(m_nextId, entry->m_id + 1);
         m_order.push_back(entry.get());
         m_owned.push_back(std::move(entry));
     }
@@ -306,7 +357,7 @@ bool EntryStore::addKeyCheck(const QByteArray& sealedCheck)
             = statement(insertKeyCheck, "INSERT INTO key_checks (sealed_check, created_at) VALUES (?1, ?2)");
         if (insert) {
             bindBlob(insert, 1, sealedCheck);
-            sqlite3_bind_int64(insert, 2, QDateTime::currentMSecsSinceEpoch());
+            sqlite3_bind_int64(insert, 2, m_clock.now().toMSecsSinceEpoch());
             written = sqlite3_step(insert) == SQLITE_DONE;
             sqlite3_reset(insert);
         } else {
@@ -343,7 +394,6 @@ Entry* EntryStore::firstEntry(const QString& dayKey, const QString& promptID) co
 Entry* EntryStore::insert(const NewEntry& fields)
 {
     std::unique_ptr<Entry> entry(new Entry);
-    entry->m_id = m_nextId++;
     entry->m_date = fields.date.toUTC();
     entry->m_dayKey = fields.dayKey;
     entry->m_promptID = fields.promptID;
@@ -371,7 +421,7 @@ void EntryStore::setCreditedWords(Entry* entry, qint64 words)
 void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key)
 {
     if (!opensUnder(entry->m_cipherBody, key)) {
-        m_pendingDisplaced.push_back({entry->m_id, entry->m_cipherBody, QDateTime::currentDateTimeUtc()});
+        m_pendingDisplaced.push_back({entry, entry->m_cipherBody, m_clock.now()});
     }
     entry->m_cipherBody = cipherBody;
     markDirty(entry);
@@ -399,74 +449,107 @@ bool EntryStore::hasUnsavedChanges() const
 
 bool EntryStore::save()
 {
-    if (!hasUnsavedChanges()) {
-        return true;
-    }
-    if (!exec(m_db, "BEGIN IMMEDIATE")) {
-        return false;
-    }
-    if (!writePending() || !exec(m_db, "COMMIT")) {
-        if (!sqlite3_get_autocommit(m_db)) {
-            exec(m_db, "ROLLBACK");
+    // Retrying entry by entry helps only when the file took a transaction at all (not busy, not unreadable).
+    if (hasUnsavedChanges() && writeTogether(m_dirty) == Written::refused && m_dirty.size() > 1) {
+        // One entry that keeps failing must not hold back the others: each goes on its own, failures stay pending.
+        for (Entry* entry : std::vector<Entry*>(m_dirty)) {
+            writeTogether({entry});
         }
+    }
+    if (hasUnsavedChanges()) {
         return false;
     }
-    for (Entry* entry : m_dirty) {
-        entry->m_dirty = false;
-        entry->m_stored = true;
-    }
-    m_dirty.clear();
-    m_storedDisplacedCount += static_cast<qint64>(m_pendingDisplaced.size());
-    m_pendingDisplaced.clear();
+    m_saveFailure.clear();
     return true;
 }
 
-bool EntryStore::writePending()
+EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
 {
-    for (const DisplacedBody& displaced : m_pendingDisplaced) {
+    if (!exec(m_db, "BEGIN IMMEDIATE")) {
+        m_saveFailure = failureReason(m_db);
+        return Written::notStarted;
+    }
+    std::vector<qint64> ids;
+    for (const Entry* entry : entries) {
+        const std::optional<qint64> id = writeEntry(*entry);
+        if (!id) {
+            break;
+        }
+        ids.push_back(*id);
+    }
+    if (ids.size() != entries.size() || !exec(m_db, "COMMIT")) {
+        m_saveFailure = failureReason(m_db);
+        if (!sqlite3_get_autocommit(m_db)) {
+            exec(m_db, "ROLLBACK");
+        }
+        return Written::refused;
+    }
+    // Only now that the rows are in the file do the entries take their ids and stop being pending.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry* entry = entries[i];
+        entry->m_id = ids[i];
+        entry->m_dirty = false;
+        entry->m_stored = true;
+        m_dirty.erase(std::find(m_dirty.begin(), m_dirty.end(), entry));
+        const auto kept = std::remove_if(m_pendingDisplaced.begin(), m_pendingDisplaced.end(),
+                                         [&](const PendingDisplaced& displaced) { return displaced.entry == entry; });
+        m_storedDisplacedCount += std::distance(kept, m_pendingDisplaced.end());
+        m_pendingDisplaced.erase(kept, m_pendingDisplaced.end());
+    }
+    return Written::yes;
+}
+
+std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
+{
+    qint64 id = entry.m_id;
+    sqlite3_stmt* write = nullptr;
+    if (entry.m_stored) {
+        write = statement(updateEntry, "UPDATE entries SET cipher_body = ?1, credited_words = ?2 WHERE id = ?3");
+        if (!write) {
+            return std::nullopt;
+        }
+        bindBlob(write, 1, entry.m_cipherBody);
+        sqlite3_bind_int64(write, 2, entry.m_creditedWords);
+        sqlite3_bind_int64(write, 3, entry.m_id);
+    } else {
+        // The file picks the id, so rows another program added can never collide with ours.
+        write = statement(insertEntry,
+                          "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body, credited_words) "
+                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        if (!write) {
+            return std::nullopt;
+        }
+        sqlite3_bind_int64(write, 1, entry.m_date.toMSecsSinceEpoch());
+        bindText(write, 2, entry.m_dayKey);
+        bindText(write, 3, entry.m_promptID);
+        bindText(write, 4, entry.m_categoryRaw);
+        bindBlob(write, 5, entry.m_cipherBody);
+        sqlite3_bind_int64(write, 6, entry.m_creditedWords);
+    }
+    if (sqlite3_step(write) != SQLITE_DONE) {
+        return std::nullopt;
+    }
+    if (!entry.m_stored) {
+        id = sqlite3_last_insert_rowid(m_db);
+    }
+    for (const PendingDisplaced& displaced : m_pendingDisplaced) {
+        if (displaced.entry != &entry) {
+            continue;
+        }
         sqlite3_stmt* insert = statement(insertDisplaced,
                                          "INSERT INTO displaced_bodies (entry_id, cipher_body, "
                                          "displaced_at) VALUES (?1, ?2, ?3)");
         if (!insert) {
-            return false;
+            return std::nullopt;
         }
-        sqlite3_bind_int64(insert, 1, displaced.entryId);
+        sqlite3_bind_int64(insert, 1, id);
         bindBlob(insert, 2, displaced.cipherBody);
         sqlite3_bind_int64(insert, 3, displaced.displacedAt.toMSecsSinceEpoch());
         if (sqlite3_step(insert) != SQLITE_DONE) {
-            return false;
+            return std::nullopt;
         }
     }
-    for (const Entry* entry : m_dirty) {
-        sqlite3_stmt* write = nullptr;
-        if (entry->m_stored) {
-            write = statement(updateEntry, "UPDATE entries SET cipher_body = ?1, credited_words = ?2 WHERE id = ?3");
-            if (!write) {
-                return false;
-            }
-            bindBlob(write, 1, entry->m_cipherBody);
-            sqlite3_bind_int64(write, 2, entry->m_creditedWords);
-            sqlite3_bind_int64(write, 3, entry->m_id);
-        } else {
-            write = statement(insertEntry,
-                              "INSERT INTO entries (id, date, day_key, prompt_id, category_raw, "
-                              "cipher_body, credited_words) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-            if (!write) {
-                return false;
-            }
-            sqlite3_bind_int64(write, 1, entry->m_id);
-            sqlite3_bind_int64(write, 2, entry->m_date.toMSecsSinceEpoch());
-            bindText(write, 3, entry->m_dayKey);
-            bindText(write, 4, entry->m_promptID);
-            bindText(write, 5, entry->m_categoryRaw);
-            bindBlob(write, 6, entry->m_cipherBody);
-            sqlite3_bind_int64(write, 7, entry->m_creditedWords);
-        }
-        if (sqlite3_step(write) != SQLITE_DONE) {
-            return false;
-        }
-    }
-    return true;
+    return id;
 }
 
 sqlite3_stmt* EntryStore::statement(int index, const char* sql)
@@ -495,7 +578,9 @@ std::vector<EntryStore::DisplacedBody> EntryStore::displacedBodies() const
         }
     }
     sqlite3_finalize(select);
-    bodies.insert(bodies.end(), m_pendingDisplaced.begin(), m_pendingDisplaced.end());
+    for (const PendingDisplaced& displaced : m_pendingDisplaced) {
+        bodies.push_back({displaced.entry->m_id, displaced.cipherBody, displaced.displacedAt});
+    }
     return bodies;
 }
 

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "journal/Clock.h"
 #include "journal/Entry.h"
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -46,10 +48,11 @@ public:
     static QString defaultPath();
 
     /**
-     * Opens the journal at `path`, creating it (folder 0700, file 0600) when it does not exist.
-     * On failure returns null and sets `error` to a sentence naming the file.
+     * Opens the journal at `path`, creating it (folder 0700, file 0600) when it does not exist. `clock` dates
+     * what the store itself records and must outlive it. On failure returns null and sets `error` to a sentence
+     * naming the file.
      */
-    static std::unique_ptr<EntryStore> open(const QString& path, QString* error);
+    static std::unique_ptr<EntryStore> open(const QString& path, QString* error, const Clock& clock = systemClock());
 
     /** Writes any pending changes one last time. */
     ~EntryStore() override;
@@ -72,9 +75,14 @@ public:
      */
     void replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key);
 
-    /** Writes every pending change in one transaction. On failure they stay pending and false is returned. */
+    /**
+     * Writes every pending change, in one transaction when it can; when that fails, entry by entry, so one
+     * entry that cannot be written holds back no other. Returns whether nothing is left pending.
+     */
     bool save();
     bool hasUnsavedChanges() const;
+    /** Why the last save left changes pending, in a few words ("the disk is full"); empty when it did not. */
+    QString saveFailure() const { return m_saveFailure; }
 
     /** Grows by one with every insert or change, so callers can tell whether what they computed is stale. */
     quint64 revision() const { return m_revision; }
@@ -102,24 +110,40 @@ Q_SIGNALS:
     void changed();
 
 private:
-    EntryStore(QString path, sqlite3* db);
+    EntryStore(QString path, sqlite3* db, const Clock& clock);
+
+    struct PendingDisplaced
+    {
+        Entry* entry = nullptr;
+        QByteArray cipherBody;
+        QDateTime displacedAt;
+    };
+
+    enum class Written
+    {
+        yes,
+        refused,
+        notStarted
+    };
 
     bool load(QString* error);
-    bool writePending();
+    Written writeTogether(std::vector<Entry*> entries);
+    std::optional<qint64> writeEntry(const Entry& entry);
     sqlite3_stmt* statement(int index, const char* sql);
     void markDirty(Entry* entry);
     void announceChange();
 
     QString m_path;
     sqlite3* m_db = nullptr;
+    const Clock& m_clock;
     std::vector<std::unique_ptr<Entry>> m_owned;
     std::vector<Entry*> m_order;
     std::vector<Entry*> m_dirty;
-    std::vector<DisplacedBody> m_pendingDisplaced;
+    std::vector<PendingDisplaced> m_pendingDisplaced;
     std::vector<QByteArray> m_keyChecks;
+    QString m_saveFailure;
     qint64 m_storedDisplacedCount = 0;
     int m_storedSchemaVersion = 0;
-    qint64 m_nextId = 1;
     quint64 m_revision = 0;
     sqlite3_stmt* m_statements[5] = {};
 };

@@ -48,6 +48,13 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
     Palette::usePaperBackground(this);
     buildLayout();
     connect(&_context, &EntryStore::changed, this, &TodayView::onStoreChanged);
+    m_retry.setInterval(retryMilliseconds);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        // A pending autosave will save the newest text once typing pauses; trying now would cut that pause short.
+        if (!_saveTask || !_saveTask->isPending()) {
+            saveEntry();
+        }
+    });
     render();
 }
 
@@ -123,6 +130,9 @@ void TodayView::buildLayout()
     bar->addWidget(m_writeFreely);
     bar->addWidget(m_backToPrompt);
     bar->addStretch(1);
+    m_saveProblem = textLabel(QString(), 12, Palette::muted(), m_column);
+    m_saveProblem->hide();
+    bar->addWidget(m_saveProblem);
     bar->addWidget(m_wordCount);
     bar->addWidget(m_finish);
     column->addLayout(bar);
@@ -193,9 +203,25 @@ void TodayView::loadEntry()
     render();
 }
 
-void TodayView::saveEntry()
+bool TodayView::saveEntry()
 {
-    TodaysEntry::save(_context, _scheduler, *key, target(), _text, m_clock.now(), Calendar::current());
+    const bool saved
+        = TodaysEntry::save(_context, _scheduler, *key, target(), _text, m_clock.now(), Calendar::current());
+    noteSave(saved);
+    return saved;
+}
+
+void TodayView::noteSave(bool saved)
+{
+    const QString reason = saved ? QString() : _context.saveFailure();
+    m_saveProblem->setText(reason.isEmpty() ? QString()
+                                            : QStringLiteral("Not saved yet — %1. Wendle keeps trying.").arg(reason));
+    m_saveProblem->setVisible(!reason.isEmpty());
+    if (saved) {
+        m_retry.stop();
+    } else if (!m_retry.isActive()) {
+        m_retry.start();
+    }
 }
 
 void TodayView::scheduleAutosave()
@@ -208,8 +234,11 @@ void TodayView::scheduleAutosave()
     EntryStore* store = &_context;
     ReminderScheduler* scheduler = &_scheduler;
     const Clock* clock = &m_clock;
-    _saveTask->schedule([store, scheduler, clock, key = key, target = target(), text = _text] {
-        TodaysEntry::save(*store, *scheduler, *key, target, text, clock->now(), Calendar::current());
+    _saveTask->schedule([store, scheduler, clock, key = key, target = target(), text = _text, self = QPointer(this)] {
+        const bool saved = TodaysEntry::save(*store, *scheduler, *key, target, text, clock->now(), Calendar::current());
+        if (self) {
+            self->noteSave(saved);
+        }
     });
 }
 
@@ -221,8 +250,8 @@ void TodayView::finishDay()
     if (_saveTask) {
         _saveTask->cancel();
     }
-    saveEntry();
-    _done = liveTotal() >= completionThreshold;
+    // "Saved" only when it is true: a save that did not reach the file leaves "Done".
+    _done = saveEntry() && liveTotal() >= completionThreshold;
     render();
 }
 

@@ -7,6 +7,7 @@
 #include "writing/TodaysEntry.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -54,6 +55,9 @@ public:
 
     using RecapData = wendle::RecapData;
 
+    /** How often changes that could not be written are tried again. */
+    static constexpr int retryMilliseconds = 5000;
+
     TodayView(EntryStore& store, ReminderScheduler& scheduler, std::shared_ptr<const EntryKey> key,
               std::function<void()> openHistory, const Clock& clock, std::unique_ptr<PromptEngine> engine = nullptr,
               QWidget* parent = nullptr);
@@ -63,7 +67,8 @@ public:
     Entry* todayEntry() const;
     qint64 wordsElsewhereToday() const;
     void loadEntry();
-    void saveEntry();
+    /** Returns whether the text is in the file now. */
+    bool saveEntry();
     void scheduleAutosave();
     void finishDay();
     void switchMode(Mode mode);
@@ -96,6 +101,8 @@ private:
     void onStoreChanged();
     /** Sets `_text` and the editor; true when the text changed. */
     bool replaceText(const QString& text);
+    /** Shows or clears the line saying the writing is not saved yet, and keeps retrying while it is not. */
+    void noteSave(bool saved);
     void focusEditorUnlessRecap();
     TodaysEntry::Target target() const;
     qint64 liveTotal() const;
@@ -143,6 +150,8 @@ private:
     MonthRecapCard* m_recapCard = nullptr;
     QPointer<ResurfacedReader> m_reader;
     QList<QShortcut*> m_finishShortcuts;
+    QLabel* m_saveProblem = nullptr;
+    QTimer m_retry;
 };
 
 } // namespace wendle

@@ -30,17 +30,20 @@ qint64 wordsElsewhere(const EntryStore& store, const QString& promptID, const QD
     return words;
 }
 
-void save(EntryStore& store, ReminderScheduler& scheduler, const EntryKey& key, const Target& target,
+bool save(EntryStore& store, ReminderScheduler& scheduler, const EntryKey& key, const Target& target,
           const QString& text, const QDateTime& now, const Calendar& calendar)
 {
-    if (text.isEmpty() || target.promptID.isEmpty()) {
-        return;
+    if (text.isEmpty()) {
+        return store.save();
+    }
+    if (target.promptID.isEmpty()) {
+        return false;
     }
     QByteArray body;
     try {
         body = sealEntryText(text, key);
     } catch (const std::exception&) {
-        return; // the text stays in the editor; the next change tries again
+        return false; // the text stays in the editor; the next change tries again
     }
     const qint64 words = countWords(text);
     if (Entry* entry = find(store, target.promptID, now, calendar)) {
@@ -49,8 +52,9 @@ void save(EntryStore& store, ReminderScheduler& scheduler, const EntryKey& key, 
     } else {
         store.insert({now, journalDayKey(now, calendar), target.promptID, target.categoryRaw, body, words});
     }
-    store.save();
+    const bool saved = store.save();
     scheduler.updateCompletedDays(completedDayKeys(store.entries()));
+    return saved;
 }
 
 } // namespace wendle::TodaysEntry

@@ -35,9 +35,9 @@ qint64 wordsElsewhere(const EntryStore& store, const QString& promptID, const QD
 /**
  * Stores `text` as today's entry for `target`: updates it (sealed body and word count) or inserts it, saves
  * the store, and tells the scheduler the written days. Empty text, an empty target or a failed seal write
- * nothing.
+ * nothing. Returns whether the text is in the file now (for empty text: whether nothing is left pending).
  */
-void save(EntryStore& store, ReminderScheduler& scheduler, const EntryKey& key, const Target& target,
+bool save(EntryStore& store, ReminderScheduler& scheduler, const EntryKey& key, const Target& target,
           const QString& text, const QDateTime& now, const Calendar& calendar);
 
 } // namespace TodaysEntry

@@ -51,6 +51,16 @@ void runSql(const QString& path, const char* sql)
     sqlite3_close(db);
 }
 
+// Leaves the statements' commits in the write-ahead log, as a program that is still running (or was killed) does.
+void runSqlKeepingLog(const QString& path, const QByteArray& sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    QCOMPARE(sqlite3_exec(db, ("PRAGMA journal_mode = WAL; " + sql).constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
 QString querySql(const QString& path, const char* sql)
 {
     sqlite3* db = nullptr;
@@ -79,6 +89,7 @@ private Q_SLOTS:
     void rowsWrittenByTheSchemaLoad();
     void failedSaveKeepsEveryWord();
     void closingRetriesAFailedSave();
+    void oneFailingEntryHoldsBackNoOther();
     void unreadableBodiesAreKeptAside();
     void foreignFilesAreNeverTouched_data();
     void foreignFilesAreNeverTouched();
@@ -118,8 +129,8 @@ void TestEntryStore::entriesSurviveReopening()
         Entry* second = store->insert({moment(6, 1), QStringLiteral("2024-03-05"), QStringLiteral("freeform"),
                                        QStringLiteral("pages"), sealEntryText(QStringLiteral("later"), *m_key), 1});
         QCOMPARE(changed.count(), 3);
-        QVERIFY(first->id() != second->id());
         QVERIFY(store->save());
+        QVERIFY(first->id() != second->id());
         QVERIFY(!store->hasUnsavedChanges());
         firstBody = first->cipherBody();
     }
@@ -147,8 +158,8 @@ void TestEntryStore::entriesSurviveReopening()
     Entry* changedEntry = reopened->entries().at(0);
     reopened->replaceBody(changedEntry, sealEntryText(QStringLiteral("first words, corrected"), *m_key), *m_key);
     Entry* third = reopened->insert(newEntry(QStringLiteral("third"), *m_key));
-    QVERIFY(third->id() > reopened->entries().at(1)->id());
     QVERIFY(reopened->save());
+    QVERIFY(third->id() > reopened->entries().at(1)->id());
     reopened.reset();
     auto again = EntryStore::open(m_path, &error);
     QCOMPARE(again->entries().size(), std::size_t(3));
@@ -245,13 +256,51 @@ void TestEntryStore::closingRetriesAFailedSave()
              QStringLiteral("typed just before quitting"));
 }
 
+void TestEntryStore::oneFailingEntryHoldsBackNoOther()
+{
+    QString error;
+    auto store = EntryStore::open(m_path, &error);
+    QVERIFY2(store, qPrintable(error));
+    Entry* stuck = store->insert(newEntry(QStringLiteral("stuck"), *m_key));
+    Entry* edited = store->insert(newEntry(QStringLiteral("before"), *m_key, QStringLiteral("2024-03-06")));
+    QVERIFY(store->save());
+
+    // Another program adds a row behind the open store, and makes one entry's row refuse every change.
+    const QByteArray sql = "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body) VALUES "
+                           "(0, '2024-03-01', 'other', 'memory', X'00'); "
+                           "CREATE TRIGGER refuse BEFORE UPDATE ON entries WHEN OLD.id = "
+        + QByteArray::number(stuck->id()) + " BEGIN SELECT RAISE(ABORT, 'refused'); END;";
+    runSql(m_path, sql.constData());
+
+    store->replaceBody(stuck, sealEntryText(QStringLiteral("stuck, edited"), *m_key), *m_key);
+    store->replaceBody(edited, sealEntryText(QStringLiteral("after"), *m_key), *m_key);
+    Entry* added = store->insert(newEntry(QStringLiteral("new"), *m_key, QStringLiteral("2024-03-07")));
+    QVERIFY(!store->save());
+    QVERIFY(store->hasUnsavedChanges());
+    QCOMPARE(querySql(m_path, "SELECT count(*) FROM entries"), QStringLiteral("4"));
+    QVERIFY(added->id() > 0);
+
+    runSql(m_path, "DROP TRIGGER refuse");
+    QVERIFY(store->save());
+    store.reset();
+
+    auto reopened = EntryStore::open(m_path, &error);
+    QVERIFY2(reopened, qPrintable(error));
+    QCOMPARE(reopened->entries().size(), std::size_t(4));
+    QCOMPARE(openEntryText(reopened->entries().at(0)->cipherBody(), *m_key), QStringLiteral("stuck, edited"));
+    QCOMPARE(openEntryText(reopened->entries().at(1)->cipherBody(), *m_key), QStringLiteral("after"));
+    QCOMPARE(reopened->entries().at(2)->promptID(), QStringLiteral("other"));
+    QCOMPARE(openEntryText(reopened->entries().at(3)->cipherBody(), *m_key), QStringLiteral("new"));
+}
+
 void TestEntryStore::unreadableBodiesAreKeptAside()
 {
     const auto lostKey = EntryKey::random();
+    ManualClock clock(moment(7, 22));
     QString error;
     QByteArray unreadable;
     {
-        auto store = EntryStore::open(m_path, &error);
+        auto store = EntryStore::open(m_path, &error, clock);
         QVERIFY2(store, qPrintable(error));
         Entry* entry = store->insert(newEntry(QStringLiteral("written under a key that is gone"), *lostKey));
         Entry* readable = store->insert(newEntry(QStringLiteral("fine"), *m_key, QStringLiteral("2024-03-06")));
@@ -274,7 +323,7 @@ void TestEntryStore::unreadableBodiesAreKeptAside()
     QCOMPARE(kept.size(), std::size_t(1));
     QCOMPARE(kept.front().entryId, reopened->entries().front()->id());
     QCOMPARE(kept.front().cipherBody, unreadable);
-    QVERIFY(kept.front().displacedAt.isValid());
+    QCOMPARE(kept.front().displacedAt, moment(7, 22));
     QCOMPARE(openEntryText(kept.front().cipherBody, *lostKey), QStringLiteral("written under a key that is gone"));
     QCOMPARE(openEntryText(reopened->entries().front()->cipherBody(), *m_key), QStringLiteral("newer text"));
 }
@@ -283,31 +332,44 @@ void TestEntryStore::foreignFilesAreNeverTouched_data()
 {
     QTest::addColumn<QByteArray>("setup");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("text file") << QByteArray("text") << QStringLiteral("not a Wendle journal");
-    QTest::newRow("another program's database")
-        << QByteArray("CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('x');")
-        << QStringLiteral("not a Wendle journal");
-    QTest::newRow("newer journal") << QByteArray(
-        "CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 3;")
-                                   << QStringLiteral("newer version");
+    QTest::addColumn<bool>("inLog");
+    QTest::newRow("text file") << QByteArray("text") << QStringLiteral("not a Wendle journal") << false;
+    const QByteArray contacts("CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('x');");
+    QTest::newRow("another program's database") << contacts << QStringLiteral("not a Wendle journal") << false;
+    QTest::newRow("another program's database, commits in its log")
+        << contacts << QStringLiteral("not a Wendle journal") << true;
+    const QByteArray newer("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 3;");
+    QTest::newRow("newer journal") << newer << QStringLiteral("newer version") << false;
+    QTest::newRow("newer journal, commits in its log") << newer << QStringLiteral("newer version") << true;
     QTest::newRow("version 1 without the entries columns")
         << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 1;")
-        << QStringLiteral("not a Wendle journal");
+        << QStringLiteral("not a Wendle journal") << false;
+    QTest::newRow("version 1 without the time a body was kept aside")
+        << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY, date INTEGER, day_key TEXT, prompt_id TEXT, "
+                      "category_raw TEXT, cipher_body BLOB, credited_words INTEGER); "
+                      "CREATE TABLE displaced_bodies (id INTEGER PRIMARY KEY, entry_id INTEGER, cipher_body BLOB); "
+                      "PRAGMA user_version = 1;")
+        << QStringLiteral("not a Wendle journal") << false;
 }
 
 void TestEntryStore::foreignFilesAreNeverTouched()
 {
     QFETCH(QByteArray, setup);
     QFETCH(QString, reason);
+    QFETCH(bool, inLog);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (setup == "text") {
         QFile file(m_path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("Dear diary, this is not a database at all.\n");
+    } else if (inLog) {
+        runSqlKeepingLog(m_path, setup);
     } else {
         runSql(m_path, setup.constData());
     }
     const QByteArray before = fileBytes(m_path);
+    const QByteArray logBefore = fileBytes(m_path + QStringLiteral("-wal"));
+    QCOMPARE(logBefore.isEmpty(), !inLog);
     const QStringList siblingsBefore = QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files);
 
     QString error;
@@ -315,6 +377,7 @@ void TestEntryStore::foreignFilesAreNeverTouched()
     QVERIFY2(error.contains(m_path), qPrintable(error));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(fileBytes(m_path), before);
+    QCOMPARE(fileBytes(m_path + QStringLiteral("-wal")), logBefore);
     QCOMPARE(QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files), siblingsBefore);
 }
 
@@ -328,7 +391,8 @@ void TestEntryStore::damagedJournalIsReportedAndLeftAlone()
         }
         QVERIFY(store->save());
     }
-    runSql(m_path, "PRAGMA wal_checkpoint(TRUNCATE)");
+    // As a backup tool restores it: one file, in rollback mode, with nothing in a log.
+    runSql(m_path, "PRAGMA journal_mode = DELETE");
     QByteArray bytes = fileBytes(m_path);
     // Page 2 holds the entries table's root: garble its b-tree header.
     QVERIFY(bytes.size() > 3 * 4096);
@@ -342,6 +406,7 @@ void TestEntryStore::damagedJournalIsReportedAndLeftAlone()
     QVERIFY(!EntryStore::open(m_path, &error));
     QVERIFY2(error.contains(m_path), qPrintable(error));
     QCOMPARE(fileBytes(m_path), bytes);
+    QVERIFY(!QFile::exists(m_path + QStringLiteral("-wal")));
 }
 
 void TestEntryStore::findsTheFirstEntryOfADayAndPrompt()

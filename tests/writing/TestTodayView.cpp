@@ -13,6 +13,7 @@
 #include "ui/TextBlock.h"
 #include "writing/TodayView.h"
 
+#include "../journal/FailingVfs.h"
 #include "TempJournal.h"
 
 #include <QApplication>
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void recapCoversTheScreenUntilBegun();
     void noPromptStoresNothingButFreeWriting();
     void pendingSaveOutlivesTheScreen();
+    void unsavedWritingIsNeverCalledSaved();
 
 private:
     TodayView& show(PromptEngine::Bank prompts = bank());
@@ -108,6 +110,7 @@ private:
 
 void TestTodayView::initTestCase()
 {
+    test::FailingVfs::install();
     qputenv("TZ", "Europe/Berlin");
     qputenv("LC_ALL", "en_US.UTF-8");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
@@ -116,6 +119,7 @@ void TestTodayView::initTestCase()
 void TestTodayView::init()
 {
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    test::FailingVfs::setFailing(false);
     m_dir = std::make_unique<QTemporaryDir>();
     QString error;
     m_store = EntryStore::open(m_dir->filePath(QStringLiteral("journal.sqlite")), &error);
@@ -406,6 +410,34 @@ void TestTodayView::pendingSaveOutlivesTheScreen()
     QVERIFY(m_store->entries().empty());
     QTRY_VERIFY_WITH_TIMEOUT(!m_store->entries().empty(), 3000);
     QCOMPARE(textOf(m_store->entries().front()), QStringLiteral("last words before the lock"));
+}
+
+void TestTodayView::unsavedWritingIsNeverCalledSaved()
+{
+    TodayView& view = show();
+    auto* finish = named<FilledButton>(&view, QStringLiteral("Done"));
+    QVERIFY(finish);
+    // The disk is full: finishing a day of 25 words cannot write them, so it must not say "Saved".
+    test::FailingVfs::setFailing(true);
+    type(words(25));
+    QTest::mouseClick(finish, Qt::LeftButton);
+    QCOMPARE(finish->text(), QStringLiteral("Done"));
+    QLabel* problem = nullptr;
+    for (QLabel* label : view.findChildren<QLabel*>()) {
+        if (label->text().startsWith(QStringLiteral("Not saved yet"))) {
+            problem = label;
+        }
+    }
+    QVERIFY(problem && problem->isVisible());
+    QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
+    QCOMPARE(colourOf(problem), Palette::muted());
+
+    // Space comes back: the text reaches the file without another keystroke, and the line goes.
+    test::FailingVfs::setFailing(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_store->hasUnsavedChanges(), TodayView::retryMilliseconds + 1000);
+    QVERIFY(!problem->isVisible());
+    QCOMPARE(m_store->entries().size(), std::size_t(1));
+    QCOMPARE(openEntryText(m_store->entries().front()->cipherBody(), *m_key), words(25));
 }
 
 QTEST_MAIN(TestTodayView)
