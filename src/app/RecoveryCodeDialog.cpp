@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RecoveryCodeDialog.h"
 
+#include "journal/LockedBuffer.h"
 #include "journal/RecoveryCode.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
@@ -12,8 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
-
-#include <cstring>
 
 namespace wendle {
 
@@ -103,7 +102,7 @@ void RecoveryCodeDialog::submit()
     m_restore->setEnabled(false);
     m_feedback->setText(QStringLiteral("Checking…"));
     Q_EMIT codeEntered(*key);
-    explicit_bzero(key->data(), static_cast<std::size_t>(key->size()));
+    wipeBytes(*key);
 }
 
 } // namespace wendle

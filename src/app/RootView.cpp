@@ -7,6 +7,7 @@
 #include "app/RecoveryCodeSheet.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/LockedBuffer.h"
 #include "journal/RecoveryCode.h"
 #include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
@@ -23,8 +24,6 @@
 #include <QShowEvent>
 #include <QStackedLayout>
 #include <QVBoxLayout>
-
-#include <cstring>
 
 namespace wendle {
 
@@ -144,7 +143,7 @@ void RootView::showRecoveryCode()
     delete m_keyDialog;
     QByteArray bytes(reinterpret_cast<const char*>(key->data()), key->length());
     auto* sheet = new RecoveryCodeSheet(formatRecoveryCode(bytes), window());
-    explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    wipeBytes(bytes);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_keyDialog = sheet;
     sheet->open();

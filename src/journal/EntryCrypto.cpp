@@ -70,12 +70,7 @@ void requireKeySize(const EntryKey& key)
 struct WipeOnExit
 {
     QByteArray& bytes;
-    ~WipeOnExit()
-    {
-        if (!bytes.isEmpty()) {
-            explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
-        }
-    }
+    ~WipeOnExit() { wipeBytes(bytes); }
 };
 
 } // namespace

@@ -2,10 +2,9 @@
 #include "journal/EntryKeyStore.h"
 
 #include "journal/EntryStore.h"
+#include "journal/LockedBuffer.h"
 
 #include <QDateTime>
-
-#include <cstring>
 
 namespace wendle {
 
@@ -27,13 +26,6 @@ KeyProblem problemOf(qint32 status)
         return KeyProblem::keyMismatch;
     default:
         return KeyProblem::keyringUnavailable;
-    }
-}
-
-void wipe(QByteArray& bytes)
-{
-    if (!bytes.isEmpty()) {
-        explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
     }
 }
 
@@ -68,13 +60,21 @@ void finishWithKey(EntryStore& store, std::shared_ptr<const EntryKey> key, bool 
     done({std::move(key), std::nullopt, KeyProblem::none, created});
 }
 
-void createEntryKey(Keychain& keychain, EntryStore& store, const KeychainItem& item, EntryKeyReply done)
+/** A fresh random key; null (and `done` told why) when the random source fails. */
+std::shared_ptr<const EntryKey> newKey(const EntryKeyReply& done)
 {
-    std::shared_ptr<const EntryKey> key;
     try {
-        key = EntryKey::random();
+        return EntryKey::random();
     } catch (const CipherError&) {
         done(failure(KeychainStatus::internalComponent, KeyProblem::keyringUnavailable));
+        return nullptr;
+    }
+}
+
+void createEntryKey(Keychain& keychain, EntryStore& store, const KeychainItem& item, EntryKeyReply done)
+{
+    const std::shared_ptr<const EntryKey> key = newKey(done);
+    if (!key) {
         return;
     }
     QByteArray bytes = bytesOf(*key);
@@ -86,7 +86,7 @@ void createEntryKey(Keychain& keychain, EntryStore& store, const KeychainItem& i
         }
         finishWithKey(store, key, true, done);
     });
-    wipe(bytes);
+    wipeBytes(bytes);
 }
 
 /** Adds `data` under `account`, or `account-2`, `account-3`… when an item of that name exists already. */
@@ -112,7 +112,7 @@ void storeKeepingExisting(Keychain& keychain, const KeychainItem& item, std::sha
         auto storeKey = [&keychain, item, key, done] {
             QByteArray bytes = bytesOf(*key);
             keychain.write(item, bytes, done);
-            wipe(bytes);
+            wipeBytes(bytes);
         };
         if (status == KeychainStatus::itemNotFound) {
             storeKey();
@@ -123,7 +123,7 @@ void storeKeepingExisting(Keychain& keychain, const KeychainItem& item, std::sha
             return;
         }
         if (*old == bytesOf(*key)) {
-            wipe(*old);
+            wipeBytes(*old);
             done(KeychainStatus::success);
             return;
         }
@@ -135,7 +135,7 @@ void storeKeepingExisting(Keychain& keychain, const KeychainItem& item, std::sha
             }
             storeKey();
         });
-        wipe(*old);
+        wipeBytes(*old);
     });
 }
 
@@ -195,12 +195,12 @@ void loadOrCreateEntryKey(Keychain& keychain, EntryStore& store, EntryKeyReply d
                             return;
                         }
                         if (data->size() != EntryKey::size) {
-                            wipe(*data);
+                            wipeBytes(*data);
                             done(failure(KeychainStatus::decode, KeyProblem::keyMismatch));
                             return;
                         }
                         auto key = EntryKey::fromBytes(*data);
-                        wipe(*data);
+                        wipeBytes(*data);
                         if (!keyBelongsToJournal(*key, store)) {
                             done(failure(KeychainStatus::decode, KeyProblem::keyMismatch));
                             return;
@@ -227,11 +227,8 @@ void restoreEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<cons
 
 void replaceEntryKey(Keychain& keychain, EntryStore& store, EntryKeyReply done, const KeychainItem& item)
 {
-    std::shared_ptr<const EntryKey> key;
-    try {
-        key = EntryKey::random();
-    } catch (const CipherError&) {
-        done(failure(KeychainStatus::internalComponent, KeyProblem::keyringUnavailable));
+    const std::shared_ptr<const EntryKey> key = newKey(done);
+    if (!key) {
         return;
     }
     // The journal first: once it knows the new key, a keychain failure leaves only an unused check behind.

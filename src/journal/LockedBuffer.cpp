@@ -36,4 +36,11 @@ LockedBuffer::~LockedBuffer()
     munmap(m_data, m_mapped);
 }
 
+void wipeBytes(QByteArray& bytes)
+{
+    if (!bytes.isEmpty()) {
+        explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    }
+}
+
 } // namespace wendle

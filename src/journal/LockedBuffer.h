@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
+
 #include <cstddef>
 
 namespace wendle {
@@ -27,5 +29,8 @@ private:
     std::size_t m_mapped = 0;
     bool m_locked = false;
 };
+
+/** Overwrites a byte array that held a secret, in a way the compiler cannot drop. */
+void wipeBytes(QByteArray& bytes);
 
 } // namespace wendle

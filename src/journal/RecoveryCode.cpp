@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/RecoveryCode.h"
 
+#include "journal/LockedBuffer.h"
+
 #include <cstring>
 
 namespace wendle {
@@ -21,13 +23,6 @@ quint16 crc16CcittFalse(const QByteArray& bytes)
         }
     }
     return crc;
-}
-
-void wipe(QByteArray& bytes)
-{
-    if (!bytes.isEmpty()) {
-        explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
-    }
 }
 
 } // namespace
@@ -66,7 +61,7 @@ QString formatRecoveryCode(const QByteArray& key32)
         emitChar(static_cast<int>((buffer << (5 - bits)) & 0x1F));
     }
     buffer = 0;
-    wipe(payload);
+    wipeBytes(payload);
     return code;
 }
 
@@ -103,7 +98,7 @@ std::optional<QByteArray> parseRecoveryCode(const QString& text)
     for (const QChar c : code) {
         const char* found = c.unicode() < 128 ? std::strchr(kAlphabet, static_cast<char>(c.unicode())) : nullptr;
         if (!found || *found == '\0') {
-            wipe(payload);
+            wipeBytes(payload);
             return std::nullopt;
         }
         buffer = (buffer << 5) | static_cast<quint32>(found - kAlphabet);
@@ -117,15 +112,15 @@ std::optional<QByteArray> parseRecoveryCode(const QString& text)
     const bool paddingClear = (buffer & ((1u << bits) - 1)) == 0;
     buffer = 0;
     if (!paddingClear || payload.size() != kKeyBytes + 2) {
-        wipe(payload);
+        wipeBytes(payload);
         return std::nullopt;
     }
     QByteArray key = payload.left(kKeyBytes);
     const quint16 stored = static_cast<quint16>((static_cast<quint8>(payload[kKeyBytes]) << 8)
                                                 | static_cast<quint8>(payload[kKeyBytes + 1]));
-    wipe(payload);
+    wipeBytes(payload);
     if (crc16CcittFalse(key) != stored) {
-        wipe(key);
+        wipeBytes(key);
         return std::nullopt;
     }
     return key;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/SecretServiceKeychain.h"
 
+#include "journal/LockedBuffer.h"
+
 #include <libsecret/secret.h>
 
 #include <cstring>
@@ -50,13 +52,6 @@ qint32 statusOf(const GError* error)
     return KeychainStatus::internalComponent;
 }
 
-void wipe(QByteArray& bytes)
-{
-    if (!bytes.isEmpty()) {
-        explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
-    }
-}
-
 GHashTable* attributesOf(const KeychainItem& item)
 {
     GHashTable* attributes = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
@@ -85,7 +80,7 @@ std::optional<QByteArray> dataOf(SecretItem* item)
         return raw;
     }
     QByteArray decoded = QByteArray::fromBase64(raw);
-    wipe(raw);
+    wipeBytes(raw);
     return decoded;
 }
 
@@ -123,7 +118,7 @@ void onSearched(GObject*, GAsyncResult* result, gpointer data)
     g_list_free_full(items, g_object_unref);
     call->reply(status, found);
     if (found) {
-        wipe(*found);
+        wipeBytes(*found);
     }
 }
 
@@ -179,7 +174,7 @@ void SecretServiceKeychain::write(const KeychainItem& item, const QByteArray& da
     secret_password_store(itemSchema(), SECRET_COLLECTION_DEFAULT, label.constData(), encoded.constData(), nullptr,
                           onStored, new WriteCall{std::move(reply)}, "user", item.account.toUtf8().constData(),
                           "server", item.service.toUtf8().constData(), "type", "base64", nullptr);
-    wipe(encoded);
+    wipeBytes(encoded);
 }
 
 } // namespace wendle
