@@ -3,15 +3,19 @@
 
 #include "app/AppLockController.h"
 #include "app/RootView.h"
+#include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
+#include "writing/Autosave.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -20,6 +24,7 @@ namespace wendle {
 MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, const Clock& clock,
                        const Preferences& preferences)
     : m_lock(lock)
+    , m_store(store)
     , m_scheduler(scheduler)
     , m_preferences(preferences)
     , m_root(new RootView(lock, store, scheduler, clock, this))
@@ -41,7 +46,7 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     }
     quit->setShortcuts(quitKeys);
     quit->setShortcutContext(Qt::ApplicationShortcut);
-    connect(quit, &QAction::triggered, qApp, &QApplication::quit);
+    connect(quit, &QAction::triggered, this, &MainWindow::quit);
     addAction(quit);
 
     QMenu* menu = m_menuBar->addMenu(QStringLiteral("wendle"));
@@ -63,6 +68,56 @@ void MainWindow::showRecoveryCode()
             root->showRecoveryCode();
         }
     });
+}
+
+void MainWindow::quit()
+{
+    if (close()) {
+        QApplication::quit();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_quitConfirmed || writingIsSaved()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    askBeforeQuitting();
+}
+
+bool MainWindow::writingIsSaved()
+{
+    // Writing still waiting for its pause is saved now, with the key it was scheduled with.
+    Autosave::runAllNow();
+    return !m_store.hasUnsavedChanges() || m_store.save();
+}
+
+void MainWindow::askBeforeQuitting()
+{
+    if (m_quitQuestion) {
+        m_quitQuestion->raise();
+        return;
+    }
+    m_quitQuestion = new QMessageBox(
+        QMessageBox::Warning, QStringLiteral("Wendle"),
+        QStringLiteral("Your latest writing could not be saved: %1.")
+            .arg(m_store.saveFailure().isEmpty() ? QStringLiteral("an unknown error") : m_store.saveFailure()),
+        QMessageBox::NoButton, this);
+    m_quitQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    m_quitQuestion->setWindowModality(Qt::WindowModal);
+    QPushButton* keepOpen = m_quitQuestion->addButton(QStringLiteral("Keep Wendle open"), QMessageBox::RejectRole);
+    QPushButton* quitAnyway = m_quitQuestion->addButton(QStringLiteral("Quit anyway"), QMessageBox::DestructiveRole);
+    m_quitQuestion->setDefaultButton(keepOpen);
+    m_quitQuestion->setEscapeButton(keepOpen);
+    connect(m_quitQuestion, &QMessageBox::buttonClicked, this, [this, quitAnyway](QAbstractButton* clicked) {
+        if (clicked == quitAnyway) {
+            m_quitConfirmed = true;
+            quit();
+        }
+    });
+    m_quitQuestion->open();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -71,6 +71,10 @@ RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler
             // A shown code goes with the key.
             m_keyDialog->close();
         }
+        // Writing that could not be saved before the lock is tried again at once.
+        if (m_lock.isUnlocked() && m_store.hasUnsavedChanges()) {
+            m_store.save();
+        }
         firstUnlockMaintenance();
         route();
     });

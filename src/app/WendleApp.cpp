@@ -11,6 +11,7 @@
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "journal/SecretServiceKeychain.h"
+#include "journal/SystemLog.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/Palette.h"
 #include "writing/Autosave.h"
@@ -29,6 +30,7 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
+#include <syslog.h>
 #include <unistd.h>
 
 namespace wendle {
@@ -83,21 +85,23 @@ WendleApp::~WendleApp() = default;
 
 int WendleApp::run()
 {
-    if (!becomeTheOnlyInstance()) {
+    QString error;
+    switch (becomeTheOnlyInstance(&error)) {
+    case Instance::only:
+        break;
+    case Instance::another:
         return 0;
+    case Instance::failed:
+        return failToStart(error + QStringLiteral("\n\nWendle will close now."));
     }
 
     m_preferences = std::make_unique<Preferences>();
 
     m_clock = std::make_unique<SystemClock>();
-    QString error;
     const QString path = EntryStore::defaultPath();
     m_store = EntryStore::open(path, &error, *m_clock);
     if (!m_store) {
-        std::fprintf(stderr, "wendle: %s\n", qPrintable(error));
-        QMessageBox::critical(nullptr, QStringLiteral("Wendle"),
-                              error + QStringLiteral("\n\nWendle has not changed the file. It will close now."));
-        return 1;
+        return failToStart(error + QStringLiteral("\n\nWendle has not changed the file. It will close now."));
     }
 
     // The light look, whatever the desktop's theme.
@@ -113,12 +117,34 @@ int WendleApp::run()
     m_updater = std::make_unique<UpdaterController>();
 
     connect(this, &QCoreApplication::aboutToQuit, this, &WendleApp::saveEverything);
-    connect(this, &QGuiApplication::commitDataRequest, this, &WendleApp::saveEverything);
+    connect(this, &QGuiApplication::commitDataRequest, this, [this] {
+        if (!saveEverything()) {
+            logToSystem(LOG_WARNING,
+                        QStringLiteral("the session is ending and the latest writing could not be saved "
+                                       "yet: %1; trying again before quitting")
+                            .arg(m_store->saveFailure()));
+        }
+    });
     watchTerminationSignals();
 
     m_window = std::make_unique<MainWindow>(*m_lock, *m_store, *m_scheduler, *m_clock, *m_preferences);
     m_window->show();
-    return exec();
+    const int status = exec();
+    // aboutToQuit has made the last attempt.
+    if (m_store->hasUnsavedChanges()) {
+        logToSystem(
+            LOG_ERR,
+            QStringLiteral("the latest writing could not be saved and is lost: %1").arg(m_store->saveFailure()));
+        return 1;
+    }
+    return status;
+}
+
+int WendleApp::failToStart(const QString& message)
+{
+    std::fprintf(stderr, "wendle: %s\n", qPrintable(message.section(u'\n', 0, 0)));
+    QMessageBox::critical(nullptr, QStringLiteral("Wendle"), message);
+    return 1;
 }
 
 void WendleApp::activate()
@@ -132,7 +158,7 @@ void WendleApp::activate()
     m_window->activateWindow();
 }
 
-bool WendleApp::becomeTheOnlyInstance()
+WendleApp::Instance WendleApp::becomeTheOnlyInstance(QString* error)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
@@ -144,20 +170,32 @@ bool WendleApp::becomeTheOnlyInstance()
             call << QVariantMap();
             bus.call(call, QDBus::Block, 3000);
             std::fprintf(stderr, "wendle: already running; its window was raised\n");
-            return false;
+            return Instance::another;
         }
         bus.registerObject(kObjectPath, new ActivationService(*this), QDBusConnection::ExportScriptableSlots);
     }
     // Without a session bus the lock file alone keeps a second process from opening the journal.
     const QString folder = QFileInfo(EntryStore::defaultPath()).absolutePath();
-    QDir().mkpath(folder);
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("Couldn't create Wendle's data folder %1.").arg(folder);
+        return Instance::failed;
+    }
     m_instanceLock = std::make_unique<QLockFile>(folder + QStringLiteral("/wendle.lock"));
     m_instanceLock->setStaleLockTime(0);
-    if (!m_instanceLock->tryLock(0)) {
-        std::fprintf(stderr, "wendle: already running\n");
-        return false;
+    if (m_instanceLock->tryLock(0)) {
+        return Instance::only;
     }
-    return true;
+    if (m_instanceLock->error() == QLockFile::LockFailedError) {
+        std::fprintf(stderr, "wendle: already running\n");
+        return Instance::another;
+    }
+    // A folder that cannot be written is not another instance: saying "already running" would hide the cause.
+    *error = QStringLiteral("Couldn't use Wendle's data folder %1: %2.")
+                 .arg(folder,
+                      m_instanceLock->error() == QLockFile::PermissionError
+                          ? QStringLiteral("it cannot be written")
+                          : QStringLiteral("its lock file cannot be created"));
+    return Instance::failed;
 }
 
 void WendleApp::watchTerminationSignals()
@@ -169,7 +207,8 @@ void WendleApp::watchTerminationSignals()
     connect(m_signalNotifier, &QSocketNotifier::activated, this, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[1], &byte, 1);
-        QCoreApplication::quit();
+        // Straight out of the event loop: a terminating process must not stop to ask a question.
+        QCoreApplication::exit(0);
     });
     struct sigaction action
     {
@@ -182,13 +221,11 @@ void WendleApp::watchTerminationSignals()
     sigaction(SIGHUP, &action, nullptr);
 }
 
-void WendleApp::saveEverything()
+bool WendleApp::saveEverything()
 {
     // Every pending autosave runs now, with the key it was scheduled with, then the store is written.
     Autosave::runAllNow();
-    if (m_store) {
-        m_store->save();
-    }
+    return !m_store || !m_store->hasUnsavedChanges() || m_store->save();
 }
 
 } // namespace wendle

@@ -25,7 +25,8 @@ class UpdaterController;
 /**
  * The application: opens the journal, owns the scheduler, the lock controller and the updater (made once, in
  * that order), and shows the main window. One runs per user; a second launch raises the first one's window.
- * However it ends (last window closed, Ctrl+Q, logout, SIGTERM or SIGINT), pending writing is saved first.
+ * However it ends (last window closed, Ctrl+Q, logout, SIGTERM or SIGINT), pending writing is saved first;
+ * writing that still cannot be saved is reported to the system log and the exit status is 1.
  */
 class WendleApp : public QApplication
 {
@@ -42,9 +43,20 @@ public:
     void activate();
 
 private:
-    bool becomeTheOnlyInstance();
+    enum class Instance
+    {
+        only,
+        another,
+        failed
+    };
+
+    /** Claims the journal for this process; `failed` sets `error` to a sentence naming the folder. */
+    Instance becomeTheOnlyInstance(QString* error);
     void watchTerminationSignals();
-    void saveEverything();
+    /** True when nothing is left unwritten. */
+    bool saveEverything();
+    /** Reports a start-up failure on standard error and in a dialog; the exit status. */
+    static int failToStart(const QString& message);
 
     std::unique_ptr<QLockFile> m_instanceLock;
     std::unique_ptr<Preferences> m_preferences;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/WendleApp.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/prctl.h>
@@ -9,6 +10,8 @@ int main(int argc, char** argv)
 {
     // Journal text must never end up in a core dump.
     prctl(PR_SET_DUMPABLE, 0);
+    // A file-size limit must make a write fail (and be reported) rather than kill Wendle mid-save.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     const auto isSet = [](const char* name) {
         const char* value = std::getenv(name);

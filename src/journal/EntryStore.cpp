@@ -282,6 +282,8 @@ EntryStore::EntryStore(QString path, sqlite3* db, const Clock& clock)
     , m_db(db)
     , m_clock(clock)
 {
+    m_retry.setInterval(retryMilliseconds);
+    connect(&m_retry, &QTimer::timeout, this, &EntryStore::save);
 }
 
 EntryStore::~EntryStore()
@@ -456,11 +458,18 @@ bool EntryStore::save()
             writeTogether({entry});
         }
     }
-    if (hasUnsavedChanges()) {
-        return false;
+    const QString before = m_saveFailure;
+    const bool saved = !hasUnsavedChanges();
+    if (saved) {
+        m_saveFailure.clear();
+        m_retry.stop();
+    } else if (!m_retry.isActive()) {
+        m_retry.start();
     }
-    m_saveFailure.clear();
-    return true;
+    if (m_saveFailure != before) {
+        Q_EMIT saveFailureChanged();
+    }
+    return saved;
 }
 
 EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)

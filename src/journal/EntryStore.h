@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -23,10 +24,10 @@ class EntryKey;
  * This is the one place entries are read and changed; every screen works on the entries it hands out and
  * redraws on `changed()`.
  *
- * Nothing written is given up: a failed save keeps its changes pending, and the next save (or closing the
- * store) writes them. A body that no longer opens under the current key is kept aside in the same file
- * before anything replaces it. A file that is not a Wendle journal, or is from a newer version, is never
- * touched.
+ * Nothing written is given up: a failed save keeps its changes pending and is tried again every five seconds
+ * until it succeeds; the next save (or closing the store) writes them too. A body that no longer opens under the
+ * current key is kept aside in the same file before anything replaces it. A file that is not a Wendle journal, or is
+ * from a newer version, is never touched.
  */
 class EntryStore : public QObject
 {
@@ -35,6 +36,8 @@ class EntryStore : public QObject
 public:
     /** The schema version this build writes. */
     static constexpr int schemaVersion = 2;
+    /** How long after a failed save the store tries again on its own. */
+    static constexpr int retryMilliseconds = 5000;
 
     /** A sealed body that was replaced while it could not be opened, kept for recovery. */
     struct DisplacedBody
@@ -108,6 +111,8 @@ public:
 Q_SIGNALS:
     /** Entries were inserted or changed. */
     void changed();
+    /** A save left changes pending, or a later one wrote them all: `saveFailure()` has changed. */
+    void saveFailureChanged();
 
 private:
     EntryStore(QString path, sqlite3* db, const Clock& clock);
@@ -142,6 +147,7 @@ private:
     std::vector<PendingDisplaced> m_pendingDisplaced;
     std::vector<QByteArray> m_keyChecks;
     QString m_saveFailure;
+    QTimer m_retry;
     qint64 m_storedDisplacedCount = 0;
     int m_storedSchemaVersion = 0;
     quint64 m_revision = 0;

@@ -48,13 +48,9 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
     Palette::usePaperBackground(this);
     buildLayout();
     connect(&_context, &EntryStore::changed, this, &TodayView::onStoreChanged);
-    m_retry.setInterval(retryMilliseconds);
-    connect(&m_retry, &QTimer::timeout, this, [this] {
-        // A pending autosave will save the newest text once typing pauses; trying now would cut that pause short.
-        if (!_saveTask || !_saveTask->isPending()) {
-            saveEntry();
-        }
-    });
+    // The store retries a failed save on its own; this screen only says so while it lasts.
+    connect(&_context, &EntryStore::saveFailureChanged, this, &TodayView::showSaveProblem);
+    showSaveProblem();
     render();
 }
 
@@ -205,23 +201,15 @@ void TodayView::loadEntry()
 
 bool TodayView::saveEntry()
 {
-    const bool saved
-        = TodaysEntry::save(_context, _scheduler, *key, target(), _text, m_clock.now(), Calendar::current());
-    noteSave(saved);
-    return saved;
+    return TodaysEntry::save(_context, _scheduler, *key, target(), _text, m_clock.now(), Calendar::current());
 }
 
-void TodayView::noteSave(bool saved)
+void TodayView::showSaveProblem()
 {
-    const QString reason = saved ? QString() : _context.saveFailure();
+    const QString reason = _context.hasUnsavedChanges() ? _context.saveFailure() : QString();
     m_saveProblem->setText(reason.isEmpty() ? QString()
                                             : QStringLiteral("Not saved yet — %1. Wendle keeps trying.").arg(reason));
     m_saveProblem->setVisible(!reason.isEmpty());
-    if (saved) {
-        m_retry.stop();
-    } else if (!m_retry.isActive()) {
-        m_retry.start();
-    }
 }
 
 void TodayView::scheduleAutosave()
@@ -234,11 +222,8 @@ void TodayView::scheduleAutosave()
     EntryStore* store = &_context;
     ReminderScheduler* scheduler = &_scheduler;
     const Clock* clock = &m_clock;
-    _saveTask->schedule([store, scheduler, clock, key = key, target = target(), text = _text, self = QPointer(this)] {
-        const bool saved = TodaysEntry::save(*store, *scheduler, *key, target, text, clock->now(), Calendar::current());
-        if (self) {
-            self->noteSave(saved);
-        }
+    _saveTask->schedule([store, scheduler, clock, key = key, target = target(), text = _text] {
+        TodaysEntry::save(*store, *scheduler, *key, target, text, clock->now(), Calendar::current());
     });
 }
 

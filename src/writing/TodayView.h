@@ -7,7 +7,6 @@
 #include "writing/TodaysEntry.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -55,9 +54,6 @@ public:
 
     using RecapData = wendle::RecapData;
 
-    /** How often changes that could not be written are tried again. */
-    static constexpr int retryMilliseconds = 5000;
-
     TodayView(EntryStore& store, ReminderScheduler& scheduler, std::shared_ptr<const EntryKey> key,
               std::function<void()> openHistory, const Clock& clock, std::unique_ptr<PromptEngine> engine = nullptr,
               QWidget* parent = nullptr);
@@ -101,8 +97,8 @@ private:
     void onStoreChanged();
     /** Sets `_text` and the editor; true when the text changed. */
     bool replaceText(const QString& text);
-    /** Shows or clears the line saying the writing is not saved yet, and keeps retrying while it is not. */
-    void noteSave(bool saved);
+    /** Shows the line saying the writing is not saved yet while the store holds changes it could not write. */
+    void showSaveProblem();
     void focusEditorUnlessRecap();
     TodaysEntry::Target target() const;
     qint64 liveTotal() const;
@@ -151,7 +147,6 @@ private:
     QPointer<ResurfacedReader> m_reader;
     QList<QShortcut*> m_finishShortcuts;
     QLabel* m_saveProblem = nullptr;
-    QTimer m_retry;
 };
 
 } // namespace wendle

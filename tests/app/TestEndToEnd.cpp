@@ -20,9 +20,10 @@ private Q_SLOTS:
     void initTestCase();
     void writeQuitAndComeBack();
     void terminationKeepsTheLastWords();
+    void writingThatCannotBeSavedIsReportedAtTermination();
 
 private:
-    void start();
+    void start(QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels);
     void unlock();
     void typeInto(const QString& windowName, const QString& text);
     void quitWithCtrlQ();
@@ -70,13 +71,13 @@ QString TestEndToEnd::windowId(const QString& name, int timeoutMs)
     return QString();
 }
 
-void TestEndToEnd::start()
+void TestEndToEnd::start(QProcess::ProcessChannelMode channels)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
     m_wendle.setProcessEnvironment(environment);
-    m_wendle.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_wendle.setProcessChannelMode(channels);
     m_wendle.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {});
     QVERIFY(m_wendle.waitForStarted());
 }
@@ -194,6 +195,27 @@ void TestEndToEnd::terminationKeepsTheLastWords()
     QVERIFY(m_wendle.waitForFinished(10000));
     QCOMPARE(m_wendle.exitStatus(), QProcess::NormalExit);
     QCOMPARE(storedText(), before + QStringLiteral(" Last words."));
+}
+
+void TestEndToEnd::writingThatCannotBeSavedIsReportedAtTermination()
+{
+    start(QProcess::SeparateChannels);
+    unlock();
+    const QString before = storedText();
+    // From now on no file of Wendle's can grow: every save fails as on a full disk.
+    QVERIFY(
+        QProcess::execute(QStringLiteral("prlimit"),
+                          {QStringLiteral("--pid"), QString::number(m_wendle.processId()), QStringLiteral("--fsize=1")})
+        == 0);
+    typeInto(QStringLiteral("^Wendle$"), QStringLiteral(" Words with no room."));
+    QTest::qWait(1500);
+    m_wendle.terminate();
+    QVERIFY(m_wendle.waitForFinished(10000));
+    QCOMPARE(m_wendle.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_wendle.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(m_wendle.readAllStandardError())
+                .contains(QStringLiteral("the latest writing could not be saved and is lost")));
+    QCOMPARE(storedText(), before);
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

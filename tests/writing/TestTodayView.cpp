@@ -434,7 +434,7 @@ void TestTodayView::unsavedWritingIsNeverCalledSaved()
 
     // Space comes back: the text reaches the file without another keystroke, and the line goes.
     test::FailingVfs::setFailing(false);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_store->hasUnsavedChanges(), TodayView::retryMilliseconds + 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_store->hasUnsavedChanges(), EntryStore::retryMilliseconds + 1000);
     QVERIFY(!problem->isVisible());
     QCOMPARE(m_store->entries().size(), std::size_t(1));
     QCOMPARE(openEntryText(m_store->entries().front()->cipherBody(), *m_key), words(25));
