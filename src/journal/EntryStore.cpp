@@ -203,6 +203,40 @@ std::optional<qint64> validate(const QString& path, QString* error)
     return version;
 }
 
+// Takes away whatever `allowed` does not allow and never adds a permission: a journal its owner made
+// read-only stays read-only (and is refused as such) rather than being quietly made writable.
+void tightenPermissions(const QString& file, mode_t allowed)
+{
+    const QByteArray name = QFile::encodeName(file);
+    struct stat info
+    {
+    };
+    if (::stat(name.constData(), &info) == 0 && (info.st_mode & 07777 & ~allowed) != 0) {
+        ::chmod(name.constData(), info.st_mode & allowed);
+    }
+}
+
+// A journal that could not be saved to is refused before anything is changed: the file, its folder (where
+// SQLite makes its log) and any log or shared-memory file left from before must all be writable.
+bool checkWritable(const QString& path, QString* error)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    for (const QString& file : {path, folder, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
+        const QByteArray name = QFile::encodeName(file);
+        const bool required = file == path || file == folder;
+        if (!required && ::access(name.constData(), F_OK) != 0) {
+            continue;
+        }
+        if (::access(name.constData(), W_OK) != 0) {
+            *error = QStringLiteral("Couldn't open the journal %1: %2 cannot be written (%3).")
+                         .arg(path, file == folder ? QStringLiteral("its folder %1").arg(folder) : file,
+                              QString::fromLocal8Bit(strerror(errno)));
+            return false;
+        }
+    }
+    return true;
+}
+
 // Creates the folder and an empty file with owner-only modes, so SQLite (which copies the database's mode
 // to its WAL and shared-memory files) never creates anything world-readable.
 bool createPrivateFile(const QString& path, QString* error)
@@ -212,7 +246,7 @@ bool createPrivateFile(const QString& path, QString* error)
         *error = QStringLiteral("Couldn't create the folder %1.").arg(folder);
         return false;
     }
-    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    tightenPermissions(folder, 0700);
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         *error
@@ -242,6 +276,9 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
         return nullptr;
     }
 
+    if (!checkWritable(path, error)) {
+        return nullptr;
+    }
     const std::optional<qint64> version = validate(path, error);
     if (!version) {
         return nullptr;
@@ -257,7 +294,9 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
     sqlite3_busy_timeout(db, 5000);
     sqlite3_extended_result_codes(db, 1);
 
-    ::chmod(QFile::encodeName(path).constData(), 0600);
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        tightenPermissions(path + QLatin1String(suffix), 0600);
+    }
     if (!exec(db, "PRAGMA journal_mode = WAL") || !exec(db, "PRAGMA synchronous = FULL")) {
         *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
         return nullptr;
