@@ -2,6 +2,7 @@
 #include "prompts/PromptEngine.h"
 
 #include "journal/DayKey.h"
+#include "journal/SystemLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <syslog.h>
+#include <variant>
 
 namespace wendle {
 
@@ -26,23 +29,26 @@ std::optional<QString> stringMember(const QJsonObject& object, const QString& na
     return value.isString() ? std::optional<QString>(value.toString()) : std::nullopt;
 }
 
-std::optional<Prompt> decodePrompt(const QJsonValue& value)
+// One prompt of the bank, or why it is not one (naming the member at fault).
+std::variant<Prompt, QString> decodePrompt(const QJsonValue& value)
 {
     if (!value.isObject()) {
-        return std::nullopt;
+        return QStringLiteral("it is not an object");
     }
     const QJsonObject object = value.toObject();
-    const std::optional<QString> id = stringMember(object, QStringLiteral("id"));
-    const std::optional<QString> categoryRaw = stringMember(object, QStringLiteral("category"));
-    const std::optional<QString> text = stringMember(object, QStringLiteral("text"));
-    if (!id || !categoryRaw || !text) {
-        return std::nullopt;
+    std::optional<QString> members[3];
+    const QString names[3] = {QStringLiteral("id"), QStringLiteral("category"), QStringLiteral("text")};
+    for (int i = 0; i < 3; ++i) {
+        members[i] = stringMember(object, names[i]);
+        if (!members[i]) {
+            return QStringLiteral("its \"%1\" is missing or not a string").arg(names[i]);
+        }
     }
-    const std::optional<PromptCategory> category = promptCategoryFromRaw(*categoryRaw);
+    const std::optional<PromptCategory> category = promptCategoryFromRaw(*members[1]);
     if (!category) {
-        return std::nullopt;
+        return QStringLiteral("its \"category\" \"%1\" is not a known category").arg(*members[1]);
     }
-    return Prompt{*id, *category, *text};
+    return Prompt{*members[0], *category, *members[2]};
 }
 
 // An assignment is "<day key>|<prompt id>". Leading bars are skipped; the first non-empty piece ends at the
@@ -64,31 +70,40 @@ std::optional<std::pair<QString, QString>> splitAssignment(const QString& stored
 
 PromptEngine::Bank PromptEngine::loadBank(const QString& path)
 {
+    const auto failed = [](const QString& problem) { return Bank{{}, problem}; };
     if (path.isEmpty()) {
-        return {};
+        return failed(QStringLiteral("no %1 was found beside the program or in the data folders").arg(kBankFile));
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+        return failed(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
     }
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        return {};
+    if (error.error != QJsonParseError::NoError) {
+        return failed(
+            QStringLiteral("%1 is not valid JSON: %2 at byte %3").arg(path, error.errorString()).arg(error.offset));
     }
     const QJsonValue prompts = document.object().value(QStringLiteral("prompts"));
-    if (!prompts.isArray()) {
-        return {};
+    if (!document.isObject() || !prompts.isArray()) {
+        return failed(QStringLiteral("%1 has no \"prompts\" list").arg(path));
+    }
+    const QJsonArray array = prompts.toArray();
+    if (array.isEmpty()) {
+        return failed(QStringLiteral("%1 holds no prompts").arg(path));
     }
     Bank bank;
-    const QJsonArray array = prompts.toArray();
     bank.prompts.reserve(static_cast<std::size_t>(array.size()));
-    for (const QJsonValue& value : array) {
-        std::optional<Prompt> prompt = decodePrompt(value);
-        if (!prompt) {
-            return {};
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        std::variant<Prompt, QString> prompt = decodePrompt(array.at(i));
+        if (const QString* problem = std::get_if<QString>(&prompt)) {
+            const QString id = array.at(i).toObject().value(QStringLiteral("id")).toString();
+            return failed(QStringLiteral("%1: prompt %2%3: %4")
+                              .arg(path)
+                              .arg(i + 1)
+                              .arg(id.isEmpty() ? QString() : QStringLiteral(" (\"%1\")").arg(id), *problem));
         }
-        bank.prompts.push_back(std::move(*prompt));
+        bank.prompts.push_back(std::move(std::get<Prompt>(prompt)));
     }
     return bank;
 }
@@ -115,6 +130,11 @@ PromptEngine::PromptEngine()
 PromptEngine::PromptEngine(Bank bank)
     : m_bank(std::move(bank.prompts))
 {
+    static bool logged = false;
+    if (!bank.problem.isEmpty() && !logged) {
+        logged = true;
+        logToSystem(LOG_ERR, QStringLiteral("the prompt bank could not be loaded: %1").arg(bank.problem));
+    }
 }
 
 std::optional<Prompt> PromptEngine::todaysPrompt(const QDateTime& now)

@@ -23,20 +23,29 @@ public:
     /** The prompt bank, in file order. */
     struct Bank
     {
+        Bank(std::vector<Prompt> prompts = {}, QString problem = {})
+            : prompts(std::move(prompts))
+            , problem(std::move(problem))
+        {
+        }
+
         std::vector<Prompt> prompts;
+        /** Why the file gave no bank, naming the first offending prompt and member; empty when it was read. */
+        QString problem;
     };
 
     /**
      * Reads a bank file: `{"prompts": [{"id", "category", "text"}, …]}`. All or nothing: a missing or
      * unreadable file, invalid JSON, a missing or null member, a member of the wrong type or an unknown
-     * category gives an empty bank. Extra members and keys are ignored; order and repeated ids are kept.
+     * category gives an empty bank and says why. Extra members and keys are ignored; order and repeated ids
+     * are kept.
      */
     static Bank loadBank(const QString& path);
 
     /** Where the shipped bank is: beside the program (`<exe>/../share/wendle`), then the data folders. */
     static QString shippedBankPath();
 
-    /** An engine over the shipped bank. */
+    /** An engine over the shipped bank. A bank that cannot be loaded is logged, once per process. */
     PromptEngine();
     explicit PromptEngine(Bank bank);
 

@@ -96,6 +96,9 @@ void TodayView::buildLayout()
     promptLayout->setSpacing(0);
     m_promptText = new TextBlock(Typography::font(18, QFont::Medium), Palette::ink(), 6, 0, m_promptBlock);
     promptLayout->addWidget(m_promptText);
+    m_noPrompt = new TextBlock(Typography::font(13), Palette::muted(), 6, 0, m_promptBlock);
+    m_noPrompt->setText(QStringLiteral("Prompts could not be loaded — write freely meanwhile."));
+    promptLayout->addWidget(m_noPrompt);
     promptLayout->addSpacing(30);
     promptLayout->addWidget(new Divider(m_promptBlock));
     column->addWidget(m_promptBlock);
@@ -415,11 +418,16 @@ void TodayView::render()
 
     const bool freeform = _mode == Mode::freeform;
     m_category->setText(freeform ? label(PromptCategory::pages) : _prompt ? label(_prompt->category) : QString());
-    m_promptBlock->setVisible(!freeform && _prompt);
+    // Without a prompt nothing typed could be stored, so the editor waits for "write freely".
+    const bool noPrompt = !freeform && !_prompt;
+    m_promptBlock->setVisible(!freeform);
+    m_promptText->setVisible(!noPrompt);
     m_promptText->setText(_prompt ? _prompt->text : QString());
+    m_noPrompt->setVisible(noPrompt);
+    m_editor->setReadOnly(noPrompt);
     m_editor->setMinimumHeight(freeform ? 320 : 180);
 
-    m_another->setVisible(!freeform);
+    m_another->setVisible(!freeform && !noPrompt);
     m_writeFreely->setVisible(!freeform);
     m_backToPrompt->setVisible(freeform);
 

@@ -147,6 +147,7 @@ private:
     QPointer<ResurfacedReader> m_reader;
     QList<QShortcut*> m_finishShortcuts;
     QLabel* m_saveProblem = nullptr;
+    TextBlock* m_noPrompt = nullptr;
 };
 
 } // namespace wendle
