@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "journal/DayKey.h"
-#include "journal/EntryCrypto.h"
-#include "journal/EntryStore.h"
-#include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
 
-#include <QTest>
-
 #include "TempJournal.h"
+
+#include <QTest>
 #include <QTimeZone>
 
 using namespace wendle;
@@ -17,73 +13,33 @@ class TestWrittenDays : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
     void dayIsWrittenAtTwentyWords();
-    void journalDayDecidesTheEntry();
-
-private:
-    Entry* add(const QString& dayKey, const QString& promptID, qint64 words, const QDateTime& date = {});
-
-    std::unique_ptr<test::TempJournal> m_journal;
-    const Calendar m_calendar = Calendar::make(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
 };
-
-void TestWrittenDays::init()
-{
-    m_journal = std::make_unique<test::TempJournal>();
-}
-
-void TestWrittenDays::cleanup()
-{
-    m_journal.reset();
-}
-
-Entry* TestWrittenDays::add(const QString& dayKey, const QString& promptID, qint64 words, const QDateTime& date)
-{
-    return m_journal->add(dayKey, promptID, QString(), words, date);
-}
 
 void TestWrittenDays::dayIsWrittenAtTwentyWords()
 {
-    add(QStringLiteral("2024-03-01"), QStringLiteral("memory-001"), 19);
-    add(QStringLiteral("2024-03-02"), QStringLiteral("memory-002"), 20);
-    add(QStringLiteral("2024-03-03"), QStringLiteral("memory-003"), 12);
-    add(QStringLiteral("2024-03-03"), QStringLiteral("freeform"), 8);
+    test::TempJournal journal;
+    const auto add = [&](const char* dayKey, const char* promptID, qint64 words) {
+        return journal.add(QString::fromLatin1(dayKey), QString::fromLatin1(promptID), QString(), words);
+    };
+    add("2024-03-01", "memory-001", 19);
+    add("2024-03-02", "memory-002", 20);
+    add("2024-03-03", "memory-003", 12);
+    add("2024-03-03", "freeform", 8);
     // Two entries of one day and prompt (the store does not forbid it) both count.
-    add(QStringLiteral("2024-03-04"), QStringLiteral("memory-004"), 10);
-    add(QStringLiteral("2024-03-04"), QStringLiteral("memory-004"), 10);
-    add(QStringLiteral("2024-03-05"), QStringLiteral("memory-005"), 0);
+    add("2024-03-04", "memory-004", 10);
+    const Entry* late = add("2024-03-04", "memory-004", 10);
+    add("2024-03-05", "memory-005", 0);
 
-    const QHash<QString, qint64> words = wordsByDay(m_journal->store->entries());
-    QCOMPARE(words.value(QStringLiteral("2024-03-01")), 19);
-    QCOMPARE(words.value(QStringLiteral("2024-03-03")), 20);
-    QCOMPARE(words.value(QStringLiteral("2024-03-04")), 20);
-    QCOMPARE(words.value(QStringLiteral("2024-03-05")), 0);
-    QVERIFY(words.contains(QStringLiteral("2024-03-05")));
-    QVERIFY(!words.contains(QStringLiteral("2024-03-06")));
+    QCOMPARE(wordsByDay(journal.store->entries()).value(QStringLiteral("2024-03-04")), 20);
+    QCOMPARE(completedDayKeys(journal.store->entries()),
+             (QSet<QString>{QStringLiteral("2024-03-02"), QStringLiteral("2024-03-03"), QStringLiteral("2024-03-04")}));
 
-    const QSet<QString> expected{QStringLiteral("2024-03-02"), QStringLiteral("2024-03-03"),
-                                 QStringLiteral("2024-03-04")};
-    QCOMPARE(completedDayKeys(m_journal->store->entries()), expected);
-}
-
-void TestWrittenDays::journalDayDecidesTheEntry()
-{
-    // Writing at 02:30 on 6 March belongs to 5 March; the first save after 03:00 starts 6 March.
-    const QTimeZone berlin("Europe/Berlin");
-    const QDateTime halfPastTwo = QDateTime(QDate(2024, 3, 6), QTime(2, 30), berlin).toUTC();
-    const QDateTime three = QDateTime(QDate(2024, 3, 6), QTime(3, 0), berlin).toUTC();
-    const QString prompt = QStringLiteral("memory-001");
-
-    const QString lateKey = journalDayKey(halfPastTwo, m_calendar);
-    QCOMPARE(lateKey, QStringLiteral("2024-03-05"));
-    Entry* late = add(lateKey, prompt, countWords(QStringLiteral("still yesterday")), halfPastTwo);
-    QCOMPARE(m_journal->store->firstEntry(journalDayKey(halfPastTwo.addSecs(29 * 60), m_calendar), prompt), late);
-    QVERIFY(isTodayEntry(*late, halfPastTwo.addSecs(29 * 60), m_calendar));
-
-    QVERIFY(!isTodayEntry(*late, three, m_calendar));
-    QVERIFY(m_journal->store->firstEntry(journalDayKey(three, m_calendar), prompt) == nullptr);
+    // An entry is today's until 03:00 the next morning.
+    const Calendar berlin = Calendar::make(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
+    const QDateTime three = QDateTime(QDate(2024, 3, 5), QTime(3, 0), QTimeZone("Europe/Berlin")).toUTC();
+    QVERIFY(isTodayEntry(*late, three.addSecs(-1), berlin));
+    QVERIFY(!isTodayEntry(*late, three, berlin));
 }
 
 QTEST_GUILESS_MAIN(TestWrittenDays)
