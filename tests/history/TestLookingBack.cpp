@@ -3,9 +3,9 @@
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 
-#include <QTest>
-
 #include "TempJournal.h"
+
+#include <QTest>
 #include <QTimeZone>
 
 using namespace wendle;
@@ -24,6 +24,11 @@ private Q_SLOTS:
 
 private:
     Entry* add(const char* dayKey, const QString& text, qint64 words, const EntryKey* key = nullptr);
+    std::optional<ResurfacedItem> itemOn(const char* dayKey) const
+    {
+        return resurfacedItem(QStringLiteral("one month ago"), QString::fromLatin1(dayKey), m_journal->store->entries(),
+                              *m_journal->key);
+    }
 
     std::unique_ptr<test::TempJournal> m_journal;
     const Calendar m_calendar = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
@@ -66,23 +71,18 @@ void TestLookingBack::choosesTheLongestEntryOfTheDay()
     add("2023-05-14", QStringLiteral("short"), 40);
     Entry* longer = add("2023-05-14", QStringLiteral("the longer one"), 120);
     add("2023-05-13", QStringLiteral("another day"), 500);
-    std::optional<ResurfacedItem> item = resurfacedItem(QStringLiteral("one year ago"), QStringLiteral("2023-05-14"),
-                                                        m_journal->store->entries(), *m_journal->key);
+    std::optional<ResurfacedItem> item = itemOn("2023-05-14");
     QVERIFY(item);
     QCOMPARE(item->entry, longer);
     QCOMPARE(item->text, QStringLiteral("the longer one"));
-    QCOMPARE(item->label, QStringLiteral("one year ago"));
+    QCOMPARE(item->label, QStringLiteral("one month ago"));
 
-    // On a tie the entry that comes first in the list wins; a day that is not written still resurfaces.
+    // On a tie the entry that comes first in the list wins; a day that is not written does not resurface.
     Entry* first = add("2024-04-14", QStringLiteral("first of two"), 3);
     add("2024-04-14", QStringLiteral("second of two"), 3);
-    item = resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-14"), m_journal->store->entries(),
-                          *m_journal->key);
-    QCOMPARE(item->entry, first);
-
+    QCOMPARE(itemOn("2024-04-14")->entry, first);
+    QVERIFY(!itemOn("2020-01-01"));
     QVERIFY(!resurfacedItem(QStringLiteral("x"), std::nullopt, m_journal->store->entries(), *m_journal->key));
-    QVERIFY(!resurfacedItem(QStringLiteral("x"), QStringLiteral("2020-01-01"), m_journal->store->entries(),
-                            *m_journal->key));
 }
 
 void TestLookingBack::emptyOrUnreadableTextsAreNotShown()
@@ -90,21 +90,16 @@ void TestLookingBack::emptyOrUnreadableTextsAreNotShown()
     // The chosen entry is empty: no other entry of that day is tried.
     add("2024-04-14", QString(), 30);
     add("2024-04-14", QStringLiteral("has text"), 10);
-    QVERIFY(!resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-14"), m_journal->store->entries(),
-                            *m_journal->key));
+    QVERIFY(!itemOn("2024-04-14"));
 
     const auto otherKey = EntryKey::random();
     Entry* unreadable = add("2024-04-15", QStringLiteral("sealed elsewhere"), 30, otherKey.get());
     QCOMPARE(entryText(*unreadable, *m_journal->key), QString());
-    QVERIFY(!resurfacedItem(QStringLiteral("one month ago"), QStringLiteral("2024-04-15"), m_journal->store->entries(),
-                            *m_journal->key));
+    QVERIFY(!itemOn("2024-04-15"));
 
     // Blank text is still text.
     add("2024-04-16", QStringLiteral("  \n "), 0);
-    QCOMPARE(
-        resurfacedItem(QStringLiteral("m"), QStringLiteral("2024-04-16"), m_journal->store->entries(), *m_journal->key)
-            ->text,
-        QStringLiteral("  \n "));
+    QCOMPARE(itemOn("2024-04-16")->text, QStringLiteral("  \n "));
 }
 
 void TestLookingBack::itemsFollowTheJournalDay()
