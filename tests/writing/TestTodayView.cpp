@@ -71,11 +71,14 @@ private:
     {
         return m_journal->store->firstEntry(QString::fromLatin1(dayKey), QString::fromLatin1(promptID));
     }
-    /** The text saved for a prompt, or "<none>". */
+    /** The text saved for a prompt: "<none>" without an entry, "<unreadable>" when it does not open. */
     QString saved(const char* promptID, const char* dayKey = "2026-03-05") const
     {
         const Entry* found = entry(promptID, dayKey);
-        return found ? openEntryText(found->cipherBody(), *m_journal->key) : QStringLiteral("<none>");
+        if (!found || !opensUnder(found->cipherBody(), *m_journal->key)) {
+            return found ? QStringLiteral("<unreadable>") : QStringLiteral("<none>");
+        }
+        return openEntryText(found->cipherBody(), *m_journal->key);
     }
     void add(const char* dayKey, const char* promptID, const QString& text, const EntryKey* key = nullptr)
     {
