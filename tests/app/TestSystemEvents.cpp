@@ -2,10 +2,13 @@
 #include "app/IdleTime.h"
 #include "app/SystemEvents.h"
 
+#include "Fakes.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -69,6 +72,8 @@ private Q_SLOTS:
     void screenSaverAndSessionLock();
     void missingBusesAreFine();
     void desktopIdleTimeInMilliseconds();
+    void x11CounterExceptUnderWayland();
+    void ownTypingNeverLocks();
 
 private:
     void emitSignal(const QString& path, const QString& interface, const QString& name, const QVariantList& args = {});
@@ -183,6 +188,57 @@ void TestSystemEvents::desktopIdleTimeInMilliseconds()
     std::unique_ptr<DBusIdleTime> idle = DBusIdleTime::open(QDBusConnection::sessionBus());
     QVERIFY(idle);
     QCOMPARE(idle->secondsSinceLastInput(), 5.0);
+}
+
+void TestSystemEvents::x11CounterExceptUnderWayland()
+{
+    std::unique_ptr<X11IdleTime> x11 = X11IdleTime::open();
+    QVERIFY2(x11, "needs an X server with MIT-SCREEN-SAVER: run inside scripts/test-session.sh");
+    const QDBusConnection nowhere
+        = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("nowhere"));
+    const std::unique_ptr<IdleTime> onX11 = IdleTime::forSession(nowhere);
+    qputenv("WAYLAND_DISPLAY", "wayland-wendle-test");
+    const std::unique_ptr<IdleTime> onWayland = IdleTime::forSession(nowhere);
+    qunsetenv("WAYLAND_DISPLAY");
+
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
+    QTest::qWait(1300);
+    const double before = x11->secondsSinceLastInput();
+    QVERIFY2(before >= 1.0, qPrintable(QString::number(before)));
+
+    // Input sent to the X server resets its counter; as a Wayland client Wendle does not believe it.
+    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                               {QStringLiteral("mousemove"), QStringLiteral("40"), QStringLiteral("60")}),
+             0);
+    QTRY_VERIFY(x11->secondsSinceLastInput() < 0.5);
+    QVERIFY(onX11->secondsSinceLastInput() < 0.5);
+    QVERIFY(onWayland->secondsSinceLastInput() >= 1.0);
+}
+
+void TestSystemEvents::ownTypingNeverLocks()
+{
+    // A source that never sees Wendle's own typing, as XWayland's counter does not under Wayland.
+    auto blind = std::make_unique<test::FakeIdleTime>();
+    test::FakeIdleTime& system = *blind;
+    qint64 now = 0;
+    SessionIdleTime idle(std::move(blind), std::make_unique<InputIdleTime>([&now] { return now; }));
+
+    // Six minutes with a key pressed every minute: never a minute idle, however the blind source climbs.
+    QObject editor;
+    for (int second = 20; second <= 360; second += 20) {
+        now = second * 1000;
+        system.seconds = second;
+        if (second % 60 == 0) {
+            QEvent press(QEvent::KeyPress);
+            QCoreApplication::sendEvent(&editor, &press);
+        }
+        QVERIFY2(idle.secondsSinceLastInput() < 60, qPrintable(QStringLiteral("idle at %1 s").arg(second)));
+    }
+    // Five minutes without a key are five minutes.
+    now += 300'000;
+    system.seconds += 300;
+    QVERIFY(idle.secondsSinceLastInput() >= 300);
 }
 
 QTEST_GUILESS_MAIN(TestSystemEvents)
