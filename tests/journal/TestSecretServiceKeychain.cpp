@@ -16,14 +16,11 @@
 #include <QTest>
 #include <QUuid>
 
-#include <cstring>
-
 using namespace wendle;
 using namespace wendle::test;
 
 namespace {
 
-const char* const kOpenWithStoredKey = "--open-with-stored-key";
 const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
 const QString kSecretsPath = QStringLiteral("/org/freedesktop/secrets");
 
@@ -196,13 +193,6 @@ void TestSecretServiceKeychain::keyLivesInTheKeyring()
     QVERIFY(second.key);
     QVERIFY2(keyBytes(*second.key) == keyBytes(*first.key), "a second load made another key");
 
-    // Another process finds the same key through the same code: it opens what this one sealed.
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(),
-                {QString::fromLatin1(kOpenWithStoredKey), m_service,
-                 QString::fromLatin1(sealEntryText(QStringLiteral("sealed here"), *first.key).toBase64())});
-    QVERIFY(child.waitForFinished(20000));
-    QCOMPARE(child.readAllStandardOutput(), QByteArray("sealed here"));
     QVERIFY(listing(m_service).contains("entry-encryption-key"));
 
     // Adding never replaces an item that is there.
@@ -289,24 +279,5 @@ void TestSecretServiceKeychain::restoreKeepsTheReplacedKey()
              0);
 }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    if (argc == 4 && std::strcmp(argv[1], kOpenWithStoredKey) == 0) {
-        const KeychainItem item{QString::fromLatin1(argv[2]), entryKeyItem.account};
-        const EntryKeyResult result = insideTestSession() ? loadFromKeyring(item) : EntryKeyResult{};
-        if (!result.key) {
-            return 1;
-        }
-        try {
-            fputs(qPrintable(openEntryText(QByteArray::fromBase64(argv[3]), *result.key)), stdout);
-        } catch (const std::exception&) {
-            return 1;
-        }
-        return 0;
-    }
-    TestSecretServiceKeychain test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(TestSecretServiceKeychain)
 #include "TestSecretServiceKeychain.moc"

@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompts/PromptEngine.h"
 
-#include <QCoreApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
-
-#include <cstring>
 
 using namespace wendle;
 
@@ -15,7 +11,6 @@ namespace {
 
 const QString kAssignment = QStringLiteral("promptEngine.assignment");
 const QString kUsed = QStringLiteral("promptEngine.usedIDs");
-const char* const kReportState = "--report-state";
 
 PromptEngine::Bank bankOf(const QStringList& ids = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")})
 {
@@ -57,7 +52,6 @@ private Q_SLOTS:
     void readsStoredAssignments_data();
     void readsStoredAssignments();
     void emptyBankTouchesNothing();
-    void stateSurvivesARestart();
 
 private:
     /** The used ids, comma-separated. */
@@ -186,39 +180,7 @@ void TestPromptEngine::emptyBankTouchesNothing()
     QCOMPARE(engine.assignNext(QStringLiteral("2024-03-05")), std::nullopt);
     QCOMPARE(assignment(), QStringLiteral("2024-03-01|A"));
     QCOMPARE(used(), QStringLiteral("A,B"));
-
-    // A value of the wrong type reads as no assignment.
-    PromptEngine withPrompts(bankOf({QStringLiteral("A")}));
-    m_preferences->setStringArray(kAssignment, {QStringLiteral("2024-03-05"), QStringLiteral("A")});
-    QCOMPARE(todays(withPrompts, berlin(5, 12)), QStringLiteral("A"));
-    QCOMPARE(assignment(), QStringLiteral("2024-03-05|A"));
 }
 
-void TestPromptEngine::stateSurvivesARestart()
-{
-    {
-        PromptEngine engine(bankOf());
-        QCOMPARE(todays(engine, berlin(5, 9)), QStringLiteral("A"));
-        QCOMPARE(engine.assignNext(QStringLiteral("2024-03-05"))->id, QStringLiteral("B"));
-    }
-    // A new process reads the file afresh, with no cache shared with this one.
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kReportState), m_dir.path()});
-    QVERIFY(child.waitForFinished(20000));
-    QCOMPARE(child.readAllStandardOutput(), QByteArray("B"));
-}
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    if (argc == 3 && std::strcmp(argv[1], kReportState) == 0) {
-        qputenv("XDG_CONFIG_HOME", argv[2]);
-        PromptEngine engine(bankOf());
-        fputs(qPrintable(todays(engine, berlin(5, 20))), stdout);
-        return 0;
-    }
-    TestPromptEngine test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(TestPromptEngine)
 #include "TestPromptEngine.moc"
