@@ -26,13 +26,8 @@ QStringList plan(const char* locale, const char* zone, const QDateTime& now, con
     QStringList planned;
     const Calendar calendar = Calendar::make(QString::fromLatin1(locale), QString::fromLatin1(zone));
     for (const PlannedReminder& r : ReminderPlanner::plan(now, written, times, kPrefix, calendar)) {
-        planned << QStringLiteral("%1 %2-%3-%4 %5:%6")
-                       .arg(r.identifier.startsWith(kPrefix) ? r.identifier.mid(kPrefix.size()) : r.identifier)
-                       .arg(r.year)
-                       .arg(r.month)
-                       .arg(r.day)
-                       .arg(r.hour)
-                       .arg(r.minute);
+        const QString id = r.identifier.startsWith(kPrefix) ? r.identifier.mid(kPrefix.size()) : r.identifier;
+        planned << QString::asprintf("%s %d-%d-%d %d:%d", qPrintable(id), r.year, r.month, r.day, r.hour, r.minute);
     }
     return planned;
 }
