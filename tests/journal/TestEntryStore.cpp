@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -94,14 +93,12 @@ void TestEntryStore::entriesSurviveReopening()
     {
         auto store = open();
         QVERIFY(store && store->entries().empty());
-        QSignalSpy changed(store.get(), &EntryStore::changed);
         Entry* first = store->insert(newEntry(QStringLiteral("first words"), *m_key));
         store->setCreditedWords(first, 2);
         store->insert({moment(6, 1), QStringLiteral("2024-03-05"), QStringLiteral("freeform"), QStringLiteral("pages"),
                        sealEntryText(QStringLiteral("later"), *m_key), 1});
         store->insert(newEntry(QStringLiteral("same day and prompt"), *m_key, QStringLiteral("2024-03-05"),
                                QStringLiteral("memory-001"), moment(5, 8)));
-        QCOMPARE(changed.count(), 4);
         // The Today screen edits the first of a day's entries for a prompt.
         QCOMPARE(store->firstEntry(QStringLiteral("2024-03-05"), QStringLiteral("memory-001")), first);
         QVERIFY(!store->firstEntry(QStringLiteral("2024-03-06"), QStringLiteral("memory-001")));
