@@ -223,12 +223,12 @@ void TestStatistics::heatmapGeometry()
 
         // Columns of weeks, rows of weekdays, consecutive days each once, ending today; none after it.
         QStringList days;
-        const std::vector<std::optional<QString>> keys = heatmapDayKeys(today, weekdayIndex, cal);
-        QCOMPARE(keys.size(), std::size_t(heatmapWeeks * 7));
+        const std::vector<std::optional<QString>> cells = heatmapDayKeys(today, weekdayIndex, cal);
+        QCOMPARE(cells.size(), std::size_t(heatmapWeeks * 7));
         for (int column = 0; column < heatmapWeeks; ++column) {
             for (int row = 0; row < 7; ++row) {
                 const std::optional<QDateTime> date = heatmapCellDate(column, row, today, weekdayIndex, cal);
-                QCOMPARE(keys[static_cast<std::size_t>(column * 7 + row)],
+                QCOMPARE(cells[static_cast<std::size_t>(column * 7 + row)],
                          date ? std::optional<QString>(calendarDayKey(*date, cal)) : std::nullopt);
                 QCOMPARE(date.has_value(), column < heatmapWeeks - 1 || row <= weekdayIndex);
                 if (date) {
