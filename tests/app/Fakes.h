@@ -13,10 +13,9 @@ namespace wendle::test {
 class FakeAuthenticator : public Authenticator
 {
 public:
-    void authenticate(const QString& reason, Reply reply) override
+    void authenticate(const QString&, Reply reply) override
     {
         ++calls;
-        lastReason = reason;
         pending = std::move(reply);
     }
 
@@ -31,7 +30,6 @@ public:
     }
 
     int calls = 0;
-    QString lastReason;
     Reply pending;
 };
 

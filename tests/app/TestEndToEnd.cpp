@@ -2,13 +2,13 @@
 // Wendle as a user meets it: the real program in the test session, driven through the X server.
 #include "journal/EntryCrypto.h"
 
+#include "SqlFile.h"
+#include "TempJournal.h"
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sqlite3.h>
 
 using namespace wendle;
 
@@ -28,7 +28,7 @@ private:
     void typeInto(const QString& windowName, const QString& text);
     void quitWithCtrlQ();
     QString storedText();
-    QByteArray databaseBytes() const;
+    QString journalPath() const { return m_home.filePath(QStringLiteral("data/wendle/journal.sqlite")); }
     QString windowId(const QString& name, int timeoutMs = 10000);
     bool xdotool(const QStringList& arguments);
 
@@ -98,8 +98,7 @@ void TestEndToEnd::unlock()
 void TestEndToEnd::typeInto(const QString& windowName, const QString& text)
 {
     const QString window = windowId(windowName);
-    QVERIFY(!window.isEmpty());
-    QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}));
+    QVERIFY(!window.isEmpty() && xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}));
     QTest::qWait(300);
     QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), text}));
 }
@@ -112,18 +111,6 @@ void TestEndToEnd::quitWithCtrlQ()
     QCOMPARE(m_wendle.exitCode(), 0);
 }
 
-QByteArray TestEndToEnd::databaseBytes() const
-{
-    QByteArray bytes;
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        QFile file(m_home.filePath(QStringLiteral("data/wendle/journal.sqlite")) + QString::fromLatin1(suffix));
-        if (file.open(QIODevice::ReadOnly)) {
-            bytes += file.readAll();
-        }
-    }
-    return bytes;
-}
-
 // The text of the one entry in the journal, opened with the key the keyring holds: checked from outside the app.
 QString TestEndToEnd::storedText()
 {
@@ -133,24 +120,10 @@ QString TestEndToEnd::storedText()
                   QStringLiteral("user"), QStringLiteral("entry-encryption-key")});
     lookup.waitForFinished(10000);
     const QByteArray key = QByteArray::fromBase64(lookup.readAllStandardOutput().trimmed());
-    if (key.size() != 32) {
-        return QStringLiteral("<no key in the keyring>");
+    if (key.size() != 32 || test::querySql(journalPath(), "SELECT count(*) FROM entries") != "1") {
+        return QStringLiteral("<not one entry under the keyring's key>");
     }
-    sqlite3* db = nullptr;
-    const QByteArray path = QFile::encodeName(m_home.filePath(QStringLiteral("data/wendle/journal.sqlite")));
-    sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* select = nullptr;
-    QString text = QStringLiteral("<no entry>");
-    if (sqlite3_prepare_v2(db, "SELECT cipher_body, count(*) OVER () FROM entries", -1, &select, nullptr) == SQLITE_OK
-        && sqlite3_step(select) == SQLITE_ROW) {
-        const QByteArray body(static_cast<const char*>(sqlite3_column_blob(select, 0)),
-                              sqlite3_column_bytes(select, 0));
-        text = sqlite3_column_int(select, 1) == 1 ? openEntryText(body, *EntryKey::fromBytes(key))
-                                                  : QStringLiteral("<more than one entry>");
-    }
-    sqlite3_finalize(select);
-    sqlite3_close(db);
-    return text;
+    return openEntryText(test::querySql(journalPath(), "SELECT cipher_body FROM entries"), *EntryKey::fromBytes(key));
 }
 
 void TestEndToEnd::writeQuitAndComeBack()
@@ -158,9 +131,7 @@ void TestEndToEnd::writeQuitAndComeBack()
     start();
     unlock();
     // A new journal's key: its recovery code is shown once, over the Today screen.
-    const QString sheet = windowId(QStringLiteral("^Recovery code$"));
-    QVERIFY2(!sheet.isEmpty(), "the new key's recovery code was not shown");
-    QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), sheet}));
+    typeInto(QStringLiteral("^Recovery code$"), QString());
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     QTRY_VERIFY_WITH_TIMEOUT(windowId(QStringLiteral("^Recovery code$"), 200).isEmpty(), 5000);
     const QString first = QStringLiteral("The kettle sang. I wrote two sentences before the sun came up.");
@@ -170,10 +141,12 @@ void TestEndToEnd::writeQuitAndComeBack()
 
     QCOMPARE(storedText(), first);
     // Sealed: not a word of it in the database, its log or its index.
-    const QByteArray onDisk = databaseBytes();
+    QByteArray onDisk;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        onDisk += test::fileBytes(journalPath() + QString::fromLatin1(suffix));
+    }
     QVERIFY(!onDisk.isEmpty());
-    QVERIFY(!onDisk.contains("kettle"));
-    QVERIFY(!onDisk.contains("sentences"));
+    QVERIFY(!onDisk.contains("kettle") && !onDisk.contains("sentences"));
 
     // Again: the text comes back into the editor, and what is added goes after it.
     start();

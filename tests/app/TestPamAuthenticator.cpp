@@ -2,6 +2,8 @@
 #include "app/PamAuthenticator.h"
 #include "app/PamConversationDialog.h"
 
+#include "Widgets.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,11 +18,9 @@ class TestPamAuthenticator : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void rightPasswordAuthenticates();
-    void wrongPasswordFails();
+    void passwords_data();
+    void passwords();
     void cancelFails();
-    void informationReachesTheDialog();
-    void unknownServiceFallsBackOrFails();
 
 private:
     std::optional<bool> run(PamAuthenticator& authenticator, const std::function<void(PamConversationDialog&)>& user);
@@ -81,21 +81,39 @@ void answer(PamConversationDialog& conversation, const QString& text)
 
 } // namespace
 
-void TestPamAuthenticator::rightPasswordAuthenticates()
+void TestPamAuthenticator::passwords_data()
 {
-    PamAuthenticator authenticator;
-    QCOMPARE(PamAuthenticator::currentUser(), qEnvironmentVariable("WENDLE_TEST_USER"));
-    const std::optional<bool> result
-        = run(authenticator, [](PamConversationDialog& d) { answer(d, qEnvironmentVariable("WENDLE_TEST_PASSWORD")); });
-    QCOMPARE(result.value_or(false), true);
-    QTRY_VERIFY(!dialog());
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<bool>("right");
+    QTest::newRow("right password") << QStringLiteral("wendle") << true;
+    QTest::newRow("wrong password") << QStringLiteral("wendle") << false;
+    // A service without a file of its own is answered by "other", which here accepts the same password.
+    QTest::newRow("unknown service") << QStringLiteral("wendle-no-such-service") << true;
+    // The test session's "wendle-chatty" service talks first, as a fingerprint reader does, then asks.
+    QTest::newRow("information first") << QStringLiteral("wendle-chatty") << true;
 }
 
-void TestPamAuthenticator::wrongPasswordFails()
+void TestPamAuthenticator::passwords()
 {
-    PamAuthenticator authenticator;
-    QCOMPARE(run(authenticator, [](PamConversationDialog& d) { answer(d, QStringLiteral("not the password")); }),
-             false);
+    QFETCH(QString, service);
+    QFETCH(bool, right);
+    QCOMPARE(PamAuthenticator::currentUser(), qEnvironmentVariable("WENDLE_TEST_USER"));
+    PamAuthenticator authenticator(service);
+    const QString password = right ? qEnvironmentVariable("WENDLE_TEST_PASSWORD") : QStringLiteral("not the password");
+    QString shown;
+    QCOMPARE(run(authenticator,
+                 [&](PamConversationDialog& d) {
+                     answer(d, password);
+                     if (QLabel* messages = test::named<QLabel>(&d, QStringLiteral("messages"))) {
+                         shown = messages->text();
+                     }
+                 }),
+             right);
+    QTRY_VERIFY(!dialog());
+    if (service == u"wendle-chatty") {
+        // Two information and two error lines.
+        QVERIFY2(shown.count(u'\n') >= 3 && shown.contains(u'⚠'), qPrintable(shown));
+    }
 }
 
 void TestPamAuthenticator::cancelFails()
@@ -113,35 +131,6 @@ void TestPamAuthenticator::cancelFails()
     });
     QCOMPARE(result.value_or(true), false);
     QVERIFY(timer.elapsed() < 5000);
-}
-
-void TestPamAuthenticator::informationReachesTheDialog()
-{
-    // The test session's "wendle-chatty" service talks first, as a fingerprint reader does, then asks.
-    PamAuthenticator authenticator(QStringLiteral("wendle-chatty"));
-    QString shown;
-    const std::optional<bool> result = run(authenticator, [&](PamConversationDialog& d) {
-        QTRY_VERIFY_WITH_TIMEOUT(d.findChild<QLineEdit*>()->isVisible(), 5000);
-        for (QLabel* label : d.findChildren<QLabel*>()) {
-            if (label->accessibleName() == u"messages") {
-                shown = label->text();
-            }
-        }
-        answer(d, qEnvironmentVariable("WENDLE_TEST_PASSWORD"));
-    });
-    QCOMPARE(result.value_or(false), true);
-    QVERIFY2(shown.count(u'\n') >= 3,
-             qPrintable(QStringLiteral("shown: [%1]").arg(shown))); // two info and two error lines
-    QVERIFY2(shown.contains(u'⚠'), qPrintable(shown));
-}
-
-void TestPamAuthenticator::unknownServiceFallsBackOrFails()
-{
-    // A service without a file of its own is answered by "other", which here accepts the same password.
-    PamAuthenticator authenticator(QStringLiteral("wendle-no-such-service"));
-    const std::optional<bool> result
-        = run(authenticator, [](PamConversationDialog& d) { answer(d, qEnvironmentVariable("WENDLE_TEST_PASSWORD")); });
-    QCOMPARE(result.value_or(false), true);
 }
 
 QTEST_MAIN(TestPamAuthenticator)

@@ -18,6 +18,7 @@
 
 #include "Fakes.h"
 #include "TempJournal.h"
+#include "Widgets.h"
 
 #include <QAccessible>
 #include <QAnimationDriver>
@@ -50,6 +51,14 @@ private Q_SLOTS:
     void theRecoveryCodeIsShownOnceThenOnlyAfterAsking();
 
 private:
+    /** Shows the window and lets the first authentication through. */
+    void showAndUnlock(QWidget& window)
+    {
+        window.show();
+        QTRY_COMPARE(m_auth->calls, 1);
+        m_auth->answer(true);
+    }
+
     QTemporaryDir m_settings;
     std::unique_ptr<test::TempJournal> m_journal;
     EntryStore* m_store = nullptr;
@@ -149,9 +158,7 @@ void TestRootView::aMissingKeyIsRestoredFromItsCode()
     m_journal->add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("written before"));
     QVERIFY(m_store->save());
     RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
-    root.show();
-    QTRY_COMPARE(m_auth->calls, 1);
-    m_auth->answer(true);
+    showAndUnlock(root);
 
     // The keyring has no key: nothing is made, and the lock screen says why and offers the way back.
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
@@ -160,14 +167,14 @@ void TestRootView::aMissingKeyIsRestoredFromItsCode()
     QVERIFY(spoken(&root).contains(QStringLiteral("Couldn't verify — try again")));
     QCOMPARE(m_keychain->addCount(), 0);
     const QList<PlainButton*> buttons = root.lockView()->findChildren<PlainButton*>();
-    QVERIFY(std::any_of(buttons.begin(), buttons.end(), [](PlainButton* button) {
-        return button->text() == QStringLiteral("Restore from recovery code…") && button->isVisible();
+    QVERIFY(std::any_of(buttons.begin(), buttons.end(), [](PlainButton* b) {
+        return b->text() == QStringLiteral("Restore from recovery code…") && b->isVisible();
     }));
 
     root.askForRecoveryCode();
     auto* dialog = qobject_cast<RecoveryCodeDialog*>(root.keyDialog());
     QVERIFY(dialog);
-    const QByteArray key(reinterpret_cast<const char*>(m_journal->key->data()), 32);
+    const QByteArray key = keyBytes(*m_journal->key);
     const QString code = formatRecoveryCode(key);
 
     // A mistyped character is caught as it is typed; another journal's code is told apart after asking.
@@ -216,7 +223,7 @@ void TestRootView::ringBreathesEveryThreeSeconds()
 void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
 {
     // The entries are sealed with the key the keychain will hand out.
-    m_keychain->store(entryKeyItem, QByteArray(reinterpret_cast<const char*>(m_journal->key->data()), 32));
+    m_keychain->store(entryKeyItem, keyBytes(*m_journal->key));
     Entry* lastMonth = m_journal->add(QStringLiteral("2026-02-10"), QStringLiteral("A"), test::words(50), 0);
     Entry* empty = m_journal->add(QStringLiteral("2026-01-02"), QStringLiteral("A"), QString(), 0);
     Entry* counted = m_journal->add(QStringLiteral("2026-01-03"), QStringLiteral("A"), QStringLiteral("three"), 30);
@@ -226,9 +233,7 @@ void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
     QVERIFY(m_store->save());
 
     RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
-    root.show();
-    QTRY_COMPARE(m_auth->calls, 1);
-    m_auth->answer(true);
+    showAndUnlock(root);
     QCOMPARE(lastMonth->creditedWords(), 50);
     QCOMPARE(empty->creditedWords(), 0);
     QCOMPARE(counted->creditedWords(), 30);
@@ -251,18 +256,9 @@ void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
 void TestRootView::historyIsKeptAcrossLocks()
 {
     RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
-    root.show();
-    QTRY_COMPARE(m_auth->calls, 1);
-    m_auth->answer(true);
+    showAndUnlock(root);
     QPointer<TodayView> today = root.todayView();
-    QVERIFY(today);
-
-    for (PlainButton* button : today ? today->findChildren<PlainButton*>() : QList<PlainButton*>()) {
-        if (button->accessibleName() == u"history") {
-            QTest::mouseClick(button, Qt::LeftButton);
-            break;
-        }
-    }
+    QTest::mouseClick(named<PlainButton>(&root, QStringLiteral("history")), Qt::LeftButton);
     QVERIFY(root.showingHistory());
     QTRY_VERIFY(!today); // the Today screen and its text are gone
 
@@ -274,13 +270,7 @@ void TestRootView::historyIsKeptAcrossLocks()
     QVERIFY(root.showingHistory());
     QVERIFY(!qobject_cast<LockView*>(root.currentScreen()));
 
-    for (PlainButton* button : root.findChildren<PlainButton*>()) {
-        if (button->accessibleName() == u"back" && button->isVisible()) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            break;
-        }
-    }
-    QVERIFY(!root.showingHistory());
+    QTest::mouseClick(named<PlainButton>(&root, QStringLiteral("back")), Qt::LeftButton);
     QVERIFY(qobject_cast<TodayView*>(root.currentScreen()));
 
     // Locking takes the Today screen down with the key.
@@ -292,9 +282,7 @@ void TestRootView::historyIsKeptAcrossLocks()
 void TestRootView::sleepWaitsForTheLock()
 {
     RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
-    root.show();
-    QTRY_COMPARE(m_auth->calls, 1);
-    m_auth->answer(true);
+    showAndUnlock(root);
     QTest::keyClicks(root.todayView()->findChild<PlainTextEditor*>(), QStringLiteral("mid-sentence"));
     bool keyGone = false;
     m_events->whenReadyToSleep = [&] {
@@ -323,23 +311,15 @@ void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
 {
     const Preferences preferences;
     MainWindow window(*m_lock, *m_store, *m_scheduler, m_clock, preferences);
-    window.show();
-    QTRY_COMPARE(m_auth->calls, 1);
-    m_auth->answer(true);
-    const QByteArray key(reinterpret_cast<const char*>(m_lock->key()->data()), 32);
+    showAndUnlock(window);
+    const QString code = formatRecoveryCode(keyBytes(*m_lock->key()));
     auto codeShown = [&window]() -> QString {
         auto* sheet = qobject_cast<RecoveryCodeSheet*>(window.rootView()->keyDialog());
-        if (!sheet) {
-            return {};
-        }
-        const QList<QLabel*> labels = sheet->findChildren<QLabel*>();
-        const auto code = std::find_if(labels.begin(), labels.end(), [](QLabel* label) {
-            return label->accessibleName() == QStringLiteral("recovery code");
-        });
-        return code == labels.end() ? QString() : (*code)->text().replace(u'\n', u'-');
+        QLabel* shown = sheet ? named<QLabel>(sheet, QStringLiteral("recovery code")) : nullptr;
+        return shown ? shown->text().replace(u'\n', u'-') : QString();
     };
     // A new journal's key: its code, once.
-    QCOMPARE(codeShown(), formatRecoveryCode(key));
+    QCOMPARE(codeShown(), code);
     window.rootView()->keyDialog()->accept();
     QTRY_VERIFY(!window.rootView()->keyDialog());
 
@@ -350,7 +330,7 @@ void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
     QVERIFY(!window.rootView()->keyDialog());
     window.showRecoveryCode();
     m_auth->answer(true);
-    QCOMPARE(codeShown(), formatRecoveryCode(key));
+    QCOMPARE(codeShown(), code);
 
     // It goes with the key.
     m_lock->lock();

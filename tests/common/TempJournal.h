@@ -5,6 +5,7 @@
 #include "journal/EntryStore.h"
 #include "journal/WordCount.h"
 
+#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -20,6 +21,19 @@ inline QString words(int count)
         list << QStringLiteral("w%1").arg(i);
     }
     return list.join(u' ');
+}
+
+/** The key's bytes, as the keyring holds them. Secret: compare them, never print them. */
+inline QByteArray keyBytes(const EntryKey& key)
+{
+    return QByteArray(reinterpret_cast<const char*>(key.data()), key.length());
+}
+
+/** A file's bytes; empty when it cannot be read. */
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 /** A journal in a folder of its own that goes away with it, and the key its entries are sealed with. */

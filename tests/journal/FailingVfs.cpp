@@ -3,7 +3,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -14,63 +16,44 @@ namespace {
 std::atomic<bool> g_failing{false};
 sqlite3_vfs* g_real = nullptr;
 sqlite3_vfs g_vfs;
-
-struct MethodsPair
-{
-    const sqlite3_io_methods* original;
-    sqlite3_io_methods* patched;
-};
-std::vector<MethodsPair> g_methods;
+// Each method table the real file system hands out, with the copy whose writes can fail.
+std::vector<std::pair<const sqlite3_io_methods*, std::unique_ptr<sqlite3_io_methods>>> g_methods;
 std::mutex g_mutex;
 
-const sqlite3_io_methods* originalOf(sqlite3_file* file)
+const sqlite3_io_methods* realMethods(const sqlite3_file* file)
 {
     std::lock_guard lock(g_mutex);
-    for (const MethodsPair& pair : g_methods) {
-        if (pair.patched == file->pMethods) {
-            return pair.original;
-        }
-    }
-    return file->pMethods;
+    const auto found = std::find_if(g_methods.begin(), g_methods.end(),
+                                    [&](const auto& pair) { return pair.second.get() == file->pMethods; });
+    return found == g_methods.end() ? file->pMethods : found->first;
 }
 
 int failingWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset)
 {
-    if (g_failing) {
-        return SQLITE_FULL;
-    }
-    return originalOf(file)->xWrite(file, data, amount, offset);
+    return g_failing ? SQLITE_FULL : realMethods(file)->xWrite(file, data, amount, offset);
 }
 
 int failingSync(sqlite3_file* file, int flags)
 {
-    if (g_failing) {
-        return SQLITE_IOERR_FSYNC;
-    }
-    return originalOf(file)->xSync(file, flags);
-}
-
-const sqlite3_io_methods* patchedFor(const sqlite3_io_methods* original)
-{
-    std::lock_guard lock(g_mutex);
-    for (const MethodsPair& pair : g_methods) {
-        if (pair.original == original) {
-            return pair.patched;
-        }
-    }
-    auto* patched = new sqlite3_io_methods(*original);
-    patched->xWrite = failingWrite;
-    patched->xSync = failingSync;
-    g_methods.push_back({original, patched});
-    return patched;
+    return g_failing ? SQLITE_IOERR_FSYNC : realMethods(file)->xSync(file, flags);
 }
 
 int failingOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags)
 {
     const int status = g_real->xOpen(g_real, name, file, flags, outFlags);
-    if (status == SQLITE_OK && file->pMethods) {
-        file->pMethods = patchedFor(file->pMethods);
+    if (status != SQLITE_OK || !file->pMethods) {
+        return status;
     }
+    std::lock_guard lock(g_mutex);
+    auto found = std::find_if(g_methods.begin(), g_methods.end(),
+                              [&](const auto& pair) { return pair.first == file->pMethods; });
+    if (found == g_methods.end()) {
+        auto failing = std::make_unique<sqlite3_io_methods>(*file->pMethods);
+        failing->xWrite = failingWrite;
+        failing->xSync = failingSync;
+        found = g_methods.insert(g_methods.end(), {file->pMethods, std::move(failing)});
+    }
+    file->pMethods = found->second.get();
     return status;
 }
 

@@ -22,7 +22,6 @@ class TestDayKey : public QObject
 private Q_SLOTS:
     void journalDay_data();
     void journalDay();
-    void calendarDayHasNoShift();
     void nonGregorianKeys();
     void parsing_data();
     void parsing();
@@ -71,15 +70,6 @@ void TestDayKey::journalDay()
     QCOMPARE(journalDayKey(moment, Calendar::make(QStringLiteral("en_US"), zone)), key);
 }
 
-void TestDayKey::calendarDayHasNoShift()
-{
-    const Calendar berlin = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
-    const QDateTime oneAm = wall(QStringLiteral("Europe/Berlin"), 2024, 3, 5, 1, 0);
-    QCOMPARE(calendarDayKey(oneAm, berlin), QStringLiteral("2024-03-05"));
-    QCOMPARE(journalDayKey(oneAm, berlin), QStringLiteral("2024-03-04"));
-    QCOMPARE(calendarDayKey(*berlin.date(999, 1, 1, 12), berlin), QStringLiteral("0999-01-01"));
-}
-
 void TestDayKey::nonGregorianKeys()
 {
     const Calendar buddhist = Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok"));
@@ -93,10 +83,6 @@ void TestDayKey::nonGregorianKeys()
     // A key stored under the Gregorian calendar is not converted: read as Buddhist it names another day.
     const QDateTime gregorianKeyAsBuddhist = *dateForDayKey(QStringLiteral("2024-03-05"), buddhist);
     QCOMPARE(gregorianKeyAsBuddhist.date().year(), 2024 - 543);
-
-    const Calendar hebrew = Calendar::make(QStringLiteral("he_IL@calendar=hebrew"), QStringLiteral("Asia/Jerusalem"));
-    QCOMPARE(calendarDayKey(wall(QStringLiteral("Asia/Jerusalem"), 2024, 10, 3, 12, 0), hebrew),
-             QStringLiteral("5785-01-01"));
 }
 
 void TestDayKey::parsing_data()
@@ -112,6 +98,7 @@ void TestDayKey::parsing_data()
     QTest::newRow("plus sign") << QStringLiteral("2024-+03-05") << QStringLiteral("2024-03-05");
     QTest::newRow("month 13 rolls over") << QStringLiteral("2024-13-01") << QStringLiteral("2025-01-01");
     QTest::newRow("day 0 rolls back") << QStringLiteral("2024-03-00") << QStringLiteral("2024-02-29");
+    QTest::newRow("year below 1000") << QStringLiteral("999-1-1") << QStringLiteral("0999-01-01");
     QTest::newRow("two numbers") << QStringLiteral("2024-03") << QString();
     QTest::newRow("four numbers") << QStringLiteral("2024-03-05-07") << QString();
     QTest::newRow("empty") << QString() << QString();

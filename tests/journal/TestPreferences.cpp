@@ -1,10 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/Preferences.h"
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+
 using namespace wendle;
+
+namespace {
+
+const char* const kReport = "--report";
+const QString kAssignment = QString::fromLatin1(PreferenceKeys::promptAssignment);
+const QString kUsed = QString::fromLatin1(PreferenceKeys::promptUsedIDs);
+
+} // namespace
 
 class TestPreferences : public QObject
 {
@@ -13,8 +25,7 @@ class TestPreferences : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void defaultsWhileAbsent();
-    void valuesRoundTripAndInstancesAgree();
+    void valuesSurviveARestart();
     void unreadableValuesReadAsTheirDefault();
 
 private:
@@ -32,33 +43,21 @@ void TestPreferences::init()
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
 }
 
-void TestPreferences::defaultsWhileAbsent()
-{
-    const Preferences preferences;
-    QCOMPARE(preferences.reminderPreferences(), (ReminderPreferences{true, 15, 0, false, 21, 0}));
-    QCOMPARE(preferences.boolValue(QStringLiteral("recap.shown.2024-03")), false);
-    QCOMPARE(preferences.string(QStringLiteral("promptEngine.assignment")), std::nullopt);
-    QCOMPARE(preferences.stringArray(QStringLiteral("promptEngine.usedIDs")), std::nullopt);
-}
-
-void TestPreferences::valuesRoundTripAndInstancesAgree()
+void TestPreferences::valuesSurviveARestart()
 {
     Preferences writer;
     writer.setValue(PreferenceKeys::reminderEnabled, false);
     writer.setValue(PreferenceKeys::nudgeHour, 22);
-    writer.setString(QStringLiteral("promptEngine.assignment"), QStringLiteral("2024-03-05|memory|odd"));
-    writer.setStringArray(QStringLiteral("promptEngine.usedIDs"), {QStringLiteral("memory-001")});
+    writer.setString(kAssignment, QStringLiteral("2024-03-05|memory|odd"));
+    writer.setStringArray(kUsed, {QStringLiteral("memory-001")});
     writer.setStringArray(QStringLiteral("list.two"), {QStringLiteral("a, b"), QStringLiteral("c")});
-    writer.setStringArray(QStringLiteral("list.empty"), {});
+    writer.sync();
 
-    const Preferences reader;
-    QCOMPARE(reader.reminderPreferences(), (ReminderPreferences{false, 15, 0, false, 22, 0}));
-    QCOMPARE(reader.string(QStringLiteral("promptEngine.assignment")), QStringLiteral("2024-03-05|memory|odd"));
-    QCOMPARE(reader.stringArray(QStringLiteral("promptEngine.usedIDs")), QStringList{QStringLiteral("memory-001")});
-    QCOMPARE(reader.stringArray(QStringLiteral("list.two")),
-             (QStringList{QStringLiteral("a, b"), QStringLiteral("c")}));
-    QCOMPARE(reader.stringArray(QStringLiteral("list.empty")).value_or(QStringList{QStringLiteral("x")}),
-             QStringList{});
+    // A new process reads the file afresh, with no cache shared with this one.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kReport), m_dir.path()});
+    QVERIFY(child.waitForFinished(20000));
+    QCOMPARE(child.readAllStandardOutput(), QByteArray("0|22|2024-03-05|memory|odd|memory-001|a, b;c"));
 }
 
 void TestPreferences::unreadableValuesReadAsTheirDefault()
@@ -68,10 +67,29 @@ void TestPreferences::unreadableValuesReadAsTheirDefault()
     preferences.setString(QStringLiteral("reminder.enabled"), QStringLiteral("yes"));
     preferences.setString(QStringLiteral("reminder.hour"), QStringLiteral("half past"));
     preferences.setInteger(QStringLiteral("reminder.nudge.hour"), (qint64(1) << 32) + 3);
-    preferences.setStringArray(QStringLiteral("promptEngine.assignment"), {QStringLiteral("a"), QStringLiteral("b")});
-    QCOMPARE(preferences.reminderPreferences(), (ReminderPreferences{true, 15, 0, false, 21, 0}));
-    QCOMPARE(preferences.string(QStringLiteral("promptEngine.assignment")), std::nullopt);
+    preferences.setStringArray(kAssignment, {QStringLiteral("a"), QStringLiteral("b")});
+    QCOMPARE(preferences.reminderPreferences(), ReminderPreferences{});
+    QCOMPARE(preferences.string(kAssignment), std::nullopt);
 }
 
-QTEST_GUILESS_MAIN(TestPreferences)
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], kReport) == 0) {
+        // What a later launch reads back.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromLocal8Bit(argv[2]));
+        const Preferences preferences;
+        const QStringList none{QStringLiteral("-")};
+        const QStringList read{QString::number(preferences.value(PreferenceKeys::reminderEnabled)),
+                               QString::number(preferences.value(PreferenceKeys::nudgeHour)),
+                               preferences.string(kAssignment).value_or(QStringLiteral("-")),
+                               preferences.stringArray(kUsed).value_or(none).join(u';'),
+                               preferences.stringArray(QStringLiteral("list.two")).value_or(none).join(u';')};
+        fputs(qPrintable(read.join(u'|')), stdout);
+        return 0;
+    }
+    TestPreferences test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "TestPreferences.moc"

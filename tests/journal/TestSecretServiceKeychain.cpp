@@ -10,21 +10,19 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <QUuid>
 
-#include <cstring>
-
 using namespace wendle;
+using namespace wendle::test;
 
 namespace {
 
-const char* const kOpenWithStoredKey = "--open-with-stored-key";
+const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
+const QString kSecretsPath = QStringLiteral("/org/freedesktop/secrets");
 
 /** The test session's own keyring is the only one these tests may touch. */
 bool insideTestSession()
@@ -32,45 +30,25 @@ bool insideTestSession()
     return !qEnvironmentVariableIsEmpty("WENDLE_TEST_USER");
 }
 
-/** The real keyring, with every item kept under a service of the test's own instead of Wendle's. */
-class TestServiceKeychain final : public Keychain
+/** Waits on the event loop for the keyring's asynchronous answer. */
+template <typename Call> EntryKeyResult waitFor(Call call)
 {
-public:
-    explicit TestServiceKeychain(QString service)
-        : m_service(std::move(service))
-    {
-    }
-    void lookup(const KeychainItem& item, LookupReply reply) override
-    {
-        m_keyring.lookup({m_service, item.account}, std::move(reply));
-    }
-    void add(const KeychainItem& item, const QByteArray& data, WriteReply reply) override
-    {
-        m_keyring.add({m_service, item.account}, data, std::move(reply));
-    }
-    void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) override
-    {
-        m_keyring.write({m_service, item.account}, data, std::move(reply));
-    }
-
-private:
-    QString m_service;
-    SecretServiceKeychain m_keyring;
-};
-
-// Waits on the event loop for the keyring's asynchronous answer.
-EntryKeyResult loadFromKeyring(const QString& service)
-{
-    TestServiceKeychain keychain(service);
-    test::TempJournal journal;
     std::optional<EntryKeyResult> result;
-    loadOrCreateEntryKey(keychain, *journal.store, [&](EntryKeyResult r) { result = std::move(r); });
+    call([&](EntryKeyResult r) { result = std::move(r); });
     QElapsedTimer timer;
     timer.start();
     while (!result && timer.elapsed() < 15000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    return result.value_or(EntryKeyResult{nullptr, EntryCryptoError::keychainStatus(KeychainStatus::notAvailable)});
+    return result.value_or(EntryKeyResult{});
+}
+
+/** Loads (or makes) the key kept under the test's own item, for an empty journal. */
+EntryKeyResult loadFromKeyring(const KeychainItem& item)
+{
+    SecretServiceKeychain keychain;
+    TempJournal journal;
+    return waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, *journal.store, std::move(done), item); });
 }
 
 /** What the keyring holds under a service, as its own tool lists it. Holds secrets: never print it. */
@@ -83,40 +61,6 @@ QByteArray listing(const QString& service)
     return tool.readAllStandardOutput() + tool.readAllStandardError();
 }
 
-/** A secret as the Secret Service passes it: (session, parameters, value, content type). */
-struct SecretStruct
-{
-    QDBusObjectPath session;
-    QByteArray parameters;
-    QByteArray value;
-    QString contentType;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const SecretStruct& secret)
-{
-    argument.beginStructure();
-    argument << secret.session << secret.parameters << secret.value << secret.contentType;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, SecretStruct& secret)
-{
-    argument.beginStructure();
-    argument >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
-    argument.endStructure();
-    return argument;
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(SecretStruct)
-
-namespace {
-
-const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
-const QString kKeyringAdmin = QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface");
-
 /**
  * A collection of the test's own in the session's keyring, with a password the test knows, so it can be
  * locked and unlocked again without a prompt (the test session has no prompter).
@@ -126,10 +70,8 @@ class TestCollection
 public:
     TestCollection()
     {
-        qDBusRegisterMetaType<SecretStruct>();
-        QDBusMessage open = QDBusMessage::createMethodCall(kSecrets, QStringLiteral("/org/freedesktop/secrets"),
-                                                           QStringLiteral("org.freedesktop.Secret.Service"),
-                                                           QStringLiteral("OpenSession"));
+        QDBusMessage open = QDBusMessage::createMethodCall(
+            kSecrets, kSecretsPath, QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("OpenSession"));
         open << QStringLiteral("plain") << QVariant::fromValue(QDBusVariant(QString()));
         const QDBusMessage opened = QDBusConnection::sessionBus().call(open);
         if (opened.arguments().size() == 2) {
@@ -138,7 +80,7 @@ public:
         QDBusMessage create = adminCall(QStringLiteral("CreateWithMasterPassword"));
         create << QVariantMap{{QStringLiteral("org.freedesktop.Secret.Collection.Label"),
                                QStringLiteral("wendle-test")}}
-               << QVariant::fromValue(password());
+               << password();
         const QDBusMessage created = QDBusConnection::sessionBus().call(create);
         if (!created.arguments().isEmpty()) {
             m_path = qdbus_cast<QDBusObjectPath>(created.arguments().at(0)).path();
@@ -157,9 +99,8 @@ public:
 
     bool lock() const
     {
-        QDBusMessage call
-            = QDBusMessage::createMethodCall(kSecrets, QStringLiteral("/org/freedesktop/secrets"),
-                                             QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            kSecrets, kSecretsPath, QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
         call << QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(m_path)});
         return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
     }
@@ -167,19 +108,26 @@ public:
     bool unlock() const
     {
         QDBusMessage call = adminCall(QStringLiteral("UnlockWithMasterPassword"));
-        call << QVariant::fromValue(QDBusObjectPath(m_path)) << QVariant::fromValue(password());
+        call << QVariant::fromValue(QDBusObjectPath(m_path)) << password();
         return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
     }
 
 private:
     static QDBusMessage adminCall(const QString& method)
     {
-        return QDBusMessage::createMethodCall(kSecrets, QStringLiteral("/org/freedesktop/secrets"), kKeyringAdmin,
-                                              method);
+        return QDBusMessage::createMethodCall(
+            kSecrets, kSecretsPath, QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+            method);
     }
-    SecretStruct password() const
+    /** The collection's password as the Secret Service passes a secret: (session, parameters, value, type). */
+    QVariant password() const
     {
-        return {m_session, {}, QByteArrayLiteral("wendle-test-collection"), QStringLiteral("text/plain")};
+        QDBusArgument secret;
+        secret.beginStructure();
+        secret << m_session << QByteArray() << QByteArrayLiteral("wendle-test-collection")
+               << QStringLiteral("text/plain");
+        secret.endStructure();
+        return QVariant::fromValue(secret);
     }
 
     QDBusObjectPath m_session;
@@ -200,29 +148,6 @@ bool storeInCollection(const QString& collection, const KeychainItem& item, cons
     return tool.waitForFinished(20000) && tool.exitCode() == 0;
 }
 
-template <typename Call> EntryKeyResult waitFor(Call call)
-{
-    std::optional<EntryKeyResult> result;
-    call([&](EntryKeyResult r) { result = std::move(r); });
-    QElapsedTimer timer;
-    timer.start();
-    while (!result && timer.elapsed() < 15000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return result.value_or(EntryKeyResult{});
-}
-
-QByteArray bytesOf(const EntryKey& key)
-{
-    return QByteArray(reinterpret_cast<const char*>(key.data()), key.length());
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestSecretServiceKeychain : public QObject
@@ -233,20 +158,19 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void keyLivesInTheKeyring();
-    void addNeverReplacesAnItem();
     void aLockedKeyringIsNeverANewKey();
-    void aForeignKeyIsRefusedAndRestoreKeepsIt();
+    void restoreKeepsTheReplacedKey();
 
 private:
     const QString m_service = QStringLiteral("org.wendle.Wendle.test-") + QUuid::createUuid().toString(QUuid::Id128);
+    const KeychainItem m_item{m_service, entryKeyItem.account};
 };
 
 void TestSecretServiceKeychain::initTestCase()
 {
     QVERIFY2(insideTestSession(), "runs only inside scripts/test-session.sh: elsewhere it would use your own keyring");
     QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    QVERIFY2(bus && bus->isServiceRegistered(QStringLiteral("org.freedesktop.secrets")),
-             "needs a Secret Service: run inside scripts/test-session.sh");
+    QVERIFY2(bus && bus->isServiceRegistered(kSecrets), "needs a Secret Service: run inside scripts/test-session.sh");
 }
 
 void TestSecretServiceKeychain::cleanupTestCase()
@@ -262,43 +186,23 @@ void TestSecretServiceKeychain::cleanupTestCase()
 
 void TestSecretServiceKeychain::keyLivesInTheKeyring()
 {
-    const EntryKeyResult first = loadFromKeyring(m_service);
+    const EntryKeyResult first = loadFromKeyring(m_item);
     QVERIFY2(first.key, first.error ? first.error->what() : "no answer");
     QCOMPARE(first.key->length(), 32);
-    const EntryKeyResult second = loadFromKeyring(m_service);
+    const EntryKeyResult second = loadFromKeyring(m_item);
     QVERIFY(second.key);
-    QVERIFY2(std::memcmp(second.key->data(), first.key->data(), 32) == 0, "a second load made another key");
+    QVERIFY2(keyBytes(*second.key) == keyBytes(*first.key), "a second load made another key");
 
-    // Another process finds the same key through the same code: it opens what this one sealed.
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(),
-                {QString::fromLatin1(kOpenWithStoredKey), m_service,
-                 QString::fromLatin1(sealEntryText(QStringLiteral("sealed here"), *first.key).toBase64())});
-    QVERIFY(child.waitForFinished(20000));
-    QCOMPARE(child.readAllStandardOutput(), QByteArray("sealed here"));
-
-    // The keyring's own tool finds the item under the service and Wendle's account.
     QVERIFY(listing(m_service).contains("entry-encryption-key"));
-}
 
-void TestSecretServiceKeychain::addNeverReplacesAnItem()
-{
-    TestServiceKeychain keychain(m_service);
-    const KeychainItem item{QString(), QStringLiteral("replace-me")};
-    std::optional<qint32> firstAdd;
-    std::optional<qint32> secondAdd;
-    keychain.add(item, QByteArray("first"), [&](qint32 status) {
-        firstAdd = status;
-        keychain.add(item, QByteArray("second"), [&](qint32 again) { secondAdd = again; });
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(secondAdd.has_value(), 15000);
-    QCOMPARE(*firstAdd, KeychainStatus::success);
-    QCOMPARE(*secondAdd, KeychainStatus::duplicateItem);
-
-    std::optional<QByteArray> stored;
-    keychain.lookup(item, [&](qint32, std::optional<QByteArray> data) { stored = data.value_or(QByteArray("none")); });
-    QTRY_VERIFY_WITH_TIMEOUT(stored.has_value(), 15000);
-    QCOMPARE(*stored, QByteArray("first"));
+    // Adding never replaces an item that is there.
+    SecretServiceKeychain keychain;
+    std::optional<qint32> added;
+    keychain.add(m_item, QByteArray(32, 'x'), [&](qint32 status) { added = status; });
+    QTRY_VERIFY_WITH_TIMEOUT(added.has_value(), 15000);
+    QCOMPARE(*added, KeychainStatus::duplicateItem);
+    const EntryKeyResult third = loadFromKeyring(m_item);
+    QVERIFY2(third.key && keyBytes(*third.key) == keyBytes(*first.key), "adding replaced the key");
 }
 
 void TestSecretServiceKeychain::aLockedKeyringIsNeverANewKey()
@@ -307,17 +211,17 @@ void TestSecretServiceKeychain::aLockedKeyringIsNeverANewKey()
     QVERIFY2(!collection.path().isEmpty(), "could not make a collection of the test's own");
     SecretServiceKeychain keychain;
     const KeychainItem item{m_service + QStringLiteral(".locked"), entryKeyItem.account};
-    test::TempJournal journal;
+    TempJournal journal;
     journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("written before"));
     QVERIFY(journal.store->save());
-    QVERIFY(storeInCollection(collection.path(), item, bytesOf(*journal.key)));
+    QVERIFY(storeInCollection(collection.path(), item, keyBytes(*journal.key)));
     QVERIFY(collection.lock());
     const QByteArray listedBefore = listing(item.service);
     QCOMPARE(listedBefore.count("attribute.user = entry-encryption-key"), 1);
     const QByteArray journalBefore = fileBytes(journal.store->path());
 
     // Locked, and no prompter to unlock it: refused, for a journal with entries and for an empty one alike.
-    test::TempJournal empty;
+    TempJournal empty;
     for (EntryStore* store : {journal.store.get(), empty.store.get()}) {
         const EntryKeyResult result
             = waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, *store, std::move(done), item); });
@@ -332,70 +236,48 @@ void TestSecretServiceKeychain::aLockedKeyringIsNeverANewKey()
     const EntryKeyResult unlocked
         = waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, *journal.store, std::move(done), item); });
     QVERIFY(unlocked.key);
-    QVERIFY2(bytesOf(*unlocked.key) == bytesOf(*journal.key), "the unlocked keyring gave another key");
+    QVERIFY2(keyBytes(*unlocked.key) == keyBytes(*journal.key), "the unlocked keyring gave another key");
     QCOMPARE(QProcess::execute(QStringLiteral("secret-tool"),
                                {QStringLiteral("clear"), QStringLiteral("server"), item.service}),
              0);
 }
 
-void TestSecretServiceKeychain::aForeignKeyIsRefusedAndRestoreKeepsIt()
+void TestSecretServiceKeychain::restoreKeepsTheReplacedKey()
 {
+    // The keyring holds another journal's key: the recovery code's key goes in, the other is kept aside.
     SecretServiceKeychain keychain;
-    const KeychainItem item{m_service, entryKeyItem.account};
+    const KeychainItem item{m_service + QStringLiteral(".restore"), entryKeyItem.account};
     const auto foreign = EntryKey::random();
     std::optional<qint32> written;
-    keychain.write(item, bytesOf(*foreign), [&](qint32 status) { written = status; });
+    keychain.write(item, keyBytes(*foreign), [&](qint32 status) { written = status; });
     QTRY_VERIFY_WITH_TIMEOUT(written.has_value(), 15000);
     QCOMPARE(*written, KeychainStatus::success);
 
-    test::TempJournal journal;
+    TempJournal journal;
     journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("mine"));
     QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
     QVERIFY(journal.store->save());
-    const QByteArray journalBefore = fileBytes(journal.store->path());
-    EntryKeyResult result
+    const auto typed = EntryKey::fromBytes(*parseRecoveryCode(formatRecoveryCode(keyBytes(*journal.key))));
+    QVERIFY(waitFor([&](EntryKeyReply done) {
+                restoreEntryKey(keychain, *journal.store, typed, std::move(done), item);
+            }).key);
+    const EntryKeyResult loaded
         = waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, *journal.store, std::move(done), item); });
-    QCOMPARE(result.problem, KeyProblem::keyMismatch);
-    QVERIFY(fileBytes(journal.store->path()) == journalBefore);
+    QVERIFY(loaded.key && keyBytes(*loaded.key) == keyBytes(*journal.key));
 
-    // The recovery code's key goes in; the foreign one is kept under an account of its own.
-    const auto typed = EntryKey::fromBytes(*parseRecoveryCode(formatRecoveryCode(bytesOf(*journal.key))));
-    result
-        = waitFor([&](EntryKeyReply done) { restoreEntryKey(keychain, *journal.store, typed, std::move(done), item); });
-    QVERIFY(result.key);
-    result
-        = waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, *journal.store, std::move(done), item); });
-    QVERIFY(result.key);
-    QVERIFY(bytesOf(*result.key) == bytesOf(*journal.key));
-    const QByteArray listed = listing(m_service);
+    const QByteArray listed = listing(item.service);
     const qsizetype at = listed.indexOf("attribute.user = entry-encryption-key.replaced-");
     QVERIFY2(at >= 0, "the replaced key was not kept");
     const QString kept = QString::fromUtf8(listed.mid(at + 17, listed.indexOf('\n', at) - at - 17));
     std::optional<QByteArray> keptBytes;
-    keychain.lookup({m_service, kept},
+    keychain.lookup({item.service, kept},
                     [&](qint32, std::optional<QByteArray> data) { keptBytes = data.value_or(QByteArray()); });
     QTRY_VERIFY_WITH_TIMEOUT(keptBytes.has_value(), 15000);
-    QVERIFY2(*keptBytes == bytesOf(*foreign), "the kept item does not hold the replaced key");
+    QVERIFY2(*keptBytes == keyBytes(*foreign), "the kept item does not hold the replaced key");
+    QCOMPARE(QProcess::execute(QStringLiteral("secret-tool"),
+                               {QStringLiteral("clear"), QStringLiteral("server"), item.service}),
+             0);
 }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    if (argc == 4 && std::strcmp(argv[1], kOpenWithStoredKey) == 0) {
-        const EntryKeyResult result
-            = insideTestSession() ? loadFromKeyring(QString::fromLatin1(argv[2])) : EntryKeyResult{};
-        if (!result.key) {
-            return 1;
-        }
-        try {
-            fputs(qPrintable(openEntryText(QByteArray::fromBase64(argv[3]), *result.key)), stdout);
-        } catch (const std::exception&) {
-            return 1;
-        }
-        return 0;
-    }
-    TestSecretServiceKeychain test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_GUILESS_MAIN(TestSecretServiceKeychain)
 #include "TestSecretServiceKeychain.moc"

@@ -19,6 +19,19 @@ QDateTime at(const char* zone, int y, int mo, int d, int h, int mi, int s = 0)
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), QTimeZone(zone)).toUTC();
 }
 
+/** The plan made at `now` in the zone's calendar, one "<day key>.<name> <y>-<m>-<d> <h>:<min>" per reminder. */
+QStringList plan(const char* locale, const char* zone, const QDateTime& now, const std::vector<Time>& times,
+                 const QSet<QString>& written = {})
+{
+    QStringList planned;
+    const Calendar calendar = Calendar::make(QString::fromLatin1(locale), QString::fromLatin1(zone));
+    for (const PlannedReminder& r : ReminderPlanner::plan(now, written, times, kPrefix, calendar)) {
+        const QString id = r.identifier.startsWith(kPrefix) ? r.identifier.mid(kPrefix.size()) : r.identifier;
+        planned << QString::asprintf("%s %d-%d-%d %d:%d", qPrintable(id), r.year, r.month, r.day, r.hour, r.minute);
+    }
+    return planned;
+}
+
 } // namespace
 
 class TestReminderPlanner : public QObject
@@ -27,129 +40,104 @@ class TestReminderPlanner : public QObject
 
 private Q_SLOTS:
     void plansTwentyOneDays();
-    void strictlyLaterThanNow();
-    void writtenDaysStayQuiet();
-    void timesKeepTheirOrder();
+    void strictlyLaterThanNowAndNotWrittenDays();
+    void timesKeepTheirOrderAndBadTimesAreSkipped();
     void clockChanges();
-    void plainMidnightDays();
+    void plainMidnightDaysAndOtherCalendars();
 };
 
 void TestReminderPlanner::plansTwentyOneDays()
 {
-    const Calendar berlin = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
     const QDateTime morning = at("Europe/Berlin", 2026, 3, 14, 10, 0);
-    QVERIFY(ReminderPlanner::plan(morning, {}, {}, kPrefix, berlin).empty());
-
-    const std::vector<PlannedReminder> plan = ReminderPlanner::plan(morning, {}, {kPrimary, kNudge}, kPrefix, berlin);
-    QCOMPARE(plan.size(), std::size_t(42));
-    QCOMPARE(plan.front(), (PlannedReminder{QStringLiteral("wendle.reminder.2026-03-14.primary"), 2026, 3, 14, 15, 0}));
-    QCOMPARE(plan.at(1), (PlannedReminder{QStringLiteral("wendle.reminder.2026-03-14.nudge"), 2026, 3, 14, 21, 0}));
-    QCOMPARE(plan.back(), (PlannedReminder{QStringLiteral("wendle.reminder.2026-04-03.nudge"), 2026, 4, 3, 21, 0}));
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        QCOMPARE(plan[i].identifier.endsWith(i % 2 == 0 ? u".primary" : u".nudge"), true);
-    }
+    QVERIFY(plan("de_DE", "Europe/Berlin", morning, {}).isEmpty());
+    const QStringList planned = plan("de_DE", "Europe/Berlin", morning, {kPrimary, kNudge});
+    QCOMPARE(planned.size(), 42);
+    QCOMPARE(planned.front(), QStringLiteral("2026-03-14.primary 2026-3-14 15:0"));
+    QCOMPARE(planned.at(1), QStringLiteral("2026-03-14.nudge 2026-3-14 21:0"));
+    QCOMPARE(planned.back(), QStringLiteral("2026-04-03.nudge 2026-4-3 21:0"));
 }
 
-void TestReminderPlanner::strictlyLaterThanNow()
+void TestReminderPlanner::strictlyLaterThanNowAndNotWrittenDays()
 {
-    const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
-    const std::vector<Time> primary{kPrimary};
-    std::vector<PlannedReminder> plan
-        = ReminderPlanner::plan(at("America/New_York", 2026, 6, 1, 14, 59, 59), {}, primary, kPrefix, newYork);
-    QCOMPARE(plan.size(), std::size_t(21));
-    QCOMPARE(plan.front().day, 1);
+    QStringList planned = plan("en_US", "America/New_York", at("America/New_York", 2026, 6, 1, 14, 59, 59), {kPrimary});
+    QCOMPARE(planned.size(), 21);
+    QCOMPARE(planned.front(), QStringLiteral("2026-06-01.primary 2026-6-1 15:0"));
+    planned = plan("en_US", "America/New_York", at("America/New_York", 2026, 6, 1, 15, 0), {kPrimary});
+    QCOMPARE(planned.size(), 20);
+    QVERIFY(planned.front().startsWith(u"2026-06-02.primary"));
+    planned = plan("en_US", "America/New_York", at("America/New_York", 2026, 6, 1, 16, 0), {kPrimary, kNudge});
+    QCOMPARE(planned.size(), 41);
+    QVERIFY(planned.front().startsWith(u"2026-06-01.nudge"));
+    QVERIFY(planned.at(1).startsWith(u"2026-06-02.primary"));
 
-    plan = ReminderPlanner::plan(at("America/New_York", 2026, 6, 1, 15, 0), {}, primary, kPrefix, newYork);
-    QCOMPARE(plan.size(), std::size_t(20));
-    QCOMPARE(plan.front().identifier, QStringLiteral("wendle.reminder.2026-06-02.primary"));
-
-    plan = ReminderPlanner::plan(at("America/New_York", 2026, 6, 1, 16, 0), {}, {kPrimary, kNudge}, kPrefix, newYork);
-    QCOMPARE(plan.size(), std::size_t(41));
-    QCOMPARE(plan.front().identifier, QStringLiteral("wendle.reminder.2026-06-01.nudge"));
-    QCOMPARE(plan.at(1).identifier, QStringLiteral("wendle.reminder.2026-06-02.primary"));
-}
-
-void TestReminderPlanner::writtenDaysStayQuiet()
-{
-    const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+    // A written day stays quiet; with every day written nothing is planned.
     const QDateTime now = at("America/New_York", 2026, 6, 1, 10, 0);
-    std::vector<PlannedReminder> plan
-        = ReminderPlanner::plan(now, {QStringLiteral("2026-06-01")}, {kPrimary, kNudge}, kPrefix, newYork);
-    QCOMPARE(plan.size(), std::size_t(40));
-    QCOMPARE(plan.front().identifier, QStringLiteral("wendle.reminder.2026-06-02.primary"));
-
+    planned = plan("en_US", "America/New_York", now, {kPrimary, kNudge}, {QStringLiteral("2026-06-01")});
+    QCOMPARE(planned.size(), 40);
+    QVERIFY(planned.front().startsWith(u"2026-06-02.primary"));
     QSet<QString> all;
     for (int day = 1; day <= 21; ++day) {
         all.insert(QStringLiteral("2026-06-%1").arg(day, 2, 10, QLatin1Char('0')));
     }
-    QVERIFY(ReminderPlanner::plan(now, all, {kPrimary, kNudge}, kPrefix, newYork).empty());
+    QVERIFY(plan("en_US", "America/New_York", now, {kPrimary, kNudge}, all).isEmpty());
 }
 
-void TestReminderPlanner::timesKeepTheirOrder()
+void TestReminderPlanner::timesKeepTheirOrderAndBadTimesAreSkipped()
 {
-    const Calendar berlin = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
-    const Time earlyNudge{QStringLiteral("nudge"), 7, 30};
-    const std::vector<PlannedReminder> plan
-        = ReminderPlanner::plan(at("Europe/Berlin", 2026, 6, 1, 6, 0), {}, {kPrimary, earlyNudge}, kPrefix, berlin);
-    QCOMPARE(plan.at(0).identifier, QStringLiteral("wendle.reminder.2026-06-01.primary"));
-    QCOMPARE(plan.at(1).identifier, QStringLiteral("wendle.reminder.2026-06-01.nudge"));
-    QCOMPARE(plan.at(1).hour, 7);
-    QCOMPARE(plan.at(1).minute, 30);
+    const QDateTime six = at("Europe/Berlin", 2026, 6, 1, 6, 0);
+    const QStringList planned = plan("de_DE", "Europe/Berlin", six, {kPrimary, {QStringLiteral("nudge"), 7, 30}});
+    QCOMPARE(planned.at(0), QStringLiteral("2026-06-01.primary 2026-6-1 15:0"));
+    QCOMPARE(planned.at(1), QStringLiteral("2026-06-01.nudge 2026-6-1 7:30"));
 
     // Times out of range (a hand-edited settings file) are skipped, not rolled over into other times.
-    const std::vector<Time> outOfRange{{QStringLiteral("primary"), 25, 0},
-                                       {QStringLiteral("primary"), -1, 0},
-                                       {QStringLiteral("primary"), 12, 60},
-                                       kNudge};
-    const std::vector<PlannedReminder> kept
-        = ReminderPlanner::plan(at("Europe/Berlin", 2026, 6, 1, 6, 0), {}, outOfRange, kPrefix, berlin);
-    QCOMPARE(kept.size(), std::size_t(21));
-    QCOMPARE(kept.front().identifier, QStringLiteral("wendle.reminder.2026-06-01.nudge"));
+    const QStringList kept = plan("de_DE", "Europe/Berlin", six,
+                                  {{QStringLiteral("primary"), 25, 0},
+                                   {QStringLiteral("primary"), -1, 0},
+                                   {QStringLiteral("primary"), 12, 60},
+                                   kNudge});
+    QCOMPARE(kept.size(), 21);
+    QVERIFY(kept.front().startsWith(u"2026-06-01.nudge"));
 }
 
 void TestReminderPlanner::clockChanges()
 {
     // 02:30 does not exist on 8 March 2026 in New York: it is tested as 03:00 but planned as asked.
-    const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
     const Time gap{QStringLiteral("primary"), 2, 30};
-    std::vector<PlannedReminder> plan
-        = ReminderPlanner::plan(at("America/New_York", 2026, 3, 8, 1, 45), {}, {gap}, kPrefix, newYork);
-    QCOMPARE(plan.front(), (PlannedReminder{QStringLiteral("wendle.reminder.2026-03-08.primary"), 2026, 3, 8, 2, 30}));
+    QCOMPARE(plan("en_US", "America/New_York", at("America/New_York", 2026, 3, 8, 1, 45), {gap}).front(),
+             QStringLiteral("2026-03-08.primary 2026-3-8 2:30"));
     // At 03:00 EDT the skipped 02:30 has resolved to now, which is not strictly later.
-    plan = ReminderPlanner::plan(QDateTime(QDate(2026, 3, 8), QTime(7, 0), Qt::UTC), {}, {gap}, kPrefix, newYork);
-    QCOMPARE(plan.front().day, 9);
+    const QDateTime threeEdt = QDateTime(QDate(2026, 3, 8), QTime(7, 0), Qt::UTC);
+    QVERIFY(plan("en_US", "America/New_York", threeEdt, {gap}).front().startsWith(u"2026-03-09"));
 
     // 01:30 happens twice on 1 November 2026: the first one counts, so after it nothing is planned that day.
-    const Time repeated{QStringLiteral("primary"), 1, 30};
     const QDateTime betweenTheTwo = QDateTime(QDate(2026, 11, 1), QTime(6, 0), Qt::UTC); // 01:00 EST
-    plan = ReminderPlanner::plan(betweenTheTwo, {}, {repeated}, kPrefix, newYork);
-    QCOMPARE(plan.front().day, 2);
-    QCOMPARE(plan.size(), std::size_t(20));
+    const QStringList planned = plan("en_US", "America/New_York", betweenTheTwo, {{QStringLiteral("primary"), 1, 30}});
+    QCOMPARE(planned.size(), 20);
+    QVERIFY(planned.front().startsWith(u"2026-11-02"));
 
     // Lord Howe: a day of 24.5 hours is still one day.
-    const Calendar lordHowe = Calendar::make(QStringLiteral("en_AU"), QStringLiteral("Australia/Lord_Howe"));
-    plan = ReminderPlanner::plan(at("Australia/Lord_Howe", 2026, 4, 4, 9, 0), {}, {kPrimary}, kPrefix, lordHowe);
-    QCOMPARE(plan.size(), std::size_t(21));
-    QCOMPARE(plan.at(1).identifier, QStringLiteral("wendle.reminder.2026-04-05.primary"));
-    QCOMPARE(plan.at(2).identifier, QStringLiteral("wendle.reminder.2026-04-06.primary"));
+    const QStringList lordHowe
+        = plan("en_AU", "Australia/Lord_Howe", at("Australia/Lord_Howe", 2026, 4, 4, 9, 0), {kPrimary});
+    QCOMPARE(lordHowe.size(), 21);
+    QVERIFY(lordHowe.at(1).startsWith(u"2026-04-05"));
+    QVERIFY(lordHowe.at(2).startsWith(u"2026-04-06"));
 }
 
-void TestReminderPlanner::plainMidnightDays()
+void TestReminderPlanner::plainMidnightDaysAndOtherCalendars()
 {
     // At 01:00 the journal day is yesterday, but reminders are planned from the new calendar date.
-    const Calendar berlin = Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
     const QDateTime oneAm = at("Europe/Berlin", 2026, 6, 2, 1, 0);
-    QCOMPARE(journalDayKey(oneAm, berlin), QStringLiteral("2026-06-01"));
-    const std::vector<PlannedReminder> plan = ReminderPlanner::plan(oneAm, {}, {kPrimary}, kPrefix, berlin);
-    QCOMPARE(plan.front().identifier, QStringLiteral("wendle.reminder.2026-06-02.primary"));
-    QCOMPARE(plan.back().identifier, QStringLiteral("wendle.reminder.2026-06-22.primary"));
+    QCOMPARE(journalDayKey(oneAm, Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"))),
+             QStringLiteral("2026-06-01"));
+    const QStringList planned = plan("de_DE", "Europe/Berlin", oneAm, {kPrimary});
+    QVERIFY(planned.front().startsWith(u"2026-06-02"));
+    QVERIFY(planned.back().startsWith(u"2026-06-22"));
 
     // A Buddhist calendar plans Buddhist years.
-    const Calendar buddhist = Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok"));
-    const std::vector<PlannedReminder> thai
-        = ReminderPlanner::plan(at("Asia/Bangkok", 2026, 12, 31, 9, 0), {}, {kPrimary}, kPrefix, buddhist);
-    QCOMPARE(thai.front().identifier, QStringLiteral("wendle.reminder.2569-12-31.primary"));
-    QCOMPARE(thai.at(1).year, 2570);
+    const QStringList thai
+        = plan("th_TH@calendar=buddhist", "Asia/Bangkok", at("Asia/Bangkok", 2026, 12, 31, 9, 0), {kPrimary});
+    QCOMPARE(thai.front(), QStringLiteral("2569-12-31.primary 2569-12-31 15:0"));
+    QCOMPARE(thai.at(1), QStringLiteral("2570-01-01.primary 2570-1-1 15:0"));
 }
 
 QTEST_GUILESS_MAIN(TestReminderPlanner)
