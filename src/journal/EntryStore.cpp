@@ -490,6 +490,7 @@ bool EntryStore::hasUnsavedChanges() const
 
 bool EntryStore::save()
 {
+    const QString before = m_saveFailure;
     // Retrying entry by entry helps only when the file took a transaction at all (not busy, not unreadable).
     if (hasUnsavedChanges() && writeTogether(m_dirty) == Written::refused && m_dirty.size() > 1) {
         // One entry that keeps failing must not hold back the others: each goes on its own, failures stay pending.
@@ -497,7 +498,6 @@ bool EntryStore::save()
             writeTogether({entry});
         }
     }
-    const QString before = m_saveFailure;
     const bool saved = !hasUnsavedChanges();
     if (saved) {
         m_saveFailure.clear();

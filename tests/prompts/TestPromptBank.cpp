@@ -83,9 +83,21 @@ void TestPromptBank::loading()
 
 void TestPromptBank::unreadableFiles()
 {
-    QVERIFY(PromptEngine::loadBank(m_dir.filePath(QStringLiteral("missing.json"))).prompts.empty());
     QVERIFY(PromptEngine::loadBank(m_dir.path()).prompts.empty()); // a folder
     QVERIFY(PromptEngine::loadBank(QString()).prompts.empty());
+    // What is logged says which file and why, down to the first prompt and member at fault.
+    const PromptEngine::Bank missing = PromptEngine::loadBank(m_dir.filePath(QStringLiteral("missing.json")));
+    QVERIFY(missing.prompts.empty());
+    QVERIFY2(missing.problem.contains(QStringLiteral("missing.json cannot be read")), qPrintable(missing.problem));
+    const PromptEngine::Bank truncated = PromptEngine::loadBank(write(R"({"prompts": [{"id": "a", "categ)"));
+    QVERIFY(truncated.problem.contains(QStringLiteral("is not valid JSON")));
+    const PromptEngine::Bank unknown
+        = PromptEngine::loadBank(write(R"({"prompts": [{"id": "a", "category": "memory", "text": "A"},
+                              {"id": "b", "category": "weather", "text": "B"}]})"));
+    QVERIFY(unknown.prompts.empty());
+    QVERIFY2(unknown.problem.endsWith(
+                 QStringLiteral(R"(: prompt 2 ("b"): its "category" "weather" is not a known category)")),
+             qPrintable(unknown.problem));
 }
 
 void TestPromptBank::shippedBankMeetsItsRules()

@@ -339,10 +339,17 @@ void TestTodayView::noPromptStoresNothingButFreeWriting()
 {
     TodayView& view = show(PromptEngine::Bank{});
     QVERIFY(!view.prompt());
+    // The user is told, and the editor takes nothing it could not store.
+    QVERIFY(std::ranges::any_of(view.findChildren<TextBlock*>(), [](TextBlock* block) {
+        return block->isVisible()
+            && block->text() == QStringLiteral("Prompts could not be loaded — write freely meanwhile.");
+    }));
+    QVERIFY(view.findChild<PlainTextEditor*>()->isReadOnly());
     type(QStringLiteral("nowhere to go"));
     QTest::qWait(1200);
     QVERIFY(m_journal->store->entries().empty());
-    QVERIFY(named<PlainButton>(&view, QStringLiteral("give me another")));
+    QVERIFY(!named<PlainButton>(&view, QStringLiteral("give me another")));
+    QVERIFY(named<PlainButton>(&view, QStringLiteral("write freely")));
 
     view.switchMode(TodayView::Mode::freeform);
     type(QStringLiteral("free"));
