@@ -12,6 +12,7 @@
 #include "journal/EntryStore.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/PlainTextEditor.h"
+#include "writing/Autosave.h"
 #include "writing/TodayView.h"
 #include "writing/TodaysEntry.h"
 
@@ -19,6 +20,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 
 #include <benchmark/benchmark.h>
 
@@ -76,6 +78,8 @@ void keystrokeToRepaint(benchmark::State& state)
             PromptEngine::Bank{{{QStringLiteral("p"), PromptCategory::memory, QStringLiteral("A prompt")}}}));
     view.resize(760, 640);
     view.show();
+    // The month's recap comes first on this journal; typing starts after it.
+    view.beginAfterRecap();
     QApplication::processEvents();
     auto* editor = view.findChild<PlainTextEditor*>();
     for (auto _ : state) {
@@ -87,6 +91,78 @@ void keystrokeToRepaint(benchmark::State& state)
     QApplication::processEvents();
 }
 BENCHMARK(keystrokeToRepaint)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A long entry being written: one more character at its end, to the repainted screen, at 100 KB and 1 MB.
+void keystrokeInLargeEntry(benchmark::State& state)
+{
+    LargeJournal& large = journal();
+    TodayView view(
+        *large.store, large.scheduler, large.key, [] {}, large.clock,
+        std::make_unique<PromptEngine>(
+            PromptEngine::Bank{{{QStringLiteral("p"), PromptCategory::memory, QStringLiteral("A prompt")}}}));
+    view.resize(760, 640);
+    view.show();
+    view.beginAfterRecap();
+    auto* editor = view.findChild<PlainTextEditor*>();
+    // Paragraphs of a few lines each, or (second argument 0) one paragraph as long as the entry.
+    QString paragraph = QStringLiteral("A line of words about the day, ");
+    paragraph = paragraph.repeated(8) + (state.range(1) ? QStringLiteral("\n") : QString());
+    editor->setText(paragraph.repeated(state.range(0) / paragraph.size()));
+    QApplication::processEvents();
+    editor->setFocus();
+    editor->moveCursor(QTextCursor::End);
+    const qsizetype before = editor->text().size();
+    for (auto _ : state) {
+        QTest::keyClick(editor, Qt::Key_A);
+        view.repaint();
+    }
+    // Every keystroke must have landed, or this measured nothing.
+    if (editor->text().size() != before + qsizetype(state.iterations())) {
+        state.SkipWithError("the keystrokes did not reach the editor");
+    }
+    editor->clear();
+    QApplication::processEvents();
+}
+BENCHMARK(keystrokeInLargeEntry)
+    ->ArgsProduct({{100'000, 1'000'000}, {1, 0}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A 5 MB paste, then the save that follows its pause (the pause itself, one second, is not counted).
+void pasteOfFiveMegabytesSaved(benchmark::State& state)
+{
+    LargeJournal& large = journal();
+    QString paragraph = QStringLiteral("Pasted words from somewhere else, ");
+    paragraph = paragraph.repeated(8) + u'\n';
+    const QString pasted = paragraph.repeated(5'000'000 / paragraph.size());
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto view = std::make_unique<TodayView>(
+            *large.store, large.scheduler, large.key, [] {}, large.clock,
+            std::make_unique<PromptEngine>(
+                PromptEngine::Bank{{{QStringLiteral("p"), PromptCategory::memory, QStringLiteral("A prompt")}}}));
+        view->resize(760, 640);
+        view->show();
+        view->beginAfterRecap();
+        QApplication::processEvents();
+        auto* editor = view->findChild<PlainTextEditor*>();
+        editor->clear();
+        QApplication::processEvents();
+        state.ResumeTiming();
+
+        editor->insertPlainText(pasted);
+        view->repaint();
+        Autosave::runAllNow();
+
+        state.PauseTiming();
+        editor->clear();
+        Autosave::runAllNow();
+        view.reset();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(pasteOfFiveMegabytesSaved)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void autosave(benchmark::State& state)
 {

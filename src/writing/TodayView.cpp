@@ -22,6 +22,7 @@
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 #include "writing/Autosave.h"
+#include "writing/DocumentWordCount.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -106,6 +107,7 @@ void TodayView::buildLayout()
     column->addSpacing(16);
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, m_column);
     m_editor->setAccessibleName(QStringLiteral("entry"));
+    m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
     connect(m_editor, &PlainTextEditor::textEdited, this, &TodayView::onEditorEdited);
     column->addWidget(m_editor, 1);
 
@@ -180,7 +182,7 @@ qint64 TodayView::wordsElsewhereToday() const
 
 qint64 TodayView::liveTotal() const
 {
-    return wordsElsewhereToday() + countWords(_text);
+    return wordsElsewhereToday() + m_editorWords->count();
 }
 
 void TodayView::loadEntry()
@@ -225,9 +227,10 @@ void TodayView::scheduleAutosave()
     EntryStore* store = &_context;
     ReminderScheduler* scheduler = &_scheduler;
     const Clock* clock = &m_clock;
-    _saveTask->schedule([store, scheduler, clock, key = key, target = target(), text = _text] {
-        TodaysEntry::save(*store, *scheduler, *key, target, text, clock->now(), Calendar::current());
-    });
+    _saveTask->schedule(
+        [store, scheduler, clock, key = key, target = target(), text = _text, words = m_editorWords->count()] {
+            TodaysEntry::save(*store, *scheduler, *key, target, text, clock->now(), Calendar::current(), words);
+        });
 }
 
 void TodayView::finishDay()
@@ -431,7 +434,7 @@ void TodayView::render()
     m_writeFreely->setVisible(!freeform);
     m_backToPrompt->setVisible(freeform);
 
-    const qint64 words = countWords(_text);
+    const qint64 words = m_editorWords->count();
     m_wordCount->setText(
         QStringLiteral("%1 %2").arg(words).arg(words == 1 ? QStringLiteral("word") : QStringLiteral("words")));
     setTextColour(m_wordCount, _done ? Palette::accent() : Palette::muted());

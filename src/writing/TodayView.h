@@ -32,6 +32,7 @@ class PlainTextEditor;
 class ReminderScheduler;
 class ResurfacedReader;
 class TextBlock;
+class DocumentWordCount;
 
 /**
  * The writing screen: today's prompt, an editor that saves itself a second after typing pauses, the day's
@@ -148,6 +149,7 @@ private:
     QList<QShortcut*> m_finishShortcuts;
     QLabel* m_saveProblem = nullptr;
     TextBlock* m_noPrompt = nullptr;
+    std::unique_ptr<DocumentWordCount> m_editorWords;
 };
 
 } // namespace wendle

@@ -31,7 +31,7 @@ qint64 wordsElsewhere(const EntryStore& store, const QString& promptID, const QD
 }
 
 bool save(EntryStore& store, ReminderScheduler& scheduler, const EntryKey& key, const Target& target,
-          const QString& text, const QDateTime& now, const Calendar& calendar)
+          const QString& text, const QDateTime& now, const Calendar& calendar, std::optional<qint64> knownWords)
 {
     if (text.isEmpty()) {
         return store.save();
@@ -45,7 +45,7 @@ bool save(EntryStore& store, ReminderScheduler& scheduler, const EntryKey& key, 
     } catch (const std::exception&) {
         return false; // the text stays in the editor; the next change tries again
     }
-    const qint64 words = countWords(text);
+    const qint64 words = knownWords ? *knownWords : countWords(text);
     if (Entry* entry = find(store, target.promptID, now, calendar)) {
         store.replaceBody(entry, body, key);
         store.setCreditedWords(entry, words);

@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 namespace wendle {
 
 class EntryKey;
@@ -35,10 +37,12 @@ qint64 wordsElsewhere(const EntryStore& store, const QString& promptID, const QD
 /**
  * Stores `text` as today's entry for `target`: updates it (sealed body and word count) or inserts it, saves
  * the store, and tells the scheduler the written days. Empty text, an empty target or a failed seal write
- * nothing. Returns whether the text is in the file now (for empty text: whether nothing is left pending).
+ * nothing. `words`, when given, is the text's word count, already known to the caller. Returns whether the text
+ * is in the file now (for empty text: whether nothing is left pending).
  */
 bool save(EntryStore& store, ReminderScheduler& scheduler, const EntryKey& key, const Target& target,
-          const QString& text, const QDateTime& now, const Calendar& calendar);
+          const QString& text, const QDateTime& now, const Calendar& calendar,
+          std::optional<qint64> words = std::nullopt);
 
 } // namespace TodaysEntry
 
