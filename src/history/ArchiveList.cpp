@@ -32,6 +32,7 @@ ArchiveList::ArchiveList(ArchiveModel* model, QWidget* parent)
     connect(this, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { Q_EMIT openRequested(m_model->entryAt(index.row())); });
     connect(model, &QAbstractItemModel::modelReset, this, &ArchiveList::fitHeight);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ArchiveList::fitHeight);
     fitHeight();
 }
 

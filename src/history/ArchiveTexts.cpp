@@ -7,10 +7,8 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
-#include <cstring>
-
-#include <string_view>
+#include <string.h>
+#include <vector>
 
 namespace wendle {
 
@@ -38,6 +36,35 @@ bool isMark(char32_t c)
     const QChar::Category category = QChar::category(c);
     return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining
         || category == QChar::Mark_Enclosing;
+}
+
+QByteArray foldCharacter(char32_t c)
+{
+    // Each character decomposes on its own: the marks that decomposition or the text itself adds are dropped.
+    const auto units = QChar::fromUcs4(c);
+    const QString decomposed = QStringView(units).toString().normalized(QString::NormalizationForm_KD);
+    QString folded;
+    for (const char32_t part : decomposed.toUcs4()) {
+        if (!isMark(part)) {
+            folded.append(QChar::fromUcs4(QChar::toCaseFolded(part)));
+        }
+    }
+    return folded.toUtf8();
+}
+
+// The Latin letters beyond ASCII, folded once: most non-ASCII text in a journal is among them.
+constexpr char32_t kTableEnd = 0x250;
+
+const std::vector<QByteArray>& latinTable()
+{
+    static const std::vector<QByteArray> table = [] {
+        std::vector<QByteArray> folded;
+        for (char32_t c = 0x80; c < kTableEnd; ++c) {
+            folded.push_back(foldCharacter(c));
+        }
+        return folded;
+    }();
+    return table;
 }
 
 } // namespace
@@ -78,21 +105,6 @@ std::optional<QByteArray> ArchiveTexts::folded(const Entry& entry)
         }
     }
     return opened.readable ? opened.folded : std::nullopt;
-}
-
-bool ArchiveTexts::containsAll(const Entry& entry, const QList<QByteArray>& words)
-{
-    const std::optional<QByteArray> text = folded(entry);
-    if (!text) {
-        return false;
-    }
-    const std::string_view haystack(text->constData(), std::size_t(text->size()));
-    for (const QByteArray& word : words) {
-        if (haystack.find(std::string_view(word.constData(), std::size_t(word.size()))) == std::string_view::npos) {
-            return false;
-        }
-    }
-    return true;
 }
 
 void ArchiveTexts::forget()
@@ -140,25 +152,27 @@ std::optional<QString> ArchiveTexts::open(const QByteArray& body) const
 
 QByteArray foldForSearch(QStringView text)
 {
-    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-    if (ascii) {
-        QByteArray folded = text.toLatin1();
-        for (char& c : folded) {
-            if (c >= 'A' && c <= 'Z') {
-                c = char(c + ('a' - 'A'));
-            }
+    QByteArray folded;
+    folded.reserve(text.size());
+    const qsizetype length = text.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit < 0x80) {
+            folded.append(char(unit >= 'A' && unit <= 'Z' ? unit + ('a' - 'A') : unit));
+            continue;
         }
-        return folded;
-    }
-    const QString decomposed = text.toString().normalized(QString::NormalizationForm_KD);
-    QString folded;
-    folded.reserve(decomposed.size());
-    for (const char32_t c : decomposed.toUcs4()) {
-        if (!isMark(c)) {
-            folded.append(QChar::fromUcs4(QChar::toCaseFolded(c)));
+        char32_t c = unit;
+        if (QChar::isHighSurrogate(unit) && i + 1 < length && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(unit, text[i + 1].unicode());
+            ++i;
+        }
+        if (c < kTableEnd) {
+            folded.append(latinTable()[c - 0x80]);
+        } else {
+            folded.append(foldCharacter(c));
         }
     }
-    return folded.toUtf8();
+    return folded;
 }
 
 QList<QByteArray> searchWords(const QString& query)

@@ -31,8 +31,6 @@ public:
     QString snippet(const Entry& entry);
     /** The entry's text folded by `foldForSearch`; nothing when its body does not open. */
     std::optional<QByteArray> folded(const Entry& entry);
-    /** Whether the entry's text contains every one of `words` (folded); false when its body does not open. */
-    bool containsAll(const Entry& entry, const QList<QByteArray>& words);
 
     /** Overwrites and drops every opened text. */
     void forget();

@@ -123,6 +123,7 @@ void HistoryView::buildLayout()
 
     m_archive = new ArchiveList(m_model, this);
     connect(m_archive, &ArchiveList::openRequested, this, &HistoryView::openReader);
+    connect(m_model, &ArchiveModel::searchProgressed, this, &HistoryView::renderArchive);
     column->addWidget(m_archive);
     m_emptyNote = noteBelow(24, QStringLiteral("Entries you write will gather here."), this);
     column->addWidget(m_emptyNote);
@@ -155,7 +156,7 @@ void HistoryView::renderArchive()
     const bool empty = _entries.empty();
     m_archive->setVisible(m_model->rowCount() > 0);
     m_emptyNote->setVisible(empty);
-    m_noMatches->setVisible(!empty && m_model->rowCount() == 0);
+    m_noMatches->setVisible(!empty && m_model->rowCount() == 0 && m_model->searchComplete());
 }
 
 QString HistoryView::countText() const
