@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 
+#include <cstring>
 #include <string.h>
 #include <vector>
 
@@ -86,6 +87,15 @@ QString ArchiveTexts::snippet(const Entry& entry)
         std::optional<QString> text = opened.readable ? open(opened.body) : std::nullopt;
         opened.readable = text.has_value();
         opened.snippet = text ? text->replace(u'\n', u' ') : QString();
+        m_snippetOrder.push_back(&entry);
+        if (m_snippetOrder.size() > keptSnippets) {
+            const auto oldest = m_opened.find(m_snippetOrder.front());
+            m_snippetOrder.pop_front();
+            if (oldest != m_opened.end() && oldest->snippet && &*oldest != &opened) {
+                wipe(*oldest->snippet);
+                oldest->snippet.reset();
+            }
+        }
     }
     return *opened.snippet;
 }
@@ -118,6 +128,7 @@ void ArchiveTexts::forget()
         }
     }
     m_opened.clear();
+    m_snippetOrder.clear();
 }
 
 ArchiveTexts::Opened& ArchiveTexts::slot(const Entry& entry)
@@ -152,13 +163,15 @@ std::optional<QString> ArchiveTexts::open(const QByteArray& body) const
 
 QByteArray foldForSearch(QStringView text)
 {
-    QByteArray folded;
-    folded.reserve(text.size());
+    // Written in place: most of a journal is ASCII, one byte for one character.
     const qsizetype length = text.size();
+    QByteArray folded(length, Qt::Uninitialized);
+    char* out = folded.data();
+    qsizetype written = 0;
     for (qsizetype i = 0; i < length; ++i) {
         const char16_t unit = text[i].unicode();
         if (unit < 0x80) {
-            folded.append(char(unit >= 'A' && unit <= 'Z' ? unit + ('a' - 'A') : unit));
+            out[written++] = char(unit >= 'A' && unit <= 'Z' ? unit + ('a' - 'A') : unit);
             continue;
         }
         char32_t c = unit;
@@ -166,12 +179,15 @@ QByteArray foldForSearch(QStringView text)
             c = QChar::surrogateToUcs4(unit, text[i + 1].unicode());
             ++i;
         }
-        if (c < kTableEnd) {
-            folded.append(latinTable()[c - 0x80]);
-        } else {
-            folded.append(foldCharacter(c));
+        const QByteArray character = c < kTableEnd ? latinTable()[c - 0x80] : foldCharacter(c);
+        if (written + character.size() + (length - i) > folded.size()) {
+            folded.resize(2 * (written + character.size() + (length - i)));
+            out = folded.data();
         }
+        std::memcpy(out + written, character.constData(), std::size_t(character.size()));
+        written += character.size();
     }
+    folded.truncate(written);
     return folded;
 }
 

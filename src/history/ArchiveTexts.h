@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -16,12 +17,15 @@ class EntryKey;
 
 /**
  * Entry texts opened for the archive, kept by entry and sealed body so that each body is opened once for as
- * long as it is unchanged: the one-line snippets of the rows that were painted, and the folded texts search
- * looks through. Nothing is written anywhere, and every text is overwritten when forgotten.
+ * long as it is unchanged: the one-line snippets of the rows painted last, and the folded texts search looks
+ * through. Nothing is written anywhere, and every text is overwritten when forgotten.
  */
 class ArchiveTexts
 {
 public:
+    /** Snippets kept at most: a few screens' worth, the most recently opened. */
+    static constexpr std::size_t keptSnippets = 1000;
+
     explicit ArchiveTexts(std::shared_ptr<const EntryKey> key);
     ~ArchiveTexts();
     ArchiveTexts(const ArchiveTexts&) = delete;
@@ -49,6 +53,7 @@ private:
 
     std::shared_ptr<const EntryKey> m_key;
     QHash<const Entry*, Opened> m_opened;
+    std::deque<const Entry*> m_snippetOrder;
 };
 
 /**
