@@ -104,6 +104,8 @@ void HistoryView::buildLayout()
     m_searchField = new QLineEdit(m_searchBar);
     m_searchField->setFont(Typography::font(12));
     m_searchField->setFrame(false);
+    // The field's own inner margin would set its text off the column's edge.
+    m_searchField->setTextMargins(-2, 0, 0, 0);
     m_searchField->setPlaceholderText(QStringLiteral("search entries"));
     m_searchField->setAccessibleName(QStringLiteral("search entries"));
     QPalette fieldPalette = m_searchField->palette();

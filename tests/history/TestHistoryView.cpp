@@ -2,6 +2,7 @@
 #include "history/ArchiveList.h"
 #include "history/ArchiveModel.h"
 #include "history/ArchiveRow.h"
+#include "history/ArchiveTexts.h"
 #include "history/HeatmapView.h"
 #include "history/HistoryView.h"
 #include "history/Statistics.h"
@@ -156,6 +157,9 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
     for (int row = 0; row < 3; ++row) {
         QVERIFY(view.archiveModel()->entryAt(row)->dayKey() != QStringLiteral("2026-03-04"));
     }
+
+    // Beyond Latin-1: stacked accents, ligatures, Greek, and letters outside the first plane fold alike.
+    QCOMPARE(foldForSearch(u"Ǖber ﬁne ΣΟΦΊΑ 𝐀"), foldForSearch(u"uber fine σοφια a"));
 
     QTest::keyClick(field, Qt::Key_Escape);
     QVERIFY(!field->isVisible());
