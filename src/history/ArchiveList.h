@@ -22,7 +22,6 @@ public:
 
     ArchiveList(ArchiveModel* model, QWidget* parent = nullptr);
 
-    ArchiveModel* archive() const { return m_model; }
     /** The rectangle of a row in the list's viewport. */
     QRect rowRect(int row) const;
 

@@ -53,7 +53,6 @@ void ArchiveModel::setEntries(std::vector<Entry*> newestFirst)
 void ArchiveModel::setQuery(const QString& query)
 {
     const QList<QByteArray> before = m_words;
-    m_query = query;
     m_words = searchWords(query);
     std::vector<int> candidates;
     if (!before.isEmpty() && !m_words.isEmpty() && narrows(m_words, before)) {

@@ -45,11 +45,9 @@ public:
     void setEntries(std::vector<Entry*> newestFirst);
     /** Narrows the rows to the entries containing every word of `query`; a blank query shows all. */
     void setQuery(const QString& query);
-    QString query() const { return m_query; }
     bool isSearching() const { return !m_words.isEmpty(); }
     /** Whether every entry has been looked through for the current search. */
     bool searchComplete() const { return m_scanned >= m_candidates.size(); }
-    int totalCount() const { return int(m_all.size()); }
     Entry* entryAt(int row) const;
 
     /** Starts folding every entry's text for search, a step at a time on this thread, so queries are quick. */
@@ -91,7 +89,6 @@ private:
     std::vector<int> m_rows;
     std::vector<int> m_candidates;
     std::size_t m_scanned = 0;
-    QString m_query;
     QList<QByteArray> m_words;
     Calendar m_calendar;
     mutable QHash<const Entry*, QString> m_dates;

@@ -33,7 +33,6 @@ public:
     /** Seals and stores the text; on a failed seal nothing changes and the reader stays dirty. */
     void saveReader();
 
-    Entry& readEntry() const { return entry; }
     QString text() const { return _text; }
     bool isDirty() const { return _dirty; }
     PlainTextEditor* editor() const { return m_editor; }

@@ -7,12 +7,25 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 
 namespace wendle {
 
 namespace {
+
 constexpr int kRows = 7;
+
+/** The fill of a shade, from the lightest (0, no words) to the accent (4), made once. */
+const QColor& levelColour(int level)
+{
+    static const std::array<QColor, 5> colours{
+        QColor::fromRgbF(0.925f, 0.929f, 0.902f), QColor::fromRgbF(0.812f, 0.878f, 0.824f),
+        QColor::fromRgbF(0.616f, 0.761f, 0.651f), QColor::fromRgbF(0.42f, 0.612f, 0.471f),
+        QColor::fromRgbF(0.239f, 0.42f, 0.29f)};
+    return colours[std::size_t(std::clamp(level, 0, 4))];
+}
+
 } // namespace
 
 HeatmapView::HeatmapView(const Clock& clock, QWidget* parent)
@@ -27,15 +40,6 @@ void HeatmapView::setWordsByDay(const QHash<QString, qint64>& wordsByDay)
 {
     m_wordsByDay = wordsByDay;
     update();
-}
-
-const QColor& HeatmapView::levelColour(int level)
-{
-    static const std::array<QColor, 5> colours{
-        QColor::fromRgbF(0.925f, 0.929f, 0.902f), QColor::fromRgbF(0.812f, 0.878f, 0.824f),
-        QColor::fromRgbF(0.616f, 0.761f, 0.651f), QColor::fromRgbF(0.42f, 0.612f, 0.471f),
-        QColor::fromRgbF(0.239f, 0.42f, 0.29f)};
-    return colours[std::size_t(std::clamp(level, 0, 4))];
 }
 
 int HeatmapView::levelAt(int column, int row) const

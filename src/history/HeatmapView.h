@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QColor>
 #include <QHash>
 #include <QString>
 #include <QWidget>
@@ -31,9 +30,6 @@ public:
 
     /** The shade (0–4) of the cell at `column` and `row`; -1 for a blank cell after today. */
     int levelAt(int column, int row) const;
-
-    /** The fill of a shade, from the lightest (0, no words) to the accent (4). */
-    static const QColor& levelColour(int level);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -57,7 +57,6 @@ public:
     /** Clears the search and hides its field. */
     void hideSearch();
 
-    const std::vector<Entry*>& entries() const { return _entries; }
     Entry* reading() const { return _reading; }
     EntryReader* reader() const { return m_reader; }
     Figures figures() const { return m_figures; }
