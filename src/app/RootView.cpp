@@ -12,43 +12,15 @@
 #include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
 #include "reminders/ReminderScheduler.h"
-#include "ui/Palette.h"
-#include "ui/PlainButton.h"
-#include "ui/TextLabel.h"
 #include "writing/Autosave.h"
 #include "writing/TodayView.h"
 
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStackedLayout>
-#include <QVBoxLayout>
 
 namespace wendle {
-
-namespace {
-
-/** Stands in for the history until it exists: says so, and leads back. */
-QWidget* historyPlaceholder(std::function<void()> back, QWidget* parent)
-{
-    auto* screen = new QWidget(parent);
-    screen->setAutoFillBackground(true);
-    auto* layout = new QVBoxLayout(screen);
-    layout->setContentsMargins(56, 44, 56, 36);
-    auto* backButton = new PlainButton(QStringLiteral("← back"), 12, Palette::muted(), screen);
-    backButton->setAccessibleName(QStringLiteral("back"));
-    QObject::connect(backButton, &QAbstractButton::clicked, screen, std::move(back));
-    auto* note
-        = textLabel(QStringLiteral("Your streaks, heatmap and archive will live here."), 13, Palette::muted(), screen);
-    layout->addWidget(backButton, 0, Qt::AlignLeft);
-    layout->addSpacing(40);
-    layout->addWidget(note);
-    layout->addStretch(1);
-    return screen;
-}
-
-} // namespace
 
 RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, const Clock& clock,
                    QWidget* parent)
@@ -123,7 +95,8 @@ void RootView::route()
     if (m_showingHistory) {
         delete m_today;
         if (!m_history) {
-            m_history = historyPlaceholder([this] { setShowingHistory(false); }, this);
+            m_history = new HistoryView(
+                m_store, m_lock.key(), [this] { setShowingHistory(false); }, m_clock, this);
             m_stack->addWidget(m_history);
         }
         m_stack->setCurrentWidget(m_history);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/LockView.h"
+#include "history/HistoryView.h"
 #include "writing/TodayView.h"
 
 #include <QDialog>
@@ -37,6 +38,7 @@ public:
     /** The screen shown now. */
     QWidget* currentScreen() const;
     TodayView* todayView() const { return m_today; }
+    HistoryView* historyView() const { return m_history; }
     LockView* lockView() const { return m_lockView; }
 
     /** Shows the recovery code of the key in use (the caller has asked for authentication). */
@@ -65,7 +67,7 @@ private:
     QStackedLayout* m_stack;
     LockView* m_lockView;
     QPointer<TodayView> m_today;
-    QPointer<QWidget> m_history;
+    QPointer<HistoryView> m_history;
     QPointer<QDialog> m_keyDialog;
 };
 

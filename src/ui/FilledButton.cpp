@@ -17,7 +17,16 @@ FilledButton::FilledButton(const QString& text, int fontSize, QWidget* parent)
     : QuietButton(text, fontSize, parent)
     , m_fill(Palette::ink())
     , m_textColour(Palette::paper())
+    , m_paddingX(kPaddingX)
+    , m_paddingY(kPaddingY)
 {
+}
+
+void FilledButton::setPadding(int horizontal, int vertical)
+{
+    m_paddingX = horizontal;
+    m_paddingY = vertical;
+    updateGeometry();
 }
 
 void FilledButton::setColours(const QColor& fill, const QColor& textColour)
@@ -30,7 +39,7 @@ void FilledButton::setColours(const QColor& fill, const QColor& textColour)
 QSize FilledButton::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(text()) + 2 * kPaddingX, metrics.height() + 2 * kPaddingY};
+    return {metrics.horizontalAdvance(text()) + 2 * m_paddingX, metrics.height() + 2 * m_paddingY};
 }
 
 void FilledButton::paintEvent(QPaintEvent*)

@@ -18,6 +18,8 @@ public:
     /** The fill and the text colour; screens switch between two states (ink, and accent for done). */
     void setColours(const QColor& fill, const QColor& textColour);
     QColor fill() const { return m_fill; }
+    /** Space around the text, 18 by 9 unless set. */
+    void setPadding(int horizontal, int vertical);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -28,6 +30,8 @@ protected:
 private:
     QColor m_fill;
     QColor m_textColour;
+    int m_paddingX;
+    int m_paddingY;
 };
 
 } // namespace wendle

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Renders every state of the Today screen with sample data to PNG files, for design review.
+// Renders the screens' states with sample data to PNG files, for design review.
 //   wendle-gallery OUTPUT_FOLDER
 #include "app/LockView.h"
 #include "app/RecoveryCodeDialog.h"
 #include "app/RecoveryCodeSheet.h"
+#include "history/ArchiveList.h"
+#include "history/ArchiveModel.h"
+#include "history/EntryReader.h"
+#include "history/HistoryView.h"
 #include "history/ResurfacingViews.h"
 #include "journal/Clock.h"
 #include "journal/DayKey.h"
@@ -14,11 +18,13 @@
 #include "journal/WordCount.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/Palette.h"
+#include "ui/PlainTextEditor.h"
 #include "writing/TodayView.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,13 +45,13 @@ struct Sample
     std::shared_ptr<const EntryKey> key = EntryKey::random();
     ManualClock clock{kNow};
 
-    Sample()
+    explicit Sample(int daysWritten = 3)
     {
         QString error;
         store = EntryStore::open(dir.filePath(QStringLiteral("journal.sqlite")), &error);
         QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
         // Three days written before today, so the header shows a streak.
-        for (int back = 1; back <= 3; ++back) {
+        for (int back = 1; back <= daysWritten; ++back) {
             add(kNow.addDays(-back), QStringLiteral("memory-00%1").arg(back),
                 QString(30, u'w').replace(u'w', QStringLiteral("word ")));
         }
@@ -60,6 +66,14 @@ struct Sample
     }
 
     void dismissRecap() { Preferences().setBool(QStringLiteral("recap.shown.2026-12"), true); }
+
+    std::unique_ptr<HistoryView> history()
+    {
+        auto view = std::make_unique<HistoryView>(
+            *store, key, [] {}, clock);
+        view->resize(760, 640);
+        return view;
+    }
 
     std::unique_ptr<TodayView> view(std::unique_ptr<PromptEngine> engine = nullptr)
     {
@@ -161,6 +175,59 @@ int main(int argc, char** argv)
         }
         auto view = sample.view();
         save(*view, folder, "today-recap");
+    }
+    {
+        Sample sample(0);
+        save(*sample.history(), folder, "history-empty");
+        sample.add(kNow.addSecs(-3600), QStringLiteral("memory-001"), QStringLiteral("Snow on the roofs, and quiet."));
+        save(*sample.history(), folder, "history-one-entry");
+    }
+    {
+        Sample sample;
+        sample.add(kNow.addSecs(-7200), QStringLiteral("memory-011"), QStringLiteral("The first answer of today."));
+        sample.add(kNow.addSecs(-5400), QStringLiteral("gratitude-003"),
+                   QStringLiteral("Thankful for the bus driver who waited."));
+        sample.add(kNow.addSecs(-3600), QStringLiteral("freeform"),
+                   QStringLiteral("First paragraph about the morning.\n\nSecond paragraph, after lunch, about the long "
+                                  "walk along the river and the heron that stood so still we thought it was a post.\n"
+                                  "Third paragraph."));
+        auto view = sample.history();
+        save(*view, folder, "history-three-today-multi-paragraph");
+        view->openReader(view->archiveModel()->entryAt(0));
+        QTest::qWait(50);
+        save(*view->reader(), folder, "reader-today-clean");
+        view->reader()->editor()->setText(QStringLiteral("First paragraph about the morning, rewritten."));
+        save(*view->reader(), folder, "reader-today-dirty");
+        view->reader()->close();
+        view->openReader(view->archiveModel()->entryAt(4));
+        QTest::qWait(50);
+        save(*view->reader(), folder, "reader-past-clean");
+        view->reader()->editor()->setText(QStringLiteral("Corrected."));
+        save(*view->reader(), folder, "reader-past-dirty");
+        view->reader()->close();
+        view->showSearch();
+        view->searchField()->setText(QStringLiteral("HERON river"));
+        save(*view, folder, "history-search-results");
+        view->searchField()->setText(QStringLiteral("heron tea"));
+        save(*view, folder, "history-search-none");
+    }
+    {
+        Sample sample(0);
+        const Calendar calendar = Calendar::current();
+        const QStringList categories{QStringLiteral("memory"), QStringLiteral("gratitude"), QStringLiteral("pages")};
+        for (int i = 0; i < 20000; ++i) {
+            const QDateTime when = kNow.addDays(-1 - i / 3).addSecs(-600 * (i % 3));
+            const QString text
+                = QStringLiteral("Entry %1: the walk, the kettle, the letter from home. ").arg(20000 - i);
+            sample.store->insert({when, journalDayKey(when, calendar), QStringLiteral("p%1").arg(i % 3),
+                                  categories[i % 3], sealEntryText(text, *sample.key), i % 5 == 0 ? 8 : 40 + i % 150});
+        }
+        sample.store->save();
+        auto view = sample.history();
+        view->show();
+        QScrollBar* bar = view->archive()->verticalScrollBar();
+        bar->setValue(bar->maximum() / 2);
+        save(*view, folder, "history-twenty-thousand-halfway");
     }
     {
         LockView lock;

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/ArchiveList.h"
+
+#include "history/ArchiveModel.h"
+#include "history/ArchiveRow.h"
+
+#include <QKeyEvent>
+#include <QScrollBar>
+
+namespace wendle {
+
+ArchiveList::ArchiveList(ArchiveModel* model, QWidget* parent)
+    : QListView(parent)
+    , m_model(model)
+{
+    setModel(model);
+    setItemDelegate(new ArchiveRow(this));
+    setUniformItemSizes(true);
+    setFrameShape(QFrame::NoFrame);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QStringLiteral("entries"));
+    viewport()->setCursor(Qt::PointingHandCursor);
+    viewport()->setAutoFillBackground(false);
+    setAutoFillBackground(false);
+    verticalScrollBar()->setSingleStep(ArchiveRow::rowHeight());
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    connect(this, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) { Q_EMIT openRequested(m_model->entryAt(index.row())); });
+    connect(model, &QAbstractItemModel::modelReset, this, &ArchiveList::fitHeight);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &ArchiveList::fitHeight);
+    fitHeight();
+}
+
+QRect ArchiveList::rowRect(int row) const
+{
+    return visualRect(m_model->index(row));
+}
+
+void ArchiveList::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && currentIndex().isValid()) {
+        Q_EMIT openRequested(m_model->entryAt(currentIndex().row()));
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void ArchiveList::fitHeight()
+{
+    const qint64 rows = m_model->rowCount();
+    setFixedHeight(int(std::min<qint64>(maximumListHeight, rows * ArchiveRow::rowHeight())));
+}
+
+} // namespace wendle

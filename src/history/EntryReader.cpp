@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/EntryReader.h"
+
+#include "journal/Clock.h"
+#include "journal/DateText.h"
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+#include "journal/WordCount.h"
+#include "journal/WrittenDays.h"
+#include "prompts/PromptCategory.h"
+#include "ui/FilledButton.h"
+#include "ui/Palette.h"
+#include "ui/Pill.h"
+#include "ui/PlainButton.h"
+#include "ui/PlainTextEditor.h"
+#include "ui/TextLabel.h"
+#include "ui/Typography.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace wendle {
+
+EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, EntryStore& context, const Clock& clock,
+                         QWidget* parent)
+    : QDialog(parent)
+    , entry(entry)
+    , key(std::move(key))
+    , _dismiss([this] { reject(); })
+    , _context(context)
+    , m_clock(clock)
+{
+    setWindowModality(Qt::WindowModal);
+    setFixedSize(560, 460);
+    Palette::usePaperBackground(this);
+    const Calendar calendar = Calendar::current();
+    const QString date = formatDate(entry.date(), QStringLiteral("EEEEMMMMdy"), calendar);
+    setWindowTitle(date);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(36, 36, 36, 36);
+    layout->setSpacing(18);
+
+    auto* header = new QHBoxLayout;
+    auto* close = new PlainButton(QStringLiteral("close"), 12, Palette::muted(), this);
+    close->setAccessibleName(QStringLiteral("close"));
+    connect(close, &QAbstractButton::clicked, this, [this] { _dismiss(); });
+    header->addWidget(textLabel(date, 12, Palette::muted(), this));
+    header->addStretch(1);
+    header->addWidget(close);
+    layout->addLayout(header);
+
+    auto* categoryRow = new QHBoxLayout;
+    categoryRow->addWidget(new Pill(label(categoryOf(entry)), this));
+    categoryRow->addStretch(1);
+    if (!isTodayEntry(entry, m_clock.now(), calendar)) {
+        categoryRow->addWidget(
+            textLabel(QStringLiteral("edits won't change this day's streak"), 11, Palette::faint(), this));
+    }
+    layout->addLayout(categoryRow);
+
+    m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, this);
+    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_editor->setAccessibleName(QStringLiteral("entry text"));
+    connect(m_editor, &PlainTextEditor::textEdited, this, &EntryReader::onEdited);
+    layout->addWidget(m_editor, 1);
+
+    auto* footer = new QHBoxLayout;
+    m_save = new FilledButton(QStringLiteral("Saved"), 12, this);
+    m_save->setPadding(18, 8);
+    connect(m_save, &QAbstractButton::clicked, this, &EntryReader::saveReader);
+    footer->addStretch(1);
+    footer->addWidget(m_save);
+    layout->addLayout(footer);
+
+    // Ctrl+Return saves from anywhere in the sheet (Command-Return on macOS); it does nothing while clean.
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this] {
+            if (_dirty) {
+                saveReader();
+            }
+        });
+    }
+    render();
+}
+
+void EntryReader::loadReader()
+{
+    QString text;
+    try {
+        text = openEntryText(entry.cipherBody(), *key);
+    } catch (const std::exception&) {
+        // Opens empty; saving keeps the unreadable body aside before replacing it.
+    }
+    _text = text;
+    {
+        const QSignalBlocker blocker(m_editor);
+        m_editor->setText(text);
+    }
+    _dirty = false;
+    render();
+}
+
+void EntryReader::saveReader()
+{
+    QByteArray body;
+    try {
+        body = sealEntryText(_text, *key);
+    } catch (const std::exception&) {
+        return;
+    }
+    _context.replaceBody(&entry, body, *key);
+    if (isTodayEntry(entry, m_clock.now(), Calendar::current())) {
+        _context.setCreditedWords(&entry, countWords(_text));
+    }
+    _context.save();
+    _dirty = false;
+    render();
+}
+
+void EntryReader::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        loadReader();
+        m_editor->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void EntryReader::onEdited()
+{
+    const QString text = m_editor->text();
+    if (text == _text) {
+        return;
+    }
+    _text = text;
+    _dirty = true;
+    render();
+}
+
+void EntryReader::render()
+{
+    m_save->setText(_dirty ? QStringLiteral("Save") : QStringLiteral("Saved"));
+    m_save->setColours(_dirty ? Palette::ink() : Palette::accent(), Palette::paper());
+    m_save->setAccessibleName(m_save->text());
+    m_save->setEnabled(_dirty);
+    m_save->updateGeometry();
+}
+
+} // namespace wendle

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+namespace wendle {
+
+class Clock;
+class Entry;
+class EntryKey;
+class EntryStore;
+class FilledButton;
+class PlainTextEditor;
+
+/**
+ * The sheet in which an archived entry is read and corrected (window-modal, 560 × 460). Saving changes only
+ * the entry's text, and its credited words only when it is today's entry, so correcting a past day never
+ * changes that day's streak. It never creates or deletes entries. Closing it drops unsaved edits.
+ */
+class EntryReader : public QDialog
+{
+    Q_OBJECT
+
+public:
+    EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, EntryStore& context, const Clock& clock,
+                QWidget* parent = nullptr);
+
+    /** Puts the entry's text in the editor (empty when it does not open) and marks the reader clean. */
+    void loadReader();
+    /** Seals and stores the text; on a failed seal nothing changes and the reader stays dirty. */
+    void saveReader();
+
+    QString text() const { return _text; }
+    bool isDirty() const { return _dirty; }
+    PlainTextEditor* editor() const { return m_editor; }
+    FilledButton* saveButton() const { return m_save; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void onEdited();
+    void render();
+
+    // The sheet's state.
+    Entry& entry;
+    std::shared_ptr<const EntryKey> key;
+    std::function<void()> _dismiss;
+    EntryStore& _context;
+    QString _text;
+    bool _dirty = false;
+
+    const Clock& m_clock;
+    PlainTextEditor* m_editor = nullptr;
+    FilledButton* m_save = nullptr;
+};
+
+} // namespace wendle
