@@ -2,8 +2,6 @@
 // The History screen over a journal of 20,000 entries of about 150 words: from the Today screen's day number to
 // the first painted frame, a page of scrolling, search, and the memory it all takes.
 #include "app/AppLockController.h"
-#include "app/Authenticator.h"
-#include "app/IdleTime.h"
 #include "app/RootView.h"
 #include "app/SystemEvents.h"
 #include "history/ArchiveList.h"
@@ -27,7 +25,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 using namespace wendle;
+using namespace wendle::bench;
 
 namespace {
 
@@ -103,20 +104,6 @@ std::unique_ptr<HistoryView> shownHistory(LargeJournal& large)
     QApplication::processEvents();
     return view;
 }
-
-/** Says yes when told to. */
-class WaitingAuthenticator : public Authenticator
-{
-public:
-    void authenticate(const QString&, Reply reply) override { pending = std::move(reply); }
-    Reply pending;
-};
-
-class NoIdle : public IdleTime
-{
-public:
-    double secondsSinceLastInput() override { return 0; }
-};
 
 // The Today screen's day number to the first painted History frame: the Today screen's last save, the
 // figures, the heatmap, the archive's first page opened and painted.

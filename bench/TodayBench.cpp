@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Today screen over a journal of 20,000 entries: one keystroke to a finished repaint, and one autosave.
 #include "app/AppLockController.h"
-#include "app/Authenticator.h"
-#include "app/IdleTime.h"
 #include "app/RootView.h"
 #include "app/SystemEvents.h"
 #include "journal/Clock.h"
@@ -24,7 +22,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 using namespace wendle;
+using namespace wendle::bench;
 
 namespace {
 
@@ -69,17 +70,24 @@ LargeJournal& journal()
     return *g_journal;
 }
 
-void keystrokeToRepaint(benchmark::State& state)
+// A shown Today screen with one prompt, past the month's recap that comes first on this journal.
+std::unique_ptr<TodayView> writingView(LargeJournal& large)
 {
-    LargeJournal& large = journal();
-    TodayView view(
+    auto view = std::make_unique<TodayView>(
         *large.store, large.scheduler, large.key, [] {}, large.clock,
         std::make_unique<PromptEngine>(
             PromptEngine::Bank{{{QStringLiteral("p"), PromptCategory::memory, QStringLiteral("A prompt")}}}));
-    view.resize(760, 640);
-    view.show();
-    // The month's recap comes first on this journal; typing starts after it.
-    view.beginAfterRecap();
+    view->resize(760, 640);
+    view->show();
+    view->beginAfterRecap();
+    return view;
+}
+
+void keystrokeToRepaint(benchmark::State& state)
+{
+    LargeJournal& large = journal();
+    const std::unique_ptr<TodayView> shown = writingView(large);
+    TodayView& view = *shown;
     QApplication::processEvents();
     auto* editor = view.findChild<PlainTextEditor*>();
     for (auto _ : state) {
@@ -96,13 +104,8 @@ BENCHMARK(keystrokeToRepaint)->Unit(benchmark::kMillisecond)->UseRealTime();
 void keystrokeInLargeEntry(benchmark::State& state)
 {
     LargeJournal& large = journal();
-    TodayView view(
-        *large.store, large.scheduler, large.key, [] {}, large.clock,
-        std::make_unique<PromptEngine>(
-            PromptEngine::Bank{{{QStringLiteral("p"), PromptCategory::memory, QStringLiteral("A prompt")}}}));
-    view.resize(760, 640);
-    view.show();
-    view.beginAfterRecap();
+    const std::unique_ptr<TodayView> shown = writingView(large);
+    TodayView& view = *shown;
     auto* editor = view.findChild<PlainTextEditor*>();
     // Paragraphs of a few lines each, or (second argument 0) one paragraph as long as the entry.
     QString paragraph = QStringLiteral("A line of words about the day, ");
@@ -137,13 +140,7 @@ void pasteOfFiveMegabytesSaved(benchmark::State& state)
     const QString pasted = paragraph.repeated(5'000'000 / paragraph.size());
     for (auto _ : state) {
         state.PauseTiming();
-        auto view = std::make_unique<TodayView>(
-            *large.store, large.scheduler, large.key, [] {}, large.clock,
-            std::make_unique<PromptEngine>(
-                PromptEngine::Bank{{{QStringLiteral("p"), PromptCategory::memory, QStringLiteral("A prompt")}}}));
-        view->resize(760, 640);
-        view->show();
-        view->beginAfterRecap();
+        auto view = writingView(large);
         QApplication::processEvents();
         auto* editor = view->findChild<PlainTextEditor*>();
         editor->clear();
@@ -177,20 +174,6 @@ void autosave(benchmark::State& state)
     }
 }
 BENCHMARK(autosave)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-/** Says yes when told to. */
-class WaitingAuthenticator : public Authenticator
-{
-public:
-    void authenticate(const QString&, Reply reply) override { pending = std::move(reply); }
-    Reply pending;
-};
-
-class NoIdle : public IdleTime
-{
-public:
-    double secondsSinceLastInput() override { return 0; }
-};
 
 // From the authentication's yes to the painted Today screen: key from the keychain, the first-unlock pass
 // over every entry, the written days, the Today screen's load, looking back and the recap, and the paint.
