@@ -5,6 +5,7 @@
 #include "app/RootView.h"
 #include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
+#include "reminders/SettingsView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,6 +50,11 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     recoveryCode->setEnabled(m_lock.isUnlocked());
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
+    QAction* settings = menu->addAction(QStringLiteral("Settings…"), this, &MainWindow::showSettings);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    settings->setShortcutContext(Qt::ApplicationShortcut);
+    // The menu bar is hidden most of the time: the shortcut must work without it.
+    addAction(settings);
     menu->addSeparator();
     quit->setText(QStringLiteral("Quit"));
     menu->addAction(quit);
@@ -63,6 +69,24 @@ void MainWindow::showRecoveryCode()
             root->showRecoveryCode();
         }
     });
+}
+
+SettingsView* MainWindow::settingsView() const
+{
+    return m_settings;
+}
+
+void MainWindow::showSettings()
+{
+    if (!m_settings) {
+        m_settings = new SettingsView(m_scheduler, this);
+        m_settings->setWindowFlag(Qt::Window);
+        m_settings->setWindowTitle(QStringLiteral("Settings"));
+        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

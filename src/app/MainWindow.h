@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QMenuBar;
@@ -13,6 +14,7 @@ class EntryStore;
 class Preferences;
 class ReminderScheduler;
 class RootView;
+class SettingsView;
 
 /**
  * The main window: 680 × 560 by default and at least, holding the root view. Each time its content is
@@ -33,6 +35,9 @@ public:
 
     /** Asks for authentication again, then shows the recovery code. Only while unlocked. */
     void showRecoveryCode();
+    /** Opens the settings window, or raises it when it is open. */
+    void showSettings();
+    SettingsView* settingsView() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -45,6 +50,7 @@ private:
     RootView* m_root;
     QMenuBar* m_menuBar;
     bool m_altAlone = false;
+    QPointer<SettingsView> m_settings;
 };
 
 } // namespace wendle
