@@ -51,6 +51,8 @@ void SwitchToggle::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(track, kTrackHeight / 2.0, kTrackHeight / 2.0);
     const qreal knob = kTrackHeight - 2 * kKnobInset;
     const qreal x = isChecked() ? track.right() - kKnobInset - knob : track.left() + kKnobInset;
+    // Off, the pale track needs the knob's edge drawn to be seen.
+    painter.setPen(isChecked() ? Qt::NoPen : QPen(Palette::faint(), 1));
     painter.setBrush(Palette::paper());
     painter.drawEllipse(QRectF(x, track.top() + kKnobInset, knob, knob));
     if (hasFocus()) {
