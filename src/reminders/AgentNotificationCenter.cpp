@@ -96,7 +96,13 @@ void AgentNotificationCenter::send(QDBusMessage call, QObject* context,
         return;
     }
     // Not on the bus: start it once, and hold the calls until it has its name or the wait is over.
-    QProcess::startDetached(m_agentProgram, {});
+    // It outlives Wendle: it must not hold on to Wendle's terminal or output pipes.
+    QProcess agent;
+    agent.setProgram(m_agentProgram);
+    agent.setStandardInputFile(QProcess::nullDevice());
+    agent.setStandardOutputFile(QProcess::nullDevice());
+    agent.setStandardErrorFile(QProcess::nullDevice());
+    agent.startDetached();
     m_giveUp.start(kStartTimeoutMs);
 }
 

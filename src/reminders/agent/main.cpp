@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <syslog.h>
 
 using namespace wendle;
 
@@ -34,8 +35,10 @@ int main(int argc, char** argv)
     // Calls that arrive meanwhile wait in the bus until the event loop runs.
     queue.load();
     if (!queue.movedAsideTo().isEmpty()) {
-        std::fprintf(stderr, "wendle-reminders: the reminder queue could not be read; it was kept as %s\n",
-                     qPrintable(queue.movedAsideTo()));
+        const QByteArray line = "the reminder queue could not be read; it was kept as " + queue.movedAsideTo().toUtf8();
+        openlog("wendle-reminders", LOG_PID, LOG_USER);
+        syslog(LOG_WARNING, "%s", line.constData());
+        std::fprintf(stderr, "wendle-reminders: %s\n", line.constData());
     }
     agent.check();
 
