@@ -18,6 +18,8 @@ namespace {
 
 constexpr qint64 kRecheckMs = 30 * 1000;
 constexpr qint64 kMissedLimitSeconds = 12 * 3600;
+// Each write waits for the disk (several milliseconds): a re-plan's 40-odd changes share one.
+constexpr int kSaveDelayMs = 50;
 const QStringList kTimeZoneFiles{QStringLiteral("/etc/localtime"), QStringLiteral("/etc/timezone")};
 
 /** When a request's wall-clock time comes in `calendar`: a skipped time at the next moment, a repeated one at its
@@ -43,6 +45,8 @@ ReminderAgent::ReminderAgent(QDBusConnection sessionBus, QDBusConnection systemB
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &ReminderAgent::check);
+    m_saveTimer.setSingleShot(true);
+    connect(&m_saveTimer, &QTimer::timeout, this, [this] { m_queue.save(); });
     connect(&m_notifications, &DesktopNotifications::activated, this, &ReminderAgent::openWendle);
     systemBus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
@@ -53,6 +57,20 @@ ReminderAgent::ReminderAgent(QDBusConnection sessionBus, QDBusConnection systemB
         watchTimeZone();
         check();
     });
+}
+
+ReminderAgent::~ReminderAgent()
+{
+    if (m_saveTimer.isActive()) {
+        m_queue.save();
+    }
+}
+
+void ReminderAgent::queueChanged()
+{
+    if (!m_saveTimer.isActive()) {
+        m_saveTimer.start(kSaveDelayMs);
+    }
 }
 
 void ReminderAgent::watchTimeZone()
@@ -83,13 +101,14 @@ void ReminderAgent::check()
     }
     if (!done.isEmpty()) {
         m_queue.remove(done);
-        m_queue.save();
+        queueChanged();
     }
     qint64 wait = kRecheckMs;
     if (next) {
         wait = std::clamp(now.msecsTo(*next), qint64(0), kRecheckMs);
     }
     m_timer.start(std::chrono::milliseconds(wait));
+    m_nextCheck = now.addMSecs(wait);
 }
 
 QStringList ReminderAgent::PendingRequestIdentifiers()
@@ -100,7 +119,7 @@ QStringList ReminderAgent::PendingRequestIdentifiers()
 void ReminderAgent::RemovePendingRequests(const QStringList& identifiers)
 {
     if (m_queue.remove(identifiers)) {
-        m_queue.save();
+        queueChanged();
     }
 }
 
@@ -121,12 +140,12 @@ void ReminderAgent::AddRequest(const QString& identifier, const QString& title, 
         return;
     }
     m_queue.add(request);
-    if (!m_queue.save()) {
-        m_queue.remove({identifier});
-        sendErrorReply(QDBusError::Failed, QStringLiteral("the reminder queue cannot be written"));
-        return;
+    queueChanged();
+    // Only a request due before the next look at the clock needs one now.
+    const std::optional<QDateTime> moment = firingMoment(request, Calendar::current());
+    if (!moment || *moment < m_nextCheck) {
+        check();
     }
-    check();
 }
 
 void ReminderAgent::onPrepareForSleep(bool sleeping)

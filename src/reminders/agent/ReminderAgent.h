@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
@@ -19,6 +20,8 @@ namespace wendle {
  *
  * The clock is looked at every 30 seconds, when the machine wakes and when the time zone changes, so sleep
  * and clock jumps are caught: a request missed by less than 12 hours is shown once, an older one dropped.
+ *
+ * Changes reach the file within 50 ms, and at the latest when the agent ends.
  */
 class ReminderAgent : public QObject, protected QDBusContext
 {
@@ -31,6 +34,8 @@ public:
 
     ReminderAgent(QDBusConnection sessionBus, QDBusConnection systemBus, ReminderQueue& queue,
                   QObject* parent = nullptr);
+    /** Writes what is not written yet. */
+    ~ReminderAgent() override;
 
     /** Shows what is due, drops what is too old, and sets the timer for what comes next. */
     void check();
@@ -47,6 +52,8 @@ private Q_SLOTS:
     void onPrepareForSleep(bool sleeping);
 
 private:
+    /** Writes the queue soon: a burst of changes (a whole re-plan) costs one write to disk. */
+    void queueChanged();
     void watchTimeZone();
     void openWendle(const QString& activationToken);
 
@@ -54,6 +61,8 @@ private:
     ReminderQueue& m_queue;
     DesktopNotifications m_notifications;
     QTimer m_timer;
+    QDateTime m_nextCheck;
+    QTimer m_saveTimer;
     QFileSystemWatcher m_timeZoneWatcher;
 };
 

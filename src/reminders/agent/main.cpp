@@ -5,12 +5,47 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
 #include <syslog.h>
+#include <unistd.h>
 
 using namespace wendle;
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[0], &byte, 1);
+}
+
+/** Ends the event loop on SIGTERM, SIGINT or SIGHUP, so the queue is written before the agent goes. */
+void quitOnTerminationSignals(QCoreApplication& app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -50,5 +85,6 @@ int main(int argc, char** argv)
         }
     });
     busWatch.start(5000);
+    quitOnTerminationSignals(app);
     return app.exec();
 }
