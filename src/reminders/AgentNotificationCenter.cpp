@@ -36,10 +36,10 @@ AgentNotificationCenter::AgentNotificationCenter(QDBusConnection bus, QString ag
     : QObject(parent)
     , m_bus(std::move(bus))
     , m_agentProgram(std::move(agentProgram))
-    , m_watcher(new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this))
 {
     m_agentPresent = m_bus.isConnected() && m_bus.interface()->isServiceRegistered(kService);
-    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+    auto* watcher = new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& owner) {
                 m_agentPresent = !owner.isEmpty();
                 if (m_agentPresent) {

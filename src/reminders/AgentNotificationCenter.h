@@ -11,8 +11,6 @@
 
 #include <deque>
 
-class QDBusServiceWatcher;
-
 namespace wendle {
 
 /**
@@ -49,7 +47,6 @@ private:
 
     QDBusConnection m_bus;
     QString m_agentProgram;
-    QDBusServiceWatcher* m_watcher;
     bool m_agentPresent = false;
     std::deque<Waiting> m_waiting;
     QTimer m_giveUp;
