@@ -23,7 +23,7 @@ test: build
 	cd $(BUILD_DIR) && ../scripts/test-session.sh ctest --output-on-failure
 
 bench: build
-	scripts/test-session.sh sh -c '$(BUILD_DIR)/bin/wendle_bench && $(BUILD_DIR)/bin/wendle_app_bench'
+	scripts/test-session.sh sh -c '$(BUILD_DIR)/bin/wendle_bench && $(BUILD_DIR)/bin/wendle_app_bench && $(BUILD_DIR)/bin/wendle_reminders_bench'
 
 # Installs the program, its prompt bank, desktop entry and PAM service (/etc/pam.d/wendle): run as root.
 install: build

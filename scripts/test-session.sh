@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command inside a private, throw-away desktop session:
-#   Xvfb on a free display, a private D-Bus session bus, gnome-keyring (secrets, unlocked), the AT-SPI bus,
+#   Xvfb on a free display, a private D-Bus session bus, gnome-keyring (secrets, unlocked), dunst (notifications),
+#   the AT-SPI bus,
 #   and a pam_wrapper service folder whose "wendle" service accepts one known password
 # ("wendle-chatty" too, which prints information and error lines first, as fingerprint readers do).
 # HOME and the XDG folders are private, so nothing touches the user's real data. Everything started here is
@@ -105,6 +106,11 @@ printf 'wendle-session-keyring' | gnome-keyring-daemon --foreground --unlock --c
     >"$session/keyring.log" 2>&1 &
 pids+=($!)
 wait_for gnome-keyring bus_has org.freedesktop.secrets
+
+# Notification server, so reminders have somewhere to go (dbus-monitor shows what reaches it).
+dunst >"$session/dunst.log" 2>&1 &
+pids+=($!)
+wait_for dunst bus_has org.freedesktop.Notifications
 
 # Accessibility bus, so assistive tools and tests reach widgets by their accessible names.
 if [ -x /usr/libexec/at-spi-bus-launcher ]; then

@@ -6,6 +6,7 @@
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
+#include "reminders/SettingsView.h"
 #include "writing/Autosave.h"
 
 #include <QAction>
@@ -54,6 +55,11 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     recoveryCode->setEnabled(m_lock.isUnlocked());
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
+    QAction* settings = menu->addAction(QStringLiteral("Settings…"), this, &MainWindow::showSettings);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    settings->setShortcutContext(Qt::ApplicationShortcut);
+    // The menu bar is hidden most of the time: the shortcut must work without it.
+    addAction(settings);
     menu->addSeparator();
     quit->setText(QStringLiteral("Quit"));
     menu->addAction(quit);
@@ -118,6 +124,24 @@ void MainWindow::askBeforeQuitting()
         }
     });
     m_quitQuestion->open();
+}
+
+SettingsView* MainWindow::settingsView() const
+{
+    return m_settings;
+}
+
+void MainWindow::showSettings()
+{
+    if (!m_settings) {
+        m_settings = new SettingsView(m_scheduler, this);
+        m_settings->setWindowFlag(Qt::Window);
+        m_settings->setWindowTitle(QStringLiteral("Settings"));
+        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -15,6 +15,7 @@ class EntryStore;
 class Preferences;
 class ReminderScheduler;
 class RootView;
+class SettingsView;
 
 /**
  * The main window: 680 × 560 by default and at least, holding the root view. Each time its content is
@@ -36,6 +37,9 @@ public:
 
     /** Asks for authentication again, then shows the recovery code. Only while unlocked. */
     void showRecoveryCode();
+    /** Opens the settings window, or raises it when it is open. */
+    void showSettings();
+    SettingsView* settingsView() const;
 
     /** The question asked before quitting with writing that could not be saved, while it is shown. */
     QMessageBox* quitQuestion() const { return m_quitQuestion; }
@@ -60,6 +64,7 @@ private:
     QPointer<QMessageBox> m_quitQuestion;
     bool m_altAlone = false;
     bool m_quitConfirmed = false;
+    QPointer<SettingsView> m_settings;
 };
 
 } // namespace wendle

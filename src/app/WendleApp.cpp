@@ -12,6 +12,7 @@
 #include "journal/Preferences.h"
 #include "journal/SecretServiceKeychain.h"
 #include "journal/SystemLog.h"
+#include "reminders/AgentNotificationCenter.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/Palette.h"
 #include "writing/Autosave.h"
@@ -112,7 +113,10 @@ int WendleApp::run()
     m_authenticator = std::make_unique<PamAuthenticator>();
     m_systemEvents = std::make_unique<DBusSystemEvents>(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
     m_idleTime = IdleTime::forSession(QDBusConnection::sessionBus());
-    m_scheduler = std::make_unique<ReminderScheduler>();
+    // Reminders go to the agent, which delivers them while Wendle is closed; it is started if absent.
+    m_notificationCenter = std::make_unique<AgentNotificationCenter>(QDBusConnection::sessionBus(),
+                                                                     AgentNotificationCenter::defaultAgentProgram());
+    m_scheduler = std::make_unique<ReminderScheduler>(*m_notificationCenter, *m_clock);
     m_lock = std::make_unique<AppLockController>(*m_authenticator, *m_keychain, *m_store, *m_systemEvents, *m_idleTime);
     m_updater = std::make_unique<UpdaterController>();
 

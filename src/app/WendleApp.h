@@ -10,6 +10,7 @@ class QSocketNotifier;
 
 namespace wendle {
 
+class AgentNotificationCenter;
 class AppLockController;
 class Authenticator;
 class EntryStore;
@@ -67,6 +68,7 @@ private:
     std::unique_ptr<Authenticator> m_authenticator;
     std::unique_ptr<SystemEvents> m_systemEvents;
     std::unique_ptr<IdleTime> m_idleTime;
+    std::unique_ptr<AgentNotificationCenter> m_notificationCenter;
     std::unique_ptr<ReminderScheduler> m_scheduler;
     std::unique_ptr<AppLockController> m_lock;
     std::unique_ptr<UpdaterController> m_updater;

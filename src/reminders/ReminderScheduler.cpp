@@ -1,16 +1,57 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reminders/ReminderScheduler.h"
 
+#include "journal/Calendar.h"
+#include "journal/Clock.h"
+#include "reminders/InMemoryNotificationCenter.h"
+#include "reminders/NotificationCenter.h"
+
+#include <cstdio>
+#include <syslog.h>
+
 namespace wendle {
+
+namespace {
+
+void writeToSystemLog(const QString& line)
+{
+    static const bool opened = [] {
+        openlog("wendle", LOG_PID, LOG_USER);
+        return true;
+    }();
+    Q_UNUSED(opened);
+    const QByteArray text = line.toUtf8();
+    syslog(LOG_NOTICE, "%s", text.constData());
+    std::fprintf(stderr, "%s\n", text.constData());
+}
+
+} // namespace
+
+ReminderScheduler::ReminderScheduler(NotificationCenter& center, const Clock& clock, QObject* parent)
+    : QObject(parent)
+    , m_center(center)
+    , m_clock(clock)
+{
+}
 
 ReminderScheduler::ReminderScheduler(QObject* parent)
     : QObject(parent)
+    , m_ownCenter(std::make_unique<InMemoryNotificationCenter>())
+    , m_center(*m_ownCenter)
+    , m_clock(systemClock())
 {
 }
+
+ReminderScheduler::~ReminderScheduler() = default;
 
 void ReminderScheduler::configure(bool enabled, int hour, int minute, bool nudgeEnabled, int nudgeHour, int nudgeMinute)
 {
     m_configuration = {enabled, hour, minute, nudgeEnabled, nudgeHour, nudgeMinute};
+    m_enabled = enabled;
+    m_primary = {QStringLiteral("primary"), hour, minute};
+    m_nudge = nudgeEnabled ? std::optional<ReminderPlanner::Time>({QStringLiteral("nudge"), nudgeHour, nudgeMinute})
+                           : std::nullopt;
+    startRun();
 }
 
 void ReminderScheduler::updateCompletedDays(const QSet<QString>& days)
@@ -19,7 +60,105 @@ void ReminderScheduler::updateCompletedDays(const QSet<QString>& days)
         return;
     }
     m_completedDays = days;
-    Q_EMIT completedDaysChanged();
+    startRun();
+}
+
+void ReminderScheduler::startRun()
+{
+    ++m_waitingRuns;
+    QMetaObject::invokeMethod(this, &ReminderScheduler::runNext, Qt::QueuedConnection);
+}
+
+void ReminderScheduler::runNext()
+{
+    // A run that starts while another waits on the centre goes after it, so the last one plans from the
+    // latest settings and days.
+    if (m_running || m_waitingRuns == 0) {
+        return;
+    }
+    --m_waitingRuns;
+    m_running = true;
+    m_center.pendingRequestIdentifiers(this, [this](const QStringList& pending) { removeOwnRequests(pending); });
+}
+
+void ReminderScheduler::removeOwnRequests(const QStringList& pending)
+{
+    QStringList own;
+    for (const QString& identifier : pending) {
+        if (identifier.startsWith(reminderIdentifierPrefix) || identifier == legacyReminderIdentifier) {
+            own << identifier;
+        }
+    }
+    if (!own.isEmpty()) {
+        m_center.removePendingRequests(own);
+    }
+    if (!m_enabled) {
+        log(QStringLiteral("Wendle reminder: disabled, %1 pending removed").arg(own.size()));
+        finishRun();
+        return;
+    }
+    m_center.requestAuthorization(this, [this](bool granted) {
+        if (!granted) {
+            log(QStringLiteral("Wendle reminder: notification permission not granted"));
+            finishRun();
+            return;
+        }
+        planAndAdd();
+    });
+}
+
+void ReminderScheduler::planAndAdd()
+{
+    std::vector<ReminderPlanner::Time> times{m_primary};
+    if (m_nudge) {
+        times.push_back(*m_nudge);
+    }
+    m_planned
+        = ReminderPlanner::plan(m_clock.now(), m_completedDays, times, reminderIdentifierPrefix, Calendar::current());
+    addFrom(0);
+}
+
+void ReminderScheduler::addFrom(std::size_t index)
+{
+    if (index == m_planned.size()) {
+        countPending();
+        return;
+    }
+    const PlannedReminder& reminder = m_planned[index];
+    const NotificationRequest request{reminder.identifier, notificationTitle, notificationBody, reminder.year,
+                                      reminder.month,      reminder.day,      reminder.hour,    reminder.minute};
+    // A request the centre refuses is dropped; the count at the end shows the shortfall.
+    m_center.add(request, this, [this, index](bool) { addFrom(index + 1); });
+}
+
+void ReminderScheduler::countPending()
+{
+    m_center.pendingRequestIdentifiers(this, [this](const QStringList& pending) {
+        const auto own = std::count_if(pending.begin(), pending.end(), [](const QString& identifier) {
+            return identifier.startsWith(reminderIdentifierPrefix);
+        });
+        log(QStringLiteral("Wendle reminder: planned %1 one-shot reminders (completed days: %2, pending now: %3)")
+                .arg(m_planned.size())
+                .arg(m_completedDays.size())
+                .arg(own));
+        finishRun();
+    });
+}
+
+void ReminderScheduler::finishRun()
+{
+    m_running = false;
+    m_planned.clear();
+    Q_EMIT runFinished();
+    if (m_waitingRuns > 0) {
+        QMetaObject::invokeMethod(this, &ReminderScheduler::runNext, Qt::QueuedConnection);
+    }
+}
+
+void ReminderScheduler::log(const QString& line)
+{
+    writeToSystemLog(line);
+    Q_EMIT logged(line);
 }
 
 } // namespace wendle

@@ -17,8 +17,10 @@
 #include "journal/RecoveryCode.h"
 #include "journal/WordCount.h"
 #include "reminders/ReminderScheduler.h"
+#include "reminders/SettingsView.h"
 #include "ui/Palette.h"
 #include "ui/PlainTextEditor.h"
+#include "ui/SwitchToggle.h"
 #include "writing/TodayView.h"
 
 #include <QApplication>
@@ -246,6 +248,17 @@ int main(int argc, char** argv)
         RecoveryCodeDialog dialog(nullptr);
         dialog.codeField()->setText(QStringLiteral("7ABC-DEFG"));
         save(dialog, folder, "recovery-code-entry");
+    }
+    {
+        QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+        ReminderScheduler scheduler;
+        SettingsView settings(scheduler);
+        settings.adjustSize();
+        save(settings, folder, "settings");
+        settings.nudgeToggle()->click();
+        save(settings, folder, "settings-nudge-on");
+        settings.reminderToggle()->click();
+        save(settings, folder, "settings-reminder-off");
     }
     return 0;
 }

@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "reminders/SettingsView.h"
+
+#include "reminders/ReminderScheduler.h"
+#include "ui/Divider.h"
+#include "ui/Palette.h"
+#include "ui/SwitchToggle.h"
+#include "ui/TextLabel.h"
+#include "ui/Typography.h"
+
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+namespace wendle {
+
+namespace {
+
+constexpr int kTextSize = 13;
+
+/** Hours and minutes in the locale's own way: 24-hour, or 12-hour with its day-period marker. */
+QString hourAndMinuteFormat()
+{
+    const QString format = QLocale::system().timeFormat(QLocale::ShortFormat);
+    const bool twelveHour = format.contains(u'a', Qt::CaseInsensitive);
+    return twelveHour ? QStringLiteral("h:mm AP") : QStringLiteral("HH:mm");
+}
+
+QWidget* labelledRow(const QString& label, QWidget* control, QWidget* parent)
+{
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(textLabel(label, kTextSize, Palette::ink(), row));
+    layout->addStretch(1);
+    layout->addWidget(control);
+    control->setAccessibleName(label);
+    return row;
+}
+
+QLabel* note(const QString& text, QWidget* parent)
+{
+    QLabel* label = textLabel(text, kTextSize, Palette::muted(), parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
+SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
+    : QWidget(parent)
+    , _scheduler(scheduler)
+    , _enabled(m_preferences.value(PreferenceKeys::reminderEnabled))
+    , _hour(m_preferences.value(PreferenceKeys::reminderHour))
+    , _minute(m_preferences.value(PreferenceKeys::reminderMinute))
+    , _nudgeEnabled(m_preferences.value(PreferenceKeys::nudgeEnabled))
+    , _nudgeHour(m_preferences.value(PreferenceKeys::nudgeHour))
+    , _nudgeMinute(m_preferences.value(PreferenceKeys::nudgeMinute))
+    , m_reminderToggle(new SwitchToggle(QStringLiteral("Daily reminder"), kTextSize, this))
+    , m_reminderTime(timePicker(_hour, _minute))
+    , m_nudgeToggle(new SwitchToggle(QStringLiteral("Evening nudge"), kTextSize, this))
+    , m_nudgeTime(timePicker(_nudgeHour, _nudgeMinute))
+{
+    Palette::usePaperBackground(this);
+    setFixedWidth(340);
+    m_reminderToggle->setChecked(_enabled);
+    m_nudgeToggle->setChecked(_nudgeEnabled);
+
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(28, 28, 28, 28);
+    stack->setSpacing(18);
+    stack->addWidget(m_reminderToggle);
+    stack->addWidget(labelledRow(QStringLiteral("Remind at"), m_reminderTime, this));
+    stack->addWidget(note(QStringLiteral("A quiet nudge from the system — the app doesn't need to be running. Days "
+                                         "you've already written stay quiet."),
+                          this));
+    stack->addWidget(new Divider(this));
+    stack->addWidget(m_nudgeToggle);
+    stack->addWidget(labelledRow(QStringLiteral("Nudge at"), m_nudgeTime, this));
+    stack->addWidget(note(QStringLiteral("A second chance on days the afternoon slipped by unwritten."), this));
+    updateEnabled();
+
+    connect(m_reminderToggle, &QAbstractButton::toggled, this, [this](bool on) {
+        change(PreferenceKeys::reminderEnabled, _enabled, on);
+        updateEnabled();
+    });
+    connect(m_nudgeToggle, &QAbstractButton::toggled, this, [this](bool on) {
+        change(PreferenceKeys::nudgeEnabled, _nudgeEnabled, on);
+        updateEnabled();
+    });
+    // A picked time that moves both hour and minute is two changes.
+    connect(m_reminderTime, &QTimeEdit::timeChanged, this, [this](QTime time) {
+        change(PreferenceKeys::reminderHour, _hour, time.hour());
+        change(PreferenceKeys::reminderMinute, _minute, time.minute());
+    });
+    connect(m_nudgeTime, &QTimeEdit::timeChanged, this, [this](QTime time) {
+        change(PreferenceKeys::nudgeHour, _nudgeHour, time.hour());
+        change(PreferenceKeys::nudgeMinute, _nudgeMinute, time.minute());
+    });
+}
+
+void SettingsView::applySettings()
+{
+    _scheduler.configure(_enabled, _hour, _minute, _nudgeEnabled, _nudgeHour, _nudgeMinute);
+}
+
+template <typename T> void SettingsView::change(const PreferenceKey<T>& key, T& field, T value)
+{
+    if (field == value) {
+        return;
+    }
+    field = value;
+    m_preferences.setValue(key, value);
+    applySettings();
+}
+
+QTimeEdit* SettingsView::timePicker(int hour, int minute)
+{
+    auto* picker = new QTimeEdit(this);
+    picker->setFont(Typography::font(kTextSize));
+    picker->setDisplayFormat(hourAndMinuteFormat());
+    // A stored time out of range shows as midnight rather than nothing.
+    picker->setTime(QTime(hour, minute).isValid() ? QTime(hour, minute) : QTime(0, 0));
+    return picker;
+}
+
+void SettingsView::updateEnabled()
+{
+    m_reminderTime->setEnabled(_enabled);
+    m_nudgeToggle->setEnabled(_enabled);
+    m_nudgeTime->setEnabled(_enabled && _nudgeEnabled);
+}
+
+} // namespace wendle

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "journal/Preferences.h"
+
+#include <QWidget>
+
+class QTimeEdit;
+
+namespace wendle {
+
+class ReminderScheduler;
+class SwitchToggle;
+
+/**
+ * The settings window's content: the daily reminder and the evening nudge, each switched and timed. Every
+ * change of one of the six stored values is handed to the scheduler at once; opening the window changes
+ * nothing. The nudge can be set only while the daily reminder is on, and keeps its own setting meanwhile.
+ */
+class SettingsView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SettingsView(ReminderScheduler& scheduler, QWidget* parent = nullptr);
+
+    /** Hands the six stored values to the scheduler. */
+    void applySettings();
+
+    SwitchToggle* reminderToggle() const { return m_reminderToggle; }
+    QTimeEdit* reminderTime() const { return m_reminderTime; }
+    SwitchToggle* nudgeToggle() const { return m_nudgeToggle; }
+    QTimeEdit* nudgeTime() const { return m_nudgeTime; }
+
+private:
+    /** Stores one value and applies the settings, unless the value is already stored. */
+    template <typename T> void change(const PreferenceKey<T>& key, T& field, T value);
+    QTimeEdit* timePicker(int hour, int minute);
+    void updateEnabled();
+
+    Preferences m_preferences;
+    ReminderScheduler& _scheduler;
+    bool _enabled;
+    int _hour;
+    int _minute;
+    bool _nudgeEnabled;
+    int _nudgeHour;
+    int _nudgeMinute;
+
+    SwitchToggle* m_reminderToggle;
+    QTimeEdit* m_reminderTime;
+    SwitchToggle* m_nudgeToggle;
+    QTimeEdit* m_nudgeTime;
+};
+
+} // namespace wendle

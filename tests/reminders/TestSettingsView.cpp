@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/Preferences.h"
+#include "reminders/ReminderScheduler.h"
+#include "reminders/SettingsView.h"
+#include "ui/SwitchToggle.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeEdit>
+
+using namespace wendle;
+
+class TestSettingsView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void freshInstallation();
+    void dailyReminderGatesTheOthers();
+    void pickingATimeStoresBothParts();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ReminderScheduler> m_scheduler;
+    std::unique_ptr<QSignalSpy> m_runs;
+};
+
+void TestSettingsView::initTestCase()
+{
+    // Before any QSettings exists: keep the test's preferences out of the user's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+}
+
+void TestSettingsView::init()
+{
+    QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    m_scheduler = std::make_unique<ReminderScheduler>();
+    m_runs = std::make_unique<QSignalSpy>(m_scheduler.get(), &ReminderScheduler::runFinished);
+}
+
+void TestSettingsView::freshInstallation()
+{
+    SettingsView view(*m_scheduler);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(view.reminderToggle()->isChecked());
+    QCOMPARE(view.reminderTime()->time(), QTime(15, 0));
+    QVERIFY(view.reminderTime()->isEnabled());
+    QVERIFY(!view.nudgeToggle()->isChecked());
+    QVERIFY(view.nudgeToggle()->isEnabled());
+    QCOMPARE(view.nudgeTime()->time(), QTime(21, 0));
+    QVERIFY(!view.nudgeTime()->isEnabled());
+    QCOMPARE(view.width(), 340);
+    // Opening applies nothing.
+    QTest::qWait(50);
+    QCOMPARE(m_runs->count(), 0);
+}
+
+void TestSettingsView::dailyReminderGatesTheOthers()
+{
+    Preferences preferences;
+    preferences.setValue(PreferenceKeys::nudgeEnabled, true);
+    SettingsView view(*m_scheduler);
+    QVERIFY(view.nudgeTime()->isEnabled());
+
+    QTest::mouseClick(view.reminderToggle(), Qt::LeftButton);
+    QVERIFY(!view.reminderTime()->isEnabled());
+    QVERIFY(!view.nudgeToggle()->isEnabled());
+    QVERIFY(!view.nudgeTime()->isEnabled());
+    QVERIFY(view.nudgeToggle()->isChecked());
+    QCOMPARE(preferences.value(PreferenceKeys::reminderEnabled), false);
+    QCOMPARE(preferences.value(PreferenceKeys::nudgeEnabled), true);
+    QCOMPARE(m_scheduler->configuration(), (ReminderPreferences{false, 15, 0, true, 21, 0}));
+    QTRY_COMPARE(m_runs->count(), 1);
+
+    QTest::mouseClick(view.reminderToggle(), Qt::LeftButton);
+    QVERIFY(view.nudgeTime()->isEnabled());
+    QCOMPARE(m_scheduler->configuration(), (ReminderPreferences{true, 15, 0, true, 21, 0}));
+    QTRY_COMPARE(m_runs->count(), 2);
+}
+
+void TestSettingsView::pickingATimeStoresBothParts()
+{
+    SettingsView view(*m_scheduler);
+    view.reminderTime()->setTime(QTime(7, 5));
+    Preferences preferences;
+    QCOMPARE(preferences.value(PreferenceKeys::reminderHour), 7);
+    QCOMPARE(preferences.value(PreferenceKeys::reminderMinute), 5);
+    QCOMPARE(m_scheduler->configuration(), (ReminderPreferences{true, 7, 5, false, 21, 0}));
+    QTRY_COMPARE(m_runs->count(), 2);
+
+    // Only the minute moves: one change.
+    view.nudgeTime()->setTime(QTime(21, 30));
+    QTRY_COMPARE(m_runs->count(), 3);
+    QTest::qWait(50);
+    QCOMPARE(m_runs->count(), 3);
+    QCOMPARE(preferences.value(PreferenceKeys::nudgeMinute), 30);
+}
+
+QTEST_MAIN(TestSettingsView)
+#include "TestSettingsView.moc"
