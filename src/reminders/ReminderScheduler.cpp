@@ -3,29 +3,13 @@
 
 #include "journal/Calendar.h"
 #include "journal/Clock.h"
+#include "journal/SystemLog.h"
 #include "reminders/InMemoryNotificationCenter.h"
 #include "reminders/NotificationCenter.h"
 
-#include <cstdio>
 #include <syslog.h>
 
 namespace wendle {
-
-namespace {
-
-void writeToSystemLog(const QString& line)
-{
-    static const bool opened = [] {
-        openlog("wendle", LOG_PID, LOG_USER);
-        return true;
-    }();
-    Q_UNUSED(opened);
-    const QByteArray text = line.toUtf8();
-    syslog(LOG_NOTICE, "%s", text.constData());
-    std::fprintf(stderr, "%s\n", text.constData());
-}
-
-} // namespace
 
 ReminderScheduler::ReminderScheduler(NotificationCenter& center, const Clock& clock, QObject* parent)
     : QObject(parent)
@@ -157,7 +141,7 @@ void ReminderScheduler::finishRun()
 
 void ReminderScheduler::log(const QString& line)
 {
-    writeToSystemLog(line);
+    logToSystem(LOG_NOTICE, line);
     Q_EMIT logged(line);
 }
 
