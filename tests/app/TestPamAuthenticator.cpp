@@ -52,10 +52,7 @@ std::optional<bool> TestPamAuthenticator::run(PamAuthenticator& authenticator,
     authenticator.authenticate(QStringLiteral("unlock your journal"), [&](bool ok) { result = ok; });
     // The dialog is up at once, before PAM has said anything.
     PamConversationDialog* conversation = dialog();
-    if (!conversation) {
-        return std::nullopt;
-    }
-    if (!conversation->windowTitle().contains(QStringLiteral("nlock your journal"))) {
+    if (!conversation || !conversation->windowTitle().contains(QStringLiteral("nlock your journal"))) {
         return std::nullopt;
     }
     user(*conversation);

@@ -1,34 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/AppLockController.h"
 #include "app/LockView.h"
 #include "app/MainWindow.h"
 #include "app/RecoveryCodeDialog.h"
 #include "app/RecoveryCodeSheet.h"
 #include "app/RootView.h"
-#include "app/SystemEvents.h"
+#include "history/EntryReader.h"
+#include "history/HistoryView.h"
 #include "journal/Clock.h"
-#include "journal/EntryCrypto.h"
-#include "journal/EntryKeyStore.h"
-#include "journal/EntryStore.h"
 #include "journal/RecoveryCode.h"
-#include "reminders/ReminderScheduler.h"
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
 #include "writing/TodayView.h"
 
+#include "../journal/FailingVfs.h"
 #include "Fakes.h"
-#include "TempJournal.h"
+#include "Screens.h"
 #include "Widgets.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
+#include <QAction>
 #include <QAnimationDriver>
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
 
 using namespace wendle;
 using namespace wendle::test;
@@ -41,6 +40,10 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
+    void unlocksOnceWithTheKeyFromTheKeychain();
+    void idleFiveMinutesLocks();
+    void sleepDisplaySleepAndWakeLock();
+    void failedAttemptsStayLocked();
     void asksAtOnceAndShowsFailure();
     void ringBreathesEveryThreeSeconds();
     void firstUnlockCreditsWordsBeforeTheRecap();
@@ -49,29 +52,44 @@ private Q_SLOTS:
     void windowHandsPreferencesToTheScheduler();
     void aMissingKeyIsRestoredFromItsCode();
     void theRecoveryCodeIsShownOnceThenOnlyAfterAsking();
+    void unsavedWritingAsksBeforeQuitting(); // last: it quits
 
 private:
     /** Shows the window and lets the first authentication through. */
     void showAndUnlock(QWidget& window)
     {
         window.show();
-        QTRY_COMPARE(m_auth->calls, 1);
-        m_auth->answer(true);
+        QTRY_COMPARE(m_rig->auth.calls, 1);
+        m_rig->auth.answer(true);
+    }
+
+    /** Runs the idle check as its timer does with the given idle time; true when that locked the journal. */
+    bool idleFor(double seconds)
+    {
+        m_rig->idle.seconds = seconds;
+        m_rig->lock.checkIdle();
+        QCoreApplication::processEvents();
+        return !m_rig->lock.isUnlocked();
     }
 
     QTemporaryDir m_settings;
-    std::unique_ptr<test::TempJournal> m_journal;
-    EntryStore* m_store = nullptr;
-    std::unique_ptr<ReminderScheduler> m_scheduler;
-    std::unique_ptr<FakeAuthenticator> m_auth;
-    std::unique_ptr<InMemoryKeychain> m_keychain;
-    std::unique_ptr<FakeSystemEvents> m_events;
-    std::unique_ptr<FakeIdleTime> m_idle;
-    std::unique_ptr<AppLockController> m_lock;
-    ManualClock m_clock{QDateTime(QDate(2026, 3, 5), QTime(10, 0), QTimeZone("Europe/Berlin")).toUTC()};
+    std::unique_ptr<LockRig> m_rig;
+    ManualClock m_clock{berlin(5, 10)};
 };
 
 namespace {
+
+/** Answers the quit question with the button reading `text`; false when there is no such button. */
+bool answer(MainWindow& window, const QString& text)
+{
+    for (QAbstractButton* button : window.quitQuestion()->buttons()) {
+        if (button->text() == text) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
+}
 
 /** What a screen reader hears of the visible texts: their accessible names. */
 QStringList spoken(QWidget* root)
@@ -104,41 +122,130 @@ private:
 
 void TestRootView::initTestCase()
 {
-    qputenv("TZ", "Europe/Berlin");
-    qputenv("LC_ALL", "en_US.UTF-8");
+    liveInBerlin();
+    FailingVfs::install();
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
 }
 
 void TestRootView::init()
 {
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
-    m_journal = std::make_unique<test::TempJournal>();
-    m_store = m_journal->store.get();
-    m_scheduler = std::make_unique<ReminderScheduler>();
-    m_auth = std::make_unique<FakeAuthenticator>();
-    m_keychain = std::make_unique<InMemoryKeychain>();
-    m_events = std::make_unique<FakeSystemEvents>();
-    m_idle = std::make_unique<FakeIdleTime>();
-    m_lock = std::make_unique<AppLockController>(*m_auth, *m_keychain, *m_store, *m_events, *m_idle);
+    m_rig = std::make_unique<LockRig>();
 }
 
 void TestRootView::cleanup()
 {
-    m_lock.reset();
-    m_journal.reset();
+    m_rig.reset();
+}
+
+void TestRootView::unlocksOnceWithTheKeyFromTheKeychain()
+{
+    QSignalSpy keys(&m_rig->lock, &AppLockController::keyChanged);
+    // Two quick requests start one authentication; once unlocked, asking again does nothing.
+    m_rig->lock.unlock();
+    m_rig->lock.unlock();
+    QCOMPARE(m_rig->auth.calls, 1);
+    QVERIFY(m_rig->lock.authInFlight());
+    m_rig->auth.answer(true);
+    QVERIFY(m_rig->lock.isUnlocked() && !m_rig->lock.authInFlight());
+    QCOMPARE(keys.count(), 1);
+    m_rig->lock.unlock();
+    QCOMPARE(m_rig->auth.calls, 1);
+
+    // Locking drops the key; unlocking brings the keychain's key back, never a new one.
+    const QByteArray key = keyBytes(*m_rig->lock.key());
+    m_rig->lock.lock();
+    QVERIFY(!m_rig->lock.key());
+    m_rig->lock.unlock();
+    m_rig->auth.answer(true);
+    QCOMPARE(keyBytes(*m_rig->lock.key()), key);
+    QCOMPARE(m_rig->keychain.addCount(), 1);
+}
+
+void TestRootView::idleFiveMinutesLocks()
+{
+    m_rig->lock.unlock();
+    m_rig->auth.answer(true);
+    QVERIFY(!idleFor(299));
+    QVERIFY(idleFor(300));
+
+    // Locked, idleness never asks for authentication.
+    idleFor(10'000);
+    QCOMPARE(m_rig->auth.calls, 1);
+
+    // The idle time is read when the timer fires, not when the check runs.
+    m_rig->lock.unlock();
+    m_rig->auth.answer(true);
+    m_rig->idle.seconds = 100;
+    m_rig->lock.checkIdle();
+    m_rig->idle.seconds = 400;
+    QCoreApplication::processEvents();
+    QVERIFY(m_rig->lock.isUnlocked());
+}
+
+void TestRootView::sleepDisplaySleepAndWakeLock()
+{
+    // An announcement while authentication is under way does not cancel it.
+    m_rig->lock.unlock();
+    Q_EMIT m_rig->events.willSleep();
+    QCoreApplication::processEvents();
+    QVERIFY(m_rig->lock.authInFlight());
+    m_rig->auth.answer(true);
+    QVERIFY(m_rig->lock.isUnlocked());
+
+    for (auto announce : {&SystemEvents::didWake, &SystemEvents::willSleep, &SystemEvents::screensDidSleep}) {
+        m_rig->lock.unlock();
+        m_rig->auth.answer(true);
+        QVERIFY(m_rig->lock.isUnlocked());
+        Q_EMIT(m_rig->events.*announce)();
+        QTRY_VERIFY(!m_rig->lock.isUnlocked());
+        QVERIFY(!m_rig->lock.authFailed());
+    }
+    // Waking never unlocks; only the sleep is told it may go ahead.
+    Q_EMIT m_rig->events.didWake();
+    QCoreApplication::processEvents();
+    QVERIFY(!m_rig->lock.isUnlocked());
+    QCOMPARE(m_rig->auth.calls, 3);
+    QCOMPARE(m_rig->events.readyToSleepCalls, 2);
+}
+
+void TestRootView::failedAttemptsStayLocked()
+{
+    QSignalSpy failures(&m_rig->lock, &AppLockController::authFailedChanged);
+    m_rig->lock.unlock();
+    m_rig->auth.answer(false); // cancelled, or a wrong password
+    QVERIFY(!m_rig->lock.isUnlocked());
+    QVERIFY(m_rig->lock.authFailed());
+    QVERIFY(!m_rig->lock.authInFlight());
+
+    // The next attempt clears the failure at once, before anything is asked.
+    m_rig->lock.unlock();
+    QVERIFY(!m_rig->lock.authFailed());
+    QVERIFY(m_rig->auth.pending);
+
+    // A keychain that fails after a good authentication leaves it locked too.
+    m_rig->keychain.failLookups(KeychainStatus::authFailed);
+    m_rig->auth.answer(true);
+    QVERIFY(!m_rig->lock.isUnlocked());
+    QVERIFY(m_rig->lock.authFailed());
+    QCOMPARE(failures.count(), 3);
+
+    // Locking keeps the failure shown.
+    m_rig->lock.lock();
+    QVERIFY(m_rig->lock.authFailed());
 }
 
 void TestRootView::asksAtOnceAndShowsFailure()
 {
-    RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
-    QCOMPARE(m_auth->calls, 0);
+    RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
+    QCOMPARE(m_rig->auth.calls, 0);
     root.show();
-    QTRY_COMPARE(m_auth->calls, 1);
+    QTRY_COMPARE(m_rig->auth.calls, 1);
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
     QVERIFY(spoken(&root).contains(QStringLiteral("Unlock with password")));
 
     // A screen reader hears the status line itself, and hears it change.
-    m_auth->answer(false);
+    m_rig->auth.answer(false);
     QVERIFY(spoken(&root).contains(QStringLiteral("Couldn't verify — try again")));
     QVERIFY(!spoken(&root).contains(QStringLiteral("Unlock with password")));
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
@@ -147,17 +254,17 @@ void TestRootView::asksAtOnceAndShowsFailure()
     auto* button = root.findChild<UnlockButton*>();
     QCOMPARE(button->accessibleName(), QStringLiteral("unlock"));
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(m_auth->calls, 2);
+    QCOMPARE(m_rig->auth.calls, 2);
     QVERIFY(spoken(&root).contains(QStringLiteral("Unlock with password")));
-    m_auth->answer(true);
+    m_rig->auth.answer(true);
     QVERIFY(qobject_cast<TodayView*>(root.currentScreen()));
 }
 
 void TestRootView::aMissingKeyIsRestoredFromItsCode()
 {
-    m_journal->add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("written before"));
-    QVERIFY(m_store->save());
-    RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
+    m_rig->journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("written before"));
+    QVERIFY(m_rig->store.save());
+    RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
     showAndUnlock(root);
 
     // The keyring has no key: nothing is made, and the lock screen says why and offers the way back.
@@ -165,7 +272,7 @@ void TestRootView::aMissingKeyIsRestoredFromItsCode()
     QCOMPARE(root.lockView()->keyProblemText(),
              QStringLiteral("Your journal's key is missing from the keyring — restore it from your recovery code"));
     QVERIFY(spoken(&root).contains(QStringLiteral("Couldn't verify — try again")));
-    QCOMPARE(m_keychain->addCount(), 0);
+    QCOMPARE(m_rig->keychain.addCount(), 0);
     const QList<PlainButton*> buttons = root.lockView()->findChildren<PlainButton*>();
     QVERIFY(std::any_of(buttons.begin(), buttons.end(), [](PlainButton* b) {
         return b->text() == QStringLiteral("Restore from recovery code…") && b->isVisible();
@@ -174,7 +281,7 @@ void TestRootView::aMissingKeyIsRestoredFromItsCode()
     root.askForRecoveryCode();
     auto* dialog = qobject_cast<RecoveryCodeDialog*>(root.keyDialog());
     QVERIFY(dialog);
-    const QByteArray key = keyBytes(*m_journal->key);
+    const QByteArray key = keyBytes(*m_rig->journal.key);
     const QString code = formatRecoveryCode(key);
 
     // A mistyped character is caught as it is typed; another journal's code is told apart after asking.
@@ -184,18 +291,18 @@ void TestRootView::aMissingKeyIsRestoredFromItsCode()
     QVERIFY(dialog->feedback().contains(QStringLiteral("checksum")));
     dialog->codeField()->setText(formatRecoveryCode(QByteArray(32, 'x')));
     QTest::keyClick(dialog->codeField(), Qt::Key_Return);
-    QCOMPARE(m_auth->calls, 2);
-    m_auth->answer(true);
+    QCOMPARE(m_rig->auth.calls, 2);
+    m_rig->auth.answer(true);
     QCOMPARE(dialog->feedback(), QStringLiteral("This code belongs to another journal."));
-    QVERIFY(!m_lock->isUnlocked());
+    QVERIFY(!m_rig->lock.isUnlocked());
 
     dialog->codeField()->setText(code.toLower());
     QTest::keyClick(dialog->codeField(), Qt::Key_Return);
-    m_auth->answer(true);
-    QVERIFY(m_lock->isUnlocked());
+    m_rig->auth.answer(true);
+    QVERIFY(m_rig->lock.isUnlocked());
     QVERIFY(qobject_cast<TodayView*>(root.currentScreen()));
     QTRY_VERIFY(!root.keyDialog());
-    QVERIFY(m_keychain->stored(entryKeyItem) == key);
+    QVERIFY(m_rig->keychain.stored(entryKeyItem) == key);
     QVERIFY(root.lockView()->keyProblemText().isEmpty());
 }
 
@@ -223,85 +330,90 @@ void TestRootView::ringBreathesEveryThreeSeconds()
 void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
 {
     // The entries are sealed with the key the keychain will hand out.
-    m_keychain->store(entryKeyItem, keyBytes(*m_journal->key));
-    Entry* lastMonth = m_journal->add(QStringLiteral("2026-02-10"), QStringLiteral("A"), test::words(50), 0);
-    Entry* empty = m_journal->add(QStringLiteral("2026-01-02"), QStringLiteral("A"), QString(), 0);
-    Entry* counted = m_journal->add(QStringLiteral("2026-01-03"), QStringLiteral("A"), QStringLiteral("three"), 30);
+    m_rig->keepKey();
+    Entry* lastMonth = m_rig->journal.add(QStringLiteral("2026-02-10"), QStringLiteral("A"), words(50), 0);
+    Entry* empty = m_rig->journal.add(QStringLiteral("2026-01-02"), QStringLiteral("A"), QString(), 0);
+    Entry* counted = m_rig->journal.add(QStringLiteral("2026-01-03"), QStringLiteral("A"), QStringLiteral("three"), 30);
     const auto lostKey = EntryKey::random();
-    Entry* unreadable = m_journal->add(QStringLiteral("2026-01-04"), QStringLiteral("A"), QStringLiteral("lost"), 0, {},
-                                       lostKey.get());
-    QVERIFY(m_store->save());
+    Entry* unreadable = m_rig->journal.add(QStringLiteral("2026-01-04"), QStringLiteral("A"), QStringLiteral("lost"), 0,
+                                           {}, lostKey.get());
+    QVERIFY(m_rig->store.save());
 
-    RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
+    RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
     showAndUnlock(root);
     QCOMPARE(lastMonth->creditedWords(), 50);
     QCOMPARE(empty->creditedWords(), 0);
     QCOMPARE(counted->creditedWords(), 30);
     QCOMPARE(unreadable->creditedWords(), 0);
-    QVERIFY(!m_store->hasUnsavedChanges());
-    QCOMPARE(m_scheduler->completedDays(), (QSet<QString>{QStringLiteral("2026-02-10"), QStringLiteral("2026-01-03")}));
+    QVERIFY(!m_rig->store.hasUnsavedChanges());
+    QCOMPARE(m_rig->scheduler.completedDays(),
+             (QSet<QString>{QStringLiteral("2026-02-10"), QStringLiteral("2026-01-03")}));
     // The Today screen came after the pass: February's recap counts the credited words.
     QVERIFY(root.todayView()->recap());
     QCOMPARE(root.todayView()->recap()->totalWords, 50);
 
     // Locked and unlocked again in the same window: no second pass.
-    m_store->setCreditedWords(lastMonth, 0);
-    m_lock->lock();
+    m_rig->store.setCreditedWords(lastMonth, 0);
+    m_rig->lock.lock();
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
-    m_lock->unlock();
-    m_auth->answer(true);
+    m_rig->lock.unlock();
+    m_rig->auth.answer(true);
     QCOMPARE(lastMonth->creditedWords(), 0);
 }
 
 void TestRootView::historyIsKeptAcrossLocks()
 {
-    RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
+    m_rig->keepKey();
+    Entry* entry = m_rig->journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(30));
+    QVERIFY(m_rig->store.save());
+    RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
     showAndUnlock(root);
     QPointer<TodayView> today = root.todayView();
     QTest::mouseClick(named<PlainButton>(&root, QStringLiteral("history")), Qt::LeftButton);
-    QVERIFY(root.showingHistory());
+    QPointer<HistoryView> history = root.historyView();
+    QVERIFY(history && root.currentScreen() == history);
     QTRY_VERIFY(!today); // the Today screen and its text are gone
 
-    // Locking shows the lock screen; unlocking returns to the history.
-    m_lock->lock();
+    // Locking closes the reader and drops its edits; unlocking returns to the history, not to the reader.
+    history->openReader(entry);
+    QPointer<EntryReader> reader = history->reader();
+    reader->editor()->setText(QStringLiteral("never saved"));
+    m_rig->lock.lock();
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
-    m_lock->unlock();
-    m_auth->answer(true);
+    QVERIFY(!reader && !history);
+    QCOMPARE(openEntryText(entry->cipherBody(), *m_rig->journal.key), words(30));
+    m_rig->lock.unlock();
+    m_rig->auth.answer(true);
     QVERIFY(root.showingHistory());
-    QVERIFY(!qobject_cast<LockView*>(root.currentScreen()));
+    QCOMPARE(root.currentScreen(), root.historyView());
+    QVERIFY(!root.historyView()->reading());
 
     QTest::mouseClick(named<PlainButton>(&root, QStringLiteral("back")), Qt::LeftButton);
     QVERIFY(qobject_cast<TodayView*>(root.currentScreen()));
-
-    // Locking takes the Today screen down with the key.
-    today = root.todayView();
-    m_lock->lock();
-    QVERIFY(!today);
 }
 
 void TestRootView::sleepWaitsForTheLock()
 {
-    RootView root(*m_lock, *m_store, *m_scheduler, m_clock);
+    RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
     showAndUnlock(root);
     QTest::keyClicks(root.todayView()->findChild<PlainTextEditor*>(), QStringLiteral("mid-sentence"));
     bool keyGone = false;
-    m_events->whenReadyToSleep = [&] {
+    m_rig->events.whenReadyToSleep = [&] {
         // Locked, the Today screen gone, and its pending save done with the key it held.
-        keyGone = !m_lock->isUnlocked() && !root.todayView() && m_store->entries().size() == 1;
+        keyGone = !m_rig->lock.isUnlocked() && !root.todayView() && m_rig->store.entries().size() == 1;
     };
-    Q_EMIT m_events->willSleep();
-    QTRY_COMPARE(m_events->readyToSleepCalls, 1);
+    Q_EMIT m_rig->events.willSleep();
+    QTRY_COMPARE(m_rig->events.readyToSleepCalls, 1);
     QVERIFY(keyGone);
 }
 
 void TestRootView::windowHandsPreferencesToTheScheduler()
 {
     const Preferences preferences;
-    QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
-    MainWindow window(*m_lock, *m_store, *m_scheduler, m_clock, preferences);
-    m_scheduler->configure(false, 1, 2, true, 3, 4);
+    MainWindow window(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock, preferences);
+    m_rig->scheduler.configure(false, 1, 2, true, 3, 4);
     window.show();
-    QCOMPARE(m_scheduler->configuration(), (ReminderPreferences{true, 15, 0, false, 21, 0}));
+    QCOMPARE(m_rig->scheduler.configuration(), (ReminderPreferences{true, 15, 0, false, 21, 0}));
     QCOMPARE(window.size(), QSize(680, 560));
     window.resize(200, 100);
     QCOMPARE(window.size(), QSize(680, 560)); // the smallest it gets
@@ -310,9 +422,9 @@ void TestRootView::windowHandsPreferencesToTheScheduler()
 void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
 {
     const Preferences preferences;
-    MainWindow window(*m_lock, *m_store, *m_scheduler, m_clock, preferences);
+    MainWindow window(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock, preferences);
     showAndUnlock(window);
-    const QString code = formatRecoveryCode(keyBytes(*m_lock->key()));
+    const QString code = formatRecoveryCode(keyBytes(*m_rig->lock.key()));
     auto codeShown = [&window]() -> QString {
         auto* sheet = qobject_cast<RecoveryCodeSheet*>(window.rootView()->keyDialog());
         QLabel* shown = sheet ? named<QLabel>(sheet, QStringLiteral("recovery code")) : nullptr;
@@ -325,16 +437,83 @@ void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
 
     // Later only after authenticating again.
     window.showRecoveryCode();
-    QCOMPARE(m_auth->calls, 2);
-    m_auth->answer(false);
+    QCOMPARE(m_rig->auth.calls, 2);
+    m_rig->auth.answer(false);
     QVERIFY(!window.rootView()->keyDialog());
     window.showRecoveryCode();
-    m_auth->answer(true);
+    m_rig->auth.answer(true);
     QCOMPARE(codeShown(), code);
 
     // It goes with the key.
-    m_lock->lock();
+    m_rig->lock.lock();
     QTRY_VERIFY(!window.rootView()->keyDialog());
+}
+
+// Quitting never gives up writing silently: a save that cannot land is retried, and quitting asks first.
+void TestRootView::unsavedWritingAsksBeforeQuitting()
+{
+    EntryStore& store = m_rig->store;
+    AppLockController& lock = m_rig->lock;
+    FakeAuthenticator& auth = m_rig->auth;
+    const Preferences preferences;
+    MainWindow window(lock, store, m_rig->scheduler, m_clock, preferences);
+    showAndUnlock(window);
+    // The new key's recovery code is not what this test is about.
+    QTRY_VERIFY(window.rootView()->keyDialog());
+    window.rootView()->keyDialog()->close();
+    auto* editor = window.findChild<PlainTextEditor*>();
+    QVERIFY(editor);
+
+    // Nothing pending: closing needs no question.
+    QVERIFY(window.close());
+    window.show();
+
+    // The disk fills up: the words stay pending and quitting asks, naming the reason.
+    FailingVfs::setFailing(true);
+    editor->setFocus();
+    QTest::keyClicks(editor, QStringLiteral("words that cannot land"));
+    QTRY_VERIFY(store.hasUnsavedChanges() && !store.saveFailure().isEmpty());
+    // The menu's Quit, which Ctrl+Q triggers.
+    const QList<QAction*> actions = window.actions();
+    const auto quit = std::find_if(actions.begin(), actions.end(), [](QAction* action) {
+        return action->text() == QStringLiteral("Quit")
+            && action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    });
+    QVERIFY(quit != actions.end());
+    (*quit)->trigger();
+    QMessageBox* question = window.quitQuestion();
+    QVERIFY(question && question->isVisible());
+    QCOMPARE(question->text(), QStringLiteral("Your latest writing could not be saved: the disk is full."));
+    QCOMPARE(question->buttons().size(), 2);
+    QVERIFY(answer(window, QStringLiteral("Keep Wendle open")));
+    QTRY_VERIFY(!window.quitQuestion());
+    QVERIFY(window.isVisible());
+    // The window's own close button asks the same.
+    QVERIFY(!window.close());
+    QTRY_VERIFY(window.quitQuestion());
+    QVERIFY(answer(window, QStringLiteral("Keep Wendle open")));
+    QTRY_VERIFY(!window.quitQuestion());
+
+    // Locked while the disk is full, unlocked once there is room: the words are written at once, not 5 s later.
+    lock.lock();
+    QVERIFY(store.hasUnsavedChanges());
+    FailingVfs::setFailing(false);
+    lock.unlock();
+    auth.answer(true);
+    QVERIFY(!store.hasUnsavedChanges());
+    QCOMPARE(store.entries().size(), std::size_t(1));
+
+    // Full again: "Quit anyway" closes the window with the words unwritten.
+    FailingVfs::setFailing(true);
+    editor = window.findChild<PlainTextEditor*>();
+    editor->setFocus();
+    QTest::keyClicks(editor, QStringLiteral(" and more"));
+    QTRY_VERIFY(store.hasUnsavedChanges());
+    QVERIFY(!window.close());
+    QTRY_VERIFY(window.quitQuestion());
+    QVERIFY(answer(window, QStringLiteral("Quit anyway")));
+    QTRY_VERIFY(!window.isVisible());
+    FailingVfs::setFailing(false);
 }
 
 QTEST_MAIN(TestRootView)

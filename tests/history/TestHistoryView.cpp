@@ -3,28 +3,25 @@
 #include "history/ArchiveModel.h"
 #include "history/ArchiveRow.h"
 #include "history/ArchiveTexts.h"
+#include "history/EntryReader.h"
 #include "history/HeatmapView.h"
 #include "history/HistoryView.h"
 #include "history/Statistics.h"
 #include "journal/Clock.h"
+#include "ui/FilledButton.h"
+#include "ui/PlainTextEditor.h"
 
+#include "Screens.h"
 #include "TempJournal.h"
+#include "Widgets.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimeZone>
+#include <QPointer>
 
 using namespace wendle;
 using namespace wendle::test;
 
 namespace {
-
-QDateTime berlin(int day, int hour)
-{
-    return QDateTime(QDate(2026, 3, day), QTime(hour, 0), QTimeZone("Europe/Berlin")).toUTC();
-}
 
 /** The heatmap cells that are shaded above level 0. */
 int shadedCells(const HeatmapView& heatmap)
@@ -50,69 +47,59 @@ class TestHistoryView : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
+    void initTestCase() { liveInBerlin(); }
     void countsFollowTheStoreLive();
-    void oneDayOfThreeEntries();
     void searchNeedsEveryWordWhateverTheCaseAndAccents();
+    void correctingAPastDayKeepsItsStreak();
+    void unreadableBodyIsKeptAsideAndClosingDropsEdits();
 
 private:
+    EntryReader& open(HistoryView& view, Entry* entry)
+    {
+        view.openReader(entry);
+        showActive(view.reader());
+        return *view.reader();
+    }
+
     ManualClock m_clock{berlin(5, 10)};
 };
-
-void TestHistoryView::initTestCase()
-{
-    qputenv("TZ", "Europe/Berlin");
-    qputenv("LC_ALL", "en_US.UTF-8");
-}
 
 void TestHistoryView::countsFollowTheStoreLive()
 {
     TempJournal journal;
     HistoryView view(
         *journal.store, journal.key, [] {}, m_clock);
+    view.resize(760, 640);
+    view.show();
     QCOMPARE(view.countText(), QStringLiteral("0 entries"));
     QCOMPARE(view.streakText(), QStringLiteral("0 day streak · best 0 · 0 of 7 this week"));
     QVERIFY(view.showsEmptyNote());
     QVERIFY(!view.archive()->isVisibleTo(&view));
     QCOMPARE(shadedCells(*view.heatmap()), 0);
 
-    // Written on another surface: the screen follows without being asked.
-    journal.add(QStringLiteral("2026-03-05"), QStringLiteral("freeform"), words(25), -1, berlin(5, 9));
+    // Written on another surface: the screen follows without being asked. 3 words do not write a day.
+    journal.add(QStringLiteral("2026-03-05"), QStringLiteral("freeform"), words(3), -1, berlin(5, 9));
     QTRY_COMPARE(view.countText(), QStringLiteral("1 entry"));
     QVERIFY(!view.showsEmptyNote());
     QVERIFY(view.archive()->isVisibleTo(&view));
-    QCOMPARE(view.streakText(), QStringLiteral("1 day streak · best 1 · 1 of 7 this week"));
+    QCOMPARE(view.figures().currentStreak, 0);
     QCOMPARE(shadedCells(*view.heatmap()), 1);
 
-    journal.add(QStringLiteral("2026-03-04"), QStringLiteral("freeform"), words(3), -1, berlin(4, 9));
-    QTRY_COMPARE(view.countText(), QStringLiteral("2 entries"));
-    QCOMPARE(view.archiveModel()->entryAt(1)->dayKey(), QStringLiteral("2026-03-04")); // newest first
-    QCOMPARE(view.figures().currentStreak, 1); // 3 words do not write a day
-}
-
-void TestHistoryView::oneDayOfThreeEntries()
-{
-    TempJournal journal;
+    // Three entries of one day write it together.
     journal.add(QStringLiteral("2026-03-04"), QStringLiteral("memory-001"), words(10), -1, berlin(4, 8));
     journal.add(QStringLiteral("2026-03-04"), QStringLiteral("future-002"), words(10), -1, berlin(4, 9));
     journal.add(QStringLiteral("2026-03-04"), QStringLiteral("freeform"), QStringLiteral("First.\nSecond\n\nthird"), 10,
                 berlin(4, 10));
-    HistoryView view(
-        *journal.store, journal.key, [] {}, m_clock);
-    view.resize(760, 640);
-    view.show();
-
-    QCOMPARE(view.countText(), QStringLiteral("3 entries"));
-    QCOMPARE(view.archiveModel()->rowCount(), 3);
-    QCOMPARE(view.figures().currentStreak, 1);
-    QCOMPARE(view.figures().bestStreak, 1);
+    QTRY_COMPARE(view.countText(), QStringLiteral("4 entries"));
+    QCOMPARE(view.streakText(), QStringLiteral("1 day streak · best 1 · 1 of 7 this week"));
     QCOMPARE(view.heatmap()->wordsByDay().value(QStringLiteral("2026-03-04")), 30);
-    QCOMPARE(shadedCells(*view.heatmap()), 1);
+    QCOMPARE(shadedCells(*view.heatmap()), 2);
 
-    // Paragraphs share one line: each line feed is one space, and the row is one line high.
-    QCOMPARE(snippet(view, 0), QStringLiteral("First. Second  third"));
-    QCOMPARE(view.archive()->rowRect(0).height(), ArchiveRow::rowHeight());
-    QCOMPARE(view.archive()->height(), 3 * ArchiveRow::rowHeight());
+    // Newest first; paragraphs share one line: each line feed is one space, and the row is one line high.
+    QCOMPARE(view.archiveModel()->entryAt(1)->dayKey(), QStringLiteral("2026-03-04"));
+    QCOMPARE(snippet(view, 1), QStringLiteral("First. Second  third"));
+    QCOMPARE(view.archive()->rowRect(1).height(), ArchiveRow::rowHeight());
+    QTRY_COMPARE(view.archive()->height(), 4 * ArchiveRow::rowHeight());
 }
 
 void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
@@ -129,10 +116,7 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
     HistoryView view(
         *journal.store, journal.key, [] {}, m_clock);
     view.resize(760, 640);
-    view.show();
-    // Without a window manager nothing activates windows; do what one would.
-    QApplication::setActiveWindow(&view);
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    showActive(&view);
     QLineEdit* field = view.searchField();
     QVERIFY(!field->isVisible());
     QCOMPARE(view.archiveModel()->rowCount(), 4); // the unreadable entry is listed, with no text
@@ -166,6 +150,92 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
     QVERIFY(field->text().isEmpty());
     QCOMPARE(view.archiveModel()->rowCount(), 4);
     QCOMPARE(view.countText(), QStringLiteral("4 entries"));
+}
+
+void TestHistoryView::correctingAPastDayKeepsItsStreak()
+{
+    TempJournal journal;
+    journal.add(QStringLiteral("2026-03-03"), QStringLiteral("a"), words(30), -1, berlin(3, 9));
+    Entry* yesterday = journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(50), -1, berlin(4, 9));
+    Entry* today = journal.add(QStringLiteral("2026-03-05"), QStringLiteral("a"), words(50), -1, berlin(5, 9));
+    QVERIFY(journal.store->save());
+    HistoryView view(
+        *journal.store, journal.key, [] {}, m_clock);
+    view.show();
+    QCOMPARE(view.figures().currentStreak, 3);
+
+    EntryReader& reader = open(view, yesterday);
+    QCOMPARE(view.reading(), yesterday);
+    QCOMPARE(reader.text(), words(50));
+    QVERIFY(labelStarting(&reader, QStringLiteral("edits won't change this day's streak")));
+    // Clean: "Saved", and neither a click nor Ctrl+Return does anything.
+    QCOMPARE(reader.saveButton()->text(), QStringLiteral("Saved"));
+    QVERIFY(!reader.saveButton()->isEnabled());
+    QTest::mouseClick(reader.saveButton(), Qt::LeftButton);
+    QTest::keyClick(reader.editor(), Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(!journal.store->hasUnsavedChanges());
+    QCOMPARE(journal.store->revision(), quint64(3));
+
+    reader.editor()->setText(words(5));
+    QVERIFY(reader.isDirty());
+    QCOMPARE(reader.saveButton()->text(), QStringLiteral("Save"));
+    QVERIFY(reader.saveButton()->isEnabled());
+    QTest::keyClick(reader.editor(), Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(!reader.isDirty());
+    QCOMPARE(reader.text(), words(5)); // the shortcut typed no line break
+    QCOMPARE(openEntryText(yesterday->cipherBody(), *journal.key), words(5));
+    QCOMPARE(yesterday->creditedWords(), 50);
+    QVERIFY(!journal.store->hasUnsavedChanges());
+    QTRY_COMPARE(view.archiveModel()->index(1).data().toString(), words(5));
+    QCOMPARE(view.figures().currentStreak, 3);
+    QCOMPARE(view.heatmap()->wordsByDay().value(QStringLiteral("2026-03-04")), 50);
+    reader.close();
+    QTRY_VERIFY(!view.reading());
+
+    // Today's entry is credited with what it now says, so today may no longer be written.
+    EntryReader& todays = open(view, today);
+    QVERIFY(!labelStarting(&todays, QStringLiteral("edits won't")));
+    todays.editor()->setText(words(5));
+    QTest::keyClick(todays.editor(), Qt::Key_Enter, Qt::ControlModifier);
+    QCOMPARE(today->creditedWords(), 5);
+    QTRY_COMPARE(view.figures().currentStreak, 2);
+    QCOMPARE(view.heatmap()->wordsByDay().value(QStringLiteral("2026-03-05")), 5);
+    QCOMPARE(journal.store->entries().size(), std::size_t(3));
+}
+
+void TestHistoryView::unreadableBodyIsKeptAsideAndClosingDropsEdits()
+{
+    TempJournal journal;
+    const auto otherKey = EntryKey::random();
+    Entry* sealedElsewhere
+        = journal.add(QStringLiteral("2026-03-02"), QStringLiteral("a"), words(40), -1, berlin(2, 9), otherKey.get());
+    Entry* readable = journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(30), -1, berlin(4, 9));
+    QVERIFY(journal.store->save());
+    const QByteArray original = sealedElsewhere->cipherBody();
+    HistoryView view(
+        *journal.store, journal.key, [] {}, m_clock);
+    view.show();
+
+    EntryReader& reader = open(view, sealedElsewhere);
+    QCOMPARE(reader.editor()->text(), QString());
+    QVERIFY(!reader.isDirty());
+    QTest::keyClicks(reader.editor(), QStringLiteral("written again"));
+    QTest::mouseClick(reader.saveButton(), Qt::LeftButton);
+    QCOMPARE(openEntryText(sealedElsewhere->cipherBody(), *journal.key), QStringLiteral("written again"));
+    QCOMPARE(journal.store->displacedBodies().size(), std::size_t(1));
+    QCOMPARE(journal.store->displacedBodies().front().cipherBody, original);
+    QCOMPARE(openEntryText(journal.store->displacedBodies().front().cipherBody, *otherKey), words(40));
+    QCOMPARE(sealedElsewhere->creditedWords(), 40);
+    reader.close();
+
+    // Escape closes like "close", and what was typed is dropped.
+    QPointer<EntryReader> second = &open(view, readable);
+    QTest::keyClicks(second->editor(), QStringLiteral(" more"));
+    QVERIFY(second->isDirty());
+    QTest::keyClick(second->editor(), Qt::Key_Escape);
+    QTRY_VERIFY(!second);
+    QVERIFY(!view.reading());
+    QCOMPARE(openEntryText(readable->cipherBody(), *journal.key), words(30));
 }
 
 QTEST_MAIN(TestHistoryView)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/Calendar.h"
 #include "journal/DayKey.h"
 
 #include <QTest>
@@ -8,6 +9,12 @@ using namespace wendle;
 
 namespace {
 
+QDateTime utc(int y, int mo, int d, int h, int mi)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC);
+}
+
+// A wall time that exists exactly once in the zone, as a UTC moment, by the system's rules.
 QDateTime wall(const QString& zone, int y, int mo, int d, int h, int mi, int s = 0)
 {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), QTimeZone(zone.toUtf8())).toUTC();
@@ -25,6 +32,10 @@ private Q_SLOTS:
     void nonGregorianKeys();
     void parsing_data();
     void parsing();
+    void currentCalendarFollowsTheEnvironment();
+    void zoneRulesComeFromTheSystem();
+    void daylightSavingArithmetic();
+    void skippedAndRepeatedWallTimes();
 };
 
 void TestDayKey::journalDay_data()
@@ -122,6 +133,84 @@ void TestDayKey::parsing()
     QVERIFY(date.has_value());
     QCOMPARE(calendarDayKey(*date, newYork), day);
     QCOMPARE(*date, newYork.startOfDay(*date));
+}
+
+void TestDayKey::currentCalendarFollowsTheEnvironment()
+{
+    qputenv("TZ", "Asia/Tokyo");
+    qputenv("LC_ALL", "de_DE.UTF-8");
+    Calendar first = Calendar::current();
+    QCOMPARE(first.timeZoneId(), QStringLiteral("Asia/Tokyo"));
+    QCOMPARE(first.localeId(), QStringLiteral("de_DE"));
+    QCOMPARE(first.firstWeekday(), 2);
+    QCOMPARE(first.components(utc(2024, 3, 4, 16, 0)).day, 5); // 01:00 in Tokyo
+
+    // A changed zone and locale are seen by the very next call.
+    qputenv("TZ", "America/New_York");
+    qputenv("LC_ALL", "th_TH.UTF-8@calendar=buddhist");
+    Calendar second = Calendar::current();
+    QCOMPARE(second.timeZoneId(), QStringLiteral("America/New_York"));
+    QCOMPARE(second.type(), QStringLiteral("buddhist"));
+    QCOMPARE(second.components(utc(2024, 3, 4, 16, 0)).hour, 11);
+
+    qputenv("LC_ALL", "C");
+    QCOMPARE(Calendar::current().localeId(), QStringLiteral("en_US_POSIX"));
+}
+
+void TestDayKey::zoneRulesComeFromTheSystem()
+{
+    // Mexico abolished daylight-saving time in October 2022; older built-in ICU data still applies it, which
+    // would put 02:30 at 03:30 and file the writing under the wrong journal day.
+    const Calendar mexico = Calendar::make(QStringLiteral("es_MX"), QStringLiteral("America/Mexico_City"));
+    const QDateTime moment = utc(2023, 6, 15, 8, 30);
+    QCOMPARE(mexico.components(moment).hour, 2);
+    QCOMPARE(journalDayKey(moment, mexico), QStringLiteral("2023-06-14"));
+    QCOMPARE(mexico.startOfDay(moment), utc(2023, 6, 15, 6, 0));
+
+    // An id the system does not know still gives a working calendar.
+    const Calendar unknown = Calendar::make(QStringLiteral("en_US"), QStringLiteral("Not/AZone"));
+    QCOMPARE(unknown.components(utc(2024, 1, 1, 12, 0)).hour, 12);
+}
+
+void TestDayKey::daylightSavingArithmetic()
+{
+    // New York, 10 March 2024: a 23-hour day. Adding a day keeps the wall time.
+    const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+    const QDateTime before = wall("America/New_York", 2024, 3, 9, 12, 0);
+    QCOMPARE(newYork.adding(Calendar::Unit::day, 1, before), wall("America/New_York", 2024, 3, 10, 12, 0));
+    QCOMPARE(before.secsTo(*newYork.adding(Calendar::Unit::day, 1, before)), 23 * 3600);
+    const QDateTime dayStart = newYork.startOfDay(wall("America/New_York", 2024, 3, 10, 18, 0));
+    QCOMPARE(dayStart, utc(2024, 3, 10, 5, 0));
+    QCOMPARE(newYork.startOfDay(*newYork.adding(Calendar::Unit::day, 1, dayStart)), utc(2024, 3, 11, 4, 0));
+
+    // Samoa skipped 30 December 2011 entirely: stepping a day at a time from the 29th visits the 31st next.
+    const Calendar apia = Calendar::make(QStringLiteral("en_WS"), QStringLiteral("Pacific/Apia"));
+    QDateTime step = wall("Pacific/Apia", 2011, 12, 29, 12, 0);
+    QStringList visited;
+    for (int i = 0; i < 3; ++i) {
+        step = *apia.adding(Calendar::Unit::day, 1, step);
+        visited << calendarDayKey(step, apia);
+    }
+    QCOMPARE(visited,
+             (QStringList{QStringLiteral("2011-12-31"), QStringLiteral("2012-01-01"), QStringLiteral("2012-01-02")}));
+}
+
+void TestDayKey::skippedAndRepeatedWallTimes()
+{
+    const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+    // 02:30 does not exist on 10 March 2024: it resolves to the next moment that does, 03:00 EDT.
+    QCOMPARE(newYork.date(2024, 3, 10, 2, 30), utc(2024, 3, 10, 7, 0));
+    // 01:30 happens twice on 3 November 2024: the first one (EDT) is taken.
+    QCOMPARE(newYork.date(2024, 11, 3, 1, 30), utc(2024, 11, 3, 5, 30));
+
+    // Chile moves its clocks at midnight: 8 September 2024 begins at 01:00.
+    const Calendar santiago = Calendar::make(QStringLiteral("es_CL"), QStringLiteral("America/Santiago"));
+    QCOMPARE(santiago.startOfDay(utc(2024, 9, 8, 15, 0)), utc(2024, 9, 8, 4, 0));
+    QCOMPARE(dateForDayKey(QStringLiteral("2024-09-08"), santiago), utc(2024, 9, 8, 4, 0));
+
+    // Out-of-range fields roll over; values beyond what the calendar holds give nothing.
+    QCOMPARE(calendarDayKey(*newYork.date(2024, 13, 1), newYork), QStringLiteral("2025-01-01"));
+    QCOMPARE(newYork.date(5'000'000'000LL, 1, 1), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(TestDayKey)

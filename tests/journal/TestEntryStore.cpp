@@ -152,6 +152,12 @@ void TestEntryStore::fileIsPrivateAndDurable()
     const QByteArray onDisk = fileBytes(m_path) + fileBytes(m_path + QStringLiteral("-wal"));
     QVERIFY(!onDisk.isEmpty());
     QVERIFY(!onDisk.contains("nobody else"));
+
+    // Opened up to the group and others: taken back to the owner alone, and the journal still opens.
+    store.reset();
+    QVERIFY(::chmod(QFile::encodeName(m_path).constData(), 0644) == 0);
+    QVERIFY(open());
+    QCOMPARE(modeOf(m_path), 0600);
 }
 
 void TestEntryStore::rowsWrittenByTheSchemaLoad()

@@ -8,28 +8,24 @@
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
+#include "writing/DocumentWordCount.h"
 #include "writing/TodayView.h"
 
 #include "../journal/FailingVfs.h"
+#include "Screens.h"
 #include "TempJournal.h"
 #include "Widgets.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
+#include <QTextCursor>
 
 using namespace wendle;
 using namespace wendle::test;
 
 namespace {
-
-QDateTime berlin(int day, int hour, int minute = 0, int second = 0)
-{
-    return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second), QTimeZone("Europe/Berlin")).toUTC();
-}
 
 PromptEngine::Bank bank()
 {
@@ -63,6 +59,9 @@ private Q_SLOTS:
     void recapCoversTheScreenUntilBegun();
     void noPromptStoresNothingButFreeWriting();
     void unsavedWritingIsNeverCalledSaved();
+    void wordCount_data();
+    void wordCount();
+    void wordCountFollowsEveryKindOfEdit();
 
 private:
     TodayView& show(PromptEngine::Bank prompts = bank());
@@ -97,8 +96,7 @@ private:
 void TestTodayView::initTestCase()
 {
     FailingVfs::install();
-    qputenv("TZ", "Europe/Berlin");
-    qputenv("LC_ALL", "en_US.UTF-8");
+    liveInBerlin();
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
 }
 
@@ -123,12 +121,7 @@ TodayView& TestTodayView::show(PromptEngine::Bank prompts)
     m_view = std::make_unique<TodayView>(
         *m_journal->store, *m_scheduler, m_journal->key, [this] { ++m_historyOpened; }, m_clock,
         std::make_unique<PromptEngine>(std::move(prompts)));
-    m_view->show();
-    // Without a window manager nothing activates windows; do what one would.
-    QApplication::setActiveWindow(m_view.get());
-    if (!QTest::qWaitForWindowExposed(m_view.get())) {
-        qWarning("the window was not shown");
-    }
+    showActive(m_view.get());
     return *m_view;
 }
 
@@ -376,6 +369,82 @@ void TestTodayView::unsavedWritingIsNeverCalledSaved()
     QTRY_VERIFY_WITH_TIMEOUT(!m_journal->store->hasUnsavedChanges(), EntryStore::retryMilliseconds + 1000);
     QVERIFY(!problem->isVisible());
     QCOMPARE(saved("A"), words(25));
+}
+
+void TestTodayView::wordCount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("words");
+
+    QTest::newRow("empty") << QString() << qint64(0);
+    QTest::newRow("white space only") << QStringLiteral(" \t\n\u2029\u00A0") << qint64(0);
+    QTest::newRow("space, tab, line break") << QStringLiteral("   one two\tthree\n") << qint64(3);
+    QTest::newRow("em dash joins") << QStringLiteral("well\u2014then") << qint64(1);
+    QTest::newRow("no-break space separates") << QStringLiteral("a\u00A0b") << qint64(2);
+    QTest::newRow("other Unicode spaces") << QStringLiteral("a\u2003b\u3000c\u2028d\u0085e\u202Ff") << qint64(6);
+    QTest::newRow("zero-width space is not white space") << QStringLiteral("a\u200Bb") << qint64(1);
+    QTest::newRow("CRLF") << QStringLiteral("one\r\ntwo\r\n") << qint64(2);
+    QTest::newRow("emoji and flags") << QStringLiteral("\U0001F600 \U0001F1E9\U0001F1EA ok") << qint64(3);
+    QTest::newRow("family emoji is one character")
+        << QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467") << qint64(1);
+    // A combining mark on a space makes one user-perceived character that starts with white space.
+    QTest::newRow("combining mark on a space") << QStringLiteral("a \u0301 b") << qint64(2);
+    QTest::newRow("combining mark on a letter") << QStringLiteral("cafe\u0301 noir") << qint64(2);
+    QTest::newRow("Japanese without spaces") << QStringLiteral("今日は良い天気") << qint64(1);
+}
+
+void TestTodayView::wordCount()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, words);
+    QCOMPARE(countWords(text), words);
+    // Counted paragraph by paragraph in the editor, the same text gives the whole text's count.
+    PlainTextEditor editor(QFont(), Qt::black, 6);
+    const DocumentWordCount counted(*editor.document());
+    editor.setText(text);
+    QCOMPARE(counted.count(), countWords(editor.text()));
+}
+
+// Counted paragraph by paragraph, kept across edits, the count must always be the whole text's count.
+void TestTodayView::wordCountFollowsEveryKindOfEdit()
+{
+    PlainTextEditor editor(QFont(), Qt::black, 6);
+    const DocumentWordCount words(*editor.document());
+    const auto agrees = [&] { return words.count() == countWords(editor.text()); };
+
+    editor.setText(QStringLiteral("one two\nthree\n\n  four  five "));
+    QCOMPARE(words.count(), qint64(5));
+    QTest::keyClicks(&editor, QStringLiteral(" six"));
+    QCOMPARE(words.count(), qint64(6));
+
+    // Splitting a word into two paragraphs, joining them again, and undoing both.
+    QTextCursor cursor(editor.document());
+    cursor.setPosition(1);
+    editor.setTextCursor(cursor);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QCOMPARE(words.count(), qint64(7));
+    QVERIFY(agrees());
+    QTest::keyClick(&editor, Qt::Key_Backspace);
+    QCOMPARE(words.count(), qint64(6));
+    editor.undo();
+    QVERIFY(agrees());
+    editor.undo();
+    QVERIFY(agrees());
+
+    // A line break inside a paragraph, a no-break space, a mark that joins the space before it, CR LF, emoji.
+    editor.moveCursor(QTextCursor::End);
+    QTest::keyClick(&editor, Qt::Key_Return, Qt::ShiftModifier);
+    editor.insertPlainText(QStringLiteral("a\u00A0b \u0301c d\r\ne 👩‍👩‍👧 f"));
+    QVERIFY2(agrees(), qPrintable(QString::number(words.count())));
+
+    // Typing the same length into another paragraph is still seen.
+    cursor.setPosition(0);
+    cursor.insertText(QStringLiteral("x"));
+    cursor.setPosition(2);
+    cursor.deletePreviousChar();
+    QVERIFY(agrees());
+    editor.clear();
+    QCOMPARE(words.count(), qint64(0));
 }
 
 QTEST_MAIN(TestTodayView)

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/AppLockController.h"
 #include "app/Authenticator.h"
 #include "app/IdleTime.h"
 #include "app/SystemEvents.h"
+#include "journal/EntryKeyStore.h"
+#include "journal/Keychain.h"
+#include "reminders/ReminderScheduler.h"
+
+#include "TempJournal.h"
 
 #include <functional>
 
@@ -55,6 +61,22 @@ class FakeIdleTime : public IdleTime
 public:
     double secondsSinceLastInput() override { return seconds; }
     double seconds = 0;
+};
+
+/** A journal behind the lock, with the keyring in memory and everything else the lock listens to faked. */
+struct LockRig
+{
+    TempJournal journal;
+    EntryStore& store = *journal.store;
+    ReminderScheduler scheduler;
+    FakeAuthenticator auth;
+    InMemoryKeychain keychain;
+    FakeSystemEvents events;
+    FakeIdleTime idle;
+    AppLockController lock{auth, keychain, store, events, idle};
+
+    /** Puts the journal's own key in the keyring, as an earlier unlock left it. */
+    void keepKey() { keychain.store(entryKeyItem, keyBytes(*journal.key)); }
 };
 
 } // namespace wendle::test
