@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: all deps configure build run test bench install format clean
+.PHONY: all deps configure build run test bench install package format clean
 
 all: build
 
@@ -28,6 +28,10 @@ bench: build
 # Installs the program, its prompt bank, desktop entry and PAM service (/etc/pam.d/wendle): run as root.
 install: build
 	cmake --install $(BUILD_DIR)
+
+# A Debian package of the build, in $(BUILD_DIR): wendle_<version>_<arch>.deb.
+package: build
+	cd $(BUILD_DIR) && cpack
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

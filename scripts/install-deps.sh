@@ -14,6 +14,8 @@ packages=(
     # test session and tests
     xvfb xauth dbus dunst gnome-keyring libsecret-tools at-spi2-core python3-pyatspi
     libpam-wrapper libpam-modules xdotool imagemagick sqlite3 procps
+    # packaging and its checks
+    dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the Debian package from BUILD_DIR, unpacks it into a throw-away root, and checks that every file lands
+# where the desktop, PAM and the session look for it, that the desktop entry and AppStream data are valid, and
+# that the package states what it needs.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$root/out" >/dev/null)
+deb=$(ls "$root"/out/wendle_*.deb)
+dpkg-deb -x "$deb" "$root/tree"
+
+fail() { echo "package: $*" >&2; exit 1; }
+for file in \
+    usr/bin/wendle usr/bin/wendle-reminders \
+    usr/share/wendle/prompts.json \
+    usr/share/applications/org.wendle.Wendle.desktop \
+    usr/share/metainfo/org.wendle.Wendle.metainfo.xml \
+    usr/share/icons/hicolor/scalable/apps/org.wendle.Wendle.svg \
+    usr/share/icons/hicolor/symbolic/apps/org.wendle.Wendle-symbolic.svg \
+    usr/share/man/man1/wendle.1 \
+    etc/pam.d/wendle \
+    etc/xdg/autostart/org.wendle.Reminders.desktop; do
+    [ -s "$root/tree/$file" ] || fail "missing $file"
+done
+[ -x "$root/tree/usr/bin/wendle" ] || fail "wendle is not executable"
+# Stripped: no debug sections shipped.
+! readelf -S "$root/tree/usr/bin/wendle" | grep -q '\.debug_info' || fail "wendle is not stripped"
+
+desktop-file-validate "$root/tree/usr/share/applications/org.wendle.Wendle.desktop"
+desktop-file-validate "$root/tree/etc/xdg/autostart/org.wendle.Reminders.desktop"
+appstreamcli validate --no-net --pedantic "$root/tree/usr/share/metainfo/org.wendle.Wendle.metainfo.xml" >/dev/null \
+    || appstreamcli validate --no-net "$root/tree/usr/share/metainfo/org.wendle.Wendle.metainfo.xml"
+man --warnings -l "$root/tree/usr/share/man/man1/wendle.1" >/dev/null 2>"$root/man.log" || true
+[ ! -s "$root/man.log" ] || { cat "$root/man.log" >&2; fail "the man page has warnings"; }
+
+# Dependencies are computed from the binaries, and a Secret Service is recommended.
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libqt6widgets6 libsqlite3 libssl3 libsecret-1-0 libpam0g libicu72; do
+    grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
+done
+grep -q "gnome-keyring | kwalletmanager | keepassxc" <<<"$(dpkg-deb -f "$deb" Recommends)" || fail "no keyring recommended"
+
+# The installed program finds its prompt bank beside itself.
+grep -q '"prompts"' "$root/tree/usr/share/wendle/prompts.json" || fail "prompts.json is not the bank"
+echo "package: $(basename "$deb"), $(dpkg-deb -f "$deb" Installed-Size) KiB installed"
