@@ -427,6 +427,7 @@ void TodayView::render()
     m_promptText->setVisible(!noPrompt);
     m_promptText->setText(_prompt ? _prompt->text : QString());
     m_noPrompt->setVisible(noPrompt);
+    m_category->setVisible(!noPrompt);
     m_editor->setReadOnly(noPrompt);
     m_editor->setMinimumHeight(freeform ? 320 : 180);
 

@@ -11,6 +11,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 
 namespace wendle {
@@ -23,10 +25,13 @@ constexpr int kVersion = 1;
 std::optional<int> integer(const QJsonObject& object, const QString& name)
 {
     const QJsonValue value = object.value(name);
-    if (!value.isDouble() || value.toDouble() != static_cast<int>(value.toDouble())) {
+    const double number = value.toDouble();
+    // Range first: converting a double outside int's range (or NaN) is undefined.
+    if (!value.isDouble() || !(number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max())
+        || number != std::trunc(number)) {
         return std::nullopt;
     }
-    return static_cast<int>(value.toDouble());
+    return static_cast<int>(number);
 }
 
 std::optional<std::vector<NotificationRequest>> parse(const QByteArray& bytes)
