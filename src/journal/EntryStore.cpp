@@ -483,6 +483,12 @@ void EntryStore::announceChange()
     Q_EMIT changed();
 }
 
+void EntryStore::keepAside(Entry* entry, const QByteArray& cipherBody, const QDateTime& displacedAt)
+{
+    m_pendingDisplaced.push_back({entry, cipherBody, displacedAt.toUTC()});
+    markDirty(entry);
+}
+
 bool EntryStore::hasUnsavedChanges() const
 {
     return !m_dirty.empty() || !m_pendingDisplaced.empty();

@@ -77,6 +77,8 @@ public:
      * aside (see `displacedBodies`), so replacing an unreadable body never destroys it.
      */
     void replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key);
+    /** Keeps a body aside for `entry` as `replaceBody` would have; for bodies brought back from a backup. */
+    void keepAside(Entry* entry, const QByteArray& cipherBody, const QDateTime& displacedAt);
 
     /**
      * Writes every pending change, in one transaction when it can; when that fails, entry by entry, so one
