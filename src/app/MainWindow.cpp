@@ -3,6 +3,7 @@
 
 #include "app/AppLockController.h"
 #include "app/RootView.h"
+#include "app/TransferCommands.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
@@ -54,6 +55,8 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     recoveryCode->setEnabled(m_lock.isUnlocked());
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
+    menu->addSeparator();
+    (new TransferCommands(m_lock, m_store, m_scheduler, this))->addTo(menu);
     menu->addSeparator();
     quit->setText(QStringLiteral("Quit"));
     menu->addAction(quit);
