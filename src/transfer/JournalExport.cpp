@@ -156,13 +156,12 @@ bool writeExportFile(const QString& folder, const ExportFile& file, bool replace
         return false;
     }
     QSaveFile out(path);
+    // Set on the temporary file, which becomes the file: an export is private whatever was there before.
     if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(ownerOnlyFile)
         || out.write(file.contents) != file.contents.size() || !out.commit()) {
         *error = QStringLiteral("%1 could not be written: %2.").arg(path, out.errorString());
         return false;
     }
-    // QSaveFile keeps an existing file's permissions; an export is private whatever was there before.
-    QFile::setPermissions(path, ownerOnlyFile);
     return true;
 }
 
