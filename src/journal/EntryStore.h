@@ -71,6 +71,8 @@ public:
 
     /** Adds an entry; it is written by the next save. */
     Entry* insert(const NewEntry& fields);
+    /** Adds several entries, in order, with one `changed()` for all of them: for restores and imports. */
+    std::vector<Entry*> insert(const std::vector<NewEntry>& fields);
     void setCreditedWords(Entry* entry, qint64 words);
     /**
      * Gives an entry a new sealed body. If the current body does not open under `key`, it is first kept
@@ -134,6 +136,7 @@ private:
     };
 
     bool load(QString* error);
+    Entry* add(const NewEntry& fields);
     Written writeTogether(std::vector<Entry*> entries);
     std::optional<qint64> writeEntry(const Entry& entry);
     sqlite3_stmt* statement(int index, const char* sql);

@@ -102,12 +102,17 @@ bool applyRestore(const RestorePlan& plan, const BackupContents& contents, Entry
         *error = QStringLiteral("the entries could not be sealed with this journal's key");
         return false;
     }
-    QHash<int, Entry*> added;
+    std::vector<NewEntry> fields;
+    fields.reserve(plan.newEntries.size());
     for (std::size_t i = 0; i < plan.newEntries.size(); ++i) {
         const BackupRecord& record = contents.entries[std::size_t(plan.newEntries[i])];
-        added.insert(plan.newEntries[i],
-                     store.insert({record.date, record.dayKey, record.promptID, record.categoryRaw, bodies[i],
-                                   record.creditedWords}));
+        fields.push_back({record.date, record.dayKey, record.promptID, record.categoryRaw, std::move(bodies[i]),
+                          record.creditedWords});
+    }
+    const std::vector<Entry*> inserted = store.insert(fields);
+    QHash<int, Entry*> added;
+    for (std::size_t i = 0; i < inserted.size(); ++i) {
+        added.insert(plan.newEntries[i], inserted[i]);
     }
     for (const BackupDisplacedBody& body : contents.displaced) {
         if (Entry* entry = added.value(body.entryIndex)) {

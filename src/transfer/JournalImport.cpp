@@ -184,10 +184,14 @@ bool applyImport(const ImportPlan& plan, EntryStore& store, const EntryKey& key,
         *error = QStringLiteral("the entries could not be sealed with this journal's key");
         return false;
     }
+    std::vector<NewEntry> fields;
+    fields.reserve(plan.entries.size());
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         const ImportedEntry& entry = plan.entries[i];
-        store.insert({entry.date, entry.dayKey, entry.promptID, entry.categoryRaw, bodies[i], entry.creditedWords});
+        fields.push_back(
+            {entry.date, entry.dayKey, entry.promptID, entry.categoryRaw, std::move(bodies[i]), entry.creditedWords});
     }
+    store.insert(fields);
     if (!store.save()) {
         *error = store.saveFailure();
         return false;
