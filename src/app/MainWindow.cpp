@@ -3,6 +3,7 @@
 
 #include "app/AppLockController.h"
 #include "app/RootView.h"
+#include "app/TransferCommands.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
@@ -60,6 +61,8 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     settings->setShortcutContext(Qt::ApplicationShortcut);
     // The menu bar is hidden most of the time: the shortcut must work without it.
     addAction(settings);
+    menu->addSeparator();
+    (new TransferCommands(m_lock, m_store, m_scheduler, this))->addTo(menu);
     menu->addSeparator();
     quit->setText(QStringLiteral("Quit"));
     menu->addAction(quit);

@@ -434,6 +434,26 @@ Entry* EntryStore::firstEntry(const QString& dayKey, const QString& promptID) co
 
 Entry* EntryStore::insert(const NewEntry& fields)
 {
+    Entry* inserted = add(fields);
+    announceChange();
+    return inserted;
+}
+
+std::vector<Entry*> EntryStore::insert(const std::vector<NewEntry>& fields)
+{
+    std::vector<Entry*> inserted;
+    inserted.reserve(fields.size());
+    for (const NewEntry& entry : fields) {
+        inserted.push_back(add(entry));
+    }
+    if (!inserted.empty()) {
+        announceChange();
+    }
+    return inserted;
+}
+
+Entry* EntryStore::add(const NewEntry& fields)
+{
     std::unique_ptr<Entry> entry(new Entry);
     entry->m_date = fields.date.toUTC();
     entry->m_dayKey = fields.dayKey;
@@ -445,7 +465,6 @@ Entry* EntryStore::insert(const NewEntry& fields)
     m_owned.push_back(std::move(entry));
     m_order.push_back(inserted);
     markDirty(inserted);
-    announceChange();
     return inserted;
 }
 
@@ -481,6 +500,12 @@ void EntryStore::announceChange()
 {
     ++m_revision;
     Q_EMIT changed();
+}
+
+void EntryStore::keepAside(Entry* entry, const QByteArray& cipherBody, const QDateTime& displacedAt)
+{
+    m_pendingDisplaced.push_back({entry, cipherBody, displacedAt.toUTC()});
+    markDirty(entry);
 }
 
 bool EntryStore::hasUnsavedChanges() const

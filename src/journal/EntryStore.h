@@ -71,12 +71,16 @@ public:
 
     /** Adds an entry; it is written by the next save. */
     Entry* insert(const NewEntry& fields);
+    /** Adds several entries, in order, with one `changed()` for all of them: for restores and imports. */
+    std::vector<Entry*> insert(const std::vector<NewEntry>& fields);
     void setCreditedWords(Entry* entry, qint64 words);
     /**
      * Gives an entry a new sealed body. If the current body does not open under `key`, it is first kept
      * aside (see `displacedBodies`), so replacing an unreadable body never destroys it.
      */
     void replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key);
+    /** Keeps a body aside for `entry` as `replaceBody` would have; for bodies brought back from a backup. */
+    void keepAside(Entry* entry, const QByteArray& cipherBody, const QDateTime& displacedAt);
 
     /**
      * Writes every pending change, in one transaction when it can; when that fails, entry by entry, so one
@@ -132,6 +136,7 @@ private:
     };
 
     bool load(QString* error);
+    Entry* add(const NewEntry& fields);
     Written writeTogether(std::vector<Entry*> entries);
     std::optional<qint64> writeEntry(const Entry& entry);
     sqlite3_stmt* statement(int index, const char* sql);

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace wendle {
+
+/** One entry as a backup carries it: its text in the clear inside the sealed payload, or its sealed body when it
+ *  did not open under the journal's key (kept as it is, so it opens again if that key comes back). */
+struct BackupRecord
+{
+    QDateTime date;
+    QString dayKey;
+    QString promptID;
+    QString categoryRaw;
+    qint64 creditedWords = 0;
+    std::optional<QString> text;
+    QByteArray sealedBody;
+};
+
+/** A body that was kept aside for an entry, as the backup carries it. */
+struct BackupDisplacedBody
+{
+    /** Index into `BackupContents::entries`. */
+    int entryIndex = 0;
+    QByteArray cipherBody;
+    QDateTime displacedAt;
+};
+
+/** Everything a backup holds. */
+struct BackupContents
+{
+    std::vector<BackupRecord> entries;
+    std::vector<BackupDisplacedBody> displaced;
+};
+
+/** The cost of deriving a backup's key from its passphrase (scrypt). Backups the app writes use the defaults. */
+struct ScryptParameters
+{
+    int log2N = 17;
+    quint32 r = 8;
+    quint32 p = 1;
+};
+
+/** Why a backup could not be read; `backupErrorMessage` says it to the user. */
+enum class BackupError
+{
+    notABackup,
+    newerVersion,
+    truncated,
+    wrongPassphrase,
+    damaged,
+    cryptoFailure,
+};
+
+QString backupErrorMessage(BackupError error);
+
+/** The result of reading a backup: its contents or why there are none. */
+struct BackupReadResult
+{
+    std::optional<BackupContents> contents;
+    BackupError error = BackupError::damaged;
+};
+
+/**
+ * The backup file: a plain header (magic "WENDLEBK", format version, scrypt parameters, a 16-byte salt, a
+ * passphrase check, the nonce and the payload length), then the payload sealed with AES-256-GCM under a key
+ * derived from the passphrase, the whole header authenticated as associated data. The passphrase check is a
+ * hash of a second half of the derived bytes, so a wrong passphrase is told apart from a damaged file.
+ * Returns an empty array when the cipher library fails.
+ */
+QByteArray encodeBackup(const BackupContents& contents, const QString& passphrase,
+                        const ScryptParameters& parameters = {});
+
+/** Reads a backup written by `encodeBackup`; nothing is trusted before the seal is verified. */
+BackupReadResult decodeBackup(const QByteArray& file, const QString& passphrase);
+
+/** The magic bytes every backup starts with. */
+inline constexpr char backupMagic[] = "WENDLEBK";
+
+} // namespace wendle

@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "transfer/JournalExport.h"
+
+#include "journal/Calendar.h"
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+#include "prompts/PromptCategory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <unicode/calendar.h>
+
+#include <algorithm>
+
+namespace wendle {
+
+namespace {
+
+constexpr QFileDevice::Permissions ownerOnlyFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+QString categoryLabel(const QString& raw)
+{
+    return label(promptCategoryFromRaw(raw).value_or(PromptCategory::affirmation));
+}
+
+QString clockTime(const QDateTime& date, const Calendar& calendar)
+{
+    const DateComponents parts = calendar.components(date);
+    return QStringLiteral("%1:%2").arg(parts.hour, 2, 10, QChar(u'0')).arg(parts.minute, 2, 10, QChar(u'0'));
+}
+
+// The date with the offset the calendar's zone had at that moment, so the file says the wall time it was written.
+QString isoDate(const QDateTime& date, const Calendar& calendar)
+{
+    int offsetSeconds = 0;
+    if (std::unique_ptr<icu::Calendar> icu = calendar.icuCalendar(date)) {
+        UErrorCode status = U_ZERO_ERROR;
+        const int offset = icu->get(UCAL_ZONE_OFFSET, status) + icu->get(UCAL_DST_OFFSET, status);
+        offsetSeconds = U_SUCCESS(status) ? offset / 1000 : 0;
+    }
+    return date.toOffsetFromUtc(offsetSeconds).toString(Qt::ISODateWithMs);
+}
+
+} // namespace
+
+std::vector<ExportedEntry> collectForExport(const EntryStore& store, const EntryKey& key,
+                                            const std::vector<Prompt>& prompts)
+{
+    QHash<QString, QString> promptTexts;
+    for (const Prompt& prompt : prompts) {
+        promptTexts.insert(prompt.id, prompt.text);
+    }
+    std::vector<ExportedEntry> entries;
+    entries.reserve(store.entries().size());
+    for (const Entry* entry : store.entries()) {
+        ExportedEntry exported{entry->date(),
+                               entry->dayKey(),
+                               entry->promptID(),
+                               entry->categoryRaw(),
+                               promptTexts.value(entry->promptID()),
+                               entry->creditedWords(),
+                               std::nullopt};
+        try {
+            exported.text = openEntryText(entry->cipherBody(), key);
+        } catch (const std::exception&) {
+        }
+        entries.push_back(std::move(exported));
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const ExportedEntry& a, const ExportedEntry& b) { return a.date < b.date; });
+    return entries;
+}
+
+QString unreadableNote()
+{
+    return QStringLiteral("*This entry's text could not be opened with this journal's key, so it is not in this "
+                          "export. Its sealed text is still kept in the journal.*");
+}
+
+std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar)
+{
+    std::vector<ExportFile> files;
+    QHash<QString, std::size_t> fileOfDay;
+    for (const ExportedEntry& entry : entries) {
+        auto found = fileOfDay.constFind(entry.dayKey);
+        if (found == fileOfDay.constEnd()) {
+            found = fileOfDay.insert(entry.dayKey, files.size());
+            files.push_back({entry.dayKey + QStringLiteral(".md"), ("# " + entry.dayKey + "\n").toUtf8()});
+        }
+        QString heading
+            = QStringLiteral("\n## %1 · %2").arg(clockTime(entry.date, calendar), categoryLabel(entry.categoryRaw));
+        if (!entry.promptText.isEmpty()) {
+            heading += QStringLiteral(" · ") + entry.promptText;
+        }
+        QByteArray& contents = files[*found].contents;
+        contents += (heading + QStringLiteral("\n\n") + entry.text.value_or(unreadableNote()) + u'\n').toUtf8();
+    }
+    return files;
+}
+
+ExportFile jsonExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar, const QString& name)
+{
+    QJsonArray array;
+    for (const ExportedEntry& entry : entries) {
+        QJsonObject object{{QStringLiteral("date"), isoDate(entry.date, calendar)},
+                           {QStringLiteral("dayKey"), entry.dayKey},
+                           {QStringLiteral("promptID"), entry.promptID},
+                           {QStringLiteral("category"), entry.categoryRaw},
+                           {QStringLiteral("prompt"), entry.promptText},
+                           {QStringLiteral("words"), entry.creditedWords},
+                           {QStringLiteral("text"), entry.text ? QJsonValue(*entry.text) : QJsonValue()}};
+        if (!entry.text) {
+            object.insert(QStringLiteral("unreadable"), true);
+        }
+        array.append(object);
+    }
+    return {name, QJsonDocument(QJsonObject{{QStringLiteral("entries"), array}}).toJson(QJsonDocument::Indented)};
+}
+
+QStringList unreadableEntries(const std::vector<ExportedEntry>& entries, const Calendar& calendar)
+{
+    QStringList lines;
+    for (const ExportedEntry& entry : entries) {
+        if (!entry.text) {
+            lines << QStringLiteral("%1 %2, %3")
+                         .arg(entry.dayKey, clockTime(entry.date, calendar), categoryLabel(entry.categoryRaw));
+        }
+    }
+    return lines;
+}
+
+bool makePrivateFolder(const QString& folder, QString* error)
+{
+    if (QDir(folder).exists()) {
+        return true;
+    }
+    if (!QDir().mkpath(folder)
+        || !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+        *error = QStringLiteral("The folder %1 could not be created.").arg(folder);
+        return false;
+    }
+    return true;
+}
+
+bool writeExportFile(const QString& folder, const ExportFile& file, bool replace, QString* error)
+{
+    const QString path = QDir(folder).filePath(file.name);
+    if (!replace && QFile::exists(path)) {
+        *error = QStringLiteral("%1 already exists.").arg(path);
+        return false;
+    }
+    QSaveFile out(path);
+    // Set on the temporary file, which becomes the file: an export is private whatever was there before.
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(ownerOnlyFile)
+        || out.write(file.contents) != file.contents.size() || !out.commit()) {
+        *error = QStringLiteral("%1 could not be written: %2.").arg(path, out.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace wendle

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "prompts/Prompt.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace wendle {
+
+class Calendar;
+class EntryKey;
+class EntryStore;
+
+/** One entry as an export shows it; `text` is empty when the body did not open under the journal's key. */
+struct ExportedEntry
+{
+    QDateTime date;
+    QString dayKey;
+    QString promptID;
+    QString categoryRaw;
+    QString promptText;
+    qint64 creditedWords = 0;
+    std::optional<QString> text;
+};
+
+/** One file an export writes: its name inside the chosen folder, and its bytes. */
+struct ExportFile
+{
+    QString name;
+    QByteArray contents;
+};
+
+/** Every entry, oldest first, with its text opened and its prompt's text looked up in `prompts`. */
+std::vector<ExportedEntry> collectForExport(const EntryStore& store, const EntryKey& key,
+                                            const std::vector<Prompt>& prompts);
+
+/**
+ * One Markdown file per journal day, `YYYY-MM-DD.md`: the day as the title, then each entry as a section
+ * headed by its time (in `calendar`'s zone), category label and prompt, then its text. An entry whose text
+ * did not open is there with a note saying so.
+ */
+std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar);
+
+/**
+ * One JSON file `{"entries": [{date, dayKey, promptID, category, prompt, words, text}]}`, `date` in ISO 8601
+ * with the offset of `calendar`'s zone. An unreadable entry has `text` null and `unreadable` true.
+ */
+ExportFile jsonExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar, const QString& name);
+
+/** The entries whose text did not open, one line each ("2024-03-10 08:15, memory"), for the summary. */
+QStringList unreadableEntries(const std::vector<ExportedEntry>& entries, const Calendar& calendar);
+
+/** The note an unreadable entry gets in place of its text. */
+QString unreadableNote();
+
+/** Creates `folder` (and missing parents) for an export, readable by the owner only. */
+bool makePrivateFolder(const QString& folder, QString* error);
+
+/**
+ * Writes one file of an export into `folder` atomically, readable by the owner only. An existing file is
+ * replaced only when `replace` is set; otherwise the call fails and the file is left as it was.
+ */
+bool writeExportFile(const QString& folder, const ExportFile& file, bool replace, QString* error);
+
+} // namespace wendle

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDateTime>
+#include <QSet>
+#include <QString>
+
+namespace wendle {
+
+class EntryStore;
+
+/**
+ * The entries a journal already holds, by the fields that never change after an entry is first saved: `date`,
+ * `dayKey` and `promptID`. An entry brought in from elsewhere with the same three is already present and is
+ * left out, which is what makes restoring or importing the same file twice add nothing.
+ */
+class PresentEntries
+{
+public:
+    explicit PresentEntries(const EntryStore& store);
+
+    bool contains(const QDateTime& date, const QString& dayKey, const QString& promptID) const;
+    /** Counts an entry about to be added as present from now on. */
+    void add(const QDateTime& date, const QString& dayKey, const QString& promptID);
+
+private:
+    static QString identity(const QDateTime& date, const QString& dayKey, const QString& promptID);
+
+    QSet<QString> m_identities;
+};
+
+} // namespace wendle
