@@ -3,6 +3,7 @@
 
 #include "app/AppLockController.h"
 #include "app/RootView.h"
+#include "app/UpdaterController.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -39,24 +41,37 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     m_menuBar->hide();
     qApp->installEventFilter(this);
 
-    auto* quit = new QAction(this);
+    m_quit = new QAction(QStringLiteral("Quit"), this);
     QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
     if (!quitKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Q))) {
         quitKeys << QKeySequence(Qt::CTRL | Qt::Key_Q);
     }
-    quit->setShortcuts(quitKeys);
-    quit->setShortcutContext(Qt::ApplicationShortcut);
-    connect(quit, &QAction::triggered, this, &MainWindow::quit);
-    addAction(quit);
+    m_quit->setShortcuts(quitKeys);
+    m_quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(m_quit, &QAction::triggered, this, &MainWindow::quit);
+    addAction(m_quit);
+
+    m_settings = new QAction(QStringLiteral("Settings…"), this);
+    m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_settings->setShortcutContext(Qt::ApplicationShortcut);
+    connect(m_settings, &QAction::triggered, this, &MainWindow::showSettings);
+    addAction(m_settings);
+
+    // Until an updater is attached there is nothing to check with.
+    m_checkForUpdates = new QAction(QStringLiteral("Check for updates…"), this);
+    m_checkForUpdates->setEnabled(false);
 
     QMenu* menu = m_menuBar->addMenu(QStringLiteral("wendle"));
+    menu->addAction(QStringLiteral("About wendle"), this, &MainWindow::showAbout);
+    menu->addAction(m_checkForUpdates);
+    menu->addSeparator();
+    menu->addAction(m_settings);
     QAction* recoveryCode = menu->addAction(QStringLiteral("Show recovery code…"), this, &MainWindow::showRecoveryCode);
     recoveryCode->setEnabled(m_lock.isUnlocked());
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
     menu->addSeparator();
-    quit->setText(QStringLiteral("Quit"));
-    menu->addAction(quit);
+    menu->addAction(m_quit);
     connect(menu, &QMenu::aboutToHide, m_menuBar, &QWidget::hide);
 }
 
@@ -70,15 +85,54 @@ void MainWindow::showRecoveryCode()
     });
 }
 
+void MainWindow::attachUpdater(UpdaterController& updater)
+{
+    m_checkForUpdates->setEnabled(updater.canCheckForUpdates());
+    connect(&updater, &UpdaterController::canCheckForUpdatesChanged, m_checkForUpdates,
+            [this, &updater] { m_checkForUpdates->setEnabled(updater.canCheckForUpdates()); });
+    connect(m_checkForUpdates, &QAction::triggered, &updater, &UpdaterController::checkForUpdates);
+}
+
+void MainWindow::showSettings()
+{
+    Q_EMIT settingsRequested();
+}
+
+void MainWindow::showAbout()
+{
+    if (m_about) {
+        m_about->raise();
+        return;
+    }
+    m_about = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About wendle"),
+                              QStringLiteral("wendle %1").arg(QCoreApplication::applicationVersion()), QMessageBox::Ok,
+                              this);
+    m_about->setInformativeText(
+        QStringLiteral("A quiet journal, one prompt a day.\n\nYour journal is kept in %1, every entry sealed with "
+                       "a key that lives in your keyring as \u201centry-encryption-key\u201d of org.wendle.Wendle.")
+            .arg(QDir::toNativeSeparators(m_store.path())));
+    m_about->setAttribute(Qt::WA_DeleteOnClose);
+    m_about->open();
+}
+
 void MainWindow::quit()
 {
+    m_quitting = true;
     if (close()) {
         QApplication::quit();
+        return;
     }
+    // Kept open: closing the window later only hides it again, where that is the rule.
+    m_quitting = false;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_keepRunningWhenClosed && !m_quitting) {
+        // The pending save outlives the hidden window; quitting later still saves and asks.
+        event->accept();
+        return;
+    }
     if (m_quitConfirmed || writingIsSaved()) {
         event->accept();
         return;
@@ -96,6 +150,10 @@ bool MainWindow::writingIsSaved()
 
 void MainWindow::askBeforeQuitting()
 {
+    // The question is asked over the window, so a window hidden in the tray comes back for it.
+    if (!isVisible()) {
+        show();
+    }
     if (m_quitQuestion) {
         m_quitQuestion->raise();
         return;

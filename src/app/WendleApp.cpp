@@ -78,6 +78,7 @@ WendleApp::WendleApp(int& argc, char** argv)
     setApplicationName(QStringLiteral("wendle"));
     setApplicationDisplayName(QStringLiteral("Wendle"));
     setDesktopFileName(QStringLiteral("org.wendle.Wendle"));
+    setApplicationVersion(QStringLiteral(WENDLE_VERSION));
     setQuitOnLastWindowClosed(true);
 }
 
@@ -128,6 +129,7 @@ int WendleApp::run()
     watchTerminationSignals();
 
     m_window = std::make_unique<MainWindow>(*m_lock, *m_store, *m_scheduler, *m_clock, *m_preferences);
+    m_window->attachUpdater(*m_updater);
     m_window->show();
     const int status = exec();
     // aboutToQuit has made the last attempt.
