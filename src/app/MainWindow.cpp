@@ -117,23 +117,20 @@ void MainWindow::showAbout()
 
 void MainWindow::quit()
 {
-    m_quitting = true;
-    if (close()) {
-        QApplication::quit();
+    // Asked here rather than in closeEvent: a window closed into the tray gets no close event.
+    if (!m_quitConfirmed && !writingIsSaved()) {
+        askBeforeQuitting();
         return;
     }
-    // Kept open: closing the window later only hides it again, where that is the rule.
-    m_quitting = false;
+    m_quitting = true;
+    close();
+    QApplication::quit();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_keepRunningWhenClosed && !m_quitting) {
-        // The pending save outlives the hidden window; quitting later still saves and asks.
-        event->accept();
-        return;
-    }
-    if (m_quitConfirmed || writingIsSaved()) {
+    if (m_quitting || m_quitConfirmed || m_keepRunningWhenClosed || writingIsSaved()) {
+        // Closed into the tray, a pending save outlives the hidden window; quitting later still saves and asks.
         event->accept();
         return;
     }

@@ -6,6 +6,7 @@
 #include "ui/Typography.h"
 
 #include <QDialogButtonBox>
+#include <QImage>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -20,7 +21,16 @@ class ReleaseNotesView : public QTextBrowser
 public:
     using QTextBrowser::QTextBrowser;
 
-    QVariant loadResource(int, const QUrl&) override { return {}; }
+    QVariant loadResource(int type, const QUrl&) override
+    {
+        // An empty picture rather than none, so no broken-image mark stands in for what was left out.
+        if (type == QTextDocument::ImageResource) {
+            QImage blank(1, 1, QImage::Format_ARGB32);
+            blank.fill(Qt::transparent);
+            return blank;
+        }
+        return {};
+    }
 };
 
 } // namespace

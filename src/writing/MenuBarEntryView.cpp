@@ -274,6 +274,7 @@ void MenuBarEntryView::render()
         return;
     }
     m_category->setText(_prompt ? label(_prompt->category) : QString());
+    m_category->setVisible(_prompt.has_value());
     m_date->setText(formatDate(m_clock.now(), QStringLiteral("EEEMMMd"), Calendar::current()));
     m_promptText->setText(_prompt ? _prompt->text : QString());
     // Without a prompt nothing typed could be stored, so the panel says so instead of offering an editor.

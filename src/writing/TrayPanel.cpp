@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "writing/TrayPanel.h"
 
+#include "ui/Palette.h"
 #include "writing/MenuBarEntryView.h"
 
 #include <QCursor>
@@ -21,8 +22,13 @@ TrayPanel::TrayPanel(MenuBarEntryView* view)
     , m_view(view)
 {
     setWindowTitle(QStringLiteral("wendle"));
+    // A hairline round the paper, since no window frame sets the panel off from what lies behind it.
+    QPalette edge = palette();
+    edge.setColor(QPalette::Window, Palette::hairline());
+    setPalette(edge);
+    setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(1, 1, 1, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(view);
 }
