@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PackageSignature.h"
 
+#include <QFile>
+
 #include <openssl/evp.h>
 
 #include <memory>
+#include <optional>
 
 namespace wendle {
 
@@ -47,6 +50,24 @@ bool PackageSignature::verify(QByteArrayView data, const QByteArray& signatureBa
     return EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char*>(signature->constData()),
                             signature->size(), reinterpret_cast<const unsigned char*>(data.data()), data.size())
         == 1;
+}
+
+QString PackageSignature::checkDownload(const QString& path, qint64 expectedLength, const QByteArray& signatureBase64,
+                                        const QByteArray& publicKeyBase64)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("it could not be read back: %1.").arg(file.errorString());
+    }
+    if (expectedLength > 0 && file.size() != expectedLength) {
+        return QStringLiteral("it is %1 bytes long where the feed says %2.").arg(file.size()).arg(expectedLength);
+    }
+    const uchar* bytes = file.size() > 0 ? file.map(0, file.size()) : nullptr;
+    const QByteArrayView data = bytes ? QByteArrayView(bytes, file.size()) : QByteArrayView();
+    if ((file.size() > 0 && !bytes) || !verify(data, signatureBase64, publicKeyBase64)) {
+        return QStringLiteral("its signature is not Wendle's, so it may have been tampered with.");
+    }
+    return {};
 }
 
 } // namespace wendle

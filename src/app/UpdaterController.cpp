@@ -32,7 +32,7 @@ QNetworkRequest requestFor(const QUrl& url)
 
 QString downloadFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/updates");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/wendle/updates");
 }
 
 } // namespace
@@ -145,23 +145,12 @@ void UpdaterController::onDownloaded(QNetworkReply* reply, QFile* file, const Up
     setCanCheckForUpdates(true);
     file->write(reply->readAll());
     file->close();
-    QString problem;
-    if (release.length > 0 && file->size() != release.length) {
-        problem = QStringLiteral("it is %1 bytes long where the feed says %2.").arg(file->size()).arg(release.length);
-    } else if (reply->error() != QNetworkReply::NoError) {
-        problem = reply->errorString() + u'.';
-    } else if (file->open(QIODevice::ReadOnly)) {
-        const uchar* bytes = file->map(0, file->size());
-        const bool signedByUs = bytes
-            && PackageSignature::verify(QByteArrayView(bytes, file->size()), release.signature,
-                                        PackageSignature::builtInPublicKey());
-        file->close();
-        if (!signedByUs) {
-            problem = QStringLiteral("its signature is not Wendle's, so it may have been tampered with.");
-        }
-    } else {
-        problem = QStringLiteral("it could not be read back: %1.").arg(file->errorString());
-    }
+    // A transfer stopped for running past the announced length is judged by its length, not by the stop.
+    const bool tooLong = release.length > 0 && file->size() > release.length;
+    const QString problem = reply->error() != QNetworkReply::NoError && !tooLong
+        ? reply->errorString() + u'.'
+        : PackageSignature::checkDownload(file->fileName(), release.length, release.signature,
+                                          PackageSignature::builtInPublicKey());
     if (!problem.isEmpty()) {
         file->remove();
         tell(QStringLiteral("Couldn't download the update"),
@@ -187,7 +176,10 @@ void UpdaterController::tell(const QString& title, const QString& text, bool pro
 
 void UpdaterController::show(QWidget* dialog)
 {
-    delete m_dialog;
+    // Closed rather than deleted: the dialog being replaced may be the one whose button led here.
+    if (m_dialog) {
+        m_dialog->close();
+    }
     m_dialog = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
