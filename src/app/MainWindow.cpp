@@ -4,6 +4,7 @@
 #include "app/AppLockController.h"
 #include "app/RootView.h"
 #include "app/TransferCommands.h"
+#include "app/UpdaterController.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -41,31 +43,40 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     m_menuBar->hide();
     qApp->installEventFilter(this);
 
-    auto* quit = new QAction(this);
+    m_quit = new QAction(QStringLiteral("Quit"), this);
     QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
     if (!quitKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Q))) {
         quitKeys << QKeySequence(Qt::CTRL | Qt::Key_Q);
     }
-    quit->setShortcuts(quitKeys);
-    quit->setShortcutContext(Qt::ApplicationShortcut);
-    connect(quit, &QAction::triggered, this, &MainWindow::quit);
-    addAction(quit);
+    m_quit->setShortcuts(quitKeys);
+    m_quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(m_quit, &QAction::triggered, this, &MainWindow::quit);
+    addAction(m_quit);
+
+    m_settings = new QAction(QStringLiteral("Settings…"), this);
+    m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    // The menu bar is hidden most of the time: the shortcut must work without it.
+    m_settings->setShortcutContext(Qt::ApplicationShortcut);
+    connect(m_settings, &QAction::triggered, this, &MainWindow::showSettings);
+    addAction(m_settings);
+
+    // Until an updater is attached there is nothing to check with.
+    m_checkForUpdates = new QAction(QStringLiteral("Check for updates…"), this);
+    m_checkForUpdates->setEnabled(false);
 
     QMenu* menu = m_menuBar->addMenu(QStringLiteral("wendle"));
+    menu->addAction(QStringLiteral("About wendle"), this, &MainWindow::showAbout);
+    menu->addAction(m_checkForUpdates);
+    menu->addSeparator();
+    menu->addAction(m_settings);
     QAction* recoveryCode = menu->addAction(QStringLiteral("Show recovery code…"), this, &MainWindow::showRecoveryCode);
     recoveryCode->setEnabled(m_lock.isUnlocked());
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
-    QAction* settings = menu->addAction(QStringLiteral("Settings…"), this, &MainWindow::showSettings);
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    settings->setShortcutContext(Qt::ApplicationShortcut);
-    // The menu bar is hidden most of the time: the shortcut must work without it.
-    addAction(settings);
     menu->addSeparator();
     (new TransferCommands(m_lock, m_store, m_scheduler, this))->addTo(menu);
     menu->addSeparator();
-    quit->setText(QStringLiteral("Quit"));
-    menu->addAction(quit);
+    menu->addAction(m_quit);
     connect(menu, &QMenu::aboutToHide, m_menuBar, &QWidget::hide);
 }
 
@@ -79,16 +90,47 @@ void MainWindow::showRecoveryCode()
     });
 }
 
+void MainWindow::attachUpdater(UpdaterController& updater)
+{
+    m_checkForUpdates->setEnabled(updater.canCheckForUpdates());
+    connect(&updater, &UpdaterController::canCheckForUpdatesChanged, m_checkForUpdates,
+            [this, &updater] { m_checkForUpdates->setEnabled(updater.canCheckForUpdates()); });
+    connect(m_checkForUpdates, &QAction::triggered, &updater, &UpdaterController::checkForUpdates);
+}
+
+void MainWindow::showAbout()
+{
+    if (m_about) {
+        m_about->raise();
+        return;
+    }
+    m_about = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About wendle"),
+                              QStringLiteral("wendle %1").arg(QCoreApplication::applicationVersion()), QMessageBox::Ok,
+                              this);
+    m_about->setInformativeText(
+        QStringLiteral("A quiet journal, one prompt a day.\n\nYour journal is kept in %1, every entry sealed with "
+                       "a key that lives in your keyring as \u201centry-encryption-key\u201d of org.wendle.Wendle.")
+            .arg(QDir::toNativeSeparators(m_store.path())));
+    m_about->setAttribute(Qt::WA_DeleteOnClose);
+    m_about->open();
+}
+
 void MainWindow::quit()
 {
-    if (close()) {
-        QApplication::quit();
+    // Asked here rather than in closeEvent: a window closed into the tray gets no close event.
+    if (!m_quitConfirmed && !writingIsSaved()) {
+        askBeforeQuitting();
+        return;
     }
+    m_quitting = true;
+    close();
+    QApplication::quit();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_quitConfirmed || writingIsSaved()) {
+    if (m_quitting || m_quitConfirmed || m_keepRunningWhenClosed || writingIsSaved()) {
+        // Closed into the tray, a pending save outlives the hidden window; quitting later still saves and asks.
         event->accept();
         return;
     }
@@ -105,6 +147,10 @@ bool MainWindow::writingIsSaved()
 
 void MainWindow::askBeforeQuitting()
 {
+    // The question is asked over the window, so a window hidden in the tray comes back for it.
+    if (!isVisible()) {
+        show();
+    }
     if (m_quitQuestion) {
         m_quitQuestion->raise();
         return;
@@ -131,20 +177,20 @@ void MainWindow::askBeforeQuitting()
 
 SettingsView* MainWindow::settingsView() const
 {
-    return m_settings;
+    return m_settingsWindow;
 }
 
 void MainWindow::showSettings()
 {
-    if (!m_settings) {
-        m_settings = new SettingsView(m_scheduler, this);
-        m_settings->setWindowFlag(Qt::Window);
-        m_settings->setWindowTitle(QStringLiteral("Settings"));
-        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+    if (!m_settingsWindow) {
+        m_settingsWindow = new SettingsView(m_scheduler, this);
+        m_settingsWindow->setWindowFlag(Qt::Window);
+        m_settingsWindow->setWindowTitle(QStringLiteral("Settings"));
+        m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);
     }
-    m_settings->show();
-    m_settings->raise();
-    m_settings->activateWindow();
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QAction;
 class QMenuBar;
 
 namespace wendle {
@@ -16,13 +17,17 @@ class Preferences;
 class ReminderScheduler;
 class RootView;
 class SettingsView;
+class UpdaterController;
 
 /**
  * The main window: 680 × 560 by default and at least, holding the root view. Each time its content is
  * shown, the reminder preferences are handed to the scheduler. Ctrl+Q quits. Closing it or quitting while
  * writing still cannot be saved asks first, so words are never given up without the user's say.
  *
- * Its menu bar stays hidden, to keep the window quiet, until Alt is pressed on its own.
+ * Its menu bar stays hidden, to keep the window quiet, until Alt is pressed on its own. Its one menu, "wendle",
+ * holds "About wendle", "Check for updates…", "Settings…" (Ctrl+,), "Show recovery code…" and "Quit".
+ *
+ * While Wendle keeps running in the tray, closing the window only hides it; "Quit" still ends everything.
  */
 class MainWindow : public QWidget
 {
@@ -37,12 +42,28 @@ public:
 
     /** Asks for authentication again, then shows the recovery code. Only while unlocked. */
     void showRecoveryCode();
-    /** Opens the settings window, or raises it when it is open. */
-    void showSettings();
+    /** The settings window, while it is open. */
     SettingsView* settingsView() const;
 
     /** The question asked before quitting with writing that could not be saved, while it is shown. */
     QMessageBox* quitQuestion() const { return m_quitQuestion; }
+
+    /** Lets "Check for updates…" start checks, enabled while `updater` can check. */
+    void attachUpdater(UpdaterController& updater);
+    /** Closing hides the window rather than quitting (Wendle lives on in the tray). */
+    void setKeepRunningWhenClosed(bool keepRunning) { m_keepRunningWhenClosed = keepRunning; }
+
+    /** The application menu's commands, for the tray's menu to offer too. */
+    QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
+    QAction* settingsAction() const { return m_settings; }
+    QAction* quitAction() const { return m_quit; }
+
+public Q_SLOTS:
+    /** Saves pending writing and quits, asking first when writing could not be saved. */
+    void quit();
+    /** "Settings…": opens the settings window, or raises it when it is open. */
+    void showSettings();
+    void showAbout();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,7 +74,6 @@ private:
     /** Saves what is pending; true when nothing is left unwritten. */
     bool writingIsSaved();
     void askBeforeQuitting();
-    void quit();
 
     AppLockController& m_lock;
     EntryStore& m_store;
@@ -62,9 +82,15 @@ private:
     RootView* m_root;
     QMenuBar* m_menuBar;
     QPointer<QMessageBox> m_quitQuestion;
+    QPointer<QMessageBox> m_about;
+    QAction* m_checkForUpdates;
+    QAction* m_settings;
+    QAction* m_quit;
     bool m_altAlone = false;
     bool m_quitConfirmed = false;
-    QPointer<SettingsView> m_settings;
+    QPointer<SettingsView> m_settingsWindow;
+    bool m_quitting = false;
+    bool m_keepRunningWhenClosed = false;
 };
 
 } // namespace wendle

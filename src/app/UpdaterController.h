@@ -1,26 +1,57 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/UpdateFeed.h"
+
 #include <QObject>
+#include <QPointer>
+
+class QFile;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QWidget;
 
 namespace wendle {
 
 /**
- * Software updates. Until the update feed reader exists, no check can begin: `canCheckForUpdates` stays
- * false, so the commands that start a check stay disabled.
+ * Software updates from the update feed, checked only when asked. A check shows its outcome in its own
+ * dialogs: up to date, a newer release with its notes and "Download", or what went wrong. A download is kept
+ * only when its length and its Ed25519 signature (against the key built into Wendle) are right, and then
+ * offered to the desktop to open. Everything goes over HTTPS; certificate errors end the transfer.
+ *
+ * `canCheckForUpdates` is false while a check or download runs. Its first value arrives after creation,
+ * through the event loop. Without a configured feed, a check says updates come from the package manager.
  */
 class UpdaterController : public QObject
 {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    explicit UpdaterController(QUrl feed = UpdateFeed::configured(), QObject* parent = nullptr);
+    ~UpdaterController() override;
 
-    bool canCheckForUpdates() const { return false; }
-    void checkForUpdates() { }
+    bool canCheckForUpdates() const { return m_canCheckForUpdates; }
+    /** Starts a user-initiated check; does nothing while one runs. */
+    void checkForUpdates();
+
+    /** The dialog telling how the last check or download went, while it is shown. */
+    QWidget* dialog() const { return m_dialog; }
 
 Q_SIGNALS:
     void canCheckForUpdatesChanged();
+
+private:
+    void setCanCheckForUpdates(bool can);
+    void onFeedFetched(QNetworkReply* reply);
+    void download(const UpdateRelease& release);
+    void onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release);
+    void show(QWidget* dialog);
+    void tell(const QString& title, const QString& text, bool problem);
+
+    QUrl m_feed;
+    QNetworkAccessManager* m_network;
+    bool m_canCheckForUpdates = false;
+    QPointer<QWidget> m_dialog;
 };
 
 } // namespace wendle

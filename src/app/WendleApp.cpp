@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/PamAuthenticator.h"
 #include "app/SystemEvents.h"
+#include "app/TrayItem.h"
 #include "app/UpdaterController.h"
 #include "journal/Clock.h"
 #include "journal/EntryStore.h"
@@ -27,6 +28,7 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStyleFactory>
+#include <QSystemTrayIcon>
 
 #include <csignal>
 #include <cstdio>
@@ -79,6 +81,7 @@ WendleApp::WendleApp(int& argc, char** argv)
     setApplicationName(QStringLiteral("wendle"));
     setApplicationDisplayName(QStringLiteral("Wendle"));
     setDesktopFileName(QStringLiteral("org.wendle.Wendle"));
+    setApplicationVersion(QStringLiteral(WENDLE_VERSION));
     setQuitOnLastWindowClosed(true);
 }
 
@@ -132,6 +135,14 @@ int WendleApp::run()
     watchTerminationSignals();
 
     m_window = std::make_unique<MainWindow>(*m_lock, *m_store, *m_scheduler, *m_clock, *m_preferences);
+    m_window->attachUpdater(*m_updater);
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        // The lock, the scheduler and the updater live on in the tray while the window is closed.
+        m_tray = std::make_unique<TrayItem>(*m_lock, *m_updater, *m_store, *m_scheduler, *m_clock, *m_window);
+        connect(m_tray.get(), &TrayItem::openRequested, this, &WendleApp::activate);
+        m_window->setKeepRunningWhenClosed(true);
+        setQuitOnLastWindowClosed(false);
+    }
     m_window->show();
     const int status = exec();
     // aboutToQuit has made the last attempt.

@@ -21,11 +21,14 @@ class Preferences;
 class ReminderScheduler;
 class SystemClock;
 class SystemEvents;
+class TrayItem;
 class UpdaterController;
 
 /**
  * The application: opens the journal, owns the scheduler, the lock controller and the updater (made once, in
- * that order), and shows the main window. One runs per user; a second launch raises the first one's window.
+ * that order), and shows the main window and, where the desktop has a system tray, the tray item. With a tray,
+ * closing the window leaves Wendle running there. One runs per user; a second launch raises the first one's
+ * window.
  * However it ends (last window closed, Ctrl+Q, logout, SIGTERM or SIGINT), pending writing is saved first;
  * writing that still cannot be saved is reported to the system log and the exit status is 1.
  */
@@ -73,6 +76,8 @@ private:
     std::unique_ptr<AppLockController> m_lock;
     std::unique_ptr<UpdaterController> m_updater;
     std::unique_ptr<MainWindow> m_window;
+    // Declared after the window, whose commands its menu offers.
+    std::unique_ptr<TrayItem> m_tray;
     QSocketNotifier* m_signalNotifier = nullptr;
 };
 

@@ -19,7 +19,14 @@ FilledButton::FilledButton(const QString& text, int fontSize, QWidget* parent)
     , m_textColour(Palette::paper())
     , m_paddingX(kPaddingX)
     , m_paddingY(kPaddingY)
+    , m_radius(kRadius)
 {
+}
+
+void FilledButton::setCornerRadius(qreal radius)
+{
+    m_radius = radius;
+    update();
 }
 
 void FilledButton::setPadding(int horizontal, int vertical)
@@ -55,14 +62,14 @@ void FilledButton::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     // A slightly larger radius than asked approximates the continuous corner.
-    painter.drawRoundedRect(QRectF(rect()), kRadius + 1, kRadius + 1);
+    painter.drawRoundedRect(QRectF(rect()), m_radius + 1, m_radius + 1);
     painter.setPen(m_textColour);
     painter.drawText(rect(), Qt::AlignCenter, text());
     if (showsFocusMark()) {
         QPen ring(Palette::accentWash(), 1.5);
         painter.setPen(ring);
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), kRadius - 1, kRadius - 1);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), m_radius - 1, m_radius - 1);
     }
 }
 

@@ -7,7 +7,7 @@
 
 namespace wendle {
 
-/** A button on a filled rounded rectangle (radius 8), padded 18 by 9. */
+/** A button on a filled rounded rectangle (radius 8 unless set), padded 18 by 9 unless set. */
 class FilledButton : public QuietButton
 {
     Q_OBJECT
@@ -20,6 +20,8 @@ public:
     QColor fill() const { return m_fill; }
     /** Space around the text, 18 by 9 unless set. */
     void setPadding(int horizontal, int vertical);
+    /** The corners' radius, 8 unless set. */
+    void setCornerRadius(qreal radius);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -32,6 +34,7 @@ private:
     QColor m_textColour;
     int m_paddingX;
     int m_paddingY;
+    qreal m_radius;
 };
 
 } // namespace wendle

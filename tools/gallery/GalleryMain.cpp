@@ -4,6 +4,7 @@
 #include "app/LockView.h"
 #include "app/RecoveryCodeDialog.h"
 #include "app/RecoveryCodeSheet.h"
+#include "app/UpdateDialog.h"
 #include "history/ArchiveList.h"
 #include "history/ArchiveModel.h"
 #include "history/EntryReader.h"
@@ -21,7 +22,9 @@
 #include "ui/Palette.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/SwitchToggle.h"
+#include "writing/MenuBarEntryView.h"
 #include "writing/TodayView.h"
+#include "writing/TrayPanel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -230,6 +233,36 @@ int main(int argc, char** argv)
         QScrollBar* bar = view->archive()->verticalScrollBar();
         bar->setValue(bar->maximum() / 2);
         save(*view, folder, "history-twenty-thousand-halfway");
+    }
+    {
+        Sample sample;
+        TrayPanel panel(new MenuBarEntryView(*sample.store, sample.scheduler, sample.clock));
+        MenuBarEntryView* view = panel.view();
+        save(panel, folder, "panel-locked");
+        view->setKey(sample.key);
+        view->setCanCheckForUpdates(true);
+        save(panel, folder, "panel-empty");
+        QTest::keyClicks(view->findChild<PlainTextEditor*>(),
+                         QStringLiteral("Snow on the roofs, and the kettle singing. I stayed in bed "
+                                        "a while longer and listened to the street wake up."));
+        save(panel, folder, "panel-writing");
+        view->finishDay();
+        save(panel, folder, "panel-saved");
+    }
+    {
+        Sample sample;
+        TrayPanel panel(new MenuBarEntryView(*sample.store, sample.scheduler, sample.clock,
+                                             std::make_unique<PromptEngine>(PromptEngine::Bank{})));
+        panel.view()->setKey(sample.key);
+        save(panel, folder, "panel-no-prompt");
+    }
+    {
+        UpdateRelease release;
+        release.shortVersion = QStringLiteral("0.2.0");
+        release.notes = QStringLiteral("<h3>What is new</h3><ul><li>Write from the tray.</li><li>A quieter editor."
+                                       "</li></ul><p><img src=\"https://example.org/tracker.png\"></p>");
+        UpdateDialog dialog(release, QStringLiteral("0.1.0"));
+        save(dialog, folder, "update-available");
     }
     {
         LockView lock;

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/TrayItem.h"
+
+#include "app/AppLockController.h"
+#include "app/MainWindow.h"
+#include "app/UpdaterController.h"
+#include "writing/MenuBarEntryView.h"
+#include "writing/TrayPanel.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace wendle {
+
+TrayItem::TrayItem(AppLockController& lock, UpdaterController& updater, EntryStore& store, ReminderScheduler& scheduler,
+                   const Clock& clock, MainWindow& window, QObject* parent)
+    : QObject(parent)
+    , m_menu(std::make_unique<QMenu>())
+    , m_icon(new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/leaf.svg")), this))
+{
+    auto* view = new MenuBarEntryView(store, scheduler, clock);
+    m_panel = std::make_unique<TrayPanel>(view);
+    view->setKey(lock.key());
+    view->setCanCheckForUpdates(updater.canCheckForUpdates());
+    connect(&lock, &AppLockController::keyChanged, view, [view, &lock] { view->setKey(lock.key()); });
+    connect(view, &MenuBarEntryView::unlockRequested, &lock, &AppLockController::unlock);
+    connect(&updater, &UpdaterController::canCheckForUpdatesChanged, view,
+            [view, &updater] { view->setCanCheckForUpdates(updater.canCheckForUpdates()); });
+    connect(view, &MenuBarEntryView::checkForUpdatesRequested, &updater, &UpdaterController::checkForUpdates);
+
+    m_menu->addAction(QStringLiteral("Open wendle"), this, &TrayItem::openRequested);
+    m_menu->addAction(window.settingsAction());
+    m_menu->addAction(window.checkForUpdatesAction());
+    m_menu->addSeparator();
+    m_menu->addAction(window.quitAction());
+
+    m_icon->setToolTip(QStringLiteral("wendle"));
+    m_icon->setContextMenu(m_menu.get());
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+            m_panel->toggle(m_icon->geometry());
+        }
+    });
+    m_icon->show();
+}
+
+TrayItem::~TrayItem() = default;
+
+} // namespace wendle

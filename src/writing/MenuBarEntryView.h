@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "prompts/PromptEngine.h"
+#include "writing/TodaysEntry.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class QLabel;
+
+namespace wendle {
+
+class Autosave;
+class Clock;
+class EntryKey;
+class EntryStore;
+class FilledButton;
+class Pill;
+class PlainButton;
+class PlainTextEditor;
+class ReminderScheduler;
+class TextBlock;
+
+/**
+ * The tray panel's content: a small editor for today's prompt, saved a second after typing pauses like the
+ * Today screen, through the same writing operations and into the same store, with its own prompt engine,
+ * text and pending save. Locked, it shows only the title and an unlock button. A "Check for updates" row is
+ * always at the bottom.
+ *
+ * It knows the lock and the updater only through what it is told (`setKey`, `setCanCheckForUpdates`) and
+ * what it asks for (`unlockRequested`, `checkForUpdatesRequested`).
+ */
+class MenuBarEntryView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    MenuBarEntryView(EntryStore& store, ReminderScheduler& scheduler, const Clock& clock,
+                     std::unique_ptr<PromptEngine> engine = nullptr, QWidget* parent = nullptr);
+    ~MenuBarEntryView() override;
+
+    /** The lock's key: a key shows the editor and loads today's entry; none shows the locked content. */
+    void setKey(std::shared_ptr<const EntryKey> key);
+    void setCanCheckForUpdates(bool can);
+
+    Entry* todayEntry() const;
+    qint64 wordsElsewhereToday() const;
+    /** Loads today's entry for the prompt: the unlocked content appearing. */
+    void appear();
+    /** Returns whether the text is in the file now. */
+    bool saveEntry();
+    void scheduleAutosave();
+    void finishDay();
+    /** Runs the pending save now (the panel is closing). */
+    void saveNow();
+
+    bool isUnlocked() const { return m_key != nullptr; }
+    std::optional<Prompt> prompt() const { return _prompt; }
+    QString text() const { return _text; }
+    bool isDone() const { return _done; }
+
+Q_SIGNALS:
+    void unlockRequested();
+    void checkForUpdatesRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildLocked();
+    QWidget* buildUnlocked();
+    void onEditorEdited();
+    void replaceText(const QString& text);
+    void render();
+    TodaysEntry::Target target() const;
+
+    // The panel's state.
+    EntryStore& _context;
+    ReminderScheduler& _scheduler;
+    std::unique_ptr<PromptEngine> _engine;
+    std::optional<Prompt> _prompt;
+    QString _text;
+    QPointer<Autosave> _saveTask;
+    bool _done = false;
+
+    std::shared_ptr<const EntryKey> m_key;
+    const Clock& m_clock;
+
+    QWidget* m_locked = nullptr;
+    QWidget* m_unlocked = nullptr;
+    Pill* m_category = nullptr;
+    QLabel* m_date = nullptr;
+    TextBlock* m_promptText = nullptr;
+    TextBlock* m_noPrompt = nullptr;
+    PlainTextEditor* m_editor = nullptr;
+    QLabel* m_wordCount = nullptr;
+    FilledButton* m_finish = nullptr;
+    PlainButton* m_checkForUpdates = nullptr;
+};
+
+} // namespace wendle

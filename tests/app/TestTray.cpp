@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The application menu, and Wendle in a real system tray (trayer, started here): the icon, its panel, quitting.
+#include "app/AppLockController.h"
+#include "app/MainWindow.h"
+#include "app/RootView.h"
+#include "app/TrayItem.h"
+#include "app/UpdaterController.h"
+#include "journal/Clock.h"
+#include "journal/Keychain.h"
+#include "reminders/ReminderScheduler.h"
+#include "reminders/SettingsView.h"
+#include "ui/PlainTextEditor.h"
+#include "writing/MenuBarEntryView.h"
+#include "writing/TrayPanel.h"
+
+#include "../journal/FailingVfs.h"
+#include "Fakes.h"
+#include "TempJournal.h"
+#include "Widgets.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QProcess>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+using namespace wendle;
+using namespace wendle::test;
+
+namespace {
+
+QStringList commandsOf(const QMenu* menu)
+{
+    QStringList commands;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator()) {
+            commands << action->text();
+        }
+    }
+    return commands;
+}
+
+} // namespace
+
+class TestTray : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void menuCommands();
+    void quittingFromTheTrayStillAsks();
+    void iconOpensThePanelBesideIt();
+
+private:
+    QTemporaryDir m_settings;
+    QProcess m_trayer;
+    std::unique_ptr<TempJournal> m_journal;
+    ReminderScheduler m_scheduler;
+    FakeAuthenticator m_auth;
+    InMemoryKeychain m_keychain;
+    FakeSystemEvents m_events;
+    FakeIdleTime m_idle;
+    SystemClock m_clock;
+    Preferences m_preferences;
+    std::unique_ptr<AppLockController> m_lock;
+    std::unique_ptr<UpdaterController> m_updater;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestTray::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("WENDLE_TEST_SESSION")) {
+        QSKIP("needs the desktop of scripts/test-session.sh");
+    }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+    FailingVfs::install();
+    m_trayer.start(QStringLiteral("trayer"),
+                   {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
+                    QStringLiteral("--SetDockType"), QStringLiteral("false"), QStringLiteral("--transparent"),
+                    QStringLiteral("false")});
+    QVERIFY2(m_trayer.waitForStarted(), "trayer is not installed (scripts/install-deps.sh installs it)");
+    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+}
+
+void TestTray::init()
+{
+    m_journal = std::make_unique<TempJournal>();
+    m_lock = std::make_unique<AppLockController>(m_auth, m_keychain, *m_journal->store, m_events, m_idle);
+    // An address nothing answers: a check runs, then fails.
+    m_updater = std::make_unique<UpdaterController>(QUrl(QStringLiteral("https://127.0.0.1:9/appcast.xml")));
+    m_window = std::make_unique<MainWindow>(*m_lock, *m_journal->store, m_scheduler, m_clock, m_preferences);
+    m_window->attachUpdater(*m_updater);
+}
+
+void TestTray::cleanup()
+{
+    FailingVfs::setFailing(false);
+    m_window.reset();
+    m_updater.reset();
+    m_lock.reset();
+    m_journal.reset();
+}
+
+void TestTray::cleanupTestCase()
+{
+    m_trayer.terminate();
+    m_trayer.waitForFinished();
+}
+
+void TestTray::menuCommands()
+{
+    QMenu* menu = m_window->menuBar()->actions().constFirst()->menu();
+    QCOMPARE(menu->title(), QStringLiteral("wendle"));
+    QCOMPARE(commandsOf(menu),
+             QStringList({QStringLiteral("About wendle"), QStringLiteral("Check for updates…"),
+                          QStringLiteral("Settings…"), QStringLiteral("Show recovery code…"), QStringLiteral("Quit")}));
+
+    // "Check for updates…" follows whether the updater can check, and is off while a check runs.
+    QAction* check = m_window->checkForUpdatesAction();
+    QVERIFY(!check->isEnabled());
+    QTRY_VERIFY(check->isEnabled());
+    check->trigger();
+    QVERIFY(!check->isEnabled());
+    QTRY_VERIFY(check->isEnabled());
+
+    QCOMPARE(m_window->settingsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    // One settings window, raised again rather than opened twice.
+    m_window->settingsAction()->trigger();
+    QPointer<SettingsView> settings = m_window->settingsView();
+    QVERIFY(settings && settings->isVisible());
+    m_window->settingsAction()->trigger();
+    QCOMPARE(m_window->settingsView(), settings.data());
+    QCOMPARE(m_window->findChildren<SettingsView*>().size(), 1);
+    settings->close();
+
+    menu->actions().constFirst()->trigger();
+    auto* about = m_window->findChild<QMessageBox*>();
+    QVERIFY(about && about->isVisible());
+    QVERIFY(about->informativeText().contains(m_journal->store->path()));
+}
+
+void TestTray::quittingFromTheTrayStillAsks()
+{
+    m_window->setKeepRunningWhenClosed(true);
+    m_window->show();
+    QTRY_COMPARE(m_auth.calls, 1);
+    m_auth.answer(true);
+    QTRY_VERIFY(m_window->rootView()->keyDialog());
+    m_window->rootView()->keyDialog()->close();
+
+    FailingVfs::setFailing(true);
+    auto* editor = m_window->findChild<PlainTextEditor*>();
+    editor->setFocus();
+    QTest::keyClicks(editor, QStringLiteral("words that cannot land"));
+    QTRY_VERIFY(m_journal->store->hasUnsavedChanges() && !m_journal->store->saveFailure().isEmpty());
+
+    // Closing only puts the window away, still unlocked; quitting from the tray brings it back to ask.
+    QVERIFY(m_window->close());
+    QVERIFY(!m_window->isVisible() && !m_window->quitQuestion() && m_lock->isUnlocked());
+    m_window->quitAction()->trigger();
+    QVERIFY(m_window->isVisible());
+    QVERIFY(m_window->quitQuestion() && m_window->quitQuestion()->isVisible());
+    for (QAbstractButton* button : m_window->quitQuestion()->buttons()) {
+        if (button->text() == QStringLiteral("Keep Wendle open")) {
+            button->click();
+        }
+    }
+    QTRY_VERIFY(!m_window->quitQuestion());
+    QVERIFY(m_window->isVisible());
+}
+
+void TestTray::iconOpensThePanelBesideIt()
+{
+    TrayItem tray(*m_lock, *m_updater, *m_journal->store, m_scheduler, m_clock, *m_window);
+    QCOMPARE(tray.icon()->toolTip(), QStringLiteral("wendle"));
+    QCOMPARE(commandsOf(tray.icon()->contextMenu()),
+             QStringList({QStringLiteral("Open wendle"), QStringLiteral("Settings…"),
+                          QStringLiteral("Check for updates…"), QStringLiteral("Quit")}));
+    QSignalSpy opened(&tray, &TrayItem::openRequested);
+    tray.icon()->contextMenu()->actions().constFirst()->trigger();
+    QCOMPARE(opened.count(), 1);
+
+    // A real click on the icon the tray shows opens the panel right by it, on screen. Until the tray has
+    // taken the icon in, the icon stands at the origin.
+    QTRY_VERIFY_WITH_TIMEOUT(tray.icon()->geometry().right() > 100, 10000);
+    const QRect icon = tray.icon()->geometry();
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QString::number(icon.center().x()),
+                       QString::number(icon.center().y()), QStringLiteral("click"), QStringLiteral("1")});
+    TrayPanel* panel = tray.panel();
+    QTRY_VERIFY(panel->isVisible());
+    const QRect placed = panel->frameGeometry();
+    QVERIFY2(placed.top() > icon.bottom() && placed.top() - icon.bottom() <= 12, "the panel is not under the icon");
+    QVERIFY(placed.left() <= icon.right() && placed.right() >= icon.left());
+    QVERIFY(panel->screen()->availableGeometry().contains(placed));
+
+    // Locked, the panel asks the lock; the key it gets opens the editor. Escape puts the panel away.
+    named<QAbstractButton>(panel, QStringLiteral("unlock"))->click();
+    m_auth.answer(true);
+    QTRY_VERIFY(panel->view()->isUnlocked());
+    QVERIFY(named(panel, QStringLiteral("entry")));
+    QTest::keyClick(named(panel, QStringLiteral("entry")), Qt::Key_Escape);
+    QVERIFY(!panel->isVisible());
+}
+
+QTEST_MAIN(TestTray)
+#include "TestTray.moc"

@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tray panel's writing surface: locked and unlocked, and writing that meets the Today screen in the store.
+#include "journal/Clock.h"
+#include "reminders/ReminderScheduler.h"
+#include "ui/FilledButton.h"
+#include "ui/PlainTextEditor.h"
+#include "ui/TextBlock.h"
+#include "writing/MenuBarEntryView.h"
+#include "writing/TodayView.h"
+
+#include "TempJournal.h"
+#include "Widgets.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimeZone>
+
+using namespace wendle;
+using namespace wendle::test;
+
+namespace {
+
+const QDateTime kMorning = QDateTime(QDate(2026, 3, 5), QTime(10, 0), QTimeZone("Europe/Berlin")).toUTC();
+
+PromptEngine::Bank bank()
+{
+    return {{{QStringLiteral("A"), PromptCategory::memory, QStringLiteral("Prompt A")},
+             {QStringLiteral("B"), PromptCategory::future, QStringLiteral("Prompt B")}}};
+}
+
+} // namespace
+
+class TestMenuBarEntryView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void lockedShowsOnlyTitleUnlockAndUpdates();
+    void panelAndTodayMeetInTheStore();
+    void noPromptStoresNothing();
+    void pendingSaveOutlivesTheLock();
+
+private:
+    MenuBarEntryView& show(PromptEngine::Bank prompts = bank(), bool unlocked = true);
+    void type(const QString& text) { QTest::keyClicks(named<PlainTextEditor>(m_view.get(), "entry"), text); }
+    QString saved(const char* promptID) const
+    {
+        const Entry* found = m_journal->store->firstEntry(QStringLiteral("2026-03-05"), QString::fromLatin1(promptID));
+        return found ? openEntryText(found->cipherBody(), *m_journal->key) : QStringLiteral("<none>");
+    }
+
+    QTemporaryDir m_settings;
+    std::unique_ptr<TempJournal> m_journal;
+    ReminderScheduler m_scheduler;
+    ManualClock m_clock{kMorning};
+    std::unique_ptr<MenuBarEntryView> m_view;
+};
+
+void TestMenuBarEntryView::initTestCase()
+{
+    qputenv("TZ", "Europe/Berlin");
+    qputenv("LC_ALL", "en_US.UTF-8");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+}
+
+void TestMenuBarEntryView::init()
+{
+    QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    m_journal = std::make_unique<TempJournal>();
+}
+
+void TestMenuBarEntryView::cleanup()
+{
+    m_view.reset();
+    m_journal.reset();
+}
+
+MenuBarEntryView& TestMenuBarEntryView::show(PromptEngine::Bank prompts, bool unlocked)
+{
+    m_view = std::make_unique<MenuBarEntryView>(*m_journal->store, m_scheduler, m_clock,
+                                                std::make_unique<PromptEngine>(std::move(prompts)));
+    m_view->setKey(unlocked ? m_journal->key : nullptr);
+    m_view->show();
+    QApplication::setActiveWindow(m_view.get());
+    if (!QTest::qWaitForWindowExposed(m_view.get())) {
+        qWarning("the panel was not shown");
+    }
+    return *m_view;
+}
+
+void TestMenuBarEntryView::lockedShowsOnlyTitleUnlockAndUpdates()
+{
+    m_journal->add(QStringLiteral("2026-03-05"), QStringLiteral("A"), words(30));
+    QVERIFY(m_journal->store->save());
+    MenuBarEntryView& view = show(bank(), false);
+    QVERIFY(labelStarting(&view, QStringLiteral("w e n d l e")));
+    auto* unlock = named<QAbstractButton>(&view, QStringLiteral("unlock"));
+    QVERIFY(unlock);
+    QCOMPARE(unlock->text(), QStringLiteral("Unlock with password"));
+    QVERIFY(!named(&view, QStringLiteral("entry")));
+    QVERIFY(!named(&view, QStringLiteral("Done")));
+    QVERIFY(view.text().isEmpty());
+
+    auto* updates = named<QAbstractButton>(&view, QStringLiteral("check for updates"));
+    QVERIFY(updates && !updates->isEnabled());
+    view.setCanCheckForUpdates(true);
+    QSignalSpy checks(&view, &MenuBarEntryView::checkForUpdatesRequested);
+    updates->click();
+    QCOMPARE(checks.count(), 1);
+    QSignalSpy unlocks(&view, &MenuBarEntryView::unlockRequested);
+    unlock->click();
+    QCOMPARE(unlocks.count(), 1);
+
+    // The key arriving brings today's entry; its going takes the text away at once.
+    view.setKey(m_journal->key);
+    QVERIFY(named(&view, QStringLiteral("entry")));
+    QCOMPARE(view.text(), words(30));
+    QVERIFY(view.isDone());
+    view.setKey(nullptr);
+    QVERIFY(!named(&view, QStringLiteral("entry")));
+    QVERIFY(view.text().isEmpty());
+}
+
+void TestMenuBarEntryView::panelAndTodayMeetInTheStore()
+{
+    MenuBarEntryView& view = show();
+    QCOMPARE(view.prompt()->id, QStringLiteral("A"));
+    type(words(25));
+    QTest::keyClick(named(&view, QStringLiteral("entry")), Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(view.isDone());
+    QCOMPARE(named<FilledButton>(&view, QStringLiteral("Done"))->text(), QStringLiteral("Saved"));
+    QCOMPARE(saved("A"), words(25));
+    QCOMPARE(m_journal->store->firstEntry(QStringLiteral("2026-03-05"), QStringLiteral("A"))->creditedWords(), 25);
+
+    {
+        TodayView today(*m_journal->store, m_scheduler, m_journal->key, {}, m_clock,
+                        std::make_unique<PromptEngine>(bank()));
+        today.show();
+        QCOMPARE(today.text(), words(25));
+        QCOMPARE(today.headerDayNumber(), 1);
+    }
+
+    // Words written freeform on the Today screen count towards the panel's day.
+    cleanup();
+    init();
+    TodayView freeform(*m_journal->store, m_scheduler, m_journal->key, {}, m_clock,
+                       std::make_unique<PromptEngine>(bank()));
+    freeform.show();
+    freeform.switchMode(TodayView::Mode::freeform);
+    QTest::keyClicks(named<PlainTextEditor>(&freeform, QStringLiteral("entry")), words(12));
+    freeform.finishDay();
+    QVERIFY(!freeform.isDone());
+    MenuBarEntryView& panel = show();
+    type(words(8));
+    QVERIFY(!panel.isDone());
+    panel.finishDay();
+    QVERIFY(panel.isDone());
+    QCOMPARE(saved("A"), words(8));
+}
+
+void TestMenuBarEntryView::noPromptStoresNothing()
+{
+    MenuBarEntryView& view = show(PromptEngine::Bank());
+    QVERIFY(!view.prompt());
+    QVERIFY(!named(&view, QStringLiteral("entry")));
+    const TextBlock* line = view.findChildren<TextBlock*>().constLast();
+    QVERIFY(line->isVisibleTo(&view) && line->text().startsWith(QStringLiteral("Prompts could not be loaded")));
+    view.finishDay();
+    QTest::qWait(1200);
+    QVERIFY(m_journal->store->entries().empty());
+}
+
+void TestMenuBarEntryView::pendingSaveOutlivesTheLock()
+{
+    MenuBarEntryView& view = show();
+    type(words(5));
+    view.setKey(nullptr);
+    QCOMPARE(saved("A"), QStringLiteral("<none>"));
+    QTRY_COMPARE_WITH_TIMEOUT(saved("A"), words(5), 3000);
+}
+
+QTEST_MAIN(TestMenuBarEntryView)
+#include "TestMenuBarEntryView.moc"
