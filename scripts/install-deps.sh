@@ -15,7 +15,7 @@ packages=(
     xvfb xauth dbus dunst gnome-keyring libsecret-tools at-spi2-core python3-pyatspi
     libpam-wrapper libpam-modules xdotool imagemagick sqlite3 procps trayer
     # packaging and its checks
-    dpkg-dev desktop-file-utils appstream
+    dpkg-dev desktop-file-utils appstream groff-base
 )
 
 missing=()

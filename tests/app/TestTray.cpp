@@ -120,9 +120,11 @@ void TestTray::menuCommands()
 {
     QMenu* menu = m_window->menuBar()->actions().constFirst()->menu();
     QCOMPARE(menu->title(), QStringLiteral("wendle"));
-    QCOMPARE(commandsOf(menu),
-             QStringList({QStringLiteral("About wendle"), QStringLiteral("Check for updates…"),
-                          QStringLiteral("Settings…"), QStringLiteral("Show recovery code…"), QStringLiteral("Quit")}));
+    QCOMPARE(
+        commandsOf(menu),
+        QStringList({QStringLiteral("About wendle"), QStringLiteral("Check for updates…"), QStringLiteral("Settings…"),
+                     QStringLiteral("Show recovery code…"), QStringLiteral("Export…"), QStringLiteral("Back up…"),
+                     QStringLiteral("Restore from backup…"), QStringLiteral("Import…"), QStringLiteral("Quit")}));
 
     // "Check for updates…" follows whether the updater can check, and is off while a check runs.
     QAction* check = m_window->checkForUpdatesAction();

@@ -32,7 +32,7 @@ desktop-file-validate "$root/tree/usr/share/applications/org.wendle.Wendle.deskt
 desktop-file-validate "$root/tree/etc/xdg/autostart/org.wendle.Reminders.desktop"
 appstreamcli validate --no-net --pedantic "$root/tree/usr/share/metainfo/org.wendle.Wendle.metainfo.xml" >/dev/null \
     || appstreamcli validate --no-net "$root/tree/usr/share/metainfo/org.wendle.Wendle.metainfo.xml"
-man --warnings -l "$root/tree/usr/share/man/man1/wendle.1" >/dev/null 2>"$root/man.log" || true
+groff -mandoc -ww -z -Tutf8 "$root/tree/usr/share/man/man1/wendle.1" 2>"$root/man.log" || true
 [ ! -s "$root/man.log" ] || { cat "$root/man.log" >&2; fail "the man page has warnings"; }
 
 # Dependencies are computed from the binaries, and a Secret Service is recommended.

@@ -143,6 +143,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "trial %d: no unlock question\n", trial);
             return 1;
         }
+        // Given a moment to take the focus, as a person gives it, so no character of the password goes astray.
+        QThread::msleep(300);
         run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
         run(QStringLiteral("xdotool"), {QStringLiteral("type"), qEnvironmentVariable("WENDLE_TEST_PASSWORD")});
         QElapsedTimer clock;
@@ -159,9 +161,21 @@ int main(int argc, char** argv)
                 const QString sheet = windowNamed(QStringLiteral("^Recovery code$"), 10000);
                 press(sheet, {QStringLiteral("Return")});
             }
+            // Typing starts once the journal is open, as a person's would: keys pressed into the lock screen are not
+            // writing, and the kill time counts from here.
+            QElapsedTimer unlocking;
+            unlocking.start();
+            while (!windowNamed(QStringLiteral("nlock your journal"), 0).isEmpty() && unlocking.elapsed() < 10000) {
+                QThread::msleep(50);
+            }
             const QString window = windowNamed(QStringLiteral("^Wendle$"), 10000);
             run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-            QThread::msleep(300);
+            QThread::msleep(700);
+            if (!windowNamed(QStringLiteral("nlock your journal"), 0).isEmpty()) {
+                std::fprintf(stderr, "trial %d: the journal did not unlock\n", trial);
+                return 1;
+            }
+            clock.restart();
             for (int burst = 0; clock.elapsed() < killAt; ++burst) {
                 const QString words = QStringLiteral(" t%1b%2 and some words").arg(trial).arg(burst);
                 QProcess type;
