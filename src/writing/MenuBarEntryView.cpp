@@ -15,6 +15,7 @@
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 #include "writing/Autosave.h"
+#include "writing/DocumentWordCount.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -109,6 +110,7 @@ QWidget* MenuBarEntryView::buildUnlocked()
 
     layout->addSpacing(10);
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 5, page);
+    m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editor->setFixedHeight(120);
     connect(m_editor, &PlainTextEditor::textEdited, this, &MenuBarEntryView::onEditorEdited);
@@ -195,7 +197,7 @@ void MenuBarEntryView::appear()
         }
         replaceText(text);
     }
-    _done = !_text.isEmpty() && wordsElsewhereToday() + countWords(_text) >= completionThreshold;
+    _done = !_text.isEmpty() && wordsElsewhereToday() + m_editorWords->count() >= completionThreshold;
     render();
 }
 
@@ -228,7 +230,7 @@ void MenuBarEntryView::finishDay()
     }
     _saveTask->cancel();
     // "Saved" only when it is true: a save that did not reach the file leaves "Done".
-    _done = saveEntry() && wordsElsewhereToday() + countWords(_text) >= completionThreshold;
+    _done = saveEntry() && wordsElsewhereToday() + m_editorWords->count() >= completionThreshold;
     render();
 }
 
@@ -282,7 +284,7 @@ void MenuBarEntryView::render()
     m_noPrompt->setVisible(!_prompt);
     m_editor->setVisible(_prompt.has_value());
 
-    const qint64 words = countWords(_text);
+    const qint64 words = m_editorWords->count();
     m_wordCount->setText(
         QStringLiteral("%1 %2").arg(words).arg(words == 1 ? QStringLiteral("word") : QStringLiteral("words")));
     setTextColour(m_wordCount, _done ? Palette::accent() : Palette::muted());

@@ -16,6 +16,7 @@ namespace wendle {
 
 class Autosave;
 class Clock;
+class DocumentWordCount;
 class EntryKey;
 class EntryStore;
 class FilledButton;
@@ -97,6 +98,7 @@ private:
     TextBlock* m_promptText = nullptr;
     TextBlock* m_noPrompt = nullptr;
     PlainTextEditor* m_editor = nullptr;
+    std::unique_ptr<DocumentWordCount> m_editorWords;
     QLabel* m_wordCount = nullptr;
     FilledButton* m_finish = nullptr;
     PlainButton* m_checkForUpdates = nullptr;
