@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Backing up, restoring and exporting a journal of 20,000 entries, with the passphrase derivation measured
 // on its own so the rest of the work can be judged without it.
+#include "app/JournalBackup.h"
+#include "app/JournalExport.h"
 #include "journal/Calendar.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
-#include "transfer/JournalBackup.h"
-#include "transfer/JournalExport.h"
 
 #include <QTemporaryDir>
 

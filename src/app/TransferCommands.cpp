@@ -2,14 +2,14 @@
 #include "app/TransferCommands.h"
 
 #include "app/AppLockController.h"
+#include "app/JournalBackup.h"
+#include "app/JournalImport.h"
 #include "app/PassphraseDialog.h"
 #include "journal/Calendar.h"
 #include "journal/EntryStore.h"
 #include "journal/WrittenDays.h"
 #include "prompts/PromptEngine.h"
 #include "reminders/ReminderScheduler.h"
-#include "transfer/JournalBackup.h"
-#include "transfer/JournalImport.h"
 
 #include <QAction>
 #include <QApplication>

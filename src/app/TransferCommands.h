@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "transfer/JournalExport.h"
+#include "app/JournalExport.h"
 
 #include <QObject>
 #include <QPointer>

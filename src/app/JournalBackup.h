@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "transfer/BackupFile.h"
+#include "app/BackupFile.h"
 
 #include <QString>
 

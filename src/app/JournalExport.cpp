@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "transfer/JournalExport.h"
+#include "app/JournalExport.h"
 
 #include "journal/Calendar.h"
 #include "journal/EntryCrypto.h"

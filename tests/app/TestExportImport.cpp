@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TempJournal.h"
 
+#include "app/JournalExport.h"
+#include "app/JournalImport.h"
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"
-#include "transfer/JournalExport.h"
-#include "transfer/JournalImport.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "transfer/JournalBackup.h"
+#include "app/JournalBackup.h"
 
+#include "app/PresentEntries.h"
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
-#include "transfer/PresentEntries.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppLockController.h"
+#include "app/JournalBackup.h"
 #include "app/PassphraseDialog.h"
 #include "app/TransferCommands.h"
 #include "journal/Keychain.h"
 #include "reminders/ReminderScheduler.h"
-#include "transfer/JournalBackup.h"
 
 #include "Fakes.h"
 #include "TempJournal.h"

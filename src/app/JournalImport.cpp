@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "transfer/JournalImport.h"
+#include "app/JournalImport.h"
 
+#include "app/PresentEntries.h"
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 #include "journal/WordCount.h"
 #include "prompts/PromptCategory.h"
-#include "transfer/PresentEntries.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "transfer/BackupFile.h"
+#include "app/BackupFile.h"
 
 #include "journal/LockedBuffer.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "transfer/PresentEntries.h"
+#include "app/PresentEntries.h"
 
 #include "journal/EntryStore.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TempJournal.h"
 
+#include "app/JournalBackup.h"
 #include "journal/Calendar.h"
-#include "transfer/JournalBackup.h"
 
 #include <QFileInfo>
 
