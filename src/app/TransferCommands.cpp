@@ -129,15 +129,23 @@ void TransferCommands::chooseExportFormat()
     sheet->open();
 }
 
-void TransferCommands::exportMarkdown(const QString& folder)
+std::optional<std::vector<ExportedEntry>> TransferCommands::entriesToExport()
 {
     const std::shared_ptr<const EntryKey> key = currentKey();
     if (!key) {
+        return std::nullopt;
+    }
+    return collectForExport(m_store, *key, PromptEngine::loadBank(PromptEngine::shippedBankPath()).prompts);
+}
+
+void TransferCommands::exportMarkdown(const QString& folder)
+{
+    const std::optional<std::vector<ExportedEntry>> opened = entriesToExport();
+    if (!opened) {
         return;
     }
+    const std::vector<ExportedEntry>& entries = *opened;
     const Calendar calendar = Calendar::current();
-    const std::vector<ExportedEntry> entries
-        = collectForExport(m_store, *key, PromptEngine::loadBank(PromptEngine::shippedBankPath()).prompts);
     std::vector<ExportFile> files = markdownExport(entries, calendar);
     const QStringList unreadable = unreadableEntries(entries, calendar);
     const int entryCount = int(entries.size());
@@ -175,13 +183,12 @@ void TransferCommands::exportMarkdown(const QString& folder)
 
 void TransferCommands::exportJson(const QString& path)
 {
-    const std::shared_ptr<const EntryKey> key = currentKey();
-    if (!key) {
+    const std::optional<std::vector<ExportedEntry>> opened = entriesToExport();
+    if (!opened) {
         return;
     }
+    const std::vector<ExportedEntry>& entries = *opened;
     const Calendar calendar = Calendar::current();
-    const std::vector<ExportedEntry> entries
-        = collectForExport(m_store, *key, PromptEngine::loadBank(PromptEngine::shippedBankPath()).prompts);
     const QFileInfo target(path);
     // The save dialog has already asked before an existing file is replaced.
     writeFiles(target.absolutePath(), {jsonExport(entries, calendar, target.fileName())}, true, int(entries.size()),

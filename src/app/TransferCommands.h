@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QMenu;
 class QMessageBox;
@@ -50,6 +51,8 @@ private:
      * still wipes it; then the user is told that nothing was done.
      */
     std::shared_ptr<const EntryKey> currentKey();
+    /** Every entry opened for export with the current key; none while locked. */
+    std::optional<std::vector<ExportedEntry>> entriesToExport();
     void chooseExportFormat();
     void exportMarkdown(const QString& folder);
     void exportJson(const QString& path);
