@@ -13,7 +13,7 @@ packages=(
     qt6-qpa-plugins libqt6svg6 libsecret-1-0 fonts-dejavu-core tzdata
     # test session and tests
     xvfb xauth dbus dunst gnome-keyring libsecret-tools at-spi2-core python3-pyatspi
-    libpam-wrapper libpam-modules xdotool imagemagick sqlite3 procps trayer
+    libpam-wrapper libpam-modules xdotool imagemagick sqlite3 procps trayer python3 openssl
     # packaging and its checks
     dpkg-dev desktop-file-utils appstream groff-base
 )

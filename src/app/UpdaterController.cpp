@@ -37,9 +37,10 @@ QString downloadFolder()
 
 } // namespace
 
-UpdaterController::UpdaterController(QUrl feed, QObject* parent)
+UpdaterController::UpdaterController(QUrl feed, QByteArray publicKey, QObject* parent)
     : QObject(parent)
     , m_feed(std::move(feed))
+    , m_publicKey(std::move(publicKey))
     , m_network(new QNetworkAccessManager(this))
 {
     // Nothing runs at start: the updater is ready, and says so once the event loop delivers it.
@@ -143,14 +144,16 @@ void UpdaterController::onDownloaded(QNetworkReply* reply, QFile* file, const Up
     reply->deleteLater();
     file->deleteLater();
     setCanCheckForUpdates(true);
-    file->write(reply->readAll());
+    // An aborted transfer is closed and has nothing more to give.
+    if (reply->isOpen()) {
+        file->write(reply->readAll());
+    }
     file->close();
     // A transfer stopped for running past the announced length is judged by its length, not by the stop.
     const bool tooLong = release.length > 0 && file->size() > release.length;
     const QString problem = reply->error() != QNetworkReply::NoError && !tooLong
         ? reply->errorString() + u'.'
-        : PackageSignature::checkDownload(file->fileName(), release.length, release.signature,
-                                          PackageSignature::builtInPublicKey());
+        : PackageSignature::checkDownload(file->fileName(), release.length, release.signature, m_publicKey);
     if (!problem.isEmpty()) {
         file->remove();
         tell(QStringLiteral("Couldn't download the update"),

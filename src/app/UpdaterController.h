@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/PackageSignature.h"
 #include "app/UpdateFeed.h"
 
 #include <QObject>
@@ -19,6 +20,8 @@ namespace wendle {
  * only when its length and its Ed25519 signature (against the key built into Wendle) are right, and then
  * offered to the desktop to open. Everything goes over HTTPS; certificate errors end the transfer.
  *
+ * Downloads are checked against `publicKey` (base64), Wendle's own release key unless another is given.
+ *
  * `canCheckForUpdates` is false while a check or download runs. Its first value arrives after creation,
  * through the event loop. Without a configured feed, a check says updates come from the package manager.
  */
@@ -27,7 +30,8 @@ class UpdaterController : public QObject
     Q_OBJECT
 
 public:
-    explicit UpdaterController(QUrl feed = UpdateFeed::configured(), QObject* parent = nullptr);
+    explicit UpdaterController(QUrl feed = UpdateFeed::configured(),
+                               QByteArray publicKey = PackageSignature::builtInPublicKey(), QObject* parent = nullptr);
     ~UpdaterController() override;
 
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
@@ -49,6 +53,7 @@ private:
     void tell(const QString& title, const QString& text, bool problem);
 
     QUrl m_feed;
+    QByteArray m_publicKey;
     QNetworkAccessManager* m_network;
     bool m_canCheckForUpdates = false;
     QPointer<QWidget> m_dialog;

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <X11/Xlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +38,21 @@ void setMode(const QString& path, mode_t mode)
     }
 }
 
+/** What a window manager's close button sends: a request the window may answer by hiding instead. */
+void askToClose(const QString& windowId)
+{
+    Display* display = XOpenDisplay(nullptr);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = windowId.toULong();
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XCloseDisplay(display);
+}
+
 } // namespace
 
 class TestEndToEnd : public QObject
@@ -51,8 +67,10 @@ private Q_SLOTS:
     // A journal, log or folder that cannot be written is refused at start with a message naming it, unchanged.
     void unwritableFilesAreRefusedUnchanged_data();
     void unwritableFilesAreRefusedUnchanged();
+    void closingIntoTheTrayKeepsItRunning();
 
 private:
+    QProcessEnvironment environment() const;
     void start(QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels);
     void unlock();
     void typeInto(const QString& windowName, const QString& text);
@@ -90,7 +108,8 @@ QString TestEndToEnd::windowId(const QString& name, int timeoutMs)
     timer.start();
     while (timer.elapsed() < timeoutMs) {
         QProcess search;
-        search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), name});
+        search.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), name});
         search.waitForFinished(5000);
         const QString found = QString::fromLatin1(search.readAllStandardOutput()).split(u'\n').first().trimmed();
         if (!found.isEmpty()) {
@@ -101,12 +120,17 @@ QString TestEndToEnd::windowId(const QString& name, int timeoutMs)
     return QString();
 }
 
-void TestEndToEnd::start(QProcess::ProcessChannelMode channels)
+QProcessEnvironment TestEndToEnd::environment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-    m_wendle.setProcessEnvironment(environment);
+    return environment;
+}
+
+void TestEndToEnd::start(QProcess::ProcessChannelMode channels)
+{
+    m_wendle.setProcessEnvironment(environment());
     m_wendle.setProcessChannelMode(channels);
     m_wendle.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {});
     QVERIFY(m_wendle.waitForStarted());
@@ -289,6 +313,42 @@ void TestEndToEnd::unwritableFilesAreRefusedUnchanged()
     QCOMPARE(modeOf(target), QFileInfo(target).isDir() ? mode_t(0500) : mode_t(0400));
     QCOMPARE(test::fileBytes(journal), before);
     setMode(target, 0700);
+}
+
+void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
+{
+    QProcess trayer;
+    trayer.start(QStringLiteral("trayer"), {QStringLiteral("--SetDockType"), QStringLiteral("false")});
+    QVERIFY(trayer.waitForStarted());
+    QTest::qWait(1000);
+    start();
+    unlock();
+    const QString before = storedText();
+
+    // Closed, the window goes to the tray: the program, and its unlocked journal, stay.
+    const QStringList shownWindow{QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                  QStringLiteral("^Wendle$")};
+    QProcess search;
+    search.start(QStringLiteral("xdotool"), shownWindow);
+    QVERIFY(search.waitForFinished(5000));
+    askToClose(QString::fromLatin1(search.readAllStandardOutput()).trimmed());
+    QTRY_VERIFY(!xdotool(shownWindow));
+    QTest::qWait(500);
+    QCOMPARE(m_wendle.state(), QProcess::Running);
+
+    // Starting Wendle again brings that window back, still on the Today screen.
+    QProcess again;
+    again.setProcessEnvironment(environment());
+    again.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {});
+    QVERIFY(again.waitForFinished(10000));
+    QCOMPARE(again.exitCode(), 0);
+    QTRY_VERIFY(xdotool(shownWindow));
+    typeInto(QStringLiteral("^Wendle$"), QStringLiteral(" Back from the tray."));
+    QTest::qWait(1500);
+    quitWithCtrlQ();
+    QCOMPARE(storedText(), before + QStringLiteral(" Back from the tray."));
+    trayer.terminate();
+    trayer.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

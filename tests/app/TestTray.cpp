@@ -59,6 +59,7 @@ private Q_SLOTS:
     void menuCommands();
     void quittingFromTheTrayStillAsks();
     void iconOpensThePanelBesideIt();
+    void closingPutsTheWindowInTheTray();
 
 private:
     QTemporaryDir m_settings;
@@ -212,6 +213,33 @@ void TestTray::iconOpensThePanelBesideIt()
     QVERIFY(named(panel, QStringLiteral("entry")));
     QTest::keyClick(named(panel, QStringLiteral("entry")), Qt::Key_Escape);
     QVERIFY(!panel->isVisible());
+}
+
+void TestTray::closingPutsTheWindowInTheTray()
+{
+    TrayItem tray(*m_lock, *m_updater, *m_journal->store, m_scheduler, m_clock, *m_window);
+    connect(&tray, &TrayItem::openRequested, m_window.get(), &QWidget::show);
+    m_window->setKeepRunningWhenClosed(true);
+    const int asked = m_auth.calls;
+    m_window->show();
+    QTRY_COMPARE(m_auth.calls, asked + 1);
+    m_auth.answer(true);
+    QTRY_VERIFY(m_lock->isUnlocked());
+    QAction* open = tray.icon()->contextMenu()->actions().constFirst();
+
+    // Put away unlocked, the journal stays unlocked and comes back on the Today screen.
+    QVERIFY(m_window->close());
+    QVERIFY(!m_window->isVisible() && m_lock->isUnlocked() && !m_window->quitQuestion());
+    open->trigger();
+    QTRY_VERIFY(m_window->isVisible());
+    QCOMPARE(m_window->rootView()->currentScreen(), m_window->rootView()->todayView());
+
+    // Locked while put away (the idle timer, sleep), it comes back on the lock screen.
+    QVERIFY(m_window->close());
+    m_lock->lock();
+    open->trigger();
+    QTRY_VERIFY(m_window->isVisible());
+    QCOMPARE(m_window->rootView()->currentScreen(), m_window->rootView()->lockView());
 }
 
 QTEST_MAIN(TestTray)

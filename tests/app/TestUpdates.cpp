@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Updates: reading the feed, ordering versions, checking signatures, and what a check says.
 #include "app/PackageSignature.h"
+#include "app/UpdateDialog.h"
 #include "app/UpdateFeed.h"
 #include "app/UpdaterController.h"
 #include "app/VersionComparison.h"
 
 #include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSslConfiguration>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +66,102 @@ QByteArray feed(const QByteArray& items)
         + items + "</channel></rss>";
 }
 
+/**
+ * A loopback HTTPS server (Python's http.server) serving the files put into it, under a certificate of its own.
+ * A trusted server's certificate is added to Qt's default CA list; an untrusted one's is not.
+ */
+class LoopbackHttps
+{
+public:
+    explicit LoopbackHttps(bool trusted)
+    {
+        const QString certificate = m_dir.filePath(QStringLiteral("cert.pem"));
+        const QString key = m_dir.filePath(QStringLiteral("key.pem"));
+        QDir(m_dir.path()).mkdir(QStringLiteral("site"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                       QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                       QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                       QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), key,
+                       QStringLiteral("-out"), certificate});
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+            return;
+        }
+        if (trusted) {
+            QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+            configuration.addCaCertificates(certificate);
+            QSslConfiguration::setDefaultConfiguration(configuration);
+        }
+        m_server.start(QStringLiteral("python3"),
+                       {QStringLiteral("-c"), QStringLiteral(R"(
+import functools, http.server, ssl, sys
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args): pass
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), functools.partial(Quiet, directory=sys.argv[1]))
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(sys.argv[2], sys.argv[3])
+server.socket = context.wrap_socket(server.socket, server_side=True)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+)"),
+                        m_dir.filePath(QStringLiteral("site")), certificate, key});
+        if (m_server.waitForReadyRead(30000)) {
+            m_port = m_server.readLine().trimmed().toInt();
+        }
+    }
+
+    ~LoopbackHttps()
+    {
+        m_server.kill();
+        m_server.waitForFinished();
+    }
+
+    bool isRunning() const { return m_port > 0; }
+    QUrl url(const QString& name) const
+    {
+        return QUrl(QStringLiteral("https://127.0.0.1:%1/%2").arg(m_port).arg(name));
+    }
+
+    void put(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(m_dir.filePath(QStringLiteral("site/") + name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    int m_port = 0;
+};
+
+QString shownText(const UpdaterController& updater)
+{
+    auto* box = qobject_cast<QMessageBox*>(updater.dialog());
+    return box ? box->text() : QString();
+}
+
+/** Runs a check to its end, and tells whether the flag was down while it ran. */
+bool checkRunsToItsEnd(UpdaterController& updater)
+{
+    updater.checkForUpdates();
+    const bool busy = !updater.canCheckForUpdates();
+    return QTest::qWaitFor([&] { return updater.canCheckForUpdates(); }, 20000) && busy;
+}
+
+QByteArray release(const QString& version, const QUrl& url, qint64 length, const QByteArray& signature)
+{
+    return QStringLiteral("<item><title>Wendle %1</title><enclosure url=\"%2\" length=\"%3\" "
+                          "type=\"application/vnd.debian.binary-package\" sparkle:version=\"%1\" "
+                          "sparkle:edSignature=\"%4\"/></item>")
+        .arg(version, url.toString())
+        .arg(length)
+        .arg(QString::fromLatin1(signature))
+        .toUtf8();
+}
+
 } // namespace
 
 class TestUpdates : public QObject
@@ -74,6 +175,8 @@ private Q_SLOTS:
     void signatures();
     void onlyHttpsAndTheConfiguredFeed();
     void checksSayHowTheyWent();
+    void checksAgainstALoopbackServer();
+    void downloadsAreKeptOnlyWhenSigned();
 };
 
 void TestUpdates::versionOrder_data()
@@ -180,11 +283,6 @@ void TestUpdates::onlyHttpsAndTheConfiguredFeed()
 
 void TestUpdates::checksSayHowTheyWent()
 {
-    const auto shownText = [](const UpdaterController& updater) {
-        auto* box = qobject_cast<QMessageBox*>(updater.dialog());
-        return box ? box->text() : QString();
-    };
-
     // No feed: the package manager brings updates, and checking stays possible.
     UpdaterController packaged{QUrl()};
     QVERIFY(!packaged.canCheckForUpdates());
@@ -197,6 +295,92 @@ void TestUpdates::checksSayHowTheyWent()
     QTRY_VERIFY(plain.canCheckForUpdates());
     plain.checkForUpdates();
     QVERIFY(shownText(plain).contains(QStringLiteral("only over HTTPS")));
+}
+
+void TestUpdates::checksAgainstALoopbackServer()
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.5"));
+    LoopbackHttps server(true);
+    QVERIFY(server.isRunning());
+    const QUrl url = server.url(QStringLiteral("appcast.xml"));
+    UpdaterController updater(url);
+    QTRY_VERIFY(updater.canCheckForUpdates());
+
+    server.put(QStringLiteral("appcast.xml"), feed(release(QStringLiteral("1.6"), url, 10, "c2ln")));
+    QVERIFY(checkRunsToItsEnd(updater));
+    QVERIFY(qobject_cast<UpdateDialog*>(updater.dialog()));
+
+    for (const QString& version : {QStringLiteral("1.5"), QStringLiteral("1.4.9")}) {
+        server.put(QStringLiteral("appcast.xml"), feed(release(version, url, 10, "c2ln")));
+        QVERIFY(checkRunsToItsEnd(updater));
+        QCOMPARE(shownText(updater), QStringLiteral("You're up to date: Wendle 1.5 is the newest version."));
+    }
+
+    server.put(QStringLiteral("appcast.xml"), "<rss><channel><item><title>Wendle 9");
+    QVERIFY(checkRunsToItsEnd(updater));
+    QVERIFY(shownText(updater).startsWith(QStringLiteral("The update feed could not be read")));
+
+    UpdaterController missing(server.url(QStringLiteral("gone.xml")));
+    QTRY_VERIFY(missing.canCheckForUpdates());
+    QVERIFY(checkRunsToItsEnd(missing));
+    QVERIFY(shownText(missing).startsWith(QStringLiteral("The update feed could not be reached")));
+
+    // A certificate nobody vouches for ends the check; it is never waved through.
+    LoopbackHttps stranger(false);
+    QVERIFY(stranger.isRunning());
+    stranger.put(QStringLiteral("appcast.xml"), feed(release(QStringLiteral("1.6"), url, 10, "c2ln")));
+    UpdaterController wary(stranger.url(QStringLiteral("appcast.xml")));
+    QTRY_VERIFY(wary.canCheckForUpdates());
+    QVERIFY(checkRunsToItsEnd(wary));
+    QVERIFY(shownText(wary).startsWith(QStringLiteral("The update feed could not be reached")));
+}
+
+void TestUpdates::downloadsAreKeptOnlyWhenSigned()
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.5"));
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+    LoopbackHttps server(true);
+    QVERIFY(server.isRunning());
+    const QByteArray package = QByteArray("a signed Wendle package ").repeated(4000);
+    const Signer signer(package);
+    server.put(QStringLiteral("wendle_1.6_amd64.deb"), package);
+    const QUrl packageUrl = server.url(QStringLiteral("wendle_1.6_amd64.deb"));
+    const QString kept = cache.filePath(QStringLiteral("wendle/updates/wendle_1.6_amd64.deb"));
+
+    struct Case
+    {
+        QUrl url;
+        qint64 length;
+        QByteArray signature;
+        QString outcome;
+    };
+    const QList<Case> cases{
+        {packageUrl, package.size(), Signer("something else").signature, QStringLiteral("signature is not Wendle's")},
+        {packageUrl, package.size() - 1, signer.signature, QStringLiteral("bytes long")},
+        {packageUrl, package.size() + 1, signer.signature, QStringLiteral("bytes long")},
+        {QUrl(QStringLiteral("http://127.0.0.1:9/wendle_1.6_amd64.deb")), package.size(), signer.signature,
+         QStringLiteral("only over HTTPS")},
+        {packageUrl, package.size(), signer.signature, QStringLiteral("its signature is checked")},
+    };
+    for (const Case& wanted : cases) {
+        server.put(QStringLiteral("appcast.xml"),
+                   feed(release(QStringLiteral("1.6"), wanted.url, wanted.length, wanted.signature)));
+        UpdaterController updater(server.url(QStringLiteral("appcast.xml")), signer.publicKey);
+        QTRY_VERIFY(updater.canCheckForUpdates());
+        QVERIFY(checkRunsToItsEnd(updater));
+        auto* offer = qobject_cast<UpdateDialog*>(updater.dialog());
+        QVERIFY(offer);
+        QPushButton* download = nullptr;
+        for (QPushButton* button : offer->findChildren<QPushButton*>()) {
+            download = button->text() == QStringLiteral("Download") ? button : download;
+        }
+        QVERIFY(download);
+        download->click();
+        QTRY_VERIFY_WITH_TIMEOUT(updater.canCheckForUpdates() && !shownText(updater).isEmpty(), 20000);
+        QVERIFY2(shownText(updater).contains(wanted.outcome), qPrintable(shownText(updater)));
+        QCOMPARE(QFile::exists(kept), wanted.outcome == QStringLiteral("its signature is checked"));
+    }
 }
 
 QTEST_MAIN(TestUpdates)
