@@ -12,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <unicode/calendar.h>
 
@@ -21,8 +20,6 @@
 namespace wendle {
 
 namespace {
-
-constexpr QFileDevice::Permissions ownerOnlyFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 QString categoryLabel(const QString& raw)
 {
@@ -143,23 +140,6 @@ bool makePrivateFolder(const QString& folder, QString* error)
     if (!QDir().mkpath(folder)
         || !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
         *error = QStringLiteral("The folder %1 could not be created.").arg(folder);
-        return false;
-    }
-    return true;
-}
-
-bool writeExportFile(const QString& folder, const ExportFile& file, bool replace, QString* error)
-{
-    const QString path = QDir(folder).filePath(file.name);
-    if (!replace && QFile::exists(path)) {
-        *error = QStringLiteral("%1 already exists.").arg(path);
-        return false;
-    }
-    QSaveFile out(path);
-    // Set on the temporary file, which becomes the file: an export is private whatever was there before.
-    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(ownerOnlyFile)
-        || out.write(file.contents) != file.contents.size() || !out.commit()) {
-        *error = QStringLiteral("%1 could not be written: %2.").arg(path, out.errorString());
         return false;
     }
     return true;

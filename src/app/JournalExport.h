@@ -62,10 +62,4 @@ QString unreadableNote();
 /** Creates `folder` (and missing parents) for an export, readable by the owner only. */
 bool makePrivateFolder(const QString& folder, QString* error);
 
-/**
- * Writes one file of an export into `folder` atomically, readable by the owner only. An existing file is
- * replaced only when `replace` is set; otherwise the call fails and the file is left as it was.
- */
-bool writeExportFile(const QString& folder, const ExportFile& file, bool replace, QString* error);
-
 } // namespace wendle

@@ -2,6 +2,7 @@
 #include "app/TransferCommands.h"
 
 #include "app/AppLockController.h"
+#include "app/ExportWriter.h"
 #include "app/JournalBackup.h"
 #include "app/JournalImport.h"
 #include "app/PassphraseDialog.h"
@@ -209,30 +210,31 @@ void TransferCommands::writeFiles(const QString& folder, std::vector<ExportFile>
         std::size_t next = 0;
     };
     auto run = std::make_shared<Run>(Run{std::move(files), 0});
+    // Goes with the last copy of the handler below: whatever it staged and did not finish is removed then.
+    auto writer = std::make_shared<ExportWriter>(folder, replace);
     auto* progress = new QProgressDialog(QStringLiteral("Exporting…"), QStringLiteral("Cancel"), 0,
                                          int(run->files.size()), m_window);
     progress->setWindowModality(Qt::WindowModal);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     progress->setMinimumDuration(500);
 
-    // One batch of whole files per turn of the event loop: the window stays responsive, and a cancel lands
-    // between files, so no file is ever left half written. The timer goes with the dialog.
+    // One batch of files per turn of the event loop keeps the window responsive. Files get their names only
+    // once all are written, so a cancelled or failed export leaves the folder as it was. The timer goes with
+    // the dialog.
     auto* timer = new QTimer(progress);
-    connect(timer, &QTimer::timeout, this, [this, run, progress, timer, folder, replace, entries, unreadable] {
+    connect(timer, &QTimer::timeout, this, [this, run, writer, progress, timer, folder, entries, unreadable] {
         if (progress->wasCanceled()) {
             timer->stop();
             progress->close();
-            tell(QStringLiteral("The export was cancelled after %1 of %2 files. The files written are complete.")
-                     .arg(run->next)
-                     .arg(run->files.size()));
+            tell(QStringLiteral("The export was cancelled. No file was written."));
             return;
         }
-        for (int batch = 0; batch < 50 && run->next < run->files.size(); ++batch, ++run->next) {
+        for (int batch = 0; batch < 200 && run->next < run->files.size(); ++batch, ++run->next) {
             QString failure;
-            if (!writeExportFile(folder, run->files[run->next], replace, &failure)) {
+            if (!writer->stage(run->files[run->next], &failure)) {
                 timer->stop();
                 progress->close();
-                tell(QStringLiteral("The export stopped: %1").arg(failure));
+                tell(QStringLiteral("The export stopped: %1 No file was written.").arg(failure));
                 return;
             }
         }
@@ -242,6 +244,10 @@ void TransferCommands::writeFiles(const QString& folder, std::vector<ExportFile>
         }
         timer->stop();
         progress->close();
+        if (QString failure; !writer->finish(&failure)) {
+            tell(QStringLiteral("The export stopped: %1").arg(failure));
+            return;
+        }
         QString summary = QStringLiteral("Exported %1 into %2 in %3.")
                               .arg(entriesText(entries),
                                    run->files.size() == 1 ? QStringLiteral("1 file")

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TempJournal.h"
 
+#include "app/ExportWriter.h"
 #include "app/JournalExport.h"
 #include "app/JournalImport.h"
 #include "journal/Calendar.h"
@@ -127,11 +128,30 @@ void TestExportImport::markdownDayAndUnreadableBody()
     const QString folder = dir.filePath(QStringLiteral("export/wendle"));
     QString error;
     QVERIFY(makePrivateFolder(folder, &error));
-    QVERIFY(writeExportFile(folder, files[0], false, &error));
+    const ExportFile later{QStringLiteral("2024-03-11.md"), "Later"};
+    {
+        // Cancelled: what was staged goes, and the folder is as it was.
+        ExportWriter cancelled(folder, false);
+        QVERIFY(cancelled.stage(files[0], &error) && cancelled.stage(later, &error));
+    }
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    {
+        ExportWriter writer(folder, false);
+        QVERIFY(writer.stage(files[0], &error) && writer.stage(later, &error) && writer.finish(&error));
+    }
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({files[0].name, later.name}));
     QCOMPARE(QFileInfo(folder).permissions() & 0x0077, 0);
     QCOMPARE(QFileInfo(QDir(folder).filePath(files[0].name)).permissions() & 0x0077, 0);
-    QVERIFY(!writeExportFile(folder, {files[0].name, "other"}, false, &error));
     QCOMPARE(fileBytes(QDir(folder).filePath(files[0].name)), files[0].contents);
+
+    // An existing file is kept unless replacing was chosen.
+    ExportWriter keeping(folder, false);
+    QVERIFY(!keeping.stage({files[0].name, "other"}, &error));
+    QVERIFY(error.contains(QStringLiteral("already exists")));
+    ExportWriter replacing(folder, true);
+    QVERIFY(replacing.stage({files[0].name, "other"}, &error) && replacing.finish(&error));
+    QCOMPARE(fileBytes(QDir(folder).filePath(files[0].name)), QByteArray("other"));
 }
 
 void TestExportImport::importsFolderAndJrnlOnce()
