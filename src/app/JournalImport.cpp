@@ -54,6 +54,14 @@ private:
     QMap<QString, ImportedEntry> m_days; // by day key, so the plan lists days in order
 };
 
+// Names and exports write dates as ISO 8601, which is Gregorian whatever calendar the user keeps.
+Calendar gregorianIn(const Calendar& calendar)
+{
+    return Calendar::make(calendar.localeId().section(u'@', 0, 0) + QStringLiteral("@calendar=gregorian"),
+                          calendar.timeZoneId());
+}
+
+/** The moment at `hour`:`minute` of the ISO date that starts `name`, read with the Gregorian `calendar`. */
 std::optional<QDateTime> dateOfName(const QString& name, const Calendar& calendar, int hour, int minute)
 {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})"));
@@ -101,10 +109,11 @@ ImportPlan planFolderImport(const QString& folder, const EntryStore& store, cons
 {
     ImportPlan plan;
     FreeformDays days;
+    const Calendar gregorian = gregorianIn(calendar);
     const QStringList names = QDir(folder).entryList({QStringLiteral("*.txt"), QStringLiteral("*.md")},
                                                      QDir::Files | QDir::Readable, QDir::Name);
     for (const QString& name : names) {
-        const std::optional<QDateTime> noon = dateOfName(name, calendar, 12, 0);
+        const std::optional<QDateTime> noon = dateOfName(name, gregorian, 12, 0);
         if (!noon) {
             plan.skipped.push_back({name, QStringLiteral("its name does not start with a date (YYYY-MM-DD)")});
             continue;
@@ -141,6 +150,7 @@ ImportPlan planJsonImport(const QByteArray& json, const QString& source, const E
     }
     PresentEntries present(store);
     FreeformDays days;
+    const Calendar gregorian = gregorianIn(calendar);
     int number = 0;
     for (const QJsonValue& value : entries.toArray()) {
         const QString name = QStringLiteral("%1, entry %2").arg(source).arg(++number);
@@ -153,7 +163,7 @@ ImportPlan planJsonImport(const QByteArray& json, const QString& source, const E
         const QStringList clock = time.split(u':');
         const QString dateText = object.value(QStringLiteral("date")).toString();
         const std::optional<QDateTime> date = clock.size() >= 2 && dateText.size() == 10
-            ? dateOfName(dateText, calendar, clock[0].toInt(), clock[1].toInt())
+            ? dateOfName(dateText, gregorian, clock[0].toInt(), clock[1].toInt())
             : std::nullopt;
         if (!date) {
             plan.skipped.push_back({name, QStringLiteral("it has no valid date and time")});

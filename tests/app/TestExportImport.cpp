@@ -197,6 +197,14 @@ void TestExportImport::importsFolderAndJrnlOnce()
     QVERIFY(planJsonImport(jrnl, QStringLiteral("jrnl.json"), *journal.store, newYork).entries.empty());
     QCOMPARE(journal.store->entries().size(), std::size_t(5));
     QVERIFY(planJsonImport("{not json", QStringLiteral("bad.json"), *journal.store, newYork).entries.empty());
+
+    // ISO dates are Gregorian even for someone who keeps the Buddhist calendar.
+    const ImportPlan buddhist
+        = planJsonImport(jrnl, QStringLiteral("jrnl.json"), *TempJournal().store,
+                         Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok")));
+    QCOMPARE(buddhist.entries.size(), std::size_t(2));
+    QCOMPARE(buddhist.entries[0].date, QDateTime::fromString(QStringLiteral("2023-06-01T14:30:00Z"), Qt::ISODate));
+    QCOMPARE(buddhist.entries[0].dayKey, QStringLiteral("2566-06-01"));
 }
 
 QTEST_GUILESS_MAIN(TestExportImport)
