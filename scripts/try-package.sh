@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the built Debian package for real (apt resolves its dependencies) on a Debian 12 machine or container,
 # then starts the installed program in the throw-away test session and waits for its unlock question.
+# Last, the installed program's cold start to its painted lock screen is measured beside a bare Qt window.
 # Usage: scripts/try-package.sh [BUILD_DIR]   (builds the package first with `make package`)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,3 +30,7 @@ scripts/test-session.sh bash -c '
     echo "installed wendle did not ask to unlock" >&2
     exit 1
 '
+
+cmake --build "$build" --target wendle_app_bench >/dev/null
+(cd "$build" && WENDLE_BENCH_PROGRAM=/usr/bin/wendle ../scripts/test-session.sh bin/wendle_app_bench \
+    --benchmark_filter='coldStart(MinimalWindow|LockScreen)' 2>/dev/null | grep coldStart)
