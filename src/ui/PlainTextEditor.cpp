@@ -4,6 +4,7 @@
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 
 namespace wendle {
 
@@ -25,6 +26,15 @@ PlainTextEditor::PlainTextEditor(const QFont& font, const QColor& colour, int li
     setAutoFillBackground(false);
     applyLineSpacing();
     connect(this, &QTextEdit::textChanged, this, &PlainTextEditor::textEdited);
+    m_layoutWatch.setInterval(50);
+    connect(&m_layoutWatch, &QTimer::timeout, this, [this] {
+        // A block the layout has reached has lines; asking for the cursor's place earlier would lay out the
+        // rest of the document at once.
+        if (textCursor().block().layout()->lineCount() > 0) {
+            m_layoutWatch.stop();
+            ensureCursorVisible();
+        }
+    });
 }
 
 QString PlainTextEditor::text() const
@@ -49,11 +59,22 @@ void PlainTextEditor::setText(const QString& text)
 void PlainTextEditor::insertFromMimeData(const QMimeData* source)
 {
     // Pasted text arrives as plain text and takes the editor's spacing.
-    if (source->hasText()) {
-        textCursor().insertText(source->text());
+    if (!source->hasText()) {
+        QTextEdit::insertFromMimeData(source);
         return;
     }
-    QTextEdit::insertFromMimeData(source);
+    const QString text = source->text();
+    if (text.size() < steppedLayoutCharacters) {
+        textCursor().insertText(text);
+        return;
+    }
+    // Laying out megabytes at once would hold the window (and the autosave after the paste) for seconds. With
+    // the layout off during the insert, the document lays itself out again in steps from the event loop, and
+    // the paste stays one step of the undo history. The view follows the cursor once the steps reach it.
+    document()->setLayoutEnabled(false);
+    textCursor().insertText(text);
+    document()->setLayoutEnabled(true);
+    m_layoutWatch.start();
 }
 
 void PlainTextEditor::applyLineSpacing()

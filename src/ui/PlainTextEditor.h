@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QTextEdit>
+#include <QTimer>
 
 namespace wendle {
 
@@ -20,6 +21,9 @@ public:
     /** Replaces the whole text; a change notifies `textEdited` like typing does. */
     void setText(const QString& text);
 
+    /** Pastes at least this long are laid out in steps after they land rather than before. */
+    static constexpr qsizetype steppedLayoutCharacters = 256 * 1024;
+
 Q_SIGNALS:
     /** The text changed, by typing or by `setText`. */
     void textEdited();
@@ -31,6 +35,8 @@ private:
     void applyLineSpacing();
 
     int m_lineSpacing;
+    /** Looks whether the stepped layout of a long paste has reached the cursor, to show it then. */
+    QTimer m_layoutWatch;
 };
 
 } // namespace wendle
