@@ -84,8 +84,6 @@ void TestPamAuthenticator::passwords_data()
     QTest::addColumn<bool>("right");
     QTest::newRow("right password") << QStringLiteral("wendle") << true;
     QTest::newRow("wrong password") << QStringLiteral("wendle") << false;
-    // A service without a file of its own is answered by "other", which here accepts the same password.
-    QTest::newRow("unknown service") << QStringLiteral("wendle-no-such-service") << true;
     // The test session's "wendle-chatty" service talks first, as a fingerprint reader does, then asks.
     QTest::newRow("information first") << QStringLiteral("wendle-chatty") << true;
 }

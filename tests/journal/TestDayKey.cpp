@@ -55,8 +55,6 @@ void TestDayKey::journalDay_data()
             << zone << wall(zone, 2025, 1, 1, 0, 30) << QStringLiteral("2024-12-31");
         QTest::addRow("%s small hours after a leap day", z.constData())
             << zone << wall(zone, 2024, 3, 1, 1, 0) << QStringLiteral("2024-02-29");
-        QTest::addRow("%s late evening", z.constData())
-            << zone << wall(zone, 2024, 12, 31, 23, 59) << QStringLiteral("2024-12-31");
     }
     // Clock-change nights: the journal day still turns at 03:00 local time.
     QTest::newRow("New York, spring night, 01:59 EST")
@@ -104,7 +102,6 @@ void TestDayKey::parsing_data()
     QTest::newRow("plain") << QStringLiteral("2024-03-05") << QStringLiteral("2024-03-05");
     QTest::newRow("unpadded") << QStringLiteral("2024-3-5") << QStringLiteral("2024-03-05");
     QTest::newRow("empty piece dropped") << QStringLiteral("2024--03-05") << QStringLiteral("2024-03-05");
-    QTest::newRow("leading and trailing dashes") << QStringLiteral("-2024-03-05-") << QStringLiteral("2024-03-05");
     QTest::newRow("non-numeric piece skipped") << QStringLiteral("x-2024-03-05") << QStringLiteral("2024-03-05");
     QTest::newRow("plus sign") << QStringLiteral("2024-+03-05") << QStringLiteral("2024-03-05");
     QTest::newRow("month 13 rolls over") << QStringLiteral("2024-13-01") << QStringLiteral("2025-01-01");
@@ -178,7 +175,6 @@ void TestDayKey::daylightSavingArithmetic()
     const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
     const QDateTime before = wall("America/New_York", 2024, 3, 9, 12, 0);
     QCOMPARE(newYork.adding(Calendar::Unit::day, 1, before), wall("America/New_York", 2024, 3, 10, 12, 0));
-    QCOMPARE(before.secsTo(*newYork.adding(Calendar::Unit::day, 1, before)), 23 * 3600);
     const QDateTime dayStart = newYork.startOfDay(wall("America/New_York", 2024, 3, 10, 18, 0));
     QCOMPARE(dayStart, utc(2024, 3, 10, 5, 0));
     QCOMPARE(newYork.startOfDay(*newYork.adding(Calendar::Unit::day, 1, dayStart)), utc(2024, 3, 11, 4, 0));
@@ -208,8 +204,7 @@ void TestDayKey::skippedAndRepeatedWallTimes()
     QCOMPARE(santiago.startOfDay(utc(2024, 9, 8, 15, 0)), utc(2024, 9, 8, 4, 0));
     QCOMPARE(dateForDayKey(QStringLiteral("2024-09-08"), santiago), utc(2024, 9, 8, 4, 0));
 
-    // Out-of-range fields roll over; values beyond what the calendar holds give nothing.
-    QCOMPARE(calendarDayKey(*newYork.date(2024, 13, 1), newYork), QStringLiteral("2025-01-01"));
+    // A year beyond what the calendar holds gives nothing.
     QCOMPARE(newYork.date(5'000'000'000LL, 1, 1), std::nullopt);
 }
 

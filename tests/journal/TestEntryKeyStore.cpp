@@ -89,9 +89,7 @@ private Q_SLOTS:
     void aNewKeyKeepsEverythingOld();
     void roundTripsAndLayout_data();
     void roundTripsAndLayout();
-    void rejectsDamagedOrForeignBodies();
-    void invalidUtf8BecomesReplacementCharacters();
-    void keysOfTheWrongSizeFail();
+    void rejectsDamagedOrForeignBodiesAndKeys();
 };
 
 void TestEntryKeyStore::aNewJournalGetsOneKeyAndItsCheck()
@@ -313,10 +311,8 @@ void TestEntryKeyStore::roundTripsAndLayout_data()
 {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << QString();
-    QTest::newRow("ascii") << QStringLiteral("The kettle clicked off and I kept writing.");
     QTest::newRow("outside the BMP") << QStringLiteral("gl\u00FCck \U0001F600\U0001F468\u200D\U0001F469 \U00020BB7");
     QTest::newRow("leading BOM") << QStringLiteral("\uFEFFx");
-    QTest::newRow("only a BOM") << QStringLiteral("\uFEFF");
     QTest::newRow("64 KB") << QString(65536, u'x');
 }
 
@@ -331,14 +327,13 @@ void TestEntryKeyStore::roundTripsAndLayout()
     QCOMPARE(sealRaw(text.toUtf8(), *key, body.left(12)), body);
 }
 
-void TestEntryKeyStore::rejectsDamagedOrForeignBodies()
+void TestEntryKeyStore::rejectsDamagedOrForeignBodiesAndKeys()
 {
     const auto key = EntryKey::random();
     const QByteArray body = sealEntryText(QStringLiteral("private"), *key);
 
+    // One byte short of a nonce and a tag.
     QCOMPARE(errorOf<CipherError>([&] { openEntryText(QByteArray(27, 'a'), *key); }),
-             CipherError::Kind::incorrectParameterSize);
-    QCOMPARE(errorOf<CipherError>([&] { openEntryText(QByteArray(), *key); }),
              CipherError::Kind::incorrectParameterSize);
 
     for (const qsizetype position : {qsizetype(0), qsizetype(14), body.size() - 1}) {
@@ -355,24 +350,16 @@ void TestEntryKeyStore::rejectsDamagedOrForeignBodies()
 
     // Every seal draws a fresh nonce.
     QVERIFY(sealEntryText(QStringLiteral("private"), *key).left(12) != body.left(12));
-}
 
-void TestEntryKeyStore::invalidUtf8BecomesReplacementCharacters()
-{
-    const auto key = EntryKey::random();
-    const QByteArray body = sealRaw(QByteArray("ok \xFF end \xC3", 10), *key, QByteArray(12, '\x07'));
-    QCOMPARE(openEntryText(body, *key), QStringLiteral("ok \uFFFD end \uFFFD"));
-}
+    // Invalid UTF-8 opens as replacement characters.
+    const QByteArray invalid = sealRaw(QByteArray("ok \xFF end \xC3", 10), *key, QByteArray(12, '\x07'));
+    QCOMPARE(openEntryText(invalid, *key), QStringLiteral("ok \uFFFD end \uFFFD"));
 
-void TestEntryKeyStore::keysOfTheWrongSizeFail()
-{
-    const auto key = EntryKey::random();
     // A key of the wrong size is the cipher's own error, on both sealing and opening.
     const auto shortKey = EntryKey::fromBytes(QByteArray(16, '\x01'));
     QCOMPARE(errorOf<CipherError>([&] { sealEntryText(QStringLiteral("x"), *shortKey); }),
              CipherError::Kind::incorrectKeySize);
-    QCOMPARE(errorOf<CipherError>([&] { openEntryText(sealEntryText(QStringLiteral("x"), *key), *shortKey); }),
-             CipherError::Kind::incorrectKeySize);
+    QCOMPARE(errorOf<CipherError>([&] { openEntryText(body, *shortKey); }), CipherError::Kind::incorrectKeySize);
 }
 
 QTEST_GUILESS_MAIN(TestEntryKeyStore)
