@@ -16,7 +16,9 @@
 #include "TempJournal.h"
 #include "Widgets.h"
 
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,6 +64,7 @@ private Q_SLOTS:
     void wordCount_data();
     void wordCount();
     void wordCountFollowsEveryKindOfEdit();
+    void longPasteLandsWhole();
 
 private:
     TodayView& show(PromptEngine::Bank prompts = bank());
@@ -441,6 +444,26 @@ void TestTodayView::wordCountFollowsEveryKindOfEdit()
     QVERIFY(agrees());
     editor.clear();
     QCOMPARE(words.count(), qint64(0));
+}
+
+void TestTodayView::longPasteLandsWhole()
+{
+    PlainTextEditor editor(QFont(), Qt::black, 6);
+    const DocumentWordCount words(*editor.document());
+    editor.resize(400, 300);
+    editor.show();
+    editor.setText(QStringLiteral("Before."));
+    const QString pasted = QStringLiteral("\nWords from somewhere else, pasted in one go.").repeated(8000);
+    QVERIFY(pasted.size() >= PlainTextEditor::steppedLayoutCharacters);
+    QApplication::clipboard()->setText(pasted);
+    editor.paste();
+
+    // Laid out in steps, it is whole at once, counted, one step to undo, and the view then shows its end.
+    QCOMPARE(editor.text(), QStringLiteral("Before.") + pasted);
+    QCOMPARE(words.count(), countWords(editor.text()));
+    QTRY_VERIFY(editor.verticalScrollBar()->value() > 0 && editor.viewport()->rect().contains(editor.cursorRect()));
+    editor.undo();
+    QCOMPARE(editor.text(), QStringLiteral("Before."));
 }
 
 QTEST_MAIN(TestTodayView)
