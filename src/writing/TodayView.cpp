@@ -382,6 +382,7 @@ void TodayView::onEditorEdited()
 
 void TodayView::onStoreChanged()
 {
+    followStoredText();
     if (_context.entries().size() == m_entryCount) {
         render(); // the day number may follow a saved change
         return;
@@ -389,6 +390,21 @@ void TodayView::onStoreChanged()
     m_entryCount = _context.entries().size();
     refreshLookingBack();
     focusEditorUnlessRecap();
+}
+
+void TodayView::followStoredText()
+{
+    // Typing here that still waits for its save is the newest text; otherwise the tray panel or the reader may
+    // have saved today's entry since, and saving this screen's older text would put their words out.
+    const Entry* entry = todayEntry();
+    if (!entry || (_saveTask && _saveTask->isPending())) {
+        return;
+    }
+    try {
+        replaceText(openEntryText(entry->cipherBody(), *key));
+    } catch (const std::exception&) {
+        // A body that does not open is left as it is; the store keeps it aside if it is ever replaced.
+    }
 }
 
 bool TodayView::replaceText(const QString& text)
