@@ -131,11 +131,13 @@ void TodayView::buildLayout()
     bar->addWidget(m_writeFreely);
     bar->addWidget(m_backToPrompt);
     bar->addStretch(1);
-    m_saveProblem = textLabel(QString(), 12, Palette::muted(), m_column);
-    m_saveProblem->hide();
-    bar->addWidget(m_saveProblem);
     bar->addWidget(m_wordCount);
     bar->addWidget(m_finish);
+    // A row of its own over the buttons, so the whole sentence shows even in the narrowest window.
+    m_saveProblem = textLabel(QString(), 12, Palette::muted(), m_column);
+    m_saveProblem->setContentsMargins(0, 0, 0, 10);
+    m_saveProblem->hide();
+    column->addWidget(m_saveProblem, 0, Qt::AlignRight);
     column->addLayout(bar);
 
     m_lookingBack = new OnThisDaySection(m_column);

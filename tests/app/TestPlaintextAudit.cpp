@@ -7,15 +7,12 @@
 #include "RealWendle.h"
 #include "TempJournal.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDateTime>
 #include <QDirIterator>
 #include <QRandomGenerator>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,17 +66,6 @@ qint64 statusKilobytes(qint64 pid, const QByteArray& field)
         }
     }
     return -1;
-}
-
-/** One variable of a running process's environment. */
-QString environmentOf(qint64 pid, const QByteArray& name)
-{
-    for (const QByteArray& entry : fileBytes(QStringLiteral("/proc/%1/environ").arg(pid)).split('\0')) {
-        if (entry.startsWith(name + '=')) {
-            return QString::fromLocal8Bit(entry.mid(name.size() + 1));
-        }
-    }
-    return QString();
 }
 
 uid_t ownerOf(const QString& path)
@@ -182,11 +168,7 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     QVERIFY(holdsAny(accessible(pid, {QStringLiteral("lines")}).toUtf8(), {trayWord}));
 
     // The reminder agent Wendle started (or found) on the session bus, and the queue it keeps.
-    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    QTRY_VERIFY_WITH_TIMEOUT(bus->isServiceRegistered(QStringLiteral("org.wendle.Reminders")), 10000);
-    const qint64 agent = bus->servicePid(QStringLiteral("org.wendle.Reminders")).value();
-    const QString stateHome = environmentOf(agent, "XDG_STATE_HOME");
-    const QString queue = stateHome + QStringLiteral("/wendle/reminders.json");
+    const QString queue = environmentOf(reminderAgent(), "XDG_STATE_HOME") + QStringLiteral("/wendle/reminders.json");
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(queue), 10000);
 
     // While it runs: its key pages are locked in memory, and nothing it wrote holds a word.
@@ -200,9 +182,7 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     QCOMPARE(filesHolding(home.path(), words), QStringList());
     QCOMPARE(filesHolding(QStringLiteral("/tmp"), words, since), QStringList());
     QVERIFY(!holdsAny(fileBytes(queue), words));
-    if (stateHome == environment.value(QStringLiteral("XDG_STATE_HOME"))) {
-        ::kill(pid_t(agent), SIGTERM);
-    }
+    stopReminderAgentOf(environment.value(QStringLiteral("XDG_STATE_HOME")));
 
     // The words are in the journal all the same, sealed.
     const auto key = keyringEntryKey();

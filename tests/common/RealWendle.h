@@ -4,10 +4,14 @@
 #include "journal/EntryCrypto.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <csignal>
 
 namespace wendle::test {
 
@@ -95,6 +99,37 @@ inline std::shared_ptr<const EntryKey> keyringEntryKey()
             .trimmed()
             .toLatin1());
     return key.size() == EntryKey::size ? EntryKey::fromBytes(key) : nullptr;
+}
+
+/** One variable of a running process's environment. */
+inline QString environmentOf(qint64 pid, const QByteArray& name)
+{
+    QFile file(QStringLiteral("/proc/%1/environ").arg(pid));
+    const QByteArray environment = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    for (const QByteArray& entry : environment.split('\0')) {
+        if (entry.startsWith(name + '=')) {
+            return QString::fromLocal8Bit(entry.mid(name.size() + 1));
+        }
+    }
+    return QString();
+}
+
+/** The process id of the reminder agent that Wendle started (or found) on the session bus; 0 when there is none. */
+inline qint64 reminderAgent()
+{
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    const bool there = QTest::qWaitFor(
+        [bus] { return bus->isServiceRegistered(QStringLiteral("org.wendle.Reminders")).value(); }, 10000);
+    return there ? bus->servicePid(QStringLiteral("org.wendle.Reminders")).value() : 0;
+}
+
+/** Ends the reminder agent if this test's Wendle started it, which it did when it runs with `stateHome`. */
+inline void stopReminderAgentOf(const QString& stateHome)
+{
+    const qint64 agent = reminderAgent();
+    if (agent > 0 && environmentOf(agent, "XDG_STATE_HOME") == stateHome) {
+        ::kill(pid_t(agent), SIGTERM);
+    }
 }
 
 /** The `wendle` built beside the test, run in the test session and driven through the X server. */
