@@ -57,6 +57,21 @@ QStringList filesHolding(const QString& folder, const QStringList& words, const 
     return found;
 }
 
+/**
+ * The files holding one of `words`: any under `home`, and those changed since `since` in the shared temporary
+ * folders and the test session's own.
+ */
+QStringList leakedFiles(const QString& home, const QStringList& words, const QDateTime& since)
+{
+    QStringList found = filesHolding(home, words);
+    for (const QString& folder :
+         QSet<QString>{QStringLiteral("/tmp"), QDir::tempPath(), qEnvironmentVariable("WENDLE_TEST_SESSION")}) {
+        found += filesHolding(folder, words, since);
+    }
+    found.removeDuplicates();
+    return found;
+}
+
 /** A "Name:   value kB" line of the kernel's /proc/PID/status, in kB; -1 when it is missing. */
 qint64 statusKilobytes(qint64 pid, const QByteArray& field)
 {
@@ -151,7 +166,6 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     const QString panel = newWindow();
     QVERIFY(wendle.focusAndType(panel, QStringLiteral(" Later %1 from the tray.").arg(trayWord)));
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
-
     QTest::qWait(500);
 
     // History: the entry opens in the reader, with both words in it.
@@ -165,7 +179,8 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(list[0].toInt() + list[2].toInt() / 2),
                      QString::number(list[1].toInt() + 10), QStringLiteral("click"), QStringLiteral("1")}));
     QTRY_VERIFY_WITH_TIMEOUT(accessible(pid, {QStringLiteral("lines")}).contains(QStringLiteral("entry text")), 5000);
-    QVERIFY(holdsAny(accessible(pid, {QStringLiteral("lines")}).toUtf8(), {trayWord}));
+    const QString reader = accessible(pid, {QStringLiteral("lines")});
+    QVERIFY(reader.contains(todayWord) && reader.contains(trayWord));
 
     // The reminder agent Wendle started (or found) on the session bus, and the queue it keeps.
     const QString queue = environmentOf(reminderAgent(), "XDG_STATE_HOME") + QStringLiteral("/wendle/reminders.json");
@@ -173,14 +188,12 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
 
     // While it runs: its key pages are locked in memory, and nothing it wrote holds a word.
     QVERIFY(statusKilobytes(pid, "VmLck") > 0);
-    QCOMPARE(filesHolding(home.path(), words), QStringList());
-    QCOMPARE(filesHolding(QStringLiteral("/tmp"), words, since), QStringList());
+    QCOMPARE(leakedFiles(home.path(), words, since), QStringList());
 
     QVERIFY(accessible(pid, {QStringLiteral("press"), QStringLiteral("close")}).isEmpty());
     QVERIFY(wendle.quit());
     QVERIFY(!holdsAny(wendle.process.readAllStandardOutput() + wendle.process.readAllStandardError(), words));
-    QCOMPARE(filesHolding(home.path(), words), QStringList());
-    QCOMPARE(filesHolding(QStringLiteral("/tmp"), words, since), QStringList());
+    QCOMPARE(leakedFiles(home.path(), words, since), QStringList());
     QVERIFY(!holdsAny(fileBytes(queue), words));
     stopReminderAgentOf(environment.value(QStringLiteral("XDG_STATE_HOME")));
 
