@@ -131,11 +131,13 @@ void TodayView::buildLayout()
     bar->addWidget(m_writeFreely);
     bar->addWidget(m_backToPrompt);
     bar->addStretch(1);
-    m_saveProblem = textLabel(QString(), 12, Palette::muted(), m_column);
-    m_saveProblem->hide();
-    bar->addWidget(m_saveProblem);
     bar->addWidget(m_wordCount);
     bar->addWidget(m_finish);
+    // A row of its own over the buttons, so the whole sentence shows even in the narrowest window.
+    m_saveProblem = textLabel(QString(), 12, Palette::muted(), m_column);
+    m_saveProblem->setContentsMargins(0, 0, 0, 10);
+    m_saveProblem->hide();
+    column->addWidget(m_saveProblem, 0, Qt::AlignRight);
     column->addLayout(bar);
 
     m_lookingBack = new OnThisDaySection(m_column);
@@ -382,6 +384,7 @@ void TodayView::onEditorEdited()
 
 void TodayView::onStoreChanged()
 {
+    followStoredText();
     if (_context.entries().size() == m_entryCount) {
         render(); // the day number may follow a saved change
         return;
@@ -389,6 +392,21 @@ void TodayView::onStoreChanged()
     m_entryCount = _context.entries().size();
     refreshLookingBack();
     focusEditorUnlessRecap();
+}
+
+void TodayView::followStoredText()
+{
+    // Typing here that still waits for its save is the newest text; otherwise the tray panel or the reader may
+    // have saved today's entry since, and saving this screen's older text would put their words out.
+    const Entry* entry = todayEntry();
+    if (!entry || (_saveTask && _saveTask->isPending())) {
+        return;
+    }
+    try {
+        replaceText(openEntryText(entry->cipherBody(), *key));
+    } catch (const std::exception&) {
+        // A body that does not open is left as it is; the store keeps it aside if it is ever replaced.
+    }
 }
 
 bool TodayView::replaceText(const QString& text)

@@ -96,6 +96,8 @@ private:
     void render();
     void onEditorEdited();
     void onStoreChanged();
+    /** Takes up today's entry as stored when another surface has saved it and nothing typed here is pending. */
+    void followStoredText();
     /** Sets `_text` and the editor; true when the text changed. */
     bool replaceText(const QString& text);
     /** Shows the line saying the writing is not saved yet while the store holds changes it could not write. */

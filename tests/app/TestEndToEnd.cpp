@@ -3,6 +3,7 @@
 // nothing to root, so when the test is root the program runs as an unprivileged user where they matter.
 #include "journal/EntryCrypto.h"
 
+#include "RealWendle.h"
 #include "SqlFile.h"
 #include "TempJournal.h"
 
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 using namespace wendle;
+using namespace wendle::test;
 
 namespace {
 
@@ -77,8 +79,6 @@ private:
     void quitWithCtrlQ();
     QString storedText();
     QString journalPath() const { return m_home.filePath(QStringLiteral("data/wendle/journal.sqlite")); }
-    QString windowId(const QString& name, int timeoutMs = 10000);
-    bool xdotool(const QStringList& arguments);
 
     QTemporaryDir m_home;
     QProcess m_wendle;
@@ -90,34 +90,7 @@ void TestEndToEnd::initTestCase()
         QFAIL("needs the test session: run inside scripts/test-session.sh");
     }
     // Empty data, and no entry key in the keyring.
-    QProcess::execute(QStringLiteral("secret-tool"),
-                      {QStringLiteral("clear"), QStringLiteral("server"), QStringLiteral("org.wendle.Wendle"),
-                       QStringLiteral("user"), QStringLiteral("entry-encryption-key")});
-}
-
-bool TestEndToEnd::xdotool(const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    return tool.waitForFinished(15000) && tool.exitCode() == 0;
-}
-
-QString TestEndToEnd::windowId(const QString& name, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        QProcess search;
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), name});
-        search.waitForFinished(5000);
-        const QString found = QString::fromLatin1(search.readAllStandardOutput()).split(u'\n').first().trimmed();
-        if (!found.isEmpty()) {
-            return found;
-        }
-        QTest::qWait(100);
-    }
-    return QString();
+    clearKeyringEntryKey();
 }
 
 QProcessEnvironment TestEndToEnd::environment() const
@@ -168,16 +141,11 @@ void TestEndToEnd::quitWithCtrlQ()
 // The text of the one entry in the journal, opened with the key the keyring holds: checked from outside the app.
 QString TestEndToEnd::storedText()
 {
-    QProcess lookup;
-    lookup.start(QStringLiteral("secret-tool"),
-                 {QStringLiteral("lookup"), QStringLiteral("server"), QStringLiteral("org.wendle.Wendle"),
-                  QStringLiteral("user"), QStringLiteral("entry-encryption-key")});
-    lookup.waitForFinished(10000);
-    const QByteArray key = QByteArray::fromBase64(lookup.readAllStandardOutput().trimmed());
-    if (key.size() != 32 || test::querySql(journalPath(), "SELECT count(*) FROM entries") != "1") {
+    const auto key = keyringEntryKey();
+    if (!key || test::querySql(journalPath(), "SELECT count(*) FROM entries") != "1") {
         return QStringLiteral("<not one entry under the keyring's key>");
     }
-    return openEntryText(test::querySql(journalPath(), "SELECT cipher_body FROM entries"), *EntryKey::fromBytes(key));
+    return openEntryText(test::querySql(journalPath(), "SELECT cipher_body FROM entries"), *key);
 }
 
 void TestEndToEnd::writeQuitAndComeBack()

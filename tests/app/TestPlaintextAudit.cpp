@@ -1,0 +1,253 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What is written stays sealed: the real program is written to on the Today screen and in the tray panel, the
+// entry is read back in History, and no word of it may turn up in any file the program or its reminder agent
+// could have left, nor in anything they printed. The process keeps its memory to itself as well.
+#include "journal/EntryStore.h"
+
+#include "RealWendle.h"
+#include "TempJournal.h"
+
+#include <QDateTime>
+#include <QDirIterator>
+#include <QRandomGenerator>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace wendle;
+using namespace wendle::test;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+/** A word nobody else writes: wherever it turns up, it came from this run. */
+QString uniqueWord()
+{
+    QString word = QStringLiteral("zq");
+    for (int i = 0; i < 12; ++i) {
+        word += QChar(u'a' + QRandomGenerator::system()->bounded(26));
+    }
+    return word;
+}
+
+/** Whether `bytes` hold one of `words`, as UTF-8 or as UTF-16. */
+bool holdsAny(const QByteArray& bytes, const QStringList& words)
+{
+    return std::any_of(words.begin(), words.end(), [&](const QString& word) {
+        const QByteArray utf16(reinterpret_cast<const char*>(word.utf16()), word.size() * 2);
+        return bytes.contains(word.toUtf8()) || bytes.contains(utf16);
+    });
+}
+
+/** The files under `folder`, hidden ones too, changed since `since` (when given), that hold one of `words`. */
+QStringList filesHolding(const QString& folder, const QStringList& words, const QDateTime& since = {})
+{
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QFileInfo file(files.next());
+        if ((!since.isValid() || file.lastModified() >= since) && file.size() < (64 << 20)
+            && holdsAny(fileBytes(file.filePath()), words)) {
+            found << file.filePath();
+        }
+    }
+    return found;
+}
+
+/**
+ * The files holding one of `words`: any under `home`, and those changed since `since` in the shared temporary
+ * folders and the test session's own.
+ */
+QStringList leakedFiles(const QString& home, const QStringList& words, const QDateTime& since)
+{
+    QStringList found = filesHolding(home, words);
+    for (const QString& folder :
+         QSet<QString>{QStringLiteral("/tmp"), QDir::tempPath(), qEnvironmentVariable("WENDLE_TEST_SESSION")}) {
+        found += filesHolding(folder, words, since);
+    }
+    found.removeDuplicates();
+    return found;
+}
+
+/** A "Name:   value kB" line of the kernel's /proc/PID/status, in kB; -1 when it is missing. */
+qint64 statusKilobytes(qint64 pid, const QByteArray& field)
+{
+    for (const QByteArray& line : fileBytes(QStringLiteral("/proc/%1/status").arg(pid)).split('\n')) {
+        if (line.startsWith(field + ':')) {
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
+        }
+    }
+    return -1;
+}
+
+uid_t ownerOf(const QString& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_uid : uid_t(-1);
+}
+
+} // namespace
+
+class TestPlaintextAudit : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void noWrittenWordLeavesTheSealedJournal();
+    void processMemoryIsClosedToOtherProcesses();
+
+private:
+    QProcess m_trayer;
+};
+
+void TestPlaintextAudit::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("WENDLE_TEST_SESSION")) {
+        QFAIL("needs the test session: run inside scripts/test-session.sh");
+    }
+    clearKeyringEntryKey();
+    m_trayer.start(QStringLiteral("trayer"),
+                   {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
+                    QStringLiteral("--SetDockType"), QStringLiteral("false")});
+    QVERIFY2(m_trayer.waitForStarted(), "trayer is not installed (scripts/install-deps.sh installs it)");
+    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+}
+
+void TestPlaintextAudit::cleanupTestCase()
+{
+    m_trayer.terminate();
+    m_trayer.waitForFinished();
+}
+
+void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
+{
+    const QDateTime since = QDateTime::currentDateTime().addSecs(-2);
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name :
+         {"HOME", "TMPDIR", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
+        const QString folder = home.filePath(QString::fromLatin1(name).toLower());
+        QDir().mkpath(folder);
+        environment.insert(QString::fromLatin1(name), folder);
+    }
+    const QString todayWord = uniqueWord();
+    const QString trayWord = uniqueWord();
+    const QStringList words{todayWord, trayWord};
+
+    RealWendle wendle;
+    wendle.process.setProcessChannelMode(QProcess::SeparateChannels);
+    QVERIFY(wendle.start(environment));
+    const qint64 pid = wendle.process.processId();
+    QVERIFY(wendle.unlock());
+    QVERIFY(wendle.dismissRecoveryCode());
+    QVERIFY(wendle.focusAndType(wendle.mainWindow(), QStringLiteral("Morning %1 by the window.").arg(todayWord)));
+    QTest::qWait(1500);
+
+    // The tray icon is one of Wendle's windows, a small one in the tray; a click on it opens the panel.
+    const QStringList before = windowsShowing(pid);
+    const auto icon = std::find_if(before.begin(), before.end(),
+                                   [](const QString& window) { return windowSize(window).width() < 64; });
+    QVERIFY2(icon != before.end(), "no tray icon");
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), *icon, QStringLiteral("8"),
+                     QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("1")}));
+    const auto newWindow = [&] {
+        const QStringList now = windowsShowing(pid);
+        const auto added = std::find_if(now.begin(), now.end(), [&](const QString& w) { return !before.contains(w); });
+        return added == now.end() ? QString() : *added;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!newWindow().isEmpty(), 5000);
+    const QString panel = newWindow();
+    QVERIFY(wendle.focusAndType(panel, QStringLiteral(" Later %1 from the tray.").arg(trayWord)));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    QTest::qWait(500);
+
+    // History: the entry opens in the reader, with both words in it.
+    QVERIFY(wendle.focusAndType(wendle.mainWindow(), QString()));
+    bool pressed = false;
+    accessible(pid, {QStringLiteral("press"), QStringLiteral("history")}, &pressed);
+    QVERIFY(pressed);
+    QStringList list;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (list = accessible(pid, {QStringLiteral("where"), QStringLiteral("entries")}).split(u' ')).size() == 4, 5000);
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(list[0].toInt() + list[2].toInt() / 2),
+                     QString::number(list[1].toInt() + 10), QStringLiteral("click"), QStringLiteral("1")}));
+    QTRY_VERIFY_WITH_TIMEOUT(accessible(pid, {QStringLiteral("lines")}).contains(QStringLiteral("entry text")), 5000);
+    const QString reader = accessible(pid, {QStringLiteral("lines")});
+    QVERIFY(reader.contains(todayWord) && reader.contains(trayWord));
+
+    // The reminder agent Wendle started (or found) on the session bus, and the queue it keeps.
+    const QString queue = environmentOf(reminderAgent(), "XDG_STATE_HOME") + QStringLiteral("/wendle/reminders.json");
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(queue), 10000);
+
+    // While it runs: its key pages are locked in memory, and nothing it wrote holds a word.
+    QVERIFY(statusKilobytes(pid, "VmLck") > 0);
+    QCOMPARE(leakedFiles(home.path(), words, since), QStringList());
+
+    QVERIFY(accessible(pid, {QStringLiteral("press"), QStringLiteral("close")}).isEmpty());
+    QVERIFY(wendle.quit());
+    QVERIFY(!holdsAny(wendle.process.readAllStandardOutput() + wendle.process.readAllStandardError(), words));
+    QCOMPARE(leakedFiles(home.path(), words, since), QStringList());
+    QVERIFY(!holdsAny(fileBytes(queue), words));
+    stopReminderAgentOf(environment.value(QStringLiteral("XDG_STATE_HOME")));
+
+    // The words are in the journal all the same, sealed.
+    const auto key = keyringEntryKey();
+    QVERIFY(key);
+    QString error;
+    auto store
+        = EntryStore::open(environment.value(QStringLiteral("XDG_DATA_HOME")) + "/wendle/journal.sqlite", &error);
+    QVERIFY2(store && store->entries().size() == 1, qPrintable(error));
+    const QString stored = openEntryText(store->entries().front()->cipherBody(), *key);
+    QVERIFY(stored.contains(todayWord) && stored.contains(trayWord));
+}
+
+void TestPlaintextAudit::processMemoryIsClosedToOtherProcesses()
+{
+    // Root may read any process, so as root Wendle runs as an unprivileged user and is looked at as that user.
+    const bool asRoot = ::geteuid() == 0;
+    QTemporaryDir home;
+    ::chmod(QFile::encodeName(home.path()).constData(), 0755);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) {
+        const QString folder = home.filePath(QString::fromLatin1(name).toLower());
+        QDir().mkpath(folder);
+        [[maybe_unused]] const int owned
+            = asRoot ? ::chown(QFile::encodeName(folder).constData(), kNobody, kNobody) : 0;
+        environment.insert(QString::fromLatin1(name), folder);
+    }
+    const QStringList asNobody{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                               QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
+    if (asRoot) {
+        for (const char* name : {"XDG_RUNTIME_DIR", "LD_PRELOAD", "PAM_WRAPPER"}) {
+            environment.remove(QString::fromLatin1(name));
+        }
+    }
+    RealWendle wendle;
+    QVERIFY(wendle.start(environment, asRoot ? asNobody : QStringList()));
+    const qint64 pid = wendle.process.processId();
+    QTRY_VERIFY_WITH_TIMEOUT(!windowsShowing(pid).isEmpty(), 10000);
+
+    // The kernel hands a process that is not dumpable to root: its /proc files are root's, not its user's,
+    // and another process of that same user cannot read them.
+    QCOMPARE(ownerOf(QStringLiteral("/proc/%1/environ").arg(pid)), uid_t(0));
+    QProcess peer;
+    peer.setStandardOutputFile(QProcess::nullDevice());
+    const QStringList read{QStringLiteral("cat"), QStringLiteral("/proc/%1/environ").arg(pid)};
+    const QStringList command = (asRoot ? asNobody : QStringList()) + read;
+    peer.start(command.first(), command.mid(1));
+    QVERIFY(peer.waitForFinished(10000));
+    QVERIFY(peer.exitCode() != 0);
+
+    wendle.process.terminate();
+    QVERIFY(wendle.process.waitForFinished(10000));
+}
+
+QTEST_MAIN(TestPlaintextAudit)
+#include "TestPlaintextAudit.moc"
