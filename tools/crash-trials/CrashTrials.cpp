@@ -422,7 +422,8 @@ Outcome Trials::restore(int trial, int round)
     Outcome outcome;
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--restore"), journal, m_restore.backupPath});
+    startTool(child, QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--restore"), journal, m_restore.backupPath});
     if (!child.waitForStarted(10000)) {
         return {QStringLiteral("the restore did not start"), 0, {}, {}};
     }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TrialJournals.h"
+#include "XDesktop.h"
 
 #include "app/JournalBackup.h"
 #include "journal/EntryKeyStore.h"
@@ -24,7 +25,7 @@ const QStringList kItemAttributes
 bool secretTool(const QStringList& arguments, const QByteArray& input = {}, QByteArray* output = nullptr)
 {
     QProcess tool;
-    tool.start(QStringLiteral("secret-tool"), arguments);
+    startTool(tool, QStringLiteral("secret-tool"), arguments);
     tool.write(input);
     tool.closeWriteChannel();
     const bool ok = tool.waitForFinished(15000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;

@@ -2,6 +2,7 @@
 #include "WendleProcess.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
@@ -126,10 +127,20 @@ qint64 WendleProcess::kill()
 {
     const qint64 at = monotonicMs();
     // Never pid 0: that would be the whole process group.
-    if (const pid_t pid = pid_t(m_process.processId()); pid > 0) {
-        ::kill(pid, SIGKILL);
+    const pid_t pid = pid_t(m_process.processId());
+    if (pid <= 0) {
+        return at;
     }
+    ::kill(pid, SIGKILL);
     m_process.waitForFinished(10000);
+    // pam_wrapper removes its folder as the process ends, which a killed one never does.
+    const QDir temporary(QStringLiteral("/tmp"));
+    for (const QString& name : temporary.entryList({QStringLiteral("pam.?")}, QDir::Dirs)) {
+        QFile owner(temporary.filePath(name + QStringLiteral("/pid")));
+        if (owner.open(QIODevice::ReadOnly) && owner.readAll().trimmed().toLongLong() == pid) {
+            QDir(temporary.filePath(name)).removeRecursively();
+        }
+    }
     return at;
 }
 

@@ -22,7 +22,7 @@ int ignoreErrors(Display*, XErrorEvent*)
 bool runXdotool(const QStringList& arguments, QByteArray* output = nullptr)
 {
     QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
+    startTool(tool, QStringLiteral("xdotool"), arguments);
     const bool ok = tool.waitForFinished(15000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
     if (output) {
         *output = tool.readAllStandardOutput();
@@ -31,6 +31,14 @@ bool runXdotool(const QStringList& arguments, QByteArray* output = nullptr)
 }
 
 } // namespace
+
+void startTool(QProcess& tool, const QString& program, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("PAM_WRAPPER"));
+    tool.setProcessEnvironment(environment);
+    tool.start(program, arguments);
+}
 
 qint64 monotonicMs()
 {
@@ -152,8 +160,8 @@ const std::vector<qint64>& XDesktop::keyPresses(std::size_t count, qint64 timeou
 
 void XDesktop::startTyping(QProcess& typist, const QString& text, int delayMs)
 {
-    typist.start(QStringLiteral("xdotool"),
-                 {QStringLiteral("type"), QStringLiteral("--delay"), QString::number(delayMs), text});
+    startTool(typist, QStringLiteral("xdotool"),
+              {QStringLiteral("type"), QStringLiteral("--delay"), QString::number(delayMs), text});
 }
 
 bool XDesktop::press(const QStringList& keys)

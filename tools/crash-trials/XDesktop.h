@@ -14,6 +14,13 @@ namespace wendle {
 qint64 monotonicMs();
 
 /**
+ * Runs one of the session's tools (xdotool, secret-tool) without pam_wrapper, which they never need: each process
+ * that has it claims a folder /tmp/pam.? of its own, and a tool claiming one as the program starts can leave the
+ * program's PAM without its folder.
+ */
+void startTool(QProcess& tool, const QString& program, const QStringList& arguments);
+
+/**
  * The test session's X server as the crash trials drive it: windows found by name once they are on screen,
  * focus given and confirmed, keys typed, and the moment each key press reached a window, by the server's own
  * time stamps. Typing is timed from when it was delivered, never from when the typing tool said it was done.
