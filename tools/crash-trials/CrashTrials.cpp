@@ -71,27 +71,39 @@ struct Tally
 };
 
 /**
- * The size of the journal's write-ahead log, which grows while a transaction is written: waiting for it to pass
- * a size is how a kill is aimed into the middle of a save.
+ * The journal's write-ahead log as the file system sees it. It changes, and while it is new, grows, as a
+ * transaction is written: watching it is how a kill is aimed into the middle of a save.
  */
-qint64 logSize(const QString& journal)
+struct LogMark
+{
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+
+    bool operator==(const LogMark&) const = default;
+};
+
+LogMark logMark(const QString& journal)
 {
     struct stat info
     {
     };
-    return ::stat(QFile::encodeName(journal + QStringLiteral("-wal")).constData(), &info) == 0 ? info.st_size : 0;
+    if (::stat(QFile::encodeName(journal + QStringLiteral("-wal")).constData(), &info) != 0) {
+        return {};
+    }
+    return {info.st_size, qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
-/** Waits until the log is larger than `bytes`, while `running`; false when `deadline` came first. */
-template <typename Running> bool waitForLog(const QString& journal, qint64 bytes, qint64 deadline, Running running)
+/** Waits until `reached` holds for the log, while `running`; false when `deadline` came first. */
+template <typename Reached, typename Running>
+bool waitForLog(const QString& journal, Reached reached, qint64 deadline, Running running)
 {
     while (monotonicMs() < deadline && running()) {
-        if (logSize(journal) > bytes) {
+        if (reached(logMark(journal))) {
             return true;
         }
         QThread::usleep(250);
     }
-    return logSize(journal) > bytes;
+    return reached(logMark(journal));
 }
 
 void sleepUntil(qint64 moment)
@@ -145,7 +157,7 @@ public:
 private:
     QString folder(const QString& name) const { return QDir(m_home).filePath(name); }
     static QString journalIn(const QString& dataHome) { return dataHome + QStringLiteral("/wendle/journal.sqlite"); }
-    Outcome writing(int trial, bool aimAtSave);
+    Outcome writing(int trial, int round, bool aimAtSave);
     Outcome unlock(int trial, int round);
     Outcome migration(int trial, int round);
     Outcome restore(int trial, int round);
@@ -174,9 +186,9 @@ Outcome Trials::run(Kind kind, int trial, int round)
 {
     switch (kind) {
     case Kind::typing:
-        return writing(trial, false);
+        return writing(trial, round, false);
     case Kind::save:
-        return writing(trial, true);
+        return writing(trial, round, true);
     case Kind::unlock:
         return unlock(trial, round);
     case Kind::migration:
@@ -206,9 +218,10 @@ QString Trials::startUnlocked(WendleProcess& wendle, XDesktop::Window* window)
 // Types in bursts with pauses, as people do, and kills at a random moment; or, aiming at the save, kills as the
 // autosave fires after the last burst. Each key's delivery comes from the X server, so the loss is measured from
 // when the writing reached the program.
-Outcome Trials::writing(int trial, bool aimAtSave)
+Outcome Trials::writing(int trial, int round, bool aimAtSave)
 {
     const QString dataHome = folder(QStringLiteral("writing"));
+    const QString journal = journalIn(dataHome);
     WendleProcess wendle(m_desktop, dataHome, folder(QStringLiteral("wendle.log")));
     XDesktop::Window window = 0;
     if (const QString problem = startUnlocked(wendle, &window); !problem.isEmpty()) {
@@ -231,10 +244,21 @@ Outcome Trials::writing(int trial, bool aimAtSave)
         }
         completed = typed.size();
         if (burst + 1 == bursts) {
-            // From the moment the last key arrived: shortly before the autosave, as it runs, or just after.
+            // Timed from the moment the last key arrived: as the autosave writes, around the moment it fires, or
+            // around the moment the writing must be saved.
             const std::vector<qint64>& presses = m_desktop.keyPresses(std::size_t(completed), 3000);
-            killAt = (presses.empty() ? monotonicMs() : presses.back()) + Autosave::delayMilliseconds - 100
-                + m_random.bounded(400);
+            const qint64 paused = presses.empty() ? monotonicMs() : presses.back();
+            if (round % 3 == 0) {
+                const LogMark before = logMark(journal);
+                waitForLog(
+                    journal, [&](const LogMark& now) { return now != before; }, paused + kAllowedLossMs + 100,
+                    [&] { return wendle.isRunning(); });
+                killAt = monotonicMs();
+            } else {
+                killAt = paused
+                    + (round % 3 == 1 ? Autosave::delayMilliseconds - 20 + m_random.bounded(80)
+                                      : kAllowedLossMs - 50 + m_random.bounded(150));
+            }
             break;
         }
         const bool longPause = m_random.bounded(2) == 0;
@@ -256,7 +280,7 @@ Outcome Trials::writing(int trial, bool aimAtSave)
             = QStringLiteral("only %1 of %2 keys reached the main window").arg(presses.size()).arg(completed);
     }
     const QString sent = typed.left(qsizetype(presses.size()));
-    std::unique_ptr<EntryStore> store = openChecked(journalIn(dataHome), &outcome.problem);
+    std::unique_ptr<EntryStore> store = openChecked(journal, &outcome.problem);
     if (!store) {
         return outcome;
     }
@@ -311,15 +335,19 @@ Outcome Trials::unlock(int trial, int round)
     {
         WendleProcess wendle(m_desktop, dataHome, folder(QStringLiteral("wendle.log")));
         qint64 submitted = 0;
+        LogMark before;
         if (!wendle.start()) {
             outcome.problem = QStringLiteral("the program did not start");
-        } else if (const QString problem = wendle.answerUnlock(false, &submitted); !problem.isEmpty()) {
+        } else if (const QString problem = wendle.answerUnlock(false, &submitted, [&] { before = logMark(journal); });
+                   !problem.isEmpty()) {
             outcome.problem = problem + u'\n' + wendle.outputTail();
         } else if (round % 2 == 0) {
             sleepUntil(submitted + m_random.bounded(40));
         } else {
             // The journal was made at start; the next thing written is the new key's check.
-            waitForLog(journal, logSize(journal), submitted + 15000, [&] { return wendle.isRunning(); });
+            waitForLog(
+                journal, [&](const LogMark& now) { return now != before; }, submitted + 15000,
+                [&] { return wendle.isRunning(); });
         }
         outcome.when = QStringLiteral("%1 ms after the password").arg(wendle.kill() - submitted);
     }
@@ -370,12 +398,14 @@ Outcome Trials::migration(int trial, int round)
             sleepUntil(submitted + m_random.bounded(400));
         } else {
             const double fraction[] = {0, 0, 0.25, 0.5, 0.85};
-            waitForLog(journal, qint64(fraction[aim] * double(fileSize)), submitted + 30000,
-                       [&] { return wendle.isRunning(); });
+            const qint64 bytes = qint64(fraction[aim] * double(fileSize));
+            waitForLog(
+                journal, [&](const LogMark& now) { return now.size > bytes; }, submitted + 30000,
+                [&] { return wendle.isRunning(); });
         }
         outcome.when = QStringLiteral("%1 ms after the password, log at %2 KB")
                            .arg(wendle.kill() - submitted)
-                           .arg(logSize(journal) / 1024);
+                           .arg(logMark(journal).size / 1024);
     }
     std::unique_ptr<EntryStore> store = outcome.problem.isEmpty() ? openChecked(journal, &outcome.problem) : nullptr;
     if (!store) {
@@ -437,9 +467,10 @@ Outcome Trials::restore(int trial, int round)
         sleepUntil(started + m_random.bounded(600));
     } else {
         const double fraction[] = {0, 0, 0.25, 0.5, 0.85};
-        const qint64 expected = QFileInfo(m_restore.backupPath).size();
-        waitForLog(journal, qint64(fraction[aim] * double(expected)), started + 30000,
-                   [&] { return child.state() != QProcess::NotRunning; });
+        const qint64 bytes = qint64(fraction[aim] * double(QFileInfo(m_restore.backupPath).size()));
+        waitForLog(
+            journal, [&](const LogMark& now) { return now.size > bytes; }, started + 30000,
+            [&] { return child.state() != QProcess::NotRunning; });
     }
     const qint64 killedAt = monotonicMs();
     const bool finished = child.state() == QProcess::NotRunning;
@@ -447,9 +478,10 @@ Outcome Trials::restore(int trial, int round)
         ::kill(pid, SIGKILL);
     }
     child.waitForFinished(10000);
-    outcome.when = finished
-        ? QStringLiteral("after it finished")
-        : QStringLiteral("%1 ms after it started, log at %2 KB").arg(killedAt - started).arg(logSize(journal) / 1024);
+    outcome.when = finished ? QStringLiteral("after it finished")
+                            : QStringLiteral("%1 ms after it started, log at %2 KB")
+                                  .arg(killedAt - started)
+                                  .arg(logMark(journal).size / 1024);
     if (finished && (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)) {
         outcome.problem = QStringLiteral("the restore failed on its own (exit code %1)").arg(child.exitCode());
     }

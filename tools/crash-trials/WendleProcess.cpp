@@ -41,7 +41,8 @@ bool WendleProcess::start()
     return m_process.waitForStarted(10000);
 }
 
-QString WendleProcess::answerUnlock(bool waitUntilUnlocked, qint64* submittedAt)
+QString WendleProcess::answerUnlock(bool waitUntilUnlocked, qint64* submittedAt,
+                                    const std::function<void()>& beforeReturn)
 {
     const QString password = qEnvironmentVariable("WENDLE_TEST_PASSWORD");
     QString problem;
@@ -80,6 +81,9 @@ QString WendleProcess::answerUnlock(bool waitUntilUnlocked, qint64* submittedAt)
         QProcess typist;
         XDesktop::startTyping(typist, password, 8);
         typist.waitForFinished(15000);
+        if (beforeReturn) {
+            beforeReturn();
+        }
         XDesktop::press({QStringLiteral("Return")});
         const std::vector<qint64>& presses = m_desktop.keyPresses(keys, 3000);
         if (presses.size() != keys) {

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QString>
 
+#include <functional>
+
 namespace wendle {
 
 /**
@@ -23,10 +25,11 @@ public:
     /**
      * Answers the unlock question with the session's password once it is on screen and holds the focus, and
      * checks that every key reached it; a question asked again, or a second one, is answered the same way.
-     * `submittedAt` is when the Return reached the question. With `waitUntilUnlocked`, returns once no question
-     * is left. Returns why it could not, or nothing.
+     * `submittedAt` is when the Return reached the question; `beforeReturn` runs just before it is pressed. With
+     * `waitUntilUnlocked`, returns once no question is left. Returns why it could not, or nothing.
      */
-    QString answerUnlock(bool waitUntilUnlocked, qint64* submittedAt = nullptr);
+    QString answerUnlock(bool waitUntilUnlocked, qint64* submittedAt = nullptr,
+                         const std::function<void()>& beforeReturn = {});
     /** The main window, given the focus; 0 (and `problem` set) when it does not appear or take it. */
     XDesktop::Window focusMainWindow(QString* problem);
     /** SIGKILL; returns the moment just before it was sent. */
