@@ -85,13 +85,13 @@ QString WendleProcess::answerUnlock(bool waitUntilUnlocked, qint64* submittedAt,
             beforeReturn();
         }
         XDesktop::press({QStringLiteral("Return")});
-        const std::vector<qint64>& presses = m_desktop.keyPresses(keys, 3000);
+        const std::vector<XDesktop::Keystroke>& presses = m_desktop.keyPresses(keys, 3000);
         if (presses.size() != keys) {
             problem = QStringLiteral("%1 of %2 keys reached the unlock question").arg(presses.size()).arg(keys);
             continue;
         }
         if (submittedAt) {
-            *submittedAt = presses.back();
+            *submittedAt = presses.back().at;
         }
         if (!waitUntilUnlocked) {
             return {};

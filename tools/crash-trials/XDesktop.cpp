@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdio>
 #include <ctime>
@@ -143,11 +144,14 @@ void XDesktop::collect()
                          "crash trials: the X server's time stamps are not monotonic milliseconds; keys are "
                          "timed by when the trials saw them\n");
         }
-        m_presses.push_back(age > 10000 ? now : now - age);
+        char typed[8] = {};
+        KeySym symbol = 0;
+        const int length = XLookupString(&event.xkey, typed, sizeof typed, &symbol, nullptr);
+        m_presses.push_back({age > 10000 ? now : now - age, QString::fromLatin1(typed, length)});
     }
 }
 
-const std::vector<qint64>& XDesktop::keyPresses(std::size_t count, qint64 timeoutMs)
+const std::vector<XDesktop::Keystroke>& XDesktop::keyPresses(std::size_t count, qint64 timeoutMs)
 {
     const qint64 deadline = monotonicMs() + timeoutMs;
     collect();

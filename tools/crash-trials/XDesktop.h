@@ -47,11 +47,16 @@ public:
 
     /** Starts recording the key presses delivered to `window`, forgetting any recorded before. */
     void watchKeys(Window window);
-    /**
-     * When each key press recorded so far reached the watched window (monotonic milliseconds), waiting up to
-     * `timeoutMs` for there to be at least `count`.
-     */
-    const std::vector<qint64>& keyPresses(std::size_t count = 0, qint64 timeoutMs = 0);
+    /** A key press that reached the watched window. */
+    struct Keystroke
+    {
+        /** When, in monotonic milliseconds. */
+        qint64 at = 0;
+        /** What it types; empty for Return, Control and the like. */
+        QString text;
+    };
+    /** The key presses recorded so far, waiting up to `timeoutMs` for there to be at least `count`. */
+    const std::vector<Keystroke>& keyPresses(std::size_t count = 0, qint64 timeoutMs = 0);
 
     /** Starts typing `text` into the focused window, `delayMs` between keys; the caller waits for `typist`. */
     static void startTyping(QProcess& typist, const QString& text, int delayMs);
@@ -63,7 +68,7 @@ private:
 
     _XDisplay* m_display = nullptr;
     Window m_watched = 0;
-    std::vector<qint64> m_presses;
+    std::vector<Keystroke> m_presses;
     bool m_warnedAboutClock = false;
 };
 
