@@ -1,113 +1,552 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Kills the real program with SIGKILL at random moments while someone types into it, and checks after each kill
-// that the journal is intact, still opens, and lost at most the writing of its last 1.2 seconds.
-// Usage (inside scripts/test-session.sh): wendle-crash-trials [TRIALS]
-#include "journal/EntryCrypto.h"
+// Kills the real program with SIGKILL, again and again, at the moments a crash would hurt most: while someone types,
+// just as the autosave fires after a pause, during the first unlock while its key is made, while an older journal is
+// brought up to date, and (in a child process running the program's own restore code) while a backup is restored.
+// After each kill the journal must pass `PRAGMA integrity_check`, still open, and have lost at most the writing of
+// its last 1.2 seconds, or hold all or none of the migration or the restore.
+// Usage (inside scripts/test-session.sh): wendle-crash-trials [TRIALS [KIND,...]]
+//        (kinds: typing, save, unlock, migration, restore; all of them in turn by default)
+//        wendle-crash-trials --restore JOURNAL BACKUP   (the restore a trial kills; key and passphrase on stdin)
+#include "TrialJournals.h"
+#include "WendleProcess.h"
+#include "XDesktop.h"
+
+#include "app/JournalBackup.h"
+#include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
+#include "writing/Autosave.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
 #include <cstdio>
-#include <sqlite3.h>
+#include <sys/stat.h>
 
 using namespace wendle;
 
 namespace {
 
 constexpr qint64 kAllowedLossMs = 1200;
+constexpr int kOldEntries = 4000;
+constexpr int kBackupEntries = 3000;
 
-bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
+enum class Kind
 {
-    QProcess process;
-    process.start(program, arguments);
-    const bool ok = process.waitForFinished(15000) && process.exitCode() == 0;
-    if (output) {
-        *output = process.readAllStandardOutput();
+    typing,
+    save,
+    unlock,
+    migration,
+    restore
+};
+constexpr int kKinds = 5;
+const char* const kKindNames[kKinds] = {"typing", "save", "unlock", "migration", "restore"};
+
+/** How one trial ended. */
+struct Outcome
+{
+    /** What was wrong with the journal, or with the trial itself; empty when it passed. */
+    QString problem;
+    /** The longest pause after a key whose writing was missing at the kill. */
+    qint64 lossMs = 0;
+    /** What the kill left, for the tally ("old", "migrated", "everything"...). */
+    QString state;
+    /** When the kill landed. */
+    QString when;
+};
+
+/** One kind's tally. */
+struct Tally
+{
+    int run = 0;
+    int failed = 0;
+    qint64 worstLossMs = 0;
+    QMap<QString, int> states;
+};
+
+/**
+ * The journal's write-ahead log as the file system sees it. It changes, and while it is new, grows, as a
+ * transaction is written: watching it is how a kill is aimed into the middle of a save.
+ */
+struct LogMark
+{
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+
+    bool operator==(const LogMark&) const = default;
+};
+
+LogMark logMark(const QString& journal)
+{
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(journal + QStringLiteral("-wal")).constData(), &info) != 0) {
+        return {};
     }
-    return ok;
+    return {info.st_size, qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
-QString windowNamed(const QString& name, int timeoutMs)
+/** Waits until `reached` holds for the log, while `running`; false when `deadline` came first. */
+template <typename Reached, typename Running>
+bool waitForLog(const QString& journal, Reached reached, qint64 deadline, Running running)
 {
-    QElapsedTimer timer;
-    timer.start();
-    do {
-        QByteArray found;
-        run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), name}, &found);
-        const QString id = QString::fromLatin1(found).section(u'\n', 0, 0).trimmed();
-        if (!id.isEmpty()) {
-            return id;
+    while (monotonicMs() < deadline && running()) {
+        if (reached(logMark(journal))) {
+            return true;
         }
-        QThread::msleep(50);
-    } while (timer.elapsed() < timeoutMs);
+        QThread::usleep(250);
+    }
+    return reached(logMark(journal));
+}
+
+void sleepUntil(qint64 moment)
+{
+    for (qint64 now = monotonicMs(); now < moment; now = monotonicMs()) {
+        QThread::usleep(static_cast<unsigned long>(std::min<qint64>(moment - now, 5) * 1000));
+    }
+}
+
+QString openedText(const Entry& entry, const EntryKey& key, QString* problem)
+{
+    try {
+        return openEntryText(entry.cipherBody(), key);
+    } catch (const std::exception& failure) {
+        *problem = QStringLiteral("an entry does not open: %1").arg(QString::fromUtf8(failure.what()));
+        return {};
+    }
+}
+
+/** The first checks of every trial: the file is intact and the store opens it. */
+std::unique_ptr<EntryStore> openChecked(const QString& path, QString* problem)
+{
+    const QString integrity = integrityOf(path);
+    if (integrity != QLatin1String("ok")) {
+        *problem = QStringLiteral("integrity_check: %1").arg(integrity);
+        return nullptr;
+    }
+    QString error;
+    std::unique_ptr<EntryStore> store = EntryStore::open(path, &error);
+    if (!store) {
+        *problem = QStringLiteral("the journal no longer opens: %1").arg(error);
+    }
+    return store;
+}
+
+/** The trials of one run: the journals they use, and the program driven through the session's X server. */
+class Trials
+{
+public:
+    Trials(const QString& home, std::shared_ptr<const EntryKey> key)
+        : m_home(home)
+        , m_key(std::move(key))
+        , m_random(20261207)
+    {
+    }
+
+    bool prepare();
+    /** Runs trial number `trial`, the `round`th of its kind (which picks where its kill is aimed). */
+    Outcome run(Kind kind, int trial, int round);
+
+private:
+    QString folder(const QString& name) const { return QDir(m_home).filePath(name); }
+    static QString journalIn(const QString& dataHome) { return dataHome + QStringLiteral("/wendle/journal.sqlite"); }
+    Outcome writing(int trial, int round, bool aimAtSave);
+    Outcome unlock(int trial, int round);
+    Outcome migration(int trial, int round);
+    Outcome restore(int trial, int round);
+    QString startUnlocked(WendleProcess& wendle, XDesktop::Window* window);
+
+    QString m_home;
+    std::shared_ptr<const EntryKey> m_key;
+    QRandomGenerator m_random;
+    XDesktop m_desktop;
+    OldJournal m_oldJournal;
+    RestoreFixture m_restore;
+    // The journal the writing trials type into, one after another, and what it held after the last of them.
+    QString m_writtenText;
+    qsizetype m_writtenEntries = 0;
+};
+
+bool Trials::prepare()
+{
+    m_oldJournal = OldJournal::write(folder(QStringLiteral("old.sqlite")), *m_key, kOldEntries);
+    m_restore = RestoreFixture::write(m_home, *m_key, kBackupEntries);
+    return m_desktop.isOpen() && !m_oldJournal.rowsDigest.isEmpty() && !m_restore.journalPath.isEmpty()
+        && storeKeyringKey(*m_key);
+}
+
+Outcome Trials::run(Kind kind, int trial, int round)
+{
+    switch (kind) {
+    case Kind::typing:
+        return writing(trial, round, false);
+    case Kind::save:
+        return writing(trial, round, true);
+    case Kind::unlock:
+        return unlock(trial, round);
+    case Kind::migration:
+        return migration(trial, round);
+    case Kind::restore:
+        return restore(trial, round);
+    }
     return {};
 }
 
-bool press(const QString& window, const QStringList& keys)
+QString Trials::startUnlocked(WendleProcess& wendle, XDesktop::Window* window)
 {
-    return run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window})
-        && run(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys);
+    if (!wendle.start()) {
+        return QStringLiteral("the program did not start");
+    }
+    QString problem = wendle.answerUnlock(true);
+    if (problem.isEmpty() && (*window = wendle.focusMainWindow(&problem))) {
+        // The screen that replaces the lock screen takes a moment to settle before the editor takes keys.
+        QThread::msleep(500);
+        if (!m_desktop.hasFocus(*window) && !m_desktop.focus(*window, 3000)) {
+            problem = QStringLiteral("the main window lost the focus after unlocking");
+        }
+    }
+    return problem;
 }
 
-/** A run of typing: the length of everything typed when it ended, when, and whether a long pause followed. */
-struct Burst
+// Types in bursts with pauses, as people do, and kills at a random moment; or, aiming at the save, kills as the
+// autosave fires after the last burst. Each key's delivery comes from the X server, so the loss is measured from
+// when the writing reached the program.
+Outcome Trials::writing(int trial, int round, bool aimAtSave)
 {
-    qsizetype length = 0;
-    qint64 endedAt = 0;
-    bool longPause = false;
-};
-
-/** What a trial found wrong, or empty. */
-struct Verdict
-{
-    QString problem;
-    QString stored;
-};
-
-Verdict inspect(const QString& path)
-{
-    sqlite3* db = nullptr;
-    QString integrity = QStringLiteral("cannot open");
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* check = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr) == SQLITE_OK
-            && sqlite3_step(check) == SQLITE_ROW) {
-            integrity = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+    const QString dataHome = folder(QStringLiteral("writing"));
+    const QString journal = journalIn(dataHome);
+    WendleProcess wendle(m_desktop, dataHome, folder(QStringLiteral("wendle.log")));
+    XDesktop::Window window = 0;
+    if (const QString problem = startUnlocked(wendle, &window); !problem.isEmpty()) {
+        return {problem + u'\n' + wendle.outputTail(), 0, {}, {}};
+    }
+    m_desktop.watchKeys(window);
+    const qint64 started = monotonicMs();
+    qint64 killAt = aimAtSave ? std::numeric_limits<qint64>::max() : started + 300 + m_random.bounded(4000);
+    const int bursts = aimAtSave ? 1 + m_random.bounded(3) : std::numeric_limits<int>::max();
+    QString typed;
+    qsizetype completed = 0;
+    QProcess typist;
+    for (int burst = 0; burst < bursts && monotonicMs() < killAt; ++burst) {
+        const QString words = QStringLiteral(" t%1b%2 and some words").arg(trial).arg(burst);
+        XDesktop::startTyping(typist, words, 12);
+        typed += words;
+        while (!typist.waitForFinished(5) && monotonicMs() < killAt) { }
+        if (typist.state() != QProcess::NotRunning) {
+            break;
         }
-        sqlite3_finalize(check);
+        completed = typed.size();
+        if (burst + 1 == bursts) {
+            // Timed from the moment the last key arrived: as the autosave writes, around the moment it fires, or
+            // around the moment the writing must be saved.
+            const std::vector<XDesktop::Keystroke>& presses = m_desktop.keyPresses(std::size_t(completed), 1000);
+            const qint64 paused = presses.empty() ? monotonicMs() : presses.back().at;
+            if (round % 3 == 0) {
+                const LogMark before = logMark(journal);
+                waitForLog(
+                    journal, [&](const LogMark& now) { return now != before; }, paused + kAllowedLossMs + 100,
+                    [&] { return wendle.isRunning(); });
+                killAt = monotonicMs();
+            } else {
+                killAt = paused
+                    + (round % 3 == 1 ? Autosave::delayMilliseconds - 20 + m_random.bounded(80)
+                                      : kAllowedLossMs - 50 + m_random.bounded(150));
+            }
+            break;
+        }
+        const bool longPause = m_random.bounded(2) == 0;
+        sleepUntil(
+            std::min(killAt, monotonicMs() + (longPause ? 1300 + m_random.bounded(500) : 150 + m_random.bounded(450))));
     }
-    sqlite3_close(db);
-    if (integrity != QLatin1String("ok")) {
-        return {QStringLiteral("integrity_check: %1").arg(integrity), {}};
+    sleepUntil(killAt);
+    const qint64 killedAt = wendle.kill();
+    // Not one more key: the next trial's windows must get only their own.
+    typist.kill();
+    typist.waitForFinished(5000);
+    // What reached the program is what reached its window, key by key, whatever the typing tool meant to send.
+    QString sent;
+    std::vector<qint64> presses;
+    for (const XDesktop::Keystroke& press : m_desktop.keyPresses()) {
+        if (press.text.size() == 1) {
+            sent += press.text;
+            presses.push_back(press.at);
+        }
     }
-    QString error;
-    const std::unique_ptr<EntryStore> store = EntryStore::open(path, &error);
+
+    Outcome outcome;
+    outcome.when = presses.empty() ? QStringLiteral("before any key")
+                                   : QStringLiteral("%1 ms after the last key").arg(killedAt - presses.back());
+    std::unique_ptr<EntryStore> store = openChecked(journal, &outcome.problem);
     if (!store) {
-        return {QStringLiteral("the journal no longer opens: %1").arg(error), {}};
+        return outcome;
     }
-    if (store->entries().empty()) {
-        return {{}, {}};
+    const qsizetype entries = qsizetype(store->entries().size());
+    // A new journal day gives a new entry, which starts empty.
+    const QString expected = (entries == m_writtenEntries + 1 ? QString() : m_writtenText) + sent;
+    const QString stored = entries == 0 ? QString() : openedText(*store->entries().back(), *m_key, &outcome.problem);
+    if (entries < m_writtenEntries || entries > m_writtenEntries + 1) {
+        outcome.problem = QStringLiteral("the journal went from %1 entries to %2").arg(m_writtenEntries).arg(entries);
     }
-    QByteArray key;
-    run(QStringLiteral("secret-tool"),
-        {QStringLiteral("lookup"), QStringLiteral("server"), QStringLiteral("org.wendle.Wendle"),
-         QStringLiteral("user"), QStringLiteral("entry-encryption-key")},
-        &key);
-    const std::shared_ptr<const EntryKey> entryKey = EntryKey::fromBytes(QByteArray::fromBase64(key.trimmed()));
-    if (!entryKey || store->entries().size() != 1) {
-        return {QStringLiteral("expected one entry and its key"), {}};
+    const qsizetype base = expected.size() - sent.size();
+    if (outcome.problem.isEmpty() && (!expected.startsWith(stored) || stored.size() < base)) {
+        outcome.problem = QStringLiteral("the entry is not what was typed: %1 characters stored, %2 expected before "
+                                         "this trial, %3 typed in it")
+                              .arg(stored.size())
+                              .arg(base)
+                              .arg(sent.size());
     }
-    try {
-        return {{}, openEntryText(store->entries().front()->cipherBody(), *entryKey)};
-    } catch (const std::exception& failure) {
-        return {QStringLiteral("the entry does not open: %1").arg(QString::fromUtf8(failure.what())), {}};
+    // The writing saves itself once it pauses: the longest pause, until the next key or the kill, after any key
+    // that is missing is the loss, and 1.2 s of it is the most allowed.
+    for (qsizetype i = std::max<qsizetype>(0, stored.size() - base); i < sent.size(); ++i) {
+        const qint64 pauseEnd = i + 1 < sent.size() ? presses[std::size_t(i + 1)] : killedAt;
+        outcome.lossMs = std::max(outcome.lossMs, pauseEnd - presses[std::size_t(i)]);
     }
+    if (outcome.problem.isEmpty() && outcome.lossMs > kAllowedLossMs) {
+        outcome.problem
+            = QStringLiteral("writing that had paused %1 ms before the kill is missing (%2 of %3 characters "
+                             "typed in this trial are stored)")
+                  .arg(outcome.lossMs)
+                  .arg(stored.size() - base)
+                  .arg(sent.size());
+    }
+    outcome.state
+        = stored.size() - base == sent.size() ? QStringLiteral("all saved") : QStringLiteral("last writing unsaved");
+    if (sent.size() < completed || !typed.startsWith(sent)) {
+        // Keys that went to another window never reached the program; the trial goes by what did.
+        outcome.state += QStringLiteral(", some keys went elsewhere");
+    }
+    if (!outcome.problem.isEmpty()) {
+        outcome.problem += u'\n' + wendle.outputTail();
+    }
+    // What was lost is gone: the next trial goes on from what the journal holds.
+    m_writtenText = stored;
+    m_writtenEntries = entries;
+    return outcome;
+}
+
+// A journal's first unlock, killed while its key is made and recorded: whatever the kill leaves must never lock
+// the owner out (a key check the keyring's key cannot open).
+Outcome Trials::unlock(int trial, int round)
+{
+    clearKeyringKey();
+    const QString dataHome = folder(QStringLiteral("unlock-%1").arg(trial));
+    const QString journal = journalIn(dataHome);
+    Outcome outcome;
+    {
+        WendleProcess wendle(m_desktop, dataHome, folder(QStringLiteral("wendle.log")));
+        qint64 submitted = 0;
+        LogMark before;
+        if (!wendle.start()) {
+            outcome.problem = QStringLiteral("the program did not start");
+        } else if (const QString problem = wendle.answerUnlock(false, &submitted, [&] { before = logMark(journal); });
+                   !problem.isEmpty()) {
+            outcome.problem = problem + u'\n' + wendle.outputTail();
+        } else if (round % 2 == 0) {
+            sleepUntil(submitted + m_random.bounded(40));
+        } else {
+            // The journal was made at start; the next thing written is the new key's check.
+            waitForLog(
+                journal, [&](const LogMark& now) { return now != before; }, submitted + 15000,
+                [&] { return wendle.isRunning(); });
+        }
+        outcome.when = QStringLiteral("%1 ms after the password").arg(wendle.kill() - submitted);
+    }
+    std::unique_ptr<EntryStore> store = outcome.problem.isEmpty() ? openChecked(journal, &outcome.problem) : nullptr;
+    const std::shared_ptr<const EntryKey> key = keyringKey();
+    if (store) {
+        if (!store->keyChecks().empty() && (!key || !keyBelongsToJournal(*key, *store))) {
+            outcome.problem
+                = QStringLiteral("locked out: the journal's key check does not open under the keyring's key");
+        } else if (store->holdsSealedBodies()) {
+            outcome.problem = QStringLiteral("sealed text in a journal nothing was written into");
+        }
+        outcome.state = !key             ? QStringLiteral("no key yet")
+            : store->keyChecks().empty() ? QStringLiteral("key, check not yet recorded")
+                                         : QStringLiteral("key and check");
+    }
+    store.reset();
+    if (!storeKeyringKey(*m_key)) {
+        outcome.problem += QStringLiteral(" (and the trials' key could not be put back into the keyring)");
+    }
+    if (outcome.problem.isEmpty()) {
+        QDir(dataHome).removeRecursively();
+    }
+    return outcome;
+}
+
+// An older journal brought up to date at its first unlock (the key check's table, then every entry's word count),
+// killed at a random moment or as the log passes a size partway through. Every entry must be as it was, and each
+// step done wholly or not at all.
+Outcome Trials::migration(int trial, int round)
+{
+    const QString dataHome = folder(QStringLiteral("migration-%1").arg(trial));
+    const QString journal = journalIn(dataHome);
+    Outcome outcome;
+    if (!copyJournal(m_oldJournal.path, journal)) {
+        return {QStringLiteral("could not copy the old journal"), 0, {}, {}};
+    }
+    const qint64 fileSize = QFileInfo(journal).size();
+    {
+        WendleProcess wendle(m_desktop, dataHome, folder(QStringLiteral("wendle.log")));
+        qint64 submitted = 0;
+        const int aim = round % 5;
+        if (!wendle.start()) {
+            outcome.problem = QStringLiteral("the program did not start");
+        } else if (const QString problem = wendle.answerUnlock(false, &submitted); !problem.isEmpty()) {
+            outcome.problem = problem + u'\n' + wendle.outputTail();
+        } else if (aim == 0) {
+            sleepUntil(submitted + m_random.bounded(400));
+        } else {
+            const double fraction[] = {0, 0, 0.25, 0.5, 0.85};
+            const qint64 bytes = qint64(fraction[aim] * double(fileSize));
+            waitForLog(
+                journal, [&](const LogMark& now) { return now.size > bytes; }, submitted + 30000,
+                [&] { return wendle.isRunning(); });
+        }
+        outcome.when = QStringLiteral("%1 ms after the password, log at %2 KB")
+                           .arg(wendle.kill() - submitted)
+                           .arg(logMark(journal).size / 1024);
+    }
+    std::unique_ptr<EntryStore> store = outcome.problem.isEmpty() ? openChecked(journal, &outcome.problem) : nullptr;
+    if (!store) {
+        return outcome;
+    }
+    const qint64 version = queryNumber(journal, "PRAGMA user_version");
+    const bool hasChecks = queryNumber(journal, "SELECT count(*) FROM sqlite_schema WHERE name = 'key_checks'") == 1;
+    const std::vector<qint64> words = OldJournal::creditedWords(journal);
+    const auto counted = std::count_if(words.begin(), words.end(), [&, i = std::size_t(0)](qint64 w) mutable {
+        return i < m_oldJournal.words.size() && w == m_oldJournal.words[i++];
+    });
+    const auto uncounted = std::count(words.begin(), words.end(), 0);
+    if (OldJournal::digestRows(journal) != m_oldJournal.rowsDigest) {
+        outcome.problem = QStringLiteral("the entries changed");
+    } else if (words.size() != m_oldJournal.words.size()
+               || (counted != qsizetype(words.size()) && uncounted != qsizetype(words.size()))) {
+        outcome.problem
+            = QStringLiteral("words counted for %1 of %2 entries: a part of one save").arg(counted).arg(words.size());
+    } else if (!((version == 1 && !hasChecks) || (version == 2 && hasChecks))) {
+        outcome.problem
+            = QStringLiteral("schema version %1 %2 key checks").arg(version).arg(hasChecks ? "with" : "without");
+    } else if (version == 2 && !keyBelongsToJournal(*m_key, *store)) {
+        outcome.problem = QStringLiteral("locked out: the recorded key check does not open under the key");
+    }
+    outcome.state = QStringLiteral("%1, %2").arg(
+        version == 2 ? QStringLiteral("schema upgraded") : QStringLiteral("old schema"),
+        uncounted == 0 ? QStringLiteral("words counted") : QStringLiteral("words not counted"));
+    store.reset();
+    if (outcome.problem.isEmpty()) {
+        QDir(dataHome).removeRecursively();
+    }
+    return outcome;
+}
+
+// A restore from backup, run by the program's own code in a child process, killed at a random moment or as the
+// log passes a size partway through its one save: the journal holds every restored entry or none.
+Outcome Trials::restore(int trial, int round)
+{
+    const QString dataHome = folder(QStringLiteral("restore-%1").arg(trial));
+    const QString journal = journalIn(dataHome);
+    if (!copyJournal(m_restore.journalPath, journal)) {
+        return {QStringLiteral("could not copy the journal to restore into"), 0, {}, {}};
+    }
+    Outcome outcome;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    startTool(child, QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--restore"), journal, m_restore.backupPath});
+    if (!child.waitForStarted(10000)) {
+        return {QStringLiteral("the restore did not start"), 0, {}, {}};
+    }
+    const qint64 started = monotonicMs();
+    const QByteArray key(reinterpret_cast<const char*>(m_key->data()), m_key->length());
+    child.write(key.toBase64() + '\n' + m_restore.passphrase.toUtf8() + '\n');
+    child.waitForBytesWritten(5000);
+    child.closeWriteChannel();
+    const int aim = round % 5;
+    if (aim == 0) {
+        sleepUntil(started + m_random.bounded(600));
+    } else {
+        const double fraction[] = {0, 0, 0.25, 0.5, 0.85};
+        const qint64 bytes = qint64(fraction[aim] * double(QFileInfo(m_restore.backupPath).size()));
+        waitForLog(
+            journal, [&](const LogMark& now) { return now.size > bytes; }, started + 30000,
+            [&] { return child.state() != QProcess::NotRunning; });
+    }
+    const qint64 killedAt = monotonicMs();
+    const bool finished = child.state() == QProcess::NotRunning;
+    if (const pid_t pid = pid_t(child.processId()); pid > 0) {
+        ::kill(pid, SIGKILL);
+    }
+    child.waitForFinished(10000);
+    outcome.when = finished ? QStringLiteral("after it finished")
+                            : QStringLiteral("%1 ms after it started, log at %2 KB")
+                                  .arg(killedAt - started)
+                                  .arg(logMark(journal).size / 1024);
+    if (finished && (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)) {
+        outcome.problem = QStringLiteral("the restore failed on its own (exit code %1)").arg(child.exitCode());
+    }
+    std::unique_ptr<EntryStore> store = openChecked(journal, &outcome.problem);
+    if (!store) {
+        return outcome;
+    }
+    const std::vector<Entry*>& entries = store->entries();
+    const std::size_t before = 3;
+    const std::size_t restored = entries.size() - before;
+    const std::size_t keptAside = store->displacedBodies().size();
+    if (restored != 0 && restored != m_restore.contents.entries.size()) {
+        outcome.problem = QStringLiteral("%1 of the backup's %2 entries are in the journal")
+                              .arg(restored)
+                              .arg(m_restore.contents.entries.size());
+    } else if (keptAside != (restored == 0 ? 0 : m_restore.contents.displaced.size())) {
+        outcome.problem = QStringLiteral("%1 bodies kept aside with %2 entries restored").arg(keptAside).arg(restored);
+    }
+    for (std::size_t i = 0; i < restored && outcome.problem.isEmpty(); ++i) {
+        const BackupRecord& record = m_restore.contents.entries[i];
+        const Entry& entry = *entries[before + i];
+        if (entry.dayKey() != record.dayKey || entry.date() != record.date
+            || openedText(entry, *m_key, &outcome.problem) != record.text) {
+            outcome.problem = QStringLiteral("restored entry %1 is not the backup's").arg(i + 1);
+        }
+    }
+    outcome.state = restored == 0 ? QStringLiteral("nothing restored") : QStringLiteral("everything restored");
+    store.reset();
+    if (outcome.problem.isEmpty()) {
+        QDir(dataHome).removeRecursively();
+    }
+    return outcome;
+}
+
+// The child a restore trial kills: the program's restore, from reading the backup to its one save.
+int restoreChild(const QString& journal, const QString& backup)
+{
+    QFile input;
+    input.open(stdin, QIODevice::ReadOnly);
+    const std::shared_ptr<const EntryKey> key = EntryKey::fromBytes(QByteArray::fromBase64(input.readLine().trimmed()));
+    const QString passphrase = QString::fromUtf8(input.readLine().trimmed());
+    QFile file(backup);
+    QString error;
+    std::unique_ptr<EntryStore> store = EntryStore::open(journal, &error);
+    if (!store || !file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "restore: %s\n", qPrintable(error));
+        return 1;
+    }
+    const BackupReadResult read = decodeBackup(file.readAll(), passphrase);
+    if (!read.contents) {
+        std::fprintf(stderr, "restore: %s\n", qPrintable(backupErrorMessage(read.error)));
+        return 1;
+    }
+    if (!applyRestore(planRestore(*read.contents, *store), *read.contents, *store, *key, &error)) {
+        std::fprintf(stderr, "restore: %s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -115,126 +554,73 @@ Verdict inspect(const QString& path)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.size() == 4 && arguments[1] == QLatin1String("--restore")) {
+        return restoreChild(arguments[2], arguments[3]);
+    }
     if (qEnvironmentVariableIsEmpty("WENDLE_TEST_SESSION") || qEnvironmentVariableIsEmpty("WENDLE_TEST_PASSWORD")) {
         std::fprintf(stderr, "crash trials run only inside scripts/test-session.sh\n");
         return 2;
     }
-    const int trials = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 200;
-    QTemporaryDir home;
-    const QString journal = home.filePath(QStringLiteral("data/wendle/journal.sqlite"));
-    run(QStringLiteral("secret-tool"),
-        {QStringLiteral("clear"), QStringLiteral("server"), QStringLiteral("org.wendle.Wendle"), QStringLiteral("user"),
-         QStringLiteral("entry-encryption-key")});
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    QRandomGenerator random(20261207);
-
-    QString typed;
-    int failures = 0;
-    qint64 worstLossMs = 0;
-    for (int trial = 1; trial <= trials; ++trial) {
-        QProcess wendle;
-        wendle.setProcessEnvironment(environment);
-        wendle.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        wendle.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {});
-        const QString dialog = windowNamed(QStringLiteral("nlock your journal"), 15000);
-        if (dialog.isEmpty()) {
-            std::fprintf(stderr, "trial %d: no unlock question\n", trial);
-            return 1;
+    const int trials = arguments.size() > 1 ? arguments[1].toInt() : 200;
+    std::vector<int> kinds;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        if (arguments.size() < 3 || arguments[2].split(u',').contains(QLatin1String(kKindNames[kind]))) {
+            kinds.push_back(kind);
         }
-        // Given a moment to take the focus, as a person gives it, so no character of the password goes astray.
-        QThread::msleep(300);
-        run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
-        run(QStringLiteral("xdotool"), {QStringLiteral("type"), qEnvironmentVariable("WENDLE_TEST_PASSWORD")});
-        QElapsedTimer clock;
-        clock.start();
-        // One trial in eight dies while the unlock (and the first-unlock pass) is under way.
-        const bool duringUnlock = trial % 8 == 0;
-        const qint64 killAt = duringUnlock ? random.bounded(400) : 300 + random.bounded(5000);
-        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
-
-        // Writing in bursts with short pauses, as people do; each burst is remembered with the moment it ended.
-        std::vector<Burst> burstEnds;
-        if (!duringUnlock) {
-            if (trial == 1) {
-                const QString sheet = windowNamed(QStringLiteral("^Recovery code$"), 10000);
-                press(sheet, {QStringLiteral("Return")});
-            }
-            // Typing starts once the journal is open, as a person's would: keys pressed into the lock screen are not
-            // writing, and the kill time counts from here.
-            QElapsedTimer unlocking;
-            unlocking.start();
-            while (!windowNamed(QStringLiteral("nlock your journal"), 0).isEmpty() && unlocking.elapsed() < 10000) {
-                QThread::msleep(50);
-            }
-            const QString window = windowNamed(QStringLiteral("^Wendle$"), 10000);
-            run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-            QThread::msleep(700);
-            if (!windowNamed(QStringLiteral("nlock your journal"), 0).isEmpty()) {
-                std::fprintf(stderr, "trial %d: the journal did not unlock\n", trial);
-                return 1;
-            }
-            clock.restart();
-            for (int burst = 0; clock.elapsed() < killAt; ++burst) {
-                const QString words = QStringLiteral(" t%1b%2 and some words").arg(trial).arg(burst);
-                QProcess type;
-                type.start(QStringLiteral("xdotool"),
-                           {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("12"), words});
-                while (!type.waitForFinished(10) && clock.elapsed() < killAt) { }
-                if (type.state() != QProcess::NotRunning) {
-                    break;
-                }
-                typed += words;
-                // A short pause runs on into the next burst; a long one lets the autosave's second pass.
-                const bool longPause = random.bounded(2) == 0;
-                burstEnds.push_back({typed.size(), clock.elapsed(), longPause});
-                QThread::msleep(
-                    static_cast<unsigned long>(longPause ? 1300 + random.bounded(500) : 200 + random.bounded(500)));
-            }
-        }
-        while (clock.elapsed() < killAt) {
-            QThread::msleep(5);
-        }
-        const qint64 killedAt = clock.elapsed();
-        ::kill(static_cast<pid_t>(wendle.processId()), SIGKILL);
-        wendle.waitForFinished(5000);
-
-        Verdict verdict = inspect(journal);
-        qsizetype due = 0;
-        // Due: what was on screen when a pause long enough for the autosave began, 1.2 s or more before the kill.
-        for (std::size_t i = 0; i < burstEnds.size(); ++i) {
-            const bool pausedLongEnough = burstEnds[i].longPause || i + 1 == burstEnds.size();
-            if (pausedLongEnough && burstEnds[i].endedAt <= killedAt - kAllowedLossMs) {
-                due = burstEnds[i].length;
-            }
-        }
-        if (verdict.problem.isEmpty() && (!typed.startsWith(verdict.stored) || verdict.stored.size() < due)) {
-            QStringList ends;
-            for (const Burst& burst : burstEnds) {
-                ends
-                    << QStringLiteral("%1@%2ms%3").arg(burst.length).arg(burst.endedAt).arg(burst.longPause ? "+" : "");
-            }
-            verdict.problem = QStringLiteral("stored %1 of %2 characters, %3 were due (bursts ended: %4)")
-                                  .arg(verdict.stored.size())
-                                  .arg(typed.size())
-                                  .arg(due)
-                                  .arg(ends.join(u' '));
-        }
-        for (const Burst& burst : burstEnds) {
-            if (burst.length > verdict.stored.size()) {
-                worstLossMs = std::max(worstLossMs, killedAt - burst.endedAt);
-                break;
-            }
-        }
-        if (!verdict.problem.isEmpty()) {
-            ++failures;
-            std::fprintf(stderr, "trial %d (killed at %lld ms): %s\n", trial, killedAt, qPrintable(verdict.problem));
-        }
-        // What was lost is gone: the next trial goes on from what the journal holds.
-        typed = verdict.stored;
     }
-    std::printf("crash trials: %d run, %d failed, worst loss %.1f s (typing since the last saved burst)\n", trials,
-                failures, worstLossMs / 1000.0);
+    if (trials < 1 || kinds.empty()) {
+        std::fprintf(stderr, "usage: wendle-crash-trials [TRIALS [KIND,...]]\n");
+        return 2;
+    }
+    QTemporaryDir home;
+    Trials run(home.path(), EntryKey::random());
+    if (!run.prepare()) {
+        std::fprintf(stderr, "crash trials: could not prepare the journals, the key or the X connection\n");
+        clearKeyringKey();
+        return 1;
+    }
+
+    Tally tallies[kKinds];
+    int failures = 0;
+    for (int trial = 1; trial <= trials; ++trial) {
+        const int kind = kinds[std::size_t(trial - 1) % kinds.size()];
+        Tally& tally = tallies[kind];
+        const Outcome outcome = run.run(Kind(kind), trial, tally.run);
+        ++tally.run;
+        tally.worstLossMs = std::max(tally.worstLossMs, outcome.lossMs);
+        ++tally.states[outcome.state];
+        std::printf("trial %d %s: killed %s: %s\n", trial, kKindNames[kind], qPrintable(outcome.when),
+                    qPrintable(outcome.problem.isEmpty() ? outcome.state : QStringLiteral("FAILED")));
+        std::fflush(stdout);
+        if (!outcome.problem.isEmpty()) {
+            ++tally.failed;
+            ++failures;
+            std::fprintf(stderr, "trial %d (%s, killed %s): FAILED: %s\n", trial, kKindNames[kind],
+                         qPrintable(outcome.when), qPrintable(outcome.problem));
+        }
+        std::fflush(stderr);
+    }
+    clearKeyringKey();
+
+    QStringList losses;
+    for (int kind = 0; kind < kKinds; ++kind) {
+        const Tally& tally = tallies[kind];
+        if (tally.run == 0) {
+            continue;
+        }
+        QStringList states;
+        for (auto state = tally.states.cbegin(); state != tally.states.cend(); ++state) {
+            states << QStringLiteral("%1: %2").arg(state.key()).arg(state.value());
+        }
+        std::printf("  %-9s %3d run, %d failed, worst loss %.2f s (%s)\n", kKindNames[kind], tally.run, tally.failed,
+                    double(tally.worstLossMs) / 1000.0, qPrintable(states.join(QStringLiteral("; "))));
+        losses << QStringLiteral("%1 %2 s")
+                      .arg(QLatin1String(kKindNames[kind]))
+                      .arg(double(tally.worstLossMs) / 1000.0, 0, 'f', 2);
+    }
+    std::printf("crash trials: %d run, %d failed; worst loss (longest pause after writing that was "
+                "missing at the kill, 1.2 s allowed): %s\n",
+                trials, failures, qPrintable(losses.join(QStringLiteral(", "))));
     return failures == 0 ? 0 : 1;
 }
