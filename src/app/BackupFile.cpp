@@ -30,23 +30,25 @@ constexpr int checkLength = 32;
 constexpr int nonceLength = 12;
 constexpr int tagLength = 16;
 constexpr int headerLength = magicLength + 2 + 1 + 1 + 4 + 4 + saltLength + checkLength + nonceLength + 8;
-constexpr int derivedLength = 64; // the cipher key, then the half the passphrase check is made from
+constexpr int derivedLength = int(backupDerivedLength);
 
-// Parameters outside these bounds are refused before any work, so a crafted header cannot demand gigabytes.
-constexpr int maxLog2N = 20;
-constexpr quint32 maxR = 32;
-constexpr quint32 maxP = 16;
+// A header asking for more than these is refused before any work, so a crafted file cannot demand gigabytes or
+// minutes: memory (128·r·N bytes) up to twice, and work (N·r·p) up to four times what Wendle's own backups use.
+constexpr int minLog2N = 10;
+constexpr int maxLog2N = 21;
+constexpr quint64 maxScryptMemory = quint64(256) << 20;
+constexpr quint64 maxScryptWork = quint64(1) << 22;
 
-struct Header
+bool affordable(const ScryptParameters& parameters)
 {
-    ScryptParameters parameters;
-    QByteArray salt;
-    QByteArray check;
-    QByteArray nonce;
-    quint64 payloadLength = 0;
-};
+    if (parameters.log2N < minLog2N || parameters.log2N > maxLog2N || parameters.r == 0 || parameters.p == 0) {
+        return false;
+    }
+    const quint64 blocks = (quint64(1) << parameters.log2N) * parameters.r;
+    return 128 * blocks <= maxScryptMemory && blocks * parameters.p <= maxScryptWork;
+}
 
-QByteArray headerBytes(const Header& header)
+QByteArray headerBytes(const BackupHeader& header)
 {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
@@ -135,7 +137,9 @@ QByteArray payloadOf(const BackupContents& contents)
         .toJson(QJsonDocument::Compact);
 }
 
-std::optional<BackupContents> contentsOf(const QByteArray& payload)
+} // namespace
+
+std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payload)
 {
     const QJsonDocument document = QJsonDocument::fromJson(payload);
     if (!document.isObject()) {
@@ -172,8 +176,6 @@ std::optional<BackupContents> contentsOf(const QByteArray& payload)
     return contents;
 }
 
-} // namespace
-
 QString backupErrorMessage(BackupError error)
 {
     switch (error) {
@@ -195,7 +197,7 @@ QString backupErrorMessage(BackupError error)
 
 QByteArray encodeBackup(const BackupContents& contents, const QString& passphrase, const ScryptParameters& parameters)
 {
-    Header header;
+    BackupHeader header;
     header.parameters = parameters;
     header.salt.resize(saltLength);
     header.nonce.resize(nonceLength);
@@ -237,7 +239,7 @@ QByteArray encodeBackup(const BackupContents& contents, const QString& passphras
     return ok ? file : QByteArray();
 }
 
-BackupReadResult decodeBackup(const QByteArray& file, const QString& passphrase)
+BackupHeaderResult readBackupHeader(const QByteArray& file)
 {
     if (file.size() < magicLength || std::memcmp(file.constData(), backupMagic, magicLength) != 0) {
         return {std::nullopt, BackupError::notABackup};
@@ -251,14 +253,13 @@ BackupReadResult decodeBackup(const QByteArray& file, const QString& passphrase)
     quint16 version = 0;
     quint8 kdf = 0;
     quint8 log2N = 0;
-    Header header;
+    BackupHeader header;
     in >> version >> kdf >> log2N >> header.parameters.r >> header.parameters.p;
     header.parameters.log2N = log2N;
     if (version > formatVersion || kdf != scryptKdf) {
         return {std::nullopt, BackupError::newerVersion};
     }
-    if (version < 1 || log2N < 10 || log2N > maxLog2N || header.parameters.r == 0 || header.parameters.r > maxR
-        || header.parameters.p == 0 || header.parameters.p > maxP) {
+    if (version < 1 || !affordable(header.parameters)) {
         return {std::nullopt, BackupError::damaged};
     }
     header.salt = file.mid(in.device()->pos(), saltLength);
@@ -276,14 +277,28 @@ BackupReadResult decodeBackup(const QByteArray& file, const QString& passphrase)
     if (file.size() > headerLength + payloadLength + tagLength) {
         return {std::nullopt, BackupError::damaged};
     }
+    return {std::move(header), BackupError::damaged};
+}
 
+BackupReadResult decodeBackup(const QByteArray& file, const QString& passphrase)
+{
+    const BackupHeaderResult read = readBackupHeader(file);
+    if (!read.header) {
+        return {std::nullopt, read.error};
+    }
     LockedBuffer derived(derivedLength);
-    if (!derive(passphrase, header.salt, header.parameters, derived)) {
+    if (!derive(passphrase, read.header->salt, read.header->parameters, derived)) {
         return {std::nullopt, BackupError::cryptoFailure};
     }
+    return openBackup(file, *read.header, derived);
+}
+
+BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, const LockedBuffer& derived)
+{
     if (passphraseCheck(derived) != header.check) {
         return {std::nullopt, BackupError::wrongPassphrase};
     }
+    const qint64 payloadLength = qint64(header.payloadLength);
     const auto* sealed = reinterpret_cast<const unsigned char*>(file.constData()) + headerLength;
     QByteArray payload(payloadLength, Qt::Uninitialized);
     CipherContext context(EVP_CIPHER_CTX_new());
@@ -308,7 +323,7 @@ BackupReadResult decodeBackup(const QByteArray& file, const QString& passphrase)
         wipeBytes(payload);
         return {std::nullopt, BackupError::damaged};
     }
-    std::optional<BackupContents> contents = contentsOf(payload);
+    std::optional<BackupContents> contents = backupContentsFromPayload(payload);
     wipeBytes(payload);
     if (!contents) {
         return {std::nullopt, BackupError::damaged};

@@ -5,10 +5,13 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
 namespace wendle {
+
+class LockedBuffer;
 
 /** One entry as a backup carries it: its text in the clear inside the sealed payload, or its sealed body when it
  *  did not open under the journal's key (kept as it is, so it opens again if that key comes back). */
@@ -79,6 +82,38 @@ QByteArray encodeBackup(const BackupContents& contents, const QString& passphras
 
 /** Reads a backup written by `encodeBackup`; nothing is trusted before the seal is verified. */
 BackupReadResult decodeBackup(const QByteArray& file, const QString& passphrase);
+
+/** A backup's plain header: what deriving its key costs, and where its sealed payload lies. */
+struct BackupHeader
+{
+    ScryptParameters parameters;
+    QByteArray salt;
+    QByteArray check;
+    QByteArray nonce;
+    quint64 payloadLength = 0;
+};
+
+/** The result of reading a backup's header: the header or why the file is refused. */
+struct BackupHeaderResult
+{
+    std::optional<BackupHeader> header;
+    BackupError error = BackupError::damaged;
+};
+
+/**
+ * Reads the header of `file` and checks the file's length against it, deriving nothing: a header asking for a
+ * key derivation far costlier than Wendle's own is refused here, so a crafted file cannot tie up the machine.
+ */
+BackupHeaderResult readBackupHeader(const QByteArray& file);
+
+/** How many bytes a backup's passphrase derives: the cipher key, then the half its passphrase check is made from. */
+inline constexpr std::size_t backupDerivedLength = 64;
+
+/** Opens `file`, whose header `readBackupHeader` read, with the bytes derived from its passphrase. */
+BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, const LockedBuffer& derived);
+
+/** The contents an opened payload describes; none when it describes none. */
+std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payload);
 
 /** The magic bytes every backup starts with. */
 inline constexpr char backupMagic[] = "WENDLEBK";

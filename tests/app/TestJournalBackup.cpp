@@ -5,6 +5,7 @@
 #include "journal/Calendar.h"
 
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <QTest>
 
@@ -128,6 +129,19 @@ void TestJournalBackup::refusesWhatItCannotTrust()
         QVERIFY(!backupErrorMessage(read.error).isEmpty());
     }
     QVERIFY(decodeBackup(file, passphrase).contents);
+
+    // Wendle's own cost is accepted; a far costlier one is refused from the header alone, before any derivation.
+    const auto costing = [&file](quint8 log2N, quint32 r, quint32 p) {
+        QByteArray bytes = file;
+        bytes[11] = char(log2N);
+        qToBigEndian(r, bytes.data() + 12);
+        qToBigEndian(p, bytes.data() + 16);
+        return bytes;
+    };
+    QVERIFY(readBackupHeader(costing(17, 8, 1)).header);
+    for (const QByteArray& costly : {costing(20, 32, 16), costing(17, 8, 8), costing(200, 1, 1)}) {
+        QCOMPARE(decodeBackup(costly, passphrase).error, BackupError::damaged);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestJournalBackup)
