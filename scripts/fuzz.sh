@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer in build-fuzz/, then
+# Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer in build-sanitized/, then
 # runs each for SECONDS (default 30), or for RUNS executions when RUNS is set, from its seed corpus in
 # tests/fuzz/corpus/, and prints how many executions each made. Any finding fails the script.
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]      RUNS=10000000 scripts/fuzz.sh [TARGET...]
@@ -21,18 +21,12 @@ targets=("$@")
 for target in "${targets[@]}"; do
     [ -n "${max_len[$target]:-}" ] || { echo "fuzz.sh: no target $target" >&2; exit 2; }
 done
-bash scripts/install-deps.sh
-cache=()
-! command -v ccache >/dev/null || cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-    -DCMAKE_CXX_COMPILER=clang++ "${cache[@]}" \
-    -DWENDLE_SANITIZE=address,undefined -DWENDLE_FUZZ=ON -DWENDLE_BUILD_TESTS=OFF -DWENDLE_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz --target fuzzers -j2
+bash scripts/sanitized-build.sh fuzzers
 # Targets that go through files run much faster on a memory file system.
 scratch_parent=/dev/shm
 [ -d "$scratch_parent" ] && [ -w "$scratch_parent" ] || scratch_parent=${TMPDIR:-/tmp}
 work=$(mktemp -d "$scratch_parent/wendle-fuzz.XXXXXX")
-mkdir -p build-fuzz/findings
+mkdir -p build-sanitized/findings
 trap 'rm -rf "$work"' EXIT
 for target in "${targets[@]}"; do
     # New inputs go to a scratch copy, so the committed seeds stay small and reviewed.
@@ -42,15 +36,15 @@ for target in "${targets[@]}"; do
     started=$(date +%s)
     # A small quarantine keeps freed memory warm: the inputs are small, and page faults cost more than parsing.
     ASAN_OPTIONS=detect_leaks=0:quarantine_size_mb=16 TMPDIR="$work" XDG_STATE_HOME="$work/state" QT_LOGGING_RULES='*=false' \
-        "build-fuzz/bin/fuzz-$target" "${limit[@]}" -max_len="${max_len[$target]}" -print_final_stats=1 \
-        -artifact_prefix=build-fuzz/findings/ "$work/$target" \
+        "build-sanitized/bin/fuzz-$target" "${limit[@]}" -max_len="${max_len[$target]}" -print_final_stats=1 \
+        -artifact_prefix=build-sanitized/findings/ "$work/$target" \
         >"$work/$target.log" 2>&1 || status=$?
     elapsed=$(($(date +%s) - started))
     runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$work/$target.log" | grep -o '[0-9]*$' || echo 0)
     echo "fuzz-$target: $runs executions in $elapsed s ($((runs / (elapsed > 0 ? elapsed : 1))) per second)"
     if [ "$status" -ne 0 ]; then
         grep -E 'ERROR|SUMMARY|runtime error' "$work/$target.log" | head -5 >&2
-        echo "fuzz-$target found a problem; the input is in $(pwd)/build-fuzz/findings" >&2
+        echo "fuzz-$target found a problem; the input is in $(pwd)/build-sanitized/findings" >&2
         exit 1
     fi
 done

@@ -11,7 +11,8 @@ packages=(
     libbenchmark-dev
     # run
     qt6-qpa-plugins libqt6svg6 libsecret-1-0 fonts-dejavu-core tzdata
-    # test session and tests
+    # test session and tests; clang and its runtimes for the sanitized build and the fuzzers
+    clang libclang-rt-14-dev
     xvfb xauth dbus dunst gnome-keyring libsecret-tools at-spi2-core python3-pyatspi
     libpam-wrapper libpam-modules xdotool imagemagick sqlite3 procps trayer python3 openssl
     # packaging and its checks
