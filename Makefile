@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: all deps configure build run test bench install package format clean
+.PHONY: all deps configure build run test proofs bench install package format clean
 
 all: build
 
@@ -21,6 +21,12 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ../scripts/test-session.sh ctest --output-on-failure
+
+# What CI runs after the tests: crash trials, every fuzzer for 30 s, and the suite under the sanitizers.
+proofs: build
+	bash scripts/crash-trials.sh 20 $(BUILD_DIR)
+	bash scripts/fuzz.sh 30
+	bash scripts/sanitize.sh
 
 bench: build
 	scripts/test-session.sh sh -c '$(BUILD_DIR)/bin/wendle_bench && $(BUILD_DIR)/bin/wendle_app_bench && $(BUILD_DIR)/bin/wendle_reminders_bench'
