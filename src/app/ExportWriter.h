@@ -32,8 +32,6 @@ public:
     /** Syncs every staged file and names it; false with `error` set, and nothing named after it, on failure. */
     bool finish(QString* error);
 
-    qsizetype stagedCount() const { return qsizetype(m_staged.size()); }
-
 private:
     struct Staged
     {

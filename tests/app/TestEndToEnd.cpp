@@ -6,6 +6,7 @@
 #include "RealWendle.h"
 #include "SqlFile.h"
 #include "TempJournal.h"
+#include "TrayHost.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -285,22 +286,17 @@ void TestEndToEnd::unwritableFilesAreRefusedUnchanged()
 
 void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
 {
-    QProcess trayer;
-    trayer.start(QStringLiteral("trayer"), {QStringLiteral("--SetDockType"), QStringLiteral("false")});
-    QVERIFY(trayer.waitForStarted());
-    QTest::qWait(1000);
+    TrayHost tray;
+    QVERIFY(tray.isReady());
     start();
     unlock();
     const QString before = storedText();
 
     // Closed, the window goes to the tray: the program, and its unlocked journal, stay.
-    const QStringList shownWindow{QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                  QStringLiteral("^Wendle$")};
-    QProcess search;
-    search.start(QStringLiteral("xdotool"), shownWindow);
-    QVERIFY(search.waitForFinished(5000));
-    askToClose(QString::fromLatin1(search.readAllStandardOutput()).trimmed());
-    QTRY_VERIFY(!xdotool(shownWindow));
+    const QString window = windowId(QStringLiteral("^Wendle$"));
+    QVERIFY(!window.isEmpty());
+    askToClose(window);
+    QTRY_VERIFY(windowId(QStringLiteral("^Wendle$"), 0).isEmpty());
     QTest::qWait(500);
     QCOMPARE(m_wendle.state(), QProcess::Running);
 
@@ -310,13 +306,11 @@ void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
     again.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {});
     QVERIFY(again.waitForFinished(10000));
     QCOMPARE(again.exitCode(), 0);
-    QTRY_VERIFY(xdotool(shownWindow));
+    QVERIFY(!windowId(QStringLiteral("^Wendle$")).isEmpty());
     typeInto(QStringLiteral("^Wendle$"), QStringLiteral(" Back from the tray."));
     QTest::qWait(1500);
     quitWithCtrlQ();
     QCOMPARE(storedText(), before + QStringLiteral(" Back from the tray."));
-    trayer.terminate();
-    trayer.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

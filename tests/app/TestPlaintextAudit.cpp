@@ -6,6 +6,7 @@
 
 #include "RealWendle.h"
 #include "TempJournal.h"
+#include "TrayHost.h"
 
 #include <QDateTime>
 #include <QDirIterator>
@@ -115,7 +116,7 @@ private Q_SLOTS:
     void processMemoryIsClosedToOtherProcesses();
 
 private:
-    QProcess m_trayer;
+    std::optional<TrayHost> m_tray;
 };
 
 void TestPlaintextAudit::initTestCase()
@@ -124,17 +125,14 @@ void TestPlaintextAudit::initTestCase()
         QFAIL("needs the test session: run inside scripts/test-session.sh");
     }
     clearKeyringEntryKey();
-    m_trayer.start(QStringLiteral("trayer"),
-                   {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
-                    QStringLiteral("--SetDockType"), QStringLiteral("false")});
-    QVERIFY2(m_trayer.waitForStarted(), "trayer is not installed (scripts/install-deps.sh installs it)");
+    m_tray.emplace();
+    QVERIFY2(m_tray->isReady(), "trayer did not start (scripts/install-deps.sh installs it)");
     QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
 }
 
 void TestPlaintextAudit::cleanupTestCase()
 {
-    m_trayer.terminate();
-    m_trayer.waitForFinished();
+    m_tray.reset();
 }
 
 void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()

@@ -16,6 +16,7 @@
 #include "../journal/FailingVfs.h"
 #include "Fakes.h"
 #include "TempJournal.h"
+#include "TrayHost.h"
 #include "Widgets.h"
 
 #include <QAbstractButton>
@@ -63,7 +64,7 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_settings;
-    QProcess m_trayer;
+    std::optional<TrayHost> m_tray;
     std::unique_ptr<TempJournal> m_journal;
     ReminderScheduler m_scheduler;
     FakeAuthenticator m_auth;
@@ -84,11 +85,8 @@ void TestTray::initTestCase()
     }
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
     FailingVfs::install();
-    m_trayer.start(QStringLiteral("trayer"),
-                   {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
-                    QStringLiteral("--SetDockType"), QStringLiteral("false"), QStringLiteral("--transparent"),
-                    QStringLiteral("false")});
-    QVERIFY2(m_trayer.waitForStarted(), "trayer is not installed (scripts/install-deps.sh installs it)");
+    m_tray.emplace();
+    QVERIFY2(m_tray->isReady(), "trayer did not start (scripts/install-deps.sh installs it)");
     QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
 }
 
@@ -113,8 +111,7 @@ void TestTray::cleanup()
 
 void TestTray::cleanupTestCase()
 {
-    m_trayer.terminate();
-    m_trayer.waitForFinished();
+    m_tray.reset();
 }
 
 void TestTray::menuCommands()
