@@ -75,14 +75,11 @@ private Q_SLOTS:
 private:
     QProcessEnvironment environment() const;
     void start(QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels);
-    void unlock();
-    void typeInto(const QString& windowName, const QString& text);
-    void quitWithCtrlQ();
     QString storedText();
     QString journalPath() const { return m_home.filePath(QStringLiteral("data/wendle/journal.sqlite")); }
 
     QTemporaryDir m_home;
-    QProcess m_wendle;
+    RealWendle m_wendle;
 };
 
 void TestEndToEnd::initTestCase()
@@ -104,39 +101,8 @@ QProcessEnvironment TestEndToEnd::environment() const
 
 void TestEndToEnd::start(QProcess::ProcessChannelMode channels)
 {
-    m_wendle.setProcessEnvironment(environment());
-    m_wendle.setProcessChannelMode(channels);
-    m_wendle.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {});
-    QVERIFY(m_wendle.waitForStarted());
-}
-
-void TestEndToEnd::unlock()
-{
-    // The lock screen asks at once: the conversation dialog waits for the password.
-    const QString dialog = windowId(QStringLiteral("nlock your journal"));
-    QVERIFY2(!dialog.isEmpty(), "no authentication dialog appeared");
-    QTest::qWait(300);
-    QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog}));
-    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"),
-                     qEnvironmentVariable("WENDLE_TEST_PASSWORD")}));
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-    QTRY_VERIFY_WITH_TIMEOUT(windowId(QStringLiteral("nlock your journal"), 200).isEmpty(), 10000);
-}
-
-void TestEndToEnd::typeInto(const QString& windowName, const QString& text)
-{
-    const QString window = windowId(windowName);
-    QVERIFY(!window.isEmpty() && xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}));
-    QTest::qWait(300);
-    QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), text}));
-}
-
-void TestEndToEnd::quitWithCtrlQ()
-{
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")}));
-    QVERIFY(m_wendle.waitForFinished(10000));
-    QCOMPARE(m_wendle.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(m_wendle.exitCode(), 0);
+    m_wendle.process.setProcessChannelMode(channels);
+    QVERIFY(m_wendle.start(environment()));
 }
 
 // The text of the one entry in the journal, opened with the key the keyring holds: checked from outside the app.
@@ -152,15 +118,13 @@ QString TestEndToEnd::storedText()
 void TestEndToEnd::writeQuitAndComeBack()
 {
     start();
-    unlock();
+    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
     // A new journal's key: its recovery code is shown once, over the Today screen.
-    typeInto(QStringLiteral("^Recovery code$"), QString());
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-    QTRY_VERIFY_WITH_TIMEOUT(windowId(QStringLiteral("^Recovery code$"), 200).isEmpty(), 5000);
+    QVERIFY(m_wendle.dismissRecoveryCode());
     const QString first = QStringLiteral("The kettle sang. I wrote two sentences before the sun came up.");
-    typeInto(QStringLiteral("^Wendle$"), first);
+    QVERIFY(m_wendle.focusAndType(m_wendle.mainWindow(), first));
     QTest::qWait(1500);
-    quitWithCtrlQ();
+    QVERIFY(m_wendle.quit());
 
     QCOMPARE(storedText(), first);
     // Sealed: not a word of it in the database, its log or its index.
@@ -173,43 +137,43 @@ void TestEndToEnd::writeQuitAndComeBack()
 
     // Again: the text comes back into the editor, and what is added goes after it.
     start();
-    unlock();
-    typeInto(QStringLiteral("^Wendle$"), QStringLiteral(" Then the birds."));
+    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
+    QVERIFY(m_wendle.focusAndType(m_wendle.mainWindow(), QStringLiteral(" Then the birds.")));
     QTest::qWait(1500);
-    quitWithCtrlQ();
+    QVERIFY(m_wendle.quit());
     QCOMPARE(storedText(), first + QStringLiteral(" Then the birds."));
 }
 
 void TestEndToEnd::terminationKeepsTheLastWords()
 {
     start();
-    unlock();
+    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
     const QString before = storedText();
-    typeInto(QStringLiteral("^Wendle$"), QStringLiteral(" Last words."));
+    QVERIFY(m_wendle.focusAndType(m_wendle.mainWindow(), QStringLiteral(" Last words.")));
     // SIGTERM well inside the autosave's second.
-    m_wendle.terminate();
-    QVERIFY(m_wendle.waitForFinished(10000));
-    QCOMPARE(m_wendle.exitStatus(), QProcess::NormalExit);
+    m_wendle.process.terminate();
+    QVERIFY(m_wendle.process.waitForFinished(10000));
+    QCOMPARE(m_wendle.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(storedText(), before + QStringLiteral(" Last words."));
 }
 
 void TestEndToEnd::writingThatCannotBeSavedIsReportedAtTermination()
 {
     start(QProcess::SeparateChannels);
-    unlock();
+    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
     const QString before = storedText();
     // From now on no file of Wendle's can grow: every save fails as on a full disk.
-    QVERIFY(
-        QProcess::execute(QStringLiteral("prlimit"),
-                          {QStringLiteral("--pid"), QString::number(m_wendle.processId()), QStringLiteral("--fsize=1")})
-        == 0);
-    typeInto(QStringLiteral("^Wendle$"), QStringLiteral(" Words with no room."));
+    QVERIFY(QProcess::execute(
+                QStringLiteral("prlimit"),
+                {QStringLiteral("--pid"), QString::number(m_wendle.process.processId()), QStringLiteral("--fsize=1")})
+            == 0);
+    QVERIFY(m_wendle.focusAndType(m_wendle.mainWindow(), QStringLiteral(" Words with no room.")));
     QTest::qWait(1500);
-    m_wendle.terminate();
-    QVERIFY(m_wendle.waitForFinished(10000));
-    QCOMPARE(m_wendle.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(m_wendle.exitCode(), 1);
-    QVERIFY(QString::fromUtf8(m_wendle.readAllStandardError())
+    m_wendle.process.terminate();
+    QVERIFY(m_wendle.process.waitForFinished(10000));
+    QCOMPARE(m_wendle.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_wendle.process.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(m_wendle.process.readAllStandardError())
                 .contains(QStringLiteral("the latest writing could not be saved and is lost")));
     QCOMPARE(storedText(), before);
 }
@@ -289,7 +253,7 @@ void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
     TrayHost tray;
     QVERIFY(tray.isReady());
     start();
-    unlock();
+    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
     const QString before = storedText();
 
     // Closed, the window goes to the tray: the program, and its unlocked journal, stay.
@@ -298,7 +262,7 @@ void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
     askToClose(window);
     QTRY_VERIFY(windowId(QStringLiteral("^Wendle$"), 0).isEmpty());
     QTest::qWait(500);
-    QCOMPARE(m_wendle.state(), QProcess::Running);
+    QCOMPARE(m_wendle.process.state(), QProcess::Running);
 
     // Starting Wendle again brings that window back, still on the Today screen.
     QProcess again;
@@ -307,9 +271,9 @@ void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
     QVERIFY(again.waitForFinished(10000));
     QCOMPARE(again.exitCode(), 0);
     QVERIFY(!windowId(QStringLiteral("^Wendle$")).isEmpty());
-    typeInto(QStringLiteral("^Wendle$"), QStringLiteral(" Back from the tray."));
+    QVERIFY(m_wendle.focusAndType(m_wendle.mainWindow(), QStringLiteral(" Back from the tray.")));
     QTest::qWait(1500);
-    quitWithCtrlQ();
+    QVERIFY(m_wendle.quit());
     QCOMPARE(storedText(), before + QStringLiteral(" Back from the tray."));
 }
 
