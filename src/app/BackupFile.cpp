@@ -22,14 +22,31 @@ namespace wendle {
 
 namespace {
 
-constexpr quint16 formatVersion = 1;
+constexpr quint16 formatVersion = 2;
 constexpr quint8 scryptKdf = 1;
 constexpr int magicLength = 8;
 constexpr int saltLength = 16;
 constexpr int checkLength = 32;
 constexpr int nonceLength = 12;
 constexpr int tagLength = 16;
-constexpr int headerLength = magicLength + 2 + 1 + 1 + 4 + 4 + saltLength + checkLength + nonceLength + 8;
+constexpr int headerFieldsLength = magicLength + 2 + 1 + 1 + 4 + 4 + saltLength + checkLength + nonceLength + 8;
+constexpr int headerHashLength = 32;
+constexpr int headerLength = headerFieldsLength + headerHashLength;
+
+int headerLengthOf(quint16 version)
+{
+    return version >= 2 ? headerLength : headerFieldsLength;
+}
+
+QByteArray sha256(const unsigned char* bytes, std::size_t length)
+{
+    QByteArray digest(32, '\0');
+    unsigned int written = 0;
+    const bool ok
+        = EVP_Digest(bytes, length, reinterpret_cast<unsigned char*>(digest.data()), &written, EVP_sha256(), nullptr)
+        == 1;
+    return ok ? digest : QByteArray();
+}
 constexpr int derivedLength = int(backupDerivedLength);
 
 // A header asking for more than these is refused before any work, so a crafted file cannot demand gigabytes or
@@ -59,10 +76,10 @@ QByteArray headerBytes(const BackupHeader& header)
     out.writeRawData(header.check.constData(), checkLength);
     out.writeRawData(header.nonce.constData(), nonceLength);
     out << quint64(header.payloadLength);
-    return bytes;
+    return bytes + sha256(reinterpret_cast<const unsigned char*>(bytes.constData()), std::size_t(bytes.size()));
 }
 
-bool derive(const QString& passphrase, const QByteArray& salt, const ScryptParameters& parameters,
+bool derive(const Passphrase& passphrase, const QByteArray& salt, const ScryptParameters& parameters,
             LockedBuffer& derived)
 {
     EVP_KDF* kdf = EVP_KDF_fetch(nullptr, "SCRYPT", nullptr);
@@ -74,13 +91,14 @@ bool derive(const QString& passphrase, const QByteArray& salt, const ScryptParam
     if (!context) {
         return false;
     }
-    QByteArray secret = passphrase.toUtf8();
+    const LockedBuffer& secret = passphrase.bytes();
     uint64_t n = uint64_t(1) << parameters.log2N;
     uint32_t r = parameters.r;
     uint32_t p = parameters.p;
     uint64_t maxMemory = 2 * 128 * uint64_t(r) * n * p + (uint64_t(1) << 24);
     OSSL_PARAM params[] = {
-        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, secret.data(), size_t(secret.size())),
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, const_cast<unsigned char*>(secret.data()),
+                                          secret.size()),
         OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, const_cast<char*>(salt.constData()),
                                           size_t(salt.size())),
         OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_N, &n),
@@ -91,18 +109,12 @@ bool derive(const QString& passphrase, const QByteArray& salt, const ScryptParam
     };
     const bool ok = EVP_KDF_derive(context, derived.data(), derived.size(), params) == 1;
     EVP_KDF_CTX_free(context);
-    wipeBytes(secret);
     return ok;
 }
 
 QByteArray passphraseCheck(const LockedBuffer& derived)
 {
-    QByteArray digest(checkLength, '\0');
-    unsigned int length = 0;
-    const bool ok = EVP_Digest(derived.data() + 32, derivedLength - 32, reinterpret_cast<unsigned char*>(digest.data()),
-                               &length, EVP_sha256(), nullptr)
-        == 1;
-    return ok ? digest : QByteArray();
+    return sha256(derived.data() + 32, derivedLength - 32);
 }
 
 struct CipherDeleter
@@ -138,6 +150,17 @@ QByteArray payloadOf(const BackupContents& contents)
 }
 
 } // namespace
+
+Passphrase::Passphrase(const QString& text)
+{
+    QByteArray utf8 = text.toUtf8();
+    auto bytes = std::make_shared<LockedBuffer>(std::size_t(utf8.size()));
+    if (!utf8.isEmpty()) {
+        std::memcpy(bytes->data(), utf8.constData(), std::size_t(utf8.size()));
+    }
+    wipeBytes(utf8);
+    m_bytes = std::move(bytes);
+}
 
 std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payload)
 {
@@ -195,10 +218,12 @@ QString backupErrorMessage(BackupError error)
     return {};
 }
 
-QByteArray encodeBackup(const BackupContents& contents, const QString& passphrase, const ScryptParameters& parameters)
+QByteArray encodeBackup(const BackupContents& contents, const Passphrase& passphrase,
+                        const ScryptParameters& parameters)
 {
     BackupHeader header;
     header.parameters = parameters;
+    header.length = headerLength;
     header.salt.resize(saltLength);
     header.nonce.resize(nonceLength);
     if (RAND_bytes(reinterpret_cast<unsigned char*>(header.salt.data()), saltLength) != 1
@@ -244,7 +269,7 @@ BackupHeaderResult readBackupHeader(const QByteArray& file)
     if (file.size() < magicLength || std::memcmp(file.constData(), backupMagic, magicLength) != 0) {
         return {std::nullopt, BackupError::notABackup};
     }
-    if (file.size() < headerLength) {
+    if (file.size() < headerFieldsLength) {
         return {std::nullopt, BackupError::truncated};
     }
     QDataStream in(file);
@@ -259,7 +284,14 @@ BackupHeaderResult readBackupHeader(const QByteArray& file)
     if (version > formatVersion || kdf != scryptKdf) {
         return {std::nullopt, BackupError::newerVersion};
     }
-    if (version < 1 || !affordable(header.parameters)) {
+    header.length = headerLengthOf(version);
+    if (file.size() < header.length) {
+        return {std::nullopt, BackupError::truncated};
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(file.constData());
+    if (version < 1
+        || (version >= 2 && sha256(bytes, headerFieldsLength) != file.mid(headerFieldsLength, headerHashLength))
+        || !affordable(header.parameters)) {
         return {std::nullopt, BackupError::damaged};
     }
     header.salt = file.mid(in.device()->pos(), saltLength);
@@ -271,16 +303,16 @@ BackupHeaderResult readBackupHeader(const QByteArray& file)
         return {std::nullopt, BackupError::truncated};
     }
     const qint64 payloadLength = qint64(header.payloadLength);
-    if (file.size() < headerLength + payloadLength + tagLength) {
+    if (file.size() < header.length + payloadLength + tagLength) {
         return {std::nullopt, BackupError::truncated};
     }
-    if (file.size() > headerLength + payloadLength + tagLength) {
+    if (file.size() > header.length + payloadLength + tagLength) {
         return {std::nullopt, BackupError::damaged};
     }
     return {std::move(header), BackupError::damaged};
 }
 
-BackupReadResult decodeBackup(const QByteArray& file, const QString& passphrase)
+BackupReadResult decodeBackup(const QByteArray& file, const Passphrase& passphrase)
 {
     const BackupHeaderResult read = readBackupHeader(file);
     if (!read.header) {
@@ -299,7 +331,7 @@ BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, 
         return {std::nullopt, BackupError::wrongPassphrase};
     }
     const qint64 payloadLength = qint64(header.payloadLength);
-    const auto* sealed = reinterpret_cast<const unsigned char*>(file.constData()) + headerLength;
+    const auto* sealed = reinterpret_cast<const unsigned char*>(file.constData()) + header.length;
     QByteArray payload(payloadLength, Qt::Uninitialized);
     CipherContext context(EVP_CIPHER_CTX_new());
     int length = 0;
@@ -309,7 +341,7 @@ BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, 
                                reinterpret_cast<const unsigned char*>(header.nonce.constData()), nullptr)
             == 1
         && EVP_DecryptUpdate(context.get(), nullptr, &length, reinterpret_cast<const unsigned char*>(file.constData()),
-                             headerLength)
+                             header.length)
             == 1
         && EVP_DecryptUpdate(context.get(), reinterpret_cast<unsigned char*>(payload.data()), &length, sealed,
                              int(payloadLength))

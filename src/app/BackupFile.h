@@ -6,12 +6,29 @@
 #include <QString>
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace wendle {
 
 class LockedBuffer;
+
+/**
+ * A backup's passphrase, its UTF-8 bytes in locked memory and wiped when the last copy goes. Copies share the
+ * bytes, so one can be handed to the worker thread that derives the key.
+ */
+class Passphrase
+{
+public:
+    /** Implicit, so what the user typed can be handed straight on; the bytes never sit in a plain array. */
+    Passphrase(const QString& text); // NOLINT(google-explicit-constructor)
+
+    const LockedBuffer& bytes() const { return *m_bytes; }
+
+private:
+    std::shared_ptr<const LockedBuffer> m_bytes;
+};
 
 /** One entry as a backup carries it: its text in the clear inside the sealed payload, or its sealed body when it
  *  did not open under the journal's key (kept as it is, so it opens again if that key comes back). */
@@ -72,16 +89,17 @@ struct BackupReadResult
 
 /**
  * The backup file: a plain header (magic "WENDLEBK", format version, scrypt parameters, a 16-byte salt, a
- * passphrase check, the nonce and the payload length), then the payload sealed with AES-256-GCM under a key
- * derived from the passphrase, the whole header authenticated as associated data. The passphrase check is a
- * hash of a second half of the derived bytes, so a wrong passphrase is told apart from a damaged file.
- * Returns an empty array when the cipher library fails.
+ * passphrase check, the nonce, the payload length and, from version 2, a SHA-256 of all of that), then the
+ * payload sealed with AES-256-GCM under a key derived from the passphrase, the whole header authenticated as
+ * associated data. The header's own hash tells a damaged header (a changed salt, say) from a wrong
+ * passphrase before anything is derived; the passphrase check, a hash of a second half of the derived bytes,
+ * tells a wrong passphrase from a damaged payload. Returns an empty array when the cipher library fails.
  */
-QByteArray encodeBackup(const BackupContents& contents, const QString& passphrase,
+QByteArray encodeBackup(const BackupContents& contents, const Passphrase& passphrase,
                         const ScryptParameters& parameters = {});
 
 /** Reads a backup written by `encodeBackup`; nothing is trusted before the seal is verified. */
-BackupReadResult decodeBackup(const QByteArray& file, const QString& passphrase);
+BackupReadResult decodeBackup(const QByteArray& file, const Passphrase& passphrase);
 
 /** A backup's plain header: what deriving its key costs, and where its sealed payload lies. */
 struct BackupHeader
@@ -91,6 +109,8 @@ struct BackupHeader
     QByteArray check;
     QByteArray nonce;
     quint64 payloadLength = 0;
+    /** Where the sealed payload starts: the header's own length, which grew with version 2. */
+    int length = 0;
 };
 
 /** The result of reading a backup's header: the header or why the file is refused. */

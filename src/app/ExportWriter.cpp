@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace wendle {
@@ -37,6 +38,30 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
+bool isPlainName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(u'/') && !name.contains(QChar(0)) && name != QStringLiteral(".")
+        && name != QStringLiteral("..");
+}
+
+// Renames without ever taking a name that is in use at that very moment.
+bool renameFresh(const QString& from, const QString& to)
+{
+    return ::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD, QFile::encodeName(to).constData(),
+                       RENAME_NOREPLACE)
+        == 0;
+}
+
+bool syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return synced;
+}
+
 } // namespace
 
 ExportWriter::ExportWriter(QString folder, bool replace)
@@ -48,14 +73,20 @@ ExportWriter::ExportWriter(QString folder, bool replace)
 ExportWriter::~ExportWriter()
 {
     for (const Staged& staged : m_staged) {
-        ::unlink(QFile::encodeName(staged.temporary).constData());
+        if (!staged.named) {
+            ::unlink(QFile::encodeName(staged.temporary).constData());
+        }
     }
 }
 
 bool ExportWriter::stage(const ExportFile& file, QString* error)
 {
+    if (!isPlainName(file.name)) {
+        *error = QStringLiteral("\"%1\" is not a file name.").arg(file.name);
+        return false;
+    }
     const QString path = QDir(m_folder).filePath(file.name);
-    if (!m_replace && QFile::exists(path)) {
+    if (!m_replace && QFileInfo::exists(path)) {
         *error = QStringLiteral("%1 already exists.").arg(path);
         return false;
     }
@@ -66,49 +97,89 @@ bool ExportWriter::stage(const ExportFile& file, QString* error)
         *error = QStringLiteral("%1 could not be written: %2.").arg(path, reason());
         return false;
     }
-    const bool written = writeAll(fd, file.contents);
+    const bool written = writeAll(fd, file.contents) && ::fsync(fd) == 0;
     const QString why = reason();
     if (::close(fd) != 0 || !written) {
         ::unlink(temporary.constData());
         *error = QStringLiteral("%1 could not be written: %2.").arg(path, why);
         return false;
     }
-    m_staged.push_back({QFile::decodeName(temporary), path});
+    m_staged.push_back({QFile::decodeName(temporary), path, {}, false});
     return true;
+}
+
+bool ExportWriter::checkReplaceable(QString* error) const
+{
+    for (const Staged& staged : m_staged) {
+        struct stat info
+        {
+        };
+        if (::lstat(QFile::encodeName(staged.path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            *error = QStringLiteral("%1 is there and is not a file, so it was left as it was.").arg(staged.path);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ExportWriter::name(Staged& staged, QString* error)
+{
+    if (m_replace && QFileInfo::exists(staged.path)) {
+        // The file it replaces steps aside, to come back if a later file cannot be named.
+        const QString aside = staged.temporary + QStringLiteral(".replaced");
+        if (!renameFresh(staged.path, aside)) {
+            *error = QStringLiteral("%1 could not be replaced: %2.").arg(staged.path, reason());
+            return false;
+        }
+        staged.replaced = aside;
+    }
+    if (!renameFresh(staged.temporary, staged.path)) {
+        *error = errno == EEXIST ? QStringLiteral("%1 already exists.").arg(staged.path)
+                                 : QStringLiteral("%1 could not be written: %2.").arg(staged.path, reason());
+        return false;
+    }
+    staged.named = true;
+    return true;
+}
+
+void ExportWriter::undo()
+{
+    for (Staged& staged : m_staged) {
+        if (staged.named) {
+            ::unlink(QFile::encodeName(staged.path).constData());
+            staged.named = false;
+        }
+        if (!staged.replaced.isEmpty()) {
+            ::rename(QFile::encodeName(staged.replaced).constData(), QFile::encodeName(staged.path).constData());
+            staged.replaced.clear();
+        }
+    }
 }
 
 bool ExportWriter::finish(QString* error)
 {
-    const int folder = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0 || ::syncfs(folder) != 0) {
-        *error = QStringLiteral("The files could not be written to the disk: %1.").arg(reason());
-        if (folder >= 0) {
-            ::close(folder);
-        }
+    if (m_replace && !checkReplaceable(error)) {
         return false;
     }
-    std::size_t named = 0;
-    for (; named < m_staged.size(); ++named) {
-        const QByteArray from = QFile::encodeName(m_staged[named].temporary);
-        const QByteArray to = QFile::encodeName(m_staged[named].path);
-        // Without replacing, the name is taken only if free at that very moment.
-        const int moved = m_replace
-            ? ::rename(from.constData(), to.constData())
-            : ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
-        if (moved != 0) {
-            *error = errno == EEXIST
-                ? QStringLiteral("%1 already exists.").arg(m_staged[named].path)
-                : QStringLiteral("%1 could not be written: %2.").arg(m_staged[named].path, reason());
-            break;
+    for (Staged& staged : m_staged) {
+        if (!name(staged, error)) {
+            undo();
+            syncFolder(m_folder);
+            return false;
         }
     }
-    m_staged.erase(m_staged.begin(), m_staged.begin() + std::ptrdiff_t(named));
-    const bool synced = ::fsync(folder) == 0;
-    ::close(folder);
-    if (m_staged.empty() && !synced) {
+    if (!syncFolder(m_folder)) {
         *error = QStringLiteral("The folder %1 could not be written to the disk: %2.").arg(m_folder, reason());
+        undo();
+        return false;
     }
-    return m_staged.empty() && synced;
+    for (const Staged& staged : m_staged) {
+        if (!staged.replaced.isEmpty()) {
+            ::unlink(QFile::encodeName(staged.replaced).constData());
+        }
+    }
+    m_staged.clear();
+    return true;
 }
 
 } // namespace wendle

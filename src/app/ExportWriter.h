@@ -10,12 +10,11 @@ namespace wendle {
 struct ExportFile;
 
 /**
- * Writes the files of one export into a folder, readable by the owner only, so that none ever shows half
- * written. Each file is first staged as a hidden temporary file beside its place; `finish` puts all of them on
- * the disk with one sync and only then gives them their names. Files not finished (a cancelled or failed
- * export) are removed when the writer goes, leaving the folder as it was.
- *
- * One sync for the whole export rather than one per file: an export of years of days is thousands of files.
+ * Writes the files of one export into a folder, readable by the owner only, all or nothing. Each file is first
+ * staged as a hidden temporary file beside its place and synced; `finish` gives them their names only once all
+ * are written, and when naming fails part-way it puts back every file it replaced and removes every name it
+ * made, so the folder is as it was. Files not finished (a cancelled or failed export) are removed when the
+ * writer goes.
  */
 class ExportWriter
 {
@@ -26,18 +25,28 @@ public:
     ExportWriter(const ExportWriter&) = delete;
     ExportWriter& operator=(const ExportWriter&) = delete;
 
-    /** Writes `file` to its temporary place; false with `error` set when it cannot. */
-    bool stage(const ExportFile& file, QString* error);
+    /**
+     * Writes `file` to its temporary place and syncs it; false with `error` set when it cannot. A name is a
+     * plain file name inside the folder, never a path.
+     */
+    [[nodiscard]] bool stage(const ExportFile& file, QString* error);
 
-    /** Syncs every staged file and names it; false with `error` set, and nothing named after it, on failure. */
-    bool finish(QString* error);
+    /** Names every staged file; false with `error` set, and the folder as it was, on failure. */
+    [[nodiscard]] bool finish(QString* error);
 
 private:
     struct Staged
     {
         QString temporary;
         QString path;
+        /** Where the file it replaces waits until the export is complete; empty when it replaced none. */
+        QString replaced;
+        bool named = false;
     };
+
+    bool checkReplaceable(QString* error) const;
+    bool name(Staged& staged, QString* error);
+    void undo();
 
     QString m_folder;
     bool m_replace;

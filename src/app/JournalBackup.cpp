@@ -1,23 +1,115 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/JournalBackup.h"
 
+#include "app/ImportFiles.h"
+#include "app/IncomingEntry.h"
 #include "app/PresentEntries.h"
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/WordCount.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace wendle {
+
+namespace {
+
+// A backup is private from its first byte: made 0600 by mkstemp beside its place, synced, then named.
+bool writePrivately(const QString& path, const QByteArray& bytes, QString* why)
+{
+    const QFileInfo target(path);
+    QByteArray temporary
+        = QFile::encodeName(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    qsizetype done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = written > 0;
+        done += ok ? written : 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    *why = QString::fromLocal8Bit(std::strerror(errno));
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
+
+std::optional<QString> refusalOf(const BackupRecord& record, const IncomingEntry& checks)
+{
+    if (std::optional<QString> day = checks.dayKeyRefusal(record.dayKey)) {
+        return day;
+    }
+    if (!IncomingEntry::isPromptID(record.promptID)) {
+        return QStringLiteral("its prompt id is not one Wendle uses");
+    }
+    if (!IncomingEntry::isCategoryRaw(record.categoryRaw)) {
+        return QStringLiteral("its category is not a category name");
+    }
+    if (!record.text && record.sealedBody.isEmpty()) {
+        return QStringLiteral("it holds no text");
+    }
+    return std::nullopt;
+}
+
+bool opens(const Entry& entry, const EntryKey& key)
+{
+    try {
+        (void)openEntryText(entry.cipherBody(), key);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// A backup carries the journal's own history, where a past day's credit may differ from its text (edits of the
+// past keep it), so a plausible credit is kept; anything else is counted from the text.
+constexpr qint64 maxPlausibleWords = 100'000'000;
+
+qint64 creditedWordsOf(const BackupRecord& record)
+{
+    if (record.creditedWords >= 0 && record.creditedWords <= maxPlausibleWords) {
+        return record.creditedWords;
+    }
+    return record.text ? countWords(*record.text) : 0;
+}
+
+} // namespace
 
 BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key)
 {
     BackupContents contents;
     contents.entries.reserve(store.entries().size());
-    QHash<qint64, int> indexOfId;
+    QHash<const Entry*, int> indexOf;
     for (const Entry* entry : store.entries()) {
         BackupRecord record{entry->date(),
                             entry->dayKey(),
@@ -31,12 +123,13 @@ BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key)
         } catch (const std::exception&) {
             record.sealedBody = entry->cipherBody();
         }
-        indexOfId.insert(entry->id(), int(contents.entries.size()));
+        indexOf.insert(entry, int(contents.entries.size()));
         contents.entries.push_back(std::move(record));
     }
+    // By entry, not by row id: entries not saved yet (while saves fail) all have row id 0.
     for (const EntryStore::DisplacedBody& body : store.displacedBodies()) {
-        const auto index = indexOfId.constFind(body.entryId);
-        if (index != indexOfId.constEnd()) {
+        const auto index = indexOf.constFind(body.entry);
+        if (index != indexOf.constEnd()) {
             contents.displaced.push_back({*index, body.cipherBody, body.displacedAt});
         }
     }
@@ -48,23 +141,22 @@ QString backupFileName(const QDateTime& now, const Calendar& calendar)
     return QStringLiteral("wendle-backup-%1.wendlebackup").arg(calendarDayKey(now, calendar));
 }
 
-BackupWriteResult writeBackupFile(const QString& path, const BackupContents& contents, const QString& passphrase,
+BackupWriteResult writeBackupFile(const QString& path, const BackupContents& contents, const Passphrase& passphrase,
                                   const ScryptParameters& parameters)
 {
     const QByteArray sealed = encodeBackup(contents, passphrase, parameters);
     if (sealed.isEmpty()) {
         return {0, QStringLiteral("The backup could not be sealed: the system's cryptography failed.")};
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        || file.write(sealed) != sealed.size() || !file.commit()) {
-        return {0, QStringLiteral("%1 could not be written: %2.").arg(path, file.errorString())};
+    if (QString why; !writePrivately(path, sealed, &why)) {
+        return {0, QStringLiteral("%1 could not be written: %2.").arg(path, why)};
     }
-    QFile written(path);
-    if (!written.open(QIODevice::ReadOnly)) {
-        return {0, QStringLiteral("%1 could not be read back: %2.").arg(path, written.errorString())};
+    QString problem;
+    const std::optional<QByteArray> written = readRegularFile(path, qint64(sealed.size()), &problem);
+    if (!written) {
+        return {0, QStringLiteral("%1 could not be read back: %2.").arg(path, problem)};
     }
-    const BackupReadResult check = decodeBackup(written.readAll(), passphrase);
+    const BackupReadResult check = decodeBackup(*written, passphrase);
     if (!check.contents || check.contents->entries.size() != contents.entries.size()
         || check.contents->displaced.size() != contents.displaced.size()) {
         return {0, QStringLiteral("The backup in %1 did not read back as written; do not rely on it.").arg(path)};
@@ -72,16 +164,30 @@ BackupWriteResult writeBackupFile(const QString& path, const BackupContents& con
     return {int(contents.entries.size()), {}};
 }
 
-RestorePlan planRestore(const BackupContents& contents, const EntryStore& store)
+RestorePlan planRestore(const BackupContents& contents, const EntryStore& store, const EntryKey& key,
+                        const Calendar& calendar, const QDateTime& now)
 {
     const PresentEntries present(store);
+    const IncomingEntry checks(calendar, now);
+    QHash<QString, Entry*> unreadable;
+    for (Entry* entry : store.entries()) {
+        if (!opens(*entry, key)) {
+            unreadable.insert(PresentEntries::identity(entry->date(), entry->dayKey(), entry->promptID()), entry);
+        }
+    }
     RestorePlan plan;
     for (int i = 0; i < int(contents.entries.size()); ++i) {
         const BackupRecord& record = contents.entries[std::size_t(i)];
-        if (present.contains(record.date, record.dayKey, record.promptID)) {
-            ++plan.presentEntries;
-        } else {
+        if (std::optional<QString> refusal = refusalOf(record, checks)) {
+            plan.skipped.push_back({i, *refusal});
+        } else if (!present.contains(record.date, record.dayKey, record.promptID)) {
             plan.newEntries.push_back(i);
+        } else if (Entry* broken
+                   = unreadable.take(PresentEntries::identity(record.date, record.dayKey, record.promptID));
+                   broken && record.text) {
+            plan.repairs.emplace_back(i, broken);
+        } else {
+            ++plan.presentEntries;
         }
     }
     return plan;
@@ -90,13 +196,17 @@ RestorePlan planRestore(const BackupContents& contents, const EntryStore& store)
 bool applyRestore(const RestorePlan& plan, const BackupContents& contents, EntryStore& store, const EntryKey& key,
                   QString* error)
 {
-    // Everything is sealed before anything is inserted, so a cipher failure leaves the journal as it was.
+    // Everything is sealed before anything is changed, so a cipher failure leaves the journal as it was.
     std::vector<QByteArray> bodies;
+    std::vector<QByteArray> repairedBodies;
     bodies.reserve(plan.newEntries.size());
     try {
         for (int index : plan.newEntries) {
             const BackupRecord& record = contents.entries[std::size_t(index)];
             bodies.push_back(record.text ? sealEntryText(*record.text, key) : record.sealedBody);
+        }
+        for (const auto& [index, entry] : plan.repairs) {
+            repairedBodies.push_back(sealEntryText(*contents.entries[std::size_t(index)].text, key));
         }
     } catch (const std::exception&) {
         *error = QStringLiteral("the entries could not be sealed with this journal's key");
@@ -107,7 +217,7 @@ bool applyRestore(const RestorePlan& plan, const BackupContents& contents, Entry
     for (std::size_t i = 0; i < plan.newEntries.size(); ++i) {
         const BackupRecord& record = contents.entries[std::size_t(plan.newEntries[i])];
         fields.push_back({record.date, record.dayKey, record.promptID, record.categoryRaw, std::move(bodies[i]),
-                          record.creditedWords});
+                          creditedWordsOf(record)});
     }
     const std::vector<Entry*> inserted = store.insert(fields);
     QHash<int, Entry*> added;
@@ -118,6 +228,10 @@ bool applyRestore(const RestorePlan& plan, const BackupContents& contents, Entry
         if (Entry* entry = added.value(body.entryIndex)) {
             store.keepAside(entry, body.cipherBody, body.displacedAt);
         }
+    }
+    // The body that does not open is kept aside by the store before the backup's text takes its place.
+    for (std::size_t i = 0; i < plan.repairs.size(); ++i) {
+        store.replaceBody(plan.repairs[i].second, repairedBodies[i], key);
     }
     if (!store.save()) {
         *error = store.saveFailure();

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/JournalExport.h"
 
+#include "app/IsoDates.h"
+#include "app/MarkdownDay.h"
 #include "journal/Calendar.h"
+#include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 #include "prompts/PromptCategory.h"
@@ -82,21 +85,28 @@ QString unreadableNote()
 
 std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar)
 {
+    const Calendar gregorian = gregorianIn(calendar);
     std::vector<ExportFile> files;
     QHash<QString, std::size_t> fileOfDay;
     for (const ExportedEntry& entry : entries) {
-        auto found = fileOfDay.constFind(entry.dayKey);
+        // The name comes only from a real day, so it can never be a path; a day key that is not one (from an
+        // old import) gives way to the journal day of the entry's own date.
+        const QString isoDay = isoDateOfDayKey(entry.dayKey, calendar).value_or(journalDayKey(entry.date, gregorian));
+        auto found = fileOfDay.constFind(isoDay);
         if (found == fileOfDay.constEnd()) {
-            found = fileOfDay.insert(entry.dayKey, files.size());
-            files.push_back({entry.dayKey + QStringLiteral(".md"), ("# " + entry.dayKey + "\n").toUtf8()});
+            found = fileOfDay.insert(isoDay, files.size());
+            files.push_back({isoDay + QStringLiteral(".md"), (markdownDayTitle(isoDay) + u'\n').toUtf8(), 0});
         }
         QString heading
-            = QStringLiteral("\n## %1 · %2").arg(clockTime(entry.date, calendar), categoryLabel(entry.categoryRaw));
+            = QStringLiteral("%1 · %2").arg(clockTime(entry.date, calendar), categoryLabel(entry.categoryRaw));
         if (!entry.promptText.isEmpty()) {
             heading += QStringLiteral(" · ") + entry.promptText;
         }
-        QByteArray& contents = files[*found].contents;
-        contents += (heading + QStringLiteral("\n\n") + entry.text.value_or(unreadableNote()) + u'\n').toUtf8();
+        const MarkdownDayEntry section{entry.date, entry.categoryRaw, entry.promptID, !entry.text,
+                                       entry.text.value_or(unreadableNote())};
+        ExportFile& file = files[*found];
+        file.contents += markdownDaySection(heading, isoDate(entry.date, calendar), section).toUtf8();
+        ++file.entries;
     }
     return files;
 }
@@ -117,7 +127,8 @@ ExportFile jsonExport(const std::vector<ExportedEntry>& entries, const Calendar&
         }
         array.append(object);
     }
-    return {name, QJsonDocument(QJsonObject{{QStringLiteral("entries"), array}}).toJson(QJsonDocument::Indented)};
+    return {name, QJsonDocument(QJsonObject{{QStringLiteral("entries"), array}}).toJson(QJsonDocument::Indented),
+            int(entries.size())};
 }
 
 QStringList unreadableEntries(const std::vector<ExportedEntry>& entries, const Calendar& calendar)

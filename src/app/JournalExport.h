@@ -29,11 +29,12 @@ struct ExportedEntry
     std::optional<QString> text;
 };
 
-/** One file an export writes: its name inside the chosen folder, and its bytes. */
+/** One file an export writes: its name inside the chosen folder, its bytes, and how many entries it holds. */
 struct ExportFile
 {
     QString name;
     QByteArray contents;
+    int entries = 0;
 };
 
 /** Every entry, oldest first, with its text opened and its prompt's text looked up in `prompts`. */
@@ -41,9 +42,10 @@ std::vector<ExportedEntry> collectForExport(const EntryStore& store, const Entry
                                             const std::vector<Prompt>& prompts);
 
 /**
- * One Markdown file per journal day, `YYYY-MM-DD.md`: the day as the title, then each entry as a section
- * headed by its time (in `calendar`'s zone), category label and prompt, then its text. An entry whose text
- * did not open is there with a note saying so.
+ * One Markdown file per journal day, named by the day's ISO date (`YYYY-MM-DD.md`, Gregorian whatever
+ * `calendar` keeps): the day as the title, then each entry as a section headed by its time (in `calendar`'s
+ * zone), category label and prompt, with the line an import reads it back by (see `MarkdownDay`), then its
+ * text. An entry whose text did not open is there with a note saying so.
  */
 std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar);
 

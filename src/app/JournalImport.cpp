@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/JournalImport.h"
 
+#include "app/IncomingEntry.h"
+#include "app/IsoDates.h"
+#include "app/MarkdownDay.h"
 #include "app/PresentEntries.h"
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
@@ -8,198 +11,334 @@
 #include "journal/WordCount.h"
 #include "prompts/PromptCategory.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace wendle {
 
 namespace {
 
-const QString alreadyWritten = QStringLiteral("this day already has free writing in the journal");
+/** One piece of free writing from a file: a folder file, or a jrnl entry. */
+struct FreeformPart
+{
+    QString source;
+    QDateTime date;
+    QString text;
+};
 
-/** Gathers free writing by day, so several sources of one day become one entry as the journal keeps it. */
+/**
+ * Gathers free writing by journal day, so several sources of one day become one entry as the journal keeps it,
+ * and text the journal already has is not added twice.
+ */
 class FreeformDays
 {
 public:
-    void add(const QString& source, const QDateTime& date, const QString& dayKey, const QString& text)
-    {
-        auto found = m_days.find(dayKey);
-        if (found == m_days.end()) {
-            m_days.insert(dayKey,
-                          {source, date, dayKey, Entry::freeformPromptID, rawValue(PromptCategory::pages), text, 0});
-            return;
-        }
-        found->source += QStringLiteral(", ") + source;
-        found->text += QStringLiteral("\n\n") + text;
-    }
+    void add(const QString& dayKey, FreeformPart part) { m_days[dayKey].push_back(std::move(part)); }
 
-    void planInto(ImportPlan& plan, const EntryStore& store) const
+    void planInto(ImportPlan& plan, const EntryStore& store, const EntryKey& key) const
     {
-        for (ImportedEntry entry : m_days) {
-            if (store.firstEntry(entry.dayKey, Entry::freeformPromptID)) {
-                plan.skipped.push_back({entry.source, alreadyWritten});
+        for (auto day = m_days.cbegin(); day != m_days.cend(); ++day) {
+            std::vector<FreeformPart> parts = day.value();
+            std::stable_sort(parts.begin(), parts.end(),
+                             [](const FreeformPart& a, const FreeformPart& b) { return a.date < b.date; });
+            Entry* present = store.firstEntry(day.key(), Entry::freeformPromptID);
+            QString known;
+            if (present) {
+                try {
+                    known = openEntryText(present->cipherBody(), key);
+                } catch (const std::exception&) {
+                    for (const FreeformPart& part : parts) {
+                        plan.skipped.push_back(
+                            {part.source,
+                             QStringLiteral("this day's free writing could not be opened with this journal's key")});
+                    }
+                    continue;
+                }
+            }
+            QStringList sources;
+            QStringList texts;
+            for (const FreeformPart& part : parts) {
+                if (known.contains(part.text)) {
+                    plan.skipped.push_back({part.source, QStringLiteral("its text is already in this day's entry")});
+                    continue;
+                }
+                known += QStringLiteral("\n\n") + part.text;
+                sources << part.source;
+                texts << part.text;
+            }
+            if (texts.isEmpty()) {
                 continue;
             }
-            entry.creditedWords = countWords(entry.text);
-            plan.entries.push_back(std::move(entry));
+            const QString text = texts.join(QStringLiteral("\n\n"));
+            plan.entries.push_back({sources.join(QStringLiteral(", ")), present ? present->date() : parts.front().date,
+                                    day.key(), Entry::freeformPromptID, rawValue(PromptCategory::pages), text,
+                                    countWords(text), present});
         }
     }
 
 private:
-    QMap<QString, ImportedEntry> m_days; // by day key, so the plan lists days in order
+    QMap<QString, std::vector<FreeformPart>> m_days; // by day key, so the plan lists days in order
 };
 
-// Names and exports write dates as ISO 8601, which is Gregorian whatever calendar the user keeps.
-Calendar gregorianIn(const Calendar& calendar)
+/** An entry as Wendle exported it, before any of it is trusted. */
+struct ExportedFields
 {
-    return Calendar::make(calendar.localeId().section(u'@', 0, 0) + QStringLiteral("@calendar=gregorian"),
-                          calendar.timeZoneId());
+    QDateTime date;
+    QString dayKey;
+    QString promptID;
+    QString categoryRaw;
+    std::optional<QString> text;
+};
+
+/** Plans the entries of Wendle's own exports, each checked on its own. */
+class WendleEntries
+{
+public:
+    WendleEntries(const EntryStore& store, const IncomingEntry& checks)
+        : m_present(store)
+        , m_checks(checks)
+    {
+    }
+
+    void plan(const ExportedFields& fields, const QString& source, ImportPlan& plan)
+    {
+        if (const std::optional<QString> refusal = refusalOf(fields)) {
+            plan.skipped.push_back({source, *refusal});
+            return;
+        }
+        if (m_present.contains(fields.date, fields.dayKey, fields.promptID)) {
+            plan.skipped.push_back({source, QStringLiteral("already in the journal")});
+            return;
+        }
+        m_present.add(fields.date, fields.dayKey, fields.promptID);
+        const QString text = withLineFeeds(*fields.text);
+        plan.entries.push_back(
+            {source, fields.date, fields.dayKey, fields.promptID, fields.categoryRaw, text, countWords(text), nullptr});
+    }
+
+private:
+    std::optional<QString> refusalOf(const ExportedFields& fields) const
+    {
+        if (!fields.date.isValid()) {
+            return QStringLiteral("its date is missing or malformed");
+        }
+        if (std::optional<QString> day = m_checks.dayKeyRefusal(fields.dayKey)) {
+            return day;
+        }
+        if (!IncomingEntry::isPromptID(fields.promptID)) {
+            return QStringLiteral("its prompt id is not one Wendle uses");
+        }
+        if (!IncomingEntry::isCategoryRaw(fields.categoryRaw)) {
+            return QStringLiteral("its category is not a category name");
+        }
+        if (!fields.text) {
+            return QStringLiteral("its text was not readable when it was exported");
+        }
+        return std::nullopt;
+    }
+
+    PresentEntries m_present;
+    const IncomingEntry& m_checks;
+};
+
+/** The date a file name or a jrnl entry starts with, or why there is none. */
+std::variant<QDateTime, QString> dateOfName(const QString& name, const Calendar& gregorian, int hour, int minute)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}"));
+    if (!pattern.match(name).hasMatch()) {
+        return QStringLiteral("it does not start with a date (YYYY-MM-DD)");
+    }
+    const QString isoDate = name.left(10);
+    const std::optional<QDateTime> start = dateForDayKey(isoDate, gregorian);
+    std::optional<QDateTime> date;
+    if (start && calendarDayKey(*start, gregorian) == isoDate) {
+        const DateComponents day = gregorian.components(*start);
+        date = gregorian.date(day.year, day.month, day.day, hour, minute);
+    }
+    if (!date || calendarDayKey(*date, gregorian) != isoDate) {
+        return QStringLiteral("%1 is not a real day").arg(isoDate);
+    }
+    return *date;
 }
 
-/** The moment at `hour`:`minute` of the ISO date that starts `name`, read with the Gregorian `calendar`. */
-std::optional<QDateTime> dateOfName(const QString& name, const Calendar& calendar, int hour, int minute)
+/** A jrnl entry's "HH:MM", or nothing. */
+std::optional<std::pair<int, int>> clockOf(const QString& time)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})"));
-    const QRegularExpressionMatch match = pattern.match(name);
-    if (!match.hasMatch()) {
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2}):(\\d{2})"));
+    const QRegularExpressionMatch match = pattern.match(time);
+    const int hour = match.captured(1).toInt();
+    const int minute = match.captured(2).toInt();
+    if (!match.hasMatch() || hour > 23 || minute > 59) {
         return std::nullopt;
     }
-    const int year = match.captured(1).toInt();
-    const int month = match.captured(2).toInt();
-    const int day = match.captured(3).toInt();
-    if (month < 1 || month > 12 || day < 1 || day > 31) {
-        return std::nullopt;
-    }
-    std::optional<QDateTime> date = calendar.date(year, month, day, hour, minute);
-    // Rolled-over fields (30 February) name another day: that is not the day the name says.
-    if (!date || calendarDayKey(*date, calendar) != name.left(10)) {
-        return std::nullopt;
-    }
-    return date;
+    return std::pair{hour, minute};
 }
 
-void planWendleEntry(const QJsonObject& object, const QString& source, PresentEntries& present, ImportPlan& plan)
+void planMarkdownDay(const MarkdownDay& day, const QString& name, const Calendar& calendar, WendleEntries& wendle,
+                     ImportPlan& plan)
 {
-    const QDateTime date = QDateTime::fromString(object.value(QStringLiteral("date")).toString(), Qt::ISODateWithMs);
-    const QString dayKey = object.value(QStringLiteral("dayKey")).toString();
-    const QString promptID = object.value(QStringLiteral("promptID")).toString();
-    const QJsonValue text = object.value(QStringLiteral("text"));
-    if (!date.isValid() || !dayKeyNumbers(dayKey) || promptID.isEmpty()) {
-        plan.skipped.push_back({source, QStringLiteral("its date, day or prompt is missing or malformed")});
-    } else if (!text.isString()) {
-        plan.skipped.push_back({source, QStringLiteral("its text was not readable when it was exported")});
-    } else if (present.contains(date.toUTC(), dayKey, promptID)) {
-        plan.skipped.push_back({source, QStringLiteral("already in the journal")});
-    } else {
-        present.add(date.toUTC(), dayKey, promptID);
-        plan.entries.push_back({source, date.toUTC(), dayKey, promptID,
-                                object.value(QStringLiteral("category")).toString(), text.toString(),
-                                object.value(QStringLiteral("words")).toInteger(countWords(text.toString()))});
+    const QString dayKey = dayKeyOfIsoDate(day.isoDate, calendar).value_or(day.isoDate);
+    int number = 0;
+    for (const MarkdownDayEntry& entry : day.entries) {
+        const ExportedFields fields{entry.date, dayKey, entry.promptID, entry.categoryRaw,
+                                    entry.unreadable ? std::nullopt : std::optional<QString>(entry.text)};
+        wendle.plan(fields, QStringLiteral("%1, entry %2").arg(name).arg(++number), plan);
     }
+}
+
+void planJrnlEntry(const QJsonObject& object, const QString& source, const Calendar& calendar,
+                   const Calendar& gregorian, const IncomingEntry& checks, FreeformDays& days, ImportPlan& plan)
+{
+    const std::optional<std::pair<int, int>> clock
+        = clockOf(object.value(QStringLiteral("time")).toString(QStringLiteral("12:00")));
+    const QString dateText = object.value(QStringLiteral("date")).toString();
+    if (!clock || dateText.size() != 10) {
+        plan.skipped.push_back({source, QStringLiteral("it has no valid date and time")});
+        return;
+    }
+    const std::variant<QDateTime, QString> date = dateOfName(dateText, gregorian, clock->first, clock->second);
+    if (const QString* refusal = std::get_if<QString>(&date)) {
+        plan.skipped.push_back({source, *refusal});
+        return;
+    }
+    const QDateTime moment = std::get<QDateTime>(date);
+    const QString dayKey = journalDayKey(moment, calendar);
+    if (std::optional<QString> refusal = checks.dayKeyRefusal(dayKey)) {
+        plan.skipped.push_back({source, *refusal});
+        return;
+    }
+    const QString title = withLineFeeds(object.value(QStringLiteral("title")).toString()).trimmed();
+    const QString body = withLineFeeds(object.value(QStringLiteral("body")).toString()).trimmed();
+    const QString text = body.isEmpty() ? title : title.isEmpty() ? body : title + u'\n' + body;
+    if (text.isEmpty()) {
+        plan.skipped.push_back({source, QStringLiteral("it has no text")});
+        return;
+    }
+    days.add(dayKey, {source, moment, text});
 }
 
 } // namespace
 
-ImportPlan planFolderImport(const QString& folder, const EntryStore& store, const Calendar& calendar)
+ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& store, const EntryKey& key,
+                            const Calendar& calendar, const QDateTime& now)
 {
     ImportPlan plan;
-    FreeformDays days;
+    plan.skipped = folder.skipped;
+    const IncomingEntry checks(calendar, now);
     const Calendar gregorian = gregorianIn(calendar);
-    const QStringList names = QDir(folder).entryList({QStringLiteral("*.txt"), QStringLiteral("*.md")},
-                                                     QDir::Files | QDir::Readable, QDir::Name);
-    for (const QString& name : names) {
-        const std::optional<QDateTime> noon = dateOfName(name, gregorian, 12, 0);
-        if (!noon) {
-            plan.skipped.push_back({name, QStringLiteral("its name does not start with a date (YYYY-MM-DD)")});
+    WendleEntries wendle(store, checks);
+    FreeformDays days;
+    for (const ImportFile& file : folder.files) {
+        const std::variant<QDateTime, QString> noon = dateOfName(file.name, gregorian, 12, 0);
+        if (const QString* refusal = std::get_if<QString>(&noon)) {
+            plan.skipped.push_back({file.name, QStringLiteral("its name: %1").arg(*refusal)});
             continue;
         }
-        QFile file(QDir(folder).filePath(name));
-        if (!file.open(QIODevice::ReadOnly)) {
-            plan.skipped.push_back({name, QStringLiteral("it could not be read")});
+        if (file.replacedBytes) {
+            plan.notes.push_back({file.name, replacedBytesNote()});
+        }
+        if (const std::optional<MarkdownDay> day = parseMarkdownDay(file.text)) {
+            planMarkdownDay(*day, file.name, calendar, wendle, plan);
             continue;
         }
-        const QString text = QString::fromUtf8(file.readAll()).trimmed();
+        const QString text = file.text.trimmed();
+        const QString dayKey = journalDayKey(std::get<QDateTime>(noon), calendar);
         if (text.isEmpty()) {
-            plan.skipped.push_back({name, QStringLiteral("it is empty")});
-            continue;
+            plan.skipped.push_back({file.name, QStringLiteral("it is empty")});
+        } else if (std::optional<QString> refusal = checks.dayKeyRefusal(dayKey)) {
+            plan.skipped.push_back({file.name, *refusal});
+        } else {
+            days.add(dayKey, {file.name, std::get<QDateTime>(noon), text});
         }
-        days.add(name, *noon, journalDayKey(*noon, calendar), text);
     }
-    days.planInto(plan, store);
+    days.planInto(plan, store, key);
     return plan;
 }
 
-ImportPlan planJsonImport(const QByteArray& json, const QString& source, const EntryStore& store,
-                          const Calendar& calendar)
+JsonImportFile parseJsonImport(const QByteArray& json, const QString& source)
 {
-    ImportPlan plan;
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     const QJsonValue entries = document.object().value(QStringLiteral("entries"));
-    if (!entries.isArray()) {
-        plan.skipped.push_back({source,
-                                parseError.error != QJsonParseError::NoError
-                                    ? QStringLiteral("it is not valid JSON (%1)").arg(parseError.errorString())
-                                    : QStringLiteral("it has no list of entries")});
+    if (entries.isArray()) {
+        return {source, entries.toArray(), {}};
+    }
+    return {source,
+            {},
+            parseError.error != QJsonParseError::NoError
+                ? QStringLiteral("it is not valid JSON (%1)").arg(parseError.errorString())
+                : QStringLiteral("it has no list of entries")};
+}
+
+ImportPlan planJsonImport(const JsonImportFile& file, const EntryStore& store, const EntryKey& key,
+                          const Calendar& calendar, const QDateTime& now)
+{
+    ImportPlan plan;
+    if (!file.problem.isEmpty()) {
+        plan.skipped.push_back({file.source, file.problem});
         return plan;
     }
-    PresentEntries present(store);
-    FreeformDays days;
+    const IncomingEntry checks(calendar, now);
     const Calendar gregorian = gregorianIn(calendar);
+    WendleEntries wendle(store, checks);
+    FreeformDays days;
     int number = 0;
-    for (const QJsonValue& value : entries.toArray()) {
-        const QString name = QStringLiteral("%1, entry %2").arg(source).arg(++number);
+    for (const QJsonValue& value : file.entries) {
+        const QString name = QStringLiteral("%1, entry %2").arg(file.source).arg(++number);
         const QJsonObject object = value.toObject();
-        if (object.contains(QStringLiteral("dayKey"))) {
-            planWendleEntry(object, name, present, plan);
+        if (!object.contains(QStringLiteral("dayKey"))) {
+            planJrnlEntry(object, name, calendar, gregorian, checks, days, plan);
             continue;
         }
-        const QString time = object.value(QStringLiteral("time")).toString(QStringLiteral("12:00"));
-        const QStringList clock = time.split(u':');
-        const QString dateText = object.value(QStringLiteral("date")).toString();
-        const std::optional<QDateTime> date = clock.size() >= 2 && dateText.size() == 10
-            ? dateOfName(dateText, gregorian, clock[0].toInt(), clock[1].toInt())
-            : std::nullopt;
-        if (!date) {
-            plan.skipped.push_back({name, QStringLiteral("it has no valid date and time")});
-            continue;
-        }
-        const QString title = object.value(QStringLiteral("title")).toString().trimmed();
-        const QString body = object.value(QStringLiteral("body")).toString().trimmed();
-        const QString text = body.isEmpty() ? title : title.isEmpty() ? body : title + u'\n' + body;
-        if (text.isEmpty()) {
-            plan.skipped.push_back({name, QStringLiteral("it has no text")});
-            continue;
-        }
-        days.add(name, *date, journalDayKey(*date, calendar), text);
+        const QJsonValue text = object.value(QStringLiteral("text"));
+        wendle.plan({QDateTime::fromString(object.value(QStringLiteral("date")).toString(), Qt::ISODateWithMs).toUTC(),
+                     object.value(QStringLiteral("dayKey")).toString(),
+                     object.value(QStringLiteral("promptID")).toString(),
+                     object.value(QStringLiteral("category")).toString(),
+                     text.isString() ? std::optional<QString>(text.toString()) : std::nullopt},
+                    name, plan);
     }
-    days.planInto(plan, store);
+    days.planInto(plan, store, key);
     return plan;
 }
 
-bool applyImport(const ImportPlan& plan, EntryStore& store, const EntryKey& key, QString* error)
+bool applyImport(const ImportPlan& plan, EntryStore& store, const EntryKey& key, const QDateTime& now,
+                 const Calendar& calendar, QString* error)
 {
+    const QString today = journalDayKey(now, calendar);
     std::vector<QByteArray> bodies;
+    std::vector<qint64> credits;
     bodies.reserve(plan.entries.size());
     try {
         for (const ImportedEntry& entry : plan.entries) {
-            bodies.push_back(sealEntryText(entry.text, key));
+            if (!entry.addTo) {
+                bodies.push_back(sealEntryText(entry.text, key));
+                credits.push_back(entry.creditedWords);
+                continue;
+            }
+            // What the entry holds now, which may have grown since the preview.
+            const QString text = openEntryText(entry.addTo->cipherBody(), key) + QStringLiteral("\n\n") + entry.text;
+            bodies.push_back(sealEntryText(text, key));
+            credits.push_back(entry.dayKey == today ? countWords(text) : entry.addTo->creditedWords());
         }
     } catch (const std::exception&) {
         *error = QStringLiteral("the entries could not be sealed with this journal's key");
         return false;
     }
     std::vector<NewEntry> fields;
-    fields.reserve(plan.entries.size());
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         const ImportedEntry& entry = plan.entries[i];
-        fields.push_back(
-            {entry.date, entry.dayKey, entry.promptID, entry.categoryRaw, std::move(bodies[i]), entry.creditedWords});
+        if (entry.addTo) {
+            store.replaceBody(entry.addTo, bodies[i], key);
+            store.setCreditedWords(entry.addTo, credits[i]);
+        } else {
+            fields.push_back({entry.date, entry.dayKey, entry.promptID, entry.categoryRaw, std::move(bodies[i]),
+                              entry.creditedWords});
+        }
     }
     store.insert(fields);
     if (!store.save()) {

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonArray>
 #include <QString>
 
 #include <vector>
@@ -10,10 +11,14 @@
 namespace wendle {
 
 class Calendar;
+class Entry;
 class EntryKey;
 class EntryStore;
 
-/** An entry an import would add, with the file (or files) it came from. */
+/**
+ * An entry an import would add, with the file (or files) it came from. With `addTo` set it is text new to a day
+ * whose free writing is already in the journal, to be added after that entry's text.
+ */
 struct ImportedEntry
 {
     QString source;
@@ -23,9 +28,10 @@ struct ImportedEntry
     QString categoryRaw;
     QString text;
     qint64 creditedWords = 0;
+    Entry* addTo = nullptr;
 };
 
-/** Something an import leaves out, and why, for the preview. */
+/** A source an import leaves out, or says something of, and why, for the preview. */
 struct ImportSkip
 {
     QString source;
@@ -36,26 +42,65 @@ struct ImportSkip
 struct ImportPlan
 {
     std::vector<ImportedEntry> entries;
+    /** One for every entry (or file) left out. */
+    std::vector<ImportSkip> skipped;
+    /** What the user should know of what is imported, such as bytes that were replaced. */
+    std::vector<ImportSkip> notes;
+};
+
+/** A file of a folder import, read and decoded. */
+struct ImportFile
+{
+    QString name;
+    QString text;
+    bool replacedBytes = false;
+};
+
+/** What a folder import read: its files, and what it would not read. */
+struct FolderContents
+{
+    std::vector<ImportFile> files;
     std::vector<ImportSkip> skipped;
 };
 
-/**
- * A folder of files named by date (`YYYY-MM-DD*.txt` or `.md`): each day's files become one free-writing entry
- * ("freeform", category "pages") dated at noon of that day in `calendar`, their words credited. A day that
- * already has free writing in the journal is skipped, which also makes a second import add nothing.
- */
-ImportPlan planFolderImport(const QString& folder, const EntryStore& store, const Calendar& calendar);
+/** A JSON export, parsed: its entries, or in `problem` why it has none. */
+struct JsonImportFile
+{
+    QString source;
+    QJsonArray entries;
+    QString problem;
+};
 
 /**
- * A JSON export: jrnl's (`entries[]` with `date`, `time`, `title`, `body`; each day's entries become one
- * free-writing entry at the time of its first, in `calendar`'s zone) or Wendle's own (entries keep their date,
- * day, prompt and credited words). Entries already present are skipped; a malformed entry is skipped and
- * named, and the rest still import.
+ * Plans a folder import (files named `YYYY-MM-DD*.txt` or `.md`, see `readImportFolder`). A day file Wendle's
+ * own Markdown export wrote brings back each of its entries with its time, category and prompt. Any other
+ * file is free writing of the day its name gives: all such files of one journal day become one free-writing
+ * entry ("freeform", category "pages"), dated at noon, in name order, each after a blank line. Text already in
+ * the day's free writing is left out; new text is added to it, never replacing what is there.
  */
-ImportPlan planJsonImport(const QByteArray& json, const QString& source, const EntryStore& store,
-                          const Calendar& calendar);
+ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& store, const EntryKey& key,
+                            const Calendar& calendar, const QDateTime& now);
 
-/** Seals the plan's entries under `key` and saves them in one transaction; false with the reason otherwise. */
-bool applyImport(const ImportPlan& plan, EntryStore& store, const EntryKey& key, QString* error);
+/** Parses a JSON export; safe on a worker thread. */
+JsonImportFile parseJsonImport(const QByteArray& json, const QString& source);
+
+/**
+ * Plans a JSON import: Wendle's own export (entries keep their date, day, prompt and category) or jrnl's
+ * (`entries[]` with `date`, `time`, `title`, `body`): the jrnl entries of one journal day (it starts at 03:00)
+ * become one free-writing entry at the time of the earliest, each entry's title line then its body, oldest
+ * first; stars and tags are dropped. Entries already present are skipped, as in `planFolderImport`. Every entry
+ * passes `IncomingEntry`'s checks; what fails is skipped and named, and the rest still import. Credited words
+ * are counted from the text, never taken from the file.
+ */
+ImportPlan planJsonImport(const JsonImportFile& file, const EntryStore& store, const EntryKey& key,
+                          const Calendar& calendar, const QDateTime& now);
+
+/**
+ * Seals the plan's entries under `key` and saves them in one transaction; false with the reason otherwise.
+ * Text added to a day's free writing goes after what the entry holds at that moment, and its credited words
+ * follow the day rule (counted again only while the day is today).
+ */
+[[nodiscard]] bool applyImport(const ImportPlan& plan, EntryStore& store, const EntryKey& key, const QDateTime& now,
+                               const Calendar& calendar, QString* error);
 
 } // namespace wendle

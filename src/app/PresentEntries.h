@@ -23,9 +23,10 @@ public:
     /** Counts an entry about to be added as present from now on. */
     void add(const QDateTime& date, const QString& dayKey, const QString& promptID);
 
-private:
+    /** The three fields as one value, for callers that look entries up by them. */
     static QString identity(const QDateTime& date, const QString& dayKey, const QString& promptID);
 
+private:
     QSet<QString> m_identities;
 };
 

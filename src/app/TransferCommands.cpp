@@ -2,7 +2,9 @@
 #include "app/TransferCommands.h"
 
 #include "app/AppLockController.h"
+#include "app/BackgroundWork.h"
 #include "app/ExportWriter.h"
+#include "app/ImportFiles.h"
 #include "app/JournalBackup.h"
 #include "app/JournalImport.h"
 #include "app/PassphraseDialog.h"
@@ -33,6 +35,19 @@ QString entriesText(qsizetype count)
 {
     return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
 }
+
+QString filesText(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+}
+
+QString wordsText(qint64 count)
+{
+    return count == 1 ? QStringLiteral("1 word") : QStringLiteral("%1 words").arg(count);
+}
+
+// A backup holds the whole journal; this is far above years of daily writing, and keeps a stray file out.
+constexpr qint64 maxBackupBytes = qint64(1) << 30;
 
 QFileDialog* fileDialog(QWidget* parent, const QString& title, QFileDialog::AcceptMode mode,
                         QFileDialog::FileMode fileMode)
@@ -149,7 +164,6 @@ void TransferCommands::exportMarkdown(const QString& folder)
     const Calendar calendar = Calendar::current();
     std::vector<ExportFile> files = markdownExport(entries, calendar);
     const QStringList unreadable = unreadableEntries(entries, calendar);
-    const int entryCount = int(entries.size());
 
     std::vector<ExportFile> fresh;
     for (const ExportFile& file : files) {
@@ -159,12 +173,13 @@ void TransferCommands::exportMarkdown(const QString& folder)
     }
     const qsizetype existing = qsizetype(files.size() - fresh.size());
     if (existing == 0) {
-        writeFiles(folder, std::move(files), false, entryCount, unreadable);
+        writeFiles(folder, std::move(files), false, 0, unreadable);
         return;
     }
     QMessageBox* ask = question(
-        QStringLiteral("%1 of these files already exist in %2.")
-            .arg(existing == 1 ? QStringLiteral("One") : QString::number(existing), QDir::toNativeSeparators(folder)),
+        existing == 1 ? QStringLiteral("One of these files already exists in %1.").arg(QDir::toNativeSeparators(folder))
+                      : QStringLiteral("%1 of these files already exist in %2.")
+                            .arg(QString::number(existing), QDir::toNativeSeparators(folder)),
         QStringLiteral("Replace them with this export, or keep them and write only the other files?"));
     QPushButton* replace = ask->addButton(QStringLiteral("Replace"), QMessageBox::DestructiveRole);
     QPushButton* keep = ask->addButton(QStringLiteral("Keep existing files"), QMessageBox::AcceptRole);
@@ -174,9 +189,9 @@ void TransferCommands::exportMarkdown(const QString& folder)
     auto others = std::make_shared<std::vector<ExportFile>>(std::move(fresh));
     connect(ask, &QMessageBox::buttonClicked, this, [=, this](QAbstractButton* clicked) {
         if (clicked == replace) {
-            writeFiles(folder, std::move(*all), true, entryCount, unreadable);
+            writeFiles(folder, std::move(*all), true, 0, unreadable);
         } else if (clicked == keep) {
-            writeFiles(folder, std::move(*others), false, entryCount, unreadable);
+            writeFiles(folder, std::move(*others), false, int(existing), unreadable);
         }
     });
     ask->open();
@@ -192,13 +207,17 @@ void TransferCommands::exportJson(const QString& path)
     const Calendar calendar = Calendar::current();
     const QFileInfo target(path);
     // The save dialog has already asked before an existing file is replaced.
-    writeFiles(target.absolutePath(), {jsonExport(entries, calendar, target.fileName())}, true, int(entries.size()),
+    writeFiles(target.absolutePath(), {jsonExport(entries, calendar, target.fileName())}, true, 0,
                unreadableEntries(entries, calendar));
 }
 
-void TransferCommands::writeFiles(const QString& folder, std::vector<ExportFile> files, bool replace, int entries,
+void TransferCommands::writeFiles(const QString& folder, std::vector<ExportFile> files, bool replace, int kept,
                                   const QStringList& unreadable)
 {
+    int entries = 0;
+    for (const ExportFile& file : files) {
+        entries += file.entries;
+    }
     QString error;
     if (!makePrivateFolder(folder, &error)) {
         tell(error);
@@ -222,7 +241,7 @@ void TransferCommands::writeFiles(const QString& folder, std::vector<ExportFile>
     // once all are written, so a cancelled or failed export leaves the folder as it was. The timer goes with
     // the dialog.
     auto* timer = new QTimer(progress);
-    connect(timer, &QTimer::timeout, this, [this, run, writer, progress, timer, folder, entries, unreadable] {
+    connect(timer, &QTimer::timeout, this, [this, run, writer, progress, timer, folder, entries, kept, unreadable] {
         if (progress->wasCanceled()) {
             timer->stop();
             progress->close();
@@ -245,14 +264,15 @@ void TransferCommands::writeFiles(const QString& folder, std::vector<ExportFile>
         timer->stop();
         progress->close();
         if (QString failure; !writer->finish(&failure)) {
-            tell(QStringLiteral("The export stopped: %1").arg(failure));
+            tell(QStringLiteral("The export stopped: %1 No file was written.").arg(failure));
             return;
         }
-        QString summary = QStringLiteral("Exported %1 into %2 in %3.")
-                              .arg(entriesText(entries),
-                                   run->files.size() == 1 ? QStringLiteral("1 file")
-                                                          : QStringLiteral("%1 files").arg(run->files.size()),
-                                   QDir::toNativeSeparators(folder));
+        QString summary
+            = QStringLiteral("Exported %1 into %2 in %3")
+                  .arg(entriesText(entries), filesText(qsizetype(run->files.size())), QDir::toNativeSeparators(folder));
+        summary += kept == 0 ? QStringLiteral(".")
+            : kept == 1      ? QStringLiteral("; 1 file was already there and was kept.")
+                             : QStringLiteral("; %1 files were already there and were kept.").arg(kept);
         if (!unreadable.isEmpty()) {
             summary += QStringLiteral(" %1 could not be opened with this journal's key; they are exported with a "
                                       "note in place of their text, and stay in the journal.")
@@ -281,25 +301,28 @@ void TransferCommands::askBackupPassphrase(const QString& path)
     auto* dialog = new PassphraseDialog(PassphraseDialog::Purpose::newBackup, m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &PassphraseDialog::passphraseEntered, this,
-            [this, path](const QString& passphrase) { writeBackup(path, passphrase); });
+            [this, path](const QString& passphrase) { writeBackup(path, Passphrase(passphrase)); });
     dialog->open();
 }
 
-void TransferCommands::writeBackup(const QString& path, const QString& passphrase)
+void TransferCommands::writeBackup(const QString& path, const Passphrase& passphrase)
 {
-    BackupContents contents;
+    auto contents = std::make_shared<BackupContents>();
     {
         const std::shared_ptr<const EntryKey> key = currentKey();
         if (!key) {
             return;
         }
-        contents = snapshotJournal(m_store, *key);
+        *contents = snapshotJournal(m_store, *key);
     }
     // Deriving the key is deliberately slow (about a second, twice: sealing and the check that reads it back).
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const BackupWriteResult result = writeBackupFile(path, contents, passphrase);
-    QApplication::restoreOverrideCursor();
-    tell(result.error.isEmpty() ? QStringLiteral("Backed up %1").arg(entriesText(result.entries)) : result.error);
+    runInBackground<BackupWriteResult>(
+        this, m_window, QStringLiteral("Sealing the backup…"), {},
+        [path, contents, passphrase](WorkProgress&) { return writeBackupFile(path, *contents, passphrase); },
+        [this](const BackupWriteResult& result) {
+            tell(result.error.isEmpty() ? QStringLiteral("Backed up %1").arg(entriesText(result.entries))
+                                        : result.error);
+        });
 }
 
 void TransferCommands::restoreFromBackup()
@@ -312,54 +335,99 @@ void TransferCommands::restoreFromBackup()
             auto* passphrase = new PassphraseDialog(PassphraseDialog::Purpose::restore, m_window);
             passphrase->setAttribute(Qt::WA_DeleteOnClose);
             connect(passphrase, &PassphraseDialog::passphraseEntered, this,
-                    [this, path](const QString& text) { offerRestore(path, text); });
+                    [this, path](const QString& text) { openBackupFile(path, text); });
             passphrase->open();
         });
         dialog->open();
     });
 }
 
-void TransferCommands::offerRestore(const QString& path, const QString& passphrase)
+void TransferCommands::openBackupFile(const QString& path, const Passphrase& passphrase)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        tell(QStringLiteral("%1 could not be read: %2.").arg(path, file.errorString()));
-        return;
+    struct Opened
+    {
+        std::optional<BackupContents> contents;
+        QString error;
+    };
+    runInBackground<Opened>(
+        this, m_window, QStringLiteral("Opening the backup…"), {},
+        [path, passphrase](WorkProgress& progress) {
+            QString problem;
+            const std::optional<QByteArray> file = readRegularFile(path, maxBackupBytes, &problem, &progress);
+            if (!file) {
+                return Opened{std::nullopt, QStringLiteral("%1 could not be read: %2.").arg(path, problem)};
+            }
+            BackupReadResult read = decodeBackup(*file, passphrase);
+            return read.contents ? Opened{std::move(read.contents), {}}
+                                 : Opened{std::nullopt, backupErrorMessage(read.error)};
+        },
+        [this](Opened opened) {
+            if (!opened.contents) {
+                tell(opened.error + QStringLiteral(" Nothing was changed."));
+                return;
+            }
+            offerRestore(std::make_shared<BackupContents>(std::move(*opened.contents)));
+        });
+}
+
+void TransferCommands::offerRestore(const std::shared_ptr<BackupContents>& contents)
+{
+    RestorePlan plan;
+    {
+        const std::shared_ptr<const EntryKey> key = currentKey();
+        if (!key) {
+            return;
+        }
+        plan = planRestore(*contents, m_store, *key, Calendar::current(), QDateTime::currentDateTimeUtc());
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    BackupReadResult read = decodeBackup(file.readAll(), passphrase);
-    QApplication::restoreOverrideCursor();
-    if (!read.contents) {
-        tell(backupErrorMessage(read.error) + QStringLiteral(" Nothing was changed."));
-        return;
+    QStringList details;
+    for (const RestoreSkip& skip : plan.skipped) {
+        details << QStringLiteral("Skips entry %1: %2").arg(skip.entry + 1).arg(skip.reason);
     }
-    auto contents = std::make_shared<BackupContents>(std::move(*read.contents));
-    const RestorePlan plan = planRestore(*contents, m_store);
     const QString present = QStringLiteral("%1 already in the journal").arg(entriesText(plan.presentEntries));
-    if (plan.newEntries.empty()) {
-        tell(QStringLiteral("Every entry of this backup is already in the journal (%1). Nothing was added.")
-                 .arg(entriesText(plan.presentEntries)));
+    const QString refused = plan.skipped.empty()
+        ? QString()
+        : QStringLiteral(", %1 skipped").arg(entriesText(qsizetype(plan.skipped.size())));
+    if (plan.newEntries.empty() && plan.repairs.empty()) {
+        tell(QStringLiteral("Every entry of this backup is already in the journal (%1%2). Nothing was added.")
+                 .arg(entriesText(plan.presentEntries), refused),
+             details.join(u'\n'));
         return;
     }
+    const QString adds = entriesText(qsizetype(plan.newEntries.size()));
+    const QString repairs = entriesText(qsizetype(plan.repairs.size()));
     QMessageBox* ask = question(
-        QStringLiteral("This backup would add %1 (%2).").arg(entriesText(qsizetype(plan.newEntries.size())), present),
-        QStringLiteral("Entries already in the journal are left exactly as they are."));
-    QPushButton* add = ask->addButton(QStringLiteral("Add %1").arg(entriesText(qsizetype(plan.newEntries.size()))),
+        plan.repairs.empty()
+            ? QStringLiteral("This backup would add %1 (%2%3).").arg(adds, present, refused)
+            : QStringLiteral("This backup would add %1 and repair %2 whose text no longer opens (%3%4).")
+                  .arg(adds, repairs, present, refused),
+        QStringLiteral("Entries already in the journal are left exactly as they are; a repaired entry gets its text "
+                       "back from the backup, and what it held is kept aside."));
+    ask->setDetailedText(details.join(u'\n'));
+    QPushButton* add = ask->addButton(plan.newEntries.empty() ? QStringLiteral("Repair %1").arg(repairs)
+                                                              : QStringLiteral("Add %1").arg(adds),
                                       QMessageBox::AcceptRole);
     ask->addButton(QMessageBox::Cancel);
-    connect(ask, &QMessageBox::buttonClicked, this, [this, add, contents, plan](QAbstractButton* clicked) {
+    connect(ask, &QMessageBox::buttonClicked, this, [this, add, contents](QAbstractButton* clicked) {
         if (clicked != add) {
             return;
         }
         const std::shared_ptr<const EntryKey> key = currentKey();
-        QString error;
         if (!key) {
             return;
         }
-        if (!applyRestore(plan, *contents, m_store, *key, &error)) {
+        // Planned again: the journal may have changed while the question waited.
+        const RestorePlan now
+            = planRestore(*contents, m_store, *key, Calendar::current(), QDateTime::currentDateTimeUtc());
+        QString error;
+        if (!applyRestore(now, *contents, m_store, *key, &error)) {
             tell(QStringLiteral("The restored entries could not be saved yet (%1). Wendle keeps trying.").arg(error));
         } else {
-            tell(QStringLiteral("Restored %1.").arg(entriesText(qsizetype(plan.newEntries.size()))));
+            QStringList lines{QStringLiteral("Restored %1.").arg(entriesText(qsizetype(now.newEntries.size())))};
+            if (!now.repairs.empty()) {
+                lines << QStringLiteral("%1 repaired.").arg(entriesText(qsizetype(now.repairs.size())));
+            }
+            tell(lines.join(u'\n'));
         }
         entriesAdded();
     });
@@ -379,23 +447,13 @@ void TransferCommands::importEntries()
             if (clicked == folder) {
                 QFileDialog* dialog = fileDialog(m_window, QStringLiteral("Import folder"), QFileDialog::AcceptOpen,
                                                  QFileDialog::Directory);
-                connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
-                    offerImport(planFolderImport(path, m_store, Calendar::current()));
-                });
+                connect(dialog, &QFileDialog::fileSelected, this, &TransferCommands::importFolder);
                 dialog->open();
             } else if (clicked == json) {
                 QFileDialog* dialog = fileDialog(m_window, QStringLiteral("Import JSON export"),
                                                  QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
                 dialog->setNameFilter(QStringLiteral("JSON files (*.json)"));
-                connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
-                    QFile file(path);
-                    if (!file.open(QIODevice::ReadOnly)) {
-                        tell(QStringLiteral("%1 could not be read: %2.").arg(path, file.errorString()));
-                        return;
-                    }
-                    offerImport(
-                        planJsonImport(file.readAll(), QFileInfo(path).fileName(), m_store, Calendar::current()));
-                });
+                connect(dialog, &QFileDialog::fileSelected, this, &TransferCommands::importJson);
                 dialog->open();
             }
         });
@@ -403,27 +461,83 @@ void TransferCommands::importEntries()
     });
 }
 
+void TransferCommands::importFolder(const QString& folder)
+{
+    runInBackground<FolderContents>(
+        this, m_window, QStringLiteral("Reading the files…"), QStringLiteral("Cancel"),
+        [folder](WorkProgress& progress) { return readImportFolder(folder, &progress); },
+        [this](const FolderContents& contents) {
+            if (const std::shared_ptr<const EntryKey> key = currentKey()) {
+                offerImport(
+                    planFolderImport(contents, m_store, *key, Calendar::current(), QDateTime::currentDateTimeUtc()));
+            }
+        },
+        [this] { tell(QStringLiteral("The import was cancelled. Nothing was added.")); });
+}
+
+void TransferCommands::importJson(const QString& path)
+{
+    runInBackground<JsonImportFile>(
+        this, m_window, QStringLiteral("Reading the file…"), QStringLiteral("Cancel"),
+        [path](WorkProgress& progress) {
+            const QString source = QFileInfo(path).fileName();
+            QString problem;
+            const std::optional<QByteArray> bytes = readRegularFile(path, maxJsonImportBytes, &problem, &progress);
+            return bytes ? parseJsonImport(*bytes, source) : JsonImportFile{source, {}, problem};
+        },
+        [this](const JsonImportFile& file) {
+            if (const std::shared_ptr<const EntryKey> key = currentKey()) {
+                offerImport(planJsonImport(file, m_store, *key, Calendar::current(), QDateTime::currentDateTimeUtc()));
+            }
+        },
+        [this] { tell(QStringLiteral("The import was cancelled. Nothing was added.")); });
+}
+
 void TransferCommands::offerImport(const ImportPlan& plan)
 {
     QStringList details;
+    qsizetype freeform = 0;
+    qsizetype additions = 0;
     for (const ImportedEntry& entry : plan.entries) {
-        details << QStringLiteral("Adds %1 (%2 words) from %3")
-                       .arg(entry.dayKey)
-                       .arg(entry.creditedWords)
-                       .arg(entry.source);
+        freeform += entry.promptID == Entry::freeformPromptID ? 1 : 0;
+        additions += entry.addTo ? 1 : 0;
+        details << (entry.addTo ? QStringLiteral("Adds to the free writing of %1 (%2) from %3")
+                                : QStringLiteral("Adds %1 (%2) from %3"))
+                       .arg(entry.dayKey, wordsText(entry.creditedWords), entry.source);
+    }
+    for (const ImportSkip& note : plan.notes) {
+        details << QStringLiteral("Note on %1: %2").arg(note.source, note.reason);
     }
     for (const ImportSkip& skip : plan.skipped) {
         details << QStringLiteral("Skips %1: %2").arg(skip.source, skip.reason);
     }
-    const QString skipped = QStringLiteral("%1 skipped").arg(plan.skipped.size());
+    const QString skipped = QStringLiteral("%1 skipped").arg(entriesText(qsizetype(plan.skipped.size())));
     if (plan.entries.empty()) {
         tell(QStringLiteral("Nothing to import (%1).").arg(skipped), details.join(u'\n'));
         return;
     }
     const QString adds = entriesText(qsizetype(plan.entries.size()));
-    QMessageBox* ask = question(QStringLiteral("This would add %1 (%2).").arg(adds, skipped),
-                                QStringLiteral("Imported entries are free writing, and their words count "
-                                               "towards the days they were written."));
+    QStringList about;
+    if (freeform == qsizetype(plan.entries.size())) {
+        about << QStringLiteral("They are free writing.");
+    } else if (freeform > 0) {
+        about << QStringLiteral("%1 of them free writing, the others answers to prompts.")
+                     .arg(freeform == 1 ? QStringLiteral("One is") : QStringLiteral("%1 are").arg(freeform));
+    }
+    if (freeform > 0) {
+        about << QStringLiteral("Dated files and jrnl entries of one journal day (it starts at 03:00) become one "
+                                "entry of free writing, oldest first, each a title line and its text; stars and "
+                                "tags are dropped.");
+    }
+    if (additions > 0) {
+        about << QStringLiteral("Text new to a day that already has free writing is added after it; nothing there "
+                                "is replaced.");
+    }
+    if (!plan.notes.empty()) {
+        about << QStringLiteral("Some files need a look: see the details.");
+    }
+    about << QStringLiteral("Their words count towards the days they were written.");
+    QMessageBox* ask = question(QStringLiteral("This would add %1 (%2).").arg(adds, skipped), about.join(u' '));
     ask->setDetailedText(details.join(u'\n'));
     QPushButton* add = ask->addButton(QStringLiteral("Import %1").arg(adds), QMessageBox::AcceptRole);
     ask->addButton(QMessageBox::Cancel);
@@ -437,7 +551,7 @@ void TransferCommands::offerImport(const ImportPlan& plan)
         if (!key) {
             return;
         }
-        if (!applyImport(*kept, m_store, *key, &error)) {
+        if (!applyImport(*kept, m_store, *key, QDateTime::currentDateTimeUtc(), Calendar::current(), &error)) {
             tell(QStringLiteral("The imported entries could not be saved yet (%1). Wendle keeps trying.").arg(error));
         } else {
             tell(QStringLiteral("Imported %1.").arg(adds));

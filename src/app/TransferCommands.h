@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/BackupFile.h"
 #include "app/JournalExport.h"
 
 #include <QObject>
@@ -56,11 +57,15 @@ private:
     void chooseExportFormat();
     void exportMarkdown(const QString& folder);
     void exportJson(const QString& path);
-    void writeFiles(const QString& folder, std::vector<ExportFile> files, bool replace, int entries,
+    /** Writes `files`; `kept` existing files were kept, which the summary says. */
+    void writeFiles(const QString& folder, std::vector<ExportFile> files, bool replace, int kept,
                     const QStringList& unreadable);
-    void writeBackup(const QString& path, const QString& passphrase);
+    void writeBackup(const QString& path, const Passphrase& passphrase);
     void askBackupPassphrase(const QString& path);
-    void offerRestore(const QString& path, const QString& passphrase);
+    void openBackupFile(const QString& path, const Passphrase& passphrase);
+    void offerRestore(const std::shared_ptr<BackupContents>& contents);
+    void importFolder(const QString& folder);
+    void importJson(const QString& path);
     void offerImport(const ImportPlan& plan);
     void entriesAdded();
     void tell(const QString& text, const QString& details = {});

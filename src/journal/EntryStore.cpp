@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QScopeGuard>
 #include <QStandardPaths>
 
@@ -645,14 +646,21 @@ std::vector<EntryStore::DisplacedBody> EntryStore::displacedBodies() const
     if (sqlite3_prepare_v2(m_db, "SELECT entry_id, cipher_body, displaced_at FROM displaced_bodies ORDER BY id", -1,
                            &select, nullptr)
         == SQLITE_OK) {
+        QHash<qint64, const Entry*> entryOfId;
+        for (const Entry* entry : m_order) {
+            if (entry->m_stored) {
+                entryOfId.insert(entry->m_id, entry);
+            }
+        }
         while (sqlite3_step(select) == SQLITE_ROW) {
-            bodies.push_back({sqlite3_column_int64(select, 0), columnBlob(select, 1),
+            const qint64 id = sqlite3_column_int64(select, 0);
+            bodies.push_back({id, entryOfId.value(id), columnBlob(select, 1),
                               QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, 2), Qt::UTC)});
         }
     }
     sqlite3_finalize(select);
     for (const PendingDisplaced& displaced : m_pendingDisplaced) {
-        bodies.push_back({displaced.entry->m_id, displaced.cipherBody, displaced.displacedAt});
+        bodies.push_back({displaced.entry->m_id, displaced.entry, displaced.cipherBody, displaced.displacedAt});
     }
     return bodies;
 }

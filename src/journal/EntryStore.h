@@ -42,7 +42,10 @@ public:
     /** A sealed body that was replaced while it could not be opened, kept for recovery. */
     struct DisplacedBody
     {
+        /** The row id of the entry it was kept for; 0 while that entry is not saved yet. */
         qint64 entryId = 0;
+        /** The entry it was kept for. */
+        const Entry* entry = nullptr;
         QByteArray cipherBody;
         QDateTime displacedAt;
     };

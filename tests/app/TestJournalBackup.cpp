@@ -4,6 +4,7 @@
 #include "app/JournalBackup.h"
 #include "journal/Calendar.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QtEndian>
 
@@ -17,6 +18,12 @@ namespace {
 // A cheap derivation keeps the tests quick; the file records it, and the reader honours what the file says.
 const ScryptParameters quick{10, 8, 1};
 const QString passphrase = QStringLiteral("correct horse battery staple");
+const QDateTime now = QDateTime::fromString(QStringLiteral("2026-12-07T12:00:00Z"), Qt::ISODate);
+RestorePlan plan(const BackupContents& contents, const TempJournal& journal)
+{
+    return planRestore(contents, *journal.store, *journal.key,
+                       Calendar::make(QStringLiteral("en_US"), QStringLiteral("UTC")), now);
+}
 
 } // namespace
 
@@ -26,6 +33,7 @@ class TestJournalBackup : public QObject
 
 private Q_SLOTS:
     void restoresIntoAnotherJournalOnce();
+    void repairsWhatNoLongerOpens();
     void refusesWhatItCannotTrust();
 };
 
@@ -62,7 +70,7 @@ void TestJournalBackup::restoresIntoAnotherJournalOnce()
     QVERIFY(keyBytes(*target.key) != keyBytes(*source.key));
     BackupReadResult read = decodeBackup(file, passphrase);
     QVERIFY(read.contents);
-    RestorePlan plan = planRestore(*read.contents, *target.store);
+    RestorePlan plan = ::plan(*read.contents, target);
     QCOMPARE(int(plan.newEntries.size()), 4);
     QString error;
     QVERIFY(applyRestore(plan, *read.contents, *target.store, *target.key, &error));
@@ -90,7 +98,7 @@ void TestJournalBackup::restoresIntoAnotherJournalOnce()
     QCOMPARE(openEntryText(target.store->displacedBodies().front().cipherBody, *lostKey), QStringLiteral("old"));
 
     // The second time everything is present, and nothing is added or changed.
-    plan = planRestore(*read.contents, *target.store);
+    plan = ::plan(*read.contents, target);
     QVERIFY(plan.newEntries.empty());
     QCOMPARE(plan.presentEntries, 4);
     QVERIFY(applyRestore(plan, *read.contents, *target.store, *target.key, &error));
@@ -130,18 +138,91 @@ void TestJournalBackup::refusesWhatItCannotTrust()
     }
     QVERIFY(decodeBackup(file, passphrase).contents);
 
+    // The header's own hash: a changed salt is damage, never a wrong passphrase. Rehashed, a changed header gets
+    // as far as the checks after it.
+    const auto rehashed = [](QByteArray bytes) {
+        bytes.replace(88, 32, QCryptographicHash::hash(bytes.left(88), QCryptographicHash::Sha256));
+        return bytes;
+    };
+    QByteArray salted = file;
+    salted[22] = char(salted.at(22) ^ 0x01);
+    QCOMPARE(decodeBackup(salted, passphrase).error, BackupError::damaged);
+    QCOMPARE(decodeBackup(rehashed(salted), passphrase).error, BackupError::wrongPassphrase);
+
     // Wendle's own cost is accepted; a far costlier one is refused from the header alone, before any derivation.
-    const auto costing = [&file](quint8 log2N, quint32 r, quint32 p) {
+    const auto costing = [&file, &rehashed](quint8 log2N, quint32 r, quint32 p) {
         QByteArray bytes = file;
         bytes[11] = char(log2N);
         qToBigEndian(r, bytes.data() + 12);
         qToBigEndian(p, bytes.data() + 16);
-        return bytes;
+        return rehashed(bytes);
     };
     QVERIFY(readBackupHeader(costing(17, 8, 1)).header);
     for (const QByteArray& costly : {costing(20, 32, 16), costing(17, 8, 8), costing(200, 1, 1)}) {
         QCOMPARE(decodeBackup(costly, passphrase).error, BackupError::damaged);
     }
+}
+
+void TestJournalBackup::repairsWhatNoLongerOpens()
+{
+    // The key was lost and the journal goes on under a new one: the old entries no longer open.
+    TempJournal journal;
+    const auto lostKey = EntryKey::random();
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
+    journal.add(QStringLiteral("2023-11-14"), QStringLiteral("p-1"), QStringLiteral("before the loss"), -1, first,
+                lostKey.get());
+    journal.add(QStringLiteral("2023-11-15"), QStringLiteral("p-2"), QStringLiteral("also before"), 9, first.addDays(1),
+                lostKey.get());
+    QVERIFY(journal.store->save());
+    TempJournal before;
+    before.key = lostKey;
+    before.add(QStringLiteral("2023-11-14"), QStringLiteral("p-1"), QStringLiteral("before the loss"), -1, first);
+    before.add(QStringLiteral("2023-11-15"), QStringLiteral("p-2"), QStringLiteral("also before"), 9, first.addDays(1));
+    before.add(QStringLiteral("2023-11-16"), QStringLiteral("p-3"), QStringLiteral("new to it"), -1, first.addDays(2));
+    // Bodies kept aside while saves fail belong to entries that have no row id yet: each keeps its own.
+    before.store->replaceBody(before.store->entries()[0], sealEntryText(QStringLiteral("one"), *lostKey), *before.key);
+    before.store->keepAside(before.store->entries()[1], QByteArray("aside for the second"), first);
+    before.store->keepAside(before.store->entries()[2], QByteArray("aside for the third"), first);
+    const BackupContents backup = snapshotJournal(*before.store, *before.key);
+    QCOMPARE(backup.displaced.size(), std::size_t(2));
+    QCOMPARE(backup.displaced[0].entryIndex, 1);
+    QCOMPARE(backup.displaced[1].entryIndex, 2);
+
+    const RestorePlan restore = plan(backup, journal);
+    QCOMPARE(restore.newEntries, std::vector<int>{2});
+    QCOMPARE(restore.repairs.size(), std::size_t(2));
+    QString error;
+    QVERIFY(applyRestore(restore, backup, *journal.store, *journal.key, &error));
+    QCOMPARE(openEntryText(journal.store->entries()[0]->cipherBody(), *journal.key), QStringLiteral("one"));
+    QCOMPARE(journal.store->entries()[1]->creditedWords(), 9);
+    // What no longer opened is kept aside, never destroyed; a second restore has nothing left to do.
+    QCOMPARE(journal.store->displacedBodies().size(), std::size_t(3));
+    const RestorePlan again = plan(backup, journal);
+    QVERIFY(again.newEntries.empty() && again.repairs.empty());
+    QCOMPARE(again.presentEntries, 3);
+
+    // Days, prompts and words are checked as an import checks them.
+    BackupContents hostile;
+    hostile.entries.push_back({first,
+                               QStringLiteral("../../x-2023-04-01"),
+                               QStringLiteral("p-1"),
+                               QStringLiteral("memory"),
+                               1,
+                               QStringLiteral("a"),
+                               {}});
+    hostile.entries.push_back({first,
+                               QStringLiteral("2023-11-20"),
+                               QStringLiteral("p-1"),
+                               QStringLiteral("memory"),
+                               -5,
+                               QStringLiteral("two words"),
+                               {}});
+    const RestorePlan checked = plan(hostile, TempJournal());
+    QCOMPARE(checked.skipped.size(), std::size_t(1));
+    QCOMPARE(checked.skipped[0].reason, QStringLiteral("its day is not a date (YYYY-MM-DD)"));
+    TempJournal fresh;
+    QVERIFY(applyRestore(plan(hostile, fresh), hostile, *fresh.store, *fresh.key, &error));
+    QCOMPARE(fresh.store->entries().front()->creditedWords(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestJournalBackup)

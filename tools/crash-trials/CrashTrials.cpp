@@ -12,6 +12,7 @@
 #include "XDesktop.h"
 
 #include "app/JournalBackup.h"
+#include "journal/Calendar.h"
 #include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
 #include "writing/Autosave.h"
@@ -542,7 +543,9 @@ int restoreChild(const QString& journal, const QString& backup)
         std::fprintf(stderr, "restore: %s\n", qPrintable(backupErrorMessage(read.error)));
         return 1;
     }
-    if (!applyRestore(planRestore(*read.contents, *store), *read.contents, *store, *key, &error)) {
+    const RestorePlan plan
+        = planRestore(*read.contents, *store, *key, Calendar::current(), QDateTime::currentDateTimeUtc());
+    if (!applyRestore(plan, *read.contents, *store, *key, &error)) {
         std::fprintf(stderr, "restore: %s\n", qPrintable(error));
         return 1;
     }
