@@ -41,7 +41,8 @@ private Q_SLOTS:
     void cleanup();
     void lockedShowsOnlyTitleUnlockAndUpdates();
     void panelAndTodayMeetInTheStore();
-    void noPromptStoresNothing();
+    void panelAndTodayNeverPutOutEachOthersWords();
+    void noPromptOffersFreeWriting();
     void pendingSaveOutlivesTheLock();
 
 private:
@@ -162,16 +163,47 @@ void TestMenuBarEntryView::panelAndTodayMeetInTheStore()
     QCOMPARE(saved("A"), words(8));
 }
 
-void TestMenuBarEntryView::noPromptStoresNothing()
+void TestMenuBarEntryView::panelAndTodayNeverPutOutEachOthersWords()
+{
+    TodayView today(*m_journal->store, m_scheduler, m_journal->key, {}, m_clock,
+                    std::make_unique<PromptEngine>(bank()));
+    today.show();
+    auto* todayEditor = named<PlainTextEditor>(&today, QStringLiteral("entry"));
+    // The panel opens while the Today screen's words still wait for their pause: it starts from them.
+    QTest::keyClicks(todayEditor, QStringLiteral("morning"));
+    MenuBarEntryView& panel = show();
+    QCOMPARE(panel.text(), QStringLiteral("morning"));
+    type(QStringLiteral(" tray"));
+    QTRY_COMPARE_WITH_TIMEOUT(saved("A"), QStringLiteral("morning tray"), 3000);
+    QCOMPARE(today.text(), QStringLiteral("morning tray"));
+
+    // Each takes up what the other saved while nothing typed on it waits.
+    QTest::keyClicks(todayEditor, QStringLiteral(" evening"));
+    QTRY_COMPARE_WITH_TIMEOUT(panel.text(), QStringLiteral("morning tray evening"), 3000);
+    type(QStringLiteral(" night"));
+    QTRY_COMPARE_WITH_TIMEOUT(saved("A"), QStringLiteral("morning tray evening night"), 3000);
+    QCOMPARE(today.text(), QStringLiteral("morning tray evening night"));
+}
+
+void TestMenuBarEntryView::noPromptOffersFreeWriting()
 {
     MenuBarEntryView& view = show(PromptEngine::Bank());
     QVERIFY(!view.prompt());
     QVERIFY(!named(&view, QStringLiteral("entry")));
+    QVERIFY(!named(&view, QStringLiteral("Done")));
     const TextBlock* line = view.findChildren<TextBlock*>().constLast();
     QVERIFY(line->isVisibleTo(&view) && line->text().startsWith(QStringLiteral("Prompts could not be loaded")));
-    view.finishDay();
-    QTest::qWait(1200);
-    QVERIFY(m_journal->store->entries().empty());
+
+    auto* writeFreely = named<QAbstractButton>(&view, QStringLiteral("write freely"));
+    QVERIFY(writeFreely);
+    writeFreely->click();
+    auto* editor = named<PlainTextEditor>(&view, QStringLiteral("entry"));
+    QVERIFY(editor && editor->hasFocus());
+    QVERIFY(!named(&view, QStringLiteral("write freely")));
+    type(words(20));
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(view.isDone());
+    QCOMPARE(saved("freeform"), words(20));
 }
 
 void TestMenuBarEntryView::pendingSaveOutlivesTheLock()
