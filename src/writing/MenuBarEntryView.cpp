@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "writing/MenuBarEntryView.h"
 
+#include "history/SaveProblemLine.h"
 #include "journal/Clock.h"
 #include "journal/DateText.h"
 #include "journal/EntryCrypto.h"
@@ -120,6 +121,12 @@ QWidget* MenuBarEntryView::buildUnlocked()
     m_editor->setFixedHeight(120);
     connect(m_editor, &PlainTextEditor::textEdited, this, &MenuBarEntryView::onEditorEdited);
     layout->addWidget(m_editor);
+
+    // The store retries a failed save on its own; the panel only says so while it lasts, wrapped to its width.
+    QLabel* saveProblem = saveProblemLine(_context, page);
+    saveProblem->setWordWrap(true);
+    saveProblem->setContentsMargins(0, 10, 0, 0);
+    layout->addWidget(saveProblem);
 
     layout->addSpacing(12);
     auto* bottom = new QHBoxLayout;

@@ -8,6 +8,7 @@
 #include "writing/MenuBarEntryView.h"
 #include "writing/TodayView.h"
 
+#include "../journal/FailingVfs.h"
 #include "TempJournal.h"
 #include "Widgets.h"
 
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void panelAndTodayMeetInTheStore();
     void panelAndTodayNeverPutOutEachOthersWords();
     void noPromptOffersFreeWriting();
+    void refusedSaveIsNotCalledSaved();
     void pendingSaveOutlivesTheLock();
 
 private:
@@ -63,6 +65,7 @@ private:
 
 void TestMenuBarEntryView::initTestCase()
 {
+    FailingVfs::install();
     qputenv("TZ", "Europe/Berlin");
     qputenv("LC_ALL", "en_US.UTF-8");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
@@ -71,6 +74,7 @@ void TestMenuBarEntryView::initTestCase()
 void TestMenuBarEntryView::init()
 {
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    FailingVfs::setFailing(false);
     m_journal = std::make_unique<TempJournal>();
 }
 
@@ -204,6 +208,24 @@ void TestMenuBarEntryView::noPromptOffersFreeWriting()
     QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
     QVERIFY(view.isDone());
     QCOMPARE(saved("freeform"), words(20));
+}
+
+void TestMenuBarEntryView::refusedSaveIsNotCalledSaved()
+{
+    MenuBarEntryView& view = show();
+    QVERIFY(!labelStarting(&view, QStringLiteral("Not saved yet")));
+    // The disk is full: finishing cannot write the words, and the panel says so instead of "Saved".
+    FailingVfs::setFailing(true);
+    type(words(25));
+    QTest::keyClick(named(&view, QStringLiteral("entry")), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(named<FilledButton>(&view, QStringLiteral("Done"))->text(), QStringLiteral("Done"));
+    QLabel* problem = labelStarting(&view, QStringLiteral("Not saved yet"));
+    QVERIFY(problem && problem->isVisible());
+    QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
+
+    FailingVfs::setFailing(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!problem->isVisible(), EntryStore::retryMilliseconds + 1000);
+    QCOMPARE(saved("A"), words(25));
 }
 
 void TestMenuBarEntryView::pendingSaveOutlivesTheLock()
