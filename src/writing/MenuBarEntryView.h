@@ -30,8 +30,8 @@ class TextBlock;
  * The tray panel's content: a small editor for today's prompt, saved a second after typing pauses like the
  * Today screen, through the same writing operations and into the same store, with its own prompt engine,
  * text and pending save. It takes up what the other surfaces save while nothing typed on it waits. Without a
- * prompt it offers free writing. Locked, it shows only the title and an unlock button. A "Check for updates" row is
- * always at the bottom.
+ * prompt it offers free writing. Locked, it shows only the title and an unlock button. A "Check for updates"
+ * row is always at the bottom.
  *
  * It knows the lock and the updater only through what it is told (`setKey`, `setCanCheckForUpdates`) and
  * what it asks for (`unlockRequested`, `checkForUpdatesRequested`).
