@@ -225,7 +225,9 @@ void MenuBarEntryView::loadEntry()
         }
         replaceText(text);
     }
-    _done = !_text.isEmpty() && wordsElsewhereToday() + m_editorWords->count() >= completionThreshold;
+    // Words the store still holds back from the file are not called saved.
+    _done = !_text.isEmpty() && !_context.hasUnsavedChanges()
+        && wordsElsewhereToday() + m_editorWords->count() >= completionThreshold;
     render();
 }
 

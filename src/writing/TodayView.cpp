@@ -197,7 +197,8 @@ void TodayView::loadEntry()
         }
         changed = replaceText(text);
     }
-    _done = !_text.isEmpty() && liveTotal() >= completionThreshold;
+    // Words the store still holds back from the file are not called saved.
+    _done = !_text.isEmpty() && !_context.hasUnsavedChanges() && liveTotal() >= completionThreshold;
     if (changed) {
         scheduleAutosave();
     }

@@ -222,6 +222,10 @@ void TestMenuBarEntryView::refusedSaveIsNotCalledSaved()
     QLabel* problem = labelStarting(&view, QStringLiteral("Not saved yet"));
     QVERIFY(problem && problem->isVisible());
     QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
+    // Nor does the panel, closed and opened again, call them saved.
+    view.hide();
+    view.show();
+    QVERIFY(!view.isDone());
 
     FailingVfs::setFailing(false);
     QTRY_VERIFY_WITH_TIMEOUT(!problem->isVisible(), EntryStore::retryMilliseconds + 1000);

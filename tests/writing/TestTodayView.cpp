@@ -363,6 +363,10 @@ void TestTodayView::unsavedWritingIsNeverCalledSaved()
     QVERIFY(problem && problem->isVisible());
     QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
     QCOMPARE(colourOf(problem), Palette::muted());
+    // Nor does the screen, shown again, call them saved.
+    view.hide();
+    view.show();
+    QCOMPARE(finish->text(), QStringLiteral("Done"));
 
     // Space comes back: the text reaches the file without another keystroke, and the line goes.
     FailingVfs::setFailing(false);
