@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/EntryReader.h"
 
+#include "history/SaveProblemLine.h"
 #include "journal/Clock.h"
 #include "journal/DateText.h"
 #include "journal/EntryCrypto.h"
@@ -75,13 +76,17 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     connect(m_save, &QAbstractButton::clicked, this, &EntryReader::saveReader);
     footer->addStretch(1);
     footer->addWidget(m_save);
+    // The store keeps a text it could not write and tries again on its own; the sheet says so while it lasts,
+    // on a row of its own so that the whole sentence shows.
+    layout->addWidget(saveProblemLine(_context, this), 0, Qt::AlignRight);
+    connect(&_context, &EntryStore::saveFailureChanged, this, &EntryReader::render);
     layout->addLayout(footer);
 
-    // Ctrl+Return saves from anywhere in the sheet (Command-Return on macOS); it does nothing while clean.
+    // Ctrl+Return saves from anywhere in the sheet (Command-Return on macOS); it does nothing while saved.
     for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, [this] {
-            if (_dirty) {
+            if (m_save->isEnabled()) {
                 saveReader();
             }
         });
@@ -118,6 +123,7 @@ void EntryReader::saveReader()
     if (isTodayEntry(entry, m_clock.now(), Calendar::current())) {
         _context.setCreditedWords(&entry, countWords(_text));
     }
+    // The text is the store's now, written at once or by its retries; "Saved" waits for the file (`render`).
     _context.save();
     _dirty = false;
     render();
@@ -145,10 +151,11 @@ void EntryReader::onEdited()
 
 void EntryReader::render()
 {
-    m_save->setText(_dirty ? QStringLiteral("Save") : QStringLiteral("Saved"));
-    m_save->setColours(_dirty ? Palette::ink() : Palette::accent(), Palette::paper());
+    const bool saved = !_dirty && !_context.hasUnsavedChanges();
+    m_save->setText(saved ? QStringLiteral("Saved") : QStringLiteral("Save"));
+    m_save->setColours(saved ? Palette::accent() : Palette::ink(), Palette::paper());
     m_save->setAccessibleName(m_save->text());
-    m_save->setEnabled(_dirty);
+    m_save->setEnabled(!saved);
     m_save->updateGeometry();
 }
 

@@ -18,7 +18,8 @@ class PlainTextEditor;
 /**
  * The sheet in which an archived entry is read and corrected (window-modal, 560 × 460). Saving changes only
  * the entry's text, and its credited words only when it is today's entry, so correcting a past day never
- * changes that day's streak. It never creates or deletes entries. Closing it drops unsaved edits.
+ * changes that day's streak. It never creates or deletes entries. Closing it drops edits not yet saved. A save
+ * the file refuses is not called saved: the store keeps the text and retries, and the sheet says so meanwhile.
  */
 class EntryReader : public QDialog
 {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "writing/MenuBarEntryView.h"
 
+#include "history/SaveProblemLine.h"
 #include "journal/Clock.h"
 #include "journal/DateText.h"
 #include "journal/EntryCrypto.h"
@@ -57,6 +58,7 @@ MenuBarEntryView::MenuBarEntryView(EntryStore& store, ReminderScheduler& schedul
     updates->addStretch(1);
     updates->addWidget(m_checkForUpdates);
     layout->addLayout(updates);
+    connect(&_context, &EntryStore::changed, this, &MenuBarEntryView::followStoredText);
     render();
 }
 
@@ -107,6 +109,10 @@ QWidget* MenuBarEntryView::buildUnlocked()
     m_noPrompt = new TextBlock(Typography::font(13), Palette::muted(), 5, 0, page);
     m_noPrompt->setText(QStringLiteral("Prompts could not be loaded — write freely meanwhile."));
     layout->addWidget(m_noPrompt);
+    m_writeFreely = new PlainButton(QStringLiteral("✎ write freely"), 12, Palette::accent(), page);
+    m_writeFreely->setAccessibleName(QStringLiteral("write freely"));
+    connect(m_writeFreely, &QAbstractButton::clicked, this, &MenuBarEntryView::writeFreely);
+    layout->addWidget(m_writeFreely, 0, Qt::AlignLeft);
 
     layout->addSpacing(10);
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 5, page);
@@ -115,6 +121,12 @@ QWidget* MenuBarEntryView::buildUnlocked()
     m_editor->setFixedHeight(120);
     connect(m_editor, &PlainTextEditor::textEdited, this, &MenuBarEntryView::onEditorEdited);
     layout->addWidget(m_editor);
+
+    // The store retries a failed save on its own; the panel only says so while it lasts, wrapped to its width.
+    QLabel* saveProblem = saveProblemLine(_context, page);
+    saveProblem->setWordWrap(true);
+    saveProblem->setContentsMargins(0, 10, 0, 0);
+    layout->addWidget(saveProblem);
 
     layout->addSpacing(12);
     auto* bottom = new QHBoxLayout;
@@ -150,6 +162,7 @@ void MenuBarEntryView::setKey(std::shared_ptr<const EntryKey> key)
     _saveTask = new Autosave(&_context);
     m_key = std::move(key);
     _prompt.reset();
+    m_freeWriting = false;
     replaceText(QString());
     _done = false;
     if (m_key) {
@@ -166,18 +179,27 @@ void MenuBarEntryView::setCanCheckForUpdates(bool can)
 
 TodaysEntry::Target MenuBarEntryView::target() const
 {
-    return _prompt ? TodaysEntry::Target{_prompt->id, rawValue(_prompt->category)} : TodaysEntry::Target{};
+    if (_prompt) {
+        return {_prompt->id, rawValue(_prompt->category)};
+    }
+    return m_freeWriting ? TodaysEntry::Target{Entry::freeformPromptID, rawValue(PromptCategory::pages)}
+                         : TodaysEntry::Target{};
+}
+
+bool MenuBarEntryView::hasEditor() const
+{
+    return !target().promptID.isEmpty();
 }
 
 Entry* MenuBarEntryView::todayEntry() const
 {
-    return _prompt ? TodaysEntry::find(_context, _prompt->id, m_clock.now(), Calendar::current()) : nullptr;
+    return TodaysEntry::find(_context, target().promptID, m_clock.now(), Calendar::current());
 }
 
 qint64 MenuBarEntryView::wordsElsewhereToday() const
 {
-    // With no prompt every entry of today counts; an empty id matches none.
-    return TodaysEntry::wordsElsewhere(_context, _prompt ? _prompt->id : QString(), m_clock.now(), Calendar::current());
+    // With nothing to write to every entry of today counts; an empty id matches none.
+    return TodaysEntry::wordsElsewhere(_context, target().promptID, m_clock.now(), Calendar::current());
 }
 
 void MenuBarEntryView::appear()
@@ -185,9 +207,15 @@ void MenuBarEntryView::appear()
     if (!m_key) {
         return;
     }
-    // What is still waiting to be saved goes first, so loading never brings back older text.
-    _saveTask->runNow();
+    // What is still waiting to be saved here or on the Today screen goes first, so the panel starts from the
+    // newest words and never brings back older text.
+    Autosave::runAllNow();
     _prompt = _engine->todaysPrompt(m_clock.now());
+    loadEntry();
+}
+
+void MenuBarEntryView::loadEntry()
+{
     if (const Entry* entry = todayEntry()) {
         QString text;
         try {
@@ -197,8 +225,20 @@ void MenuBarEntryView::appear()
         }
         replaceText(text);
     }
-    _done = !_text.isEmpty() && wordsElsewhereToday() + m_editorWords->count() >= completionThreshold;
+    // Words the store still holds back from the file are not called saved.
+    _done = !_text.isEmpty() && !_context.hasUnsavedChanges()
+        && wordsElsewhereToday() + m_editorWords->count() >= completionThreshold;
     render();
+}
+
+void MenuBarEntryView::writeFreely()
+{
+    if (!m_key || _prompt) {
+        return;
+    }
+    m_freeWriting = true;
+    loadEntry();
+    m_editor->setFocus(Qt::OtherFocusReason);
 }
 
 bool MenuBarEntryView::saveEntry()
@@ -225,7 +265,7 @@ void MenuBarEntryView::scheduleAutosave()
 
 void MenuBarEntryView::finishDay()
 {
-    if (!m_key) {
+    if (!m_key || !hasEditor()) {
         return;
     }
     _saveTask->cancel();
@@ -250,6 +290,26 @@ void MenuBarEntryView::showEvent(QShowEvent* event)
     }
 }
 
+void MenuBarEntryView::followStoredText()
+{
+    // Typing here that still waits for its save is the newest text; otherwise the Today screen or the reader
+    // may have saved today's entry since, and saving the panel's older text would put their words out.
+    if (!m_key || _saveTask->isPending()) {
+        return;
+    }
+    const Entry* entry = todayEntry();
+    if (!entry) {
+        return;
+    }
+    try {
+        if (replaceText(openEntryText(entry->cipherBody(), *m_key))) {
+            render();
+        }
+    } catch (const std::exception&) {
+        // A body that does not open is left as it is; the store keeps it aside if it is ever replaced.
+    }
+}
+
 void MenuBarEntryView::onEditorEdited()
 {
     const QString text = m_editor->text();
@@ -261,11 +321,15 @@ void MenuBarEntryView::onEditorEdited()
     render();
 }
 
-void MenuBarEntryView::replaceText(const QString& text)
+bool MenuBarEntryView::replaceText(const QString& text)
 {
+    if (text == _text) {
+        return false;
+    }
     _text = text;
     const QSignalBlocker blocker(m_editor);
     m_editor->setText(text);
+    return true;
 }
 
 void MenuBarEntryView::render()
@@ -275,14 +339,19 @@ void MenuBarEntryView::render()
     if (!m_key) {
         return;
     }
-    m_category->setText(_prompt ? label(_prompt->category) : QString());
-    m_category->setVisible(_prompt.has_value());
+    // Without a prompt the panel says so and offers free writing; until then there is nothing to type into
+    // or to finish.
+    const bool editor = hasEditor();
+    m_category->setText(_prompt ? label(_prompt->category) : label(PromptCategory::pages));
+    m_category->setVisible(editor);
     m_date->setText(formatDate(m_clock.now(), QStringLiteral("EEEMMMd"), Calendar::current()));
     m_promptText->setText(_prompt ? _prompt->text : QString());
-    // Without a prompt nothing typed could be stored, so the panel says so instead of offering an editor.
     m_promptText->setVisible(_prompt.has_value());
     m_noPrompt->setVisible(!_prompt);
-    m_editor->setVisible(_prompt.has_value());
+    m_writeFreely->setVisible(!editor);
+    m_editor->setVisible(editor);
+    m_wordCount->setVisible(editor);
+    m_finish->setVisible(editor);
 
     const qint64 words = m_editorWords->count();
     m_wordCount->setText(

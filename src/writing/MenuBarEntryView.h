@@ -29,8 +29,9 @@ class TextBlock;
 /**
  * The tray panel's content: a small editor for today's prompt, saved a second after typing pauses like the
  * Today screen, through the same writing operations and into the same store, with its own prompt engine,
- * text and pending save. Locked, it shows only the title and an unlock button. A "Check for updates" row is
- * always at the bottom.
+ * text and pending save. It takes up what the other surfaces save while nothing typed on it waits. Without a
+ * prompt it offers free writing. Locked, it shows only the title and an unlock button. A "Check for updates"
+ * row is always at the bottom.
  *
  * It knows the lock and the updater only through what it is told (`setKey`, `setCanCheckForUpdates`) and
  * what it asks for (`unlockRequested`, `checkForUpdatesRequested`).
@@ -50,8 +51,10 @@ public:
 
     Entry* todayEntry() const;
     qint64 wordsElsewhereToday() const;
-    /** Loads today's entry for the prompt: the unlocked content appearing. */
+    /** The unlocked content appearing: lands every pending save, then loads today's entry for the prompt. */
     void appear();
+    /** With no prompt: writes to today's free writing. */
+    void writeFreely();
     /** Returns whether the text is in the file now. */
     bool saveEntry();
     void scheduleAutosave();
@@ -74,10 +77,16 @@ protected:
 private:
     QWidget* buildLocked();
     QWidget* buildUnlocked();
+    void loadEntry();
     void onEditorEdited();
-    void replaceText(const QString& text);
+    /** Takes up today's entry as stored when another surface has saved it and nothing typed here is pending. */
+    void followStoredText();
+    /** Sets `_text` and the editor; true when the text changed. */
+    bool replaceText(const QString& text);
     void render();
+    /** Today's prompt, free writing once asked for when there is none, or nothing. */
     TodaysEntry::Target target() const;
+    bool hasEditor() const;
 
     // The panel's state.
     EntryStore& _context;
@@ -87,6 +96,7 @@ private:
     QString _text;
     QPointer<Autosave> _saveTask;
     bool _done = false;
+    bool m_freeWriting = false;
 
     std::shared_ptr<const EntryKey> m_key;
     const Clock& m_clock;
@@ -97,6 +107,7 @@ private:
     QLabel* m_date = nullptr;
     TextBlock* m_promptText = nullptr;
     TextBlock* m_noPrompt = nullptr;
+    PlainButton* m_writeFreely = nullptr;
     PlainTextEditor* m_editor = nullptr;
     std::unique_ptr<DocumentWordCount> m_editorWords;
     QLabel* m_wordCount = nullptr;

@@ -3,6 +3,7 @@
 
 #include "history/MonthRecapCard.h"
 #include "history/ResurfacingViews.h"
+#include "history/SaveProblemLine.h"
 #include "history/Statistics.h"
 #include "journal/Clock.h"
 #include "journal/DateText.h"
@@ -49,9 +50,6 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
     Palette::usePaperBackground(this);
     buildLayout();
     connect(&_context, &EntryStore::changed, this, &TodayView::onStoreChanged);
-    // The store retries a failed save on its own; this screen only says so while it lasts.
-    connect(&_context, &EntryStore::saveFailureChanged, this, &TodayView::showSaveProblem);
-    showSaveProblem();
     render();
 }
 
@@ -134,10 +132,10 @@ void TodayView::buildLayout()
     bar->addWidget(m_wordCount);
     bar->addWidget(m_finish);
     // A row of its own over the buttons, so the whole sentence shows even in the narrowest window.
-    m_saveProblem = textLabel(QString(), 12, Palette::muted(), m_column);
-    m_saveProblem->setContentsMargins(0, 0, 0, 10);
-    m_saveProblem->hide();
-    column->addWidget(m_saveProblem, 0, Qt::AlignRight);
+    // The store retries a failed save on its own; this screen only says so while it lasts.
+    QLabel* saveProblem = saveProblemLine(_context, m_column);
+    saveProblem->setContentsMargins(0, 0, 0, 10);
+    column->addWidget(saveProblem, 0, Qt::AlignRight);
     column->addLayout(bar);
 
     m_lookingBack = new OnThisDaySection(m_column);
@@ -199,7 +197,8 @@ void TodayView::loadEntry()
         }
         changed = replaceText(text);
     }
-    _done = !_text.isEmpty() && liveTotal() >= completionThreshold;
+    // Words the store still holds back from the file are not called saved.
+    _done = !_text.isEmpty() && !_context.hasUnsavedChanges() && liveTotal() >= completionThreshold;
     if (changed) {
         scheduleAutosave();
     }
@@ -209,14 +208,6 @@ void TodayView::loadEntry()
 bool TodayView::saveEntry()
 {
     return TodaysEntry::save(_context, _scheduler, *key, target(), _text, m_clock.now(), Calendar::current());
-}
-
-void TodayView::showSaveProblem()
-{
-    const QString reason = _context.hasUnsavedChanges() ? _context.saveFailure() : QString();
-    m_saveProblem->setText(reason.isEmpty() ? QString()
-                                            : QStringLiteral("Not saved yet — %1. Wendle keeps trying.").arg(reason));
-    m_saveProblem->setVisible(!reason.isEmpty());
 }
 
 void TodayView::scheduleAutosave()
@@ -360,6 +351,9 @@ void TodayView::showEvent(QShowEvent* event)
         return; // the window came back from being minimised or covered; the screen did not appear anew
     }
     _prompt = _engine->todaysPrompt(m_clock.now());
+    if (!_prompt) {
+        _mode = Mode::freeform; // without prompts, free writing is the one place words can go
+    }
     loadEntry();
     refreshLookingBack();
     focusEditorUnlessRecap();
@@ -439,19 +433,20 @@ void TodayView::render()
 
     const bool freeform = _mode == Mode::freeform;
     m_category->setText(freeform ? label(PromptCategory::pages) : _prompt ? label(_prompt->category) : QString());
-    // Without a prompt nothing typed could be stored, so the editor waits for "write freely".
-    const bool noPrompt = !freeform && !_prompt;
-    m_promptBlock->setVisible(!freeform);
+    // Without a prompt the screen writes freely and says why; there is no prompt to go back to.
+    const bool noPrompt = !_prompt;
+    m_promptBlock->setVisible(!freeform || noPrompt);
     m_promptText->setVisible(!noPrompt);
     m_promptText->setText(_prompt ? _prompt->text : QString());
     m_noPrompt->setVisible(noPrompt);
-    m_category->setVisible(!noPrompt);
-    m_editor->setReadOnly(noPrompt);
+    m_category->setVisible(freeform || !noPrompt);
+    // Nothing typed could be stored against no prompt.
+    m_editor->setReadOnly(!freeform && noPrompt);
     m_editor->setMinimumHeight(freeform ? 320 : 180);
 
     m_another->setVisible(!freeform && !noPrompt);
     m_writeFreely->setVisible(!freeform);
-    m_backToPrompt->setVisible(freeform);
+    m_backToPrompt->setVisible(freeform && !noPrompt);
 
     const qint64 words = m_editorWords->count();
     m_wordCount->setText(

@@ -100,8 +100,6 @@ private:
     void followStoredText();
     /** Sets `_text` and the editor; true when the text changed. */
     bool replaceText(const QString& text);
-    /** Shows the line saying the writing is not saved yet while the store holds changes it could not write. */
-    void showSaveProblem();
     void focusEditorUnlessRecap();
     TodaysEntry::Target target() const;
     qint64 liveTotal() const;
@@ -149,7 +147,6 @@ private:
     MonthRecapCard* m_recapCard = nullptr;
     QPointer<ResurfacedReader> m_reader;
     QList<QShortcut*> m_finishShortcuts;
-    QLabel* m_saveProblem = nullptr;
     TextBlock* m_noPrompt = nullptr;
     std::unique_ptr<DocumentWordCount> m_editorWords;
 };

@@ -11,6 +11,7 @@
 #include "ui/FilledButton.h"
 #include "ui/PlainTextEditor.h"
 
+#include "../journal/FailingVfs.h"
 #include "Screens.h"
 #include "TempJournal.h"
 #include "Widgets.h"
@@ -47,11 +48,13 @@ class TestHistoryView : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { liveInBerlin(); }
+    void initTestCase();
+    void init() { FailingVfs::setFailing(false); }
     void countsFollowTheStoreLive();
     void searchNeedsEveryWordWhateverTheCaseAndAccents();
     void correctingAPastDayKeepsItsStreak();
     void unreadableBodyIsKeptAsideAndClosingDropsEdits();
+    void refusedSaveIsNotCalledSavedUntilTheRetryLands();
 
 private:
     EntryReader& open(HistoryView& view, Entry* entry)
@@ -63,6 +66,12 @@ private:
 
     ManualClock m_clock{berlin(5, 10)};
 };
+
+void TestHistoryView::initTestCase()
+{
+    FailingVfs::install();
+    liveInBerlin();
+}
 
 void TestHistoryView::countsFollowTheStoreLive()
 {
@@ -236,6 +245,35 @@ void TestHistoryView::unreadableBodyIsKeptAsideAndClosingDropsEdits()
     QTRY_VERIFY(!second);
     QVERIFY(!view.reading());
     QCOMPARE(openEntryText(readable->cipherBody(), *journal.key), words(30));
+}
+
+void TestHistoryView::refusedSaveIsNotCalledSavedUntilTheRetryLands()
+{
+    TempJournal journal;
+    Entry* yesterday = journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(30), -1, berlin(4, 9));
+    QVERIFY(journal.store->save());
+    HistoryView view(
+        *journal.store, journal.key, [] {}, m_clock);
+    view.show();
+    EntryReader& reader = open(view, yesterday);
+    QVERIFY(!labelStarting(&reader, QStringLiteral("Not saved yet")));
+
+    // The disk is full: the correction stays in the store, and the sheet says so instead of "Saved".
+    FailingVfs::setFailing(true);
+    reader.editor()->setText(words(7));
+    QTest::mouseClick(reader.saveButton(), Qt::LeftButton);
+    QCOMPARE(reader.saveButton()->text(), QStringLiteral("Save"));
+    QLabel* problem = labelStarting(&reader, QStringLiteral("Not saved yet"));
+    QVERIFY(problem && problem->isVisible());
+    QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
+
+    // Space comes back: the store's retry writes it, and only then is it "Saved".
+    FailingVfs::setFailing(false);
+    QTRY_COMPARE_WITH_TIMEOUT(reader.saveButton()->text(), QStringLiteral("Saved"),
+                              EntryStore::retryMilliseconds + 1000);
+    QVERIFY(!journal.store->hasUnsavedChanges());
+    QVERIFY(!problem->isVisible());
+    QCOMPARE(openEntryText(yesterday->cipherBody(), *journal.key), words(7));
 }
 
 QTEST_MAIN(TestHistoryView)

@@ -8,6 +8,7 @@
 #include "writing/MenuBarEntryView.h"
 #include "writing/TodayView.h"
 
+#include "../journal/FailingVfs.h"
 #include "TempJournal.h"
 #include "Widgets.h"
 
@@ -41,7 +42,9 @@ private Q_SLOTS:
     void cleanup();
     void lockedShowsOnlyTitleUnlockAndUpdates();
     void panelAndTodayMeetInTheStore();
-    void noPromptStoresNothing();
+    void panelAndTodayNeverPutOutEachOthersWords();
+    void noPromptOffersFreeWriting();
+    void refusedSaveIsNotCalledSaved();
     void pendingSaveOutlivesTheLock();
 
 private:
@@ -62,6 +65,7 @@ private:
 
 void TestMenuBarEntryView::initTestCase()
 {
+    FailingVfs::install();
     qputenv("TZ", "Europe/Berlin");
     qputenv("LC_ALL", "en_US.UTF-8");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
@@ -70,6 +74,7 @@ void TestMenuBarEntryView::initTestCase()
 void TestMenuBarEntryView::init()
 {
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    FailingVfs::setFailing(false);
     m_journal = std::make_unique<TempJournal>();
 }
 
@@ -162,16 +167,69 @@ void TestMenuBarEntryView::panelAndTodayMeetInTheStore()
     QCOMPARE(saved("A"), words(8));
 }
 
-void TestMenuBarEntryView::noPromptStoresNothing()
+void TestMenuBarEntryView::panelAndTodayNeverPutOutEachOthersWords()
+{
+    TodayView today(*m_journal->store, m_scheduler, m_journal->key, {}, m_clock,
+                    std::make_unique<PromptEngine>(bank()));
+    today.show();
+    auto* todayEditor = named<PlainTextEditor>(&today, QStringLiteral("entry"));
+    // The panel opens while the Today screen's words still wait for their pause: it starts from them.
+    QTest::keyClicks(todayEditor, QStringLiteral("morning"));
+    MenuBarEntryView& panel = show();
+    QCOMPARE(panel.text(), QStringLiteral("morning"));
+    type(QStringLiteral(" tray"));
+    QTRY_COMPARE_WITH_TIMEOUT(saved("A"), QStringLiteral("morning tray"), 3000);
+    QCOMPARE(today.text(), QStringLiteral("morning tray"));
+
+    // Each takes up what the other saved while nothing typed on it waits.
+    QTest::keyClicks(todayEditor, QStringLiteral(" evening"));
+    QTRY_COMPARE_WITH_TIMEOUT(panel.text(), QStringLiteral("morning tray evening"), 3000);
+    type(QStringLiteral(" night"));
+    QTRY_COMPARE_WITH_TIMEOUT(saved("A"), QStringLiteral("morning tray evening night"), 3000);
+    QCOMPARE(today.text(), QStringLiteral("morning tray evening night"));
+}
+
+void TestMenuBarEntryView::noPromptOffersFreeWriting()
 {
     MenuBarEntryView& view = show(PromptEngine::Bank());
     QVERIFY(!view.prompt());
     QVERIFY(!named(&view, QStringLiteral("entry")));
+    QVERIFY(!named(&view, QStringLiteral("Done")));
     const TextBlock* line = view.findChildren<TextBlock*>().constLast();
     QVERIFY(line->isVisibleTo(&view) && line->text().startsWith(QStringLiteral("Prompts could not be loaded")));
-    view.finishDay();
-    QTest::qWait(1200);
-    QVERIFY(m_journal->store->entries().empty());
+
+    auto* writeFreely = named<QAbstractButton>(&view, QStringLiteral("write freely"));
+    QVERIFY(writeFreely);
+    writeFreely->click();
+    auto* editor = named<PlainTextEditor>(&view, QStringLiteral("entry"));
+    QVERIFY(editor && editor->hasFocus());
+    QVERIFY(!named(&view, QStringLiteral("write freely")));
+    type(words(20));
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(view.isDone());
+    QCOMPARE(saved("freeform"), words(20));
+}
+
+void TestMenuBarEntryView::refusedSaveIsNotCalledSaved()
+{
+    MenuBarEntryView& view = show();
+    QVERIFY(!labelStarting(&view, QStringLiteral("Not saved yet")));
+    // The disk is full: finishing cannot write the words, and the panel says so instead of "Saved".
+    FailingVfs::setFailing(true);
+    type(words(25));
+    QTest::keyClick(named(&view, QStringLiteral("entry")), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(named<FilledButton>(&view, QStringLiteral("Done"))->text(), QStringLiteral("Done"));
+    QLabel* problem = labelStarting(&view, QStringLiteral("Not saved yet"));
+    QVERIFY(problem && problem->isVisible());
+    QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
+    // Nor does the panel, closed and opened again, call them saved.
+    view.hide();
+    view.show();
+    QVERIFY(!view.isDone());
+
+    FailingVfs::setFailing(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!problem->isVisible(), EntryStore::retryMilliseconds + 1000);
+    QCOMPARE(saved("A"), words(25));
 }
 
 void TestMenuBarEntryView::pendingSaveOutlivesTheLock()
