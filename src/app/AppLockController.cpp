@@ -64,28 +64,40 @@ void AppLockController::attempt(std::function<void(EntryKeyReply)> step, Done do
     }
     m_authInFlight = true;
     setAuthFailed(false);
+    const quint64 number = ++m_attemptNumber;
     QPointer<AppLockController> self(this);
-    m_authenticator.authenticate(reason, [self, step = std::move(step), done = std::move(done)](bool authenticated) {
-        if (!self) {
-            return;
-        }
-        if (!authenticated) {
-            self->finishAttempt({});
-            if (done) {
-                done({});
-            }
-            return;
-        }
-        step([self, done](EntryKeyResult result) {
-            if (!self) {
-                return;
-            }
-            self->finishAttempt(result);
-            if (done) {
-                done(result);
-            }
-        });
-    });
+    m_authenticator.authenticate(reason,
+                                 [self, number, step = std::move(step), done = std::move(done)](bool authenticated) {
+                                     if (!self) {
+                                         return;
+                                     }
+                                     if (!authenticated) {
+                                         self->finishAttempt({});
+                                         if (done) {
+                                             done({});
+                                         }
+                                         return;
+                                     }
+                                     self->m_fetchingKey = true;
+                                     step([self, number, done](EntryKeyResult result) {
+                                         if (!self) {
+                                             return;
+                                         }
+                                         if (number != self->m_attemptNumber) {
+                                             // A lock came while the keychain was asked: the key it hands over now
+                                             // opens nothing.
+                                             if (done) {
+                                                 done({});
+                                             }
+                                             return;
+                                         }
+                                         self->m_fetchingKey = false;
+                                         self->finishAttempt(result);
+                                         if (done) {
+                                             done(result);
+                                         }
+                                     });
+                                 });
 }
 
 void AppLockController::reauthenticate(std::function<void(bool authenticated)> done)
@@ -110,11 +122,13 @@ void AppLockController::finishAttempt(const EntryKeyResult& result)
 {
     m_authInFlight = false;
     if (!result.key) {
-        // An authentication that failed says nothing new about the key; a key problem replaces the last one.
+        // An authentication that failed says nothing new about the key; a key problem replaces the last one,
+        // and is no failed authentication: the owner was recognised.
         if (result.error) {
             setKeyProblem(result.problem, result.error->status());
+        } else {
+            setAuthFailed(true);
         }
-        setAuthFailed(true);
         return;
     }
     setKeyProblem(KeyProblem::none, 0);
@@ -127,6 +141,13 @@ void AppLockController::finishAttempt(const EntryKeyResult& result)
 
 void AppLockController::lock()
 {
+    if (m_fetchingKey) {
+        // The authentication before this lock no longer counts; an authentication still open does, as it is
+        // answered after the lock.
+        m_fetchingKey = false;
+        m_authInFlight = false;
+        ++m_attemptNumber;
+    }
     // Published even when already locked, as every announcement is.
     m_key.reset();
     Q_EMIT keyChanged();

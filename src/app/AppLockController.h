@@ -25,6 +25,9 @@ class SystemEvents;
  *
  * When the key is missing or foreign, `keyProblem` says so and the journal stays locked; the owner may then
  * restore the key from its recovery code or start over with a new key. Both ask for authentication first.
+ *
+ * A lock while the keychain is being asked wins: its late answer is dropped. A lock while the authentication
+ * dialog is open does not end it, since its answer comes after the lock.
  */
 class AppLockController : public QObject
 {
@@ -45,7 +48,7 @@ public:
     /** The entry key while unlocked; null while locked. */
     std::shared_ptr<const EntryKey> key() const { return m_key; }
     bool isUnlocked() const { return m_key != nullptr; }
-    /** The last unlock attempt failed. */
+    /** The last unlock attempt failed to authenticate (a key problem after a good one is `keyProblem`). */
     bool authFailed() const { return m_authFailed; }
     bool authInFlight() const { return m_authInFlight; }
     /** What kept the last attempt from getting the key, when it was the key and not the authentication. */
@@ -55,7 +58,7 @@ public:
 
     /** Starts an unlock attempt, unless one is running or the journal is unlocked. */
     void unlock();
-    /** Forgets the key. */
+    /** Forgets the key, and drops the answer of a keychain still being asked. */
     void lock();
 
     /** One firing of the idle timer: locks after five minutes without input. */
@@ -94,6 +97,10 @@ private:
     std::shared_ptr<const EntryKey> m_key;
     bool m_authFailed = false;
     bool m_authInFlight = false;
+    /** Authenticated, and waiting for the keychain. */
+    bool m_fetchingKey = false;
+    /** Numbers attempts, so that an answer to one a lock has ended is recognised. */
+    quint64 m_attemptNumber = 0;
     KeyProblem m_keyProblem = KeyProblem::none;
     qint32 m_keyStatus = 0;
 };

@@ -39,6 +39,31 @@ QEasingCurve easeInOut()
     return curve;
 }
 
+/** What the keyring answered, in words: a number means nothing to the owner. */
+QString keyringAnswer(qint32 status)
+{
+    switch (status) {
+    case KeychainStatus::success:
+        return QStringLiteral("the keyring gave the item without its contents");
+    case KeychainStatus::itemNotFound:
+        return QStringLiteral("the keyring has no such item");
+    case KeychainStatus::interactionNotAllowed:
+        return QStringLiteral("the keyring stayed locked");
+    case KeychainStatus::userCanceled:
+        return QStringLiteral("unlocking the keyring was cancelled");
+    case KeychainStatus::notAvailable:
+        return QStringLiteral("no keyring is running");
+    case KeychainStatus::authFailed:
+        return QStringLiteral("the keyring refused access");
+    case KeychainStatus::decode:
+        return QStringLiteral("the item holds another key");
+    case KeychainStatus::duplicateItem:
+        return QStringLiteral("an item of that name is in the way");
+    default:
+        return QStringLiteral("the keyring failed");
+    }
+}
+
 QLabel* centred(QLabel* label)
 {
     label->setAlignment(Qt::AlignCenter);
@@ -215,11 +240,12 @@ void LockView::setKeyProblem(KeyProblem problem, qint32 status)
     m_problem->setText(text);
     m_problem->setAccessibleName(text);
     m_problem->setVisible(!text.isEmpty());
-    const QString details = QStringLiteral("Keyring item: service %1, account %2 (status %3)")
-                                .arg(entryKeyItem.service, entryKeyItem.account)
-                                .arg(status);
-    m_details->setText(text.isEmpty() ? QString() : details);
-    m_details->setVisible(!text.isEmpty());
+    const QString details = QStringLiteral("Keyring item: service %1, account %2 — %3")
+                                .arg(entryKeyItem.service, entryKeyItem.account, keyringAnswer(status));
+    // The journal's own trouble has nothing to do with the keyring item.
+    const bool keyring = !text.isEmpty() && problem != KeyProblem::journalUnwritable;
+    m_details->setText(keyring ? details : QString());
+    m_details->setVisible(keyring);
     m_recovery->setVisible(problem == KeyProblem::keyMissing || problem == KeyProblem::keyMismatch);
 }
 

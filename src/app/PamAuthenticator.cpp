@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QPointer>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,10 @@ struct PamAuthenticator::Attempt
     std::condition_variable answeredOrCancelled;
     std::optional<PamConversationDialog::Answer> answer; // set (possibly to null) when a question is answered
     bool cancelled = false;
+    /** Where the worker's news goes, under `mutex`; null once the authenticator is gone. */
+    QObject* home = nullptr;
+    /** The worker has nothing left to do, so joining it does not wait. */
+    std::atomic<bool> workerDone = false;
 
     // GUI thread only.
     QPointer<PamConversationDialog> dialog;
@@ -51,15 +56,18 @@ struct PamAuthenticator::Attempt
         }
         answeredOrCancelled.notify_all();
     }
+
+    /** Runs `work` on the GUI thread, unless the authenticator is gone. */
+    void post(std::function<void()> work)
+    {
+        std::lock_guard lock(mutex);
+        if (home) {
+            QMetaObject::invokeMethod(home, std::move(work), Qt::QueuedConnection);
+        }
+    }
 };
 
 namespace {
-
-// Runs on the GUI thread, from the worker.
-void onGuiThread(std::function<void()> work)
-{
-    QMetaObject::invokeMethod(qApp, std::move(work), Qt::QueuedConnection);
-}
 
 int converse(int count, const struct pam_message** messages, struct pam_response** responses, void* data)
 {
@@ -88,7 +96,7 @@ int converse(int count, const struct pam_message** messages, struct pam_response
         const int style = messages[i]->msg_style;
         const QString text = QString::fromLocal8Bit(messages[i]->msg ? messages[i]->msg : "");
         if (style == PAM_TEXT_INFO || style == PAM_ERROR_MSG) {
-            onGuiThread([shared, text, error = style == PAM_ERROR_MSG] {
+            shared->post([shared, text, error = style == PAM_ERROR_MSG] {
                 if (shared->dialog) {
                     shared->dialog->tell(text, error);
                 }
@@ -102,7 +110,7 @@ int converse(int count, const struct pam_message** messages, struct pam_response
             std::lock_guard lock(attempt->mutex);
             attempt->answer.reset();
         }
-        onGuiThread([shared, text, secret = style == PAM_PROMPT_ECHO_OFF] {
+        shared->post([shared, text, secret = style == PAM_PROMPT_ECHO_OFF] {
             if (!shared->dialog) {
                 shared->cancel();
                 return;
@@ -157,8 +165,16 @@ PamAuthenticator::PamAuthenticator(QString service, QObject* parent)
 
 PamAuthenticator::~PamAuthenticator()
 {
-    if (m_current) {
-        m_current->cancel();
+    // Nothing more reaches this object; a question still open is cancelled, and PAM is waited for.
+    for (Worker& worker : m_workers) {
+        {
+            std::lock_guard lock(worker.attempt->mutex);
+            worker.attempt->home = nullptr;
+        }
+        worker.attempt->cancel();
+        worker.thread.join();
+        worker.attempt->reply = nullptr;
+        delete worker.attempt->dialog;
     }
 }
 
@@ -182,14 +198,23 @@ void PamAuthenticator::authenticate(const QString& reason, Reply reply)
         attempt->finish(false);
     });
     attempt->dialog->show();
-    m_current = attempt;
+    attempt->home = this;
 
+    // Workers of attempts that have ended are joined now; they no longer wait for anything.
+    std::erase_if(m_workers, [](Worker& worker) {
+        if (!worker.attempt->workerDone) {
+            return false;
+        }
+        worker.thread.join();
+        return true;
+    });
     const QByteArray service = m_service.toLocal8Bit();
     const QByteArray user = currentUser().toLocal8Bit();
-    std::thread([service, user, attempt] {
-        const bool authenticated = runPam(service, user, attempt);
-        onGuiThread([attempt, authenticated] { attempt->finish(authenticated); });
-    }).detach();
+    m_workers.push_back({attempt, std::thread([service, user, attempt] {
+                             const bool authenticated = runPam(service, user, attempt);
+                             attempt->post([attempt, authenticated] { attempt->finish(authenticated); });
+                             attempt->workerDone = true;
+                         })});
 }
 
 } // namespace wendle

@@ -4,6 +4,8 @@
 #include "app/Authenticator.h"
 
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace wendle {
 
@@ -13,7 +15,8 @@ namespace wendle {
  * dialog on the GUI thread that names the reason, shows PAM's prompts, information and errors (a fingerprint
  * reader only talks), and offers Cancel, which ends the attempt at once with a failure.
  *
- * A typed password is held in locked memory only while PAM needs it, then wiped.
+ * A typed password is held in locked memory only while PAM needs it, then wiped. Destroying the authenticator
+ * cancels what is open and joins its workers; their answers are dropped.
  */
 class PamAuthenticator : public Authenticator
 {
@@ -32,8 +35,14 @@ public:
     struct Attempt;
 
 private:
+    struct Worker
+    {
+        std::shared_ptr<Attempt> attempt;
+        std::thread thread;
+    };
+
     QString m_service;
-    std::shared_ptr<Attempt> m_current;
+    std::vector<Worker> m_workers;
 };
 
 } // namespace wendle

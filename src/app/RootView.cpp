@@ -167,8 +167,9 @@ void RootView::confirmNewKey()
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     m_keyDialog = box;
-    connect(box, &QMessageBox::buttonClicked, this, [this, proceed](QAbstractButton* clicked) {
-        if (clicked == proceed) {
+    // Once the box has closed: the authentication dialog asked for now would belong to it, and go with it.
+    connect(box, &QMessageBox::finished, this, [this, box, proceed] {
+        if (box->clickedButton() == proceed) {
             // The new key's recovery code follows through keyCreated.
             m_lock.continueWithNewKey({});
         }

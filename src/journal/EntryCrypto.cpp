@@ -24,39 +24,16 @@ const EVP_CIPHER* aes256Gcm()
     return cipher;
 }
 
-// One context per direction and thread, set up for AES-256-GCM once; later calls pass only the key and nonce,
-// which spares OpenSSL a provider look-up and a context reset on every seal and open.
-struct CipherContexts
+bool ready(EVP_CIPHER_CTX* context, bool& initialised, bool sealing, const unsigned char* key,
+           const unsigned char* nonce)
 {
-    std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> sealing{EVP_CIPHER_CTX_new()};
-    std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> opening{EVP_CIPHER_CTX_new()};
-    bool sealingReady = false;
-    bool openingReady = false;
-};
-
-CipherContexts& contexts()
-{
-    thread_local CipherContexts perThread;
-    if (!perThread.sealing || !perThread.opening || !aes256Gcm()) {
-        throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
-    }
-    return perThread;
-}
-
-bool initSealing(const unsigned char* key, const unsigned char* nonce)
-{
-    CipherContexts& c = contexts();
-    const EVP_CIPHER* cipher = c.sealingReady ? nullptr : aes256Gcm();
-    c.sealingReady = EVP_EncryptInit_ex2(c.sealing.get(), cipher, key, nonce, nullptr) == 1;
-    return c.sealingReady;
-}
-
-bool initOpening(const unsigned char* key, const unsigned char* nonce)
-{
-    CipherContexts& c = contexts();
-    const EVP_CIPHER* cipher = c.openingReady ? nullptr : aes256Gcm();
-    c.openingReady = EVP_DecryptInit_ex2(c.opening.get(), cipher, key, nonce, nullptr) == 1;
-    return c.openingReady;
+    // The cipher is given only the first time; later calls pass only the key and nonce, which spares OpenSSL a
+    // provider look-up and a context reset on every seal and open.
+    const EVP_CIPHER* cipher = initialised ? nullptr : aes256Gcm();
+    initialised = (sealing ? EVP_EncryptInit_ex2(context, cipher, key, nonce, nullptr)
+                           : EVP_DecryptInit_ex2(context, cipher, key, nonce, nullptr))
+        == 1;
+    return initialised;
 }
 
 void requireKeySize(const EntryKey& key)
@@ -75,10 +52,27 @@ struct WipeOnExit
 
 } // namespace
 
+// Contexts of the key's own: they hold its expanded schedule, so they must go when the key goes.
+struct EntryKey::Contexts
+{
+    std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> sealing{EVP_CIPHER_CTX_new()};
+    std::unique_ptr<EVP_CIPHER_CTX, ContextDeleter> opening{EVP_CIPHER_CTX_new()};
+    bool sealingReady = false;
+    bool openingReady = false;
+};
+
 EntryKey::EntryKey(Token, std::size_t length)
     : m_bytes(length)
     , m_length(length)
+    , m_contexts(std::make_unique<Contexts>())
 {
+}
+
+EntryKey::~EntryKey()
+{
+    // Freeing resets them too; said outright because the expanded key schedule must not outlive the key.
+    EVP_CIPHER_CTX_reset(m_contexts->sealing.get());
+    EVP_CIPHER_CTX_reset(m_contexts->opening.get());
 }
 
 std::shared_ptr<const EntryKey> EntryKey::fromBytes(const QByteArray& bytes)
@@ -130,10 +124,15 @@ QByteArray sealEntryText(const QString& text, const EntryKey& key)
         throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
     }
 
-    EVP_CIPHER_CTX* context = contexts().sealing.get();
+    std::lock_guard lock(key.m_contextsMutex);
+    EntryKey::Contexts& contexts = *key.m_contexts;
+    EVP_CIPHER_CTX* context = contexts.sealing.get();
+    if (!context || !aes256Gcm()) {
+        throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
+    }
     int written = 0;
     int finalWritten = 0;
-    const bool sealed = initSealing(key.data(), out)
+    const bool sealed = ready(context, contexts.sealingReady, true, key.data(), out)
         && EVP_EncryptUpdate(context, out + sealedNonceLength, &written,
                              reinterpret_cast<const unsigned char*>(plain.constData()), length)
             == 1
@@ -157,10 +156,15 @@ QString openEntryText(const QByteArray& body, const EntryKey& key)
 
     QByteArray plain(length, Qt::Uninitialized);
     WipeOnExit wipe{plain};
-    EVP_CIPHER_CTX* context = contexts().opening.get();
+    std::lock_guard lock(key.m_contextsMutex);
+    EntryKey::Contexts& contexts = *key.m_contexts;
+    EVP_CIPHER_CTX* context = contexts.opening.get();
+    if (!context || !aes256Gcm()) {
+        throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
+    }
     int written = 0;
     int finalWritten = 0;
-    if (!initOpening(key.data(), in)
+    if (!ready(context, contexts.openingReady, false, key.data(), in)
         || EVP_DecryptUpdate(context, reinterpret_cast<unsigned char*>(plain.data()), &written, in + sealedNonceLength,
                              length)
             != 1

@@ -8,10 +8,14 @@
 
 #include <exception>
 #include <memory>
+#include <mutex>
 
 namespace wendle {
 
-/** The entry key: 32 random bytes held in locked memory and wiped when the last reference goes. */
+/**
+ * The entry key: 32 random bytes held in locked memory. When the last reference goes, the bytes are wiped and
+ * so are the cipher contexts that expanded them, so nothing of the key outlives it.
+ */
 class EntryKey
 {
 public:
@@ -33,10 +37,21 @@ private:
 
 public:
     EntryKey(Token, std::size_t length);
+    ~EntryKey();
+    EntryKey(const EntryKey&) = delete;
+    EntryKey& operator=(const EntryKey&) = delete;
 
 private:
+    friend QByteArray sealEntryText(const QString& text, const EntryKey& key);
+    friend QString openEntryText(const QByteArray& body, const EntryKey& key);
+
+    /** The key's own cipher contexts, one per direction, used by one seal or open at a time. */
+    struct Contexts;
+
     LockedBuffer m_bytes;
     std::size_t m_length;
+    mutable std::mutex m_contextsMutex;
+    std::unique_ptr<Contexts> m_contexts;
 };
 
 /** Errors of the entry key's storage and of sealing. They carry no message text. */

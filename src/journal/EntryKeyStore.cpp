@@ -6,6 +6,8 @@
 
 #include <QDateTime>
 
+#include <cstring>
+
 namespace wendle {
 
 namespace {
@@ -32,6 +34,12 @@ KeyProblem problemOf(qint32 status)
 QByteArray bytesOf(const EntryKey& key)
 {
     return QByteArray(reinterpret_cast<const char*>(key.data()), key.length());
+}
+
+bool holdsKey(const QByteArray& bytes, const EntryKey& key)
+{
+    return bytes.size() == key.length()
+        && std::memcmp(bytes.constData(), key.data(), static_cast<std::size_t>(bytes.size())) == 0;
 }
 
 bool opensKeyCheck(const QByteArray& sealed, const EntryKey& key)
@@ -90,12 +98,12 @@ void createEntryKey(Keychain& keychain, EntryStore& store, const KeychainItem& i
 }
 
 /** Adds `data` under `account`, or `account-2`, `account-3`… when an item of that name exists already. */
-void addUnderFreeName(Keychain& keychain, const KeychainItem& item, const QByteArray& data, int attempt,
+void addUnderFreeName(Keychain& keychain, const KeychainItem& item, std::shared_ptr<const QByteArray> data, int attempt,
                       Keychain::WriteReply done)
 {
     const KeychainItem named{item.service,
                              attempt == 1 ? item.account : item.account + u'-' + QString::number(attempt)};
-    keychain.add(named, data, [&keychain, item, data, attempt, done = std::move(done)](qint32 status) {
+    keychain.add(named, *data, [&keychain, item, data, attempt, done = std::move(done)](qint32 status) {
         if (status == KeychainStatus::duplicateItem && attempt < 100) {
             addUnderFreeName(keychain, item, data, attempt + 1, done);
             return;
@@ -122,13 +130,13 @@ void storeKeepingExisting(Keychain& keychain, const KeychainItem& item, std::sha
             done(status == KeychainStatus::success ? KeychainStatus::interactionNotAllowed : status);
             return;
         }
-        if (*old == bytesOf(*key)) {
+        if (holdsKey(*old, *key)) {
             wipeBytes(*old);
             done(KeychainStatus::success);
             return;
         }
         const KeychainItem aside{item.service, replacedAccount(item.account, QDateTime::currentDateTimeUtc())};
-        addUnderFreeName(keychain, aside, *old, 1, [storeKey, done](qint32 keptStatus) {
+        addUnderFreeName(keychain, aside, heldSecret(*old), 1, [storeKey, done](qint32 keptStatus) {
             if (keptStatus != KeychainStatus::success) {
                 done(keptStatus);
                 return;

@@ -1,7 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/Keychain.h"
 
+#include "journal/LockedBuffer.h"
+
 namespace wendle {
+
+namespace {
+
+// A copy of its own: callers wipe theirs once the call returns.
+QByteArray ownCopy(const QByteArray& data)
+{
+    return QByteArray(data.constData(), data.size());
+}
+
+} // namespace
 
 void InMemoryKeychain::lookup(const KeychainItem& item, LookupReply reply)
 {
@@ -14,7 +26,14 @@ void InMemoryKeychain::lookup(const KeychainItem& item, LookupReply reply)
         reply(KeychainStatus::itemNotFound, std::nullopt);
         return;
     }
-    reply(KeychainStatus::success, m_omitData ? std::nullopt : std::optional<QByteArray>(*found));
+    if (m_omitData) {
+        reply(KeychainStatus::success, std::nullopt);
+        return;
+    }
+    // As the system keychain does: the caller gets a copy, wiped once it has been read.
+    std::optional<QByteArray> data = ownCopy(*found);
+    reply(KeychainStatus::success, data);
+    wipeBytes(*data);
 }
 
 void InMemoryKeychain::add(const KeychainItem& item, const QByteArray& data, WriteReply reply)
@@ -28,7 +47,7 @@ void InMemoryKeychain::add(const KeychainItem& item, const QByteArray& data, Wri
         reply(KeychainStatus::duplicateItem);
         return;
     }
-    m_items.insert(keyOf(item), data);
+    m_items.insert(keyOf(item), ownCopy(data));
     reply(KeychainStatus::success);
 }
 
@@ -39,7 +58,7 @@ void InMemoryKeychain::write(const KeychainItem& item, const QByteArray& data, W
         reply(m_addStatus);
         return;
     }
-    m_items.insert(keyOf(item), data);
+    m_items.insert(keyOf(item), ownCopy(data));
     reply(KeychainStatus::success);
 }
 
@@ -63,7 +82,7 @@ std::optional<QByteArray> InMemoryKeychain::stored(const KeychainItem& item) con
 
 void InMemoryKeychain::store(const KeychainItem& item, const QByteArray& data)
 {
-    m_items.insert(keyOf(item), data);
+    m_items.insert(keyOf(item), ownCopy(data));
 }
 
 } // namespace wendle

@@ -43,7 +43,10 @@ struct KeychainItem
 class Keychain
 {
 public:
-    /** `data` is set when the status is success and the item held data. */
+    /**
+     * `data` is set when the status is success and the item held data. It is wiped once the reply returns:
+     * a reply that keeps it makes a copy of its own (`heldSecret`).
+     */
     using LookupReply = std::function<void(qint32 status, std::optional<QByteArray> data)>;
     using WriteReply = std::function<void(qint32 status)>;
 

@@ -38,9 +38,24 @@ LockedBuffer::~LockedBuffer()
 
 void wipeBytes(QByteArray& bytes)
 {
-    if (!bytes.isEmpty()) {
-        explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    if (bytes.isEmpty()) {
+        return;
     }
+    if (!bytes.data_ptr().isMutable()) {
+        // Raw or static data is not ours to write; nothing was copied into it.
+        bytes.clear();
+        return;
+    }
+    // In place, never through data(): that would first detach and wipe only the fresh copy.
+    explicit_bzero(const_cast<char*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+}
+
+std::shared_ptr<const QByteArray> heldSecret(const QByteArray& bytes)
+{
+    return std::shared_ptr<QByteArray>(new QByteArray(bytes.constData(), bytes.size()), [](QByteArray* held) {
+        wipeBytes(*held);
+        delete held;
+    });
 }
 
 } // namespace wendle

@@ -4,6 +4,7 @@
 #include <QByteArray>
 
 #include <cstddef>
+#include <memory>
 
 namespace wendle {
 
@@ -30,7 +31,16 @@ private:
     bool m_locked = false;
 };
 
-/** Overwrites a byte array that held a secret, in a way the compiler cannot drop. */
+/**
+ * Overwrites a byte array that held a secret, in a way the compiler cannot drop. Data shared with other byte
+ * arrays is overwritten for all of them: whoever must keep a secret past a call holds a copy of its own.
+ */
 void wipeBytes(QByteArray& bytes);
+
+/**
+ * A copy of a secret for a callback to keep while an answer is awaited: it shares its data with nobody, so the
+ * caller may wipe its own at once, and it is wiped when the last holder lets go.
+ */
+std::shared_ptr<const QByteArray> heldSecret(const QByteArray& bytes);
 
 } // namespace wendle

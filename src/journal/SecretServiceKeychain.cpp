@@ -140,6 +140,97 @@ void onStored(GObject*, GAsyncResult* result, gpointer data)
     call->reply(status);
 }
 
+struct PendingWrite
+{
+    KeychainItem item;
+    std::shared_ptr<const QByteArray> data;
+    Keychain::WriteReply reply;
+};
+
+void storeNew(const PendingWrite& pending)
+{
+    QByteArray encoded = pending.data->toBase64();
+    const QByteArray label = QStringLiteral("%1 (%2)").arg(pending.item.account, pending.item.service).toUtf8();
+    secret_password_store(itemSchema(), SECRET_COLLECTION_DEFAULT, label.constData(), encoded.constData(), nullptr,
+                          onStored, new WriteCall{pending.reply}, "user", pending.item.account.toUtf8().constData(),
+                          "server", pending.item.service.toUtf8().constData(), "type", "base64", nullptr);
+    wipeBytes(encoded);
+}
+
+void onAttributesSet(GObject* source, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<WriteCall> call(static_cast<WriteCall*>(data));
+    GError* error = nullptr;
+    secret_item_set_attributes_finish(SECRET_ITEM(source), result, &error);
+    qint32 status = KeychainStatus::success;
+    if (error) {
+        status = statusOf(error);
+        g_error_free(error);
+    }
+    call->reply(status);
+}
+
+void onSecretSet(GObject* source, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<PendingWrite> pending(static_cast<PendingWrite*>(data));
+    GError* error = nullptr;
+    secret_item_set_secret_finish(SECRET_ITEM(source), result, &error);
+    if (error) {
+        const qint32 status = statusOf(error);
+        g_error_free(error);
+        pending->reply(status);
+        return;
+    }
+    // The data is base64 now, whatever the item said before.
+    GHashTable* attributes = attributesOf(pending->item);
+    g_hash_table_insert(attributes, g_strdup("type"), g_strdup("base64"));
+    secret_item_set_attributes(SECRET_ITEM(source), itemSchema(), attributes, nullptr, onAttributesSet,
+                               new WriteCall{std::move(pending->reply)});
+    g_hash_table_unref(attributes);
+}
+
+// The existing item's data is replaced where the item is, in whichever collection holds it.
+void replaceIn(SecretItem* item, std::unique_ptr<PendingWrite> pending)
+{
+    QByteArray encoded = pending->data->toBase64();
+    SecretValue* value = secret_value_new(encoded.constData(), encoded.size(), "text/plain");
+    wipeBytes(encoded);
+    secret_item_set_secret(item, value, nullptr, onSecretSet, pending.release());
+    secret_value_unref(value);
+}
+
+void onFoundForWrite(GObject*, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<PendingWrite> pending(static_cast<PendingWrite*>(data));
+    GError* error = nullptr;
+    GList* items = secret_service_search_finish(nullptr, result, &error);
+    if (error) {
+        const qint32 status = statusOf(error);
+        g_error_free(error);
+        pending->reply(status);
+        return;
+    }
+    SecretItem* target = nullptr;
+    bool locked = false;
+    for (GList* node = items; node && !target; node = node->next) {
+        auto* item = static_cast<SecretItem*>(node->data);
+        if (secret_item_get_locked(item)) {
+            locked = true;
+        } else {
+            target = item;
+        }
+    }
+    if (target) {
+        replaceIn(target, std::move(pending));
+    } else if (locked) {
+        // Storing elsewhere would leave the locked item beside a second one of the same name.
+        pending->reply(KeychainStatus::interactionNotAllowed);
+    } else {
+        storeNew(*pending);
+    }
+    g_list_free_full(items, g_object_unref);
+}
+
 } // namespace
 
 void SecretServiceKeychain::lookup(const KeychainItem& item, LookupReply reply)
@@ -154,27 +245,29 @@ void SecretServiceKeychain::lookup(const KeychainItem& item, LookupReply reply)
 
 void SecretServiceKeychain::add(const KeychainItem& item, const QByteArray& data, WriteReply reply)
 {
-    lookup(item, [this, item, data, reply = std::move(reply)](qint32 status, const std::optional<QByteArray>&) {
-        if (status == KeychainStatus::success) {
-            reply(KeychainStatus::duplicateItem);
-            return;
-        }
-        if (status != KeychainStatus::itemNotFound) {
-            reply(status);
-            return;
-        }
-        write(item, data, reply);
-    });
+    lookup(item,
+           [this, item, data = heldSecret(data), reply = std::move(reply)](qint32 status,
+                                                                           const std::optional<QByteArray>&) {
+               if (status == KeychainStatus::success) {
+                   reply(KeychainStatus::duplicateItem);
+                   return;
+               }
+               if (status != KeychainStatus::itemNotFound) {
+                   reply(status);
+                   return;
+               }
+               write(item, *data, reply);
+           });
 }
 
 void SecretServiceKeychain::write(const KeychainItem& item, const QByteArray& data, WriteReply reply)
 {
-    QByteArray encoded = data.toBase64();
-    const QByteArray label = QStringLiteral("%1 (%2)").arg(item.account, item.service).toUtf8();
-    secret_password_store(itemSchema(), SECRET_COLLECTION_DEFAULT, label.constData(), encoded.constData(), nullptr,
-                          onStored, new WriteCall{std::move(reply)}, "user", item.account.toUtf8().constData(),
-                          "server", item.service.toUtf8().constData(), "type", "base64", nullptr);
-    wipeBytes(encoded);
+    // Replaced where it lives: storing into the default collection would leave two items of the same name.
+    GHashTable* attributes = attributesOf(item);
+    const auto flags = static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK);
+    secret_service_search(nullptr, itemSchema(), attributes, flags, nullptr, onFoundForWrite,
+                          new PendingWrite{item, heldSecret(data), std::move(reply)});
+    g_hash_table_unref(attributes);
 }
 
 } // namespace wendle

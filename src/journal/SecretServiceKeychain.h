@@ -21,6 +21,7 @@ public:
     void lookup(const KeychainItem& item, LookupReply reply) override;
     /** Looks first and refuses to replace: the Secret Service itself would replace silently. */
     void add(const KeychainItem& item, const QByteArray& data, WriteReply reply) override;
+    /** Replaces the data of the item where it is, in any collection; a new item goes into the default one. */
     void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) override;
 };
 

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Wendle as a user meets it: the real program in the test session, driven through the X server. Permissions mean
 // nothing to root, so when the test is root the program runs as an unprivileged user where they matter.
+#include "journal/Calendar.h"
+#include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
 
 #include "RealWendle.h"
 #include "SqlFile.h"
@@ -71,6 +74,7 @@ private Q_SLOTS:
     void unwritableFilesAreRefusedUnchanged_data();
     void unwritableFilesAreRefusedUnchanged();
     void closingIntoTheTrayKeepsItRunning();
+    void aLostKeyIsReplacedByANewOne();
 
 private:
     QProcessEnvironment environment() const;
@@ -275,6 +279,61 @@ void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
     QTest::qWait(1500);
     QVERIFY(m_wendle.quit());
     QCOMPARE(storedText(), before + QStringLiteral(" Back from the tray."));
+}
+
+void TestEndToEnd::aLostKeyIsReplacedByANewOne()
+{
+    // A journal of its own with an entry of the day before, whose key the keyring no longer holds.
+    QTemporaryDir home;
+    QProcessEnvironment environment = this->environment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    const QString journal = home.filePath(QStringLiteral("data/wendle/journal.sqlite"));
+    QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("data/wendle"))));
+    const auto lost = EntryKey::random();
+    QByteArray earlier;
+    {
+        auto store = EntryStore::open(journal, nullptr);
+        QVERIFY(store);
+        const QDateTime yesterday = QDateTime::currentDateTimeUtc().addDays(-1);
+        earlier = sealEntryText(QStringLiteral("Written under the lost key."), *lost);
+        store->insert({yesterday, journalDayKey(yesterday, Calendar::current()), QStringLiteral("earlier"),
+                       QStringLiteral("memory"), earlier, 5});
+        QVERIFY(store->save());
+    }
+    clearKeyringEntryKey();
+
+    RealWendle wendle;
+    QVERIFY(wendle.start(environment));
+    const qint64 pid = wendle.process.processId();
+    QVERIFY2(wendle.unlock(), "the lock screen did not take the password");
+    const auto says = [pid](const QString& text) { return accessible(pid, {QStringLiteral("lines")}).contains(text); };
+    QVERIFY(QTest::qWaitFor([&] { return says(QStringLiteral("key is missing from the keyring")); }, 5000));
+
+    // From the click, through the confirmation and the password, to the Today screen under a new key.
+    bool pressed = false;
+    accessible(pid, {QStringLiteral("press"), QStringLiteral("Continue with a new key…")}, &pressed);
+    QVERIFY(pressed);
+    QVERIFY(!windowId(QStringLiteral("^Continue with a new key$")).isEmpty());
+    accessible(pid, {QStringLiteral("press"), QStringLiteral("Continue with a new key")}, &pressed);
+    QVERIFY(pressed);
+    QVERIFY2(wendle.unlock(), "no password was asked for the new key");
+    QVERIFY(wendle.dismissRecoveryCode());
+    const QString typed = QStringLiteral("A fresh start.");
+    QVERIFY(wendle.focusAndType(wendle.mainWindow(), typed));
+    QTest::qWait(1500);
+    QVERIFY(wendle.quit());
+
+    const auto key = keyringEntryKey();
+    QVERIFY(key && !sameKey(*key, *lost));
+    auto store = EntryStore::open(journal, nullptr);
+    QVERIFY(store && store->entries().size() == 2);
+    // The old entry stays as it was; today's opens under the new key.
+    const auto today = std::find_if(store->entries().begin(), store->entries().end(),
+                                    [&](const Entry* entry) { return entry->cipherBody() != earlier; });
+    QVERIFY(today != store->entries().end());
+    QVERIFY(opensUnder((*today)->cipherBody(), *key));
+    QCOMPARE(openEntryText((*today)->cipherBody(), *key), typed);
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -126,6 +126,16 @@ void TestPamAuthenticator::cancelFails()
     });
     QCOMPARE(result.value_or(true), false);
     QVERIFY(timer.elapsed() < 5000);
+
+    // Gone while PAM waits for an answer, as at quit: the worker is joined, and nothing it says arrives later.
+    std::optional<bool> late;
+    auto gone = std::make_unique<PamAuthenticator>();
+    gone->authenticate(QStringLiteral("unlock your journal"), [&](bool ok) { late = ok; });
+    QTRY_VERIFY_WITH_TIMEOUT(dialog() && dialog()->findChild<QLineEdit*>()->isVisible(), 5000);
+    gone.reset();
+    QTest::qWait(300);
+    QVERIFY(!late);
+    QVERIFY(!dialog());
 }
 
 QTEST_MAIN(TestPamAuthenticator)

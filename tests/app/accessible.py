@@ -36,9 +36,16 @@ def everything(app):
             yield from showing(window)
 
 
-def named(app, name):
+def pressable(node):
+    try:
+        return node.queryAction().nActions > 0
+    except NotImplementedError:
+        return False
+
+
+def named(app, name, test=lambda node: True):
     for node in everything(app):
-        if node.name == name:
+        if node.name == name and test(node):
             return node
     sys.exit("nothing named %r is showing" % name)
 
@@ -57,7 +64,8 @@ def main():
             if text:
                 print(text)
     elif command == "press":
-        named(app, sys.argv[3]).queryAction().doAction(0)
+        # A window may share its title with the button in it.
+        named(app, sys.argv[3], pressable).queryAction().doAction(0)
     elif command == "where":
         box = named(app, sys.argv[3]).queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         print(box.x, box.y, box.width, box.height)

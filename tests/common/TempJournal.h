@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <memory>
 
 namespace wendle::test {
@@ -27,6 +28,12 @@ inline QString words(int count)
 inline QByteArray keyBytes(const EntryKey& key)
 {
     return QByteArray(reinterpret_cast<const char*>(key.data()), key.length());
+}
+
+/** Whether two keys hold the same bytes, compared where they lie: no copy of either is left behind. */
+inline bool sameKey(const EntryKey& a, const EntryKey& b)
+{
+    return a.length() == b.length() && std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.length())) == 0;
 }
 
 /** A file's bytes; empty when it cannot be read. */

@@ -3,6 +3,7 @@
 #include "journal/RecoveryCode.h"
 #include "journal/SecretServiceKeychain.h"
 
+#include "ProcessMemory.h"
 #include "TempJournal.h"
 
 #include <QCoreApplication>
@@ -189,11 +190,12 @@ void TestSecretServiceKeychain::keyLivesInTheKeyring()
 {
     SecretServiceKeychain keychain;
     TempJournal journal;
-    const EntryKeyResult first = load(keychain, *journal.store, m_item);
+    EntryKeyResult first = load(keychain, *journal.store, m_item);
     QVERIFY2(first.key, first.error ? first.error->what() : "no answer");
-    const EntryKeyResult second = load(keychain, *journal.store, m_item);
+    const SecretSearch<EntryKey::size> search(first.key->data());
+    EntryKeyResult second = load(keychain, *journal.store, m_item);
     QVERIFY(second.key);
-    QVERIFY2(keyBytes(*second.key) == keyBytes(*first.key), "a second load made another key");
+    QVERIFY2(sameKey(*second.key, *first.key), "a second load made another key");
 
     QVERIFY(listing(m_service).contains("entry-encryption-key"));
 
@@ -202,8 +204,17 @@ void TestSecretServiceKeychain::keyLivesInTheKeyring()
     keychain.add(m_item, QByteArray(32, 'x'), [&](qint32 status) { added = status; });
     QTRY_VERIFY_WITH_TIMEOUT(added.has_value(), 15000);
     QCOMPARE(*added, KeychainStatus::duplicateItem);
-    const EntryKeyResult third = load(keychain, *journal.store, m_item);
-    QVERIFY2(third.key && keyBytes(*third.key) == keyBytes(*first.key), "adding replaced the key");
+    EntryKeyResult third = load(keychain, *journal.store, m_item);
+    QVERIFY2(third.key && sameKey(*third.key, *first.key), "adding replaced the key");
+
+    // Once the last reference goes, as at a lock, no copy of the key is left in memory, used or not.
+    const QString text = QStringLiteral("sealed and opened");
+    QCOMPARE(openEntryText(sealEntryText(text, *third.key), *second.key), text);
+    QVERIFY(search.foundInMemory());
+    for (EntryKeyResult* result : {&first, &second, &third}) {
+        result->key.reset();
+    }
+    QVERIFY2(!search.foundInMemory(), "a copy of the key outlived it");
 }
 
 void TestSecretServiceKeychain::aLockedKeyringIsNeverANewKey()
@@ -240,14 +251,14 @@ void TestSecretServiceKeychain::aLockedKeyringIsNeverANewKey()
 
 void TestSecretServiceKeychain::restoreKeepsTheReplacedKey()
 {
-    // The keyring holds another journal's key: the recovery code's key goes in, the other is kept aside.
+    // A collection other than the default holds another journal's key: the recovery code's key takes its place
+    // there, and the other is kept aside.
+    TestCollection collection;
+    QVERIFY2(!collection.path().isEmpty(), "could not make a collection of the test's own");
     SecretServiceKeychain keychain;
     const KeychainItem item{m_service + QStringLiteral(".restore"), entryKeyItem.account};
     const auto foreign = EntryKey::random();
-    std::optional<qint32> written;
-    keychain.write(item, keyBytes(*foreign), [&](qint32 status) { written = status; });
-    QTRY_VERIFY_WITH_TIMEOUT(written.has_value(), 15000);
-    QCOMPARE(*written, KeychainStatus::success);
+    QVERIFY(storeInCollection(collection.path(), item, keyBytes(*foreign)));
 
     TempJournal journal;
     journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("mine"));
@@ -261,12 +272,16 @@ void TestSecretServiceKeychain::restoreKeepsTheReplacedKey()
     QVERIFY(loaded.key && keyBytes(*loaded.key) == keyBytes(*journal.key));
 
     const QByteArray listed = listing(item.service);
+    const QByteArray keyItem = "\nattribute.user = entry-encryption-key\n";
+    QVERIFY2(listed.count(keyItem) == 1, "a second item of the key's name was made beside the first");
     const qsizetype at = listed.indexOf("attribute.user = entry-encryption-key.replaced-");
     QVERIFY2(at >= 0, "the replaced key was not kept");
     const QString kept = QString::fromUtf8(listed.mid(at + 17, listed.indexOf('\n', at) - at - 17));
     std::optional<QByteArray> keptBytes;
-    keychain.lookup({item.service, kept},
-                    [&](qint32, std::optional<QByteArray> data) { keptBytes = data.value_or(QByteArray()); });
+    keychain.lookup({item.service, kept}, [&](qint32, std::optional<QByteArray> data) {
+        // A copy of its own: the keychain wipes what it handed over once this returns.
+        keptBytes = data ? QByteArray(data->constData(), data->size()) : QByteArray();
+    });
     QTRY_VERIFY_WITH_TIMEOUT(keptBytes.has_value(), 15000);
     QVERIFY2(*keptBytes == keyBytes(*foreign), "the kept item does not hold the replaced key");
 }
