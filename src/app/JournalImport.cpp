@@ -261,23 +261,28 @@ ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& stor
 
 JsonImportFile parseJsonImport(const QByteArray& json, const QString& source)
 {
+    // Decoded first, so bytes that are not UTF-8 are replaced in the open and said in the preview.
+    const DecodedText decoded = decodeIncomingText(json);
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(decoded.text.toUtf8(), &parseError);
     const QJsonValue entries = document.object().value(QStringLiteral("entries"));
     if (entries.isArray()) {
-        return {source, entries.toArray(), {}};
+        return {source, entries.toArray(), {}, decoded.replacedBytes};
     }
-    return {source,
-            {},
+    return {source, {},
             parseError.error != QJsonParseError::NoError
                 ? QStringLiteral("it is not valid JSON (%1)").arg(parseError.errorString())
-                : QStringLiteral("it has no list of entries")};
+                : QStringLiteral("it has no list of entries"),
+            decoded.replacedBytes};
 }
 
 ImportPlan planJsonImport(const JsonImportFile& file, const EntryStore& store, const EntryKey& key,
                           const Calendar& calendar, const QDateTime& now)
 {
     ImportPlan plan;
+    if (file.replacedBytes) {
+        plan.notes.push_back({file.source, replacedBytesNote()});
+    }
     if (!file.problem.isEmpty()) {
         plan.skipped.push_back({file.source, file.problem});
         return plan;

@@ -69,6 +69,8 @@ struct JsonImportFile
     QString source;
     QJsonArray entries;
     QString problem;
+    /** Some of its bytes were not UTF-8 and were replaced before it was parsed. */
+    bool replacedBytes = false;
 };
 
 /**

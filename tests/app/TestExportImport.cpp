@@ -345,7 +345,7 @@ void TestExportImport::refusesWhatAFileCannotBeTrustedWith()
         {"date": "2023-04-01T10:00:00Z", "dayKey": "2023-04-01", "promptID": "../m", "category": "memory", "text": "e"},
         {"date": "2023-04-01T10:00:00Z", "dayKey": "2023-04-01", "promptID": "m-1", "category": "memory", "text": null},
         {"date": "2023-04-01T10:00:00Z", "dayKey": "2023-04-01", "promptID": "m-1", "category": "memory", "text": "two words", "words": -5},
-        {"date": "2023-04-01T11:00:00Z", "dayKey": "2023-04-01", "promptID": "m-2", "category": "memory", "text": "three more words", "words": 9007199254740993}]})";
+        {"date": "2023-04-01T11:00:00Z", "dayKey": "2023-04-01", "promptID": "m-2", "category": "memory", "text": "three more )" "\xff" R"(", "words": 9007199254740993}]})";
     const ImportPlan plan = planJson(json, journal, berlin);
     QCOMPARE(reasons(plan),
              QStringList({QStringLiteral("x.json, entry 1: its day is not a date (YYYY-MM-DD)"),
@@ -357,6 +357,8 @@ void TestExportImport::refusesWhatAFileCannotBeTrustedWith()
     QCOMPARE(plan.entries.size(), std::size_t(2));
     QCOMPARE(plan.entries[0].creditedWords, 2);
     QCOMPARE(plan.entries[1].creditedWords, 3);
+    QCOMPARE(plan.entries[1].text, QStringLiteral("three more \uFFFD"));
+    QCOMPARE(plan.notes.size(), std::size_t(1));
     QVERIFY(!IncomingEntry::isPromptID(QString(65, u'a')) && IncomingEntry::isPromptID(QString(64, u'a')));
 }
 

@@ -45,7 +45,11 @@ public:
             const QList<QByteArray> range = fields.at(0).split('-');
             const quint64 start = range.value(0).toULongLong(nullptr, 16);
             const quint64 end = range.value(1).toULongLong(nullptr, 16);
-            if (end - start > (quint64(1) << 32) || (found = regionHolds(memory, start, end, chunk))) {
+            // Reservations this large (a sanitizer's shadow memory) are not where a heap copy lives.
+            if (end - start > (quint64(1) << 32)) {
+                continue;
+            }
+            if ((found = regionHolds(memory, start, end, chunk))) {
                 break;
             }
         }
