@@ -31,6 +31,21 @@ std::optional<QString> IncomingEntry::dayKeyRefusal(const QString& dayKey) const
     return std::nullopt;
 }
 
+std::optional<QString> IncomingEntry::refusal(const QString& dayKey, const QString& promptID,
+                                              const QString& categoryRaw) const
+{
+    if (std::optional<QString> day = dayKeyRefusal(dayKey)) {
+        return day;
+    }
+    if (!isPromptID(promptID)) {
+        return QStringLiteral("its prompt id is not one Wendle uses");
+    }
+    if (!isCategoryRaw(categoryRaw)) {
+        return QStringLiteral("its category is not a category name");
+    }
+    return std::nullopt;
+}
+
 bool IncomingEntry::isPromptID(const QString& id)
 {
     static const QRegularExpression allowed(QStringLiteral("^[a-z0-9-]{1,%1}$").arg(maxPromptIDLength));

@@ -28,6 +28,9 @@ public:
      */
     std::optional<QString> dayKeyRefusal(const QString& dayKey) const;
 
+    /** Why an entry with these fields cannot be taken: its day, prompt id or category; nothing when it can. */
+    std::optional<QString> refusal(const QString& dayKey, const QString& promptID, const QString& categoryRaw) const;
+
     /** Prompt ids are 1 to 64 characters of a–z, 0–9 and "-", as in the prompt bank ("freeform" is one). */
     static bool isPromptID(const QString& id);
 

@@ -66,14 +66,8 @@ bool writePrivately(const QString& path, const QByteArray& bytes, QString* why)
 
 std::optional<QString> refusalOf(const BackupRecord& record, const IncomingEntry& checks)
 {
-    if (std::optional<QString> day = checks.dayKeyRefusal(record.dayKey)) {
-        return day;
-    }
-    if (!IncomingEntry::isPromptID(record.promptID)) {
-        return QStringLiteral("its prompt id is not one Wendle uses");
-    }
-    if (!IncomingEntry::isCategoryRaw(record.categoryRaw)) {
-        return QStringLiteral("its category is not a category name");
+    if (std::optional<QString> fields = checks.refusal(record.dayKey, record.promptID, record.categoryRaw)) {
+        return fields;
     }
     if (!record.text && record.sealedBody.isEmpty()) {
         return QStringLiteral("it holds no text");

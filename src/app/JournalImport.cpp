@@ -126,14 +126,8 @@ private:
         if (!fields.date.isValid()) {
             return QStringLiteral("its date is missing or malformed");
         }
-        if (std::optional<QString> day = m_checks.dayKeyRefusal(fields.dayKey)) {
-            return day;
-        }
-        if (!IncomingEntry::isPromptID(fields.promptID)) {
-            return QStringLiteral("its prompt id is not one Wendle uses");
-        }
-        if (!IncomingEntry::isCategoryRaw(fields.categoryRaw)) {
-            return QStringLiteral("its category is not a category name");
+        if (std::optional<QString> refusal = m_checks.refusal(fields.dayKey, fields.promptID, fields.categoryRaw)) {
+            return refusal;
         }
         if (!fields.text) {
             return QStringLiteral("its text was not readable when it was exported");
@@ -269,7 +263,8 @@ JsonImportFile parseJsonImport(const QByteArray& json, const QString& source)
     if (entries.isArray()) {
         return {source, entries.toArray(), {}, decoded.replacedBytes};
     }
-    return {source, {},
+    return {source,
+            {},
             parseError.error != QJsonParseError::NoError
                 ? QStringLiteral("it is not valid JSON (%1)").arg(parseError.errorString())
                 : QStringLiteral("it has no list of entries"),
