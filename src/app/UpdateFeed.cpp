@@ -113,14 +113,34 @@ QString UpdateFeed::refusal(const QUrl& url)
         .arg(url.toDisplayString());
 }
 
+QString UpdateFeed::unverifiable(const UpdateRelease& release)
+{
+    if (release.length <= 0) {
+        return QStringLiteral("This update cannot be verified: the feed does not give the length of its download.");
+    }
+    if (release.length > maximumDownloadLength) {
+        return QStringLiteral("This update cannot be verified: its download would be %1 bytes, more than the %2 MiB "
+                              "Wendle accepts.")
+            .arg(release.length)
+            .arg(maximumDownloadLength / (1024 * 1024));
+    }
+    return {};
+}
+
 QUrl UpdateFeed::configured(const QString& overrideFile)
 {
+    // An address fits in one short line; anything longer is not one.
+    constexpr qint64 kLineLimit = 4096;
     QFile file(overrideFile);
     if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const QString line = QString::fromUtf8(file.readLine(kLineLimit)).trimmed();
         if (!line.isEmpty()) {
             return QUrl(line);
         }
+    }
+    const QString fromEnvironment = qEnvironmentVariable("WENDLE_UPDATE_FEED").trimmed();
+    if (!fromEnvironment.isEmpty()) {
+        return QUrl(fromEnvironment);
     }
     return QUrl(QStringLiteral(WENDLE_UPDATE_FEED));
 }

@@ -31,6 +31,11 @@ struct UpdateRelease
  */
 namespace UpdateFeed {
 
+/** The most of a feed Wendle reads; a larger one is refused unread. */
+constexpr qint64 maximumSize = 1024 * 1024;
+/** The largest download Wendle accepts; the feed must announce the length of each. */
+constexpr qint64 maximumDownloadLength = 512 * 1024 * 1024;
+
 struct Parsed
 {
     /** The newest release for Linux; none when the feed lists none. */
@@ -45,8 +50,15 @@ Parsed parse(const QByteArray& document);
 QString refusal(const QUrl& url);
 
 /**
- * The feed address: the first line of `overrideFile` when it names one, else the one Wendle was built with.
- * Empty when neither does: updates then come from the system's package manager.
+ * Why `release`'s download could not be checked once fetched (no announced length, or one too large to
+ * accept), as a sentence; empty when it can be.
+ */
+QString unverifiable(const UpdateRelease& release);
+
+/**
+ * The feed address: the first line of `overrideFile` when it names one, else the environment variable
+ * `WENDLE_UPDATE_FEED` when set (a test server or a private mirror), else the one Wendle was built with.
+ * Empty when none does: updates then come from the system's package manager.
  */
 QUrl configured(const QString& overrideFile = QStringLiteral("/etc/xdg/wendle/update-feed"));
 

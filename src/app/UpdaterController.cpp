@@ -16,6 +16,9 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
+#include <memory>
+#include <utility>
+
 namespace wendle {
 
 namespace {
@@ -77,20 +80,46 @@ void UpdaterController::checkForUpdates()
         return;
     }
     setCanCheckForUpdates(false);
+    m_feedDocument.clear();
+    m_feedTooLarge = false;
     QNetworkReply* reply = m_network->get(requestFor(m_feed));
+    // Read as it comes, so a feed that runs on is stopped at the limit instead of gathered in memory.
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+        if (!takeFeedBytes(reply)) {
+            reply->abort();
+        }
+    });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onFeedFetched(reply); });
+}
+
+bool UpdaterController::takeFeedBytes(QNetworkReply* reply)
+{
+    if (!m_feedTooLarge && reply->isOpen()) {
+        m_feedDocument += reply->read(UpdateFeed::maximumSize + 1 - m_feedDocument.size());
+        m_feedTooLarge = m_feedDocument.size() > UpdateFeed::maximumSize;
+    }
+    return !m_feedTooLarge;
 }
 
 void UpdaterController::onFeedFetched(QNetworkReply* reply)
 {
     reply->deleteLater();
     setCanCheckForUpdates(true);
+    const bool tooLarge = !takeFeedBytes(reply);
+    const QByteArray document = std::exchange(m_feedDocument, {});
+    if (tooLarge) {
+        tell(QStringLiteral("Couldn't check for updates"),
+             QStringLiteral("The update feed could not be read: it is larger than the %1 MiB Wendle reads.")
+                 .arg(UpdateFeed::maximumSize / (1024 * 1024)),
+             true);
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         tell(QStringLiteral("Couldn't check for updates"),
              QStringLiteral("The update feed could not be reached: %1.").arg(reply->errorString()), true);
         return;
     }
-    const UpdateFeed::Parsed feed = UpdateFeed::parse(reply->readAll());
+    const UpdateFeed::Parsed feed = UpdateFeed::parse(document);
     if (!feed.problem.isEmpty()) {
         tell(QStringLiteral("Couldn't check for updates"),
              QStringLiteral("The update feed could not be read: %1.").arg(feed.problem), true);
@@ -100,6 +129,10 @@ void UpdaterController::onFeedFetched(QNetworkReply* reply)
     if (!feed.newest || compareVersions(feed.newest->version, current) <= 0) {
         tell(QStringLiteral("You're up to date"),
              QStringLiteral("You're up to date: Wendle %1 is the newest version.").arg(current), false);
+        return;
+    }
+    if (const QString problem = UpdateFeed::unverifiable(*feed.newest); !problem.isEmpty()) {
+        tell(QStringLiteral("Software update"), problem, true);
         return;
     }
     auto* dialog = new UpdateDialog(*feed.newest, current);
@@ -128,30 +161,36 @@ void UpdaterController::download(const UpdateRelease& release)
     }
     setCanCheckForUpdates(false);
     QNetworkReply* reply = m_network->get(requestFor(release.url));
-    connect(reply, &QNetworkReply::readyRead, this, [reply, file, release] {
-        file->write(reply->readAll());
-        // More than the feed announced is already wrong: stop rather than fill the disk.
-        if (release.length > 0 && file->size() > release.length) {
+    // Never more than the feed announced reaches the disk: a byte past it stops the transfer.
+    auto tooLong = std::make_shared<bool>(false);
+    const auto take = [reply, file, length = release.length, tooLong] {
+        if (*tooLong || !reply->isOpen()) {
+            return;
+        }
+        file->write(reply->read(length - file->size()));
+        *tooLong = reply->bytesAvailable() > 0;
+    };
+    connect(reply, &QNetworkReply::readyRead, this, [reply, take, tooLong] {
+        take();
+        if (*tooLong) {
             reply->abort();
         }
     });
-    connect(reply, &QNetworkReply::finished, this,
-            [this, reply, file, release] { onDownloaded(reply, file, release); });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, file, release, take, tooLong] {
+        take();
+        onDownloaded(reply, file, release, *tooLong);
+    });
 }
 
-void UpdaterController::onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release)
+void UpdaterController::onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release, bool tooLong)
 {
     reply->deleteLater();
     file->deleteLater();
     setCanCheckForUpdates(true);
-    // An aborted transfer is closed and has nothing more to give.
-    if (reply->isOpen()) {
-        file->write(reply->readAll());
-    }
     file->close();
-    // A transfer stopped for running past the announced length is judged by its length, not by the stop.
-    const bool tooLong = release.length > 0 && file->size() > release.length;
-    const QString problem = reply->error() != QNetworkReply::NoError && !tooLong
+    const QString problem = tooLong
+        ? QStringLiteral("it is longer than the %1 bytes the feed announces.").arg(release.length)
+        : reply->error() != QNetworkReply::NoError
         ? reply->errorString() + u'.'
         : PackageSignature::checkDownload(file->fileName(), release.length, release.signature, m_publicKey);
     if (!problem.isEmpty()) {

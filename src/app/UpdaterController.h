@@ -20,6 +20,11 @@ namespace wendle {
  * only when its length and its Ed25519 signature (against the key built into Wendle) are right, and then
  * offered to the desktop to open. Everything goes over HTTPS; certificate errors end the transfer.
  *
+ * Nothing is read past its limit: a feed larger than `UpdateFeed::maximumSize` ends the check, and a download
+ * is stopped at the first byte past the length its feed announces. A release whose download has no announced
+ * length, or one above `UpdateFeed::maximumDownloadLength`, is not offered; nor is one that is not newer than
+ * the running version.
+ *
  * Downloads are checked against `publicKey` (base64), Wendle's own release key unless another is given.
  *
  * `canCheckForUpdates` is false while a check or download runs. Its first value arrives after creation,
@@ -46,15 +51,19 @@ Q_SIGNALS:
 
 private:
     void setCanCheckForUpdates(bool can);
+    /** Moves what `reply` has brought into the feed document; false once that passes the limit. */
+    bool takeFeedBytes(QNetworkReply* reply);
     void onFeedFetched(QNetworkReply* reply);
     void download(const UpdateRelease& release);
-    void onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release);
+    void onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release, bool tooLong);
     void show(QWidget* dialog);
     void tell(const QString& title, const QString& text, bool problem);
 
     QUrl m_feed;
     QByteArray m_publicKey;
     QNetworkAccessManager* m_network;
+    QByteArray m_feedDocument;
+    bool m_feedTooLarge = false;
     bool m_canCheckForUpdates = false;
     QPointer<QWidget> m_dialog;
 };

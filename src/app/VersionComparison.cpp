@@ -22,7 +22,8 @@ struct Part
 
 PartKind kindOf(QChar c)
 {
-    if (c.isDigit()) {
+    // Only ASCII digits count: other scripts' digits compared by code point would rank "１.４" above "9".
+    if (c >= u'0' && c <= u'9') {
         return PartKind::number;
     }
     if (c.isPunct()) {
@@ -45,6 +46,10 @@ std::vector<Part> split(const QString& version)
         } else {
             parts.back().text += c;
         }
+    }
+    // A separator at the end adds nothing: "1.5." is "1.5", not a newer release.
+    while (!parts.empty() && parts.back().kind == PartKind::separator) {
+        parts.pop_back();
     }
     return parts;
 }

@@ -17,6 +17,7 @@ namespace {
 const QString kService = QStringLiteral("org.wendle.Reminders");
 const QString kPath = QStringLiteral("/org/wendle/Reminders");
 const QString kInterface = QStringLiteral("org.wendle.Reminders");
+const QString kNotificationServer = QStringLiteral("org.freedesktop.Notifications");
 constexpr int kStartTimeoutMs = 5000;
 
 QDBusMessage methodCall(const QString& method)
@@ -39,11 +40,17 @@ AgentNotificationCenter::AgentNotificationCenter(QDBusConnection bus, QString ag
 {
     m_agentPresent = m_bus.isConnected() && m_bus.interface()->isServiceRegistered(kService);
     auto* watcher = new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    watcher->addWatchedService(kNotificationServer);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& owner) {
-                m_agentPresent = !owner.isEmpty();
-                if (m_agentPresent) {
-                    flush();
+            [this](const QString& name, const QString&, const QString& owner) {
+                if (name == kService) {
+                    m_agentPresent = !owner.isEmpty();
+                    if (m_agentPresent) {
+                        flush();
+                    }
+                }
+                if (!owner.isEmpty()) {
+                    Q_EMIT cameUp();
                 }
             });
     m_giveUp.setSingleShot(true);
@@ -85,6 +92,11 @@ void AgentNotificationCenter::add(const NotificationRequest& request, QObject* c
     send(call, context, [completion = std::move(completion)](const QDBusMessage& reply) {
         completion(reply.type() == QDBusMessage::ReplyMessage);
     });
+}
+
+void AgentNotificationCenter::whenAvailable(QObject* context, std::function<void()> callback)
+{
+    connect(this, &AgentNotificationCenter::cameUp, context, std::move(callback));
 }
 
 void AgentNotificationCenter::send(QDBusMessage call, QObject* context,

@@ -17,6 +17,9 @@ namespace wendle {
  * The notification centre of the reminder agent (wendle-reminders, org.wendle.Reminders on the session bus).
  * When the agent is not on the bus, it is started, detached, and calls wait for it a few seconds; calls it
  * never answers complete as failed (no pending requests, no permission, not added).
+ *
+ * It is available again whenever the agent or the desktop's notification server (org.freedesktop.Notifications)
+ * takes its name on the bus, as both may come up after Wendle at login.
  */
 class AgentNotificationCenter : public QObject, public NotificationCenter
 {
@@ -32,6 +35,11 @@ public:
     void removePendingRequests(const QStringList& identifiers) override;
     void requestAuthorization(QObject* context, std::function<void(bool granted)> completion) override;
     void add(const NotificationRequest& request, QObject* context, std::function<void(bool added)> completion) override;
+    void whenAvailable(QObject* context, std::function<void()> callback) override;
+
+Q_SIGNALS:
+    /** The agent or the notification server has just taken its name. */
+    void cameUp();
 
 private:
     /** Sends `call` once the agent is there (or given up on), after the calls before it. */

@@ -41,4 +41,21 @@ void InMemoryNotificationCenter::add(const NotificationRequest& request, QObject
         context, [completion = std::move(completion)] { completion(true); }, Qt::QueuedConnection);
 }
 
+void InMemoryNotificationCenter::whenAvailable(QObject* context, std::function<void()> callback)
+{
+    m_availabilityWatchers.push_back({context, std::move(callback)});
+}
+
+void InMemoryNotificationCenter::setGranted(bool granted)
+{
+    m_granted = granted;
+    if (!granted) {
+        return;
+    }
+    std::erase_if(m_availabilityWatchers, [](const Waiting& waiting) { return !waiting.context; });
+    for (const Waiting& waiting : m_availabilityWatchers) {
+        QMetaObject::invokeMethod(waiting.context, waiting.callback, Qt::QueuedConnection);
+    }
+}
+
 } // namespace wendle

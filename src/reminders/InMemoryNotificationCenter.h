@@ -3,6 +3,8 @@
 
 #include "reminders/NotificationCenter.h"
 
+#include <QPointer>
+
 #include <vector>
 
 namespace wendle {
@@ -18,15 +20,23 @@ public:
     void removePendingRequests(const QStringList& identifiers) override;
     void requestAuthorization(QObject* context, std::function<void(bool granted)> completion) override;
     void add(const NotificationRequest& request, QObject* context, std::function<void(bool added)> completion) override;
+    void whenAvailable(QObject* context, std::function<void()> callback) override;
 
     const std::vector<NotificationRequest>& requests() const { return m_requests; }
-    /** Whether permission is granted from now on (it is at first). */
-    void setGranted(bool granted) { m_granted = granted; }
+    /** Whether permission is granted from now on (it is at first); granting tells those waiting for it. */
+    void setGranted(bool granted);
     /** How often permission was asked for. */
     int authorizationRequests() const { return m_authorizationRequests; }
 
 private:
     std::vector<NotificationRequest> m_requests;
+    struct Waiting
+    {
+        QPointer<QObject> context;
+        std::function<void()> callback;
+    };
+
+    std::vector<Waiting> m_availabilityWatchers;
     bool m_granted = true;
     int m_authorizationRequests = 0;
 };

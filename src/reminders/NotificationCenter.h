@@ -48,6 +48,11 @@ public:
     /** Adds a request, replacing a pending one with the same identifier; whether it was taken. */
     virtual void add(const NotificationRequest& request, QObject* context, std::function<void(bool added)> completion)
         = 0;
+    /**
+     * Calls `callback` on the thread of `context`, while `context` lives, each time the centre may have become
+     * able to take requests it could not take before (it, or what it shows notifications through, came up).
+     */
+    virtual void whenAvailable(QObject* context, std::function<void()> callback) = 0;
 };
 
 } // namespace wendle

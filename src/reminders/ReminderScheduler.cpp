@@ -16,6 +16,7 @@ ReminderScheduler::ReminderScheduler(NotificationCenter& center, const Clock& cl
     , m_center(center)
     , m_clock(clock)
 {
+    watchCenter();
 }
 
 ReminderScheduler::ReminderScheduler(QObject* parent)
@@ -24,9 +25,20 @@ ReminderScheduler::ReminderScheduler(QObject* parent)
     , m_center(*m_ownCenter)
     , m_clock(systemClock())
 {
+    watchCenter();
 }
 
 ReminderScheduler::~ReminderScheduler() = default;
+
+void ReminderScheduler::watchCenter()
+{
+    m_center.whenAvailable(this, [this] {
+        if (m_retryWhenAvailable) {
+            m_retryWhenAvailable = false;
+            startRun();
+        }
+    });
+}
 
 void ReminderScheduler::configure(bool enabled, int hour, int minute, bool nudgeEnabled, int nudgeHour, int nudgeMinute)
 {
@@ -62,10 +74,30 @@ void ReminderScheduler::runNext()
     }
     --m_waitingRuns;
     m_running = true;
-    m_center.pendingRequestIdentifiers(this, [this](const QStringList& pending) { removeOwnRequests(pending); });
+    m_retryWhenAvailable = false;
+    if (!m_enabled) {
+        m_center.pendingRequestIdentifiers(this, [this](const QStringList& pending) {
+            log(QStringLiteral("Wendle reminder: disabled, %1 pending removed").arg(removeOwnRequests(pending)));
+            finishRun();
+        });
+        return;
+    }
+    // Permission first: the pending reminders stay until new ones can be added in their place.
+    m_center.requestAuthorization(this, [this](bool granted) {
+        if (!granted) {
+            log(QStringLiteral("Wendle reminder: notification permission not granted"));
+            m_retryWhenAvailable = true;
+            finishRun();
+            return;
+        }
+        m_center.pendingRequestIdentifiers(this, [this](const QStringList& pending) {
+            removeOwnRequests(pending);
+            planAndAdd();
+        });
+    });
 }
 
-void ReminderScheduler::removeOwnRequests(const QStringList& pending)
+qsizetype ReminderScheduler::removeOwnRequests(const QStringList& pending)
 {
     QStringList own;
     for (const QString& identifier : pending) {
@@ -76,19 +108,7 @@ void ReminderScheduler::removeOwnRequests(const QStringList& pending)
     if (!own.isEmpty()) {
         m_center.removePendingRequests(own);
     }
-    if (!m_enabled) {
-        log(QStringLiteral("Wendle reminder: disabled, %1 pending removed").arg(own.size()));
-        finishRun();
-        return;
-    }
-    m_center.requestAuthorization(this, [this](bool granted) {
-        if (!granted) {
-            log(QStringLiteral("Wendle reminder: notification permission not granted"));
-            finishRun();
-            return;
-        }
-        planAndAdd();
-    });
+    return own.size();
 }
 
 void ReminderScheduler::planAndAdd()
@@ -99,20 +119,22 @@ void ReminderScheduler::planAndAdd()
     }
     m_planned
         = ReminderPlanner::plan(m_clock.now(), m_completedDays, times, reminderIdentifierPrefix, Calendar::current());
-    addFrom(0);
-}
-
-void ReminderScheduler::addFrom(std::size_t index)
-{
-    if (index == m_planned.size()) {
+    if (m_planned.empty()) {
         countPending();
         return;
     }
-    const PlannedReminder& reminder = m_planned[index];
-    const NotificationRequest request{reminder.identifier, notificationTitle, notificationBody, reminder.year,
-                                      reminder.month,      reminder.day,      reminder.hour,    reminder.minute};
-    // A request the centre refuses is dropped; the count at the end shows the shortfall.
-    m_center.add(request, this, [this, index](bool) { addFrom(index + 1); });
+    // All at once, so the centre may store them together; the count waits for the last answer. A request the
+    // centre refuses is dropped, and the count shows the shortfall.
+    m_unansweredAdds = m_planned.size();
+    for (const PlannedReminder& reminder : m_planned) {
+        const NotificationRequest request{reminder.identifier, notificationTitle, notificationBody, reminder.year,
+                                          reminder.month,      reminder.day,      reminder.hour,    reminder.minute};
+        m_center.add(request, this, [this](bool) {
+            if (--m_unansweredAdds == 0) {
+                countPending();
+            }
+        });
+    }
 }
 
 void ReminderScheduler::countPending()

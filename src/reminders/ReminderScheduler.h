@@ -24,6 +24,9 @@ class NotificationCenter;
  *
  * Runs happen one after another, each reading the settings as they are when it needs them, so after the last
  * run the pending reminders are those of the latest settings and days.
+ *
+ * An enabled run removes the pending reminders only once the centre grants permission, so they are never lost
+ * to a centre that is not up yet (at login); such a run is made again when the centre says it is available.
  */
 class ReminderScheduler : public QObject
 {
@@ -62,11 +65,12 @@ Q_SIGNALS:
     void runFinished();
 
 private:
+    void watchCenter();
     void startRun();
     void runNext();
-    void removeOwnRequests(const QStringList& pending);
+    /** Removes this scheduler's requests among `pending`; how many there were. */
+    qsizetype removeOwnRequests(const QStringList& pending);
     void planAndAdd();
-    void addFrom(std::size_t index);
     void countPending();
     void finishRun();
     void log(const QString& line);
@@ -83,7 +87,9 @@ private:
 
     int m_waitingRuns = 0;
     bool m_running = false;
+    bool m_retryWhenAvailable = false;
     std::vector<PlannedReminder> m_planned;
+    std::size_t m_unansweredAdds = 0;
 };
 
 } // namespace wendle

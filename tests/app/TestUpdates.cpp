@@ -258,14 +258,19 @@ void TestUpdates::onlyHttpsAndTheConfiguredFeed()
     QVERIFY(!UpdateFeed::refusal(QUrl(QStringLiteral("file:///tmp/appcast.xml"))).isEmpty());
     QVERIFY(UpdateFeed::refusal(QUrl(QStringLiteral("HTTPS://example.org/appcast.xml"))).isEmpty());
 
+    // The file first, then the environment, then the build's own address.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("update-feed"));
+    qunsetenv("WENDLE_UPDATE_FEED");
     QCOMPARE(UpdateFeed::configured(path), QUrl(QStringLiteral(WENDLE_UPDATE_FEED)));
+    qputenv("WENDLE_UPDATE_FEED", " https://mirror.example.org/wendle.xml ");
+    QCOMPARE(UpdateFeed::configured(path), QUrl(QStringLiteral("https://mirror.example.org/wendle.xml")));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("  https://updates.example.org/wendle.xml  \n# second line ignored\n");
     file.close();
     QCOMPARE(UpdateFeed::configured(path), QUrl(QStringLiteral("https://updates.example.org/wendle.xml")));
+    qunsetenv("WENDLE_UPDATE_FEED");
 }
 
 void TestUpdates::checksSayHowTheyWent()
@@ -292,15 +297,33 @@ void TestUpdates::checksAgainstALoopbackServer()
     QVERIFY(checkRunsToItsEnd(updater));
     QVERIFY(qobject_cast<UpdateDialog*>(updater.dialog()));
 
-    for (const QString& version : {QStringLiteral("1.5"), QStringLiteral("1.4.9")}) {
+    // Not newer, however it is spelled: a trailing dot, or other scripts' digits.
+    for (const QString& version :
+         {QStringLiteral("1.5"), QStringLiteral("1.4.9"), QStringLiteral("1.5."), QStringLiteral("\uFF11.\uFF14")}) {
         server.put(QStringLiteral("appcast.xml"), feed(release(version, url, 10, "c2ln")));
         QVERIFY(checkRunsToItsEnd(updater));
         QCOMPARE(shownText(updater), QStringLiteral("You're up to date: Wendle 1.5 is the newest version."));
     }
 
+    // A download of no announced length, or of one too large to take, could not be checked: it is not offered.
+    for (const qint64 length : {qint64(0), UpdateFeed::maximumDownloadLength + 1}) {
+        QByteArray offer = release(QStringLiteral("1.6"), url, length, "c2ln");
+        server.put(QStringLiteral("appcast.xml"), feed(offer.replace(" length=\"0\"", "")));
+        QVERIFY(checkRunsToItsEnd(updater));
+        QVERIFY2(shownText(updater).startsWith(QStringLiteral("This update cannot be verified")),
+                 qPrintable(shownText(updater)));
+    }
+
     server.put(QStringLiteral("appcast.xml"), "<rss><channel><item><title>Wendle 9");
     QVERIFY(checkRunsToItsEnd(updater));
     QVERIFY(shownText(updater).startsWith(QStringLiteral("The update feed could not be read")));
+    // A sound feed past the size limit is not read to its end.
+    server.put(QStringLiteral("appcast.xml"),
+               feed(release(QStringLiteral("1.6"), url, 10, "c2ln") + "<!--" + QByteArray(UpdateFeed::maximumSize, 'x')
+                    + "-->"));
+    QVERIFY(checkRunsToItsEnd(updater));
+    QVERIFY2(shownText(updater).startsWith(QStringLiteral("The update feed could not be read")),
+             qPrintable(shownText(updater)));
 
     UpdaterController missing(server.url(QStringLiteral("gone.xml")));
     QTRY_VERIFY(missing.canCheckForUpdates());
@@ -339,7 +362,8 @@ void TestUpdates::downloadsAreKeptOnlyWhenSigned()
     };
     const QList<Case> cases{
         {packageUrl, package.size(), Signer("something else").signature, QStringLiteral("signature is not Wendle's")},
-        {packageUrl, package.size() - 1, signer.signature, QStringLiteral("bytes long")},
+        {packageUrl, package.size() - 1, signer.signature,
+         QStringLiteral("longer than the %1 bytes the feed announces").arg(package.size() - 1)},
         {packageUrl, package.size() + 1, signer.signature, QStringLiteral("bytes long")},
         {QUrl(QStringLiteral("http://127.0.0.1:9/wendle_1.6_amd64.deb")), package.size(), signer.signature,
          QStringLiteral("only over HTTPS")},

@@ -1,15 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The reminder agent as it runs: its own session bus with dunst, a queue in a folder of the test's own.
 #include "journal/Calendar.h"
+#include "journal/Clock.h"
+#include "reminders/AgentNotificationCenter.h"
+#include "reminders/ReminderScheduler.h"
 #include "reminders/agent/ReminderQueue.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDir>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace wendle;
 
@@ -23,6 +30,8 @@ private Q_SLOTS:
     void requestsSurviveRestartsAndReachTheDesktop();
     void missedRequestsAtStartUp();
     void brokenQueueIsKeptAside();
+    void queueIsDurableAndBounded();
+    void plansWaitForTheAgentAndTheDesktop();
 
 private:
     void startAgent(QProcess& agent);
@@ -56,9 +65,28 @@ QVariantList request(const QString& identifier, const QString& body, const QDate
 void TestReminderAgent::init()
 {
     QVERIFY2(!qEnvironmentVariableIsEmpty("WENDLE_TEST_SESSION"), "run inside scripts/test-session.sh");
-    // A bus of this test's own, so no agent another program started can answer in its place.
-    m_busDaemon.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+    // A bus of this test's own, so no agent another program started can answer in its place. It starts no
+    // service by itself, so a notification server the test stops stays stopped.
+    const QString config = m_state.filePath(QStringLiteral("bus.conf"));
+    QFile configFile(config);
+    QVERIFY(configFile.open(QIODevice::WriteOnly));
+    configFile.write(R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)");
+    configFile.close();
+    m_busDaemon.start(
+        QStringLiteral("dbus-daemon"),
+        {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"), QStringLiteral("--print-address")});
     QVERIFY(m_busDaemon.waitForReadyRead(5000));
     const QString address = QString::fromUtf8(m_busDaemon.readLine()).trimmed();
     m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
@@ -167,8 +195,8 @@ void TestReminderAgent::missedRequestsAtStartUp()
     for (const QVariantList& r :
          {request(QStringLiteral("minutes"), QStringLiteral("missed by minutes"), now.addSecs(-300)),
           request(QStringLiteral("day"), QStringLiteral("missed by a day"), now.addDays(-1))}) {
-        queue.add({r[0].toString(), r[1].toString(), r[2].toString(), r[3].toInt(), r[4].toInt(), r[5].toInt(),
-                   r[6].toInt(), r[7].toInt()});
+        QVERIFY(queue.add({r[0].toString(), r[1].toString(), r[2].toString(), r[3].toInt(), r[4].toInt(), r[5].toInt(),
+                           r[6].toInt(), r[7].toInt()}));
     }
     QVERIFY(queue.save());
     startAgent(m_agent);
@@ -198,6 +226,101 @@ void TestReminderAgent::brokenQueueIsKeptAside()
     QVERIFY(m_agent.waitForFinished(5000));
     startAgent(m_agent);
     QCOMPARE(pending(), QStringList{QStringLiteral("x")});
+
+    // A queue that cannot be opened (here a FIFO) is not judged: it stays, and nothing is taken to overwrite it.
+    m_agent.terminate();
+    QVERIFY(m_agent.waitForFinished(5000));
+    QVERIFY(QFile::remove(queuePath()));
+    QCOMPARE(::mkfifo(QFile::encodeName(queuePath()).constData(), 0600), 0);
+    startAgent(m_agent);
+    QCOMPARE(call(QStringLiteral("PendingRequestIdentifiers")).type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(call(QStringLiteral("AddRequest"), tomorrow).type(), QDBusMessage::ErrorMessage);
+    m_agent.terminate();
+    QVERIFY(m_agent.waitForFinished(5000));
+    QVERIFY(m_agent.readAllStandardError().contains("cannot be opened"));
+    QVERIFY(QFileInfo::exists(queuePath()) && !QFileInfo(queuePath()).isFile());
+    QCOMPARE(folder.entryList({QStringLiteral("reminders.json.broken-*")}, QDir::Files).size(), 1);
+}
+
+void TestReminderAgent::queueIsDurableAndBounded()
+{
+    const QDateTime tomorrow = QDateTime::currentDateTimeUtc().addDays(1);
+    // A file past the size limit is not read, only moved aside.
+    ReminderQueue big(queuePath());
+    QVERIFY(big.add({QStringLiteral("big"), QStringLiteral("t"), QStringLiteral("b"), 2099, 1, 1, 9, 0}));
+    QVERIFY(big.save());
+    QFile file(queuePath());
+    QVERIFY(file.open(QIODevice::Append));
+    QCOMPARE(file.write(QByteArray(ReminderQueue::maximumFileSize, ' ')), ReminderQueue::maximumFileSize);
+    file.close();
+    startAgent(m_agent);
+    QCOMPARE(pending(), QStringList());
+    QCOMPARE(QDir(m_state.filePath(QStringLiteral("wendle")))
+                 .entryList({QStringLiteral("reminders.json.broken-*")}, QDir::Files)
+                 .size(),
+             1);
+
+    // Acknowledged means on disk: killed right after the answer, the agent still has it when it comes back.
+    QCOMPARE(call(QStringLiteral("AddRequest"), request(QStringLiteral("r0"), QStringLiteral("b"), tomorrow)).type(),
+             QDBusMessage::ReplyMessage);
+    m_agent.kill();
+    QVERIFY(m_agent.waitForFinished(5000));
+    startAgent(m_agent);
+    QCOMPARE(pending(), QStringList{QStringLiteral("r0")});
+
+    // Up to the limit, sent a hundred at once (the bus's default cap on unanswered calls is 128); one more is
+    // refused, a replacement is not.
+    const QString name = QStringLiteral("org.wendle.Reminders");
+    for (std::size_t first = 1; first < ReminderQueue::maximumRequests; first += 100) {
+        std::vector<QDBusPendingCall> answers;
+        for (std::size_t i = first; i < std::min(first + 100, ReminderQueue::maximumRequests); ++i) {
+            QDBusMessage message = QDBusMessage::createMethodCall(name, QStringLiteral("/org/wendle/Reminders"), name,
+                                                                  QStringLiteral("AddRequest"));
+            message.setArguments(request(QStringLiteral("r%1").arg(i), QStringLiteral("b"), tomorrow));
+            answers.push_back(m_bus->asyncCall(message));
+        }
+        for (QDBusPendingCall& answer : answers) {
+            answer.waitForFinished();
+            QVERIFY2(!answer.isError(), qPrintable(answer.error().message()));
+        }
+    }
+    QCOMPARE(call(QStringLiteral("AddRequest"), request(QStringLiteral("more"), QStringLiteral("b"), tomorrow)).type(),
+             QDBusMessage::ErrorMessage);
+    QCOMPARE(call(QStringLiteral("AddRequest"), request(QStringLiteral("r7"), QStringLiteral("c"), tomorrow)).type(),
+             QDBusMessage::ReplyMessage);
+    QCOMPARE(pending().size(), qsizetype(ReminderQueue::maximumRequests));
+}
+
+void TestReminderAgent::plansWaitForTheAgentAndTheDesktop()
+{
+    m_dunst.terminate();
+    QVERIFY(m_dunst.waitForFinished(5000));
+    QTRY_VERIFY(!m_bus->interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")));
+    const QString planned = QStringLiteral("wendle.reminder.2099-01-01.primary");
+    ReminderQueue queue(queuePath());
+    QVERIFY(queue.add({planned, QStringLiteral("wendle"), QStringLiteral("b"), 2099, 1, 1, 9, 0}));
+    QVERIFY(queue.save());
+
+    // An agent that is not there and is not to be started: the run gives up after its wait.
+    AgentNotificationCenter center(*m_bus, QStringLiteral("/nonexistent/wendle-reminders"));
+    ReminderScheduler scheduler(center, systemClock());
+    QSignalSpy logged(&scheduler, &ReminderScheduler::logged);
+    scheduler.configure(true, 23, 59, false, 21, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(logged.count(), 1, 15000);
+
+    // The agent coming up brings a new run; with no notification server yet, the planned reminder stays.
+    startAgent(m_agent);
+    QTRY_COMPARE_WITH_TIMEOUT(logged.count(), 2, 15000);
+    QCOMPARE(logged.at(1).at(0).toString(), QStringLiteral("Wendle reminder: notification permission not granted"));
+    QCOMPARE(pending(), QStringList{planned});
+
+    // So does the notification server: now the plan is made.
+    m_dunst.start(QStringLiteral("dunst"), {});
+    QTRY_COMPARE_WITH_TIMEOUT(logged.count(), 3, 15000);
+    QVERIFY2(logged.at(2).at(0).toString().startsWith(QStringLiteral("Wendle reminder: planned")),
+             qPrintable(logged.at(2).at(0).toString()));
+    const QStringList now = pending();
+    QVERIFY(!now.isEmpty() && !now.contains(planned));
 }
 
 QTEST_GUILESS_MAIN(TestReminderAgent)

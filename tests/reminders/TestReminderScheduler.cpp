@@ -33,7 +33,7 @@ class TestReminderScheduler : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void disabledOrRefusedAddsNothing();
+    void disabledClearsAndRefusedWaits();
     void writtenDaysStayQuiet();
     void lastSettingsWin();
 
@@ -65,7 +65,7 @@ void TestReminderScheduler::fill()
     }
 }
 
-void TestReminderScheduler::disabledOrRefusedAddsNothing()
+void TestReminderScheduler::disabledClearsAndRefusedWaits()
 {
     fill();
     QSignalSpy logged(m_scheduler.get(), &ReminderScheduler::logged);
@@ -82,8 +82,15 @@ void TestReminderScheduler::disabledOrRefusedAddsNothing()
     m_scheduler->configure(true, 15, 0, false, 21, 0);
     QTRY_COMPARE(logged.count(), 2);
     QCOMPARE(logged.at(1).at(0).toString(), QStringLiteral("Wendle reminder: notification permission not granted"));
-    QCOMPARE(identifiers(*m_center), QStringList{QStringLiteral("org.other.wendle.reminder")});
     QCOMPARE(m_center->authorizationRequests(), 1);
+    // Refused (nothing to show them yet, as at login): the pending ones stay until the centre comes up.
+    QCOMPARE(identifiers(*m_center).size(), 3);
+    m_center->setGranted(true);
+    QTRY_COMPARE(logged.count(), 3);
+    QCOMPARE(logged.at(2).at(0).toString(),
+             QStringLiteral("Wendle reminder: planned 21 one-shot reminders (completed days: 0, pending now: 21)"));
+    QCOMPARE(identifiers(*m_center).size(), 22);
+    QVERIFY(!identifiers(*m_center).contains(QStringLiteral("wendle.daily-reminder")));
 }
 
 void TestReminderScheduler::writtenDaysStayQuiet()

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace wendle {
 
@@ -46,7 +47,7 @@ ReminderAgent::ReminderAgent(QDBusConnection sessionBus, QDBusConnection systemB
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &ReminderAgent::check);
     m_saveTimer.setSingleShot(true);
-    connect(&m_saveTimer, &QTimer::timeout, this, [this] { m_queue.save(); });
+    connect(&m_saveTimer, &QTimer::timeout, this, &ReminderAgent::save);
     connect(&m_notifications, &DesktopNotifications::activated, this, &ReminderAgent::openWendle);
     systemBus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
                       QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
@@ -62,7 +63,7 @@ ReminderAgent::ReminderAgent(QDBusConnection sessionBus, QDBusConnection systemB
 ReminderAgent::~ReminderAgent()
 {
     if (m_saveTimer.isActive()) {
-        m_queue.save();
+        save();
     }
 }
 
@@ -70,6 +71,18 @@ void ReminderAgent::queueChanged()
 {
     if (!m_saveTimer.isActive()) {
         m_saveTimer.start(kSaveDelayMs);
+    }
+}
+
+void ReminderAgent::save()
+{
+    m_saveTimer.stop();
+    const bool saved = m_queue.save();
+    for (const QDBusMessage& call : std::exchange(m_unanswered, {})) {
+        m_bus.send(saved ? call.createReply()
+                         : call.createErrorReply(QDBusError::Failed,
+                                                 QStringLiteral("the reminder queue could not "
+                                                                "be written")));
     }
 }
 
@@ -139,7 +152,19 @@ void ReminderAgent::AddRequest(const QString& identifier, const QString& title, 
         sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("not a one-shot request with a real clock time"));
         return;
     }
-    m_queue.add(request);
+    if (!m_queue.isWritable()) {
+        sendErrorReply(QDBusError::AccessDenied,
+                       QStringLiteral("the reminder queue's file could not be read, and is not written over"));
+        return;
+    }
+    if (!m_queue.add(request)) {
+        sendErrorReply(QDBusError::LimitsExceeded,
+                       QStringLiteral("the reminder queue is full (%1 requests)").arg(ReminderQueue::maximumRequests));
+        return;
+    }
+    // The answer waits for the write, so an acknowledged request survives the agent being killed.
+    setDelayedReply(true);
+    m_unanswered << message();
     queueChanged();
     // Only a request due before the next look at the clock needs one now.
     const std::optional<QDateTime> moment = firingMoment(request, Calendar::current());

@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QObject>
@@ -21,7 +22,10 @@ namespace wendle {
  * The clock is looked at every 30 seconds, when the machine wakes and when the time zone changes, so sleep
  * and clock jumps are caught: a request missed by less than 12 hours is shown once, an older one dropped.
  *
- * Changes reach the file within 50 ms, and at the latest when the agent ends.
+ * Changes reach the file within 50 ms, and at the latest when the agent ends. `AddRequest` is answered only
+ * once the queue holding the request is on disk (a burst of them shares one write), and with an error when it
+ * could not be written, when the queue is full, or when the queue's file could not be read and may not be
+ * written over.
  */
 class ReminderAgent : public QObject, protected QDBusContext
 {
@@ -54,6 +58,8 @@ private Q_SLOTS:
 private:
     /** Writes the queue soon: a burst of changes (a whole re-plan) costs one write to disk. */
     void queueChanged();
+    /** Writes the queue now, and answers the calls that waited for it. */
+    void save();
     void watchTimeZone();
     void openWendle(const QString& activationToken);
 
@@ -63,6 +69,8 @@ private:
     QTimer m_timer;
     QDateTime m_nextCheck;
     QTimer m_saveTimer;
+    /** `AddRequest` calls answered by the next write. */
+    QList<QDBusMessage> m_unanswered;
     QFileSystemWatcher m_timeZoneWatcher;
 };
 

@@ -96,14 +96,30 @@ bool ReminderQueue::isValid(const NotificationRequest& r)
 void ReminderQueue::load()
 {
     m_requests.clear();
-    QFile file(m_path);
-    if (!file.exists()) {
+    const QFileInfo info(m_path);
+    if (!info.exists() && !info.isSymLink()) {
         return;
     }
+    // Only a file that was read and is not a queue goes aside; one that cannot be read is not judged.
+    QFile file(m_path);
+    if (!info.isFile()) {
+        m_unreadable = QStringLiteral("it is not a regular file");
+    } else if (info.size() <= maximumFileSize && !file.open(QIODevice::ReadOnly)) {
+        m_unreadable = file.errorString();
+    }
     std::optional<std::vector<NotificationRequest>> requests;
-    if (file.open(QIODevice::ReadOnly)) {
-        requests = parse(file.readAll());
+    if (m_unreadable.isEmpty() && file.isOpen()) {
+        const QByteArray bytes = file.read(maximumFileSize + 1);
+        if (file.error() != QFileDevice::NoError) {
+            m_unreadable = file.errorString();
+        } else if (bytes.size() <= maximumFileSize) {
+            requests = parse(bytes);
+        }
         file.close();
+    }
+    if (!m_unreadable.isEmpty()) {
+        m_writable = false;
+        return;
     }
     if (requests) {
         m_requests = std::move(*requests);
@@ -127,10 +143,16 @@ QStringList ReminderQueue::identifiers() const
     return list;
 }
 
-void ReminderQueue::add(const NotificationRequest& request)
+bool ReminderQueue::add(const NotificationRequest& request)
 {
+    const bool replaces = std::any_of(m_requests.begin(), m_requests.end(),
+                                      [&](const NotificationRequest& r) { return r.identifier == request.identifier; });
+    if (!replaces && m_requests.size() >= maximumRequests) {
+        return false;
+    }
     remove({request.identifier});
     m_requests.push_back(request);
+    return true;
 }
 
 bool ReminderQueue::remove(const QStringList& identifiers)

@@ -69,11 +69,17 @@ int main(int argc, char** argv)
     }
     // Calls that arrive meanwhile wait in the bus until the event loop runs.
     queue.load();
+    QByteArray problem;
     if (!queue.movedAsideTo().isEmpty()) {
-        const QByteArray line = "the reminder queue could not be read; it was kept as " + queue.movedAsideTo().toUtf8();
+        problem = "the reminder queue could not be read; it was kept as " + queue.movedAsideTo().toUtf8();
+    } else if (!queue.unreadable().isEmpty()) {
+        problem = "the reminder queue " + ReminderQueue::defaultPath().toUtf8() + " cannot be opened ("
+            + queue.unreadable().toUtf8() + "); it is left as it is, and no reminder is taken";
+    }
+    if (!problem.isEmpty()) {
         openlog("wendle-reminders", LOG_PID, LOG_USER);
-        syslog(LOG_WARNING, "%s", line.constData());
-        std::fprintf(stderr, "wendle-reminders: %s\n", line.constData());
+        syslog(LOG_WARNING, "%s", problem.constData());
+        std::fprintf(stderr, "wendle-reminders: %s\n", problem.constData());
     }
     agent.check();
 
