@@ -2,68 +2,121 @@
 #include "app/IdleTime.h"
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusReply>
 #include <QEvent>
 
 #include <algorithm>
 #include <chrono>
 #include <optional>
+#include <utility>
 
 namespace wendle {
 
 std::unique_ptr<IdleTime> IdleTime::forSession(QDBusConnection sessionBus)
 {
-    std::unique_ptr<IdleTime> system;
+    std::unique_ptr<DesktopIdleTime> desktop;
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        system = X11IdleTime::open();
+        desktop = X11IdleTime::open();
     }
-    if (!system) {
-        system = DBusIdleTime::open(sessionBus);
+    if (!desktop) {
+        desktop = DBusIdleTime::open(sessionBus);
     }
-    return std::make_unique<SessionIdleTime>(std::move(system), std::make_unique<InputIdleTime>());
+    return std::make_unique<SessionIdleTime>(std::move(desktop), std::make_unique<InputIdleTime>());
 }
 
-DBusIdleTime::DBusIdleTime(QDBusConnection bus, Source source)
+namespace {
+
+const QString kMutterService = QStringLiteral("org.gnome.Mutter.IdleMonitor");
+const QString kScreenSaverService = QStringLiteral("org.freedesktop.ScreenSaver");
+
+} // namespace
+
+DBusIdleTime::DBusIdleTime(QDBusConnection bus, std::vector<Source> sources)
     : m_bus(std::move(bus))
-    , m_source(source)
+    , m_sources(std::move(sources))
 {
 }
+
+DBusIdleTime::~DBusIdleTime() = default;
 
 std::unique_ptr<DBusIdleTime> DBusIdleTime::open(QDBusConnection sessionBus)
 {
-    if (!sessionBus.isConnected()) {
+    if (!sessionBus.isConnected() || !sessionBus.interface()) {
         return nullptr;
     }
-    for (const Source source : {Source::mutter, Source::screenSaver}) {
-        std::unique_ptr<DBusIdleTime> idle(new DBusIdleTime(sessionBus, source));
-        if (idle->query()) {
-            return idle;
+    // The bus daemon answers for the names; a hung desktop service cannot hold this up.
+    std::vector<Source> sources;
+    for (const auto& [source, service] :
+         {std::pair{Source::mutter, kMutterService}, std::pair{Source::screenSaver, kScreenSaverService}}) {
+        const QDBusReply<bool> registered = sessionBus.interface()->isServiceRegistered(service);
+        if (registered.isValid() && registered.value()) {
+            sources.push_back(source);
         }
     }
-    return nullptr;
-}
-
-std::optional<double> DBusIdleTime::query()
-{
-    if (m_source == Source::mutter) {
-        const QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.gnome.Mutter.IdleMonitor"), QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
-            QStringLiteral("org.gnome.Mutter.IdleMonitor"), QStringLiteral("GetIdletime"));
-        const QDBusReply<quint64> reply = m_bus.call(call, QDBus::Block, 1000);
-        return reply.isValid() ? std::optional<double>(static_cast<double>(reply.value()) / 1000.0) : std::nullopt;
+    if (sources.empty()) {
+        return nullptr;
     }
-    const QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
-        QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("GetSessionIdleTime"));
-    const QDBusReply<quint32> reply = m_bus.call(call, QDBus::Block, 1000);
-    return reply.isValid() ? std::optional<double>(static_cast<double>(reply.value()) / 1000.0) : std::nullopt;
+    std::unique_ptr<DBusIdleTime> idle(new DBusIdleTime(std::move(sessionBus), std::move(sources)));
+    idle->ask();
+    return idle;
 }
 
-double DBusIdleTime::secondsSinceLastInput()
+void DBusIdleTime::ask()
 {
-    // A desktop that stops answering is treated as busy: locking then waits for the next answer.
-    return query().value_or(0);
+    const QDBusMessage call = m_sources.front() == Source::mutter
+        ? QDBusMessage::createMethodCall(kMutterService, QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
+                                         kMutterService, QStringLiteral("GetIdletime"))
+        : QDBusMessage::createMethodCall(kScreenSaverService, QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                         kScreenSaverService, QStringLiteral("GetSessionIdleTime"));
+    // The previous watcher has delivered its answer by now: m_asking is cleared only then.
+    m_question = std::make_unique<QDBusPendingCallWatcher>(m_bus.asyncCall(call, replyTimeoutMilliseconds));
+    m_asking = true;
+    QObject::connect(m_question.get(), &QDBusPendingCallWatcher::finished, m_question.get(),
+                     [this](QDBusPendingCallWatcher* watcher) { take(*watcher); });
+}
+
+void DBusIdleTime::take(QDBusPendingCallWatcher& watcher)
+{
+    m_asking = false;
+    // Both answer in milliseconds, Mutter as 64 bits, the screen saver as 32.
+    std::optional<quint64> milliseconds;
+    if (m_sources.front() == Source::mutter) {
+        const QDBusPendingReply<quint64> reply = watcher;
+        if (reply.isValid()) {
+            milliseconds = reply.value();
+        }
+    } else {
+        const QDBusPendingReply<quint32> reply = watcher;
+        if (reply.isValid()) {
+            milliseconds = reply.value();
+        }
+    }
+    if (milliseconds) {
+        m_lastAnswer = static_cast<double>(*milliseconds) / 1000.0;
+        m_sinceAnswer.start();
+        return;
+    }
+    // A service that refuses the question gives way to the next, as long as none has answered yet. One that is
+    // merely slow keeps its place.
+    const QDBusError::ErrorType error = watcher.error().type();
+    if (!m_lastAnswer && m_sources.size() > 1 && error != QDBusError::NoReply && error != QDBusError::Timeout) {
+        m_sources.erase(m_sources.begin());
+    }
+}
+
+std::optional<double> DBusIdleTime::secondsSinceLastInput()
+{
+    if (!m_asking) {
+        ask();
+    }
+    if (!m_lastAnswer) {
+        return std::nullopt;
+    }
+    return *m_lastAnswer + static_cast<double>(m_sinceAnswer.elapsed()) / 1000.0;
 }
 
 InputIdleTime::InputIdleTime(std::function<qint64()> milliseconds)
@@ -101,8 +154,8 @@ bool InputIdleTime::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-SessionIdleTime::SessionIdleTime(std::unique_ptr<IdleTime> system, std::unique_ptr<InputIdleTime> own)
-    : m_system(std::move(system))
+SessionIdleTime::SessionIdleTime(std::unique_ptr<DesktopIdleTime> desktop, std::unique_ptr<InputIdleTime> own)
+    : m_desktop(std::move(desktop))
     , m_own(std::move(own))
 {
 }
@@ -110,7 +163,8 @@ SessionIdleTime::SessionIdleTime(std::unique_ptr<IdleTime> system, std::unique_p
 double SessionIdleTime::secondsSinceLastInput()
 {
     const double own = m_own->secondsSinceLastInput();
-    return m_system ? std::min(m_system->secondsSinceLastInput(), own) : own;
+    const std::optional<double> desktop = m_desktop ? m_desktop->secondsSinceLastInput() : std::nullopt;
+    return desktop ? std::min(*desktop, own) : own;
 }
 
 } // namespace wendle

@@ -2,11 +2,15 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
+
+class QDBusPendingCallWatcher;
 
 namespace wendle {
 
@@ -26,14 +30,25 @@ public:
     static std::unique_ptr<IdleTime> forSession(QDBusConnection sessionBus);
 };
 
+/**
+ * The whole session's idle time as the desktop counts it. Nothing when it does not know (yet): the application's
+ * own input is then all there is to go by.
+ */
+class DesktopIdleTime
+{
+public:
+    virtual ~DesktopIdleTime() = default;
+    virtual std::optional<double> secondsSinceLastInput() = 0;
+};
+
 /** The X server's idle counter (MIT-SCREEN-SAVER). */
-class X11IdleTime final : public IdleTime
+class X11IdleTime final : public DesktopIdleTime
 {
 public:
     /** Nothing when there is no X server or it lacks the extension. */
     static std::unique_ptr<X11IdleTime> open();
     ~X11IdleTime() override;
-    double secondsSinceLastInput() override;
+    std::optional<double> secondsSinceLastInput() override;
 
 private:
     explicit X11IdleTime(void* display);
@@ -43,13 +58,27 @@ private:
 /**
  * A desktop's idle time over D-Bus: GNOME's Mutter idle monitor or the freedesktop screen saver
  * (`GetSessionIdleTime`, which KDE answers in milliseconds).
+ *
+ * Never waits for the desktop, so a hung shell cannot freeze the window: a read returns the latest answer, aged
+ * by the time since it arrived as if nobody had touched anything since, and asks again unless a question is still
+ * out. An answer is therefore up to one read interval old. Nothing is known before the first answer.
  */
-class DBusIdleTime final : public IdleTime
+class DBusIdleTime final : public DesktopIdleTime
 {
 public:
-    /** Nothing when neither service answers. */
+    /**
+     * How long one question may stay unanswered. D-Bus then drops it, a later answer with it, and the next read
+     * asks again.
+     */
+    static constexpr int replyTimeoutMilliseconds = 10'000;
+
+    /**
+     * Nothing when neither service is on the bus. Asks only the bus daemon which names are taken, never the
+     * services themselves, then sends the first question.
+     */
     static std::unique_ptr<DBusIdleTime> open(QDBusConnection sessionBus);
-    double secondsSinceLastInput() override;
+    ~DBusIdleTime() override;
+    std::optional<double> secondsSinceLastInput() override;
 
 private:
     enum class Source
@@ -57,11 +86,17 @@ private:
         mutter,
         screenSaver
     };
-    DBusIdleTime(QDBusConnection bus, Source source);
-    std::optional<double> query();
+    DBusIdleTime(QDBusConnection bus, std::vector<Source> sources);
+    void ask();
+    void take(QDBusPendingCallWatcher& watcher);
 
     QDBusConnection m_bus;
-    Source m_source;
+    /** The services on the bus, preferred first. Until one answers, one that refuses the question gives way. */
+    std::vector<Source> m_sources;
+    std::unique_ptr<QDBusPendingCallWatcher> m_question;
+    bool m_asking = false;
+    std::optional<double> m_lastAnswer;
+    QElapsedTimer m_sinceAnswer;
 };
 
 /** Time since the last keyboard or pointer event this application received. */
@@ -87,12 +122,12 @@ private:
 class SessionIdleTime final : public IdleTime
 {
 public:
-    /** `system` may be null: then the application's own input alone counts. */
-    SessionIdleTime(std::unique_ptr<IdleTime> system, std::unique_ptr<InputIdleTime> own);
+    /** `desktop` may be null: then, as while it knows nothing, the application's own input alone counts. */
+    SessionIdleTime(std::unique_ptr<DesktopIdleTime> desktop, std::unique_ptr<InputIdleTime> own);
     double secondsSinceLastInput() override;
 
 private:
-    std::unique_ptr<IdleTime> m_system;
+    std::unique_ptr<DesktopIdleTime> m_desktop;
     std::unique_ptr<InputIdleTime> m_own;
 };
 

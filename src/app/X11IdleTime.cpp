@@ -35,14 +35,14 @@ X11IdleTime::~X11IdleTime()
     XCloseDisplay(static_cast<Display*>(m_display));
 }
 
-double X11IdleTime::secondsSinceLastInput()
+std::optional<double> X11IdleTime::secondsSinceLastInput()
 {
     auto* display = static_cast<Display*>(m_display);
     XScreenSaverInfo* info = XScreenSaverAllocInfo();
     if (!info) {
-        return 0;
+        return std::nullopt;
     }
-    double seconds = 0;
+    std::optional<double> seconds;
     if (XScreenSaverQueryInfo(display, DefaultRootWindow(display), info)) {
         seconds = static_cast<double>(info->idle) / 1000.0;
     }

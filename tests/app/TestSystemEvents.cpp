@@ -2,12 +2,12 @@
 #include "app/IdleTime.h"
 #include "app/SystemEvents.h"
 
-#include "Fakes.h"
-
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <unistd.h>
+#include <utility>
 
 using namespace wendle;
 
@@ -59,6 +60,33 @@ public Q_SLOTS:
     uint GetSessionIdleTime() { return 5000; }
 };
 
+/** Stands in for GNOME's idle monitor: answers the first question, then hangs, as a frozen shell does. */
+class HangingIdleMonitor : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Mutter.IdleMonitor")
+
+public:
+    int calls = 0;
+
+public Q_SLOTS:
+    quint64 GetIdletime()
+    {
+        if (calls++ > 0) {
+            setDelayedReply(true); // and never sent
+        }
+        return 7000;
+    }
+};
+
+/** A desktop's count that never sees the application's own input, as XWayland's does not under Wayland. */
+class BlindDesktop : public DesktopIdleTime
+{
+public:
+    std::optional<double> secondsSinceLastInput() override { return seconds; }
+    double seconds = 0;
+};
+
 } // namespace
 
 class TestSystemEvents : public QObject
@@ -71,6 +99,7 @@ private Q_SLOTS:
     void sleepAndWakeFromLogind();
     void screenSaverAndSessionLock();
     void idleTimeSources();
+    void hungDesktopNeverBlocks();
     void ownTypingNeverLocks();
 
 private:
@@ -174,7 +203,9 @@ void TestSystemEvents::idleTimeSources()
     // No GNOME here: the freedesktop screen saver answers, in milliseconds. Five seconds idle are not 5000.
     std::unique_ptr<DBusIdleTime> idle = DBusIdleTime::open(QDBusConnection::sessionBus());
     QVERIFY(idle);
-    QCOMPARE(idle->secondsSinceLastInput(), 5.0);
+    QTRY_VERIFY(idle->secondsSinceLastInput());
+    const double screenSaver = *idle->secondsSinceLastInput();
+    QVERIFY2(screenSaver >= 5.0 && screenSaver < 6.0, qPrintable(QString::number(screenSaver)));
 
     // Without a bus there are no events and no desktop idle time, and nothing fails.
     const QDBusConnection nowhere
@@ -196,23 +227,76 @@ void TestSystemEvents::idleTimeSources()
     QProcess::execute(QStringLiteral("xdotool"),
                       {QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
     QTest::qWait(1300);
-    const double before = x11->secondsSinceLastInput();
+    const double before = x11->secondsSinceLastInput().value_or(0);
     QVERIFY2(before >= 1.0, qPrintable(QString::number(before)));
 
     // Input sent to the X server resets its counter; as a Wayland client Wendle does not believe it.
     QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
                                {QStringLiteral("mousemove"), QStringLiteral("40"), QStringLiteral("60")}),
              0);
-    QTRY_VERIFY(x11->secondsSinceLastInput() < 0.5);
+    QTRY_VERIFY(x11->secondsSinceLastInput().value_or(1) < 0.5);
     QVERIFY(onX11->secondsSinceLastInput() < 0.5);
     QVERIFY(onWayland->secondsSinceLastInput() >= 1.0);
+}
+
+void TestSystemEvents::hungDesktopNeverBlocks()
+{
+    // Served from this thread: only a caller that never waits lets it answer at all.
+    HangingIdleMonitor monitor;
+    QDBusConnection gnome = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-gnome"));
+    QVERIFY(gnome.registerObject(QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"), &monitor,
+                                 QDBusConnection::ExportAllSlots));
+    QVERIFY(gnome.registerService(QStringLiteral("org.gnome.Mutter.IdleMonitor")));
+
+    // GNOME's monitor is preferred to the screen saver. Nothing is known until it answers, then the answer is.
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<DBusIdleTime> desktop = DBusIdleTime::open(QDBusConnection::sessionBus());
+    QVERIFY2(clock.elapsed() < 50, qPrintable(QStringLiteral("opening took %1 ms").arg(clock.elapsed())));
+    QVERIFY(desktop);
+    QVERIFY(!desktop->secondsSinceLastInput());
+    QTRY_VERIFY(desktop->secondsSinceLastInput());
+    const double answered = *desktop->secondsSinceLastInput();
+    QVERIFY2(answered >= 7.0 && answered < 8.0, qPrintable(QString::number(answered)));
+
+    // Now it hangs: every read returns at once, the last answer aged meanwhile, with one question out at a time.
+    double last = answered;
+    for (int read = 0; read < 10; ++read) {
+        QTest::qWait(30);
+        clock.restart();
+        const std::optional<double> seconds = desktop->secondsSinceLastInput();
+        QVERIFY2(clock.elapsed() < 50, qPrintable(QStringLiteral("a read took %1 ms").arg(clock.elapsed())));
+        QVERIFY(seconds && *seconds >= last);
+        last = *seconds;
+    }
+    QVERIFY2(last >= answered + 0.25, qPrintable(QString::number(last)));
+    QCOMPARE(monitor.calls, 2);
+
+    // A desktop that has never answered leaves the application's own input to count alone.
+    qint64 now = 0;
+    SessionIdleTime session(DBusIdleTime::open(QDBusConnection::sessionBus()),
+                            std::make_unique<InputIdleTime>([&now] { return now; }));
+    now = 400'000;
+    clock.restart();
+    QCOMPARE(session.secondsSinceLastInput(), 400.0);
+    QVERIFY(clock.elapsed() < 50);
+
+    // A monitor that refuses the question (its name is taken, nothing answers behind it) gives way to the screen
+    // saver, which answers in milliseconds.
+    gnome.unregisterObject(QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"));
+    const std::unique_ptr<DBusIdleTime> refused = DBusIdleTime::open(QDBusConnection::sessionBus());
+    QVERIFY(refused);
+    QTRY_VERIFY(refused->secondsSinceLastInput().value_or(0) >= 5.0);
+    QVERIFY(*refused->secondsSinceLastInput() < 6.0);
+    QVERIFY(gnome.unregisterService(QStringLiteral("org.gnome.Mutter.IdleMonitor")));
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake-gnome"));
 }
 
 void TestSystemEvents::ownTypingNeverLocks()
 {
     // A source that never sees Wendle's own typing, as XWayland's counter does not under Wayland.
-    auto blind = std::make_unique<test::FakeIdleTime>();
-    test::FakeIdleTime& system = *blind;
+    auto blind = std::make_unique<BlindDesktop>();
+    BlindDesktop& system = *blind;
     qint64 now = 0;
     SessionIdleTime idle(std::move(blind), std::make_unique<InputIdleTime>([&now] { return now; }));
 
