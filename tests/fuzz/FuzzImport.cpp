@@ -26,9 +26,10 @@ using namespace wendle;
 const QDateTime now = QDateTime::fromString(QStringLiteral("2026-12-07T12:00:00Z"), Qt::ISODate);
 
 /**
- * A journal with free writing on 2023-05-01 and a prompt answer on 2024-03-10, the days the seeds use, so
- * imports reach text that is already there and text added to a day's entry. `restore()` puts the file back as it
- * was made, which is much cheaper than making it again.
+ * A journal with free writing on 2023-05-01, a prompt answer on 2024-03-10 and free writing on 2023-06-04 that
+ * no longer opens, on days the seeds use, so imports reach entries already there, text added to a day's entry
+ * and a day whose entry cannot be added to. `restore()` puts the file back as it was made, which is much cheaper
+ * than making it again.
  */
 class SeedJournal
 {
@@ -44,6 +45,9 @@ public:
         m_store->insert({QDateTime::fromString(QStringLiteral("2024-03-10T06:05:00Z"), Qt::ISODate),
                          QStringLiteral("2024-03-10"), QStringLiteral("m-1"), QStringLiteral("memory"),
                          sealEntryText(QStringLiteral("First light"), *m_key), 2});
+        m_store->insert({QDateTime::fromString(QStringLiteral("2023-06-04T08:00:00Z"), Qt::ISODate),
+                         QStringLiteral("2023-06-04"), Entry::freeformPromptID, QStringLiteral("pages"),
+                         sealEntryText(QStringLiteral("sealed under a key since lost"), *EntryKey::random()), 5});
         if (!m_store->save()) {
             std::abort();
         }
@@ -104,18 +108,34 @@ void checkPlan(const ImportPlan& plan, const EntryStore& store, const IncomingEn
     }
 }
 
-// Applies a plan and checks the journal grew by its new entries; returns whether the journal changed.
+// Applies a plan and checks the journal holds what was planned: each new entry after those it had, in plan order,
+// and text added to a day's entry after what that entry held. Returns whether the journal changed.
 bool apply(const ImportPlan& plan, SeedJournal& journal, const Calendar& calendar)
 {
     if (plan.entries.empty()) {
         return false;
     }
+    std::vector<QString> held;
+    for (const ImportedEntry& entry : plan.entries) {
+        held.push_back(entry.addTo ? openEntryText(entry.addTo->cipherBody(), journal.key()) : QString());
+    }
     const std::size_t before = journal.store().entries().size();
-    const auto added = std::count_if(plan.entries.begin(), plan.entries.end(),
-                                     [](const ImportedEntry& entry) { return !entry.addTo; });
     QString error;
-    if (!applyImport(plan, journal.store(), journal.key(), now, calendar, &error)
-        || journal.store().entries().size() != before + std::size_t(added)) {
+    if (!applyImport(plan, journal.store(), journal.key(), now, calendar, &error)) {
+        std::abort();
+    }
+    const std::vector<Entry*>& entries = journal.store().entries();
+    std::size_t next = before;
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        const ImportedEntry& entry = plan.entries[i];
+        const Entry* saved = entry.addTo ? entry.addTo : next < entries.size() ? entries[next++] : nullptr;
+        const QString expected = entry.addTo ? held[i] + QStringLiteral("\n\n") + entry.text : entry.text;
+        if (!saved || saved->dayKey() != entry.dayKey || saved->promptID() != entry.promptID
+            || openEntryText(saved->cipherBody(), journal.key()) != expected) {
+            std::abort();
+        }
+    }
+    if (next != entries.size()) {
         std::abort();
     }
     return true;
