@@ -15,9 +15,9 @@ fi
 # The longest input worth trying per target: a little over the largest valid input, so time goes to variety
 # rather than to ever longer inputs.
 declare -A max_len=([entry-text]=256 [prompt-bank]=512 [day-key]=64 [recovery-code]=256 [reminder-queue]=1024
-    [appcast]=1024 [backup]=512)
+    [appcast]=1024 [backup]=512 [import]=2048)
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(entry-text prompt-bank day-key recovery-code reminder-queue appcast backup)
+[ ${#targets[@]} -gt 0 ] || targets=(entry-text prompt-bank day-key recovery-code reminder-queue appcast backup import)
 for target in "${targets[@]}"; do
     [ -n "${max_len[$target]:-}" ] || { echo "fuzz.sh: no target $target" >&2; exit 2; }
 done
@@ -41,7 +41,9 @@ for target in "${targets[@]}"; do
         >"$work/$target.log" 2>&1 || status=$?
     elapsed=$(($(date +%s) - started))
     runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$work/$target.log" | grep -o '[0-9]*$' || echo 0)
-    echo "fuzz-$target: $runs executions in $elapsed s ($((runs / (elapsed > 0 ? elapsed : 1))) per second)"
+    # libFuzzer's last count of code edges (cov) and finer features (ft) reached, to compare runs by.
+    coverage=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$work/$target.log" | tail -1 || true)
+    echo "fuzz-$target: $runs executions in $elapsed s ($((runs / (elapsed > 0 ? elapsed : 1))) per second)${coverage:+, $coverage}"
     if [ "$status" -ne 0 ]; then
         grep -E 'ERROR|SUMMARY|runtime error' "$work/$target.log" | head -5 >&2
         echo "fuzz-$target found a problem; the input is in $(pwd)/build-sanitized/findings" >&2
