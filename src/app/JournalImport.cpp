@@ -22,47 +22,54 @@ namespace wendle {
 
 namespace {
 
-/** One piece of free writing from a file: a folder file, or a jrnl entry. */
-struct FreeformPart
+/** One piece of writing from a file: a folder file, a jrnl entry, or an entry of Wendle's own export. */
+struct WritingPart
 {
     QString source;
     QDateTime date;
+    QString categoryRaw;
     QString text;
 };
 
 /**
- * Gathers free writing by journal day, so several sources of one day become one entry as the journal keeps it,
- * and text the journal already has is not added twice.
+ * Gathers writing by journal day and prompt, so that a day keeps one entry per prompt and one of free writing as
+ * the journal does: several sources of one day and prompt become one entry, text the journal already has is not
+ * added twice, and new text for an entry the journal has is added after what it holds.
  */
-class FreeformDays
+class DayEntries
 {
 public:
-    void add(const QString& dayKey, FreeformPart part) { m_days[dayKey].push_back(std::move(part)); }
+    void add(const QString& dayKey, const QString& promptID, WritingPart part)
+    {
+        m_days[{dayKey, promptID}].push_back(std::move(part));
+    }
 
     void planInto(ImportPlan& plan, const EntryStore& store, const EntryKey& key) const
     {
         for (auto day = m_days.cbegin(); day != m_days.cend(); ++day) {
-            std::vector<FreeformPart> parts = day.value();
+            const auto& [dayKey, promptID] = day.key();
+            std::vector<WritingPart> parts = day.value();
             std::stable_sort(parts.begin(), parts.end(),
-                             [](const FreeformPart& a, const FreeformPart& b) { return a.date < b.date; });
-            Entry* present = store.firstEntry(day.key(), Entry::freeformPromptID);
+                             [](const WritingPart& a, const WritingPart& b) { return a.date < b.date; });
+            Entry* present = store.firstEntry(dayKey, promptID);
             QString known;
             if (present) {
                 try {
                     known = openEntryText(present->cipherBody(), key);
                 } catch (const std::exception&) {
-                    for (const FreeformPart& part : parts) {
-                        plan.skipped.push_back(
-                            {part.source,
-                             QStringLiteral("this day's free writing could not be opened with this journal's key")});
+                    for (const WritingPart& part : parts) {
+                        plan.skipped.push_back({part.source,
+                                                QStringLiteral("the day's entry it belongs to could not be opened with "
+                                                               "this journal's key")});
                     }
                     continue;
                 }
             }
             QStringList sources;
             QStringList texts;
-            for (const FreeformPart& part : parts) {
-                if (known.contains(part.text)) {
+            for (const WritingPart& part : parts) {
+                // Nothing is added twice; an empty text is an entry of its own only where there is none yet.
+                if (part.text.isEmpty() ? present != nullptr : known.contains(part.text)) {
                     plan.skipped.push_back({part.source, QStringLiteral("its text is already in this day's entry")});
                     continue;
                 }
@@ -75,13 +82,13 @@ public:
             }
             const QString text = texts.join(QStringLiteral("\n\n"));
             plan.entries.push_back({sources.join(QStringLiteral(", ")), present ? present->date() : parts.front().date,
-                                    day.key(), Entry::freeformPromptID, rawValue(PromptCategory::pages), text,
-                                    countWords(text), present});
+                                    dayKey, promptID, present ? present->categoryRaw() : parts.front().categoryRaw,
+                                    text, countWords(text), present});
         }
     }
 
 private:
-    QMap<QString, std::vector<FreeformPart>> m_days; // by day key, so the plan lists days in order
+    QMap<std::pair<QString, QString>, std::vector<WritingPart>> m_days; // ordered, so the plan lists days in order
 };
 
 /** An entry as Wendle exported it, before any of it is trusted. */
@@ -98,9 +105,10 @@ struct ExportedFields
 class WendleEntries
 {
 public:
-    WendleEntries(const EntryStore& store, const IncomingEntry& checks)
+    WendleEntries(const EntryStore& store, const IncomingEntry& checks, DayEntries& days)
         : m_present(store)
         , m_checks(checks)
+        , m_days(days)
     {
     }
 
@@ -115,9 +123,8 @@ public:
             return;
         }
         m_present.add(fields.date, fields.dayKey, fields.promptID);
-        const QString text = withLineFeeds(*fields.text);
-        plan.entries.push_back(
-            {source, fields.date, fields.dayKey, fields.promptID, fields.categoryRaw, text, countWords(text), nullptr});
+        m_days.add(fields.dayKey, fields.promptID,
+                   {source, fields.date, fields.categoryRaw, withLineFeeds(*fields.text)});
     }
 
 private:
@@ -137,6 +144,7 @@ private:
 
     PresentEntries m_present;
     const IncomingEntry& m_checks;
+    DayEntries& m_days;
 };
 
 /** The date a file name or a jrnl entry starts with, or why there is none. */
@@ -185,7 +193,7 @@ void planMarkdownDay(const MarkdownDay& day, const QString& name, const Calendar
 }
 
 void planJrnlEntry(const QJsonObject& object, const QString& source, const Calendar& calendar,
-                   const Calendar& gregorian, const IncomingEntry& checks, FreeformDays& days, ImportPlan& plan)
+                   const Calendar& gregorian, const IncomingEntry& checks, DayEntries& days, ImportPlan& plan)
 {
     const std::optional<std::pair<int, int>> clock
         = clockOf(object.value(QStringLiteral("time")).toString(QStringLiteral("12:00")));
@@ -212,7 +220,7 @@ void planJrnlEntry(const QJsonObject& object, const QString& source, const Calen
         plan.skipped.push_back({source, QStringLiteral("it has no text")});
         return;
     }
-    days.add(dayKey, {source, moment, text});
+    days.add(dayKey, Entry::freeformPromptID, {source, moment, rawValue(PromptCategory::pages), text});
 }
 
 } // namespace
@@ -224,8 +232,8 @@ ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& stor
     plan.skipped = folder.skipped;
     const IncomingEntry checks(calendar, now);
     const Calendar gregorian = gregorianIn(calendar);
-    WendleEntries wendle(store, checks);
-    FreeformDays days;
+    DayEntries days;
+    WendleEntries wendle(store, checks, days);
     for (const ImportFile& file : folder.files) {
         const std::variant<QDateTime, QString> noon = dateOfName(file.name, gregorian, 12, 0);
         if (const QString* refusal = std::get_if<QString>(&noon)) {
@@ -246,7 +254,8 @@ ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& stor
         } else if (std::optional<QString> refusal = checks.dayKeyRefusal(dayKey)) {
             plan.skipped.push_back({file.name, *refusal});
         } else {
-            days.add(dayKey, {file.name, std::get<QDateTime>(noon), text});
+            days.add(dayKey, Entry::freeformPromptID,
+                     {file.name, std::get<QDateTime>(noon), rawValue(PromptCategory::pages), text});
         }
     }
     days.planInto(plan, store, key);
@@ -284,8 +293,8 @@ ImportPlan planJsonImport(const JsonImportFile& file, const EntryStore& store, c
     }
     const IncomingEntry checks(calendar, now);
     const Calendar gregorian = gregorianIn(calendar);
-    WendleEntries wendle(store, checks);
-    FreeformDays days;
+    DayEntries days;
+    WendleEntries wendle(store, checks, days);
     int number = 0;
     for (const QJsonValue& value : file.entries) {
         const QString name = QStringLiteral("%1, entry %2").arg(file.source).arg(++number);

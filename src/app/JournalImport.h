@@ -16,8 +16,9 @@ class EntryKey;
 class EntryStore;
 
 /**
- * An entry an import would add, with the file (or files) it came from. With `addTo` set it is text new to a day
- * whose free writing is already in the journal, to be added after that entry's text.
+ * An entry an import would add, with the file (or files) it came from. With `addTo` set it is text new to an
+ * entry the journal already has for that day and prompt, to be added after that entry's text: a day keeps one
+ * entry per prompt and one of free writing, whatever an import brings.
  */
 struct ImportedEntry
 {
@@ -78,7 +79,8 @@ struct JsonImportFile
  * own Markdown export wrote brings back each of its entries with its time, category and prompt. Any other
  * file is free writing of the day its name gives: all such files of one journal day become one free-writing
  * entry ("freeform", category "pages"), dated at noon, in name order, each after a blank line. Text already in
- * the day's free writing is left out; new text is added to it, never replacing what is there.
+ * the day's entry for that prompt (or its free writing) is left out; new text is added to it, never replacing
+ * what is there.
  */
 ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& store, const EntryKey& key,
                             const Calendar& calendar, const QDateTime& now);

@@ -169,7 +169,7 @@ void TestExportImport::markdownComesBackWholeInEveryCalendar()
     const QDateTime first = QDateTime::fromMSecsSinceEpoch(1'672'700'000'123, Qt::UTC); // 2023-01-03, Bangkok
     for (int i = 0; i < 40; ++i) {
         const QDateTime date = first.addSecs(qint64(i) * 5 * 3600);
-        source.add(journalDayKey(date, buddhist), i % 3 ? QStringLiteral("memory-%1").arg(i) : Entry::freeformPromptID,
+        source.add(journalDayKey(date, buddhist), i % 5 ? QStringLiteral("memory-%1").arg(i) : Entry::freeformPromptID,
                    i == 7 ? QStringLiteral("## 10:00 · memory\n\nlooks like a heading\n\n") : words(i + 1), -1, date);
     }
     QVERIFY(source.store->save());
@@ -325,6 +325,13 @@ void TestExportImport::importsFolderAndJrnlOnce()
         QStringLiteral("Fine\nstill imported\n\nEvening\ncame later"));
     QCOMPARE(journal.store->entries().size(), std::size_t(5));
 
+    // Wendle's own entries too: a day keeps one entry of free writing, whichever computer it was written on.
+    const ImportPlan elsewhere = planJson(R"({"entries": [{"date": "2023-05-03T23:00:00Z", "dayKey": "2023-05-03",
+        "promptID": "freeform", "category": "pages", "text": "from the other computer"}]})",
+                                          journal, newYork);
+    QCOMPARE(elsewhere.entries.size(), std::size_t(1));
+    QCOMPARE(elsewhere.entries[0].addTo, may3);
+
     // ISO dates are Gregorian even for someone who keeps the Buddhist calendar.
     const ImportPlan buddhist = planJson(
         jrnl, TempJournal(), Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok")));
@@ -345,7 +352,9 @@ void TestExportImport::refusesWhatAFileCannotBeTrustedWith()
         {"date": "2023-04-01T10:00:00Z", "dayKey": "2023-04-01", "promptID": "../m", "category": "memory", "text": "e"},
         {"date": "2023-04-01T10:00:00Z", "dayKey": "2023-04-01", "promptID": "m-1", "category": "memory", "text": null},
         {"date": "2023-04-01T10:00:00Z", "dayKey": "2023-04-01", "promptID": "m-1", "category": "memory", "text": "two words", "words": -5},
-        {"date": "2023-04-01T11:00:00Z", "dayKey": "2023-04-01", "promptID": "m-2", "category": "memory", "text": "three more )" "\xff" R"(", "words": 9007199254740993}]})";
+        {"date": "2023-04-01T11:00:00Z", "dayKey": "2023-04-01", "promptID": "m-2", "category": "memory", "text": "three more )"
+                            "\xff"
+                            R"(", "words": 9007199254740993}]})";
     const ImportPlan plan = planJson(json, journal, berlin);
     QCOMPARE(reasons(plan),
              QStringList({QStringLiteral("x.json, entry 1: its day is not a date (YYYY-MM-DD)"),

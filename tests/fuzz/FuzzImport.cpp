@@ -101,7 +101,7 @@ void checkPlan(const ImportPlan& plan, const EntryStore& store, const IncomingEn
             && entry.creditedWords == countWords(entry.text);
         const bool addsToOwnEntry = !entry.addTo
             || (std::find(store.entries().begin(), store.entries().end(), entry.addTo) != store.entries().end()
-                && entry.addTo->dayKey() == entry.dayKey && entry.addTo->promptID() == Entry::freeformPromptID);
+                && entry.addTo->dayKey() == entry.dayKey && entry.addTo->promptID() == entry.promptID);
         if (!fit || !addsToOwnEntry) {
             std::abort();
         }
