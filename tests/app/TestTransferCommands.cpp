@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppLockController.h"
+#include "app/BackgroundWork.h"
 #include "app/JournalBackup.h"
 #include "app/PassphraseDialog.h"
 #include "app/TransferCommands.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -32,6 +34,7 @@ class TestTransferCommands : public QObject
 private Q_SLOTS:
     void restoresOnlyAfterAuthenticationAndPreview();
     void exportsImportsAndBacksUpSayingWhatTheyDid();
+    void longWorkCanBeCancelled();
 };
 
 namespace {
@@ -69,9 +72,7 @@ QMessageBox* message(QWidget& window)
 QMessageBox* messageSaying(QWidget& window, const QString& text)
 {
     QMessageBox* box = nullptr;
-    [&] {
-        QTRY_VERIFY_WITH_TIMEOUT((box = shown<QMessageBox>(window)) && box->text() == text, 10000);
-    }();
+    [&] { QTRY_VERIFY_WITH_TIMEOUT((box = shown<QMessageBox>(window)) && box->text() == text, 10000); }();
     return box;
 }
 
@@ -171,8 +172,8 @@ void TestTransferCommands::exportsImportsAndBacksUpSayingWhatTheyDid()
     rig.keepKey();
     const QDateTime noon = QDateTime::fromString(QStringLiteral("2024-01-01T12:00:00Z"), Qt::ISODate);
     for (int day = 0; day < 3; ++day) {
-        rig.journal.add(journalDayKey(noon.addDays(day), Calendar::current()), QStringLiteral("p-1"), words(3),
-                        -1, noon.addDays(day));
+        rig.journal.add(journalDayKey(noon.addDays(day), Calendar::current()), QStringLiteral("p-1"), words(3), -1,
+                        noon.addDays(day));
     }
     QVERIFY(rig.store.save());
     QWidget window;
@@ -191,13 +192,15 @@ void TestTransferCommands::exportsImportsAndBacksUpSayingWhatTheyDid()
     }
     commands.exportEntries();
     rig.auth.answer(true);
-    click(messageSaying(window, QStringLiteral("This export is not encrypted.")), QStringLiteral("Export as Markdown…"));
+    click(messageSaying(window, QStringLiteral("This export is not encrypted.")),
+          QStringLiteral("Export as Markdown…"));
     choose(window, out.path());
     click(messageSaying(window, QStringLiteral("2 of these files already exist in %1.").arg(folder)),
           QStringLiteral("Keep existing files"));
-    click(messageSaying(window, QStringLiteral("Exported 1 entry into 1 file in %1; 2 files were already there and "
-                                               "were kept.")
-                                    .arg(folder)),
+    click(messageSaying(window,
+                        QStringLiteral("Exported 1 entry into 1 file in %1; 2 files were already there and "
+                                       "were kept.")
+                            .arg(folder)),
           QStringLiteral("OK"));
     QCOMPARE(fileBytes(out.filePath(QStringLiteral("2024-01-01.md"))), QByteArray("mine"));
 
@@ -234,6 +237,38 @@ void TestTransferCommands::exportsImportsAndBacksUpSayingWhatTheyDid()
     messageSaying(window, QStringLiteral("Backed up 5 entries"));
     QVERIFY2(ticks > 5, qPrintable(QString::number(ticks)));
     QCOMPARE(QFile::permissions(out.filePath(QStringLiteral("b.wendlebackup"))) & 0x0077, 0);
+}
+
+void TestTransferCommands::longWorkCanBeCancelled()
+{
+    QWidget window;
+    window.show();
+    bool delivered = false;
+    bool cancelled = false;
+    std::atomic<bool> stopped{false};
+    // Work that runs until it is told to stop, as a read of a huge folder would.
+    runInBackground<int>(
+        &window, &window, QStringLiteral("Reading the files…"), QStringLiteral("Cancel"),
+        [&stopped](WorkProgress& progress) {
+            progress.total = 10;
+            while (!progress.cancelled) {
+                QThread::msleep(5);
+            }
+            stopped = true;
+            return 1;
+        },
+        [&delivered](int) { delivered = true; }, [&cancelled] { cancelled = true; });
+    QProgressDialog* dialog = nullptr;
+    QTRY_VERIFY((dialog = shown<QProgressDialog>(window)));
+    QCOMPARE(dialog->labelText(), QStringLiteral("Reading the files…"));
+    QPushButton* cancel = dialog->findChild<QPushButton*>();
+    QVERIFY(cancel && cancel->text() == QStringLiteral("Cancel"));
+    cancel->click();
+    QVERIFY(cancelled);
+    QTRY_VERIFY(stopped);
+    QTest::qWait(50);
+    QVERIFY(!delivered);
+    QVERIFY(!shown<QProgressDialog>(window));
 }
 
 QTEST_MAIN(TestTransferCommands)
