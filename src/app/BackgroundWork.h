@@ -20,8 +20,8 @@ namespace wendle {
  * Runs `work` on a worker thread behind a window-modal progress dialog, so the window stays responsive
  * however long it takes. `then` gets the result on the GUI thread, through `context` (never after `context` is
  * gone). With `cancelLabel` set the dialog can be cancelled: the worker is asked to stop, its result is
- * dropped and `cancelled` runs at once instead. `work` must touch nothing the GUI thread uses; it is handed
- * its own copies.
+ * dropped and `cancelled` runs at once instead; without it, the work always ends in `then`. `work` must touch
+ * nothing the GUI thread uses; it is handed its own copies.
  */
 template <typename Result>
 void runInBackground(QObject* context, QWidget* parent, const QString& label, const QString& cancelLabel,
@@ -46,17 +46,20 @@ void runInBackground(QObject* context, QWidget* parent, const QString& label, co
         dialog->setValue(int(qMin<qint64>(progress->done, INT_MAX)));
     });
     poll->start(100);
-    QObject::connect(dialog, &QProgressDialog::canceled, context, [dialog, progress, cancelled] {
-        if (progress->cancelled.exchange(true)) {
-            return;
-        }
-        if (dialog) {
-            dialog->close();
-        }
-        if (cancelled) {
-            cancelled();
-        }
-    });
+    // Work that cannot be cancelled still ends and is reported when its dialog is closed by other means.
+    if (!cancelLabel.isEmpty()) {
+        QObject::connect(dialog, &QProgressDialog::canceled, context, [dialog, progress, cancelled] {
+            if (progress->cancelled.exchange(true)) {
+                return;
+            }
+            if (dialog) {
+                dialog->close();
+            }
+            if (cancelled) {
+                cancelled();
+            }
+        });
+    }
     QThread* thread = QThread::create([work = std::move(work), progress, result] { *result = work(*progress); });
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     QObject::connect(thread, &QThread::finished, context, [context, dialog, progress, result, then = std::move(then)] {
