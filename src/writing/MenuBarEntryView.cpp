@@ -59,6 +59,7 @@ MenuBarEntryView::MenuBarEntryView(EntryStore& store, ReminderScheduler& schedul
     updates->addWidget(m_checkForUpdates);
     layout->addLayout(updates);
     connect(&_context, &EntryStore::changed, this, &MenuBarEntryView::followStoredText);
+    connect(&_context, &EntryStore::saveFailureChanged, this, &MenuBarEntryView::onSaveFailureChanged);
     render();
 }
 
@@ -165,6 +166,7 @@ void MenuBarEntryView::setKey(std::shared_ptr<const EntryKey> key)
     m_freeWriting = false;
     replaceText(QString());
     _done = false;
+    m_finishWaitsForSave = false;
     if (m_key) {
         appear();
     } else {
@@ -252,6 +254,7 @@ bool MenuBarEntryView::saveEntry()
 void MenuBarEntryView::scheduleAutosave()
 {
     _done = false;
+    m_finishWaitsForSave = false;
     if (!m_key) {
         return;
     }
@@ -269,9 +272,20 @@ void MenuBarEntryView::finishDay()
         return;
     }
     _saveTask->cancel();
-    // "Saved" only when it is true: a save that did not reach the file leaves "Done".
-    _done = saveEntry() && wordsElsewhereToday() + m_editorWords->count() >= completionThreshold;
+    // "Saved" only when it is true: a save that did not reach the file leaves "Done" until the retry lands.
+    const bool saved = saveEntry();
+    _done = saved && wordsElsewhereToday() + m_editorWords->count() >= completionThreshold;
+    m_finishWaitsForSave = !saved;
     render();
+}
+
+void MenuBarEntryView::onSaveFailureChanged()
+{
+    if (m_finishWaitsForSave && !_context.hasUnsavedChanges()) {
+        m_finishWaitsForSave = false;
+        _done = hasEditor() && wordsElsewhereToday() + m_editorWords->count() >= completionThreshold;
+        render();
+    }
 }
 
 void MenuBarEntryView::saveNow()

@@ -81,6 +81,7 @@ private:
     void onEditorEdited();
     /** Takes up today's entry as stored when another surface has saved it and nothing typed here is pending. */
     void followStoredText();
+    void onSaveFailureChanged();
     /** Sets `_text` and the editor; true when the text changed. */
     bool replaceText(const QString& text);
     void render();
@@ -96,6 +97,8 @@ private:
     QString _text;
     QPointer<Autosave> _saveTask;
     bool _done = false;
+    /** Done was pressed while the save could not reach the file: "Saved" follows once the store's retry does. */
+    bool m_finishWaitsForSave = false;
     bool m_freeWriting = false;
 
     std::shared_ptr<const EntryKey> m_key;

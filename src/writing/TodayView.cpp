@@ -50,6 +50,7 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
     Palette::usePaperBackground(this);
     buildLayout();
     connect(&_context, &EntryStore::changed, this, &TodayView::onStoreChanged);
+    connect(&_context, &EntryStore::saveFailureChanged, this, &TodayView::onSaveFailureChanged);
     render();
 }
 
@@ -213,6 +214,7 @@ bool TodayView::saveEntry()
 void TodayView::scheduleAutosave()
 {
     _done = false;
+    m_finishWaitsForSave = false;
     if (!_saveTask) {
         _saveTask = new Autosave(&_context);
     }
@@ -234,9 +236,20 @@ void TodayView::finishDay()
     if (_saveTask) {
         _saveTask->cancel();
     }
-    // "Saved" only when it is true: a save that did not reach the file leaves "Done".
-    _done = saveEntry() && liveTotal() >= completionThreshold;
+    // "Saved" only when it is true: a save that did not reach the file leaves "Done" until the retry lands.
+    const bool saved = saveEntry();
+    _done = saved && liveTotal() >= completionThreshold;
+    m_finishWaitsForSave = !saved;
     render();
+}
+
+void TodayView::onSaveFailureChanged()
+{
+    if (m_finishWaitsForSave && !_context.hasUnsavedChanges()) {
+        m_finishWaitsForSave = false;
+        _done = liveTotal() >= completionThreshold;
+        render();
+    }
 }
 
 void TodayView::switchMode(Mode mode)
@@ -248,6 +261,7 @@ void TodayView::switchMode(Mode mode)
     _mode = mode;
     const bool changed = replaceText(QString());
     _done = false;
+    m_finishWaitsForSave = false;
     if (changed) {
         scheduleAutosave();
     }
@@ -265,6 +279,7 @@ void TodayView::giveMeAnother()
     _prompt = _engine->assignNext(journalDayKey(m_clock.now(), Calendar::current()));
     const bool changed = replaceText(QString());
     _done = false;
+    m_finishWaitsForSave = false;
     if (changed) {
         scheduleAutosave();
     }

@@ -96,6 +96,7 @@ private:
     void render();
     void onEditorEdited();
     void onStoreChanged();
+    void onSaveFailureChanged();
     /** Takes up today's entry as stored when another surface has saved it and nothing typed here is pending. */
     void followStoredText();
     /** Sets `_text` and the editor; true when the text changed. */
@@ -113,6 +114,8 @@ private:
     QString _text;
     QPointer<Autosave> _saveTask;
     bool _done = false;
+    /** Done was pressed while the save could not reach the file: "Saved" follows once the store's retry does. */
+    bool m_finishWaitsForSave = false;
     std::vector<ResurfacedItem> _resurfaced;
     std::optional<ResurfacedItem> _reading;
     std::optional<RecapData> _recap;

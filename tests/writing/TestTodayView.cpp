@@ -373,6 +373,8 @@ void TestTodayView::unsavedWritingIsNeverCalledSaved()
     QTRY_VERIFY_WITH_TIMEOUT(!m_journal->store->hasUnsavedChanges(), EntryStore::retryMilliseconds + 1000);
     QVERIFY(!problem->isVisible());
     QCOMPARE(saved("A"), words(25));
+    // The Done that was pressed becomes "Saved" of itself.
+    QCOMPARE(finish->text(), QStringLiteral("Saved"));
 }
 
 void TestTodayView::wordCount_data()
