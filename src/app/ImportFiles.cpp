@@ -175,7 +175,7 @@ FolderContents readImportFolder(const QString& folder, WorkProgress* progress)
             contents.skipped.push_back({*name, QStringLiteral("it could not be read (%1)").arg(reason())});
             continue;
         }
-        int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+        const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
         QByteArray opened = nameBytes;
         int base = folderFd.get();
         if (S_ISLNK(link.st_mode)) {
