@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/JournalBackup.h"
 
+#include "app/ExportWriter.h"
 #include "app/ImportFiles.h"
 #include "app/IncomingEntry.h"
+#include "app/JournalExport.h"
 #include "app/PresentEntries.h"
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"
@@ -10,59 +12,12 @@
 #include "journal/EntryStore.h"
 #include "journal/WordCount.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace wendle {
 
 namespace {
-
-// A backup is private from its first byte: made 0600 by mkstemp beside its place, synced, then named.
-bool writePrivately(const QString& path, const QByteArray& bytes, QString* why)
-{
-    const QFileInfo target(path);
-    QByteArray temporary
-        = QFile::encodeName(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    qsizetype done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        ok = written > 0;
-        done += ok ? written : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    *why = QString::fromLocal8Bit(std::strerror(errno));
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temporary.constData());
-        return false;
-    }
-    const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return true;
-}
 
 std::optional<QString> refusalOf(const BackupRecord& record, const IncomingEntry& checks)
 {
@@ -142,8 +97,12 @@ BackupWriteResult writeBackupFile(const QString& path, const BackupContents& con
     if (sealed.isEmpty()) {
         return {0, QStringLiteral("The backup could not be sealed: the system's cryptography failed.")};
     }
-    if (QString why; !writePrivately(path, sealed, &why)) {
-        return {0, QStringLiteral("%1 could not be written: %2.").arg(path, why)};
+    // Private from its first byte, synced, then named; the save dialog has asked before a file is replaced.
+    const QFileInfo target(path);
+    ExportWriter writer(target.absolutePath(), true);
+    if (QString why;
+        !writer.stage({target.fileName(), sealed, int(contents.entries.size())}, &why) || !writer.finish(&why)) {
+        return {0, why};
     }
     QString problem;
     const std::optional<QByteArray> written = readRegularFile(path, qint64(sealed.size()), &problem);

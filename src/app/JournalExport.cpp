@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/JournalExport.h"
 
-#include "app/IsoDates.h"
+#include "app/IsoDays.h"
 #include "app/MarkdownDay.h"
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"
@@ -85,17 +85,20 @@ QString unreadableNote()
 
 std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar)
 {
-    const Calendar gregorian = gregorianIn(calendar);
+    const IsoDays isoDays(calendar);
     std::vector<ExportFile> files;
     QHash<QString, std::size_t> fileOfDay;
     for (const ExportedEntry& entry : entries) {
         // The name comes only from a real day, so it can never be a path; a day key that is not one (from an
         // old import) gives way to the journal day of the entry's own date.
-        const QString isoDay = isoDateOfDayKey(entry.dayKey, calendar).value_or(journalDayKey(entry.date, gregorian));
-        auto found = fileOfDay.constFind(isoDay);
+        std::optional<QString> isoDay = isoDays.isoDateOf(entry.dayKey);
+        if (!isoDay) {
+            isoDay = journalDayKey(entry.date, isoDays.gregorian());
+        }
+        auto found = fileOfDay.constFind(*isoDay);
         if (found == fileOfDay.constEnd()) {
-            found = fileOfDay.insert(isoDay, files.size());
-            files.push_back({isoDay + QStringLiteral(".md"), (markdownDayTitle(isoDay) + u'\n').toUtf8(), 0});
+            found = fileOfDay.insert(*isoDay, files.size());
+            files.push_back({*isoDay + QStringLiteral(".md"), (markdownDayTitle(*isoDay) + u'\n').toUtf8(), 0});
         }
         QString heading
             = QStringLiteral("%1 · %2").arg(clockTime(entry.date, calendar), categoryLabel(entry.categoryRaw));

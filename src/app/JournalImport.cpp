@@ -2,7 +2,7 @@
 #include "app/JournalImport.h"
 
 #include "app/IncomingEntry.h"
-#include "app/IsoDates.h"
+#include "app/IsoDays.h"
 #include "app/MarkdownDay.h"
 #include "app/PresentEntries.h"
 #include "journal/DayKey.h"
@@ -180,10 +180,10 @@ std::optional<std::pair<int, int>> clockOf(const QString& time)
     return std::pair{hour, minute};
 }
 
-void planMarkdownDay(const MarkdownDay& day, const QString& name, const Calendar& calendar, WendleEntries& wendle,
+void planMarkdownDay(const MarkdownDay& day, const QString& name, const IsoDays& isoDays, WendleEntries& wendle,
                      ImportPlan& plan)
 {
-    const QString dayKey = dayKeyOfIsoDate(day.isoDate, calendar).value_or(day.isoDate);
+    const QString dayKey = isoDays.dayKeyOf(day.isoDate).value_or(day.isoDate);
     int number = 0;
     for (const MarkdownDayEntry& entry : day.entries) {
         const ExportedFields fields{entry.date, dayKey, entry.promptID, entry.categoryRaw,
@@ -231,7 +231,8 @@ ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& stor
     ImportPlan plan;
     plan.skipped = folder.skipped;
     const IncomingEntry checks(calendar, now);
-    const Calendar gregorian = gregorianIn(calendar);
+    const IsoDays isoDays(calendar);
+    const Calendar& gregorian = isoDays.gregorian();
     DayEntries days;
     WendleEntries wendle(store, checks, days);
     for (const ImportFile& file : folder.files) {
@@ -244,7 +245,7 @@ ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& stor
             plan.notes.push_back({file.name, replacedBytesNote()});
         }
         if (const std::optional<MarkdownDay> day = parseMarkdownDay(file.text)) {
-            planMarkdownDay(*day, file.name, calendar, wendle, plan);
+            planMarkdownDay(*day, file.name, isoDays, wendle, plan);
             continue;
         }
         const QString text = file.text.trimmed();
@@ -292,7 +293,8 @@ ImportPlan planJsonImport(const JsonImportFile& file, const EntryStore& store, c
         return plan;
     }
     const IncomingEntry checks(calendar, now);
-    const Calendar gregorian = gregorianIn(calendar);
+    const IsoDays isoDays(calendar);
+    const Calendar& gregorian = isoDays.gregorian();
     DayEntries days;
     WendleEntries wendle(store, checks, days);
     int number = 0;

@@ -15,7 +15,6 @@
 #include "reminders/ReminderScheduler.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -501,7 +500,7 @@ void TransferCommands::offerImport(const ImportPlan& plan)
     for (const ImportedEntry& entry : plan.entries) {
         freeform += entry.promptID == Entry::freeformPromptID ? 1 : 0;
         additions += entry.addTo ? 1 : 0;
-        details << (entry.addTo ? QStringLiteral("Adds to the free writing of %1 (%2) from %3")
+        details << (entry.addTo ? QStringLiteral("Adds to the entry of %1 (%2) from %3")
                                 : QStringLiteral("Adds %1 (%2) from %3"))
                        .arg(entry.dayKey, wordsText(entry.creditedWords), entry.source);
     }
@@ -530,7 +529,7 @@ void TransferCommands::offerImport(const ImportPlan& plan)
                                 "tags are dropped.");
     }
     if (additions > 0) {
-        about << QStringLiteral("Text new to a day that already has free writing is added after it; nothing there "
+        about << QStringLiteral("Text new to an entry the journal already has is added after it; nothing there "
                                 "is replaced.");
     }
     if (!plan.notes.empty()) {

@@ -1,15 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/IsoDates.h"
+#include "app/IsoDays.h"
 
 #include "journal/DayKey.h"
 
 namespace wendle {
-
-Calendar gregorianIn(const Calendar& calendar)
-{
-    return Calendar::make(calendar.localeId().section(u'@', 0, 0) + QStringLiteral("@calendar=gregorian"),
-                          calendar.timeZoneId());
-}
 
 namespace {
 
@@ -25,14 +19,21 @@ std::optional<QString> convert(const QString& key, const Calendar& from, const C
 
 } // namespace
 
-std::optional<QString> isoDateOfDayKey(const QString& dayKey, const Calendar& calendar)
+IsoDays::IsoDays(const Calendar& calendar)
+    : m_calendar(calendar)
+    , m_gregorian(Calendar::make(calendar.localeId().section(u'@', 0, 0) + QStringLiteral("@calendar=gregorian"),
+                                 calendar.timeZoneId()))
 {
-    return convert(dayKey, calendar, gregorianIn(calendar));
 }
 
-std::optional<QString> dayKeyOfIsoDate(const QString& isoDate, const Calendar& calendar)
+std::optional<QString> IsoDays::isoDateOf(const QString& dayKey) const
 {
-    return convert(isoDate, gregorianIn(calendar), calendar);
+    return convert(dayKey, m_calendar, m_gregorian);
+}
+
+std::optional<QString> IsoDays::dayKeyOf(const QString& isoDate) const
+{
+    return convert(isoDate, m_gregorian, m_calendar);
 }
 
 } // namespace wendle
