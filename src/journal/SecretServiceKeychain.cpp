@@ -52,6 +52,17 @@ qint32 statusOf(const GError* error)
     return KeychainStatus::internalComponent;
 }
 
+// The status an operation ended with, freeing its error: success when there is none.
+qint32 statusAfter(GError* error)
+{
+    if (!error) {
+        return KeychainStatus::success;
+    }
+    const qint32 status = statusOf(error);
+    g_error_free(error);
+    return status;
+}
+
 GHashTable* attributesOf(const KeychainItem& item)
 {
     GHashTable* attributes = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
@@ -95,9 +106,7 @@ void onSearched(GObject*, GAsyncResult* result, gpointer data)
     GError* error = nullptr;
     GList* items = secret_service_search_finish(nullptr, result, &error);
     if (error) {
-        const qint32 status = statusOf(error);
-        g_error_free(error);
-        call->reply(status, std::nullopt);
+        call->reply(statusAfter(error), std::nullopt);
         return;
     }
     qint32 status = KeychainStatus::itemNotFound;
@@ -132,12 +141,7 @@ void onStored(GObject*, GAsyncResult* result, gpointer data)
     std::unique_ptr<WriteCall> call(static_cast<WriteCall*>(data));
     GError* error = nullptr;
     secret_password_store_finish(result, &error);
-    qint32 status = KeychainStatus::success;
-    if (error) {
-        status = statusOf(error);
-        g_error_free(error);
-    }
-    call->reply(status);
+    call->reply(statusAfter(error));
 }
 
 struct PendingWrite
@@ -162,12 +166,7 @@ void onAttributesSet(GObject* source, GAsyncResult* result, gpointer data)
     std::unique_ptr<WriteCall> call(static_cast<WriteCall*>(data));
     GError* error = nullptr;
     secret_item_set_attributes_finish(SECRET_ITEM(source), result, &error);
-    qint32 status = KeychainStatus::success;
-    if (error) {
-        status = statusOf(error);
-        g_error_free(error);
-    }
-    call->reply(status);
+    call->reply(statusAfter(error));
 }
 
 void onSecretSet(GObject* source, GAsyncResult* result, gpointer data)
@@ -176,9 +175,7 @@ void onSecretSet(GObject* source, GAsyncResult* result, gpointer data)
     GError* error = nullptr;
     secret_item_set_secret_finish(SECRET_ITEM(source), result, &error);
     if (error) {
-        const qint32 status = statusOf(error);
-        g_error_free(error);
-        pending->reply(status);
+        pending->reply(statusAfter(error));
         return;
     }
     // The data is base64 now, whatever the item said before.
@@ -205,9 +202,7 @@ void onFoundForWrite(GObject*, GAsyncResult* result, gpointer data)
     GError* error = nullptr;
     GList* items = secret_service_search_finish(nullptr, result, &error);
     if (error) {
-        const qint32 status = statusOf(error);
-        g_error_free(error);
-        pending->reply(status);
+        pending->reply(statusAfter(error));
         return;
     }
     SecretItem* target = nullptr;
