@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
 
-#include "app/AppLockController.h"
 #include "app/RootView.h"
-#include "app/TransferCommands.h"
-#include "app/UpdaterController.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
+#include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
+#include "transfer/TransferCommands.h"
+#include "updates/UpdaterController.h"
 #include "writing/Autosave.h"
 
 #include <QAction>

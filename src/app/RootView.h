@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/LockView.h"
 #include "history/HistoryView.h"
+#include "lock/LockView.h"
 #include "writing/TodayView.h"
 
 #include <QDialog>

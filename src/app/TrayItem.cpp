@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TrayItem.h"
 
-#include "app/AppLockController.h"
 #include "app/MainWindow.h"
-#include "app/UpdaterController.h"
+#include "lock/AppLockController.h"
+#include "updates/UpdaterController.h"
 #include "writing/MenuBarEntryView.h"
 #include "writing/TrayPanel.h"
 

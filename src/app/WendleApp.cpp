@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/WendleApp.h"
 
-#include "app/AppLockController.h"
-#include "app/IdleTime.h"
 #include "app/MainWindow.h"
-#include "app/PamAuthenticator.h"
-#include "app/SystemEvents.h"
 #include "app/TrayItem.h"
-#include "app/UpdaterController.h"
 #include "journal/Clock.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "journal/SecretServiceKeychain.h"
 #include "journal/SystemLog.h"
+#include "lock/AppLockController.h"
+#include "lock/IdleTime.h"
+#include "lock/PamAuthenticator.h"
+#include "lock/SystemEvents.h"
 #include "reminders/AgentNotificationCenter.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/Palette.h"
+#include "updates/UpdaterController.h"
 #include "writing/Autosave.h"
 
 #include <QDBusConnection>

@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application menu, and Wendle in a real system tray (trayer, started here): the icon, its panel, quitting.
-#include "app/AppLockController.h"
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/TrayItem.h"
-#include "app/UpdaterController.h"
 #include "journal/Clock.h"
 #include "journal/Keychain.h"
+#include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
 #include "ui/PlainTextEditor.h"
+#include "updates/UpdaterController.h"
 #include "writing/MenuBarEntryView.h"
 #include "writing/TrayPanel.h"
 
-#include "../journal/FailingVfs.h"
+#include "FailingVfs.h"
 #include "Fakes.h"
 #include "TempJournal.h"
 #include "TrayHost.h"

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/AppLockController.h"
-#include "app/Authenticator.h"
-#include "app/IdleTime.h"
-#include "app/SystemEvents.h"
 #include "journal/EntryKeyStore.h"
 #include "journal/Keychain.h"
+#include "lock/AppLockController.h"
+#include "lock/Authenticator.h"
+#include "lock/IdleTime.h"
+#include "lock/SystemEvents.h"
 #include "reminders/ReminderScheduler.h"
 
 #include "TempJournal.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Any document as the update feed: a release offered is complete, and a broken feed offers none.
-#include "app/UpdateFeed.h"
+#include "updates/UpdateFeed.h"
 
 #include <cstdlib>
 

@@ -2,8 +2,8 @@
 // Any bytes as a backup file, and as the payload inside one: read or refused with a reason, never a crash. Fixed
 // derived bytes stand in for scrypt, which would cost most of a second per input; the seed "fixed-key" is sealed
 // under them, so its mutations reach the cipher and the payload reader.
-#include "app/BackupFile.h"
 #include "journal/LockedBuffer.h"
+#include "transfer/BackupFile.h"
 
 #include <cstdlib>
 

@@ -4,12 +4,12 @@
 // whatever is planned is what the journal may keep and is saved as planned. Every input starts from the same
 // journal, so a finding replays from its input alone. Putting the journal back after an import costs several times
 // what planning does, so only one input in eight, chosen by its bytes, is applied as well as planned.
-#include "app/IncomingEntry.h"
-#include "app/JournalImport.h"
 #include "journal/Calendar.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 #include "journal/WordCount.h"
+#include "transfer/IncomingEntry.h"
+#include "transfer/JournalImport.h"
 
 #include <QDir>
 #include <QFile>

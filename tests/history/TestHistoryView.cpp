@@ -11,7 +11,7 @@
 #include "ui/FilledButton.h"
 #include "ui/PlainTextEditor.h"
 
-#include "../journal/FailingVfs.h"
+#include "FailingVfs.h"
 #include "Screens.h"
 #include "TempJournal.h"
 #include "Widgets.h"

@@ -8,7 +8,7 @@
 #include "writing/MenuBarEntryView.h"
 #include "writing/TodayView.h"
 
-#include "../journal/FailingVfs.h"
+#include "FailingVfs.h"
 #include "TempJournal.h"
 #include "Widgets.h"
 

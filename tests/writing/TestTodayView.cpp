@@ -11,7 +11,7 @@
 #include "writing/DocumentWordCount.h"
 #include "writing/TodayView.h"
 
-#include "../journal/FailingVfs.h"
+#include "FailingVfs.h"
 #include "Screens.h"
 #include "TempJournal.h"
 #include "Widgets.h"

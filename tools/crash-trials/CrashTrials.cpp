@@ -11,10 +11,10 @@
 #include "WendleProcess.h"
 #include "XDesktop.h"
 
-#include "app/JournalBackup.h"
 #include "journal/Calendar.h"
 #include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
+#include "transfer/JournalBackup.h"
 #include "writing/Autosave.h"
 
 #include <QCoreApplication>

@@ -2,10 +2,10 @@
 #include "TrialJournals.h"
 #include "XDesktop.h"
 
-#include "app/JournalBackup.h"
 #include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
 #include "journal/WordCount.h"
+#include "transfer/JournalBackup.h"
 
 #include <QCryptographicHash>
 #include <QDir>

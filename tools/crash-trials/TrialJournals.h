@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/BackupFile.h"
 #include "journal/EntryCrypto.h"
+#include "transfer/BackupFile.h"
 
 #include <QString>
 

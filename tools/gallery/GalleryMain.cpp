@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the screens' states with sample data to PNG files, for design review.
 //   wendle-gallery OUTPUT_FOLDER
-#include "app/LockView.h"
-#include "app/RecoveryCodeDialog.h"
-#include "app/RecoveryCodeSheet.h"
-#include "app/UpdateDialog.h"
 #include "history/ArchiveList.h"
 #include "history/ArchiveModel.h"
 #include "history/EntryReader.h"
@@ -17,11 +13,15 @@
 #include "journal/Preferences.h"
 #include "journal/RecoveryCode.h"
 #include "journal/WordCount.h"
+#include "lock/LockView.h"
+#include "lock/RecoveryCodeDialog.h"
+#include "lock/RecoveryCodeSheet.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
 #include "ui/Palette.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/SwitchToggle.h"
+#include "updates/UpdateDialog.h"
 #include "writing/MenuBarEntryView.h"
 #include "writing/TodayView.h"
 #include "writing/TrayPanel.h"

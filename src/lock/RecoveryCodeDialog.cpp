@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lock/RecoveryCodeDialog.h"
+
+#include "journal/LockedBuffer.h"
+#include "journal/RecoveryCode.h"
+#include "ui/FilledButton.h"
+#include "ui/Palette.h"
+#include "ui/PlainButton.h"
+#include "ui/TextLabel.h"
+#include "ui/Typography.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace wendle {
+
+RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent)
+    : QDialog(parent)
+    , m_field(new QLineEdit(this))
+    , m_feedback(textLabel(QString(), 12, Palette::muted(), this))
+    , m_restore(new FilledButton(QStringLiteral("Restore"), 13, this))
+{
+    setWindowTitle(QStringLiteral("Restore from recovery code"));
+    setWindowModality(Qt::WindowModal);
+    setFixedSize(560, 300);
+    Palette::usePaperBackground(this);
+
+    auto* title = textLabel(QStringLiteral("Restore from recovery code"), 15, Palette::ink(), this);
+    auto* note = textLabel(QStringLiteral("Type the code Wendle showed you when this journal's key was made. "
+                                          "Case, spaces and hyphens don't matter."),
+                           12, Palette::muted(), this);
+    note->setWordWrap(true);
+    m_field->setFont(Typography::font(14));
+    m_field->setAccessibleName(QStringLiteral("recovery code"));
+    m_feedback->setWordWrap(true);
+    m_restore->setColours(Palette::ink(), Palette::paper());
+    auto* cancel = new PlainButton(QStringLiteral("Cancel"), 13, Palette::muted(), this);
+    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
+    connect(m_restore, &QAbstractButton::clicked, this, &RecoveryCodeDialog::submit);
+    connect(m_field, &QLineEdit::textChanged, this, &RecoveryCodeDialog::check);
+    connect(m_field, &QLineEdit::returnPressed, this, &RecoveryCodeDialog::submit);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cancel);
+    buttons->addSpacing(20);
+    buttons->addWidget(m_restore);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(32, 28, 32, 28);
+    layout->setSpacing(14);
+    layout->addWidget(title);
+    layout->addWidget(note);
+    layout->addWidget(m_field);
+    layout->addWidget(m_feedback);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    check();
+}
+
+RecoveryCodeDialog::~RecoveryCodeDialog()
+{
+    m_field->clear();
+}
+
+void RecoveryCodeDialog::showFailure(const QString& text)
+{
+    m_feedback->setText(text);
+    m_restore->setEnabled(true);
+}
+
+QString RecoveryCodeDialog::feedback() const
+{
+    return m_feedback->text();
+}
+
+void RecoveryCodeDialog::check()
+{
+    const QString code = normalizedRecoveryCode(m_field->text());
+    const bool complete = code.size() == recoveryCodeLength;
+    const std::optional<QByteArray> key = complete ? parseRecoveryCode(code) : std::nullopt;
+    QString text;
+    if (code.size() > recoveryCodeLength) {
+        text = QStringLiteral("That is longer than a recovery code (%1 characters).").arg(recoveryCodeLength);
+    } else if (complete && !key) {
+        text = QStringLiteral("The checksum does not match: a character is mistyped.");
+    } else if (!code.isEmpty() && !complete) {
+        text = QStringLiteral("%1 of %2 characters").arg(code.size()).arg(recoveryCodeLength);
+    }
+    m_feedback->setText(text);
+    m_restore->setEnabled(key.has_value());
+}
+
+void RecoveryCodeDialog::submit()
+{
+    std::optional<QByteArray> key = parseRecoveryCode(m_field->text());
+    if (!key) {
+        return;
+    }
+    m_restore->setEnabled(false);
+    m_feedback->setText(QStringLiteral("Checking…"));
+    Q_EMIT codeEntered(*key);
+    wipeBytes(*key);
+}
+
+} // namespace wendle

@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lock/RecoveryCodeSheet.h"
+
+#include "ui/FilledButton.h"
+#include "ui/Palette.h"
+#include "ui/PlainButton.h"
+#include "ui/TextLabel.h"
+#include "ui/Typography.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCryptographicHash>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace wendle {
+
+namespace {
+
+constexpr int kGroupsPerLine = 5;
+
+// Lines of five groups: short enough to read aloud and copy by hand without losing one's place.
+QString inLines(const QString& code)
+{
+    const QStringList groups = code.split(u'-');
+    QStringList lines;
+    for (int i = 0; i < groups.size(); i += kGroupsPerLine) {
+        lines << groups.mid(i, kGroupsPerLine).join(u'-');
+    }
+    return lines.join(u'\n');
+}
+
+QByteArray fingerprint(const QString& text)
+{
+    return QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+RecoveryCodeSheet::RecoveryCodeSheet(const QString& code, QWidget* parent)
+    : QDialog(parent)
+    , m_code(code)
+    , m_copied(textLabel(QString(), 12, Palette::accent(), this))
+{
+    setWindowTitle(QStringLiteral("Recovery code"));
+    setWindowModality(Qt::WindowModal);
+    setFixedSize(560, 420);
+    Palette::usePaperBackground(this);
+
+    auto* title = textLabel(QStringLiteral("Your recovery code"), 15, Palette::ink(), this);
+    auto* note
+        = textLabel(QStringLiteral("If your keyring ever loses Wendle's key, this code opens your journal again. "
+                                   "Keep it somewhere safe away from this computer: on paper, or in a password "
+                                   "manager. Anyone with the code and your journal file can read it."),
+                    12, Palette::muted(), this);
+    note->setWordWrap(true);
+    auto* codeLabel = new QLabel(inLines(code), this);
+    codeLabel->setFont(Typography::font(20, QFont::Medium));
+    setTextColour(codeLabel, Palette::ink());
+    codeLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    codeLabel->setAccessibleName(QStringLiteral("recovery code"));
+    codeLabel->setAlignment(Qt::AlignCenter);
+
+    auto* copy = new PlainButton(QStringLiteral("Copy"), 13, Palette::ink(), this);
+    auto* print = new PlainButton(QStringLiteral("Print…"), 13, Palette::ink(), this);
+    auto* stored = new FilledButton(QStringLiteral("I've stored it safely"), 13, this);
+    stored->setColours(Palette::ink(), Palette::paper());
+    connect(copy, &QAbstractButton::clicked, this, &RecoveryCodeSheet::copyCode);
+    connect(print, &QAbstractButton::clicked, this, &RecoveryCodeSheet::printCode);
+    connect(stored, &QAbstractButton::clicked, this, &QDialog::accept);
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this, &QDialog::accept);
+    }
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(24);
+    buttons->addWidget(copy);
+    buttons->addWidget(print);
+    buttons->addWidget(m_copied);
+    buttons->addStretch(1);
+    buttons->addWidget(stored);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(32, 28, 32, 28);
+    layout->setSpacing(14);
+    layout->addWidget(title);
+    layout->addWidget(note);
+    layout->addStretch(1);
+    layout->addWidget(codeLabel);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+}
+
+RecoveryCodeSheet::~RecoveryCodeSheet()
+{
+    m_code.fill(u'0');
+}
+
+void RecoveryCodeSheet::copyCode()
+{
+    auto* data = new QMimeData;
+    data->setText(m_code);
+    // Asks clipboard managers that honour it to keep the code out of their history.
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    m_copied->setText(QStringLiteral("copied — cleared in a minute"));
+
+    const QByteArray copied = fingerprint(m_code);
+    QTimer::singleShot(clipboardSeconds * 1000, qApp, [copied] {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (fingerprint(clipboard->text()) == copied) {
+            clipboard->clear();
+        }
+    });
+}
+
+void RecoveryCodeSheet::printCode()
+{
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Print recovery code"));
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    QPainter painter(&printer);
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    painter.setFont(Typography::font(12));
+    painter.drawText(QRectF(0, 0, page.width(), page.height() / 4), Qt::AlignLeft | Qt::TextWordWrap,
+                     QStringLiteral("Wendle recovery code\n\nThis code opens your journal if your keyring loses "
+                                    "its key. Keep this page somewhere safe."));
+    painter.setFont(Typography::font(18, QFont::Medium));
+    painter.drawText(QRectF(0, page.height() / 4, page.width(), page.height() / 4), Qt::AlignLeft, inLines(m_code));
+}
+
+} // namespace wendle

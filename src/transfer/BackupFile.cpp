@@ -1,0 +1,366 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "transfer/BackupFile.h"
+
+#include "journal/LockedBuffer.h"
+
+#include <QDataStream>
+#include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <openssl/core_names.h>
+#include <openssl/evp.h>
+#include <openssl/kdf.h>
+#include <openssl/params.h>
+#include <openssl/rand.h>
+
+#include <cstring>
+#include <memory>
+
+namespace wendle {
+
+namespace {
+
+constexpr quint16 formatVersion = 2;
+constexpr quint8 scryptKdf = 1;
+constexpr int magicLength = 8;
+constexpr int saltLength = 16;
+constexpr int checkLength = 32;
+constexpr int nonceLength = 12;
+constexpr int tagLength = 16;
+constexpr int headerFieldsLength = magicLength + 2 + 1 + 1 + 4 + 4 + saltLength + checkLength + nonceLength + 8;
+constexpr int headerHashLength = 32;
+constexpr int headerLength = headerFieldsLength + headerHashLength;
+
+int headerLengthOf(quint16 version)
+{
+    return version >= 2 ? headerLength : headerFieldsLength;
+}
+
+QByteArray sha256(const unsigned char* bytes, std::size_t length)
+{
+    QByteArray digest(32, '\0');
+    unsigned int written = 0;
+    const bool ok
+        = EVP_Digest(bytes, length, reinterpret_cast<unsigned char*>(digest.data()), &written, EVP_sha256(), nullptr)
+        == 1;
+    return ok ? digest : QByteArray();
+}
+constexpr int derivedLength = int(backupDerivedLength);
+
+// A header asking for more than these is refused before any work, so a crafted file cannot demand gigabytes or
+// minutes: memory (128·r·N bytes) up to twice, and work (N·r·p) up to four times what Wendle's own backups use.
+constexpr int minLog2N = 10;
+constexpr int maxLog2N = 21;
+constexpr quint64 maxScryptMemory = quint64(256) << 20;
+constexpr quint64 maxScryptWork = quint64(1) << 22;
+
+bool affordable(const ScryptParameters& parameters)
+{
+    if (parameters.log2N < minLog2N || parameters.log2N > maxLog2N || parameters.r == 0 || parameters.p == 0) {
+        return false;
+    }
+    const quint64 blocks = (quint64(1) << parameters.log2N) * parameters.r;
+    return 128 * blocks <= maxScryptMemory && blocks * parameters.p <= maxScryptWork;
+}
+
+QByteArray headerBytes(const BackupHeader& header)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::BigEndian);
+    out.writeRawData(backupMagic, magicLength);
+    out << formatVersion << scryptKdf << quint8(header.parameters.log2N) << header.parameters.r << header.parameters.p;
+    out.writeRawData(header.salt.constData(), saltLength);
+    out.writeRawData(header.check.constData(), checkLength);
+    out.writeRawData(header.nonce.constData(), nonceLength);
+    out << quint64(header.payloadLength);
+    return bytes + sha256(reinterpret_cast<const unsigned char*>(bytes.constData()), std::size_t(bytes.size()));
+}
+
+bool derive(const Passphrase& passphrase, const QByteArray& salt, const ScryptParameters& parameters,
+            LockedBuffer& derived)
+{
+    EVP_KDF* kdf = EVP_KDF_fetch(nullptr, "SCRYPT", nullptr);
+    if (!kdf) {
+        return false;
+    }
+    EVP_KDF_CTX* context = EVP_KDF_CTX_new(kdf);
+    EVP_KDF_free(kdf);
+    if (!context) {
+        return false;
+    }
+    const LockedBuffer& secret = passphrase.bytes();
+    uint64_t n = uint64_t(1) << parameters.log2N;
+    uint32_t r = parameters.r;
+    uint32_t p = parameters.p;
+    uint64_t maxMemory = 2 * 128 * uint64_t(r) * n * p + (uint64_t(1) << 24);
+    OSSL_PARAM params[] = {
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_PASSWORD, const_cast<unsigned char*>(secret.data()),
+                                          secret.size()),
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, const_cast<char*>(salt.constData()),
+                                          size_t(salt.size())),
+        OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_N, &n),
+        OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_R, &r),
+        OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_P, &p),
+        OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_MAXMEM, &maxMemory),
+        OSSL_PARAM_construct_end(),
+    };
+    const bool ok = EVP_KDF_derive(context, derived.data(), derived.size(), params) == 1;
+    EVP_KDF_CTX_free(context);
+    return ok;
+}
+
+QByteArray passphraseCheck(const LockedBuffer& derived)
+{
+    return sha256(derived.data() + 32, derivedLength - 32);
+}
+
+struct CipherDeleter
+{
+    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
+};
+using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherDeleter>;
+
+QByteArray payloadOf(const BackupContents& contents)
+{
+    QJsonArray entries;
+    for (const BackupRecord& record : contents.entries) {
+        QJsonObject object{{QStringLiteral("date"), record.date.toMSecsSinceEpoch()},
+                           {QStringLiteral("dayKey"), record.dayKey},
+                           {QStringLiteral("promptID"), record.promptID},
+                           {QStringLiteral("category"), record.categoryRaw},
+                           {QStringLiteral("words"), record.creditedWords}};
+        if (record.text) {
+            object.insert(QStringLiteral("text"), *record.text);
+        } else {
+            object.insert(QStringLiteral("sealed"), QString::fromLatin1(record.sealedBody.toBase64()));
+        }
+        entries.append(object);
+    }
+    QJsonArray displaced;
+    for (const BackupDisplacedBody& body : contents.displaced) {
+        displaced.append(QJsonObject{{QStringLiteral("entry"), body.entryIndex},
+                                     {QStringLiteral("sealed"), QString::fromLatin1(body.cipherBody.toBase64())},
+                                     {QStringLiteral("at"), body.displacedAt.toMSecsSinceEpoch()}});
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("entries"), entries}, {QStringLiteral("displaced"), displaced}})
+        .toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+Passphrase::Passphrase(const QString& text)
+{
+    QByteArray utf8 = text.toUtf8();
+    auto bytes = std::make_shared<LockedBuffer>(std::size_t(utf8.size()));
+    if (!utf8.isEmpty()) {
+        std::memcpy(bytes->data(), utf8.constData(), std::size_t(utf8.size()));
+    }
+    wipeBytes(utf8);
+    m_bytes = std::move(bytes);
+}
+
+std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payload)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(payload);
+    if (!document.isObject()) {
+        return std::nullopt;
+    }
+    BackupContents contents;
+    const QJsonArray entries = document.object().value(QStringLiteral("entries")).toArray();
+    contents.entries.reserve(std::size_t(entries.size()));
+    for (const QJsonValue& value : entries) {
+        const QJsonObject object = value.toObject();
+        BackupRecord record;
+        record.date = QDateTime::fromMSecsSinceEpoch(object.value(QStringLiteral("date")).toInteger(), Qt::UTC);
+        record.dayKey = object.value(QStringLiteral("dayKey")).toString();
+        record.promptID = object.value(QStringLiteral("promptID")).toString();
+        record.categoryRaw = object.value(QStringLiteral("category")).toString();
+        record.creditedWords = object.value(QStringLiteral("words")).toInteger();
+        if (object.contains(QStringLiteral("text"))) {
+            record.text = object.value(QStringLiteral("text")).toString();
+        } else {
+            record.sealedBody = QByteArray::fromBase64(object.value(QStringLiteral("sealed")).toString().toLatin1());
+        }
+        contents.entries.push_back(std::move(record));
+    }
+    for (const QJsonValue& value : document.object().value(QStringLiteral("displaced")).toArray()) {
+        const QJsonObject object = value.toObject();
+        const int index = object.value(QStringLiteral("entry")).toInt(-1);
+        if (index < 0 || index >= int(contents.entries.size())) {
+            return std::nullopt;
+        }
+        contents.displaced.push_back(
+            {index, QByteArray::fromBase64(object.value(QStringLiteral("sealed")).toString().toLatin1()),
+             QDateTime::fromMSecsSinceEpoch(object.value(QStringLiteral("at")).toInteger(), Qt::UTC)});
+    }
+    return contents;
+}
+
+QString backupErrorMessage(BackupError error)
+{
+    switch (error) {
+    case BackupError::notABackup:
+        return QStringLiteral("This file is not a Wendle backup.");
+    case BackupError::newerVersion:
+        return QStringLiteral("This backup was made by a newer version of Wendle. Update Wendle to restore it.");
+    case BackupError::truncated:
+        return QStringLiteral("This backup is incomplete: the file ends before its contents do.");
+    case BackupError::wrongPassphrase:
+        return QStringLiteral("That is not the passphrase this backup was made with.");
+    case BackupError::damaged:
+        return QStringLiteral("This backup is damaged: its contents no longer match their seal.");
+    case BackupError::cryptoFailure:
+        return QStringLiteral("The backup could not be opened: the system's cryptography failed.");
+    }
+    return {};
+}
+
+QByteArray encodeBackup(const BackupContents& contents, const Passphrase& passphrase,
+                        const ScryptParameters& parameters)
+{
+    BackupHeader header;
+    header.parameters = parameters;
+    header.length = headerLength;
+    header.salt.resize(saltLength);
+    header.nonce.resize(nonceLength);
+    if (RAND_bytes(reinterpret_cast<unsigned char*>(header.salt.data()), saltLength) != 1
+        || RAND_bytes(reinterpret_cast<unsigned char*>(header.nonce.data()), nonceLength) != 1) {
+        return {};
+    }
+    LockedBuffer derived(derivedLength);
+    if (!derive(passphrase, header.salt, parameters, derived)) {
+        return {};
+    }
+    header.check = passphraseCheck(derived);
+    if (header.check.isEmpty()) {
+        return {};
+    }
+    QByteArray payload = payloadOf(contents);
+    header.payloadLength = quint64(payload.size());
+    const QByteArray aad = headerBytes(header);
+
+    QByteArray file = aad;
+    file.resize(headerLength + payload.size() + tagLength);
+    auto* out = reinterpret_cast<unsigned char*>(file.data()) + headerLength;
+    CipherContext context(EVP_CIPHER_CTX_new());
+    int length = 0;
+    int finalLength = 0;
+    const bool ok = context
+        && EVP_EncryptInit_ex2(context.get(), EVP_aes_256_gcm(), derived.data(),
+                               reinterpret_cast<const unsigned char*>(header.nonce.constData()), nullptr)
+            == 1
+        && EVP_EncryptUpdate(context.get(), nullptr, &length, reinterpret_cast<const unsigned char*>(aad.constData()),
+                             int(aad.size()))
+            == 1
+        && EVP_EncryptUpdate(context.get(), out, &length, reinterpret_cast<const unsigned char*>(payload.constData()),
+                             int(payload.size()))
+            == 1
+        && EVP_EncryptFinal_ex(context.get(), out + length, &finalLength) == 1
+        && EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_GET_TAG, tagLength, out + payload.size()) == 1;
+    wipeBytes(payload);
+    return ok ? file : QByteArray();
+}
+
+BackupHeaderResult readBackupHeader(const QByteArray& file)
+{
+    if (file.size() < magicLength || std::memcmp(file.constData(), backupMagic, magicLength) != 0) {
+        return {std::nullopt, BackupError::notABackup};
+    }
+    if (file.size() < headerFieldsLength) {
+        return {std::nullopt, BackupError::truncated};
+    }
+    QDataStream in(file);
+    in.setByteOrder(QDataStream::BigEndian);
+    in.skipRawData(magicLength);
+    quint16 version = 0;
+    quint8 kdf = 0;
+    quint8 log2N = 0;
+    BackupHeader header;
+    in >> version >> kdf >> log2N >> header.parameters.r >> header.parameters.p;
+    header.parameters.log2N = log2N;
+    if (version > formatVersion || kdf != scryptKdf) {
+        return {std::nullopt, BackupError::newerVersion};
+    }
+    header.length = headerLengthOf(version);
+    if (file.size() < header.length) {
+        return {std::nullopt, BackupError::truncated};
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(file.constData());
+    if (version < 1
+        || (version >= 2 && sha256(bytes, headerFieldsLength) != file.mid(headerFieldsLength, headerHashLength))
+        || !affordable(header.parameters)) {
+        return {std::nullopt, BackupError::damaged};
+    }
+    header.salt = file.mid(in.device()->pos(), saltLength);
+    header.check = file.mid(in.device()->pos() + saltLength, checkLength);
+    header.nonce = file.mid(in.device()->pos() + saltLength + checkLength, nonceLength);
+    in.skipRawData(saltLength + checkLength + nonceLength);
+    in >> header.payloadLength;
+    if (header.payloadLength > quint64(file.size())) {
+        return {std::nullopt, BackupError::truncated};
+    }
+    const qint64 payloadLength = qint64(header.payloadLength);
+    if (file.size() < header.length + payloadLength + tagLength) {
+        return {std::nullopt, BackupError::truncated};
+    }
+    if (file.size() > header.length + payloadLength + tagLength) {
+        return {std::nullopt, BackupError::damaged};
+    }
+    return {std::move(header), BackupError::damaged};
+}
+
+BackupReadResult decodeBackup(const QByteArray& file, const Passphrase& passphrase)
+{
+    const BackupHeaderResult read = readBackupHeader(file);
+    if (!read.header) {
+        return {std::nullopt, read.error};
+    }
+    LockedBuffer derived(derivedLength);
+    if (!derive(passphrase, read.header->salt, read.header->parameters, derived)) {
+        return {std::nullopt, BackupError::cryptoFailure};
+    }
+    return openBackup(file, *read.header, derived);
+}
+
+BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, const LockedBuffer& derived)
+{
+    if (passphraseCheck(derived) != header.check) {
+        return {std::nullopt, BackupError::wrongPassphrase};
+    }
+    const qint64 payloadLength = qint64(header.payloadLength);
+    const auto* sealed = reinterpret_cast<const unsigned char*>(file.constData()) + header.length;
+    QByteArray payload(payloadLength, Qt::Uninitialized);
+    CipherContext context(EVP_CIPHER_CTX_new());
+    int length = 0;
+    int finalLength = 0;
+    const bool opened = context
+        && EVP_DecryptInit_ex2(context.get(), EVP_aes_256_gcm(), derived.data(),
+                               reinterpret_cast<const unsigned char*>(header.nonce.constData()), nullptr)
+            == 1
+        && EVP_DecryptUpdate(context.get(), nullptr, &length, reinterpret_cast<const unsigned char*>(file.constData()),
+                             header.length)
+            == 1
+        && EVP_DecryptUpdate(context.get(), reinterpret_cast<unsigned char*>(payload.data()), &length, sealed,
+                             int(payloadLength))
+            == 1
+        && EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_SET_TAG, tagLength,
+                               const_cast<unsigned char*>(sealed + payloadLength))
+            == 1
+        && EVP_DecryptFinal_ex(context.get(), reinterpret_cast<unsigned char*>(payload.data()) + length, &finalLength)
+            == 1;
+    if (!opened) {
+        wipeBytes(payload);
+        return {std::nullopt, BackupError::damaged};
+    }
+    std::optional<BackupContents> contents = backupContentsFromPayload(payload);
+    wipeBytes(payload);
+    if (!contents) {
+        return {std::nullopt, BackupError::damaged};
+    }
+    return {std::move(contents), BackupError::damaged};
+}
+
+} // namespace wendle

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "transfer/JournalBackup.h"
+
+#include "journal/Calendar.h"
+#include "journal/DayKey.h"
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+#include "journal/WordCount.h"
+#include "transfer/ExportWriter.h"
+#include "transfer/ImportFiles.h"
+#include "transfer/IncomingEntry.h"
+#include "transfer/JournalExport.h"
+#include "transfer/PresentEntries.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+namespace wendle {
+
+namespace {
+
+std::optional<QString> refusalOf(const BackupRecord& record, const IncomingEntry& checks)
+{
+    if (std::optional<QString> fields = checks.refusal(record.dayKey, record.promptID, record.categoryRaw)) {
+        return fields;
+    }
+    if (!record.text && record.sealedBody.isEmpty()) {
+        return QStringLiteral("it holds no text");
+    }
+    return std::nullopt;
+}
+
+bool opens(const Entry& entry, const EntryKey& key)
+{
+    try {
+        (void)openEntryText(entry.cipherBody(), key);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// A backup carries the journal's own history, where a past day's credit may differ from its text (edits of the
+// past keep it), so a plausible credit is kept; anything else is counted from the text.
+constexpr qint64 maxPlausibleWords = 100'000'000;
+
+qint64 creditedWordsOf(const BackupRecord& record)
+{
+    if (record.creditedWords >= 0 && record.creditedWords <= maxPlausibleWords) {
+        return record.creditedWords;
+    }
+    return record.text ? countWords(*record.text) : 0;
+}
+
+} // namespace
+
+BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key)
+{
+    BackupContents contents;
+    contents.entries.reserve(store.entries().size());
+    QHash<const Entry*, int> indexOf;
+    for (const Entry* entry : store.entries()) {
+        BackupRecord record{entry->date(),
+                            entry->dayKey(),
+                            entry->promptID(),
+                            entry->categoryRaw(),
+                            entry->creditedWords(),
+                            std::nullopt,
+                            {}};
+        try {
+            record.text = openEntryText(entry->cipherBody(), key);
+        } catch (const std::exception&) {
+            record.sealedBody = entry->cipherBody();
+        }
+        indexOf.insert(entry, int(contents.entries.size()));
+        contents.entries.push_back(std::move(record));
+    }
+    // By entry, not by row id: entries not saved yet (while saves fail) all have row id 0.
+    for (const EntryStore::DisplacedBody& body : store.displacedBodies()) {
+        const auto index = indexOf.constFind(body.entry);
+        if (index != indexOf.constEnd()) {
+            contents.displaced.push_back({*index, body.cipherBody, body.displacedAt});
+        }
+    }
+    return contents;
+}
+
+QString backupFileName(const QDateTime& now, const Calendar& calendar)
+{
+    return QStringLiteral("wendle-backup-%1.wendlebackup").arg(calendarDayKey(now, calendar));
+}
+
+BackupWriteResult writeBackupFile(const QString& path, const BackupContents& contents, const Passphrase& passphrase,
+                                  const ScryptParameters& parameters)
+{
+    const QByteArray sealed = encodeBackup(contents, passphrase, parameters);
+    if (sealed.isEmpty()) {
+        return {0, QStringLiteral("The backup could not be sealed: the system's cryptography failed.")};
+    }
+    // Private from its first byte, synced, then named; the save dialog has asked before a file is replaced.
+    const QFileInfo target(path);
+    ExportWriter writer(target.absolutePath(), true);
+    if (QString why;
+        !writer.stage({target.fileName(), sealed, int(contents.entries.size())}, &why) || !writer.finish(&why)) {
+        return {0, why};
+    }
+    QString problem;
+    const std::optional<QByteArray> written = readRegularFile(path, qint64(sealed.size()), &problem);
+    if (!written) {
+        return {0, QStringLiteral("%1 could not be read back: %2.").arg(path, problem)};
+    }
+    const BackupReadResult check = decodeBackup(*written, passphrase);
+    if (!check.contents || check.contents->entries.size() != contents.entries.size()
+        || check.contents->displaced.size() != contents.displaced.size()) {
+        return {0, QStringLiteral("The backup in %1 did not read back as written; do not rely on it.").arg(path)};
+    }
+    return {int(contents.entries.size()), {}};
+}
+
+RestorePlan planRestore(const BackupContents& contents, const EntryStore& store, const EntryKey& key,
+                        const Calendar& calendar, const QDateTime& now)
+{
+    const PresentEntries present(store);
+    const IncomingEntry checks(calendar, now);
+    QHash<QString, Entry*> unreadable;
+    for (Entry* entry : store.entries()) {
+        if (!opens(*entry, key)) {
+            unreadable.insert(PresentEntries::identity(entry->date(), entry->dayKey(), entry->promptID()), entry);
+        }
+    }
+    RestorePlan plan;
+    for (int i = 0; i < int(contents.entries.size()); ++i) {
+        const BackupRecord& record = contents.entries[std::size_t(i)];
+        if (std::optional<QString> refusal = refusalOf(record, checks)) {
+            plan.skipped.push_back({i, *refusal});
+        } else if (!present.contains(record.date, record.dayKey, record.promptID)) {
+            plan.newEntries.push_back(i);
+        } else if (Entry* broken
+                   = unreadable.take(PresentEntries::identity(record.date, record.dayKey, record.promptID));
+                   broken && record.text) {
+            plan.repairs.emplace_back(i, broken);
+        } else {
+            ++plan.presentEntries;
+        }
+    }
+    return plan;
+}
+
+bool applyRestore(const RestorePlan& plan, const BackupContents& contents, EntryStore& store, const EntryKey& key,
+                  QString* error)
+{
+    // Everything is sealed before anything is changed, so a cipher failure leaves the journal as it was.
+    std::vector<QByteArray> bodies;
+    std::vector<QByteArray> repairedBodies;
+    bodies.reserve(plan.newEntries.size());
+    try {
+        for (int index : plan.newEntries) {
+            const BackupRecord& record = contents.entries[std::size_t(index)];
+            bodies.push_back(record.text ? sealEntryText(*record.text, key) : record.sealedBody);
+        }
+        for (const auto& [index, entry] : plan.repairs) {
+            repairedBodies.push_back(sealEntryText(*contents.entries[std::size_t(index)].text, key));
+        }
+    } catch (const std::exception&) {
+        *error = QStringLiteral("the entries could not be sealed with this journal's key");
+        return false;
+    }
+    std::vector<NewEntry> fields;
+    fields.reserve(plan.newEntries.size());
+    for (std::size_t i = 0; i < plan.newEntries.size(); ++i) {
+        const BackupRecord& record = contents.entries[std::size_t(plan.newEntries[i])];
+        fields.push_back({record.date, record.dayKey, record.promptID, record.categoryRaw, std::move(bodies[i]),
+                          creditedWordsOf(record)});
+    }
+    const std::vector<Entry*> inserted = store.insert(fields);
+    QHash<int, Entry*> added;
+    for (std::size_t i = 0; i < inserted.size(); ++i) {
+        added.insert(plan.newEntries[i], inserted[i]);
+    }
+    for (const BackupDisplacedBody& body : contents.displaced) {
+        if (Entry* entry = added.value(body.entryIndex)) {
+            store.keepAside(entry, body.cipherBody, body.displacedAt);
+        }
+    }
+    // The body that does not open is kept aside by the store before the backup's text takes its place.
+    for (std::size_t i = 0; i < plan.repairs.size(); ++i) {
+        store.replaceBody(plan.repairs[i].second, repairedBodies[i], key);
+    }
+    if (!store.save()) {
+        *error = store.saveFailure();
+        return false;
+    }
+    return true;
+}
+
+} // namespace wendle

@@ -1,0 +1,232 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "updates/UpdaterController.h"
+
+#include "updates/PackageSignature.h"
+#include "updates/UpdateDialog.h"
+#include "updates/VersionComparison.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPushButton>
+#include <QStandardPaths>
+
+#include <memory>
+#include <utility>
+
+namespace wendle {
+
+namespace {
+
+QNetworkRequest requestFor(const QUrl& url)
+{
+    QNetworkRequest request(url);
+    // A redirect may not leave HTTPS.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QStringLiteral("Wendle/%1").arg(QCoreApplication::applicationVersion()));
+    return request;
+}
+
+QString downloadFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/wendle/updates");
+}
+
+} // namespace
+
+UpdaterController::UpdaterController(QUrl feed, QByteArray publicKey, QObject* parent)
+    : QObject(parent)
+    , m_feed(std::move(feed))
+    , m_publicKey(std::move(publicKey))
+    , m_network(new QNetworkAccessManager(this))
+{
+    // Nothing runs at start: the updater is ready, and says so once the event loop delivers it.
+    QMetaObject::invokeMethod(
+        this, [this] { setCanCheckForUpdates(true); }, Qt::QueuedConnection);
+}
+
+UpdaterController::~UpdaterController()
+{
+    delete m_dialog;
+}
+
+void UpdaterController::setCanCheckForUpdates(bool can)
+{
+    if (m_canCheckForUpdates == can) {
+        return;
+    }
+    m_canCheckForUpdates = can;
+    Q_EMIT canCheckForUpdatesChanged();
+}
+
+void UpdaterController::checkForUpdates()
+{
+    if (!m_canCheckForUpdates) {
+        return;
+    }
+    if (m_feed.isEmpty()) {
+        tell(QStringLiteral("Software updates"),
+             QStringLiteral("Wendle's updates come from your system's package manager."), false);
+        return;
+    }
+    if (const QString refusal = UpdateFeed::refusal(m_feed); !refusal.isEmpty()) {
+        tell(QStringLiteral("Couldn't check for updates"), refusal, true);
+        return;
+    }
+    setCanCheckForUpdates(false);
+    m_feedDocument.clear();
+    m_feedTooLarge = false;
+    QNetworkReply* reply = m_network->get(requestFor(m_feed));
+    // Read as it comes, so a feed that runs on is stopped at the limit instead of gathered in memory.
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+        if (!takeFeedBytes(reply)) {
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { onFeedFetched(reply); });
+}
+
+bool UpdaterController::takeFeedBytes(QNetworkReply* reply)
+{
+    if (!m_feedTooLarge && reply->isOpen()) {
+        m_feedDocument += reply->read(UpdateFeed::maximumSize + 1 - m_feedDocument.size());
+        m_feedTooLarge = m_feedDocument.size() > UpdateFeed::maximumSize;
+    }
+    return !m_feedTooLarge;
+}
+
+void UpdaterController::onFeedFetched(QNetworkReply* reply)
+{
+    reply->deleteLater();
+    setCanCheckForUpdates(true);
+    const bool tooLarge = !takeFeedBytes(reply);
+    const QByteArray document = std::exchange(m_feedDocument, {});
+    if (tooLarge) {
+        tell(QStringLiteral("Couldn't check for updates"),
+             QStringLiteral("The update feed could not be read: it is larger than the %1 MiB Wendle reads.")
+                 .arg(UpdateFeed::maximumSize / (1024 * 1024)),
+             true);
+        return;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        tell(QStringLiteral("Couldn't check for updates"),
+             QStringLiteral("The update feed could not be reached: %1.").arg(reply->errorString()), true);
+        return;
+    }
+    const UpdateFeed::Parsed feed = UpdateFeed::parse(document);
+    if (!feed.problem.isEmpty()) {
+        tell(QStringLiteral("Couldn't check for updates"),
+             QStringLiteral("The update feed could not be read: %1.").arg(feed.problem), true);
+        return;
+    }
+    const QString current = QCoreApplication::applicationVersion();
+    if (!feed.newest || compareVersions(feed.newest->version, current) <= 0) {
+        tell(QStringLiteral("You're up to date"),
+             QStringLiteral("You're up to date: Wendle %1 is the newest version.").arg(current), false);
+        return;
+    }
+    if (const QString problem = UpdateFeed::unverifiable(*feed.newest); !problem.isEmpty()) {
+        tell(QStringLiteral("Software update"), problem, true);
+        return;
+    }
+    auto* dialog = new UpdateDialog(*feed.newest, current);
+    connect(dialog, &UpdateDialog::downloadRequested, this, [this, release = *feed.newest] { download(release); });
+    show(dialog);
+}
+
+void UpdaterController::download(const UpdateRelease& release)
+{
+    if (const QString refusal = UpdateFeed::refusal(release.url); !refusal.isEmpty()) {
+        tell(QStringLiteral("Couldn't download the update"), refusal, true);
+        return;
+    }
+    const QString name = QFileInfo(release.url.path()).fileName();
+    if (!QDir().mkpath(downloadFolder()) || name.isEmpty()) {
+        tell(QStringLiteral("Couldn't download the update"),
+             QStringLiteral("There is no room to keep it in %1.").arg(downloadFolder()), true);
+        return;
+    }
+    auto* file = new QFile(downloadFolder() + u'/' + name, this);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        tell(QStringLiteral("Couldn't download the update"),
+             QStringLiteral("%1 cannot be written: %2.").arg(file->fileName(), file->errorString()), true);
+        delete file;
+        return;
+    }
+    setCanCheckForUpdates(false);
+    QNetworkReply* reply = m_network->get(requestFor(release.url));
+    // Never more than the feed announced reaches the disk: a byte past it stops the transfer.
+    auto tooLong = std::make_shared<bool>(false);
+    const auto take = [reply, file, length = release.length, tooLong] {
+        if (*tooLong || !reply->isOpen()) {
+            return;
+        }
+        file->write(reply->read(length - file->size()));
+        *tooLong = reply->bytesAvailable() > 0;
+    };
+    connect(reply, &QNetworkReply::readyRead, this, [reply, take, tooLong] {
+        take();
+        if (*tooLong) {
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, file, release, take, tooLong] {
+        take();
+        onDownloaded(reply, file, release, *tooLong);
+    });
+}
+
+void UpdaterController::onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release, bool tooLong)
+{
+    reply->deleteLater();
+    file->deleteLater();
+    setCanCheckForUpdates(true);
+    file->close();
+    const QString problem = tooLong
+        ? QStringLiteral("it is longer than the %1 bytes the feed announces.").arg(release.length)
+        : reply->error() != QNetworkReply::NoError
+        ? reply->errorString() + u'.'
+        : PackageSignature::checkDownload(file->fileName(), release.length, release.signature, m_publicKey);
+    if (!problem.isEmpty()) {
+        file->remove();
+        tell(QStringLiteral("Couldn't download the update"),
+             QStringLiteral("The download of Wendle %1 was deleted: %2").arg(release.shortVersion, problem), true);
+        return;
+    }
+    auto* box = new QMessageBox(
+        QMessageBox::Information, QStringLiteral("Software update"),
+        QStringLiteral("Wendle %1 is downloaded and its signature is checked.").arg(release.shortVersion),
+        QMessageBox::NoButton);
+    QPushButton* open = box->addButton(QStringLiteral("Open"), QMessageBox::AcceptRole);
+    box->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+    box->setDefaultButton(open);
+    connect(open, &QPushButton::clicked, this,
+            [path = file->fileName()] { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); });
+    show(box);
+}
+
+void UpdaterController::tell(const QString& title, const QString& text, bool problem)
+{
+    show(new QMessageBox(problem ? QMessageBox::Warning : QMessageBox::Information, title, text, QMessageBox::Ok));
+}
+
+void UpdaterController::show(QWidget* dialog)
+{
+    // Closed rather than deleted: the dialog being replaced may be the one whose button led here.
+    if (m_dialog) {
+        m_dialog->close();
+    }
+    m_dialog = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+} // namespace wendle

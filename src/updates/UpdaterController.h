@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "updates/PackageSignature.h"
+#include "updates/UpdateFeed.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QFile;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QWidget;
+
+namespace wendle {
+
+/**
+ * Software updates from the update feed, checked only when asked. A check shows its outcome in its own
+ * dialogs: up to date, a newer release with its notes and "Download", or what went wrong. A download is kept
+ * only when its length and its Ed25519 signature (against the key built into Wendle) are right, and then
+ * offered to the desktop to open. Everything goes over HTTPS; certificate errors end the transfer.
+ *
+ * Nothing is read past its limit: a feed larger than `UpdateFeed::maximumSize` ends the check, and a download
+ * is stopped at the first byte past the length its feed announces. A release whose download has no announced
+ * length, or one above `UpdateFeed::maximumDownloadLength`, is not offered; nor is one that is not newer than
+ * the running version.
+ *
+ * Downloads are checked against `publicKey` (base64), Wendle's own release key unless another is given.
+ *
+ * `canCheckForUpdates` is false while a check or download runs. Its first value arrives after creation,
+ * through the event loop. Without a configured feed, a check says updates come from the package manager.
+ */
+class UpdaterController : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit UpdaterController(QUrl feed = UpdateFeed::configured(),
+                               QByteArray publicKey = PackageSignature::builtInPublicKey(), QObject* parent = nullptr);
+    ~UpdaterController() override;
+
+    bool canCheckForUpdates() const { return m_canCheckForUpdates; }
+    /** Starts a user-initiated check; does nothing while one runs. */
+    void checkForUpdates();
+
+    /** The dialog telling how the last check or download went, while it is shown. */
+    QWidget* dialog() const { return m_dialog; }
+
+Q_SIGNALS:
+    void canCheckForUpdatesChanged();
+
+private:
+    void setCanCheckForUpdates(bool can);
+    /** Moves what `reply` has brought into the feed document; false once that passes the limit. */
+    bool takeFeedBytes(QNetworkReply* reply);
+    void onFeedFetched(QNetworkReply* reply);
+    void download(const UpdateRelease& release);
+    void onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release, bool tooLong);
+    void show(QWidget* dialog);
+    void tell(const QString& title, const QString& text, bool problem);
+
+    QUrl m_feed;
+    QByteArray m_publicKey;
+    QNetworkAccessManager* m_network;
+    QByteArray m_feedDocument;
+    bool m_feedTooLarge = false;
+    bool m_canCheckForUpdates = false;
+    QPointer<QWidget> m_dialog;
+};
+
+} // namespace wendle

@@ -1,0 +1,321 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lock/IdleTime.h"
+#include "lock/SystemEvents.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusUnixFileDescriptor>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <unistd.h>
+#include <utility>
+
+using namespace wendle;
+
+namespace {
+
+const QString kSessionPath = QStringLiteral("/org/freedesktop/login1/session/fake");
+
+/** Stands in for logind on a bus of the test's own. */
+class FakeLogin : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    std::atomic<int> inhibitCalls{0};
+
+public Q_SLOTS:
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString&, const QString&, const QString& mode)
+    {
+        if (what == u"sleep" && mode == u"delay") {
+            ++inhibitCalls;
+        }
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return {};
+        }
+        QDBusUnixFileDescriptor descriptor(fds[0]);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return descriptor;
+    }
+    QDBusObjectPath GetSessionByPID(uint) { return QDBusObjectPath(kSessionPath); }
+};
+
+/** Stands in for KDE's screen saver, which reports the session's idle time in milliseconds. */
+class FakeScreenSaver : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+public Q_SLOTS:
+    uint GetSessionIdleTime() { return 5000; }
+};
+
+/** Stands in for GNOME's idle monitor: answers the first question, then hangs, as a frozen shell does. */
+class HangingIdleMonitor : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Mutter.IdleMonitor")
+
+public:
+    int calls = 0;
+
+public Q_SLOTS:
+    quint64 GetIdletime()
+    {
+        if (calls++ > 0) {
+            setDelayedReply(true); // and never sent
+        }
+        return 7000;
+    }
+};
+
+/** A desktop's count that never sees the application's own input, as XWayland's does not under Wayland. */
+class BlindDesktop : public DesktopIdleTime
+{
+public:
+    std::optional<double> secondsSinceLastInput() override { return seconds; }
+    double seconds = 0;
+};
+
+} // namespace
+
+class TestSystemEvents : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void sleepAndWakeFromLogind();
+    void screenSaverAndSessionLock();
+    void idleTimeSources();
+    void hungDesktopNeverBlocks();
+    void ownTypingNeverLocks();
+
+private:
+    void emitSignal(const QString& path, const QString& interface, const QString& name, const QVariantList& args = {});
+    void emitSleep(bool sleeping)
+    {
+        emitSignal(QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+                   QStringLiteral("PrepareForSleep"), {sleeping});
+    }
+    void emitScreenSaver(const char* path, const char* interface, bool active)
+    {
+        emitSignal(QString::fromLatin1(path), QString::fromLatin1(interface), QStringLiteral("ActiveChanged"),
+                   {active});
+    }
+
+    QThread m_serviceThread;
+    FakeLogin* m_login = nullptr;
+    FakeScreenSaver* m_screenSaver = nullptr;
+    std::unique_ptr<QDBusConnection> m_serviceBus;
+};
+
+void TestSystemEvents::initTestCase()
+{
+    QVERIFY2(QDBusConnection::sessionBus().isConnected(), "needs a session bus: run inside scripts/test-session.sh");
+    // The services answer from a thread of their own: the code under test makes blocking calls.
+    m_serviceThread.start();
+    m_serviceBus = std::make_unique<QDBusConnection>(
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-services")));
+    m_login = new FakeLogin;
+    m_screenSaver = new FakeScreenSaver;
+    m_login->moveToThread(&m_serviceThread);
+    m_screenSaver->moveToThread(&m_serviceThread);
+    QVERIFY(m_serviceBus->registerObject(QStringLiteral("/org/freedesktop/login1"), m_login,
+                                         QDBusConnection::ExportAllSlots));
+    QVERIFY(m_serviceBus->registerService(QStringLiteral("org.freedesktop.login1")));
+    QVERIFY(m_serviceBus->registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), m_screenSaver,
+                                         QDBusConnection::ExportAllSlots));
+    QVERIFY(m_serviceBus->registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+}
+
+void TestSystemEvents::cleanupTestCase()
+{
+    m_serviceThread.quit();
+    m_serviceThread.wait();
+    delete m_login;
+    delete m_screenSaver;
+}
+
+void TestSystemEvents::emitSignal(const QString& path, const QString& interface, const QString& name,
+                                  const QVariantList& args)
+{
+    QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
+    message.setArguments(args);
+    QVERIFY(m_serviceBus->send(message));
+}
+
+void TestSystemEvents::sleepAndWakeFromLogind()
+{
+    // The test session's bus stands in for the system bus.
+    DBusSystemEvents events(QDBusConnection::sessionBus(), QDBusConnection::sessionBus());
+    QSignalSpy sleeping(&events, &SystemEvents::willSleep);
+    QSignalSpy waking(&events, &SystemEvents::didWake);
+    QTRY_VERIFY(events.holdsSleepInhibitor());
+    const int inhibits = m_login->inhibitCalls;
+
+    emitSleep(true);
+    QTRY_COMPARE(sleeping.count(), 1);
+    // Held until the journal says it is locked, then the machine may sleep.
+    QTest::qWait(50);
+    QVERIFY(events.holdsSleepInhibitor());
+    events.readyToSleep();
+    QVERIFY(!events.holdsSleepInhibitor());
+    QCOMPARE(waking.count(), 0);
+
+    emitSleep(false);
+    QTRY_COMPARE(waking.count(), 1);
+    QTRY_VERIFY(events.holdsSleepInhibitor());
+    QCOMPARE(m_login->inhibitCalls, inhibits + 1);
+}
+
+void TestSystemEvents::screenSaverAndSessionLock()
+{
+    DBusSystemEvents events(QDBusConnection::sessionBus(), QDBusConnection::sessionBus());
+    QSignalSpy screens(&events, &SystemEvents::screensDidSleep);
+    QTRY_VERIFY(events.holdsSleepInhibitor()); // the session is known by now
+    QTest::qWait(100);
+
+    emitScreenSaver("/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", true);
+    QTRY_COMPARE(screens.count(), 1);
+    emitScreenSaver("/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", false);
+    emitScreenSaver("/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", true);
+    QTRY_COMPARE(screens.count(), 2);
+    emitSignal(kSessionPath, QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Lock"));
+    QTRY_COMPARE(screens.count(), 3);
+    QTest::qWait(100);
+    QCOMPARE(screens.count(), 3);
+}
+
+void TestSystemEvents::idleTimeSources()
+{
+    // No GNOME here: the freedesktop screen saver answers, in milliseconds. Five seconds idle are not 5000.
+    std::unique_ptr<DBusIdleTime> idle = DBusIdleTime::open(QDBusConnection::sessionBus());
+    QVERIFY(idle);
+    QTRY_VERIFY(idle->secondsSinceLastInput());
+    const double screenSaver = *idle->secondsSinceLastInput();
+    QVERIFY2(screenSaver >= 5.0 && screenSaver < 6.0, qPrintable(QString::number(screenSaver)));
+
+    // Without a bus there are no events and no desktop idle time, and nothing fails.
+    const QDBusConnection nowhere
+        = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("nowhere"));
+    QVERIFY(!nowhere.isConnected());
+    DBusSystemEvents events(nowhere, nowhere);
+    QTest::qWait(50);
+    QVERIFY(!events.holdsSleepInhibitor());
+    QVERIFY(!DBusIdleTime::open(nowhere));
+
+    // The X server's counter serves, except under Wayland.
+    std::unique_ptr<X11IdleTime> x11 = X11IdleTime::open();
+    QVERIFY2(x11, "needs an X server with MIT-SCREEN-SAVER: run inside scripts/test-session.sh");
+    const std::unique_ptr<IdleTime> onX11 = IdleTime::forSession(nowhere);
+    qputenv("WAYLAND_DISPLAY", "wayland-wendle-test");
+    const std::unique_ptr<IdleTime> onWayland = IdleTime::forSession(nowhere);
+    qunsetenv("WAYLAND_DISPLAY");
+
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
+    QTest::qWait(1300);
+    const double before = x11->secondsSinceLastInput().value_or(0);
+    QVERIFY2(before >= 1.0, qPrintable(QString::number(before)));
+
+    // Input sent to the X server resets its counter; as a Wayland client Wendle does not believe it.
+    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                               {QStringLiteral("mousemove"), QStringLiteral("40"), QStringLiteral("60")}),
+             0);
+    QTRY_VERIFY(x11->secondsSinceLastInput().value_or(1) < 0.5);
+    QVERIFY(onX11->secondsSinceLastInput() < 0.5);
+    QVERIFY(onWayland->secondsSinceLastInput() >= 1.0);
+}
+
+void TestSystemEvents::hungDesktopNeverBlocks()
+{
+    // Served from this thread: only a caller that never waits lets it answer at all.
+    HangingIdleMonitor monitor;
+    QDBusConnection gnome = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-gnome"));
+    QVERIFY(gnome.registerObject(QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"), &monitor,
+                                 QDBusConnection::ExportAllSlots));
+    QVERIFY(gnome.registerService(QStringLiteral("org.gnome.Mutter.IdleMonitor")));
+
+    // GNOME's monitor is preferred to the screen saver. Nothing is known until it answers, then the answer is.
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<DBusIdleTime> desktop = DBusIdleTime::open(QDBusConnection::sessionBus());
+    QVERIFY2(clock.elapsed() < 50, qPrintable(QStringLiteral("opening took %1 ms").arg(clock.elapsed())));
+    QVERIFY(desktop);
+    QVERIFY(!desktop->secondsSinceLastInput());
+    QTRY_VERIFY(desktop->secondsSinceLastInput());
+    const double answered = *desktop->secondsSinceLastInput();
+    QVERIFY2(answered >= 7.0 && answered < 8.0, qPrintable(QString::number(answered)));
+
+    // Now it hangs: every read returns at once, the last answer aged meanwhile, with one question out at a time.
+    double last = answered;
+    for (int read = 0; read < 10; ++read) {
+        QTest::qWait(30);
+        clock.restart();
+        const std::optional<double> seconds = desktop->secondsSinceLastInput();
+        QVERIFY2(clock.elapsed() < 50, qPrintable(QStringLiteral("a read took %1 ms").arg(clock.elapsed())));
+        QVERIFY(seconds && *seconds >= last);
+        last = *seconds;
+    }
+    QVERIFY2(last >= answered + 0.25, qPrintable(QString::number(last)));
+    QCOMPARE(monitor.calls, 2);
+
+    // A desktop that has never answered leaves the application's own input to count alone.
+    qint64 now = 0;
+    SessionIdleTime session(DBusIdleTime::open(QDBusConnection::sessionBus()),
+                            std::make_unique<InputIdleTime>([&now] { return now; }));
+    now = 400'000;
+    clock.restart();
+    QCOMPARE(session.secondsSinceLastInput(), 400.0);
+    QVERIFY(clock.elapsed() < 50);
+
+    // A monitor that refuses the question (its name is taken, nothing answers behind it) gives way to the screen
+    // saver, which answers in milliseconds.
+    gnome.unregisterObject(QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"));
+    const std::unique_ptr<DBusIdleTime> refused = DBusIdleTime::open(QDBusConnection::sessionBus());
+    QVERIFY(refused);
+    QTRY_VERIFY(refused->secondsSinceLastInput().value_or(0) >= 5.0);
+    QVERIFY(*refused->secondsSinceLastInput() < 6.0);
+    QVERIFY(gnome.unregisterService(QStringLiteral("org.gnome.Mutter.IdleMonitor")));
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake-gnome"));
+}
+
+void TestSystemEvents::ownTypingNeverLocks()
+{
+    // A source that never sees Wendle's own typing, as XWayland's counter does not under Wayland.
+    auto blind = std::make_unique<BlindDesktop>();
+    BlindDesktop& system = *blind;
+    qint64 now = 0;
+    SessionIdleTime idle(std::move(blind), std::make_unique<InputIdleTime>([&now] { return now; }));
+
+    // Six minutes with a key pressed every minute: never a minute idle, however the blind source climbs.
+    QObject editor;
+    for (int second = 20; second <= 360; second += 20) {
+        now = second * 1000;
+        system.seconds = second;
+        if (second % 60 == 0) {
+            QEvent press(QEvent::KeyPress);
+            QCoreApplication::sendEvent(&editor, &press);
+        }
+        QVERIFY2(idle.secondsSinceLastInput() < 60, qPrintable(QStringLiteral("idle at %1 s").arg(second)));
+    }
+    // Five minutes without a key are five minutes.
+    now += 300'000;
+    system.seconds += 300;
+    QVERIFY(idle.secondsSinceLastInput() >= 300);
+}
+
+QTEST_GUILESS_MAIN(TestSystemEvents)
+#include "TestSystemEvents.moc"

@@ -1,0 +1,393 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Updates: reading the feed, ordering versions, checking signatures, and what a check says.
+#include "updates/PackageSignature.h"
+#include "updates/UpdateDialog.h"
+#include "updates/UpdateFeed.h"
+#include "updates/UpdaterController.h"
+#include "updates/VersionComparison.h"
+
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSslConfiguration>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <openssl/evp.h>
+
+using namespace wendle;
+
+namespace {
+
+/** A fresh Ed25519 key pair: signs `data` and gives the base64 public key and signature. */
+struct Signer
+{
+    QByteArray publicKey;
+    QByteArray signature;
+
+    explicit Signer(const QByteArray& data)
+    {
+        EVP_PKEY* key = nullptr;
+        EVP_PKEY_CTX* generate = EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr);
+        EVP_PKEY_keygen_init(generate);
+        EVP_PKEY_keygen(generate, &key);
+        EVP_PKEY_CTX_free(generate);
+        QByteArray raw(32, '\0');
+        size_t length = raw.size();
+        EVP_PKEY_get_raw_public_key(key, reinterpret_cast<unsigned char*>(raw.data()), &length);
+        publicKey = raw.toBase64();
+        QByteArray signed_(64, '\0');
+        size_t signedLength = signed_.size();
+        EVP_MD_CTX* context = EVP_MD_CTX_new();
+        EVP_DigestSignInit(context, nullptr, nullptr, nullptr, key);
+        EVP_DigestSign(context, reinterpret_cast<unsigned char*>(signed_.data()), &signedLength,
+                       reinterpret_cast<const unsigned char*>(data.constData()), data.size());
+        EVP_MD_CTX_free(context);
+        EVP_PKEY_free(key);
+        signature = signed_.toBase64();
+    }
+};
+
+QByteArray item(const QString& version, const QString& os, const QString& extra = {})
+{
+    const QString system = os.isEmpty() ? QString() : QStringLiteral(" sparkle:os=\"%1\"").arg(os);
+    return QStringLiteral("<item><title>Wendle %1</title>%3<enclosure url=\"https://example.org/wendle-%1.tar.gz\" "
+                          "length=\"1234\" type=\"application/gzip\" sparkle:version=\"%1\" "
+                          "sparkle:edSignature=\"c2ln\"%2/></item>")
+        .arg(version, system, extra)
+        .toUtf8();
+}
+
+QByteArray feed(const QByteArray& items)
+{
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel><title>Wendle</title>"
+        + items + "</channel></rss>";
+}
+
+/**
+ * A loopback HTTPS server (Python's http.server) serving the files put into it, under a certificate of its own.
+ * A trusted server's certificate is added to Qt's default CA list; an untrusted one's is not.
+ */
+class LoopbackHttps
+{
+public:
+    explicit LoopbackHttps(bool trusted)
+    {
+        const QString certificate = m_dir.filePath(QStringLiteral("cert.pem"));
+        const QString key = m_dir.filePath(QStringLiteral("key.pem"));
+        QDir(m_dir.path()).mkdir(QStringLiteral("site"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                       QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                       QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                       QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), key,
+                       QStringLiteral("-out"), certificate});
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
+            return;
+        }
+        if (trusted) {
+            QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+            configuration.addCaCertificates(certificate);
+            QSslConfiguration::setDefaultConfiguration(configuration);
+        }
+        m_server.start(QStringLiteral("python3"),
+                       {QStringLiteral("-c"), QStringLiteral(R"(
+import functools, http.server, ssl, sys
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args): pass
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), functools.partial(Quiet, directory=sys.argv[1]))
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(sys.argv[2], sys.argv[3])
+server.socket = context.wrap_socket(server.socket, server_side=True)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+)"),
+                        m_dir.filePath(QStringLiteral("site")), certificate, key});
+        if (m_server.waitForReadyRead(30000)) {
+            m_port = m_server.readLine().trimmed().toInt();
+        }
+    }
+
+    ~LoopbackHttps()
+    {
+        m_server.kill();
+        m_server.waitForFinished();
+    }
+
+    bool isRunning() const { return m_port > 0; }
+    QUrl url(const QString& name) const
+    {
+        return QUrl(QStringLiteral("https://127.0.0.1:%1/%2").arg(m_port).arg(name));
+    }
+
+    void put(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(m_dir.filePath(QStringLiteral("site/") + name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    int m_port = 0;
+};
+
+QString shownText(const UpdaterController& updater)
+{
+    auto* box = qobject_cast<QMessageBox*>(updater.dialog());
+    return box ? box->text() : QString();
+}
+
+/** Runs a check to its end, and tells whether the flag was down while it ran. */
+bool checkRunsToItsEnd(UpdaterController& updater)
+{
+    updater.checkForUpdates();
+    const bool busy = !updater.canCheckForUpdates();
+    return QTest::qWaitFor([&] { return updater.canCheckForUpdates(); }, 20000) && busy;
+}
+
+QByteArray release(const QString& version, const QUrl& url, qint64 length, const QByteArray& signature)
+{
+    return QStringLiteral("<item><title>Wendle %1</title><enclosure url=\"%2\" length=\"%3\" "
+                          "type=\"application/vnd.debian.binary-package\" sparkle:version=\"%1\" "
+                          "sparkle:edSignature=\"%4\"/></item>")
+        .arg(version, url.toString())
+        .arg(length)
+        .arg(QString::fromLatin1(signature))
+        .toUtf8();
+}
+
+} // namespace
+
+class TestUpdates : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void versionOrder_data();
+    void versionOrder();
+    void feedOffersTheNewestLinuxRelease();
+    void signatures();
+    void onlyHttpsAndTheConfiguredFeed();
+    void checksSayHowTheyWent();
+    void checksAgainstALoopbackServer();
+    void downloadsAreKeptOnlyWhenSigned();
+};
+
+void TestUpdates::versionOrder_data()
+{
+    QTest::addColumn<QString>("newer");
+    QTest::addColumn<QString>("older");
+    QTest::newRow("minor") << "1.10"
+                           << "1.9";
+    QTest::newRow("patch") << "1.5.1"
+                           << "1.5";
+    QTest::newRow("release after beta") << "1.5"
+                                        << "1.5b3";
+    QTest::newRow("beta numbers") << "1.5b10"
+                                  << "1.5b3";
+    QTest::newRow("beta letters") << "1.5rc1"
+                                  << "1.5b4";
+    QTest::newRow("build") << "2"
+                           << "1.99.99";
+    QTest::newRow("long runs") << "1.123456789012345678901"
+                               << "1.123456789012345678900";
+}
+
+void TestUpdates::versionOrder()
+{
+    QFETCH(QString, newer);
+    QFETCH(QString, older);
+    QVERIFY(compareVersions(newer, older) > 0);
+    QVERIFY(compareVersions(older, newer) < 0);
+    QCOMPARE(compareVersions(newer, newer), 0);
+    QCOMPARE(compareVersions(QStringLiteral("1.05"), QStringLiteral("1.5")), 0);
+}
+
+void TestUpdates::feedOffersTheNewestLinuxRelease()
+{
+    const QByteArray notes = "<description><![CDATA[<p>Quieter <b>editor</b></p>]]></description>"
+                             "<sparkle:shortVersionString>1.10 (spring)</sparkle:shortVersionString>";
+    const UpdateFeed::Parsed parsed = UpdateFeed::parse(
+        feed(item(QStringLiteral("3.0"), QStringLiteral("macos")) + item(QStringLiteral("1.9"), QStringLiteral("linux"))
+             + item(QStringLiteral("1.10"), {}, QString::fromUtf8(notes))
+             + "<item><title>no download</title>"
+               "<sparkle:version>9</sparkle:version></item>"));
+    QVERIFY2(parsed.problem.isEmpty(), qPrintable(parsed.problem));
+    QVERIFY(parsed.newest);
+    QCOMPARE(parsed.newest->version, QStringLiteral("1.10"));
+    QCOMPARE(parsed.newest->shortVersion, QStringLiteral("1.10 (spring)"));
+    QCOMPARE(parsed.newest->url, QUrl(QStringLiteral("https://example.org/wendle-1.10.tar.gz")));
+    QCOMPARE(parsed.newest->length, 1234);
+    QCOMPARE(parsed.newest->signature, QByteArray("c2ln"));
+    QCOMPARE(parsed.newest->notes, QStringLiteral("<p>Quieter <b>editor</b></p>"));
+
+    // Broken or foreign documents are refused as a whole; a feed with only other systems' releases offers none.
+    const UpdateFeed::Parsed cut = UpdateFeed::parse(feed(item(QStringLiteral("2.0"), {})).chopped(20));
+    QVERIFY(!cut.problem.isEmpty());
+    QVERIFY(!cut.newest);
+    QVERIFY(!UpdateFeed::parse("<html><body>moved</body></html>").problem.isEmpty());
+    const UpdateFeed::Parsed others = UpdateFeed::parse(feed(item(QStringLiteral("2.0"), QStringLiteral("windows"))));
+    QVERIFY(others.problem.isEmpty());
+    QVERIFY(!others.newest);
+}
+
+void TestUpdates::signatures()
+{
+    const QByteArray data = QByteArray("wendle release archive ").repeated(1000);
+    const Signer signer(data);
+    QVERIFY(PackageSignature::verify(data, signer.signature, signer.publicKey));
+    QByteArray tampered = data;
+    tampered[500] = 'X';
+    QVERIFY(!PackageSignature::verify(tampered, signer.signature, signer.publicKey));
+    QVERIFY(!PackageSignature::verify(data, signer.signature, Signer(data).publicKey));
+    QVERIFY(!PackageSignature::verify(data, "not base64!", signer.publicKey));
+    QVERIFY(!PackageSignature::verify(data, signer.signature, signer.publicKey.left(20)));
+    QVERIFY(!PackageSignature::verify(data, {}, PackageSignature::builtInPublicKey()));
+    QCOMPARE(QByteArray::fromBase64(PackageSignature::builtInPublicKey()).size(), 32);
+}
+
+void TestUpdates::onlyHttpsAndTheConfiguredFeed()
+{
+    QVERIFY(!UpdateFeed::refusal(QUrl(QStringLiteral("http://example.org/appcast.xml"))).isEmpty());
+    QVERIFY(!UpdateFeed::refusal(QUrl(QStringLiteral("file:///tmp/appcast.xml"))).isEmpty());
+    QVERIFY(UpdateFeed::refusal(QUrl(QStringLiteral("HTTPS://example.org/appcast.xml"))).isEmpty());
+
+    // The file first, then the environment, then the build's own address.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("update-feed"));
+    qunsetenv("WENDLE_UPDATE_FEED");
+    QCOMPARE(UpdateFeed::configured(path), QUrl(QStringLiteral(WENDLE_UPDATE_FEED)));
+    qputenv("WENDLE_UPDATE_FEED", " https://mirror.example.org/wendle.xml ");
+    QCOMPARE(UpdateFeed::configured(path), QUrl(QStringLiteral("https://mirror.example.org/wendle.xml")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("  https://updates.example.org/wendle.xml  \n# second line ignored\n");
+    file.close();
+    QCOMPARE(UpdateFeed::configured(path), QUrl(QStringLiteral("https://updates.example.org/wendle.xml")));
+    qunsetenv("WENDLE_UPDATE_FEED");
+}
+
+void TestUpdates::checksSayHowTheyWent()
+{
+    // No feed: the package manager brings updates, and checking stays possible.
+    UpdaterController packaged{QUrl()};
+    QVERIFY(!packaged.canCheckForUpdates());
+    QTRY_VERIFY(packaged.canCheckForUpdates());
+    packaged.checkForUpdates();
+    QVERIFY(shownText(packaged).contains(QStringLiteral("package manager")));
+    QVERIFY(packaged.canCheckForUpdates());
+}
+
+void TestUpdates::checksAgainstALoopbackServer()
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.5"));
+    LoopbackHttps server(true);
+    QVERIFY(server.isRunning());
+    const QUrl url = server.url(QStringLiteral("appcast.xml"));
+    UpdaterController updater(url);
+    QTRY_VERIFY(updater.canCheckForUpdates());
+
+    server.put(QStringLiteral("appcast.xml"), feed(release(QStringLiteral("1.6"), url, 10, "c2ln")));
+    QVERIFY(checkRunsToItsEnd(updater));
+    QVERIFY(qobject_cast<UpdateDialog*>(updater.dialog()));
+
+    // Not newer, however it is spelled: a trailing dot, or other scripts' digits.
+    for (const QString& version :
+         {QStringLiteral("1.5"), QStringLiteral("1.4.9"), QStringLiteral("1.5."), QStringLiteral("\uFF11.\uFF14")}) {
+        server.put(QStringLiteral("appcast.xml"), feed(release(version, url, 10, "c2ln")));
+        QVERIFY(checkRunsToItsEnd(updater));
+        QCOMPARE(shownText(updater), QStringLiteral("You're up to date: Wendle 1.5 is the newest version."));
+    }
+
+    // A download of no announced length, or of one too large to take, could not be checked: it is not offered.
+    for (const qint64 length : {qint64(0), UpdateFeed::maximumDownloadLength + 1}) {
+        QByteArray offer = release(QStringLiteral("1.6"), url, length, "c2ln");
+        server.put(QStringLiteral("appcast.xml"), feed(offer.replace(" length=\"0\"", "")));
+        QVERIFY(checkRunsToItsEnd(updater));
+        QVERIFY2(shownText(updater).startsWith(QStringLiteral("This update cannot be verified")),
+                 qPrintable(shownText(updater)));
+    }
+
+    server.put(QStringLiteral("appcast.xml"), "<rss><channel><item><title>Wendle 9");
+    QVERIFY(checkRunsToItsEnd(updater));
+    QVERIFY(shownText(updater).startsWith(QStringLiteral("The update feed could not be read")));
+    // A sound feed past the size limit is not read to its end.
+    server.put(QStringLiteral("appcast.xml"),
+               feed(release(QStringLiteral("1.6"), url, 10, "c2ln") + "<!--" + QByteArray(UpdateFeed::maximumSize, 'x')
+                    + "-->"));
+    QVERIFY(checkRunsToItsEnd(updater));
+    QVERIFY2(shownText(updater).startsWith(QStringLiteral("The update feed could not be read")),
+             qPrintable(shownText(updater)));
+
+    UpdaterController missing(server.url(QStringLiteral("gone.xml")));
+    QTRY_VERIFY(missing.canCheckForUpdates());
+    QVERIFY(checkRunsToItsEnd(missing));
+    QVERIFY(shownText(missing).startsWith(QStringLiteral("The update feed could not be reached")));
+
+    // A certificate nobody vouches for ends the check; it is never waved through.
+    LoopbackHttps stranger(false);
+    QVERIFY(stranger.isRunning());
+    stranger.put(QStringLiteral("appcast.xml"), feed(release(QStringLiteral("1.6"), url, 10, "c2ln")));
+    UpdaterController wary(stranger.url(QStringLiteral("appcast.xml")));
+    QTRY_VERIFY(wary.canCheckForUpdates());
+    QVERIFY(checkRunsToItsEnd(wary));
+    QVERIFY(shownText(wary).startsWith(QStringLiteral("The update feed could not be reached")));
+}
+
+void TestUpdates::downloadsAreKeptOnlyWhenSigned()
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.5"));
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+    LoopbackHttps server(true);
+    QVERIFY(server.isRunning());
+    const QByteArray package = QByteArray("a signed Wendle package ").repeated(4000);
+    const Signer signer(package);
+    server.put(QStringLiteral("wendle_1.6_amd64.deb"), package);
+    const QUrl packageUrl = server.url(QStringLiteral("wendle_1.6_amd64.deb"));
+    const QString kept = cache.filePath(QStringLiteral("wendle/updates/wendle_1.6_amd64.deb"));
+
+    struct Case
+    {
+        QUrl url;
+        qint64 length;
+        QByteArray signature;
+        QString outcome;
+    };
+    const QList<Case> cases{
+        {packageUrl, package.size(), Signer("something else").signature, QStringLiteral("signature is not Wendle's")},
+        {packageUrl, package.size() - 1, signer.signature,
+         QStringLiteral("longer than the %1 bytes the feed announces").arg(package.size() - 1)},
+        {packageUrl, package.size() + 1, signer.signature, QStringLiteral("bytes long")},
+        {QUrl(QStringLiteral("http://127.0.0.1:9/wendle_1.6_amd64.deb")), package.size(), signer.signature,
+         QStringLiteral("only over HTTPS")},
+        {packageUrl, package.size(), signer.signature, QStringLiteral("its signature is checked")},
+    };
+    for (const Case& wanted : cases) {
+        server.put(QStringLiteral("appcast.xml"),
+                   feed(release(QStringLiteral("1.6"), wanted.url, wanted.length, wanted.signature)));
+        UpdaterController updater(server.url(QStringLiteral("appcast.xml")), signer.publicKey);
+        QTRY_VERIFY(updater.canCheckForUpdates());
+        QVERIFY(checkRunsToItsEnd(updater));
+        auto* offer = qobject_cast<UpdateDialog*>(updater.dialog());
+        QVERIFY(offer);
+        QPushButton* download = nullptr;
+        for (QPushButton* button : offer->findChildren<QPushButton*>()) {
+            download = button->text() == QStringLiteral("Download") ? button : download;
+        }
+        QVERIFY(download);
+        download->click();
+        QTRY_VERIFY_WITH_TIMEOUT(updater.canCheckForUpdates() && !shownText(updater).isEmpty(), 20000);
+        QVERIFY2(shownText(updater).contains(wanted.outcome), qPrintable(shownText(updater)));
+        QCOMPARE(QFile::exists(kept), wanted.outcome == QStringLiteral("its signature is checked"));
+    }
+}
+
+QTEST_MAIN(TestUpdates)
+#include "TestUpdates.moc"
