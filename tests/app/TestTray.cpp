@@ -33,21 +33,6 @@
 using namespace wendle;
 using namespace wendle::test;
 
-namespace {
-
-QStringList commandsOf(const QMenu* menu)
-{
-    QStringList commands;
-    for (const QAction* action : menu->actions()) {
-        if (!action->isSeparator()) {
-            commands << action->text();
-        }
-    }
-    return commands;
-}
-
-} // namespace
-
 class TestTray : public QObject
 {
     Q_OBJECT
@@ -117,12 +102,6 @@ void TestTray::cleanupTestCase()
 void TestTray::menuCommands()
 {
     QMenu* menu = m_window->menuBar()->actions().constFirst()->menu();
-    QCOMPARE(menu->title(), QStringLiteral("wendle"));
-    QCOMPARE(
-        commandsOf(menu),
-        QStringList({QStringLiteral("About wendle"), QStringLiteral("Check for updates…"), QStringLiteral("Settings…"),
-                     QStringLiteral("Show recovery code…"), QStringLiteral("Export…"), QStringLiteral("Back up…"),
-                     QStringLiteral("Restore from backup…"), QStringLiteral("Import…"), QStringLiteral("Quit")}));
 
     // "Check for updates…" follows whether the updater can check, and is off while a check runs.
     QAction* check = m_window->checkForUpdatesAction();
@@ -181,10 +160,6 @@ void TestTray::quittingFromTheTrayStillAsks()
 void TestTray::iconOpensThePanelBesideIt()
 {
     TrayItem tray(*m_lock, *m_updater, *m_journal->store, m_scheduler, m_clock, *m_window);
-    QCOMPARE(tray.icon()->toolTip(), QStringLiteral("wendle"));
-    QCOMPARE(commandsOf(tray.icon()->contextMenu()),
-             QStringList({QStringLiteral("Open wendle"), QStringLiteral("Settings…"),
-                          QStringLiteral("Check for updates…"), QStringLiteral("Quit")}));
     QSignalSpy opened(&tray, &TrayItem::openRequested);
     tray.icon()->contextMenu()->actions().constFirst()->trigger();
     QCOMPARE(opened.count(), 1);
