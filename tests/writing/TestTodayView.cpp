@@ -131,7 +131,7 @@ TodayView& TestTodayView::show(PromptEngine::Bank prompts)
 void TestTodayView::savesOnceAfterTypingPauses()
 {
     TodayView& view = show();
-    QCOMPARE(view.prompt()->id, QStringLiteral("A"));
+    QCOMPARE(view.session().prompt()->id, QStringLiteral("A"));
     QVERIFY(view.findChild<PlainTextEditor*>()->hasFocus());
 
     // Keys every 300 ms for two seconds: no pause is long enough to save, unless a loaded machine stretches
@@ -178,8 +178,8 @@ void TestTodayView::eachModeAndPromptKeepsItsText()
     TodayView& view = show();
     type(QStringLiteral("to the prompt"));
     QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("write freely")), Qt::LeftButton);
-    QCOMPARE(view.mode(), TodayView::Mode::freeform);
-    QCOMPARE(view.text(), QString());
+    QCOMPARE(view.session().mode(), TodayView::Mode::freeform);
+    QCOMPARE(view.session().text(), QString());
     // Free writing: no prompt above the editor, which takes the room (at least 320 high).
     auto* editor = view.findChild<PlainTextEditor*>();
     QVERIFY(editor->hasFocus());
@@ -189,19 +189,19 @@ void TestTodayView::eachModeAndPromptKeepsItsText()
     type(QStringLiteral("free words"));
 
     QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("back to the prompt")), Qt::LeftButton);
-    QCOMPARE(view.text(), QStringLiteral("to the prompt"));
+    QCOMPARE(view.session().text(), QStringLiteral("to the prompt"));
     QVERIFY(view.findChild<TextBlock*>()->isVisibleTo(&view));
     QCOMPARE(saved("freeform"), QStringLiteral("free words"));
     QCOMPARE(entry("freeform")->categoryRaw(), QStringLiteral("pages"));
 
     view.switchMode(TodayView::Mode::freeform);
-    QCOMPARE(view.text(), QStringLiteral("free words"));
+    QCOMPARE(view.session().text(), QStringLiteral("free words"));
 
     // Another prompt starts empty; the text written to the first stays with it.
     view.switchMode(TodayView::Mode::prompt);
     QTest::mouseClick(named<PlainButton>(&view, QStringLiteral("give me another")), Qt::LeftButton);
-    QCOMPARE(view.prompt()->id, QStringLiteral("B"));
-    QCOMPARE(view.text(), QString());
+    QCOMPARE(view.session().prompt()->id, QStringLiteral("B"));
+    QCOMPARE(view.session().text(), QString());
     QCOMPARE(saved("A"), QStringLiteral("to the prompt"));
     QVERIFY(!entry("B"));
 }
@@ -214,7 +214,7 @@ void TestTodayView::unreadableEntryIsKeptAside()
 
     // Shown empty, and never saved over until the user writes.
     TodayView& view = show();
-    QCOMPARE(view.text(), QString());
+    QCOMPARE(view.session().text(), QString());
     QTest::qWait(1200);
     QCOMPARE(entry("A")->cipherBody(), unreadable);
 
@@ -291,12 +291,12 @@ void TestTodayView::ctrlReturnFinishesFromAnywhere()
     QWidget* elsewhere = named<PlainButton>(&view, QStringLiteral("give me another"));
     elsewhere->setFocus(Qt::TabFocusReason);
     QTest::keyClick(elsewhere, Qt::Key_Return, Qt::ControlModifier);
-    QVERIFY(view.isDone());
+    QVERIFY(view.session().isDone());
     QCOMPARE(saved("A"), words(20)); // no line break was typed
 
     type(QStringLiteral(" more"));
     QTest::keyClick(view.findChild<PlainTextEditor*>(), Qt::Key_Enter, Qt::ControlModifier);
-    QVERIFY(view.isDone());
+    QVERIFY(view.session().isDone());
     QCOMPARE(saved("A"), words(20) + QStringLiteral(" more"));
 }
 
@@ -319,7 +319,7 @@ void TestTodayView::recapCoversTheScreenUntilBegun()
     QVERIFY(Preferences().boolValue(QStringLiteral("recap.shown.2026-03")));
     QVERIFY(editor->isEnabled());
     QTRY_VERIFY(editor->hasFocus());
-    QVERIFY(!view.isDone());
+    QVERIFY(!view.session().isDone());
 
     // The sentence groups the total as the locale does, and says "word" for one.
     RecapData recap{QStringLiteral("march"), 3, 31, 1204, std::nullopt, QString(), QString()};
@@ -334,13 +334,13 @@ void TestTodayView::recapCoversTheScreenUntilBegun()
 void TestTodayView::noPromptWritesFreelyAtOnce()
 {
     TodayView& view = show(PromptEngine::Bank{});
-    QVERIFY(!view.prompt());
+    QVERIFY(!view.session().prompt());
     // The user is told, and writes freely straight away, with no prompt to go back to.
     QVERIFY(std::ranges::any_of(view.findChildren<TextBlock*>(), [](TextBlock* block) {
         return block->isVisible()
             && block->text() == QStringLiteral("Prompts could not be loaded — write freely meanwhile.");
     }));
-    QCOMPARE(view.mode(), TodayView::Mode::freeform);
+    QCOMPARE(view.session().mode(), TodayView::Mode::freeform);
     auto* editor = view.findChild<PlainTextEditor*>();
     QVERIFY(editor->hasFocus() && !editor->isReadOnly());
     QVERIFY(!named<PlainButton>(&view, QStringLiteral("give me another")));

@@ -5,7 +5,7 @@
 #include "ui/FilledButton.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
-#include "writing/MenuBarEntryView.h"
+#include "writing/TrayEntryView.h"
 #include "writing/TodayView.h"
 
 #include "FailingVfs.h"
@@ -32,7 +32,7 @@ PromptEngine::Bank bank()
 
 } // namespace
 
-class TestMenuBarEntryView : public QObject
+class TestTrayEntryView : public QObject
 {
     Q_OBJECT
 
@@ -48,7 +48,7 @@ private Q_SLOTS:
     void pendingSaveOutlivesTheLock();
 
 private:
-    MenuBarEntryView& show(PromptEngine::Bank prompts = bank(), bool unlocked = true);
+    TrayEntryView& show(PromptEngine::Bank prompts = bank(), bool unlocked = true);
     void type(const QString& text) { QTest::keyClicks(named<PlainTextEditor>(m_view.get(), "entry"), text); }
     QString saved(const char* promptID) const
     {
@@ -60,10 +60,10 @@ private:
     std::unique_ptr<TempJournal> m_journal;
     ReminderScheduler m_scheduler;
     ManualClock m_clock{kMorning};
-    std::unique_ptr<MenuBarEntryView> m_view;
+    std::unique_ptr<TrayEntryView> m_view;
 };
 
-void TestMenuBarEntryView::initTestCase()
+void TestTrayEntryView::initTestCase()
 {
     FailingVfs::install();
     qputenv("TZ", "Europe/Berlin");
@@ -71,22 +71,22 @@ void TestMenuBarEntryView::initTestCase()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
 }
 
-void TestMenuBarEntryView::init()
+void TestTrayEntryView::init()
 {
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
     FailingVfs::setFailing(false);
     m_journal = std::make_unique<TempJournal>();
 }
 
-void TestMenuBarEntryView::cleanup()
+void TestTrayEntryView::cleanup()
 {
     m_view.reset();
     m_journal.reset();
 }
 
-MenuBarEntryView& TestMenuBarEntryView::show(PromptEngine::Bank prompts, bool unlocked)
+TrayEntryView& TestTrayEntryView::show(PromptEngine::Bank prompts, bool unlocked)
 {
-    m_view = std::make_unique<MenuBarEntryView>(*m_journal->store, m_scheduler, m_clock,
+    m_view = std::make_unique<TrayEntryView>(*m_journal->store, m_scheduler, m_clock,
                                                 std::make_unique<PromptEngine>(std::move(prompts)));
     m_view->setKey(unlocked ? m_journal->key : nullptr);
     m_view->show();
@@ -97,46 +97,46 @@ MenuBarEntryView& TestMenuBarEntryView::show(PromptEngine::Bank prompts, bool un
     return *m_view;
 }
 
-void TestMenuBarEntryView::lockedShowsOnlyTitleUnlockAndUpdates()
+void TestTrayEntryView::lockedShowsOnlyTitleUnlockAndUpdates()
 {
     m_journal->add(QStringLiteral("2026-03-05"), QStringLiteral("A"), words(30));
     QVERIFY(m_journal->store->save());
-    MenuBarEntryView& view = show(bank(), false);
+    TrayEntryView& view = show(bank(), false);
     QVERIFY(labelStarting(&view, QStringLiteral("w e n d l e")));
     auto* unlock = named<QAbstractButton>(&view, QStringLiteral("unlock"));
     QVERIFY(unlock);
     QCOMPARE(unlock->text(), QStringLiteral("Unlock with password"));
     QVERIFY(!named(&view, QStringLiteral("entry")));
     QVERIFY(!named(&view, QStringLiteral("Done")));
-    QVERIFY(view.text().isEmpty());
+    QVERIFY(view.session().text().isEmpty());
 
     auto* updates = named<QAbstractButton>(&view, QStringLiteral("check for updates"));
     QVERIFY(updates && !updates->isEnabled());
     view.setCanCheckForUpdates(true);
-    QSignalSpy checks(&view, &MenuBarEntryView::checkForUpdatesRequested);
+    QSignalSpy checks(&view, &TrayEntryView::checkForUpdatesRequested);
     updates->click();
     QCOMPARE(checks.count(), 1);
-    QSignalSpy unlocks(&view, &MenuBarEntryView::unlockRequested);
+    QSignalSpy unlocks(&view, &TrayEntryView::unlockRequested);
     unlock->click();
     QCOMPARE(unlocks.count(), 1);
 
     // The key arriving brings today's entry; its going takes the text away at once.
     view.setKey(m_journal->key);
     QVERIFY(named(&view, QStringLiteral("entry")));
-    QCOMPARE(view.text(), words(30));
-    QVERIFY(view.isDone());
+    QCOMPARE(view.session().text(), words(30));
+    QVERIFY(view.session().isDone());
     view.setKey(nullptr);
     QVERIFY(!named(&view, QStringLiteral("entry")));
-    QVERIFY(view.text().isEmpty());
+    QVERIFY(view.session().text().isEmpty());
 }
 
-void TestMenuBarEntryView::panelAndTodayMeetInTheStore()
+void TestTrayEntryView::panelAndTodayMeetInTheStore()
 {
-    MenuBarEntryView& view = show();
-    QCOMPARE(view.prompt()->id, QStringLiteral("A"));
+    TrayEntryView& view = show();
+    QCOMPARE(view.session().prompt()->id, QStringLiteral("A"));
     type(words(25));
     QTest::keyClick(named(&view, QStringLiteral("entry")), Qt::Key_Return, Qt::ControlModifier);
-    QVERIFY(view.isDone());
+    QVERIFY(view.session().isDone());
     QCOMPARE(named<FilledButton>(&view, QStringLiteral("Done"))->text(), QStringLiteral("Saved"));
     QCOMPARE(saved("A"), words(25));
     QCOMPARE(m_journal->store->firstEntry(QStringLiteral("2026-03-05"), QStringLiteral("A"))->creditedWords(), 25);
@@ -145,7 +145,7 @@ void TestMenuBarEntryView::panelAndTodayMeetInTheStore()
         TodayView today(*m_journal->store, m_scheduler, m_journal->key, {}, m_clock,
                         std::make_unique<PromptEngine>(bank()));
         today.show();
-        QCOMPARE(today.text(), words(25));
+        QCOMPARE(today.session().text(), words(25));
         QCOMPARE(today.headerDayNumber(), 1);
     }
 
@@ -158,16 +158,16 @@ void TestMenuBarEntryView::panelAndTodayMeetInTheStore()
     freeform.switchMode(TodayView::Mode::freeform);
     QTest::keyClicks(named<PlainTextEditor>(&freeform, QStringLiteral("entry")), words(12));
     freeform.finishDay();
-    QVERIFY(!freeform.isDone());
-    MenuBarEntryView& panel = show();
+    QVERIFY(!freeform.session().isDone());
+    TrayEntryView& panel = show();
     type(words(8));
-    QVERIFY(!panel.isDone());
-    panel.finishDay();
-    QVERIFY(panel.isDone());
+    QVERIFY(!panel.session().isDone());
+    panel.session().finishDay();
+    QVERIFY(panel.session().isDone());
     QCOMPARE(saved("A"), words(8));
 }
 
-void TestMenuBarEntryView::panelAndTodayNeverPutOutEachOthersWords()
+void TestTrayEntryView::panelAndTodayNeverPutOutEachOthersWords()
 {
     TodayView today(*m_journal->store, m_scheduler, m_journal->key, {}, m_clock,
                     std::make_unique<PromptEngine>(bank()));
@@ -175,24 +175,24 @@ void TestMenuBarEntryView::panelAndTodayNeverPutOutEachOthersWords()
     auto* todayEditor = named<PlainTextEditor>(&today, QStringLiteral("entry"));
     // The panel opens while the Today screen's words still wait for their pause: it starts from them.
     QTest::keyClicks(todayEditor, QStringLiteral("morning"));
-    MenuBarEntryView& panel = show();
-    QCOMPARE(panel.text(), QStringLiteral("morning"));
+    TrayEntryView& panel = show();
+    QCOMPARE(panel.session().text(), QStringLiteral("morning"));
     type(QStringLiteral(" tray"));
     QTRY_COMPARE_WITH_TIMEOUT(saved("A"), QStringLiteral("morning tray"), 3000);
-    QCOMPARE(today.text(), QStringLiteral("morning tray"));
+    QCOMPARE(today.session().text(), QStringLiteral("morning tray"));
 
     // Each takes up what the other saved while nothing typed on it waits.
     QTest::keyClicks(todayEditor, QStringLiteral(" evening"));
-    QTRY_COMPARE_WITH_TIMEOUT(panel.text(), QStringLiteral("morning tray evening"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.session().text(), QStringLiteral("morning tray evening"), 3000);
     type(QStringLiteral(" night"));
     QTRY_COMPARE_WITH_TIMEOUT(saved("A"), QStringLiteral("morning tray evening night"), 3000);
-    QCOMPARE(today.text(), QStringLiteral("morning tray evening night"));
+    QCOMPARE(today.session().text(), QStringLiteral("morning tray evening night"));
 }
 
-void TestMenuBarEntryView::noPromptOffersFreeWriting()
+void TestTrayEntryView::noPromptOffersFreeWriting()
 {
-    MenuBarEntryView& view = show(PromptEngine::Bank());
-    QVERIFY(!view.prompt());
+    TrayEntryView& view = show(PromptEngine::Bank());
+    QVERIFY(!view.session().prompt());
     QVERIFY(!named(&view, QStringLiteral("entry")));
     QVERIFY(!named(&view, QStringLiteral("Done")));
     const TextBlock* line = view.findChildren<TextBlock*>().constLast();
@@ -206,13 +206,13 @@ void TestMenuBarEntryView::noPromptOffersFreeWriting()
     QVERIFY(!named(&view, QStringLiteral("write freely")));
     type(words(20));
     QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
-    QVERIFY(view.isDone());
+    QVERIFY(view.session().isDone());
     QCOMPARE(saved("freeform"), words(20));
 }
 
-void TestMenuBarEntryView::refusedSaveIsNotCalledSaved()
+void TestTrayEntryView::refusedSaveIsNotCalledSaved()
 {
-    MenuBarEntryView& view = show();
+    TrayEntryView& view = show();
     QVERIFY(!labelStarting(&view, QStringLiteral("Not saved yet")));
     // The disk is full: finishing cannot write the words, and the panel says so instead of "Saved".
     FailingVfs::setFailing(true);
@@ -225,23 +225,23 @@ void TestMenuBarEntryView::refusedSaveIsNotCalledSaved()
     // Nor does the panel, closed and opened again, call them saved.
     view.hide();
     view.show();
-    QVERIFY(!view.isDone());
+    QVERIFY(!view.session().isDone());
 
     // Once the store's retry writes them, the Done that was pressed becomes "Saved" of itself.
     FailingVfs::setFailing(false);
     QTRY_VERIFY_WITH_TIMEOUT(!problem->isVisible(), EntryStore::retryMilliseconds + 1000);
     QCOMPARE(saved("A"), words(25));
-    QVERIFY(view.isDone());
+    QVERIFY(view.session().isDone());
 }
 
-void TestMenuBarEntryView::pendingSaveOutlivesTheLock()
+void TestTrayEntryView::pendingSaveOutlivesTheLock()
 {
-    MenuBarEntryView& view = show();
+    TrayEntryView& view = show();
     type(words(5));
     view.setKey(nullptr);
     QCOMPARE(saved("A"), QStringLiteral("<none>"));
     QTRY_COMPARE_WITH_TIMEOUT(saved("A"), words(5), 3000);
 }
 
-QTEST_MAIN(TestMenuBarEntryView)
-#include "TestMenuBarEntryView.moc"
+QTEST_MAIN(TestTrayEntryView)
+#include "TestTrayEntryView.moc"
