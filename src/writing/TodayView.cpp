@@ -109,7 +109,7 @@ void TodayView::buildLayout()
     bar->setSpacing(22);
     m_another = new PlainButton(QStringLiteral("↻ give me another"), 12, Palette::muted(), m_column);
     m_another->setAccessibleName(QStringLiteral("give me another"));
-    connect(m_another, &QAbstractButton::clicked, this, &TodayView::giveMeAnother);
+    connect(m_another, &QAbstractButton::clicked, &m_session, &WritingSession::giveMeAnother);
     m_writeFreely = new PlainButton(QStringLiteral("✎ write freely"), 12, Palette::muted(), m_column);
     m_writeFreely->setAccessibleName(QStringLiteral("write freely"));
     connect(m_writeFreely, &QAbstractButton::clicked, this, [this] { switchMode(Mode::freeform); });
@@ -160,11 +160,6 @@ void TodayView::switchMode(Mode mode)
 {
     m_session.switchMode(mode);
     m_editor->setFocus(Qt::OtherFocusReason);
-}
-
-void TodayView::giveMeAnother()
-{
-    m_session.giveMeAnother();
 }
 
 qint64 TodayView::headerDayNumber() const

@@ -3,7 +3,6 @@
 
 #include "history/LookingBack.h"
 #include "history/MonthRecap.h"
-#include "prompts/PromptEngine.h"
 #include "writing/WritingSession.h"
 
 #include <QPointer>
@@ -61,7 +60,6 @@ public:
     void finishDay();
     /** The mode buttons: the editor keeps the focus. */
     void switchMode(Mode mode);
-    void giveMeAnother();
     qint64 headerDayNumber() const;
     /** Recomputes the resurfaced entries and, when one is due, the month recap. */
     void refreshLookingBack();

@@ -88,17 +88,10 @@ void WritingSession::appear()
     if (!m_prompt && m_surface == Surface::today) {
         m_mode = Mode::freeform; // without prompts, free writing is the one place words can go
     }
-    load();
-    Q_EMIT changed();
+    loadEntry();
 }
 
 void WritingSession::loadEntry()
-{
-    load();
-    Q_EMIT changed();
-}
-
-void WritingSession::load()
 {
     bool replaced = false;
     if (const Entry* entry = todayEntry(); entry && m_key) {
@@ -110,6 +103,7 @@ void WritingSession::load()
     if (replaced && m_surface == Surface::today) {
         scheduleAutosave();
     }
+    Q_EMIT changed();
 }
 
 void WritingSession::edit(const QString& text, std::optional<qint64> words)
@@ -204,8 +198,7 @@ void WritingSession::moveToAnotherEntry()
     if (cleared) {
         scheduleAutosave();
     }
-    load();
-    Q_EMIT changed();
+    loadEntry();
 }
 
 void WritingSession::followStoredText()

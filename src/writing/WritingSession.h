@@ -116,7 +116,6 @@ private:
     void scheduleAutosave();
     /** Clears the text for another target, then loads that target's entry. */
     void moveToAnotherEntry();
-    void load();
     void followStoredText();
     void onSaveFailureChanged();
     /** Sets the text and its count; true when it changed. */
