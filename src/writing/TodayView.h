@@ -54,7 +54,6 @@ public:
     ~TodayView() override;
 
     WritingSession& session() { return m_session; }
-    const WritingSession& session() const { return m_session; }
 
     /** "Done" and Ctrl+Return; nothing while the recap card is up. */
     void finishDay();

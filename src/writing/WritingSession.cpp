@@ -50,14 +50,6 @@ void WritingSession::setKey(std::shared_ptr<const EntryKey> key)
     Q_EMIT changed();
 }
 
-QString WritingSession::currentPromptID() const
-{
-    if (m_mode == Mode::freeform) {
-        return Entry::freeformPromptID;
-    }
-    return m_prompt ? m_prompt->id : QString();
-}
-
 TodaysEntry::Target WritingSession::target() const
 {
     if (m_mode == Mode::freeform) {
@@ -131,7 +123,8 @@ bool WritingSession::save()
 
 void WritingSession::saveNow()
 {
-    save();
+    // Words that do not reach the file stay with the store, which retries them and says so meanwhile.
+    static_cast<void>(save());
 }
 
 void WritingSession::flushPendingSave()
@@ -178,14 +171,14 @@ void WritingSession::onSaveFailureChanged()
 
 void WritingSession::switchMode(Mode mode)
 {
-    save();
+    saveNow();
     m_mode = mode;
     moveToAnotherEntry();
 }
 
 void WritingSession::giveMeAnother()
 {
-    save();
+    saveNow();
     m_prompt = m_engine->assignNext(journalDayKey(m_clock.now(), Calendar::current()));
     moveToAnotherEntry();
 }

@@ -71,9 +71,9 @@ public:
 
     Mode mode() const { return m_mode; }
     const std::optional<Prompt>& prompt() const { return m_prompt; }
-    /** "freeform" in free writing, else the prompt's id; empty without a prompt. */
-    QString currentPromptID() const;
-    /** Whether there is anything to write to. */
+    /** What the text is written to: free writing ("freeform", "pages") or the prompt; nothing without one. */
+    TodaysEntry::Target target() const;
+    QString currentPromptID() const { return target().promptID; }
     bool hasTarget() const { return !currentPromptID().isEmpty(); }
     Entry* todayEntry() const;
     /** The credited words of today's other entries (every one of them when there is nothing to write to). */
@@ -110,9 +110,8 @@ Q_SIGNALS:
     void changed();
 
 private:
-    TodaysEntry::Target target() const;
     /** Returns whether the text is in the file now. */
-    bool save();
+    [[nodiscard]] bool save();
     void scheduleAutosave();
     /** Clears the text for another target, then loads that target's entry. */
     void moveToAnotherEntry();

@@ -93,12 +93,6 @@ void TestTrayEntryView::panelAndTodayMeetInTheStore()
     // The Today screen takes it up, and its day number counts the day.
     QCOMPARE(todayEditor->text(), words(24) + QStringLiteral(" tray"));
     QCOMPARE(today.headerDayNumber(), 1);
-
-    // And the panel's editor takes up what the Today screen saves, so typing there goes on from it.
-    QTest::keyClicks(todayEditor, QStringLiteral(" evening"));
-    QTRY_COMPARE_WITH_TIMEOUT(editor->text(), words(24) + QStringLiteral(" tray evening"), 3000);
-    type(QStringLiteral(" night"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_journal->saved("A"), words(24) + QStringLiteral(" tray evening night"), 3000);
 }
 
 void TestTrayEntryView::noPromptOffersFreeWriting()
