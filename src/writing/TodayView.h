@@ -57,7 +57,7 @@ public:
 
     /** "Done" and Ctrl+Return; nothing while the recap card is up. */
     void finishDay();
-    /** The mode buttons: the editor keeps the focus. */
+    /** The mode buttons: the session moves to `mode`, and the editor takes the focus. */
     void switchMode(Mode mode);
     qint64 headerDayNumber() const;
     /** Recomputes the resurfaced entries and, when one is due, the month recap. */
