@@ -5,7 +5,7 @@
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 #include "reminders/ReminderScheduler.h"
-#include "writing/MenuBarEntryView.h"
+#include "writing/TrayEntryView.h"
 #include "writing/TrayPanel.h"
 
 #include <QApplication>
@@ -40,9 +40,9 @@ void openPanelUnlocked(benchmark::State& state)
     store->save();
 
     TrayPanel panel(
-        new MenuBarEntryView(*store, scheduler, clock,
-                             std::make_unique<PromptEngine>(PromptEngine::Bank{
-                                 {{QStringLiteral("p"), PromptCategory::memory, QStringLiteral("A prompt")}}})));
+        new TrayEntryView(*store, scheduler, clock,
+                          std::make_unique<PromptEngine>(PromptEngine::Bank{
+                              {{QStringLiteral("p"), PromptCategory::memory, QStringLiteral("A prompt")}}})));
     panel.view()->setKey(key);
     const QRect icon(1200, 0, 22, 22);
     for (auto _ : state) {

@@ -4,7 +4,7 @@
 #include "app/MainWindow.h"
 #include "lock/AppLockController.h"
 #include "updates/UpdaterController.h"
-#include "writing/MenuBarEntryView.h"
+#include "writing/TrayEntryView.h"
 #include "writing/TrayPanel.h"
 
 #include <QMenu>
@@ -18,15 +18,15 @@ TrayItem::TrayItem(AppLockController& lock, UpdaterController& updater, EntrySto
     , m_menu(std::make_unique<QMenu>())
     , m_icon(new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/leaf.svg")), this))
 {
-    auto* view = new MenuBarEntryView(store, scheduler, clock);
+    auto* view = new TrayEntryView(store, scheduler, clock);
     m_panel = std::make_unique<TrayPanel>(view);
     view->setKey(lock.key());
     view->setCanCheckForUpdates(updater.canCheckForUpdates());
     connect(&lock, &AppLockController::keyChanged, view, [view, &lock] { view->setKey(lock.key()); });
-    connect(view, &MenuBarEntryView::unlockRequested, &lock, &AppLockController::unlock);
+    connect(view, &TrayEntryView::unlockRequested, &lock, &AppLockController::unlock);
     connect(&updater, &UpdaterController::canCheckForUpdatesChanged, view,
             [view, &updater] { view->setCanCheckForUpdates(updater.canCheckForUpdates()); });
-    connect(view, &MenuBarEntryView::checkForUpdatesRequested, &updater, &UpdaterController::checkForUpdates);
+    connect(view, &TrayEntryView::checkForUpdatesRequested, &updater, &UpdaterController::checkForUpdates);
 
     m_menu->addAction(QStringLiteral("Open wendle"), this, &TrayItem::openRequested);
     m_menu->addAction(window.settingsAction());

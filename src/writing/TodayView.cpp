@@ -8,7 +8,6 @@
 #include "journal/Clock.h"
 #include "journal/DateText.h"
 #include "journal/DayKey.h"
-#include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "journal/WordCount.h"
@@ -22,7 +21,6 @@
 #include "ui/TextBlock.h"
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
-#include "writing/Autosave.h"
 #include "writing/DocumentWordCount.h"
 
 #include <QGridLayout>
@@ -38,29 +36,24 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
                      std::function<void()> openHistory, const Clock& clock, std::unique_ptr<PromptEngine> engine,
                      QWidget* parent)
     : QWidget(parent)
-    , _context(store)
-    , _scheduler(scheduler)
-    , _engine(engine ? std::move(engine) : std::make_unique<PromptEngine>())
-    , _saveTask(new Autosave(&store))
-    , key(std::move(key))
-    , openHistory(std::move(openHistory))
+    , m_store(store)
     , m_clock(clock)
+    , m_session(WritingSession::Surface::today, store, scheduler, clock, std::move(key), std::move(engine))
+    , m_openHistory(std::move(openHistory))
     , m_entryCount(store.entries().size())
 {
     Palette::usePaperBackground(this);
     buildLayout();
-    connect(&_context, &EntryStore::changed, this, &TodayView::onStoreChanged);
-    connect(&_context, &EntryStore::saveFailureChanged, this, &TodayView::onSaveFailureChanged);
+    connect(&m_session, &WritingSession::textReplaced, this, [this](const QString& text) {
+        const QSignalBlocker blocker(m_editor);
+        m_editor->setText(text);
+    });
+    connect(&m_session, &WritingSession::changed, this, &TodayView::render);
+    connect(&m_store, &EntryStore::changed, this, &TodayView::onStoreChanged);
     render();
 }
 
-TodayView::~TodayView()
-{
-    // A save that is still waiting runs when due, with the key it was scheduled with.
-    if (_saveTask) {
-        _saveTask->release();
-    }
-}
+TodayView::~TodayView() = default;
 
 void TodayView::buildLayout()
 {
@@ -107,7 +100,8 @@ void TodayView::buildLayout()
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, m_column);
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
-    connect(m_editor, &PlainTextEditor::textEdited, this, &TodayView::onEditorEdited);
+    connect(m_editor, &PlainTextEditor::textEdited, this,
+            [this] { m_session.edit(m_editor->text(), m_editorWords->count()); });
     column->addWidget(m_editor, 1);
 
     column->addSpacing(24);
@@ -115,7 +109,7 @@ void TodayView::buildLayout()
     bar->setSpacing(22);
     m_another = new PlainButton(QStringLiteral("↻ give me another"), 12, Palette::muted(), m_column);
     m_another->setAccessibleName(QStringLiteral("give me another"));
-    connect(m_another, &QAbstractButton::clicked, this, &TodayView::giveMeAnother);
+    connect(m_another, &QAbstractButton::clicked, &m_session, &WritingSession::giveMeAnother);
     m_writeFreely = new PlainButton(QStringLiteral("✎ write freely"), 12, Palette::muted(), m_column);
     m_writeFreely->setAccessibleName(QStringLiteral("write freely"));
     connect(m_writeFreely, &QAbstractButton::clicked, this, [this] { switchMode(Mode::freeform); });
@@ -134,7 +128,7 @@ void TodayView::buildLayout()
     bar->addWidget(m_finish);
     // A row of its own over the buttons, so the whole sentence shows even in the narrowest window.
     // The store retries a failed save on its own; this screen only says so while it lasts.
-    QLabel* saveProblem = saveProblemLine(_context, m_column);
+    QLabel* saveProblem = saveProblemLine(m_store, m_column);
     saveProblem->setContentsMargins(0, 0, 0, 10);
     column->addWidget(saveProblem, 0, Qt::AlignRight);
     column->addLayout(bar);
@@ -155,136 +149,17 @@ void TodayView::buildLayout()
     }
 }
 
-QString TodayView::currentPromptID() const
-{
-    if (_mode == Mode::freeform) {
-        return Entry::freeformPromptID;
-    }
-    return _prompt ? _prompt->id : QString();
-}
-
-TodaysEntry::Target TodayView::target() const
-{
-    if (_mode == Mode::freeform) {
-        return {Entry::freeformPromptID, rawValue(PromptCategory::pages)};
-    }
-    return _prompt ? TodaysEntry::Target{_prompt->id, rawValue(_prompt->category)} : TodaysEntry::Target{};
-}
-
-Entry* TodayView::todayEntry() const
-{
-    return TodaysEntry::find(_context, currentPromptID(), m_clock.now(), Calendar::current());
-}
-
-qint64 TodayView::wordsElsewhereToday() const
-{
-    return TodaysEntry::wordsElsewhere(_context, currentPromptID(), m_clock.now(), Calendar::current());
-}
-
-qint64 TodayView::liveTotal() const
-{
-    return wordsElsewhereToday() + m_editorWords->count();
-}
-
-void TodayView::loadEntry()
-{
-    bool changed = false;
-    if (const Entry* entry = todayEntry()) {
-        QString text;
-        try {
-            text = openEntryText(entry->cipherBody(), *key);
-        } catch (const std::exception&) {
-            // An unreadable body shows as an empty editor; the store keeps it aside if it is ever replaced.
-        }
-        changed = replaceText(text);
-    }
-    // Words the store still holds back from the file are not called saved.
-    _done = !_text.isEmpty() && !_context.hasUnsavedChanges() && liveTotal() >= completionThreshold;
-    if (changed) {
-        scheduleAutosave();
-    }
-    render();
-}
-
-bool TodayView::saveEntry()
-{
-    return TodaysEntry::save(_context, _scheduler, *key, target(), _text, m_clock.now(), Calendar::current());
-}
-
-void TodayView::scheduleAutosave()
-{
-    _done = false;
-    m_finishWaitsForSave = false;
-    if (!_saveTask) {
-        _saveTask = new Autosave(&_context);
-    }
-    // The save works from what is on screen now; any later change schedules a newer one.
-    EntryStore* store = &_context;
-    ReminderScheduler* scheduler = &_scheduler;
-    const Clock* clock = &m_clock;
-    _saveTask->schedule(
-        [store, scheduler, clock, key = key, target = target(), text = _text, words = m_editorWords->count()] {
-            TodaysEntry::save(*store, *scheduler, *key, target, text, clock->now(), Calendar::current(), words);
-        });
-}
-
 void TodayView::finishDay()
 {
-    if (_recap) {
-        return;
-    }
-    if (_saveTask) {
-        _saveTask->cancel();
-    }
-    // "Saved" only when it is true: a save that did not reach the file leaves "Done" until the retry lands.
-    const bool saved = saveEntry();
-    _done = saved && liveTotal() >= completionThreshold;
-    m_finishWaitsForSave = !saved;
-    render();
-}
-
-void TodayView::onSaveFailureChanged()
-{
-    if (m_finishWaitsForSave && !_context.hasUnsavedChanges()) {
-        m_finishWaitsForSave = false;
-        _done = liveTotal() >= completionThreshold;
-        render();
+    if (!m_recap) {
+        m_session.finishDay();
     }
 }
 
 void TodayView::switchMode(Mode mode)
 {
-    if (_saveTask) {
-        _saveTask->cancel();
-    }
-    saveEntry();
-    _mode = mode;
-    const bool changed = replaceText(QString());
-    _done = false;
-    m_finishWaitsForSave = false;
-    if (changed) {
-        scheduleAutosave();
-    }
-    loadEntry();
+    m_session.switchMode(mode);
     m_editor->setFocus(Qt::OtherFocusReason);
-    render();
-}
-
-void TodayView::giveMeAnother()
-{
-    if (_saveTask) {
-        _saveTask->cancel();
-    }
-    saveEntry();
-    _prompt = _engine->assignNext(journalDayKey(m_clock.now(), Calendar::current()));
-    const bool changed = replaceText(QString());
-    _done = false;
-    m_finishWaitsForSave = false;
-    if (changed) {
-        scheduleAutosave();
-    }
-    loadEntry();
-    render();
 }
 
 qint64 TodayView::headerDayNumber() const
@@ -292,9 +167,9 @@ qint64 TodayView::headerDayNumber() const
     const Calendar calendar = Calendar::current();
     const QString today = journalDayKey(m_clock.now(), calendar);
     // The other days only change when the store does, so their streaks are worked out once per change.
-    if (!m_streaks || m_streaks->revision != _context.revision() || m_streaks->today != today) {
+    if (!m_streaks || m_streaks->revision != m_store.revision() || m_streaks->today != today) {
         QHash<QString, qint64> totals;
-        for (const Entry* entry : _context.entries()) {
+        for (const Entry* entry : m_store.entries()) {
             if (entry->dayKey() != today) {
                 totals[entry->dayKey()] += entry->creditedWords();
             }
@@ -307,9 +182,9 @@ qint64 TodayView::headerDayNumber() const
         }
         const qint64 without = currentStreak(written, today, calendar);
         written.insert(today);
-        m_streaks = StreakCache{_context.revision(), today, currentStreak(written, today, calendar), without};
+        m_streaks = StreakCache{m_store.revision(), today, currentStreak(written, today, calendar), without};
     }
-    const bool todayWritten = liveTotal() >= completionThreshold;
+    const bool todayWritten = m_session.liveTotal() >= completionThreshold;
     return std::max(todayWritten ? m_streaks->withToday : m_streaks->withoutToday, todayWritten ? qint64(1) : 0);
 }
 
@@ -317,45 +192,43 @@ void TodayView::refreshLookingBack()
 {
     const QDateTime now = m_clock.now();
     const Calendar calendar = Calendar::current();
-    _resurfaced = resurfacedItems(_context.entries(), *key, now, calendar);
-    if (std::optional<RecapData> recap = makeRecap(_context.entries(), *key, now, calendar, Preferences())) {
-        _recap = std::move(recap);
+    const EntryKey& key = *m_session.key();
+    m_resurfaced = resurfacedItems(m_store.entries(), key, now, calendar);
+    if (std::optional<RecapData> recap = makeRecap(m_store.entries(), key, now, calendar, Preferences())) {
+        m_recap = std::move(recap);
     }
-    m_lookingBack->setItems(_resurfaced, [this](const ResurfacedItem& item) { openResurfaced(item); });
+    m_lookingBack->setItems(m_resurfaced, [this](const ResurfacedItem& item) { openResurfaced(item); });
     render();
 }
 
 void TodayView::beginAfterRecap()
 {
-    if (!_recap) {
+    if (!m_recap) {
         return;
     }
-    Preferences().setBool(_recap->flagKey, true);
-    _recap.reset();
+    Preferences().setBool(m_recap->flagKey, true);
+    m_recap.reset();
     render();
     m_editor->setFocus(Qt::OtherFocusReason);
 }
 
 void TodayView::openResurfaced(const ResurfacedItem& item)
 {
-    _reading = item;
+    m_reading = item;
     if (m_reader) {
         m_reader->close();
     }
     m_reader = new ResurfacedReader(item, this);
     m_reader->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_reader, &QDialog::finished, this, [this] { _reading.reset(); });
+    connect(m_reader, &QDialog::finished, this, [this] { m_reading.reset(); });
     m_reader->open();
 }
 
 void TodayView::showHistory()
 {
-    if (_saveTask) {
-        _saveTask->cancel();
-    }
-    saveEntry();
-    if (openHistory) {
-        openHistory();
+    m_session.saveNow();
+    if (m_openHistory) {
+        m_openHistory();
     }
 }
 
@@ -365,11 +238,7 @@ void TodayView::showEvent(QShowEvent* event)
     if (event->spontaneous()) {
         return; // the window came back from being minimised or covered; the screen did not appear anew
     }
-    _prompt = _engine->todaysPrompt(m_clock.now());
-    if (!_prompt) {
-        _mode = Mode::freeform; // without prompts, free writing is the one place words can go
-    }
-    loadEntry();
+    m_session.appear();
     refreshLookingBack();
     focusEditorUnlessRecap();
 }
@@ -380,58 +249,20 @@ void TodayView::resizeEvent(QResizeEvent* event)
     m_recapCard->setGeometry(rect());
 }
 
-void TodayView::onEditorEdited()
-{
-    const QString text = m_editor->text();
-    if (text == _text) {
-        return;
-    }
-    _text = text;
-    scheduleAutosave();
-    render();
-}
-
 void TodayView::onStoreChanged()
 {
-    followStoredText();
-    if (_context.entries().size() == m_entryCount) {
+    if (m_store.entries().size() == m_entryCount) {
         render(); // the day number may follow a saved change
         return;
     }
-    m_entryCount = _context.entries().size();
+    m_entryCount = m_store.entries().size();
     refreshLookingBack();
     focusEditorUnlessRecap();
 }
 
-void TodayView::followStoredText()
-{
-    // Typing here that still waits for its save is the newest text; otherwise the tray panel or the reader may
-    // have saved today's entry since, and saving this screen's older text would put their words out.
-    const Entry* entry = todayEntry();
-    if (!entry || (_saveTask && _saveTask->isPending())) {
-        return;
-    }
-    try {
-        replaceText(openEntryText(entry->cipherBody(), *key));
-    } catch (const std::exception&) {
-        // A body that does not open is left as it is; the store keeps it aside if it is ever replaced.
-    }
-}
-
-bool TodayView::replaceText(const QString& text)
-{
-    if (text == _text) {
-        return false;
-    }
-    _text = text;
-    const QSignalBlocker blocker(m_editor);
-    m_editor->setText(text);
-    return true;
-}
-
 void TodayView::focusEditorUnlessRecap()
 {
-    if (_recap) {
+    if (m_recap) {
         m_editor->clearFocus();
     } else {
         m_editor->setFocus(Qt::OtherFocusReason);
@@ -446,13 +277,14 @@ void TodayView::render()
     m_dayNumber->setText(QStringLiteral("day %1").arg(headerDayNumber()));
     m_dayNumber->updateGeometry();
 
-    const bool freeform = _mode == Mode::freeform;
-    m_category->setText(freeform ? label(PromptCategory::pages) : _prompt ? label(_prompt->category) : QString());
+    const std::optional<Prompt>& prompt = m_session.prompt();
+    const bool freeform = m_session.mode() == Mode::freeform;
+    m_category->setText(freeform ? label(PromptCategory::pages) : prompt ? label(prompt->category) : QString());
     // Without a prompt the screen writes freely and says why; there is no prompt to go back to.
-    const bool noPrompt = !_prompt;
+    const bool noPrompt = !prompt;
     m_promptBlock->setVisible(!freeform || noPrompt);
     m_promptText->setVisible(!noPrompt);
-    m_promptText->setText(_prompt ? _prompt->text : QString());
+    m_promptText->setText(prompt ? prompt->text : QString());
     m_noPrompt->setVisible(noPrompt);
     m_category->setVisible(freeform || !noPrompt);
     // Nothing typed could be stored against no prompt.
@@ -463,20 +295,21 @@ void TodayView::render()
     m_writeFreely->setVisible(!freeform);
     m_backToPrompt->setVisible(freeform && !noPrompt);
 
-    const qint64 words = m_editorWords->count();
+    const qint64 words = m_session.words();
+    const bool done = m_session.isDone();
     m_wordCount->setText(
         QStringLiteral("%1 %2").arg(words).arg(words == 1 ? QStringLiteral("word") : QStringLiteral("words")));
-    setTextColour(m_wordCount, _done ? Palette::accent() : Palette::muted());
-    m_finish->setText(_done ? QStringLiteral("Saved") : QStringLiteral("Done"));
-    m_finish->setColours(_done ? Palette::accent() : Palette::ink(), Palette::paper());
+    setTextColour(m_wordCount, done ? Palette::accent() : Palette::muted());
+    m_finish->setText(done ? QStringLiteral("Saved") : QStringLiteral("Done"));
+    m_finish->setColours(done ? Palette::accent() : Palette::ink(), Palette::paper());
     m_finish->updateGeometry();
 
-    m_column->setEnabled(!_recap);
+    m_column->setEnabled(!m_recap);
     for (QShortcut* shortcut : std::as_const(m_finishShortcuts)) {
-        shortcut->setEnabled(!_recap);
+        shortcut->setEnabled(!m_recap);
     }
-    if (_recap) {
-        m_recapCard->setRecap(*_recap);
+    if (m_recap) {
+        m_recapCard->setRecap(*m_recap);
         m_recapCard->setGeometry(rect());
         m_recapCard->show();
         m_recapCard->raise();

@@ -3,8 +3,7 @@
 
 #include "history/LookingBack.h"
 #include "history/MonthRecap.h"
-#include "prompts/PromptEngine.h"
-#include "writing/TodaysEntry.h"
+#include "writing/WritingSession.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -19,7 +18,6 @@ class QShortcut;
 
 namespace wendle {
 
-class Autosave;
 class Clock;
 class EntryKey;
 class EntryStore;
@@ -35,24 +33,19 @@ class TextBlock;
 class DocumentWordCount;
 
 /**
- * The writing screen: today's prompt, an editor that saves itself a second after typing pauses, the day's
- * word count and "Done", a streak number in the header, the entries resurfaced from a month and a year ago,
- * and once a month the recap card over everything.
+ * The writing screen: today's prompt, an editor whose writing session saves it a second after typing pauses,
+ * the day's word count and "Done", a streak number in the header, the entries resurfaced from a month and a
+ * year ago, and once a month the recap card over everything.
  *
- * It reads and writes the store directly; the day it writes to is the journal day of the clock's current
- * moment, worked out afresh at every operation. A pending save outlives the screen.
+ * Finding, loading, saving and finishing are the session's; the screen shows it and adds what only it has:
+ * the header, the modes' buttons, looking back and the recap. A pending save outlives the screen.
  */
 class TodayView : public QWidget
 {
     Q_OBJECT
 
 public:
-    enum class Mode
-    {
-        prompt,
-        freeform
-    };
-
+    using Mode = WritingSession::Mode;
     using RecapData = wendle::RecapData;
 
     TodayView(EntryStore& store, ReminderScheduler& scheduler, std::shared_ptr<const EntryKey> key,
@@ -60,16 +53,12 @@ public:
               QWidget* parent = nullptr);
     ~TodayView() override;
 
-    QString currentPromptID() const;
-    Entry* todayEntry() const;
-    qint64 wordsElsewhereToday() const;
-    void loadEntry();
-    /** Returns whether the text is in the file now. */
-    bool saveEntry();
-    void scheduleAutosave();
+    WritingSession& session() { return m_session; }
+
+    /** "Done" and Ctrl+Return; nothing while the recap card is up. */
     void finishDay();
+    /** The mode buttons: the session moves to `mode`, and the editor takes the focus. */
     void switchMode(Mode mode);
-    void giveMeAnother();
     qint64 headerDayNumber() const;
     /** Recomputes the resurfaced entries and, when one is due, the month recap. */
     void refreshLookingBack();
@@ -79,13 +68,9 @@ public:
     /** The header's day number: save now, then show the history. */
     void showHistory();
 
-    Mode mode() const { return _mode; }
-    std::optional<Prompt> prompt() const { return _prompt; }
-    QString text() const { return _text; }
-    bool isDone() const { return _done; }
-    const std::vector<ResurfacedItem>& resurfaced() const { return _resurfaced; }
-    std::optional<ResurfacedItem> reading() const { return _reading; }
-    std::optional<RecapData> recap() const { return _recap; }
+    const std::vector<ResurfacedItem>& resurfaced() const { return m_resurfaced; }
+    std::optional<ResurfacedItem> reading() const { return m_reading; }
+    std::optional<RecapData> recap() const { return m_recap; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -94,35 +79,16 @@ protected:
 private:
     void buildLayout();
     void render();
-    void onEditorEdited();
     void onStoreChanged();
-    void onSaveFailureChanged();
-    /** Takes up today's entry as stored when another surface has saved it and nothing typed here is pending. */
-    void followStoredText();
-    /** Sets `_text` and the editor; true when the text changed. */
-    bool replaceText(const QString& text);
     void focusEditorUnlessRecap();
-    TodaysEntry::Target target() const;
-    qint64 liveTotal() const;
 
-    // The screen's state.
-    EntryStore& _context;
-    ReminderScheduler& _scheduler;
-    std::unique_ptr<PromptEngine> _engine;
-    Mode _mode = Mode::prompt;
-    std::optional<Prompt> _prompt;
-    QString _text;
-    QPointer<Autosave> _saveTask;
-    bool _done = false;
-    /** Done was pressed while the save could not reach the file: "Saved" follows once the store's retry does. */
-    bool m_finishWaitsForSave = false;
-    std::vector<ResurfacedItem> _resurfaced;
-    std::optional<ResurfacedItem> _reading;
-    std::optional<RecapData> _recap;
-    std::shared_ptr<const EntryKey> key;
-    std::function<void()> openHistory;
-
+    EntryStore& m_store;
     const Clock& m_clock;
+    WritingSession m_session;
+    std::vector<ResurfacedItem> m_resurfaced;
+    std::optional<ResurfacedItem> m_reading;
+    std::optional<RecapData> m_recap;
+    std::function<void()> m_openHistory;
     std::size_t m_entryCount = 0;
     // The written days other than today, and the streaks with and without today, per store revision and day.
     struct StreakCache

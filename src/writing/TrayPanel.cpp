@@ -2,7 +2,7 @@
 #include "writing/TrayPanel.h"
 
 #include "ui/Palette.h"
-#include "writing/MenuBarEntryView.h"
+#include "writing/TrayEntryView.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -17,7 +17,7 @@ constexpr int kGap = 4;
 constexpr qint64 kReopenDelayMilliseconds = 300;
 } // namespace
 
-TrayPanel::TrayPanel(MenuBarEntryView* view)
+TrayPanel::TrayPanel(TrayEntryView* view)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_view(view)
 {
@@ -89,7 +89,7 @@ void TrayPanel::keyPressEvent(QKeyEvent* event)
 void TrayPanel::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    m_view->saveNow();
+    m_view->session().flushPendingSave();
 }
 
 } // namespace wendle

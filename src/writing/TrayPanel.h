@@ -6,7 +6,7 @@
 
 namespace wendle {
 
-class MenuBarEntryView;
+class TrayEntryView;
 
 /**
  * The window the tray item opens: frameless, above other windows, placed next to the tray icon (or the
@@ -19,9 +19,9 @@ class TrayPanel : public QWidget
 
 public:
     /** Takes `view` as its content. */
-    explicit TrayPanel(MenuBarEntryView* view);
+    explicit TrayPanel(TrayEntryView* view);
 
-    MenuBarEntryView* view() const { return m_view; }
+    TrayEntryView* view() const { return m_view; }
 
     /** Opens next to `icon` (the pointer when the desktop gives no icon geometry), or closes if open. */
     void toggle(const QRect& icon);
@@ -35,7 +35,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    MenuBarEntryView* m_view;
+    TrayEntryView* m_view;
     QElapsedTimer m_lostFocus;
 };
 

@@ -10,7 +10,7 @@
 #include "reminders/SettingsView.h"
 #include "ui/PlainTextEditor.h"
 #include "updates/UpdaterController.h"
-#include "writing/MenuBarEntryView.h"
+#include "writing/TrayEntryView.h"
 #include "writing/TrayPanel.h"
 
 #include "FailingVfs.h"

@@ -22,8 +22,8 @@
 #include "ui/PlainTextEditor.h"
 #include "ui/SwitchToggle.h"
 #include "updates/UpdateDialog.h"
-#include "writing/MenuBarEntryView.h"
 #include "writing/TodayView.h"
+#include "writing/TrayEntryView.h"
 #include "writing/TrayPanel.h"
 
 #include <QApplication>
@@ -236,8 +236,8 @@ int main(int argc, char** argv)
     }
     {
         Sample sample;
-        TrayPanel panel(new MenuBarEntryView(*sample.store, sample.scheduler, sample.clock));
-        MenuBarEntryView* view = panel.view();
+        TrayPanel panel(new TrayEntryView(*sample.store, sample.scheduler, sample.clock));
+        TrayEntryView* view = panel.view();
         save(panel, folder, "panel-locked");
         view->setKey(sample.key);
         view->setCanCheckForUpdates(true);
@@ -246,13 +246,13 @@ int main(int argc, char** argv)
                          QStringLiteral("Snow on the roofs, and the kettle singing. I stayed in bed "
                                         "a while longer and listened to the street wake up."));
         save(panel, folder, "panel-writing");
-        view->finishDay();
+        view->session().finishDay();
         save(panel, folder, "panel-saved");
     }
     {
         Sample sample;
-        TrayPanel panel(new MenuBarEntryView(*sample.store, sample.scheduler, sample.clock,
-                                             std::make_unique<PromptEngine>(PromptEngine::Bank{})));
+        TrayPanel panel(new TrayEntryView(*sample.store, sample.scheduler, sample.clock,
+                                          std::make_unique<PromptEngine>(PromptEngine::Bank{})));
         panel.view()->setKey(sample.key);
         save(panel, folder, "panel-no-prompt");
     }
