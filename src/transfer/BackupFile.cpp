@@ -132,16 +132,13 @@ AesGcm::Nonce nonceOf(const QByteArray& nonce)
 QByteArray payloadOf(const BackupContents& contents)
 {
     QJsonArray entries;
-    for (const BackupRecord& record : contents.entries) {
-        QJsonObject object{{QStringLiteral("date"), record.date.toMSecsSinceEpoch()},
-                           {QStringLiteral("dayKey"), record.dayKey},
-                           {QStringLiteral("promptID"), record.promptID},
-                           {QStringLiteral("category"), record.categoryRaw},
-                           {QStringLiteral("words"), record.creditedWords}};
-        if (record.text) {
-            object.insert(QStringLiteral("text"), *record.text);
+    for (const BackupRecord& backedUp : contents.entries) {
+        QJsonObject object = backedUp.record.jsonFields();
+        object.insert(QStringLiteral("date"), backedUp.record.date.toMSecsSinceEpoch());
+        if (backedUp.record.text) {
+            object.insert(QStringLiteral("text"), *backedUp.record.text);
         } else {
-            object.insert(QStringLiteral("sealed"), QString::fromLatin1(record.sealedBody.toBase64()));
+            object.insert(QStringLiteral("sealed"), QString::fromLatin1(backedUp.sealedBody.toBase64()));
         }
         entries.append(object);
     }
@@ -179,18 +176,15 @@ std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payloa
     contents.entries.reserve(std::size_t(entries.size()));
     for (const QJsonValue& value : entries) {
         const QJsonObject object = value.toObject();
-        BackupRecord record;
-        record.date = QDateTime::fromMSecsSinceEpoch(object.value(QStringLiteral("date")).toInteger(), Qt::UTC);
-        record.dayKey = object.value(QStringLiteral("dayKey")).toString();
-        record.promptID = object.value(QStringLiteral("promptID")).toString();
-        record.categoryRaw = object.value(QStringLiteral("category")).toString();
-        record.creditedWords = object.value(QStringLiteral("words")).toInteger();
+        BackupRecord backedUp{EntryRecord::fromJsonFields(object), {}};
+        backedUp.record.date
+            = QDateTime::fromMSecsSinceEpoch(object.value(QStringLiteral("date")).toInteger(), Qt::UTC);
         if (object.contains(QStringLiteral("text"))) {
-            record.text = object.value(QStringLiteral("text")).toString();
+            backedUp.record.text = object.value(QStringLiteral("text")).toString();
         } else {
-            record.sealedBody = QByteArray::fromBase64(object.value(QStringLiteral("sealed")).toString().toLatin1());
+            backedUp.sealedBody = QByteArray::fromBase64(object.value(QStringLiteral("sealed")).toString().toLatin1());
         }
-        contents.entries.push_back(std::move(record));
+        contents.entries.push_back(std::move(backedUp));
     }
     for (const QJsonValue& value : document.object().value(QStringLiteral("displaced")).toArray()) {
         const QJsonObject object = value.toObject();
