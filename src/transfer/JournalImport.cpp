@@ -181,9 +181,10 @@ void planMarkdownDay(const MarkdownDay& day, const QString& name, const IsoDays&
     const QString dayKey = isoDays.dayKeyOf(day.isoDate).value_or(day.isoDate);
     int number = 0;
     for (const MarkdownDayEntry& entry : day.entries) {
-        const EntryRecord record{
-            entry.date,        dayKey, entry.promptID,
-            entry.categoryRaw, 0,      entry.unreadable ? std::nullopt : std::optional<QString>(entry.text)};
+        EntryRecord record{entry.date, dayKey, entry.promptID, entry.categoryRaw, 0, std::nullopt};
+        if (!entry.unreadable) {
+            record.text = entry.text;
+        }
         wendle.plan(record, QStringLiteral("%1, entry %2").arg(name).arg(++number), plan);
     }
 }
