@@ -7,7 +7,8 @@
 #include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
-#include "transfer/TransferCommands.h"
+#include "transfer/TransferContext.h"
+#include "transfer/TransferMenu.h"
 #include "updates/UpdaterController.h"
 #include "writing/Autosave.h"
 
@@ -74,7 +75,7 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
     menu->addSeparator();
-    (new TransferCommands(m_lock, m_store, m_scheduler, this))->addTo(menu);
+    addTransferCommands(menu, TransferContext(m_lock, m_store, m_scheduler, this));
     menu->addSeparator();
     menu->addAction(m_quit);
     connect(menu, &QMenu::aboutToHide, m_menuBar, &QWidget::hide);

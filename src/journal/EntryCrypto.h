@@ -12,6 +12,8 @@
 
 namespace wendle {
 
+class AesGcm;
+
 /**
  * The entry key: 32 random bytes held in locked memory. When the last reference goes, the bytes are wiped and
  * so are the cipher contexts that expanded them, so nothing of the key outlives it.
@@ -45,13 +47,11 @@ private:
     friend QByteArray sealEntryText(const QString& text, const EntryKey& key);
     friend QString openEntryText(const QByteArray& body, const EntryKey& key);
 
-    /** The key's own cipher contexts, one per direction, used by one seal or open at a time. */
-    struct Contexts;
-
     LockedBuffer m_bytes;
     std::size_t m_length;
-    mutable std::mutex m_contextsMutex;
-    std::unique_ptr<Contexts> m_contexts;
+    mutable std::mutex m_cipherMutex;
+    /** The key's own cipher, one seal or open at a time under the mutex; it goes before the bytes it expands. */
+    std::unique_ptr<AesGcm> m_cipher;
 };
 
 /** Errors of the entry key's storage and of sealing. They carry no message text. */

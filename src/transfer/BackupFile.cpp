@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "transfer/BackupFile.h"
 
+#include "journal/AesGcm.h"
 #include "journal/LockedBuffer.h"
 
 #include <QDataStream>
@@ -27,8 +28,8 @@ constexpr quint8 scryptKdf = 1;
 constexpr int magicLength = 8;
 constexpr int saltLength = 16;
 constexpr int checkLength = 32;
-constexpr int nonceLength = 12;
-constexpr int tagLength = 16;
+constexpr int nonceLength = int(AesGcm::nonceLength);
+constexpr int tagLength = int(AesGcm::tagLength);
 constexpr int headerFieldsLength = magicLength + 2 + 1 + 1 + 4 + 4 + saltLength + checkLength + nonceLength + 8;
 constexpr int headerHashLength = 32;
 constexpr int headerLength = headerFieldsLength + headerHashLength;
@@ -117,25 +118,27 @@ QByteArray passphraseCheck(const LockedBuffer& derived)
     return sha256(derived.data() + 32, derivedLength - 32);
 }
 
-struct CipherDeleter
+// The cipher key is the first half of the derived bytes; the passphrase check is made from the second.
+AesGcm payloadCipher(const LockedBuffer& derived)
 {
-    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherDeleter>;
+    return AesGcm(std::span<const unsigned char>(derived.data(), AesGcm::keyLength));
+}
+
+AesGcm::Nonce nonceOf(const QByteArray& nonce)
+{
+    return AesGcm::Nonce(byteSpan(nonce).first<AesGcm::nonceLength>());
+}
 
 QByteArray payloadOf(const BackupContents& contents)
 {
     QJsonArray entries;
-    for (const BackupRecord& record : contents.entries) {
-        QJsonObject object{{QStringLiteral("date"), record.date.toMSecsSinceEpoch()},
-                           {QStringLiteral("dayKey"), record.dayKey},
-                           {QStringLiteral("promptID"), record.promptID},
-                           {QStringLiteral("category"), record.categoryRaw},
-                           {QStringLiteral("words"), record.creditedWords}};
-        if (record.text) {
-            object.insert(QStringLiteral("text"), *record.text);
+    for (const BackupRecord& backedUp : contents.entries) {
+        QJsonObject object = backedUp.record.jsonFields();
+        object.insert(QStringLiteral("date"), backedUp.record.date.toMSecsSinceEpoch());
+        if (backedUp.record.text) {
+            object.insert(QStringLiteral("text"), *backedUp.record.text);
         } else {
-            object.insert(QStringLiteral("sealed"), QString::fromLatin1(record.sealedBody.toBase64()));
+            object.insert(QStringLiteral("sealed"), QString::fromLatin1(backedUp.sealedBody.toBase64()));
         }
         entries.append(object);
     }
@@ -173,18 +176,15 @@ std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payloa
     contents.entries.reserve(std::size_t(entries.size()));
     for (const QJsonValue& value : entries) {
         const QJsonObject object = value.toObject();
-        BackupRecord record;
-        record.date = QDateTime::fromMSecsSinceEpoch(object.value(QStringLiteral("date")).toInteger(), Qt::UTC);
-        record.dayKey = object.value(QStringLiteral("dayKey")).toString();
-        record.promptID = object.value(QStringLiteral("promptID")).toString();
-        record.categoryRaw = object.value(QStringLiteral("category")).toString();
-        record.creditedWords = object.value(QStringLiteral("words")).toInteger();
+        BackupRecord backedUp{EntryRecord::fromJsonFields(object), {}};
+        backedUp.record.date
+            = QDateTime::fromMSecsSinceEpoch(object.value(QStringLiteral("date")).toInteger(), Qt::UTC);
         if (object.contains(QStringLiteral("text"))) {
-            record.text = object.value(QStringLiteral("text")).toString();
+            backedUp.record.text = object.value(QStringLiteral("text")).toString();
         } else {
-            record.sealedBody = QByteArray::fromBase64(object.value(QStringLiteral("sealed")).toString().toLatin1());
+            backedUp.sealedBody = QByteArray::fromBase64(object.value(QStringLiteral("sealed")).toString().toLatin1());
         }
-        contents.entries.push_back(std::move(record));
+        contents.entries.push_back(std::move(backedUp));
     }
     for (const QJsonValue& value : document.object().value(QStringLiteral("displaced")).toArray()) {
         const QJsonObject object = value.toObject();
@@ -227,7 +227,7 @@ QByteArray encodeBackup(const BackupContents& contents, const Passphrase& passph
     header.salt.resize(saltLength);
     header.nonce.resize(nonceLength);
     if (RAND_bytes(reinterpret_cast<unsigned char*>(header.salt.data()), saltLength) != 1
-        || RAND_bytes(reinterpret_cast<unsigned char*>(header.nonce.data()), nonceLength) != 1) {
+        || !AesGcm::randomNonce(writableByteSpan(header.nonce).first<AesGcm::nonceLength>())) {
         return {};
     }
     LockedBuffer derived(derivedLength);
@@ -244,22 +244,8 @@ QByteArray encodeBackup(const BackupContents& contents, const Passphrase& passph
 
     QByteArray file = aad;
     file.resize(headerLength + payload.size() + tagLength);
-    auto* out = reinterpret_cast<unsigned char*>(file.data()) + headerLength;
-    CipherContext context(EVP_CIPHER_CTX_new());
-    int length = 0;
-    int finalLength = 0;
-    const bool ok = context
-        && EVP_EncryptInit_ex2(context.get(), EVP_aes_256_gcm(), derived.data(),
-                               reinterpret_cast<const unsigned char*>(header.nonce.constData()), nullptr)
-            == 1
-        && EVP_EncryptUpdate(context.get(), nullptr, &length, reinterpret_cast<const unsigned char*>(aad.constData()),
-                             int(aad.size()))
-            == 1
-        && EVP_EncryptUpdate(context.get(), out, &length, reinterpret_cast<const unsigned char*>(payload.constData()),
-                             int(payload.size()))
-            == 1
-        && EVP_EncryptFinal_ex(context.get(), out + length, &finalLength) == 1
-        && EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_GET_TAG, tagLength, out + payload.size()) == 1;
+    const bool ok = payloadCipher(derived).seal(nonceOf(header.nonce), byteSpan(aad), byteSpan(payload),
+                                                writableByteSpan(file).subspan(headerLength));
     wipeBytes(payload);
     return ok ? file : QByteArray();
 }
@@ -330,28 +316,11 @@ BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, 
     if (passphraseCheck(derived) != header.check) {
         return {std::nullopt, BackupError::wrongPassphrase};
     }
-    const qint64 payloadLength = qint64(header.payloadLength);
-    const auto* sealed = reinterpret_cast<const unsigned char*>(file.constData()) + header.length;
-    QByteArray payload(payloadLength, Qt::Uninitialized);
-    CipherContext context(EVP_CIPHER_CTX_new());
-    int length = 0;
-    int finalLength = 0;
-    const bool opened = context
-        && EVP_DecryptInit_ex2(context.get(), EVP_aes_256_gcm(), derived.data(),
-                               reinterpret_cast<const unsigned char*>(header.nonce.constData()), nullptr)
-            == 1
-        && EVP_DecryptUpdate(context.get(), nullptr, &length, reinterpret_cast<const unsigned char*>(file.constData()),
-                             header.length)
-            == 1
-        && EVP_DecryptUpdate(context.get(), reinterpret_cast<unsigned char*>(payload.data()), &length, sealed,
-                             int(payloadLength))
-            == 1
-        && EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_GCM_SET_TAG, tagLength,
-                               const_cast<unsigned char*>(sealed + payloadLength))
-            == 1
-        && EVP_DecryptFinal_ex(context.get(), reinterpret_cast<unsigned char*>(payload.data()) + length, &finalLength)
-            == 1;
-    if (!opened) {
+    QByteArray payload(qint64(header.payloadLength), Qt::Uninitialized);
+    const AesGcm::Opened opened
+        = payloadCipher(derived).open(nonceOf(header.nonce), byteSpan(file).first(header.length),
+                                      byteSpan(file).subspan(header.length), writableByteSpan(payload));
+    if (opened != AesGcm::Opened::opened) {
         wipeBytes(payload);
         return {std::nullopt, BackupError::damaged};
     }

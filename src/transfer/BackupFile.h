@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "transfer/EntryRecord.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -30,16 +32,12 @@ private:
     std::shared_ptr<const LockedBuffer> m_bytes;
 };
 
-/** One entry as a backup carries it: its text in the clear inside the sealed payload, or its sealed body when it
- *  did not open under the journal's key (kept as it is, so it opens again if that key comes back). */
+/** One entry as a backup carries it: its text in the clear inside the sealed payload, or, when its text did not
+ *  open under the journal's key, its sealed body as it is, so it opens again if that key comes back. */
 struct BackupRecord
 {
-    QDateTime date;
-    QString dayKey;
-    QString promptID;
-    QString categoryRaw;
-    qint64 creditedWords = 0;
-    std::optional<QString> text;
+    EntryRecord record;
+    /** Set only when `record` has no text. */
     QByteArray sealedBody;
 };
 

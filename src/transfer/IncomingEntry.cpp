@@ -2,6 +2,7 @@
 #include "transfer/IncomingEntry.h"
 
 #include "journal/DayKey.h"
+#include "transfer/EntryRecord.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -31,16 +32,15 @@ std::optional<QString> IncomingEntry::dayKeyRefusal(const QString& dayKey) const
     return std::nullopt;
 }
 
-std::optional<QString> IncomingEntry::refusal(const QString& dayKey, const QString& promptID,
-                                              const QString& categoryRaw) const
+std::optional<QString> IncomingEntry::refusal(const EntryRecord& record) const
 {
-    if (std::optional<QString> day = dayKeyRefusal(dayKey)) {
+    if (std::optional<QString> day = dayKeyRefusal(record.dayKey)) {
         return day;
     }
-    if (!isPromptID(promptID)) {
+    if (!isPromptID(record.promptID)) {
         return QStringLiteral("its prompt id is not one Wendle uses");
     }
-    if (!isCategoryRaw(categoryRaw)) {
+    if (!isCategoryRaw(record.categoryRaw)) {
         return QStringLiteral("its category is not a category name");
     }
     return std::nullopt;

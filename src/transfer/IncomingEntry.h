@@ -11,6 +11,8 @@
 
 namespace wendle {
 
+struct EntryRecord;
+
 /**
  * The checks an entry from outside (an import or a backup) passes before it may enter the journal. A file can
  * say anything; what the journal keeps must be what Wendle itself would have written: a real day of the user's
@@ -28,8 +30,8 @@ public:
      */
     std::optional<QString> dayKeyRefusal(const QString& dayKey) const;
 
-    /** Why an entry with these fields cannot be taken: its day, prompt id or category; nothing when it can. */
-    std::optional<QString> refusal(const QString& dayKey, const QString& promptID, const QString& categoryRaw) const;
+    /** Why `record` cannot be taken for its day, prompt id or category; nothing when it can. */
+    std::optional<QString> refusal(const EntryRecord& record) const;
 
     /** Prompt ids are 1 to 64 characters of a–z, 0–9 and "-", as in the prompt bank ("freeform" is one). */
     static bool isPromptID(const QString& id);

@@ -19,32 +19,22 @@ namespace wendle {
 
 namespace {
 
-std::optional<QString> refusalOf(const BackupRecord& record, const IncomingEntry& checks)
+std::optional<QString> refusalOf(const BackupRecord& backedUp, const IncomingEntry& checks)
 {
-    if (std::optional<QString> fields = checks.refusal(record.dayKey, record.promptID, record.categoryRaw)) {
+    if (std::optional<QString> fields = checks.refusal(backedUp.record)) {
         return fields;
     }
-    if (!record.text && record.sealedBody.isEmpty()) {
+    if (!backedUp.record.text && backedUp.sealedBody.isEmpty()) {
         return QStringLiteral("it holds no text");
     }
     return std::nullopt;
-}
-
-bool opens(const Entry& entry, const EntryKey& key)
-{
-    try {
-        (void)openEntryText(entry.cipherBody(), key);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 // A backup carries the journal's own history, where a past day's credit may differ from its text (edits of the
 // past keep it), so a plausible credit is kept; anything else is counted from the text.
 constexpr qint64 maxPlausibleWords = 100'000'000;
 
-qint64 creditedWordsOf(const BackupRecord& record)
+qint64 creditedWordsOf(const EntryRecord& record)
 {
     if (record.creditedWords >= 0 && record.creditedWords <= maxPlausibleWords) {
         return record.creditedWords;
@@ -60,20 +50,12 @@ BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key)
     contents.entries.reserve(store.entries().size());
     QHash<const Entry*, int> indexOf;
     for (const Entry* entry : store.entries()) {
-        BackupRecord record{entry->date(),
-                            entry->dayKey(),
-                            entry->promptID(),
-                            entry->categoryRaw(),
-                            entry->creditedWords(),
-                            std::nullopt,
-                            {}};
-        try {
-            record.text = openEntryText(entry->cipherBody(), key);
-        } catch (const std::exception&) {
-            record.sealedBody = entry->cipherBody();
+        BackupRecord backedUp{EntryRecord::of(*entry, key), {}};
+        if (!backedUp.record.text) {
+            backedUp.sealedBody = entry->cipherBody();
         }
         indexOf.insert(entry, int(contents.entries.size()));
-        contents.entries.push_back(std::move(record));
+        contents.entries.push_back(std::move(backedUp));
     }
     // By entry, not by row id: entries not saved yet (while saves fail) all have row id 0.
     for (const EntryStore::DisplacedBody& body : store.displacedBodies()) {
@@ -88,6 +70,11 @@ BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key)
 QString backupFileName(const QDateTime& now, const Calendar& calendar)
 {
     return QStringLiteral("wendle-backup-%1.wendlebackup").arg(calendarDayKey(now, calendar));
+}
+
+QString backupFilter()
+{
+    return QStringLiteral("Wendle backups (*.wendlebackup)");
 }
 
 BackupWriteResult writeBackupFile(const QString& path, const BackupContents& contents, const Passphrase& passphrase,
@@ -124,20 +111,19 @@ RestorePlan planRestore(const BackupContents& contents, const EntryStore& store,
     const IncomingEntry checks(calendar, now);
     QHash<QString, Entry*> unreadable;
     for (Entry* entry : store.entries()) {
-        if (!opens(*entry, key)) {
-            unreadable.insert(PresentEntries::identity(entry->date(), entry->dayKey(), entry->promptID()), entry);
+        if (!opensUnder(entry->cipherBody(), key)) {
+            unreadable.insert(PresentEntries::identity(*entry), entry);
         }
     }
     RestorePlan plan;
     for (int i = 0; i < int(contents.entries.size()); ++i) {
-        const BackupRecord& record = contents.entries[std::size_t(i)];
-        if (std::optional<QString> refusal = refusalOf(record, checks)) {
+        const BackupRecord& backedUp = contents.entries[std::size_t(i)];
+        if (std::optional<QString> refusal = refusalOf(backedUp, checks)) {
             plan.skipped.push_back({i, *refusal});
-        } else if (!present.contains(record.date, record.dayKey, record.promptID)) {
+        } else if (!present.contains(backedUp.record)) {
             plan.newEntries.push_back(i);
-        } else if (Entry* broken
-                   = unreadable.take(PresentEntries::identity(record.date, record.dayKey, record.promptID));
-                   broken && record.text) {
+        } else if (Entry* broken = unreadable.take(PresentEntries::identity(backedUp.record));
+                   broken && backedUp.record.text) {
             plan.repairs.emplace_back(i, broken);
         } else {
             ++plan.presentEntries;
@@ -155,11 +141,11 @@ bool applyRestore(const RestorePlan& plan, const BackupContents& contents, Entry
     bodies.reserve(plan.newEntries.size());
     try {
         for (int index : plan.newEntries) {
-            const BackupRecord& record = contents.entries[std::size_t(index)];
-            bodies.push_back(record.text ? sealEntryText(*record.text, key) : record.sealedBody);
+            const BackupRecord& backedUp = contents.entries[std::size_t(index)];
+            bodies.push_back(backedUp.record.text ? sealEntryText(*backedUp.record.text, key) : backedUp.sealedBody);
         }
         for (const auto& [index, entry] : plan.repairs) {
-            repairedBodies.push_back(sealEntryText(*contents.entries[std::size_t(index)].text, key));
+            repairedBodies.push_back(sealEntryText(*contents.entries[std::size_t(index)].record.text, key));
         }
     } catch (const std::exception&) {
         *error = QStringLiteral("the entries could not be sealed with this journal's key");
@@ -168,9 +154,10 @@ bool applyRestore(const RestorePlan& plan, const BackupContents& contents, Entry
     std::vector<NewEntry> fields;
     fields.reserve(plan.newEntries.size());
     for (std::size_t i = 0; i < plan.newEntries.size(); ++i) {
-        const BackupRecord& record = contents.entries[std::size_t(plan.newEntries[i])];
-        fields.push_back({record.date, record.dayKey, record.promptID, record.categoryRaw, std::move(bodies[i]),
-                          creditedWordsOf(record)});
+        const EntryRecord& record = contents.entries[std::size_t(plan.newEntries[i])].record;
+        NewEntry added = record.sealedAs(std::move(bodies[i]));
+        added.creditedWords = creditedWordsOf(record);
+        fields.push_back(std::move(added));
     }
     const std::vector<Entry*> inserted = store.insert(fields);
     QHash<int, Entry*> added;

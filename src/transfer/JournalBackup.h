@@ -23,6 +23,9 @@ BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key);
 /** "wendle-backup-YYYY-MM-DD.wendlebackup" for the calendar day of `now`. */
 QString backupFileName(const QDateTime& now, const Calendar& calendar);
 
+/** The name filter of file dialogs that choose a backup. */
+QString backupFilter();
+
 /** How writing a backup went: the number of entries it holds, or why it failed (`error` not empty). */
 struct BackupWriteResult
 {

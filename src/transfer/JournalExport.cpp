@@ -3,7 +3,6 @@
 
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"
-#include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 #include "prompts/PromptCategory.h"
 #include "transfer/IsoDays.h"
@@ -59,21 +58,10 @@ std::vector<ExportedEntry> collectForExport(const EntryStore& store, const Entry
     std::vector<ExportedEntry> entries;
     entries.reserve(store.entries().size());
     for (const Entry* entry : store.entries()) {
-        ExportedEntry exported{entry->date(),
-                               entry->dayKey(),
-                               entry->promptID(),
-                               entry->categoryRaw(),
-                               promptTexts.value(entry->promptID()),
-                               entry->creditedWords(),
-                               std::nullopt};
-        try {
-            exported.text = openEntryText(entry->cipherBody(), key);
-        } catch (const std::exception&) {
-        }
-        entries.push_back(std::move(exported));
+        entries.push_back({EntryRecord::of(*entry, key), promptTexts.value(entry->promptID())});
     }
     std::stable_sort(entries.begin(), entries.end(),
-                     [](const ExportedEntry& a, const ExportedEntry& b) { return a.date < b.date; });
+                     [](const ExportedEntry& a, const ExportedEntry& b) { return a.record.date < b.record.date; });
     return entries;
 }
 
@@ -88,7 +76,8 @@ std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries
     const IsoDays isoDays(calendar);
     std::vector<ExportFile> files;
     QHash<QString, std::size_t> fileOfDay;
-    for (const ExportedEntry& entry : entries) {
+    for (const ExportedEntry& exported : entries) {
+        const EntryRecord& entry = exported.record;
         // The name comes only from a real day, so it can never be a path; a day key that is not one (from an
         // old import) gives way to the journal day of the entry's own date.
         std::optional<QString> isoDay = isoDays.isoDateOf(entry.dayKey);
@@ -102,8 +91,8 @@ std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries
         }
         QString heading
             = QStringLiteral("%1 · %2").arg(clockTime(entry.date, calendar), categoryLabel(entry.categoryRaw));
-        if (!entry.promptText.isEmpty()) {
-            heading += QStringLiteral(" · ") + entry.promptText;
+        if (!exported.promptText.isEmpty()) {
+            heading += QStringLiteral(" · ") + exported.promptText;
         }
         const MarkdownDayEntry section{entry.date, entry.categoryRaw, entry.promptID, !entry.text,
                                        entry.text.value_or(unreadableNote())};
@@ -117,14 +106,12 @@ std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries
 ExportFile jsonExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar, const QString& name)
 {
     QJsonArray array;
-    for (const ExportedEntry& entry : entries) {
-        QJsonObject object{{QStringLiteral("date"), isoDate(entry.date, calendar)},
-                           {QStringLiteral("dayKey"), entry.dayKey},
-                           {QStringLiteral("promptID"), entry.promptID},
-                           {QStringLiteral("category"), entry.categoryRaw},
-                           {QStringLiteral("prompt"), entry.promptText},
-                           {QStringLiteral("words"), entry.creditedWords},
-                           {QStringLiteral("text"), entry.text ? QJsonValue(*entry.text) : QJsonValue()}};
+    for (const ExportedEntry& exported : entries) {
+        const EntryRecord& entry = exported.record;
+        QJsonObject object = entry.jsonFields();
+        object.insert(QStringLiteral("date"), isoDate(entry.date, calendar));
+        object.insert(QStringLiteral("prompt"), exported.promptText);
+        object.insert(QStringLiteral("text"), entry.text ? QJsonValue(*entry.text) : QJsonValue());
         if (!entry.text) {
             object.insert(QStringLiteral("unreadable"), true);
         }
@@ -137,8 +124,8 @@ ExportFile jsonExport(const std::vector<ExportedEntry>& entries, const Calendar&
 QStringList unreadableEntries(const std::vector<ExportedEntry>& entries, const Calendar& calendar)
 {
     QStringList lines;
-    for (const ExportedEntry& entry : entries) {
-        if (!entry.text) {
+    for (const ExportedEntry& exported : entries) {
+        if (const EntryRecord& entry = exported.record; !entry.text) {
             lines << QStringLiteral("%1 %2, %3")
                          .arg(entry.dayKey, clockTime(entry.date, calendar), categoryLabel(entry.categoryRaw));
         }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "prompts/Prompt.h"
+#include "transfer/EntryRecord.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -17,16 +18,11 @@ class Calendar;
 class EntryKey;
 class EntryStore;
 
-/** One entry as an export shows it; `text` is empty when the body did not open under the journal's key. */
+/** One entry as an export shows it: the record (no text when the body did not open) and its prompt's text. */
 struct ExportedEntry
 {
-    QDateTime date;
-    QString dayKey;
-    QString promptID;
-    QString categoryRaw;
+    EntryRecord record;
     QString promptText;
-    qint64 creditedWords = 0;
-    std::optional<QString> text;
 };
 
 /** One file an export writes: its name inside the chosen folder, its bytes, and how many entries it holds. */

@@ -81,9 +81,13 @@ public:
                 continue;
             }
             const QString text = texts.join(QStringLiteral("\n\n"));
-            plan.entries.push_back({sources.join(QStringLiteral(", ")), present ? present->date() : parts.front().date,
-                                    dayKey, promptID, present ? present->categoryRaw() : parts.front().categoryRaw,
-                                    text, countWords(text), present});
+            const EntryRecord record{present ? present->date() : parts.front().date,
+                                     dayKey,
+                                     promptID,
+                                     present ? present->categoryRaw() : parts.front().categoryRaw,
+                                     countWords(text),
+                                     text};
+            plan.entries.push_back({record, sources.join(QStringLiteral(", ")), present});
         }
     }
 
@@ -91,17 +95,8 @@ private:
     QMap<std::pair<QString, QString>, std::vector<WritingPart>> m_days; // ordered, so the plan lists days in order
 };
 
-/** An entry as Wendle exported it, before any of it is trusted. */
-struct ExportedFields
-{
-    QDateTime date;
-    QString dayKey;
-    QString promptID;
-    QString categoryRaw;
-    std::optional<QString> text;
-};
-
-/** Plans the entries of Wendle's own exports, each checked on its own. */
+/** Plans the entries of Wendle's own exports, each checked on its own before any of it is trusted. Their credited
+ *  words are counted from their text once they are gathered by day. */
 class WendleEntries
 {
 public:
@@ -112,31 +107,31 @@ public:
     {
     }
 
-    void plan(const ExportedFields& fields, const QString& source, ImportPlan& plan)
+    void plan(const EntryRecord& record, const QString& source, ImportPlan& plan)
     {
-        if (const std::optional<QString> refusal = refusalOf(fields)) {
+        if (const std::optional<QString> refusal = refusalOf(record)) {
             plan.skipped.push_back({source, *refusal});
             return;
         }
-        if (m_present.contains(fields.date, fields.dayKey, fields.promptID)) {
+        if (m_present.contains(record)) {
             plan.skipped.push_back({source, QStringLiteral("already in the journal")});
             return;
         }
-        m_present.add(fields.date, fields.dayKey, fields.promptID);
-        m_days.add(fields.dayKey, fields.promptID,
-                   {source, fields.date, fields.categoryRaw, withLineFeeds(*fields.text)});
+        m_present.add(record);
+        m_days.add(record.dayKey, record.promptID,
+                   {source, record.date, record.categoryRaw, withLineFeeds(*record.text)});
     }
 
 private:
-    std::optional<QString> refusalOf(const ExportedFields& fields) const
+    std::optional<QString> refusalOf(const EntryRecord& record) const
     {
-        if (!fields.date.isValid()) {
+        if (!record.date.isValid()) {
             return QStringLiteral("its date is missing or malformed");
         }
-        if (std::optional<QString> refusal = m_checks.refusal(fields.dayKey, fields.promptID, fields.categoryRaw)) {
+        if (std::optional<QString> refusal = m_checks.refusal(record)) {
             return refusal;
         }
-        if (!fields.text) {
+        if (!record.text) {
             return QStringLiteral("its text was not readable when it was exported");
         }
         return std::nullopt;
@@ -186,9 +181,11 @@ void planMarkdownDay(const MarkdownDay& day, const QString& name, const IsoDays&
     const QString dayKey = isoDays.dayKeyOf(day.isoDate).value_or(day.isoDate);
     int number = 0;
     for (const MarkdownDayEntry& entry : day.entries) {
-        const ExportedFields fields{entry.date, dayKey, entry.promptID, entry.categoryRaw,
-                                    entry.unreadable ? std::nullopt : std::optional<QString>(entry.text)};
-        wendle.plan(fields, QStringLiteral("%1, entry %2").arg(name).arg(++number), plan);
+        EntryRecord record{entry.date, dayKey, entry.promptID, entry.categoryRaw, 0, std::nullopt};
+        if (!entry.unreadable) {
+            record.text = entry.text;
+        }
+        wendle.plan(record, QStringLiteral("%1, entry %2").arg(name).arg(++number), plan);
     }
 }
 
@@ -305,13 +302,12 @@ ImportPlan planJsonImport(const JsonImportFile& file, const EntryStore& store, c
             planJrnlEntry(object, name, calendar, gregorian, checks, days, plan);
             continue;
         }
-        const QJsonValue text = object.value(QStringLiteral("text"));
-        wendle.plan({QDateTime::fromString(object.value(QStringLiteral("date")).toString(), Qt::ISODateWithMs).toUTC(),
-                     object.value(QStringLiteral("dayKey")).toString(),
-                     object.value(QStringLiteral("promptID")).toString(),
-                     object.value(QStringLiteral("category")).toString(),
-                     text.isString() ? std::optional<QString>(text.toString()) : std::nullopt},
-                    name, plan);
+        EntryRecord record = EntryRecord::fromJsonFields(object);
+        record.date = QDateTime::fromString(object.value(QStringLiteral("date")).toString(), Qt::ISODateWithMs).toUTC();
+        if (const QJsonValue text = object.value(QStringLiteral("text")); text.isString()) {
+            record.text = text.toString();
+        }
+        wendle.plan(record, name, plan);
     }
     days.planInto(plan, store, key);
     return plan;
@@ -326,15 +322,16 @@ bool applyImport(const ImportPlan& plan, EntryStore& store, const EntryKey& key,
     bodies.reserve(plan.entries.size());
     try {
         for (const ImportedEntry& entry : plan.entries) {
+            const QString& added = entry.record.text.value();
             if (!entry.addTo) {
-                bodies.push_back(sealEntryText(entry.text, key));
-                credits.push_back(entry.creditedWords);
+                bodies.push_back(sealEntryText(added, key));
+                credits.push_back(entry.record.creditedWords);
                 continue;
             }
             // What the entry holds now, which may have grown since the preview.
-            const QString text = openEntryText(entry.addTo->cipherBody(), key) + QStringLiteral("\n\n") + entry.text;
+            const QString text = openEntryText(entry.addTo->cipherBody(), key) + QStringLiteral("\n\n") + added;
             bodies.push_back(sealEntryText(text, key));
-            credits.push_back(entry.dayKey == today ? countWords(text) : entry.addTo->creditedWords());
+            credits.push_back(entry.record.dayKey == today ? countWords(text) : entry.addTo->creditedWords());
         }
     } catch (const std::exception&) {
         *error = QStringLiteral("the entries could not be sealed with this journal's key");
@@ -347,8 +344,7 @@ bool applyImport(const ImportPlan& plan, EntryStore& store, const EntryKey& key,
             store.replaceBody(entry.addTo, bodies[i], key);
             store.setCreditedWords(entry.addTo, credits[i]);
         } else {
-            fields.push_back({entry.date, entry.dayKey, entry.promptID, entry.categoryRaw, std::move(bodies[i]),
-                              entry.creditedWords});
+            fields.push_back(entry.record.sealedAs(std::move(bodies[i])));
         }
     }
     store.insert(fields);

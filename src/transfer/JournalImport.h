@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "transfer/EntryRecord.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonArray>
@@ -16,19 +18,15 @@ class EntryKey;
 class EntryStore;
 
 /**
- * An entry an import would add, with the file (or files) it came from. With `addTo` set it is text new to an
- * entry the journal already has for that day and prompt, to be added after that entry's text: a day keeps one
- * entry per prompt and one of free writing, whatever an import brings.
+ * An entry an import would add (its record always has text, its credited words counted from it), with the file
+ * (or files) it came from. With `addTo` set it is text new to an entry the journal already has for that day and
+ * prompt, to be added after that entry's text: a day keeps one entry per prompt and one of free writing,
+ * whatever an import brings.
  */
 struct ImportedEntry
 {
+    EntryRecord record;
     QString source;
-    QDateTime date;
-    QString dayKey;
-    QString promptID;
-    QString categoryRaw;
-    QString text;
-    qint64 creditedWords = 0;
     Entry* addTo = nullptr;
 };
 

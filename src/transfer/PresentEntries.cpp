@@ -2,6 +2,7 @@
 #include "transfer/PresentEntries.h"
 
 #include "journal/EntryStore.h"
+#include "transfer/EntryRecord.h"
 
 namespace wendle {
 
@@ -9,18 +10,28 @@ PresentEntries::PresentEntries(const EntryStore& store)
 {
     m_identities.reserve(qsizetype(store.entries().size()));
     for (const Entry* entry : store.entries()) {
-        add(entry->date(), entry->dayKey(), entry->promptID());
+        m_identities.insert(identity(*entry));
     }
 }
 
-bool PresentEntries::contains(const QDateTime& date, const QString& dayKey, const QString& promptID) const
+bool PresentEntries::contains(const EntryRecord& record) const
 {
-    return m_identities.contains(identity(date, dayKey, promptID));
+    return m_identities.contains(identity(record));
 }
 
-void PresentEntries::add(const QDateTime& date, const QString& dayKey, const QString& promptID)
+void PresentEntries::add(const EntryRecord& record)
 {
-    m_identities.insert(identity(date, dayKey, promptID));
+    m_identities.insert(identity(record));
+}
+
+QString PresentEntries::identity(const Entry& entry)
+{
+    return identity(entry.date(), entry.dayKey(), entry.promptID());
+}
+
+QString PresentEntries::identity(const EntryRecord& record)
+{
+    return identity(record.date, record.dayKey, record.promptID);
 }
 
 QString PresentEntries::identity(const QDateTime& date, const QString& dayKey, const QString& promptID)

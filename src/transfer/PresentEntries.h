@@ -7,7 +7,9 @@
 
 namespace wendle {
 
+class Entry;
 class EntryStore;
+struct EntryRecord;
 
 /**
  * The entries a journal already holds, by the fields that never change after an entry is first saved: `date`,
@@ -19,14 +21,17 @@ class PresentEntries
 public:
     explicit PresentEntries(const EntryStore& store);
 
-    bool contains(const QDateTime& date, const QString& dayKey, const QString& promptID) const;
+    bool contains(const EntryRecord& record) const;
     /** Counts an entry about to be added as present from now on. */
-    void add(const QDateTime& date, const QString& dayKey, const QString& promptID);
+    void add(const EntryRecord& record);
 
     /** The three fields as one value, for callers that look entries up by them. */
-    static QString identity(const QDateTime& date, const QString& dayKey, const QString& promptID);
+    static QString identity(const Entry& entry);
+    static QString identity(const EntryRecord& record);
 
 private:
+    static QString identity(const QDateTime& date, const QString& dayKey, const QString& promptID);
+
     QSet<QString> m_identities;
 };
 

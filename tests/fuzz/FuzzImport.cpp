@@ -95,13 +95,14 @@ private:
 // What a plan may hold: entries the journal could have written itself, added to entries of this journal only.
 void checkPlan(const ImportPlan& plan, const EntryStore& store, const IncomingEntry& checks)
 {
-    for (const ImportedEntry& entry : plan.entries) {
+    for (const ImportedEntry& imported : plan.entries) {
+        const EntryRecord& entry = imported.record;
         const bool fit = entry.date.isValid() && !checks.dayKeyRefusal(entry.dayKey)
             && IncomingEntry::isPromptID(entry.promptID) && IncomingEntry::isCategoryRaw(entry.categoryRaw)
-            && entry.creditedWords == countWords(entry.text);
-        const bool addsToOwnEntry = !entry.addTo
-            || (std::find(store.entries().begin(), store.entries().end(), entry.addTo) != store.entries().end()
-                && entry.addTo->dayKey() == entry.dayKey && entry.addTo->promptID() == entry.promptID);
+            && entry.text && entry.creditedWords == countWords(*entry.text);
+        const bool addsToOwnEntry = !imported.addTo
+            || (std::find(store.entries().begin(), store.entries().end(), imported.addTo) != store.entries().end()
+                && imported.addTo->dayKey() == entry.dayKey && imported.addTo->promptID() == entry.promptID);
         if (!fit || !addsToOwnEntry) {
             std::abort();
         }
@@ -129,8 +130,9 @@ bool apply(const ImportPlan& plan, SeedJournal& journal, const Calendar& calenda
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         const ImportedEntry& entry = plan.entries[i];
         const Entry* saved = entry.addTo ? entry.addTo : next < entries.size() ? entries[next++] : nullptr;
-        const QString expected = entry.addTo ? held[i] + QStringLiteral("\n\n") + entry.text : entry.text;
-        if (!saved || saved->dayKey() != entry.dayKey || saved->promptID() != entry.promptID
+        const QString text = entry.record.text.value_or(QString());
+        const QString expected = entry.addTo ? held[i] + QStringLiteral("\n\n") + text : text;
+        if (!saved || saved->dayKey() != entry.record.dayKey || saved->promptID() != entry.record.promptID
             || openEntryText(saved->cipherBody(), journal.key()) != expected) {
             std::abort();
         }

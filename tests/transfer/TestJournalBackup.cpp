@@ -2,6 +2,7 @@
 #include "TempJournal.h"
 
 #include "journal/Calendar.h"
+#include "journal/LockedBuffer.h"
 #include "transfer/JournalBackup.h"
 
 #include <QCryptographicHash>
@@ -45,9 +46,8 @@ void TestJournalBackup::restoresIntoAnotherJournalOnce()
     source.add(QStringLiteral("2023-11-14"), QStringLiteral("p-1"), QStringLiteral("Snow on the pass 🏔"), -1, first);
     source.add(QStringLiteral("2023-11-14"), Entry::freeformPromptID, QStringLiteral("line one\nline two"), 40,
                first.addSecs(60));
-    Entry* unreadable = source.add(QStringLiteral("2023-11-15"), QStringLiteral("p-2"), QStringLiteral("sealed away"),
-                                   -1, first.addDays(1), lostKey.get());
-    const QByteArray unreadableBody = unreadable->cipherBody();
+    source.add(QStringLiteral("2023-11-15"), QStringLiteral("p-2"), QStringLiteral("sealed away"), -1, first.addDays(1),
+               lostKey.get());
     Entry* rewritten = source.add(QStringLiteral("2023-11-16"), QStringLiteral("p-3"), QStringLiteral("old"), -1,
                                   first.addDays(2), lostKey.get());
     source.store->replaceBody(rewritten, sealEntryText(QStringLiteral("new text"), *source.key), *source.key);
@@ -59,15 +59,12 @@ void TestJournalBackup::restoresIntoAnotherJournalOnce()
         = writeBackupFile(path, snapshotJournal(*source.store, *source.key), passphrase, quick);
     QVERIFY2(written.error.isEmpty(), qPrintable(written.error));
     QCOMPARE(written.entries, 4);
-    QCOMPARE(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
-             QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray file = fileBytes(path);
     QVERIFY(!file.contains("Snow") && !file.contains("line one"));
     QCOMPARE(file.mid(0, 8), QByteArray(backupMagic));
     QCOMPARE(int(file.at(11)), quick.log2N);
 
     TempJournal target;
-    QVERIFY(keyBytes(*target.key) != keyBytes(*source.key));
     BackupReadResult read = decodeBackup(file, passphrase);
     QVERIFY(read.contents);
     RestorePlan plan = ::plan(*read.contents, target);
@@ -80,19 +77,17 @@ void TestJournalBackup::restoresIntoAnotherJournalOnce()
     target.store = EntryStore::open(targetPath, &error);
     const auto& restored = target.store->entries();
     QCOMPARE(restored.size(), source.store->entries().size());
+    const auto fields = [](const Entry* entry, const EntryKey& key) {
+        const EntryRecord record = EntryRecord::of(*entry, key);
+        return QStringList{record.date.toString(Qt::ISODateWithMs),
+                           record.dayKey,
+                           record.promptID,
+                           record.categoryRaw,
+                           QString::number(record.creditedWords),
+                           record.text.value_or(QString::fromLatin1(entry->cipherBody().toHex()))};
+    };
     for (std::size_t i = 0; i < restored.size(); ++i) {
-        const Entry* was = source.store->entries()[i];
-        const Entry* is = restored[i];
-        QCOMPARE(is->date(), was->date());
-        QCOMPARE(is->dayKey(), was->dayKey());
-        QCOMPARE(is->promptID(), was->promptID());
-        QCOMPARE(is->categoryRaw(), was->categoryRaw());
-        QCOMPARE(is->creditedWords(), was->creditedWords());
-        if (was == unreadable) {
-            QCOMPARE(is->cipherBody(), unreadableBody);
-        } else {
-            QCOMPARE(openEntryText(is->cipherBody(), *target.key), openEntryText(was->cipherBody(), *source.key));
-        }
+        QCOMPARE(fields(restored[i], *target.key), fields(source.store->entries()[i], *source.key));
     }
     QCOMPARE(target.store->displacedBodies().size(), std::size_t(1));
     QCOMPARE(openEntryText(target.store->displacedBodies().front().cipherBody, *lostKey), QStringLiteral("old"));
@@ -134,9 +129,20 @@ void TestJournalBackup::refusesWhatItCannotTrust()
         const BackupReadResult read = decodeBackup(bad.bytes, bad.passphrase);
         QVERIFY(!read.contents);
         QCOMPARE(read.error, bad.error);
-        QVERIFY(!backupErrorMessage(read.error).isEmpty());
     }
     QVERIFY(decodeBackup(file, passphrase).contents);
+
+    // A backup an earlier build sealed (under fixed derived bytes, in place of a passphrase's) still opens.
+    const QByteArray earlier = fileBytes(QFINDTESTDATA("../fuzz/corpus/backup/fixed-key"));
+    LockedBuffer derived(backupDerivedLength);
+    for (std::size_t i = 0; i < derived.size(); ++i) {
+        derived.data()[i] = static_cast<unsigned char>(i);
+    }
+    const BackupReadResult opened = openBackup(earlier, readBackupHeader(earlier).header.value(), derived);
+    QVERIFY(opened.contents && opened.contents->entries.size() == 2 && opened.contents->displaced.size() == 1);
+    QCOMPARE(opened.contents->entries[0].record.text.value_or(QString()), QStringLiteral("Snow"));
+    QCOMPARE(opened.contents->entries[0].record.date.toMSecsSinceEpoch(), 1'700'000'000'123);
+    QCOMPARE(opened.contents->entries[1].sealedBody.size(), 3);
 
     // The header's own hash: a changed salt is damage, never a wrong passphrase. Rehashed, a changed header gets
     // as far as the checks after it.
@@ -203,19 +209,11 @@ void TestJournalBackup::repairsWhatNoLongerOpens()
 
     // Days, prompts and words are checked as an import checks them.
     BackupContents hostile;
-    hostile.entries.push_back({first,
-                               QStringLiteral("../../x-2023-04-01"),
-                               QStringLiteral("p-1"),
-                               QStringLiteral("memory"),
-                               1,
-                               QStringLiteral("a"),
+    hostile.entries.push_back({{first, QStringLiteral("../../x-2023-04-01"), QStringLiteral("p-1"),
+                                QStringLiteral("memory"), 1, QStringLiteral("a")},
                                {}});
-    hostile.entries.push_back({first,
-                               QStringLiteral("2023-11-20"),
-                               QStringLiteral("p-1"),
-                               QStringLiteral("memory"),
-                               -5,
-                               QStringLiteral("two words"),
+    hostile.entries.push_back({{first, QStringLiteral("2023-11-20"), QStringLiteral("p-1"), QStringLiteral("memory"),
+                                -5, QStringLiteral("two words")},
                                {}});
     const RestorePlan checked = plan(hostile, TempJournal());
     QCOMPARE(checked.skipped.size(), std::size_t(1));

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"
-#include "journal/Keychain.h"
 #include "lock/AppLockController.h"
-#include "reminders/ReminderScheduler.h"
 #include "transfer/BackgroundWork.h"
-#include "transfer/JournalBackup.h"
 #include "transfer/PassphraseDialog.h"
-#include "transfer/TransferCommands.h"
+#include "transfer/TransferContext.h"
+#include "transfer/TransferMenu.h"
 
 #include "Fakes.h"
 #include "TempJournal.h"
@@ -32,8 +30,7 @@ class TestTransferCommands : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void restoresOnlyAfterAuthenticationAndPreview();
-    void exportsImportsAndBacksUpSayingWhatTheyDid();
+    void exportsImportsBacksUpAndRestoresSayingWhatTheyDid();
     void longWorkCanBeCancelled();
 };
 
@@ -49,25 +46,6 @@ template <typename T> T* shown(QWidget& window)
     return nullptr;
 }
 
-void enterPassphrase(QWidget& window, const QString& passphrase)
-{
-    PassphraseDialog* dialog = nullptr;
-    QTRY_VERIFY((dialog = shown<PassphraseDialog>(window)));
-    dialog->passphraseField()->setText(passphrase);
-    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-        if (button->text() == QStringLiteral("Open")) {
-            button->click();
-        }
-    }
-}
-
-QMessageBox* message(QWidget& window)
-{
-    QMessageBox* box = nullptr;
-    [&] { QTRY_VERIFY((box = shown<QMessageBox>(window))); }();
-    return box;
-}
-
 /** The shown message box once it says `text`. */
 QMessageBox* messageSaying(QWidget& window, const QString& text)
 {
@@ -76,15 +54,15 @@ QMessageBox* messageSaying(QWidget& window, const QString& text)
     return box;
 }
 
-void click(QMessageBox* box, const QString& label)
+void click(QWidget* dialog, const QString& label)
 {
-    for (QAbstractButton* button : box->buttons()) {
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
         if (button->text() == label) {
             button->click();
             return;
         }
     }
-    QFAIL(qPrintable(QStringLiteral("no button \"%1\" in \"%2\"").arg(label, box->text())));
+    QFAIL(qPrintable(QStringLiteral("no button \"%1\"").arg(label)));
 }
 
 void choose(QWidget& window, const QString& path)
@@ -95,80 +73,52 @@ void choose(QWidget& window, const QString& path)
     Q_EMIT files->fileSelected(path);
 }
 
-} // namespace
-
-void TestTransferCommands::restoresOnlyAfterAuthenticationAndPreview()
+PassphraseDialog* passphraseDialog(QWidget& window, const QString& passphrase)
 {
-    QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    TempJournal source;
-    source.add(QStringLiteral("2024-01-01"), QStringLiteral("p-1"), QStringLiteral("first"));
-    source.add(QStringLiteral("2024-01-02"), QStringLiteral("p-1"), words(25));
-    QVERIFY(source.store->save());
-    const QString path = source.dir.filePath(QStringLiteral("b.wendlebackup"));
-    QVERIFY(
-        writeBackupFile(path, snapshotJournal(*source.store, *source.key), QStringLiteral("a passphrase"), {10, 8, 1})
-            .error.isEmpty());
-
-    TempJournal journal;
-    FakeAuthenticator auth;
-    InMemoryKeychain keychain;
-    FakeSystemEvents events;
-    FakeIdleTime idle;
-    ReminderScheduler scheduler;
-    AppLockController lock(auth, keychain, *journal.store, events, idle);
-    QWidget window;
-    TransferCommands commands(lock, *journal.store, scheduler, &window);
-    QMenu menu;
-    commands.addTo(&menu);
-    window.show();
-    QVERIFY(!menu.actions().at(2)->isEnabled());
-    lock.unlock();
-    auth.answer(true);
-    QTRY_VERIFY(lock.isUnlocked());
-    QCOMPARE(menu.actions().at(2)->text(), QStringLiteral("Restore from backup…"));
-    QVERIFY(menu.actions().at(2)->isEnabled());
-
-    // Refused authentication: nothing opens.
-    commands.restoreFromBackup();
-    auth.answer(false);
-    QTest::qWait(50);
-    QVERIFY(!shown<QFileDialog>(window));
-
-    for (const QString& passphrase : {QStringLiteral("not it at all"), QStringLiteral("a passphrase")}) {
-        commands.restoreFromBackup();
-        auth.answer(true);
-        QFileDialog* files = nullptr;
-        QTRY_VERIFY((files = shown<QFileDialog>(window)));
-        files->hide();
-        Q_EMIT files->fileSelected(path);
-        enterPassphrase(window, passphrase);
-        if (passphrase != QStringLiteral("a passphrase")) {
-            QMessageBox* refused = message(window);
-            QCOMPARE(refused->text(),
-                     QStringLiteral("That is not the passphrase this backup was made with. "
-                                    "Nothing was changed."));
-            refused->button(QMessageBox::Ok)->click();
-            QVERIFY(journal.store->entries().empty());
-        }
-    }
-    QMessageBox* preview = message(window);
-    QCOMPARE(preview->text(), QStringLiteral("This backup would add 2 entries (0 entries already in the journal)."));
-    QVERIFY(journal.store->entries().empty());
-    for (QAbstractButton* button : preview->buttons()) {
-        if (button->text() == QStringLiteral("Add 2 entries")) {
-            button->click();
-        }
-    }
-    QCOMPARE(journal.store->entries().size(), std::size_t(2));
-    QTRY_COMPARE(message(window)->text(), QStringLiteral("Restored 2 entries."));
+    PassphraseDialog* dialog = nullptr;
+    [&] { QTRY_VERIFY((dialog = shown<PassphraseDialog>(window))); }();
+    dialog->passphraseField()->setText(passphrase);
+    return dialog;
 }
 
-void TestTransferCommands::exportsImportsAndBacksUpSayingWhatTheyDid()
+/** The journal's window with the transfer commands in its menu, unlocked. */
+struct CommandRig : LockRig
+{
+    QWidget window;
+    QMenu menu;
+
+    void unlock()
+    {
+        addTransferCommands(&menu, TransferContext(lock, store, scheduler, &window));
+        window.show();
+        QVERIFY(!menu.actions().at(2)->isEnabled());
+        lock.unlock();
+        auth.answer(true);
+        QTRY_VERIFY(lock.isUnlocked());
+        QVERIFY(menu.actions().at(2)->isEnabled());
+    }
+
+    /** Runs the menu's command `label` once the user has authenticated again. */
+    void run(const QString& label, bool authenticated = true)
+    {
+        for (QAction* action : menu.actions()) {
+            if (action->text() == label) {
+                action->trigger();
+                auth.answer(authenticated);
+                return;
+            }
+        }
+        QFAIL(qPrintable(label));
+    }
+};
+
+} // namespace
+
+void TestTransferCommands::exportsImportsBacksUpAndRestoresSayingWhatTheyDid()
 {
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    LockRig rig;
+    CommandRig rig;
     rig.keepKey();
     const QDateTime noon = QDateTime::fromString(QStringLiteral("2024-01-01T12:00:00Z"), Qt::ISODate);
     for (int day = 0; day < 3; ++day) {
@@ -176,12 +126,7 @@ void TestTransferCommands::exportsImportsAndBacksUpSayingWhatTheyDid()
                         noon.addDays(day));
     }
     QVERIFY(rig.store.save());
-    QWidget window;
-    TransferCommands commands(rig.lock, rig.store, rig.scheduler, &window);
-    window.show();
-    rig.lock.unlock();
-    rig.auth.answer(true);
-    QTRY_VERIFY(rig.lock.isUnlocked());
+    rig.unlock();
 
     // Two of the three day files are there already and are kept: the summary counts what was written.
     QTemporaryDir out;
@@ -190,53 +135,68 @@ void TestTransferCommands::exportsImportsAndBacksUpSayingWhatTheyDid()
         QFile file(out.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
     }
-    commands.exportEntries();
-    rig.auth.answer(true);
-    click(messageSaying(window, QStringLiteral("This export is not encrypted.")),
+    rig.run(QStringLiteral("Export…"));
+    click(messageSaying(rig.window, QStringLiteral("This export is not encrypted.")),
           QStringLiteral("Export as Markdown…"));
-    choose(window, out.path());
-    click(messageSaying(window, QStringLiteral("2 of these files already exist in %1.").arg(folder)),
+    choose(rig.window, out.path());
+    click(messageSaying(rig.window, QStringLiteral("2 of these files already exist in %1.").arg(folder)),
           QStringLiteral("Keep existing files"));
-    click(messageSaying(window,
-                        QStringLiteral("Exported 1 entry into 1 file in %1; 2 files were already there and "
-                                       "were kept.")
+    click(messageSaying(rig.window,
+                        QStringLiteral("Exported 1 entry into 1 file in %1; 2 files were already there and were kept.")
                             .arg(folder)),
           QStringLiteral("OK"));
     QCOMPARE(fileBytes(out.filePath(QStringLiteral("2024-01-01.md"))), QByteArray("mine"));
 
     // Importing that folder back: the two plain files are free writing, Wendle's own day is already there.
-    commands.importEntries();
-    rig.auth.answer(true);
-    click(messageSaying(window, QStringLiteral("Import entries from…")), QStringLiteral("Folder…"));
-    choose(window, out.path());
-    QMessageBox* preview = messageSaying(window, QStringLiteral("This would add 2 entries (1 entry skipped)."));
+    rig.run(QStringLiteral("Import…"));
+    click(messageSaying(rig.window, QStringLiteral("Import entries from…")), QStringLiteral("Folder…"));
+    choose(rig.window, out.path());
+    QMessageBox* preview = messageSaying(rig.window, QStringLiteral("This would add 2 entries (1 entry skipped)."));
     QVERIFY(preview->informativeText().startsWith(QStringLiteral("They are free writing.")));
     QVERIFY(preview->detailedText().contains(QStringLiteral("(1 word) from 2024-01-01.md")));
     click(preview, QStringLiteral("Import 2 entries"));
-    click(messageSaying(window, QStringLiteral("Imported 2 entries.")), QStringLiteral("OK"));
+    click(messageSaying(rig.window, QStringLiteral("Imported 2 entries.")), QStringLiteral("OK"));
     QCOMPARE(rig.store.entries().size(), std::size_t(5));
 
     // Sealing a backup takes Wendle's full key derivation, twice, and the window goes on meanwhile.
+    const QString backup = out.filePath(QStringLiteral("b.wendlebackup"));
     int ticks = 0;
     QTimer tick;
     connect(&tick, &QTimer::timeout, [&ticks] { ++ticks; });
-    commands.backUp();
-    rig.auth.answer(true);
-    choose(window, out.filePath(QStringLiteral("b.wendlebackup")));
-    PassphraseDialog* dialog = nullptr;
-    QTRY_VERIFY((dialog = shown<PassphraseDialog>(window)));
-    dialog->passphraseField()->setText(QStringLiteral("a long passphrase"));
+    rig.run(QStringLiteral("Back up…"));
+    choose(rig.window, backup);
+    PassphraseDialog* dialog = passphraseDialog(rig.window, QStringLiteral("a long passphrase"));
     dialog->repeatField()->setText(QStringLiteral("a long passphrase"));
     tick.start(10);
-    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-        if (button->text() == QStringLiteral("Back up")) {
-            button->click();
-        }
-    }
+    click(dialog, QStringLiteral("Back up"));
     QCOMPARE(ticks, 0);
-    messageSaying(window, QStringLiteral("Backed up 5 entries"));
+    click(messageSaying(rig.window, QStringLiteral("Backed up 5 entries")), QStringLiteral("OK"));
     QVERIFY2(ticks > 5, qPrintable(QString::number(ticks)));
-    QCOMPARE(QFile::permissions(out.filePath(QStringLiteral("b.wendlebackup"))) & 0x0077, 0);
+    QCOMPARE(QFile::permissions(backup) & 0x0077, 0);
+
+    // Restoring it into another journal: nothing without authentication, nothing with a wrong passphrase, and
+    // nothing before the preview is accepted.
+    CommandRig other;
+    other.unlock();
+    other.run(QStringLiteral("Restore from backup…"), false);
+    QTest::qWait(50);
+    QVERIFY(!shown<QFileDialog>(other.window));
+    const auto restoreWith = [&other, &backup](const QString& passphrase) {
+        other.run(QStringLiteral("Restore from backup…"));
+        choose(other.window, backup);
+        click(passphraseDialog(other.window, passphrase), QStringLiteral("Open"));
+    };
+    restoreWith(QStringLiteral("not it at all"));
+    click(messageSaying(other.window,
+                        QStringLiteral("That is not the passphrase this backup was made with. Nothing was changed.")),
+          QStringLiteral("OK"));
+    restoreWith(QStringLiteral("a long passphrase"));
+    QMessageBox* restore = messageSaying(
+        other.window, QStringLiteral("This backup would add 5 entries (0 entries already in the journal)."));
+    QVERIFY(other.store.entries().empty());
+    click(restore, QStringLiteral("Add 5 entries"));
+    QCOMPARE(other.store.entries().size(), std::size_t(5));
+    messageSaying(other.window, QStringLiteral("Restored 5 entries."));
 }
 
 void TestTransferCommands::longWorkCanBeCancelled()
@@ -261,9 +221,7 @@ void TestTransferCommands::longWorkCanBeCancelled()
     QProgressDialog* dialog = nullptr;
     QTRY_VERIFY((dialog = shown<QProgressDialog>(window)));
     QCOMPARE(dialog->labelText(), QStringLiteral("Reading the files…"));
-    QPushButton* cancel = dialog->findChild<QPushButton*>();
-    QVERIFY(cancel && cancel->text() == QStringLiteral("Cancel"));
-    cancel->click();
+    click(dialog, QStringLiteral("Cancel"));
     QVERIFY(cancelled);
     QTRY_VERIFY(stopped);
     QTest::qWait(50);

@@ -509,7 +509,7 @@ Outcome Trials::restore(int trial, int round)
         outcome.problem = QStringLiteral("%1 bodies kept aside with %2 entries restored").arg(keptAside).arg(restored);
     }
     for (std::size_t i = 0; i < restored && outcome.problem.isEmpty(); ++i) {
-        const BackupRecord& record = m_restore.contents.entries[i];
+        const EntryRecord& record = m_restore.contents.entries[i].record;
         const Entry& entry = *entries[before + i];
         if (entry.dayKey() != record.dayKey || entry.date() != record.date
             || openedText(entry, *m_key, &outcome.problem) != record.text) {

@@ -207,13 +207,10 @@ RestoreFixture RestoreFixture::write(const QString& folder, const EntryKey& key,
     for (int i = 0; i < entries; ++i) {
         const QDate day = first.addDays(i);
         const QString text = oldEntryText(i) + QStringLiteral(" (from the backup)");
-        fixture.contents.entries.push_back({QDateTime(day, QTime(21, 0), Qt::UTC),
-                                            day.toString(Qt::ISODate),
-                                            QStringLiteral("freeform"),
-                                            QStringLiteral("freeform"),
-                                            countWords(text),
-                                            text,
-                                            {}});
+        fixture.contents.entries.push_back(
+            {{QDateTime(day, QTime(21, 0), Qt::UTC), day.toString(Qt::ISODate), QStringLiteral("freeform"),
+              QStringLiteral("freeform"), countWords(text), text},
+             {}});
     }
     // A few bodies kept aside come with their entries, all or none.
     const std::shared_ptr<const EntryKey> lost = EntryKey::random();

@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "transfer/ImportCommand.h"
+
+#include "journal/Calendar.h"
+#include "journal/EntryStore.h"
+#include "transfer/BackgroundWork.h"
+#include "transfer/ImportFiles.h"
+#include "transfer/JournalImport.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace wendle {
+
+namespace {
+
+QString wordsText(qint64 count)
+{
+    return count == 1 ? QStringLiteral("1 word") : QStringLiteral("%1 words").arg(count);
+}
+
+} // namespace
+
+ImportCommand::ImportCommand(const TransferContext& context, QObject* parent)
+    : QObject(parent)
+    , m_context(context)
+{
+}
+
+void ImportCommand::run()
+{
+    m_context.afterAuthentication(this, [this] {
+        QMessageBox* ask = m_context.question(QStringLiteral("Import entries from…"),
+                                              QStringLiteral("a folder of text or Markdown files named by date "
+                                                             "(YYYY-MM-DD…), or a JSON export of jrnl or Wendle."));
+        QPushButton* folder = ask->addButton(QStringLiteral("Folder…"), QMessageBox::AcceptRole);
+        QPushButton* json = ask->addButton(QStringLiteral("JSON file…"), QMessageBox::AcceptRole);
+        ask->addButton(QMessageBox::Cancel);
+        connect(ask, &QMessageBox::buttonClicked, this, [this, folder, json](QAbstractButton* clicked) {
+            if (clicked == folder) {
+                QFileDialog* dialog = m_context.fileDialog(QStringLiteral("Import folder"), QFileDialog::AcceptOpen,
+                                                           QFileDialog::Directory);
+                connect(dialog, &QFileDialog::fileSelected, this, &ImportCommand::importFolder);
+                dialog->open();
+            } else if (clicked == json) {
+                QFileDialog* dialog = m_context.fileDialog(QStringLiteral("Import JSON export"),
+                                                           QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+                dialog->setNameFilter(QStringLiteral("JSON files (*.json)"));
+                connect(dialog, &QFileDialog::fileSelected, this, &ImportCommand::importJson);
+                dialog->open();
+            }
+        });
+        ask->open();
+    });
+}
+
+void ImportCommand::importFolder(const QString& folder)
+{
+    runInBackground<FolderContents>(
+        this, m_context.window(), QStringLiteral("Reading the files…"), QStringLiteral("Cancel"),
+        [folder](WorkProgress& progress) { return readImportFolder(folder, &progress); },
+        [this](const FolderContents& contents) {
+            if (const std::shared_ptr<const EntryKey> key = m_context.currentKey()) {
+                offerImport(planFolderImport(contents, m_context.store(), *key, Calendar::current(),
+                                             QDateTime::currentDateTimeUtc()));
+            }
+        },
+        [this] { m_context.tell(QStringLiteral("The import was cancelled. Nothing was added.")); });
+}
+
+void ImportCommand::importJson(const QString& path)
+{
+    runInBackground<JsonImportFile>(
+        this, m_context.window(), QStringLiteral("Reading the file…"), QStringLiteral("Cancel"),
+        [path](WorkProgress& progress) {
+            const QString source = QFileInfo(path).fileName();
+            QString problem;
+            const std::optional<QByteArray> bytes = readRegularFile(path, maxJsonImportBytes, &problem, &progress);
+            return bytes ? parseJsonImport(*bytes, source) : JsonImportFile{source, {}, problem};
+        },
+        [this](const JsonImportFile& file) {
+            if (const std::shared_ptr<const EntryKey> key = m_context.currentKey()) {
+                offerImport(planJsonImport(file, m_context.store(), *key, Calendar::current(),
+                                           QDateTime::currentDateTimeUtc()));
+            }
+        },
+        [this] { m_context.tell(QStringLiteral("The import was cancelled. Nothing was added.")); });
+}
+
+void ImportCommand::offerImport(const ImportPlan& plan)
+{
+    QStringList details;
+    qsizetype freeform = 0;
+    qsizetype additions = 0;
+    for (const ImportedEntry& entry : plan.entries) {
+        freeform += entry.record.promptID == Entry::freeformPromptID ? 1 : 0;
+        additions += entry.addTo ? 1 : 0;
+        details << (entry.addTo ? QStringLiteral("Adds to the entry of %1 (%2) from %3")
+                                : QStringLiteral("Adds %1 (%2) from %3"))
+                       .arg(entry.record.dayKey, wordsText(entry.record.creditedWords), entry.source);
+    }
+    for (const ImportSkip& note : plan.notes) {
+        details << QStringLiteral("Note on %1: %2").arg(note.source, note.reason);
+    }
+    for (const ImportSkip& skip : plan.skipped) {
+        details << QStringLiteral("Skips %1: %2").arg(skip.source, skip.reason);
+    }
+    const QString skipped = QStringLiteral("%1 skipped").arg(entriesText(qsizetype(plan.skipped.size())));
+    if (plan.entries.empty()) {
+        m_context.tell(QStringLiteral("Nothing to import (%1).").arg(skipped), details.join(u'\n'));
+        return;
+    }
+    const QString adds = entriesText(qsizetype(plan.entries.size()));
+    QStringList about;
+    if (freeform == qsizetype(plan.entries.size())) {
+        about << QStringLiteral("They are free writing.");
+    } else if (freeform > 0) {
+        about << QStringLiteral("%1 of them free writing, the others answers to prompts.")
+                     .arg(freeform == 1 ? QStringLiteral("One is") : QStringLiteral("%1 are").arg(freeform));
+    }
+    if (freeform > 0) {
+        about << QStringLiteral("Dated files and jrnl entries of one journal day (it starts at 03:00) become one "
+                                "entry of free writing, oldest first, each a title line and its text; stars and "
+                                "tags are dropped.");
+    }
+    if (additions > 0) {
+        about << QStringLiteral("Text new to an entry the journal already has is added after it; nothing there "
+                                "is replaced.");
+    }
+    if (!plan.notes.empty()) {
+        about << QStringLiteral("Some files need a look: see the details.");
+    }
+    about << QStringLiteral("Their words count towards the days they were written.");
+    QMessageBox* ask
+        = m_context.question(QStringLiteral("This would add %1 (%2).").arg(adds, skipped), about.join(u' '));
+    ask->setDetailedText(details.join(u'\n'));
+    QPushButton* add = ask->addButton(QStringLiteral("Import %1").arg(adds), QMessageBox::AcceptRole);
+    ask->addButton(QMessageBox::Cancel);
+    auto kept = std::make_shared<ImportPlan>(plan);
+    connect(ask, &QMessageBox::buttonClicked, this, [this, add, kept, adds](QAbstractButton* clicked) {
+        if (clicked != add) {
+            return;
+        }
+        const std::shared_ptr<const EntryKey> key = m_context.currentKey();
+        QString error;
+        if (!key) {
+            return;
+        }
+        if (!applyImport(*kept, m_context.store(), *key, QDateTime::currentDateTimeUtc(), Calendar::current(),
+                         &error)) {
+            m_context.tell(
+                QStringLiteral("The imported entries could not be saved yet (%1). Wendle keeps trying.").arg(error));
+        } else {
+            m_context.tell(QStringLiteral("Imported %1.").arg(adds));
+        }
+        m_context.entriesAdded();
+    });
+    ask->open();
+}
+
+} // namespace wendle

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "transfer/TransferContext.h"
+
+#include "journal/EntryStore.h"
+#include "journal/WrittenDays.h"
+#include "lock/AppLockController.h"
+#include "reminders/ReminderScheduler.h"
+
+#include <QDir>
+#include <QMessageBox>
+
+namespace wendle {
+
+TransferContext::TransferContext(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler,
+                                 QWidget* window)
+    : m_lock(&lock)
+    , m_store(&store)
+    , m_scheduler(&scheduler)
+    , m_window(window)
+{
+}
+
+void TransferContext::afterAuthentication(QObject* guard, std::function<void()> then) const
+{
+    if (!m_lock->isUnlocked()) {
+        return;
+    }
+    AppLockController* lock = m_lock;
+    m_lock->reauthenticate([lock, alive = QPointer<QObject>(guard), then = std::move(then)](bool authenticated) {
+        if (alive && authenticated && lock->isUnlocked()) {
+            then();
+        }
+    });
+}
+
+std::shared_ptr<const EntryKey> TransferContext::currentKey() const
+{
+    std::shared_ptr<const EntryKey> key = m_lock->key();
+    if (!key) {
+        tell(QStringLiteral("Wendle locked before this could start. Nothing was done."));
+    }
+    return key;
+}
+
+void TransferContext::entriesAdded() const
+{
+    m_scheduler->updateCompletedDays(completedDayKeys(m_store->entries()));
+}
+
+void TransferContext::tell(const QString& text, const QString& details) const
+{
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Wendle"), text, QMessageBox::Ok, m_window);
+    box->setDetailedText(details);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+QMessageBox* TransferContext::question(const QString& text, const QString& informative) const
+{
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Wendle"), text, QMessageBox::NoButton, m_window);
+    box->setInformativeText(informative);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    return box;
+}
+
+QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::AcceptMode mode,
+                                         QFileDialog::FileMode fileMode) const
+{
+    auto* dialog = new QFileDialog(m_window, title, QDir::homePath());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAcceptMode(mode);
+    dialog->setFileMode(fileMode);
+    return dialog;
+}
+
+QString entriesText(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
+}
+
+} // namespace wendle

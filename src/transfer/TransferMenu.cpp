@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "transfer/TransferMenu.h"
+
+#include "lock/AppLockController.h"
+#include "transfer/BackupCommand.h"
+#include "transfer/ExportCommand.h"
+#include "transfer/ImportCommand.h"
+#include "transfer/RestoreCommand.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace wendle {
+
+void addTransferCommands(QMenu* menu, const TransferContext& context)
+{
+    QWidget* window = context.window();
+    const QList<QAction*> actions{
+        menu->addAction(QStringLiteral("Export…"), new ExportCommand(context, window), &ExportCommand::run),
+        menu->addAction(QStringLiteral("Back up…"), new BackupCommand(context, window), &BackupCommand::run),
+        menu->addAction(QStringLiteral("Restore from backup…"), new RestoreCommand(context, window),
+                        &RestoreCommand::run),
+        menu->addAction(QStringLiteral("Import…"), new ImportCommand(context, window), &ImportCommand::run),
+    };
+    AppLockController& lock = context.lock();
+    auto follow = [&lock, actions] {
+        for (QAction* action : actions) {
+            action->setEnabled(lock.isUnlocked());
+        }
+    };
+    follow();
+    QObject::connect(&lock, &AppLockController::keyChanged, menu, follow);
+}
+
+} // namespace wendle
