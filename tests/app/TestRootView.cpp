@@ -269,7 +269,7 @@ void TestRootView::failedAttemptsStayLocked()
     // A keychain that fails after a good authentication leaves it locked too, as a key problem and no failed
     // authentication.
     m_rig->lock.unlock();
-    m_rig->keychain.failLookups(KeychainStatus::authFailed);
+    m_rig->keychain.failLookups(KeychainStatus::Failed);
     m_rig->auth.answer(true);
     QVERIFY(!m_rig->lock.isUnlocked());
     QVERIFY(!m_rig->lock.authFailed());

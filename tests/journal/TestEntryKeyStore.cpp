@@ -151,14 +151,14 @@ void TestEntryKeyStore::keychainFailuresFailTheUnlock()
 {
     TempJournal journal;
     InMemoryKeychain addFails;
-    addFails.failAdds(KeychainStatus::duplicateItem);
+    addFails.failAdds(KeychainStatus::Duplicate);
     EntryKeyResult result = keyFor(addFails, *journal.store);
     QVERIFY(!result.key);
-    QCOMPARE(result.error, EntryCryptoError::keychainStatus(-25299));
+    QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Duplicate));
     QVERIFY(journal.store->keyChecks().empty());
 
-    for (const qint32 status :
-         {KeychainStatus::userCanceled, KeychainStatus::interactionNotAllowed, KeychainStatus::notAvailable}) {
+    for (const KeychainStatus status :
+         {KeychainStatus::Cancelled, KeychainStatus::Locked, KeychainStatus::Unavailable}) {
         InMemoryKeychain lookupFails;
         lookupFails.failLookups(status);
         result = keyFor(lookupFails, *journal.store);

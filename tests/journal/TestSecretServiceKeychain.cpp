@@ -200,10 +200,10 @@ void TestSecretServiceKeychain::keyLivesInTheKeyring()
     QVERIFY(listing(m_service).contains("entry-encryption-key"));
 
     // Adding never replaces an item that is there.
-    std::optional<qint32> added;
-    keychain.add(m_item, QByteArray(32, 'x'), [&](qint32 status) { added = status; });
+    std::optional<KeychainStatus> added;
+    keychain.add(m_item, QByteArray(32, 'x'), [&](KeychainStatus status) { added = status; });
     QTRY_VERIFY_WITH_TIMEOUT(added.has_value(), 15000);
-    QCOMPARE(*added, KeychainStatus::duplicateItem);
+    QCOMPARE(*added, KeychainStatus::Duplicate);
     EntryKeyResult third = load(keychain, *journal.store, m_item);
     QVERIFY2(third.key && sameKey(*third.key, *first.key), "adding replaced the key");
 
@@ -238,7 +238,7 @@ void TestSecretServiceKeychain::aLockedKeyringIsNeverANewKey()
         const EntryKeyResult result = load(keychain, *store, item);
         QVERIFY(!result.key);
         QCOMPARE(result.problem, KeyProblem::keyringUnavailable);
-        QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::interactionNotAllowed));
+        QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Locked));
     }
     QCOMPARE(listing(item.service), listedBefore);
     QVERIFY(fileBytes(journal.store->path()) == journalBefore);
@@ -278,7 +278,7 @@ void TestSecretServiceKeychain::restoreKeepsTheReplacedKey()
     QVERIFY2(at >= 0, "the replaced key was not kept");
     const QString kept = QString::fromUtf8(listed.mid(at + 17, listed.indexOf('\n', at) - at - 17));
     std::optional<QByteArray> keptBytes;
-    keychain.lookup({item.service, kept}, [&](qint32, std::optional<QByteArray> data) {
+    keychain.lookup({item.service, kept}, [&](KeychainStatus, std::optional<QByteArray> data) {
         // A copy of its own: the keychain wipes what it handed over once this returns.
         keptBytes = data ? QByteArray(data->constData(), data->size()) : QByteArray();
     });

@@ -270,9 +270,9 @@ int main(int argc, char** argv)
         save(lock, folder, "lock");
         lock.setFailed(true);
         save(lock, folder, "lock-failed");
-        lock.setKeyProblem(KeyProblem::keyMissing, KeychainStatus::itemNotFound);
+        lock.setKeyProblem(KeyProblem::keyMissing, KeychainStatus::NotFound);
         save(lock, folder, "lock-key-missing");
-        lock.setKeyProblem(KeyProblem::keyringUnavailable, KeychainStatus::interactionNotAllowed);
+        lock.setKeyProblem(KeyProblem::keyringUnavailable, KeychainStatus::Locked);
         save(lock, folder, "lock-keyring-locked");
     }
     {
