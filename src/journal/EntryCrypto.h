@@ -139,6 +139,6 @@ QByteArray sealEntryText(const QString& text, const EntryKey& key);
 QString openEntryText(const QByteArray& body, const EntryKey& key);
 
 /** Whether `body` opens under `key`. */
-bool opensUnder(const QByteArray& body, const EntryKey& key);
+[[nodiscard]] bool opensUnder(const QByteArray& body, const EntryKey& key);
 
 } // namespace wendle

@@ -63,7 +63,7 @@ void finishWithKey(EntryStore& store, std::shared_ptr<const EntryKey> key, bool 
 {
     if (!opensAKeyCheck(*key, store)) {
         // Failing here only delays the check to the next unlock, when the key is proven again the same way.
-        store.addKeyCheck(sealKeyCheck(*key));
+        static_cast<void>(store.addKeyCheck(sealKeyCheck(*key)));
     }
     done({std::move(key), std::nullopt, KeyProblem::none, created});
 }
