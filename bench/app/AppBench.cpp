@@ -182,7 +182,9 @@ void unlockedMemoryTwentyThousandEntries(benchmark::State& state)
             store->insert({date, journalDayKey(date, calendar), QStringLiteral("memory-%1").arg(i % 3),
                            QStringLiteral("memory"), body, 40});
         }
-        store->save();
+        if (!store->save()) {
+            qFatal("the bench journal could not be written");
+        }
     }
     for (auto _ : state) {
         Display* display = XOpenDisplay(nullptr);

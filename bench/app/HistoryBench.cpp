@@ -76,7 +76,9 @@ struct LargeJournal
             store->insert({date, journalDayKey(date, calendar), QStringLiteral("memory-%1").arg(i % 3),
                            QStringLiteral("memory"), sealEntryText(text, *key), 150});
         }
-        store->save();
+        if (!store->save()) {
+            qFatal("the bench journal could not be written");
+        }
     }
 };
 

@@ -52,7 +52,9 @@ struct LargeJournal
             store->insert({date, journalDayKey(date, calendar), QStringLiteral("memory-%1").arg(i % 3),
                            QStringLiteral("memory"), body, i % 7 == 0 ? 5 : 40});
         }
-        store->save();
+        if (!store->save()) {
+            qFatal("the bench journal could not be written");
+        }
     }
 };
 

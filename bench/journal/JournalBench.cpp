@@ -44,7 +44,9 @@ const QString& largeJournal()
             store->insert({date, date.date().toString(Qt::ISODate), QStringLiteral("memory-%1").arg(i % 62),
                            QStringLiteral("memory"), sealEntryText(textOfSize(1024), *key), 180});
         }
-        store->save();
+        if (!store->save()) {
+            qFatal("the bench journal could not be written");
+        }
         return file;
     }();
     return path;

@@ -44,7 +44,9 @@ Journal& journal()
             made.store->insert({date, date.date().toString(Qt::ISODate), QStringLiteral("p-%1").arg(i % 3),
                                 QStringLiteral("memory"), sealEntryText(text, *made.key), 110});
         }
-        made.store->save();
+        if (!made.store->save()) {
+            qFatal("the bench journal could not be written");
+        }
         return made;
     }();
     return journal;

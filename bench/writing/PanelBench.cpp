@@ -37,7 +37,9 @@ void openPanelUnlocked(benchmark::State& state)
     // Today already has its entry, so opening loads and opens it.
     store->insert({clock.now(), journalDayKey(clock.now(), calendar), QStringLiteral("p"), QStringLiteral("memory"),
                    sealEntryText(QStringLiteral("Today's words so far."), *key), 4});
-    store->save();
+    if (!store->save()) {
+        qFatal("the bench journal could not be written");
+    }
 
     TrayPanel panel(
         new TrayEntryView(*store, scheduler, clock,

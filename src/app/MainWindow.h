@@ -72,7 +72,7 @@ protected:
 
 private:
     /** Saves what is pending; true when nothing is left unwritten. */
-    bool writingIsSaved();
+    [[nodiscard]] bool writingIsSaved();
     void askBeforeQuitting();
 
     AppLockController& m_lock;

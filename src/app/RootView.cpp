@@ -45,7 +45,8 @@ RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler
         }
         // Writing that could not be saved before the lock is tried again at once.
         if (m_lock.isUnlocked() && m_store.hasUnsavedChanges()) {
-            m_store.save();
+            // A failure stays pending: the store retries it and the screens show its `saveFailure()`.
+            static_cast<void>(m_store.save());
         }
         firstUnlockMaintenance();
         route();
@@ -196,7 +197,8 @@ void RootView::firstUnlockMaintenance()
         }
         m_store.setCreditedWords(entry, countWords(text));
     }
-    m_store.save();
+    // Credits that cannot be written yet stay pending and are retried by the store.
+    static_cast<void>(m_store.save());
     m_scheduler.updateCompletedDays(completedDayKeys(m_store.entries()));
 }
 

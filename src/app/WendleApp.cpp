@@ -8,6 +8,7 @@
 #include "journal/Preferences.h"
 #include "journal/SecretServiceKeychain.h"
 #include "journal/SystemLog.h"
+#include "journal/TerminationSignals.h"
 #include "lock/AppLockController.h"
 #include "lock/IdleTime.h"
 #include "lock/PamAuthenticator.h"
@@ -26,15 +27,11 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QSocketNotifier>
 #include <QStyleFactory>
 #include <QSystemTrayIcon>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
 #include <syslog.h>
-#include <unistd.h>
 
 namespace wendle {
 
@@ -42,15 +39,6 @@ namespace {
 
 const QString kServiceName = QStringLiteral("org.wendle.Wendle");
 const QString kObjectPath = QStringLiteral("/org/wendle/Wendle");
-
-int g_signalPipe[2] = {-1, -1};
-
-void onTerminationSignal(int)
-{
-    // Only async-signal-safe work here: the event loop reads the byte and quits normally.
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[0], &byte, 1);
-}
 
 /** What a second launch calls on the first one: org.freedesktop.Application.Activate. */
 class ActivationService : public QObject
@@ -123,6 +111,7 @@ int WendleApp::run()
     m_lock = std::make_unique<AppLockController>(*m_authenticator, *m_keychain, *m_store, *m_systemEvents, *m_idleTime);
     m_updater = std::make_unique<UpdaterController>();
 
+    // The outcome of this last attempt is read after the event loop ends, from the store itself.
     connect(this, &QCoreApplication::aboutToQuit, this, &WendleApp::saveEverything);
     connect(this, &QGuiApplication::commitDataRequest, this, [this] {
         if (!saveEverything()) {
@@ -215,25 +204,15 @@ WendleApp::Instance WendleApp::becomeTheOnlyInstance(QString* error)
 
 void WendleApp::watchTerminationSignals()
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
+    m_terminationSignals = std::make_unique<TerminationSignals>();
+    if (!m_terminationSignals->isWatching()) {
+        logToSystem(LOG_WARNING,
+                    QStringLiteral("termination signals cannot be watched; writing not yet saved when one "
+                                   "arrives is lost"));
         return;
     }
-    m_signalNotifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
-    connect(m_signalNotifier, &QSocketNotifier::activated, this, [] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t read = ::read(g_signalPipe[1], &byte, 1);
-        // Straight out of the event loop: a terminating process must not stop to ask a question.
-        QCoreApplication::exit(0);
-    });
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    // Straight out of the event loop: a terminating process must not stop to ask a question.
+    connect(m_terminationSignals.get(), &TerminationSignals::received, this, [] { QCoreApplication::exit(0); });
 }
 
 bool WendleApp::saveEverything()

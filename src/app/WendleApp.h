@@ -6,7 +6,6 @@
 #include <memory>
 
 class QLockFile;
-class QSocketNotifier;
 
 namespace wendle {
 
@@ -21,6 +20,7 @@ class Preferences;
 class ReminderScheduler;
 class SystemClock;
 class SystemEvents;
+class TerminationSignals;
 class TrayItem;
 class UpdaterController;
 
@@ -58,10 +58,12 @@ private:
     Instance becomeTheOnlyInstance(QString* error);
     void watchTerminationSignals();
     /** True when nothing is left unwritten. */
-    bool saveEverything();
+    [[nodiscard]] bool saveEverything();
     /** Reports a start-up failure on standard error and in a dialog; the exit status. */
     static int failToStart(const QString& message);
 
+    // Declared first so it goes last: a signal during the final writes must not cut them short.
+    std::unique_ptr<TerminationSignals> m_terminationSignals;
     std::unique_ptr<QLockFile> m_instanceLock;
     std::unique_ptr<Preferences> m_preferences;
     // Declared first so it outlives the store, which reads it.
@@ -78,7 +80,6 @@ private:
     std::unique_ptr<MainWindow> m_window;
     // Declared after the window, whose commands its menu offers.
     std::unique_ptr<TrayItem> m_tray;
-    QSocketNotifier* m_signalNotifier = nullptr;
 };
 
 } // namespace wendle

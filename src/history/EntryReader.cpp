@@ -29,10 +29,10 @@ namespace wendle {
 EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, EntryStore& context, const Clock& clock,
                          QWidget* parent)
     : QDialog(parent)
-    , entry(entry)
-    , key(std::move(key))
-    , _dismiss([this] { reject(); })
-    , _context(context)
+    , m_entry(entry)
+    , m_key(std::move(key))
+    , m_dismiss([this] { reject(); })
+    , m_store(context)
     , m_clock(clock)
 {
     setWindowModality(Qt::WindowModal);
@@ -49,7 +49,7 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     auto* header = new QHBoxLayout;
     auto* close = new PlainButton(QStringLiteral("close"), 12, Palette::muted(), this);
     close->setAccessibleName(QStringLiteral("close"));
-    connect(close, &QAbstractButton::clicked, this, [this] { _dismiss(); });
+    connect(close, &QAbstractButton::clicked, this, [this] { m_dismiss(); });
     header->addWidget(textLabel(date, 12, Palette::muted(), this));
     header->addStretch(1);
     header->addWidget(close);
@@ -78,8 +78,8 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     footer->addWidget(m_save);
     // The store keeps a text it could not write and tries again on its own; the sheet says so while it lasts,
     // on a row of its own so that the whole sentence shows.
-    layout->addWidget(saveProblemLine(_context, this), 0, Qt::AlignRight);
-    connect(&_context, &EntryStore::saveFailureChanged, this, &EntryReader::render);
+    layout->addWidget(saveProblemLine(m_store, this), 0, Qt::AlignRight);
+    connect(&m_store, &EntryStore::saveFailureChanged, this, &EntryReader::render);
     layout->addLayout(footer);
 
     // Ctrl+Return saves from anywhere in the sheet (Command-Return on macOS); it does nothing while saved.
@@ -98,16 +98,16 @@ void EntryReader::loadReader()
 {
     QString text;
     try {
-        text = openEntryText(entry.cipherBody(), *key);
+        text = openEntryText(m_entry.cipherBody(), *m_key);
     } catch (const std::exception&) {
         // Opens empty; saving keeps the unreadable body aside before replacing it.
     }
-    _text = text;
+    m_text = text;
     {
         const QSignalBlocker blocker(m_editor);
         m_editor->setText(text);
     }
-    _dirty = false;
+    m_dirty = false;
     render();
 }
 
@@ -115,17 +115,17 @@ void EntryReader::saveReader()
 {
     QByteArray body;
     try {
-        body = sealEntryText(_text, *key);
+        body = sealEntryText(m_text, *m_key);
     } catch (const std::exception&) {
         return;
     }
-    _context.replaceBody(&entry, body, *key);
-    if (isTodayEntry(entry, m_clock.now(), Calendar::current())) {
-        _context.setCreditedWords(&entry, countWords(_text));
+    m_store.replaceBody(&m_entry, body, *m_key);
+    if (isTodayEntry(m_entry, m_clock.now(), Calendar::current())) {
+        m_store.setCreditedWords(&m_entry, countWords(m_text));
     }
     // The text is the store's now, written at once or by its retries; "Saved" waits for the file (`render`).
-    _context.save();
-    _dirty = false;
+    static_cast<void>(m_store.save());
+    m_dirty = false;
     render();
 }
 
@@ -141,17 +141,17 @@ void EntryReader::showEvent(QShowEvent* event)
 void EntryReader::onEdited()
 {
     const QString text = m_editor->text();
-    if (text == _text) {
+    if (text == m_text) {
         return;
     }
-    _text = text;
-    _dirty = true;
+    m_text = text;
+    m_dirty = true;
     render();
 }
 
 void EntryReader::render()
 {
-    const bool saved = !_dirty && !_context.hasUnsavedChanges();
+    const bool saved = !m_dirty && !m_store.hasUnsavedChanges();
     m_save->setText(saved ? QStringLiteral("Saved") : QStringLiteral("Save"));
     m_save->setColours(saved ? Palette::accent() : Palette::ink(), Palette::paper());
     m_save->setAccessibleName(m_save->text());

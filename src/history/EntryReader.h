@@ -34,8 +34,8 @@ public:
     /** Seals and stores the text; on a failed seal nothing changes and the reader stays dirty. */
     void saveReader();
 
-    QString text() const { return _text; }
-    bool isDirty() const { return _dirty; }
+    QString text() const { return m_text; }
+    bool isDirty() const { return m_dirty; }
     PlainTextEditor* editor() const { return m_editor; }
     FilledButton* saveButton() const { return m_save; }
 
@@ -47,12 +47,12 @@ private:
     void render();
 
     // The sheet's state.
-    Entry& entry;
-    std::shared_ptr<const EntryKey> key;
-    std::function<void()> _dismiss;
-    EntryStore& _context;
-    QString _text;
-    bool _dirty = false;
+    Entry& m_entry;
+    std::shared_ptr<const EntryKey> m_key;
+    std::function<void()> m_dismiss;
+    EntryStore& m_store;
+    QString m_text;
+    bool m_dirty = false;
 
     const Clock& m_clock;
     PlainTextEditor* m_editor = nullptr;

@@ -43,8 +43,8 @@ QWidget* noteBelow(int above, const QString& text, QWidget* parent)
 HistoryView::HistoryView(EntryStore& store, std::shared_ptr<const EntryKey> key, std::function<void()> back,
                          const Clock& clock, QWidget* parent)
     : QWidget(parent)
-    , key(key)
-    , back(std::move(back))
+    , m_key(key)
+    , m_onBack(std::move(back))
     , m_store(store)
     , m_clock(clock)
     , m_model(new ArchiveModel(std::move(key), this))
@@ -76,8 +76,8 @@ void HistoryView::buildLayout()
     m_back = new PlainButton(QStringLiteral("← today"), 12, Palette::muted(), this);
     m_back->setAccessibleName(QStringLiteral("back"));
     connect(m_back, &QAbstractButton::clicked, this, [this] {
-        if (back) {
-            back();
+        if (m_onBack) {
+            m_onBack();
         }
     });
     m_count = textLabel(QString(), 12, Palette::muted(), this);
@@ -141,21 +141,21 @@ void HistoryView::refresh()
 {
     m_refresh.stop();
     const Calendar calendar = Calendar::current();
-    _entries = m_store.entriesNewestFirst();
-    const QSet<QString> written = completedDayKeys(_entries);
+    m_entries = m_store.entriesNewestFirst();
+    const QSet<QString> written = completedDayKeys(m_entries);
     const QString today = journalDayKey(m_clock.now(), calendar);
     m_figures = {currentStreak(written, today, calendar), bestStreak(written, calendar),
                  daysWrittenThisWeek(written, today, calendar)};
     m_streak->setFigures(m_figures.currentStreak, m_figures.bestStreak, m_figures.daysThisWeek);
-    m_heatmap->setWordsByDay(wordsByDay(_entries));
-    m_model->setEntries(_entries);
+    m_heatmap->setWordsByDay(wordsByDay(m_entries));
+    m_model->setEntries(m_entries);
     renderArchive();
 }
 
 void HistoryView::renderArchive()
 {
     m_count->setText(countText());
-    const bool empty = _entries.empty();
+    const bool empty = m_entries.empty();
     m_archive->setVisible(m_model->rowCount() > 0);
     m_emptyNote->setVisible(empty);
     m_noMatches->setVisible(!empty && m_model->rowCount() == 0 && m_model->searchComplete());
@@ -163,7 +163,7 @@ void HistoryView::renderArchive()
 
 QString HistoryView::countText() const
 {
-    const qint64 total = qint64(_entries.size());
+    const qint64 total = qint64(m_entries.size());
     const QString noun = total == 1 ? QStringLiteral("entry") : QStringLiteral("entries");
     if (m_model->isSearching()) {
         return QStringLiteral("%1 of %2 %3").arg(m_model->rowCount()).arg(total).arg(noun);
@@ -187,10 +187,10 @@ void HistoryView::openReader(Entry* entry)
         return;
     }
     delete m_reader;
-    _reading = entry;
-    m_reader = new EntryReader(*entry, key, m_store, m_clock, this);
+    m_reading = entry;
+    m_reader = new EntryReader(*entry, m_key, m_store, m_clock, this);
     m_reader->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_reader, &QDialog::finished, this, [this] { _reading = nullptr; });
+    connect(m_reader, &QDialog::finished, this, [this] { m_reading = nullptr; });
     m_reader->open();
 }
 

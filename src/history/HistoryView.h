@@ -57,7 +57,7 @@ public:
     /** Clears the search and hides its field. */
     void hideSearch();
 
-    Entry* reading() const { return _reading; }
+    Entry* reading() const { return m_reading; }
     EntryReader* reader() const { return m_reader; }
     Figures figures() const { return m_figures; }
     QString countText() const;
@@ -77,10 +77,10 @@ private:
     void renderArchive();
 
     // The screen's state.
-    std::shared_ptr<const EntryKey> key;
-    std::function<void()> back;
-    std::vector<Entry*> _entries;
-    Entry* _reading = nullptr;
+    std::shared_ptr<const EntryKey> m_key;
+    std::function<void()> m_onBack;
+    std::vector<Entry*> m_entries;
+    Entry* m_reading = nullptr;
 
     EntryStore& m_store;
     const Clock& m_clock;

@@ -29,9 +29,9 @@ QString calendarDayKey(const QDateTime& date, const Calendar& calendar);
  * year, month, day, handed to the calendar unchecked. A date whose own key does not lead back to it (one past
  * the calendar's range) is none.
  */
-std::optional<QDateTime> dateForDayKey(const QString& dayKey, const Calendar& calendar);
+[[nodiscard]] std::optional<QDateTime> dateForDayKey(const QString& dayKey, const Calendar& calendar);
 
 /** The year, month and day a key names by the parsing rules of `dateForDayKey`, before any calendar sees them. */
-std::optional<std::array<qint64, 3>> dayKeyNumbers(QStringView dayKey);
+[[nodiscard]] std::optional<std::array<qint64, 3>> dayKeyNumbers(QStringView dayKey);
 
 } // namespace wendle

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "journal/Keychain.h"
 #include "journal/LockedBuffer.h"
 
 #include <QByteArray>
@@ -64,12 +65,18 @@ public:
         malformedCiphertext
     };
 
-    static EntryCryptoError keychainStatus(qint32 status) { return EntryCryptoError(Kind::keychainStatus, status); }
-    static EntryCryptoError malformedCiphertext() { return EntryCryptoError(Kind::malformedCiphertext, 0); }
+    static EntryCryptoError keychainStatus(KeychainStatus status)
+    {
+        return EntryCryptoError(Kind::keychainStatus, status);
+    }
+    static EntryCryptoError malformedCiphertext()
+    {
+        return EntryCryptoError(Kind::malformedCiphertext, KeychainStatus::Success);
+    }
 
     Kind kind() const { return m_kind; }
-    /** The keychain status of `keychainStatus`; 0 otherwise. */
-    qint32 status() const { return m_status; }
+    /** The keychain status of `keychainStatus`; `Success` otherwise. */
+    KeychainStatus status() const { return m_status; }
     const char* what() const noexcept override;
 
     bool operator==(const EntryCryptoError& other) const
@@ -78,13 +85,13 @@ public:
     }
 
 private:
-    EntryCryptoError(Kind kind, qint32 status)
+    EntryCryptoError(Kind kind, KeychainStatus status)
         : m_kind(kind)
         , m_status(status)
     {
     }
     Kind m_kind;
-    qint32 m_status;
+    KeychainStatus m_status;
 };
 
 /** Errors of the AES-GCM cipher itself. */
@@ -132,6 +139,6 @@ QByteArray sealEntryText(const QString& text, const EntryKey& key);
 QString openEntryText(const QByteArray& body, const EntryKey& key);
 
 /** Whether `body` opens under `key`. */
-bool opensUnder(const QByteArray& body, const EntryKey& key);
+[[nodiscard]] bool opensUnder(const QByteArray& body, const EntryKey& key);
 
 } // namespace wendle

@@ -14,17 +14,17 @@ namespace {
 
 const QString kKeyCheckValue = QStringLiteral("wendle-key-check");
 
-EntryKeyResult failure(qint32 status, KeyProblem problem)
+EntryKeyResult failure(KeychainStatus status, KeyProblem problem)
 {
     return {nullptr, EntryCryptoError::keychainStatus(status), problem, false};
 }
 
-KeyProblem problemOf(qint32 status)
+KeyProblem problemOf(KeychainStatus status)
 {
     switch (status) {
-    case KeychainStatus::itemNotFound:
+    case KeychainStatus::NotFound:
         return KeyProblem::keyMissing;
-    case KeychainStatus::decode:
+    case KeychainStatus::Malformed:
         return KeyProblem::keyMismatch;
     default:
         return KeyProblem::keyringUnavailable;
@@ -63,7 +63,7 @@ void finishWithKey(EntryStore& store, std::shared_ptr<const EntryKey> key, bool 
 {
     if (!opensAKeyCheck(*key, store)) {
         // Failing here only delays the check to the next unlock, when the key is proven again the same way.
-        store.addKeyCheck(sealKeyCheck(*key));
+        static_cast<void>(store.addKeyCheck(sealKeyCheck(*key)));
     }
     done({std::move(key), std::nullopt, KeyProblem::none, created});
 }
@@ -74,7 +74,7 @@ std::shared_ptr<const EntryKey> newKey(const EntryKeyReply& done)
     try {
         return EntryKey::random();
     } catch (const CipherError&) {
-        done(failure(KeychainStatus::internalComponent, KeyProblem::keyringUnavailable));
+        done(failure(KeychainStatus::Failed, KeyProblem::keyringUnavailable));
         return nullptr;
     }
 }
@@ -87,8 +87,8 @@ void createEntryKey(Keychain& keychain, EntryStore& store, const KeychainItem& i
     }
     QByteArray bytes = bytesOf(*key);
     // The keychain first: a key check without its key would lock the journal out at the next unlock.
-    keychain.add(item, bytes, [&store, key, done = std::move(done)](qint32 status) {
-        if (status != KeychainStatus::success) {
+    keychain.add(item, bytes, [&store, key, done = std::move(done)](KeychainStatus status) {
+        if (status != KeychainStatus::Success) {
             done(failure(status, problemOf(status)));
             return;
         }
@@ -103,8 +103,8 @@ void addUnderFreeName(Keychain& keychain, const KeychainItem& item, std::shared_
 {
     const KeychainItem named{item.service,
                              attempt == 1 ? item.account : item.account + u'-' + QString::number(attempt)};
-    keychain.add(named, *data, [&keychain, item, data, attempt, done = std::move(done)](qint32 status) {
-        if (status == KeychainStatus::duplicateItem && attempt < 100) {
+    keychain.add(named, *data, [&keychain, item, data, attempt, done = std::move(done)](KeychainStatus status) {
+        if (status == KeychainStatus::Duplicate && attempt < 100) {
             addUnderFreeName(keychain, item, data, attempt + 1, done);
             return;
         }
@@ -114,37 +114,38 @@ void addUnderFreeName(Keychain& keychain, const KeychainItem& item, std::shared_
 
 /** Keeps an existing item under a dated account of its own, then stores `key` in its place. */
 void storeKeepingExisting(Keychain& keychain, const KeychainItem& item, std::shared_ptr<const EntryKey> key,
-                          std::function<void(qint32 status)> done)
+                          std::function<void(KeychainStatus status)> done)
 {
-    keychain.lookup(item, [&keychain, item, key, done = std::move(done)](qint32 status, std::optional<QByteArray> old) {
-        auto storeKey = [&keychain, item, key, done] {
-            QByteArray bytes = bytesOf(*key);
-            keychain.write(item, bytes, done);
-            wipeBytes(bytes);
-        };
-        if (status == KeychainStatus::itemNotFound) {
-            storeKey();
-            return;
-        }
-        if (status != KeychainStatus::success || !old) {
-            done(status == KeychainStatus::success ? KeychainStatus::interactionNotAllowed : status);
-            return;
-        }
-        if (holdsKey(*old, *key)) {
-            wipeBytes(*old);
-            done(KeychainStatus::success);
-            return;
-        }
-        const KeychainItem aside{item.service, replacedAccount(item.account, QDateTime::currentDateTimeUtc())};
-        addUnderFreeName(keychain, aside, heldSecret(*old), 1, [storeKey, done](qint32 keptStatus) {
-            if (keptStatus != KeychainStatus::success) {
-                done(keptStatus);
+    keychain.lookup(
+        item, [&keychain, item, key, done = std::move(done)](KeychainStatus status, std::optional<QByteArray> old) {
+            auto storeKey = [&keychain, item, key, done] {
+                QByteArray bytes = bytesOf(*key);
+                keychain.write(item, bytes, done);
+                wipeBytes(bytes);
+            };
+            if (status == KeychainStatus::NotFound) {
+                storeKey();
                 return;
             }
-            storeKey();
+            if (status != KeychainStatus::Success || !old) {
+                done(status == KeychainStatus::Success ? KeychainStatus::Locked : status);
+                return;
+            }
+            if (holdsKey(*old, *key)) {
+                wipeBytes(*old);
+                done(KeychainStatus::Success);
+                return;
+            }
+            const KeychainItem aside{item.service, replacedAccount(item.account, QDateTime::currentDateTimeUtc())};
+            addUnderFreeName(keychain, aside, heldSecret(*old), 1, [storeKey, done](KeychainStatus keptStatus) {
+                if (keptStatus != KeychainStatus::Success) {
+                    done(keptStatus);
+                    return;
+                }
+                storeKey();
+            });
+            wipeBytes(*old);
         });
-        wipeBytes(*old);
-    });
 }
 
 } // namespace
@@ -182,50 +183,50 @@ QString replacedAccount(const QString& account, const QDateTime& when)
 
 void loadOrCreateEntryKey(Keychain& keychain, EntryStore& store, EntryKeyReply done, const KeychainItem& item)
 {
-    keychain.lookup(item,
-                    [&keychain, &store, item, done = std::move(done)](qint32 status, std::optional<QByteArray> data) {
-                        if (status == KeychainStatus::itemNotFound) {
-                            if (store.holdsSealedBodies() || !store.keyChecks().empty()) {
-                                // The journal has had a key. Making another would seal it away from everything written
-                                // so far.
-                                done(failure(status, KeyProblem::keyMissing));
-                                return;
-                            }
-                            createEntryKey(keychain, store, item, done);
-                            return;
-                        }
-                        if (status != KeychainStatus::success) {
-                            done(failure(status, problemOf(status)));
-                            return;
-                        }
-                        if (!data) {
-                            done(failure(0, KeyProblem::keyringUnavailable));
-                            return;
-                        }
-                        if (data->size() != EntryKey::size) {
-                            wipeBytes(*data);
-                            done(failure(KeychainStatus::decode, KeyProblem::keyMismatch));
-                            return;
-                        }
-                        auto key = EntryKey::fromBytes(*data);
-                        wipeBytes(*data);
-                        if (!keyBelongsToJournal(*key, store)) {
-                            done(failure(KeychainStatus::decode, KeyProblem::keyMismatch));
-                            return;
-                        }
-                        finishWithKey(store, std::move(key), false, done);
-                    });
+    keychain.lookup(
+        item, [&keychain, &store, item, done = std::move(done)](KeychainStatus status, std::optional<QByteArray> data) {
+            if (status == KeychainStatus::NotFound) {
+                if (store.holdsSealedBodies() || !store.keyChecks().empty()) {
+                    // The journal has had a key. Making another would seal it away from everything written
+                    // so far.
+                    done(failure(status, KeyProblem::keyMissing));
+                    return;
+                }
+                createEntryKey(keychain, store, item, done);
+                return;
+            }
+            if (status != KeychainStatus::Success) {
+                done(failure(status, problemOf(status)));
+                return;
+            }
+            if (!data) {
+                done(failure(KeychainStatus::Success, KeyProblem::keyringUnavailable));
+                return;
+            }
+            if (data->size() != EntryKey::size) {
+                wipeBytes(*data);
+                done(failure(KeychainStatus::Malformed, KeyProblem::keyMismatch));
+                return;
+            }
+            auto key = EntryKey::fromBytes(*data);
+            wipeBytes(*data);
+            if (!keyBelongsToJournal(*key, store)) {
+                done(failure(KeychainStatus::Malformed, KeyProblem::keyMismatch));
+                return;
+            }
+            finishWithKey(store, std::move(key), false, done);
+        });
 }
 
 void restoreEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key, EntryKeyReply done,
                      const KeychainItem& item)
 {
     if (!key || !keyBelongsToJournal(*key, store)) {
-        done(failure(KeychainStatus::decode, KeyProblem::keyMismatch));
+        done(failure(KeychainStatus::Malformed, KeyProblem::keyMismatch));
         return;
     }
-    storeKeepingExisting(keychain, item, key, [&store, key, done = std::move(done)](qint32 status) {
-        if (status != KeychainStatus::success) {
+    storeKeepingExisting(keychain, item, key, [&store, key, done = std::move(done)](KeychainStatus status) {
+        if (status != KeychainStatus::Success) {
             done(failure(status, problemOf(status)));
             return;
         }
@@ -241,11 +242,11 @@ void replaceEntryKey(Keychain& keychain, EntryStore& store, EntryKeyReply done, 
     }
     // The journal first: once it knows the new key, a keychain failure leaves only an unused check behind.
     if (!store.addKeyCheck(sealKeyCheck(*key))) {
-        done(failure(KeychainStatus::internalComponent, KeyProblem::journalUnwritable));
+        done(failure(KeychainStatus::Failed, KeyProblem::journalUnwritable));
         return;
     }
-    storeKeepingExisting(keychain, item, key, [key, done = std::move(done)](qint32 status) {
-        if (status != KeychainStatus::success) {
+    storeKeepingExisting(keychain, item, key, [key, done = std::move(done)](KeychainStatus status) {
+        if (status != KeychainStatus::Success) {
             done(failure(status, problemOf(status)));
             return;
         }

@@ -50,7 +50,7 @@ QByteArray sealKeyCheck(const EntryKey& key);
  * The key opens one of the journal's key checks or, in a journal that has none yet, one of its sealed bodies
  * (newest first). A journal with no key check and no body accepts any key.
  */
-bool keyBelongsToJournal(const EntryKey& key, const EntryStore& store);
+[[nodiscard]] bool keyBelongsToJournal(const EntryKey& key, const EntryStore& store);
 
 /**
  * Fetches the entry key from the keychain and proves it is this journal's before handing it out. A new key is

@@ -329,7 +329,8 @@ EntryStore::EntryStore(QString path, sqlite3* db, const Clock& clock)
 EntryStore::~EntryStore()
 {
     if (m_db && hasUnsavedChanges()) {
-        save();
+        // The last attempt: the owner checks `hasUnsavedChanges()` first and reports what is lost.
+        static_cast<void>(save());
     }
     for (sqlite3_stmt* statement : m_statements) {
         sqlite3_finalize(statement);

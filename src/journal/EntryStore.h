@@ -89,7 +89,7 @@ public:
      * Writes every pending change, in one transaction when it can; when that fails, entry by entry, so one
      * entry that cannot be written holds back no other. Returns whether nothing is left pending.
      */
-    bool save();
+    [[nodiscard]] bool save();
     bool hasUnsavedChanges() const;
     /** Why the last save left changes pending, in a few words ("the disk is full"); empty when it did not. */
     QString saveFailure() const { return m_saveFailure; }
@@ -111,7 +111,7 @@ public:
      * Records a key check at once, in its own transaction. A journal of schema version 1 is brought up to the
      * current version in the same transaction; its entries are not touched.
      */
-    bool addKeyCheck(const QByteArray& sealedCheck);
+    [[nodiscard]] bool addKeyCheck(const QByteArray& sealedCheck);
     /** The schema version of the file as it is now on disk. */
     int storedSchemaVersion() const { return m_storedSchemaVersion; }
 

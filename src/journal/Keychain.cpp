@@ -17,49 +17,49 @@ QByteArray ownCopy(const QByteArray& data)
 
 void InMemoryKeychain::lookup(const KeychainItem& item, LookupReply reply)
 {
-    if (m_lookupStatus != KeychainStatus::success) {
+    if (m_lookupStatus != KeychainStatus::Success) {
         reply(m_lookupStatus, std::nullopt);
         return;
     }
     const auto found = m_items.constFind(keyOf(item));
     if (found == m_items.constEnd()) {
-        reply(KeychainStatus::itemNotFound, std::nullopt);
+        reply(KeychainStatus::NotFound, std::nullopt);
         return;
     }
     if (m_omitData) {
-        reply(KeychainStatus::success, std::nullopt);
+        reply(KeychainStatus::Success, std::nullopt);
         return;
     }
     // As the system keychain does: the caller gets a copy, wiped once it has been read.
     std::optional<QByteArray> data = ownCopy(*found);
-    reply(KeychainStatus::success, data);
+    reply(KeychainStatus::Success, data);
     wipeBytes(*data);
 }
 
 void InMemoryKeychain::add(const KeychainItem& item, const QByteArray& data, WriteReply reply)
 {
     ++m_addCount;
-    if (m_addStatus != KeychainStatus::success) {
+    if (m_addStatus != KeychainStatus::Success) {
         reply(m_addStatus);
         return;
     }
     if (m_items.contains(keyOf(item))) {
-        reply(KeychainStatus::duplicateItem);
+        reply(KeychainStatus::Duplicate);
         return;
     }
     m_items.insert(keyOf(item), ownCopy(data));
-    reply(KeychainStatus::success);
+    reply(KeychainStatus::Success);
 }
 
 void InMemoryKeychain::write(const KeychainItem& item, const QByteArray& data, WriteReply reply)
 {
     ++m_addCount;
-    if (m_addStatus != KeychainStatus::success) {
+    if (m_addStatus != KeychainStatus::Success) {
         reply(m_addStatus);
         return;
     }
     m_items.insert(keyOf(item), ownCopy(data));
-    reply(KeychainStatus::success);
+    reply(KeychainStatus::Success);
 }
 
 QStringList InMemoryKeychain::accounts(const QString& service) const

@@ -11,19 +11,25 @@
 
 namespace wendle {
 
-/** Keychain statuses, with the platform's numbers so they read the same everywhere. */
-namespace KeychainStatus {
-inline constexpr qint32 success = 0;
-inline constexpr qint32 itemNotFound = -25300;
-inline constexpr qint32 duplicateItem = -25299;
-inline constexpr qint32 userCanceled = -128;
-inline constexpr qint32 authFailed = -25293;
-inline constexpr qint32 notAvailable = -25291;
-inline constexpr qint32 interactionNotAllowed = -25308;
-inline constexpr qint32 unimplemented = -4;
-inline constexpr qint32 decode = -26275;
-inline constexpr qint32 internalComponent = -2070;
-} // namespace KeychainStatus
+/** How a keychain call ended, named for what happened rather than by any platform's code. */
+enum class KeychainStatus
+{
+    Success,
+    /** No such item anywhere the keychain looks. */
+    NotFound,
+    /** An item of that name exists already. */
+    Duplicate,
+    /** The item exists but its keyring stayed locked (the unlock prompt was dismissed or failed). */
+    Locked,
+    /** The user cancelled the keychain's own prompt. */
+    Cancelled,
+    /** No keychain is running, or it cannot be reached. */
+    Unavailable,
+    /** The item's contents are not what was stored there (not a key of this journal). */
+    Malformed,
+    /** The keychain, or the work around it, failed in a way that names no cause. */
+    Failed,
+};
 
 /** Names one generic-password item: the service it belongs to and its account. */
 struct KeychainItem
@@ -47,17 +53,17 @@ public:
      * `data` is set when the status is success and the item held data. It is wiped once the reply returns:
      * a reply that keeps it makes a copy of its own (`heldSecret`).
      */
-    using LookupReply = std::function<void(qint32 status, std::optional<QByteArray> data)>;
-    using WriteReply = std::function<void(qint32 status)>;
+    using LookupReply = std::function<void(KeychainStatus status, std::optional<QByteArray> data)>;
+    using WriteReply = std::function<void(KeychainStatus status)>;
 
     virtual ~Keychain() = default;
 
     /**
-     * Finds the item and returns its data; `itemNotFound` only when there is none anywhere;
-     * `interactionNotAllowed` when it exists but stays locked.
+     * Finds the item and returns its data; `NotFound` only when there is none anywhere; `Locked` when it
+     * exists but stays locked.
      */
     virtual void lookup(const KeychainItem& item, LookupReply reply) = 0;
-    /** Adds the item; `duplicateItem` when it exists already, which leaves it unchanged. */
+    /** Adds the item; `Duplicate` when it exists already, which leaves it unchanged. */
     virtual void add(const KeychainItem& item, const QByteArray& data, WriteReply reply) = 0;
     /** Stores the item, replacing its data if it exists. Callers keep an existing item aside first. */
     virtual void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) = 0;
@@ -72,8 +78,8 @@ public:
     void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) override;
 
     /** Makes every later lookup (or add) answer with `status`; success restores normal behaviour. */
-    void failLookups(qint32 status) { m_lookupStatus = status; }
-    void failAdds(qint32 status) { m_addStatus = status; }
+    void failLookups(KeychainStatus status) { m_lookupStatus = status; }
+    void failAdds(KeychainStatus status) { m_addStatus = status; }
     /** Makes successful lookups return no data, as a keychain sometimes does. */
     void omitData(bool omit) { m_omitData = omit; }
 
@@ -88,8 +94,8 @@ private:
     static QString keyOf(const KeychainItem& item) { return item.service + u'\n' + item.account; }
 
     QHash<QString, QByteArray> m_items;
-    qint32 m_lookupStatus = KeychainStatus::success;
-    qint32 m_addStatus = KeychainStatus::success;
+    KeychainStatus m_lookupStatus = KeychainStatus::Success;
+    KeychainStatus m_addStatus = KeychainStatus::Success;
     bool m_omitData = false;
     int m_addCount = 0;
 };

@@ -20,7 +20,7 @@ QString formatRecoveryCode(const QByteArray& key32);
  * (I and L for 1, O for 0) are accepted. None when the length, a character, the padding bits or the
  * checksum is wrong.
  */
-std::optional<QByteArray> parseRecoveryCode(const QString& text);
+[[nodiscard]] std::optional<QByteArray> parseRecoveryCode(const QString& text);
 
 /** The code's characters without separators, upper case and with look-alikes mapped, as the parser reads them. */
 QString normalizedRecoveryCode(const QString& text);

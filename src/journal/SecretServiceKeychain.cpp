@@ -30,35 +30,35 @@ const SecretSchema* itemSchema()
     return &schema;
 }
 
-qint32 statusOf(const GError* error)
+KeychainStatus statusOf(const GError* error)
 {
     if (error->domain == SECRET_ERROR) {
         switch (error->code) {
         case SECRET_ERROR_NO_SUCH_OBJECT:
-            return KeychainStatus::itemNotFound;
+            return KeychainStatus::NotFound;
         case SECRET_ERROR_IS_LOCKED:
-            return KeychainStatus::interactionNotAllowed;
+            return KeychainStatus::Locked;
         default:
-            return KeychainStatus::internalComponent;
+            return KeychainStatus::Failed;
         }
     }
     if (error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED) {
-        return KeychainStatus::userCanceled;
+        return KeychainStatus::Cancelled;
     }
     // No Secret Service on the bus, or no bus: the keyring is not running.
     if (error->domain == G_DBUS_ERROR || error->domain == G_IO_ERROR) {
-        return KeychainStatus::notAvailable;
+        return KeychainStatus::Unavailable;
     }
-    return KeychainStatus::internalComponent;
+    return KeychainStatus::Failed;
 }
 
 // The status an operation ended with, freeing its error: success when there is none.
-qint32 statusAfter(GError* error)
+KeychainStatus statusAfter(GError* error)
 {
     if (!error) {
-        return KeychainStatus::success;
+        return KeychainStatus::Success;
     }
-    const qint32 status = statusOf(error);
+    const KeychainStatus status = statusOf(error);
     g_error_free(error);
     return status;
 }
@@ -109,17 +109,17 @@ void onSearched(GObject*, GAsyncResult* result, gpointer data)
         call->reply(statusAfter(error), std::nullopt);
         return;
     }
-    qint32 status = KeychainStatus::itemNotFound;
+    KeychainStatus status = KeychainStatus::NotFound;
     std::optional<QByteArray> found;
     for (GList* node = items; node; node = node->next) {
         auto* item = static_cast<SecretItem*>(node->data);
         if (secret_item_get_locked(item)) {
             // There is an item, but the keyring kept it shut (the unlock prompt was dismissed or failed).
-            status = KeychainStatus::interactionNotAllowed;
+            status = KeychainStatus::Locked;
             continue;
         }
         found = dataOf(item);
-        status = found ? KeychainStatus::success : KeychainStatus::interactionNotAllowed;
+        status = found ? KeychainStatus::Success : KeychainStatus::Locked;
         if (found) {
             break;
         }
@@ -219,7 +219,7 @@ void onFoundForWrite(GObject*, GAsyncResult* result, gpointer data)
         replaceIn(target, std::move(pending));
     } else if (locked) {
         // Storing elsewhere would leave the locked item beside a second one of the same name.
-        pending->reply(KeychainStatus::interactionNotAllowed);
+        pending->reply(KeychainStatus::Locked);
     } else {
         storeNew(*pending);
     }
@@ -241,13 +241,13 @@ void SecretServiceKeychain::lookup(const KeychainItem& item, LookupReply reply)
 void SecretServiceKeychain::add(const KeychainItem& item, const QByteArray& data, WriteReply reply)
 {
     lookup(item,
-           [this, item, data = heldSecret(data), reply = std::move(reply)](qint32 status,
+           [this, item, data = heldSecret(data), reply = std::move(reply)](KeychainStatus status,
                                                                            const std::optional<QByteArray>&) {
-               if (status == KeychainStatus::success) {
-                   reply(KeychainStatus::duplicateItem);
+               if (status == KeychainStatus::Success) {
+                   reply(KeychainStatus::Duplicate);
                    return;
                }
-               if (status != KeychainStatus::itemNotFound) {
+               if (status != KeychainStatus::NotFound) {
                    reply(status);
                    return;
                }

@@ -25,7 +25,7 @@ QString systemTimeZoneId();
  * The rules are read once per zone id and cached; each call returns a fresh clone the caller owns, from any thread.
  * An id the system does not know falls back to ICU's own zone of that id, and then to UTC.
  */
-std::unique_ptr<icu::TimeZone> systemRulesTimeZone(const QString& zoneId);
+[[nodiscard]] std::unique_ptr<icu::TimeZone> systemRulesTimeZone(const QString& zoneId);
 
 /**
  * Whether the zone ever moves its clocks forward by a whole day or more, so that a calendar date never

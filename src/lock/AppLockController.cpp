@@ -131,7 +131,7 @@ void AppLockController::finishAttempt(const EntryKeyResult& result)
         }
         return;
     }
-    setKeyProblem(KeyProblem::none, 0);
+    setKeyProblem(KeyProblem::none, KeychainStatus::Success);
     m_key = result.key;
     Q_EMIT keyChanged();
     if (result.created) {
@@ -167,7 +167,7 @@ void AppLockController::checkIdle()
         Qt::QueuedConnection);
 }
 
-void AppLockController::setKeyProblem(KeyProblem problem, qint32 status)
+void AppLockController::setKeyProblem(KeyProblem problem, KeychainStatus status)
 {
     if (problem == m_keyProblem && status == m_keyStatus) {
         return;

@@ -54,7 +54,7 @@ public:
     /** What kept the last attempt from getting the key, when it was the key and not the authentication. */
     KeyProblem keyProblem() const { return m_keyProblem; }
     /** The keychain status behind `keyProblem`, for the details. */
-    qint32 keyStatus() const { return m_keyStatus; }
+    KeychainStatus keyStatus() const { return m_keyStatus; }
 
     /** Starts an unlock attempt, unless one is running or the journal is unlocked. */
     void unlock();
@@ -84,7 +84,7 @@ Q_SIGNALS:
 
 private:
     void setAuthFailed(bool failed);
-    void setKeyProblem(KeyProblem problem, qint32 status);
+    void setKeyProblem(KeyProblem problem, KeychainStatus status);
     void finishAttempt(const EntryKeyResult& result);
     /** Authenticates, then runs `step` with a reply that ends the attempt; refused while an attempt runs. */
     void attempt(std::function<void(EntryKeyReply)> step, Done done);
@@ -102,7 +102,7 @@ private:
     /** Numbers attempts, so that an answer to one a lock has ended is recognised. */
     quint64 m_attemptNumber = 0;
     KeyProblem m_keyProblem = KeyProblem::none;
-    qint32 m_keyStatus = 0;
+    KeychainStatus m_keyStatus = KeychainStatus::Success;
 };
 
 } // namespace wendle

@@ -27,7 +27,7 @@ public:
      * serves alone where the session offers nothing. Under Wayland the X server, if any, is XWayland, which
      * sees only X clients' input: its counter is never used there.
      */
-    static std::unique_ptr<IdleTime> forSession(QDBusConnection sessionBus);
+    [[nodiscard]] static std::unique_ptr<IdleTime> forSession(QDBusConnection sessionBus);
 };
 
 /**
@@ -38,7 +38,7 @@ class DesktopIdleTime
 {
 public:
     virtual ~DesktopIdleTime() = default;
-    virtual std::optional<double> secondsSinceLastInput() = 0;
+    [[nodiscard]] virtual std::optional<double> secondsSinceLastInput() = 0;
 };
 
 /** The X server's idle counter (MIT-SCREEN-SAVER). */
@@ -46,7 +46,7 @@ class X11IdleTime final : public DesktopIdleTime
 {
 public:
     /** Nothing when there is no X server or it lacks the extension. */
-    static std::unique_ptr<X11IdleTime> open();
+    [[nodiscard]] static std::unique_ptr<X11IdleTime> open();
     ~X11IdleTime() override;
     std::optional<double> secondsSinceLastInput() override;
 
@@ -76,7 +76,7 @@ public:
      * Nothing when neither service is on the bus. Asks only the bus daemon which names are taken, never the
      * services themselves, then sends the first question.
      */
-    static std::unique_ptr<DBusIdleTime> open(QDBusConnection sessionBus);
+    [[nodiscard]] static std::unique_ptr<DBusIdleTime> open(QDBusConnection sessionBus);
     ~DBusIdleTime() override;
     std::optional<double> secondsSinceLastInput() override;
 

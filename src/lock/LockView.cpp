@@ -39,29 +39,28 @@ QEasingCurve easeInOut()
     return curve;
 }
 
-/** What the keyring answered, in words: a number means nothing to the owner. */
-QString keyringAnswer(qint32 status)
+/** What the keyring answered, in a few plain words for the details line. */
+QString keyringAnswer(KeychainStatus status)
 {
     switch (status) {
-    case KeychainStatus::success:
+    case KeychainStatus::Success:
         return QStringLiteral("the keyring gave the item without its contents");
-    case KeychainStatus::itemNotFound:
+    case KeychainStatus::NotFound:
         return QStringLiteral("the keyring has no such item");
-    case KeychainStatus::interactionNotAllowed:
+    case KeychainStatus::Locked:
         return QStringLiteral("the keyring stayed locked");
-    case KeychainStatus::userCanceled:
+    case KeychainStatus::Cancelled:
         return QStringLiteral("unlocking the keyring was cancelled");
-    case KeychainStatus::notAvailable:
+    case KeychainStatus::Unavailable:
         return QStringLiteral("no keyring is running");
-    case KeychainStatus::authFailed:
-        return QStringLiteral("the keyring refused access");
-    case KeychainStatus::decode:
+    case KeychainStatus::Malformed:
         return QStringLiteral("the item holds another key");
-    case KeychainStatus::duplicateItem:
+    case KeychainStatus::Duplicate:
         return QStringLiteral("an item of that name is in the way");
-    default:
-        return QStringLiteral("the keyring failed");
+    case KeychainStatus::Failed:
+        break;
     }
+    return QStringLiteral("the keyring failed");
 }
 
 QLabel* centred(QLabel* label)
@@ -203,7 +202,7 @@ LockView::LockView(QWidget* parent)
     row->setSpacing(28);
     row->addWidget(restore);
     row->addWidget(newKey);
-    setKeyProblem(KeyProblem::none, 0);
+    setKeyProblem(KeyProblem::none, KeychainStatus::Success);
 
     setFailed(false);
     // The date follows the calendar day even when the screen stays up past midnight.
@@ -218,7 +217,7 @@ void LockView::setFailed(bool failed)
     m_status->setText(failed ? QStringLiteral("Couldn't verify — try again") : QStringLiteral("Unlock with password"));
 }
 
-void LockView::setKeyProblem(KeyProblem problem, qint32 status)
+void LockView::setKeyProblem(KeyProblem problem, KeychainStatus status)
 {
     QString text;
     switch (problem) {

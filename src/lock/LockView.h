@@ -48,7 +48,7 @@ public:
 
     void setFailed(bool failed);
     /** Shows why the key could not be had; `none` hides the explanation. */
-    void setKeyProblem(KeyProblem problem, qint32 status);
+    void setKeyProblem(KeyProblem problem, KeychainStatus status);
 
     /** The explanation under the status line, empty while there is none. */
     QString keyProblemText() const;

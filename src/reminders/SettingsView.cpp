@@ -50,22 +50,22 @@ QLabel* note(const QString& text, QWidget* parent)
 
 SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     : QWidget(parent)
-    , _scheduler(scheduler)
-    , _enabled(m_preferences.value(PreferenceKeys::reminderEnabled))
-    , _hour(m_preferences.value(PreferenceKeys::reminderHour))
-    , _minute(m_preferences.value(PreferenceKeys::reminderMinute))
-    , _nudgeEnabled(m_preferences.value(PreferenceKeys::nudgeEnabled))
-    , _nudgeHour(m_preferences.value(PreferenceKeys::nudgeHour))
-    , _nudgeMinute(m_preferences.value(PreferenceKeys::nudgeMinute))
+    , m_scheduler(scheduler)
+    , m_enabled(m_preferences.value(PreferenceKeys::reminderEnabled))
+    , m_hour(m_preferences.value(PreferenceKeys::reminderHour))
+    , m_minute(m_preferences.value(PreferenceKeys::reminderMinute))
+    , m_nudgeEnabled(m_preferences.value(PreferenceKeys::nudgeEnabled))
+    , m_nudgeHour(m_preferences.value(PreferenceKeys::nudgeHour))
+    , m_nudgeMinute(m_preferences.value(PreferenceKeys::nudgeMinute))
     , m_reminderToggle(new SwitchToggle(QStringLiteral("Daily reminder"), kTextSize, this))
-    , m_reminderTime(timePicker(_hour, _minute))
+    , m_reminderTime(timePicker(m_hour, m_minute))
     , m_nudgeToggle(new SwitchToggle(QStringLiteral("Evening nudge"), kTextSize, this))
-    , m_nudgeTime(timePicker(_nudgeHour, _nudgeMinute))
+    , m_nudgeTime(timePicker(m_nudgeHour, m_nudgeMinute))
 {
     Palette::usePaperBackground(this);
     setFixedWidth(340);
-    m_reminderToggle->setChecked(_enabled);
-    m_nudgeToggle->setChecked(_nudgeEnabled);
+    m_reminderToggle->setChecked(m_enabled);
+    m_nudgeToggle->setChecked(m_nudgeEnabled);
 
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(28, 28, 28, 28);
@@ -82,27 +82,27 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     updateEnabled();
 
     connect(m_reminderToggle, &QAbstractButton::toggled, this, [this](bool on) {
-        change(PreferenceKeys::reminderEnabled, _enabled, on);
+        change(PreferenceKeys::reminderEnabled, m_enabled, on);
         updateEnabled();
     });
     connect(m_nudgeToggle, &QAbstractButton::toggled, this, [this](bool on) {
-        change(PreferenceKeys::nudgeEnabled, _nudgeEnabled, on);
+        change(PreferenceKeys::nudgeEnabled, m_nudgeEnabled, on);
         updateEnabled();
     });
     // A picked time that moves both hour and minute is two changes.
     connect(m_reminderTime, &QTimeEdit::timeChanged, this, [this](QTime time) {
-        change(PreferenceKeys::reminderHour, _hour, time.hour());
-        change(PreferenceKeys::reminderMinute, _minute, time.minute());
+        change(PreferenceKeys::reminderHour, m_hour, time.hour());
+        change(PreferenceKeys::reminderMinute, m_minute, time.minute());
     });
     connect(m_nudgeTime, &QTimeEdit::timeChanged, this, [this](QTime time) {
-        change(PreferenceKeys::nudgeHour, _nudgeHour, time.hour());
-        change(PreferenceKeys::nudgeMinute, _nudgeMinute, time.minute());
+        change(PreferenceKeys::nudgeHour, m_nudgeHour, time.hour());
+        change(PreferenceKeys::nudgeMinute, m_nudgeMinute, time.minute());
     });
 }
 
 void SettingsView::applySettings()
 {
-    _scheduler.configure(_enabled, _hour, _minute, _nudgeEnabled, _nudgeHour, _nudgeMinute);
+    m_scheduler.configure(m_enabled, m_hour, m_minute, m_nudgeEnabled, m_nudgeHour, m_nudgeMinute);
 }
 
 template <typename T> void SettingsView::change(const PreferenceKey<T>& key, T& field, T value)
@@ -127,9 +127,9 @@ QTimeEdit* SettingsView::timePicker(int hour, int minute)
 
 void SettingsView::updateEnabled()
 {
-    m_reminderTime->setEnabled(_enabled);
-    m_nudgeToggle->setEnabled(_enabled);
-    m_nudgeTime->setEnabled(_enabled && _nudgeEnabled);
+    m_reminderTime->setEnabled(m_enabled);
+    m_nudgeToggle->setEnabled(m_enabled);
+    m_nudgeTime->setEnabled(m_enabled && m_nudgeEnabled);
 }
 
 } // namespace wendle

@@ -39,13 +39,13 @@ private:
     void updateEnabled();
 
     Preferences m_preferences;
-    ReminderScheduler& _scheduler;
-    bool _enabled;
-    int _hour;
-    int _minute;
-    bool _nudgeEnabled;
-    int _nudgeHour;
-    int _nudgeMinute;
+    ReminderScheduler& m_scheduler;
+    bool m_enabled;
+    int m_hour;
+    int m_minute;
+    bool m_nudgeEnabled;
+    int m_nudgeHour;
+    int m_nudgeMinute;
 
     SwitchToggle* m_reminderToggle;
     QTimeEdit* m_reminderTime;

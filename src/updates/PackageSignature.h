@@ -16,14 +16,14 @@ namespace PackageSignature {
 QByteArray builtInPublicKey();
 
 /** True only when `signature` is a valid signature of `data` by `publicKey`; malformed input is false. */
-bool verify(QByteArrayView data, const QByteArray& signatureBase64, const QByteArray& publicKeyBase64);
+[[nodiscard]] bool verify(QByteArrayView data, const QByteArray& signatureBase64, const QByteArray& publicKeyBase64);
 
 /**
  * What is wrong with the downloaded file at `path`, as a sentence to finish "The download was deleted: ";
  * empty when it is `expectedLength` bytes long (when that is known, above 0) and signed by `publicKey`.
  */
-QString checkDownload(const QString& path, qint64 expectedLength, const QByteArray& signatureBase64,
-                      const QByteArray& publicKeyBase64);
+[[nodiscard]] QString checkDownload(const QString& path, qint64 expectedLength, const QByteArray& signatureBase64,
+                                    const QByteArray& publicKeyBase64);
 
 } // namespace PackageSignature
 

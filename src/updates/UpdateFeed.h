@@ -44,16 +44,16 @@ struct Parsed
     QString problem;
 };
 
-Parsed parse(const QByteArray& document);
+[[nodiscard]] Parsed parse(const QByteArray& document);
 
 /** Why Wendle will not fetch `url` (it is not HTTPS), or empty when it may. */
-QString refusal(const QUrl& url);
+[[nodiscard]] QString refusal(const QUrl& url);
 
 /**
  * Why `release`'s download could not be checked once fetched (no announced length, or one too large to
  * accept), as a sentence; empty when it can be.
  */
-QString unverifiable(const UpdateRelease& release);
+[[nodiscard]] QString unverifiable(const UpdateRelease& release);
 
 /**
  * The feed address: the first line of `overrideFile` when it names one, else the environment variable

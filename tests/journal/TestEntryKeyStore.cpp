@@ -85,11 +85,8 @@ private Q_SLOTS:
     void keychainFailuresFailTheUnlock();
     void versionOneJournalGainsItsCheckAtUnlock();
     void recoveryCodeRoundTripAndTypos();
-    void restoreKeepsTheItemItReplaces();
-    void aNewKeyKeepsEverythingOld();
-    void roundTripsAndLayout_data();
-    void roundTripsAndLayout();
-    void rejectsDamagedOrForeignBodiesAndKeys();
+    void restoreAndReplaceKeepTheOldItems();
+    void sealing();
 };
 
 void TestEntryKeyStore::aNewJournalGetsOneKeyAndItsCheck()
@@ -151,14 +148,14 @@ void TestEntryKeyStore::keychainFailuresFailTheUnlock()
 {
     TempJournal journal;
     InMemoryKeychain addFails;
-    addFails.failAdds(KeychainStatus::duplicateItem);
+    addFails.failAdds(KeychainStatus::Duplicate);
     EntryKeyResult result = keyFor(addFails, *journal.store);
     QVERIFY(!result.key);
-    QCOMPARE(result.error, EntryCryptoError::keychainStatus(-25299));
+    QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Duplicate));
     QVERIFY(journal.store->keyChecks().empty());
 
-    for (const qint32 status :
-         {KeychainStatus::userCanceled, KeychainStatus::interactionNotAllowed, KeychainStatus::notAvailable}) {
+    for (const KeychainStatus status :
+         {KeychainStatus::Cancelled, KeychainStatus::Locked, KeychainStatus::Unavailable}) {
         InMemoryKeychain lookupFails;
         lookupFails.failLookups(status);
         result = keyFor(lookupFails, *journal.store);
@@ -214,59 +211,54 @@ void TestEntryKeyStore::recoveryCodeRoundTripAndTypos()
 {
     const QByteArray key = keyBytes(*EntryKey::random());
     const QString code = formatRecoveryCode(key);
-    QVERIFY(QRegularExpression(QStringLiteral("^([0-9A-HJKMNP-TV-Z]{4}-){13}[0-9A-HJKMNP-TV-Z]{3}$"))
-                .match(code)
-                .hasMatch());
+    const QString alphabet = QStringLiteral("0123456789ABCDEFGHJKMNPQRSTVWXYZ");
+    QVERIFY(QRegularExpression(QStringLiteral("^([%1]{4}-){13}[%1]{3}$").arg(alphabet)).match(code).hasMatch());
     QCOMPARE(parseRecoveryCode(code), key);
     // Lower case, spaces instead of hyphens and Crockford's look-alikes read the same.
-    QString relaxed = code.toLower().replace(u'-', u' ');
-    relaxed.replace(u'1', u'l').replace(u'0', u'o');
-    QCOMPARE(parseRecoveryCode(relaxed), key);
-
+    QCOMPARE(parseRecoveryCode(code.toLower().replace(u'-', u' ').replace(u'1', u'l').replace(u'0', u'o')), key);
     QCOMPARE(formatRecoveryCode(QByteArray(32, '\0')).left(4), QStringLiteral("0000"));
     QVERIFY(!parseRecoveryCode(code.chopped(1)));
     QVERIFY(!parseRecoveryCode(code + u'0'));
 
+    // Every single wrong character and every swap of two neighbours is caught.
     const QString plain = normalizedRecoveryCode(code);
-    const QString alphabet = QStringLiteral("0123456789ABCDEFGHJKMNPQRSTVWXYZ");
     for (int i = 0; i < plain.size(); ++i) {
+        QString typo = plain;
         for (const QChar other : alphabet) {
-            if (other == plain[i]) {
-                continue;
-            }
-            QString typo = plain;
             typo[i] = other;
-            QVERIFY2(!parseRecoveryCode(typo), qPrintable(QStringLiteral("typo at %1").arg(i)));
+            QVERIFY2(other == plain[i] || !parseRecoveryCode(typo), qPrintable(typo));
         }
+        QString swapped = plain;
         if (i + 1 < plain.size() && plain[i] != plain[i + 1]) {
-            QString swapped = plain;
             std::swap(swapped[i], swapped[i + 1]);
-            QVERIFY2(!parseRecoveryCode(swapped), qPrintable(QStringLiteral("swap at %1").arg(i)));
+            QVERIFY2(!parseRecoveryCode(swapped), qPrintable(swapped));
         }
     }
 }
 
-void TestEntryKeyStore::restoreKeepsTheItemItReplaces()
+void TestEntryKeyStore::restoreAndReplaceKeepTheOldItems()
 {
     TempJournal journal;
     Entry* entry = journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("mine"));
     QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
     QVERIFY(journal.store->save());
+    const QByteArray oldBody = entry->cipherBody();
     const auto typed = EntryKey::fromBytes(*parseRecoveryCode(formatRecoveryCode(keyBytes(*journal.key))));
-
-    // Another journal's code is refused without touching the keychain.
     InMemoryKeychain keychain;
     const QByteArray foreign = keyBytes(*EntryKey::random());
     keychain.store(entryKeyItem, foreign);
+
+    // Another journal's code is refused without touching the keychain.
     EntryKeyResult result = keyFor(keychain, *journal.store, EntryKey::random());
     QCOMPARE(result.problem, KeyProblem::keyMismatch);
     QCOMPARE(keychain.addCount(), 0);
 
+    // This journal's goes in, and the item it replaces is kept aside.
     result = keyFor(keychain, *journal.store, typed);
     QVERIFY(result.key);
     QCOMPARE(openEntryText(entry->cipherBody(), *result.key), QStringLiteral("mine"));
     QCOMPARE(keychain.stored(entryKeyItem), keyBytes(*journal.key));
-    const QStringList accounts = keychain.accounts(entryKeyItem.service);
+    QStringList accounts = keychain.accounts(entryKeyItem.service);
     QCOMPARE(accounts.size(), 2);
     QVERIFY(accounts[1].startsWith(QStringLiteral("entry-encryption-key.replaced-")));
     QCOMPARE(keychain.stored({entryKeyItem.service, accounts[1]}), foreign);
@@ -276,78 +268,50 @@ void TestEntryKeyStore::restoreKeepsTheItemItReplaces()
     InMemoryKeychain empty;
     QVERIFY(keyFor(empty, *journal.store, typed).key);
     QCOMPARE(empty.accounts(entryKeyItem.service), QStringList{entryKeyItem.account});
-}
 
-void TestEntryKeyStore::aNewKeyKeepsEverythingOld()
-{
-    TempJournal journal;
-    Entry* entry = journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("old words"));
-    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
-    QVERIFY(journal.store->save());
-    const QByteArray oldBody = entry->cipherBody();
-    InMemoryKeychain keychain;
-    const QByteArray foreign = keyBytes(*EntryKey::random());
-    keychain.store(entryKeyItem, foreign);
-
+    // A new key leaves every old body and check as it is, and keeps the old item aside as well.
     std::optional<EntryKeyResult> replaced;
     replaceEntryKey(keychain, *journal.store, [&](EntryKeyResult r) { replaced = std::move(r); });
-    const EntryKeyResult result = replaced.value_or(EntryKeyResult{});
-    QVERIFY(result.key);
-    QVERIFY(result.created);
-    QCOMPARE(keychain.stored(entryKeyItem), keyBytes(*result.key));
-    QCOMPARE(keychain.accounts(entryKeyItem.service).size(), 2);
+    QVERIFY(replaced && replaced->key && replaced->created);
+    QCOMPARE(keychain.stored(entryKeyItem), keyBytes(*replaced->key));
+    QCOMPARE(keychain.accounts(entryKeyItem.service).size(), 3);
     QCOMPARE(entry->cipherBody(), oldBody);
     QCOMPARE(journal.store->keyChecks().size(), std::size_t(2));
     QVERIFY(keyFor(keychain, *journal.store).key);
 
     // The old code is still recognised, and opens the old entry again.
-    const EntryKeyResult back = keyFor(keychain, *journal.store, journal.key);
-    QVERIFY(back.key);
-    QCOMPARE(openEntryText(entry->cipherBody(), *back.key), QStringLiteral("old words"));
-    QCOMPARE(keychain.accounts(entryKeyItem.service).size(), 3);
+    result = keyFor(keychain, *journal.store, typed);
+    QVERIFY(result.key);
+    QCOMPARE(openEntryText(entry->cipherBody(), *result.key), QStringLiteral("mine"));
+    QCOMPARE(keychain.accounts(entryKeyItem.service).size(), 4);
 }
 
-void TestEntryKeyStore::roundTripsAndLayout_data()
+void TestEntryKeyStore::sealing()
 {
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("outside the BMP") << QStringLiteral("gl\u00FCck \U0001F600\U0001F468\u200D\U0001F469 \U00020BB7");
-    QTest::newRow("leading BOM") << QStringLiteral("\uFEFFx");
-    QTest::newRow("64 KB") << QString(65536, u'x');
-}
-
-void TestEntryKeyStore::roundTripsAndLayout()
-{
-    QFETCH(QString, text);
     const auto key = EntryKey::random();
-    const QByteArray body = sealEntryText(text, *key);
-    QCOMPARE(openEntryText(body, *key), text);
-
     // The layout is plain AES-256-GCM, nonce ‖ ciphertext ‖ tag: OpenSSL itself, given the nonce, makes the same body.
-    QCOMPARE(sealRaw(text.toUtf8(), *key, body.left(12)), body);
-}
+    for (const QString& text : {QString(), QStringLiteral("gl\u00FCck \U0001F600\U0001F468\u200D\U0001F469 \U00020BB7"),
+                                QStringLiteral("\uFEFFx"), QString(65536, u'x')}) {
+        const QByteArray body = sealEntryText(text, *key);
+        QCOMPARE(openEntryText(body, *key), text);
+        QCOMPARE(sealRaw(text.toUtf8(), *key, body.left(12)), body);
+    }
 
-void TestEntryKeyStore::rejectsDamagedOrForeignBodiesAndKeys()
-{
-    const auto key = EntryKey::random();
     const QByteArray body = sealEntryText(QStringLiteral("private"), *key);
-
-    // One byte short of a nonce and a tag.
-    QCOMPARE(errorOf<CipherError>([&] { openEntryText(QByteArray(27, 'a'), *key); }),
-             CipherError::Kind::incorrectParameterSize);
-
+    const auto openError = [&](const QByteArray& sealed, const EntryKey& under) {
+        return errorOf<CipherError>([&] { openEntryText(sealed, under); });
+    };
+    // One byte short of a nonce and a tag; any flipped or missing byte; another key.
+    QCOMPARE(openError(QByteArray(27, 'a'), *key), CipherError::Kind::incorrectParameterSize);
     for (const qsizetype position : {qsizetype(0), qsizetype(14), body.size() - 1}) {
         QByteArray flipped = body;
         flipped[position] = static_cast<char>(flipped.at(position) ^ 0x01);
-        QCOMPARE(errorOf<CipherError>([&] { openEntryText(flipped, *key); }), CipherError::Kind::authenticationFailure);
+        QCOMPARE(openError(flipped, *key), CipherError::Kind::authenticationFailure);
     }
-    QCOMPARE(errorOf<CipherError>([&] { openEntryText(body, *EntryKey::random()); }),
-             CipherError::Kind::authenticationFailure);
-    QCOMPARE(errorOf<CipherError>([&] { openEntryText(body.left(body.size() - 1), *key); }),
-             CipherError::Kind::authenticationFailure);
+    QCOMPARE(openError(body.chopped(1), *key), CipherError::Kind::authenticationFailure);
+    QCOMPARE(openError(body, *EntryKey::random()), CipherError::Kind::authenticationFailure);
     QVERIFY(!opensUnder(body, *EntryKey::random()));
     QVERIFY(opensUnder(body, *key));
-
     // Every seal draws a fresh nonce.
     QVERIFY(sealEntryText(QStringLiteral("private"), *key).left(12) != body.left(12));
 
@@ -359,7 +323,7 @@ void TestEntryKeyStore::rejectsDamagedOrForeignBodiesAndKeys()
     const auto shortKey = EntryKey::fromBytes(QByteArray(16, '\x01'));
     QCOMPARE(errorOf<CipherError>([&] { sealEntryText(QStringLiteral("x"), *shortKey); }),
              CipherError::Kind::incorrectKeySize);
-    QCOMPARE(errorOf<CipherError>([&] { openEntryText(body, *shortKey); }), CipherError::Kind::incorrectKeySize);
+    QCOMPARE(openError(body, *shortKey), CipherError::Kind::incorrectKeySize);
 }
 
 QTEST_GUILESS_MAIN(TestEntryKeyStore)

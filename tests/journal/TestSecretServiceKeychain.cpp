@@ -157,8 +157,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void keyLivesInTheKeyring();
-    void aLockedKeyringIsNeverANewKey();
-    void restoreKeepsTheReplacedKey();
+    void otherCollections();
 
 private:
     const QString m_service = QStringLiteral("org.wendle.Wendle.test-") + QUuid::createUuid().toString(QUuid::Id128);
@@ -200,10 +199,10 @@ void TestSecretServiceKeychain::keyLivesInTheKeyring()
     QVERIFY(listing(m_service).contains("entry-encryption-key"));
 
     // Adding never replaces an item that is there.
-    std::optional<qint32> added;
-    keychain.add(m_item, QByteArray(32, 'x'), [&](qint32 status) { added = status; });
+    std::optional<KeychainStatus> added;
+    keychain.add(m_item, QByteArray(32, 'x'), [&](KeychainStatus status) { added = status; });
     QTRY_VERIFY_WITH_TIMEOUT(added.has_value(), 15000);
-    QCOMPARE(*added, KeychainStatus::duplicateItem);
+    QCOMPARE(*added, KeychainStatus::Duplicate);
     EntryKeyResult third = load(keychain, *journal.store, m_item);
     QVERIFY2(third.key && sameKey(*third.key, *first.key), "adding replaced the key");
 
@@ -217,14 +216,15 @@ void TestSecretServiceKeychain::keyLivesInTheKeyring()
     QVERIFY2(!search.foundInMemory(), "a copy of the key outlived it");
 }
 
-void TestSecretServiceKeychain::aLockedKeyringIsNeverANewKey()
+void TestSecretServiceKeychain::otherCollections()
 {
     TestCollection collection;
     QVERIFY2(!collection.path().isEmpty(), "could not make a collection of the test's own");
     SecretServiceKeychain keychain;
     const KeychainItem item{m_service + QStringLiteral(".locked"), entryKeyItem.account};
     TempJournal journal;
-    journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("written before"));
+    journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("mine"));
+    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
     QVERIFY(journal.store->save());
     QVERIFY(storeInCollection(collection.path(), item, keyBytes(*journal.key)));
     QVERIFY(collection.lock());
@@ -238,47 +238,34 @@ void TestSecretServiceKeychain::aLockedKeyringIsNeverANewKey()
         const EntryKeyResult result = load(keychain, *store, item);
         QVERIFY(!result.key);
         QCOMPARE(result.problem, KeyProblem::keyringUnavailable);
-        QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::interactionNotAllowed));
+        QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Locked));
     }
     QCOMPARE(listing(item.service), listedBefore);
     QVERIFY(fileBytes(journal.store->path()) == journalBefore);
-
     QVERIFY(collection.unlock());
     const EntryKeyResult unlocked = load(keychain, *journal.store, item);
-    QVERIFY(unlocked.key);
-    QVERIFY2(keyBytes(*unlocked.key) == keyBytes(*journal.key), "the unlocked keyring gave another key");
-}
+    QVERIFY2(unlocked.key && sameKey(*unlocked.key, *journal.key), "the unlocked keyring gave another key");
 
-void TestSecretServiceKeychain::restoreKeepsTheReplacedKey()
-{
-    // A collection other than the default holds another journal's key: the recovery code's key takes its place
-    // there, and the other is kept aside.
-    TestCollection collection;
-    QVERIFY2(!collection.path().isEmpty(), "could not make a collection of the test's own");
-    SecretServiceKeychain keychain;
-    const KeychainItem item{m_service + QStringLiteral(".restore"), entryKeyItem.account};
+    // Another journal's key there: the recovery code's key takes its place in that collection, and the other
+    // is kept aside.
+    const KeychainItem restored{m_service + QStringLiteral(".restore"), entryKeyItem.account};
     const auto foreign = EntryKey::random();
-    QVERIFY(storeInCollection(collection.path(), item, keyBytes(*foreign)));
-
-    TempJournal journal;
-    journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("mine"));
-    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
-    QVERIFY(journal.store->save());
+    QVERIFY(storeInCollection(collection.path(), restored, keyBytes(*foreign)));
     const auto typed = EntryKey::fromBytes(*parseRecoveryCode(formatRecoveryCode(keyBytes(*journal.key))));
     QVERIFY(waitFor([&](EntryKeyReply done) {
-                restoreEntryKey(keychain, *journal.store, typed, std::move(done), item);
+                restoreEntryKey(keychain, *journal.store, typed, std::move(done), restored);
             }).key);
-    const EntryKeyResult loaded = load(keychain, *journal.store, item);
-    QVERIFY(loaded.key && keyBytes(*loaded.key) == keyBytes(*journal.key));
+    const EntryKeyResult loaded = load(keychain, *journal.store, restored);
+    QVERIFY(loaded.key && sameKey(*loaded.key, *journal.key));
 
-    const QByteArray listed = listing(item.service);
-    const QByteArray keyItem = "\nattribute.user = entry-encryption-key\n";
-    QVERIFY2(listed.count(keyItem) == 1, "a second item of the key's name was made beside the first");
+    const QByteArray listed = listing(restored.service);
+    QVERIFY2(listed.count("\nattribute.user = entry-encryption-key\n") == 1,
+             "a second item of the key's name was made beside the first");
     const qsizetype at = listed.indexOf("attribute.user = entry-encryption-key.replaced-");
     QVERIFY2(at >= 0, "the replaced key was not kept");
     const QString kept = QString::fromUtf8(listed.mid(at + 17, listed.indexOf('\n', at) - at - 17));
     std::optional<QByteArray> keptBytes;
-    keychain.lookup({item.service, kept}, [&](qint32, std::optional<QByteArray> data) {
+    keychain.lookup({restored.service, kept}, [&](KeychainStatus, std::optional<QByteArray> data) {
         // A copy of its own: the keychain wipes what it handed over once this returns.
         keptBytes = data ? QByteArray(data->constData(), data->size()) : QByteArray();
     });

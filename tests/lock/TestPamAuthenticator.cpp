@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <string_view>
+
 using namespace wendle;
 
 class TestPamAuthenticator : public QObject
@@ -18,7 +20,6 @@ class TestPamAuthenticator : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void passwords_data();
     void passwords();
     void cancelFails();
 
@@ -78,36 +79,29 @@ void answer(PamConversationDialog& conversation, const QString& text)
 
 } // namespace
 
-void TestPamAuthenticator::passwords_data()
-{
-    QTest::addColumn<QString>("service");
-    QTest::addColumn<bool>("right");
-    QTest::newRow("right password") << QStringLiteral("wendle") << true;
-    QTest::newRow("wrong password") << QStringLiteral("wendle") << false;
-    // The test session's "wendle-chatty" service talks first, as a fingerprint reader does, then asks.
-    QTest::newRow("information first") << QStringLiteral("wendle-chatty") << true;
-}
-
 void TestPamAuthenticator::passwords()
 {
-    QFETCH(QString, service);
-    QFETCH(bool, right);
     QCOMPARE(PamAuthenticator::currentUser(), qEnvironmentVariable("WENDLE_TEST_USER"));
-    PamAuthenticator authenticator(service);
-    const QString password = right ? qEnvironmentVariable("WENDLE_TEST_PASSWORD") : QStringLiteral("not the password");
-    QString shown;
-    QCOMPARE(run(authenticator,
-                 [&](PamConversationDialog& d) {
-                     answer(d, password);
-                     if (QLabel* messages = test::named<QLabel>(&d, QStringLiteral("messages"))) {
-                         shown = messages->text();
-                     }
-                 }),
-             right);
-    QTRY_VERIFY(!dialog());
-    if (service == u"wendle-chatty") {
-        // Two information and two error lines.
-        QVERIFY2(shown.count(u'\n') >= 3 && shown.contains(u'⚠'), qPrintable(shown));
+    // The test session's "wendle-chatty" service talks first, as a fingerprint reader does, then asks.
+    for (const auto& [service, right] :
+         {std::pair{"wendle", true}, std::pair{"wendle", false}, std::pair{"wendle-chatty", true}}) {
+        PamAuthenticator authenticator(QString::fromLatin1(service));
+        const QString password
+            = right ? qEnvironmentVariable("WENDLE_TEST_PASSWORD") : QStringLiteral("not the password");
+        QString shown;
+        QCOMPARE(run(authenticator,
+                     [&](PamConversationDialog& d) {
+                         answer(d, password);
+                         if (QLabel* messages = test::named<QLabel>(&d, QStringLiteral("messages"))) {
+                             shown = messages->text();
+                         }
+                     }),
+                 right);
+        QTRY_VERIFY(!dialog());
+        if (std::string_view(service) == "wendle-chatty") {
+            // Two information and two error lines.
+            QVERIFY2(shown.count(u'\n') >= 3 && shown.contains(u'⚠'), qPrintable(shown));
+        }
     }
 }
 

@@ -51,12 +51,8 @@ private Q_SLOTS:
     void init();
     void walksTheBankDayByDay();
     void resetsWhenTheUsedListIsFull();
-    void readsStoredAssignments_data();
-    void readsStoredAssignments();
-    void emptyBankTouchesNothing();
-    void loading_data();
+    void storedAssignmentsAndAnEmptyBank();
     void loading();
-    void unreadableFiles();
     void shippedBankMeetsItsRules();
 
 private:
@@ -147,47 +143,36 @@ void TestPromptEngine::resetsWhenTheUsedListIsFull()
     QCOMPARE(assignment(), QStringLiteral("2024-03-04|B"));
 }
 
-void TestPromptEngine::readsStoredAssignments_data()
+void TestPromptEngine::storedAssignmentsAndAnEmptyBank()
 {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<bool>("consumes");
-
-    QTest::newRow("today") << QStringLiteral("2024-03-05|B") << QStringLiteral("B") << false;
-    QTest::newRow("id holding a bar") << QStringLiteral("2024-03-05|x|y") << QStringLiteral("x|y") << false;
-    QTest::newRow("leading bars") << QStringLiteral("||2024-03-05|x|y") << QStringLiteral("x|y") << false;
-    QTest::newRow("double bar joins the id") << QStringLiteral("2024-03-05||y") << QStringLiteral("A") << true;
-    QTest::newRow("another day") << QStringLiteral("2024-03-04|B") << QStringLiteral("A") << true;
-    QTest::newRow("id gone from the bank") << QStringLiteral("2024-03-05|Z") << QStringLiteral("A") << true;
-    QTest::newRow("no bar") << QStringLiteral("2024-03-05") << QStringLiteral("A") << true;
-    QTest::newRow("empty id") << QStringLiteral("2024-03-05|") << QStringLiteral("A") << true;
-    QTest::newRow("only a bar") << QStringLiteral("|") << QStringLiteral("A") << true;
-}
-
-void TestPromptEngine::readsStoredAssignments()
-{
-    QFETCH(QString, stored);
-    QFETCH(QString, expected);
-    QFETCH(bool, consumes);
+    // The stored value, and the prompt it gives on 5 March; an assignment that is not today's consumes one.
     PromptEngine engine(bankOf({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("x|y")}));
-    m_preferences->setString(kAssignment, stored);
-    setUsed(QStringLiteral("B"));
+    const std::pair<const char*, const char*> kept[]
+        = {{"2024-03-05|B", "B"}, {"2024-03-05|x|y", "x|y"}, {"||2024-03-05|x|y", "x|y"}};
+    for (const auto& [stored, expected] : kept) {
+        m_preferences->setString(kAssignment, QString::fromLatin1(stored));
+        setUsed(QStringLiteral("B"));
+        QCOMPARE(todays(engine, berlin(5, 12)), QString::fromLatin1(expected));
+        QCOMPARE(used(), QStringLiteral("B"));
+        QCOMPARE(assignment(), QString::fromLatin1(stored));
+    }
+    for (const char* stale : {"2024-03-05||y", "2024-03-04|B", "2024-03-05|Z", "2024-03-05", "2024-03-05|", "|"}) {
+        m_preferences->setString(kAssignment, QString::fromLatin1(stale));
+        setUsed(QStringLiteral("B"));
+        QCOMPARE(todays(engine, berlin(5, 12)), QStringLiteral("A"));
+        QCOMPARE(used(), QStringLiteral("B,A"));
+        QCOMPARE(assignment(), QStringLiteral("2024-03-05|A"));
+    }
 
-    QCOMPARE(todays(engine, berlin(5, 12)), expected);
-    QCOMPARE(used(), consumes ? QStringLiteral("B,") + expected : QStringLiteral("B"));
-    QCOMPARE(assignment(), consumes ? QStringLiteral("2024-03-05|") + expected : stored);
-}
-
-void TestPromptEngine::emptyBankTouchesNothing()
-{
-    PromptEngine engine(PromptEngine::Bank{});
-    QCOMPARE(todays(engine, berlin(5, 12)), QStringLiteral("none"));
+    // An empty bank touches nothing.
+    QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    PromptEngine empty(PromptEngine::Bank{});
+    QCOMPARE(todays(empty, berlin(5, 12)), QStringLiteral("none"));
     QVERIFY(!m_preferences->contains(kAssignment));
     QVERIFY(!m_preferences->contains(kUsed));
-
     m_preferences->setString(kAssignment, QStringLiteral("2024-03-01|A"));
     setUsed(QStringLiteral("A,B"));
-    QCOMPARE(engine.assignNext(QStringLiteral("2024-03-05")), std::nullopt);
+    QCOMPARE(empty.assignNext(QStringLiteral("2024-03-05")), std::nullopt);
     QCOMPARE(assignment(), QStringLiteral("2024-03-01|A"));
     QCOMPARE(used(), QStringLiteral("A,B"));
 }
@@ -202,49 +187,32 @@ QString TestPromptEngine::write(const QByteArray& content)
     return path;
 }
 
-void TestPromptEngine::loading_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<QStringList>("ids"); // empty: the bank is empty
-
-    const QByteArray a = R"({"id": "a", "category": "memory", "text": "A"})";
-    const QByteArray b = R"({"id": "b", "category": "pages", "text": "B"})";
-    QTest::newRow("two prompts") << QByteArray("{\"prompts\": [" + a + ", " + b + "]}")
-                                 << QStringList{QStringLiteral("a"), QStringLiteral("b")};
-    QTest::newRow("extra members and keys are ignored")
-        << QByteArray(R"({"version": 3, "prompts": [{"id": "a", "category": "memory", "text": "A", "author": "x"}]})")
-        << QStringList{QStringLiteral("a")};
-    QTest::newRow("repeated ids are kept in order")
-        << QByteArray("{\"prompts\": [" + a + ", " + b + ", " + a + "]}")
-        << QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("a")};
-    QTest::newRow("empty array") << QByteArray(R"({"prompts": []})") << QStringList();
-    QTest::newRow("capitalised category spoils the file")
-        << QByteArray("{\"prompts\": [" + a + R"(, {"id": "c", "category": "Memory", "text": "C"}]})") << QStringList();
-    QTest::newRow("missing member") << QByteArray("{\"prompts\": [" + a + R"(, {"id": "c", "category": "memory"}]})")
-                                    << QStringList();
-    QTest::newRow("prompt that is not an object") << QByteArray("{\"prompts\": [" + a + ", \"c\"]}") << QStringList();
-    QTest::newRow("no prompts key") << QByteArray(R"({"prompt": []})") << QStringList();
-    QTest::newRow("invalid JSON") << QByteArray("{\"prompts\": [" + a + ",]") << QStringList();
-}
-
 void TestPromptEngine::loading()
 {
-    QFETCH(QByteArray, json);
-    QFETCH(QStringList, ids);
-    const PromptEngine::Bank bank = PromptEngine::loadBank(write(json));
-    QStringList loaded;
-    for (const Prompt& prompt : bank.prompts) {
-        loaded << prompt.id;
+    const auto ids = [&](const QByteArray& json) {
+        QStringList loaded;
+        for (const Prompt& prompt : PromptEngine::loadBank(write(json)).prompts) {
+            loaded << prompt.id + u' ' + rawValue(prompt.category) + u' ' + prompt.text;
+        }
+        return loaded.join(u',');
+    };
+    const QByteArray a = R"({"id": "a", "category": "memory", "text": "A"})";
+    const QByteArray b = R"({"id": "b", "category": "pages", "text": "B"})";
+    QCOMPARE(ids("{\"prompts\": [" + a + ", " + b + "]}"), QStringLiteral("a memory A,b pages B"));
+    // Extra members and keys are ignored; repeated ids are kept in order.
+    QCOMPARE(ids(R"({"version": 3, "prompts": [{"id": "a", "category": "memory", "text": "A", "author": "x"}]})"),
+             QStringLiteral("a memory A"));
+    QCOMPARE(ids("{\"prompts\": [" + a + ", " + b + ", " + a + "]}"),
+             QStringLiteral("a memory A,b pages B,a memory A"));
+    // One bad prompt spoils the file: a capitalised category, a missing member, a prompt that is not an object.
+    for (const QByteArray& spoilt : {QByteArray(R"({"id": "c", "category": "Memory", "text": "C"})"),
+                                     QByteArray(R"({"id": "c", "category": "memory"})"), QByteArray("\"c\"")}) {
+        QCOMPARE(ids("{\"prompts\": [" + a + ", " + spoilt + "]}"), QString());
     }
-    QCOMPARE(loaded, ids);
-    if (!ids.isEmpty()) {
-        QCOMPARE(bank.prompts.front().category, PromptCategory::memory);
-        QCOMPARE(bank.prompts.front().text, QStringLiteral("A"));
-    }
-}
+    QCOMPARE(ids(R"({"prompts": []})"), QString());
+    QCOMPARE(ids(R"({"prompt": []})"), QString());
+    QCOMPARE(ids("{\"prompts\": [" + a + ",]"), QString());
 
-void TestPromptEngine::unreadableFiles()
-{
     QVERIFY(PromptEngine::loadBank(m_dir.path()).prompts.empty()); // a folder
     QVERIFY(PromptEngine::loadBank(QString()).prompts.empty());
     // What is logged says which file and why, down to the first prompt and member at fault.
@@ -253,8 +221,7 @@ void TestPromptEngine::unreadableFiles()
     QVERIFY2(missing.problem.contains(QStringLiteral("missing.json cannot be read")), qPrintable(missing.problem));
     const PromptEngine::Bank truncated = PromptEngine::loadBank(write(R"({"prompts": [{"id": "a", "categ)"));
     QVERIFY(truncated.problem.contains(QStringLiteral("is not valid JSON")));
-    const PromptEngine::Bank unknown
-        = PromptEngine::loadBank(write(R"({"prompts": [{"id": "a", "category": "memory", "text": "A"},
+    const PromptEngine::Bank unknown = PromptEngine::loadBank(write("{\"prompts\": [" + a + R"(,
                               {"id": "b", "category": "weather", "text": "B"}]})"));
     QVERIFY(unknown.prompts.empty());
     QVERIFY2(unknown.problem.endsWith(
@@ -273,37 +240,30 @@ void TestPromptEngine::shippedBankMeetsItsRules()
     QHash<PromptCategory, int> perCategory;
     QSet<QString> ids;
     QSet<QString> texts;
-    const QRegularExpression idPattern(
-        QStringLiteral("^(affirmation|visualization|memory|future|gratitude|pages)-\\d{3}$"));
     const QRegularExpression secondPerson(QStringLiteral("\\b(you|your|yours|yourself)\\b"),
                                           QRegularExpression::CaseInsensitiveOption);
-    for (const Prompt& prompt : prompts) {
+    for (std::size_t i = 0; i < prompts.size(); ++i) {
+        const Prompt& prompt = prompts[i];
+        const QByteArray id = prompt.id.toUtf8();
         ++perCategory[prompt.category];
-        QVERIFY2(!ids.contains(prompt.id), qPrintable(prompt.id));
         ids.insert(prompt.id);
-        QVERIFY2(idPattern.match(prompt.id).hasMatch(), qPrintable(prompt.id));
-        QVERIFY2(prompt.id.startsWith(rawValue(prompt.category) + u'-'), qPrintable(prompt.id));
-        QVERIFY2(prompt.text.size() <= 160 && !prompt.text.isEmpty(), qPrintable(prompt.id));
-        QCOMPARE(prompt.text, prompt.text.trimmed());
-        QVERIFY2(secondPerson.match(prompt.text).hasMatch(), qPrintable(prompt.id));
-        const QString normalised = prompt.text.toLower();
-        QVERIFY2(!texts.contains(normalised), qPrintable(prompt.id));
-        texts.insert(normalised);
+        texts.insert(prompt.text.toLower());
+        const QRegularExpression idPattern(u'^' + rawValue(prompt.category) + QStringLiteral("-\\d{3}$"));
+        QVERIFY2(idPattern.match(prompt.id).hasMatch(), id);
+        QVERIFY2(!prompt.text.isEmpty() && prompt.text.size() <= 160 && prompt.text == prompt.text.trimmed(), id);
+        QVERIFY2(secondPerson.match(prompt.text).hasMatch(), id);
+        // Days move through the categories: never the same twice running, all six in every seven days.
+        QVERIFY2(i == 0 || prompt.category != prompts[i - 1].category, id);
+        QSet<PromptCategory> week;
+        for (std::size_t day = i; day < i + 7 && i + 7 <= prompts.size(); ++day) {
+            week.insert(prompts[day].category);
+        }
+        QVERIFY2(i + 7 > prompts.size() || week.size() == 6, id);
     }
+    QCOMPARE(ids.size(), qsizetype(prompts.size()));
+    QCOMPARE(texts.size(), qsizetype(prompts.size()));
     for (const PromptCategory category : allPromptCategories) {
         QVERIFY2(perCategory.value(category) >= 50, qPrintable(rawValue(category)));
-    }
-
-    // Days move through the categories: never the same twice running, all six in every seven days.
-    for (std::size_t i = 1; i < prompts.size(); ++i) {
-        QVERIFY2(prompts[i].category != prompts[i - 1].category, qPrintable(prompts[i].id));
-    }
-    for (std::size_t start = 0; start + 7 <= prompts.size(); ++start) {
-        QSet<PromptCategory> seen;
-        for (std::size_t i = start; i < start + 7; ++i) {
-            seen.insert(prompts[i].category);
-        }
-        QVERIFY2(seen.size() == 6, qPrintable(prompts[start].id));
     }
 }
 

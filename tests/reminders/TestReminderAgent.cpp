@@ -20,6 +20,23 @@
 
 using namespace wendle;
 
+namespace {
+
+NotificationRequest requestAt(const QString& identifier, const QString& body, const QDateTime& moment)
+{
+    const DateComponents c = Calendar::current().components(moment);
+    return {identifier, QStringLiteral("wendle"), body, c.year, c.month, c.day, c.hour, c.minute};
+}
+
+/** The arguments of AddRequest. */
+QVariantList request(const QString& identifier, const QString& body, const QDateTime& moment)
+{
+    const NotificationRequest r = requestAt(identifier, body, moment);
+    return {r.identifier, r.title, r.body, r.year, r.month, r.day, r.hour, r.minute};
+}
+
+} // namespace
+
 class TestReminderAgent : public QObject
 {
     Q_OBJECT
@@ -28,14 +45,24 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void requestsSurviveRestartsAndReachTheDesktop();
-    void missedRequestsAtStartUp();
     void brokenQueueIsKeptAside();
-    void queueIsDurableAndBounded();
+    void queueIsBounded();
     void plansWaitForTheAgentAndTheDesktop();
 
 private:
     void startAgent(QProcess& agent);
+    /** Ends the agent as the session does (SIGTERM) or at once (SIGKILL), and starts it again. */
+    void restartAgent(bool kill = false);
     QDBusMessage call(const QString& method, const QVariantList& arguments = {});
+    QDBusMessage::MessageType add(const QString& identifier, const QDateTime& moment)
+    {
+        return call(QStringLiteral("AddRequest"), request(identifier, QStringLiteral("b"), moment)).type();
+    }
+    /** The queues moved aside as broken. */
+    QStringList keptAside() const
+    {
+        return QDir(m_state.filePath(QStringLiteral("wendle"))).entryList({QStringLiteral("*.broken-*")});
+    }
     QStringList pending()
     {
         return call(QStringLiteral("PendingRequestIdentifiers")).arguments().value(0).toStringList();
@@ -51,16 +78,6 @@ private:
     std::optional<QDBusConnection> m_bus;
     QByteArray m_notified;
 };
-
-namespace {
-
-QVariantList request(const QString& identifier, const QString& body, const QDateTime& moment)
-{
-    const DateComponents c = Calendar::current().components(moment);
-    return {identifier, QStringLiteral("wendle"), body, c.year, c.month, c.day, c.hour, c.minute};
-}
-
-} // namespace
 
 void TestReminderAgent::init()
 {
@@ -118,6 +135,13 @@ void TestReminderAgent::startAgent(QProcess& agent)
     QTRY_VERIFY(m_bus->interface()->isServiceRegistered(QStringLiteral("org.wendle.Reminders")));
 }
 
+void TestReminderAgent::restartAgent(bool kill)
+{
+    kill ? m_agent.kill() : m_agent.terminate();
+    QVERIFY(m_agent.waitForFinished(5000));
+    startAgent(m_agent);
+}
+
 QDBusMessage TestReminderAgent::call(const QString& method, const QVariantList& arguments)
 {
     const QString name = QStringLiteral("org.wendle.Reminders");
@@ -146,7 +170,18 @@ void TestReminderAgent::writeQueue(const QByteArray& bytes)
 
 void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
 {
+    // Missed while no agent ran: by minutes it is still shown, by a day it is dropped.
+    ReminderQueue queue(queuePath());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QVERIFY(queue.add(requestAt(QStringLiteral("minutes"), QStringLiteral("missed by minutes"), now.addSecs(-300))));
+    QVERIFY(queue.add(requestAt(QStringLiteral("day"), QStringLiteral("missed by a day"), now.addDays(-1))));
+    QVERIFY(queue.save());
     startAgent(m_agent);
+    const QByteArray missed = notified("missed by minutes");
+    QCOMPARE(missed.count("missed by minutes"), 1);
+    QVERIFY(!missed.contains("missed by a day"));
+    QCOMPARE(pending(), QStringList());
+
     QProcess second;
     second.setProcessEnvironment(m_environment);
     second.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle-reminders"), {});
@@ -155,9 +190,9 @@ void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
 
     QCOMPARE(call(QStringLiteral("RequestAuthorization")).arguments().value(0).toBool(), true);
     // The next minute, or the one after when this one is nearly over.
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QDateTime due = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute()), Qt::UTC)
-                              .addSecs(now.time().second() > 50 ? 120 : 60);
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+    const QDateTime due = QDateTime(start.date(), QTime(start.time().hour(), start.time().minute()), Qt::UTC)
+                              .addSecs(start.time().second() > 50 ? 120 : 60);
     const QString body = QStringLiteral("due-%1").arg(due.toSecsSinceEpoch());
     for (const QVariantList& r : {request(QStringLiteral("soon"), body, due),
                                   request(QStringLiteral("removed"), QStringLiteral("never shown"), due),
@@ -167,11 +202,9 @@ void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
     QCOMPARE(call(QStringLiteral("AddRequest"), request(QString(), body, due)).type(), QDBusMessage::ErrorMessage);
     call(QStringLiteral("RemovePendingRequests"), {QStringList{QStringLiteral("removed")}});
 
-    m_agent.terminate();
-    QVERIFY(m_agent.waitForFinished(5000));
+    restartAgent();
     // Qt reports the owner's bits again as the "user" ones: nobody else may read or write.
     QCOMPARE(QFile::permissions(queuePath()) & 0x0ff, QFileDevice::Permissions());
-    startAgent(m_agent);
     QCOMPARE(pending(), (QStringList{QStringLiteral("soon"), QStringLiteral("tomorrow")}));
 
     const QString shown = QString::fromUtf8(notified(body.toUtf8(), 130000));
@@ -188,43 +221,21 @@ void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
     QCOMPARE(pending(), QStringList{QStringLiteral("tomorrow")});
 }
 
-void TestReminderAgent::missedRequestsAtStartUp()
-{
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    ReminderQueue queue(queuePath());
-    for (const QVariantList& r :
-         {request(QStringLiteral("minutes"), QStringLiteral("missed by minutes"), now.addSecs(-300)),
-          request(QStringLiteral("day"), QStringLiteral("missed by a day"), now.addDays(-1))}) {
-        QVERIFY(queue.add({r[0].toString(), r[1].toString(), r[2].toString(), r[3].toInt(), r[4].toInt(), r[5].toInt(),
-                           r[6].toInt(), r[7].toInt()}));
-    }
-    QVERIFY(queue.save());
-    startAgent(m_agent);
-    const QByteArray shown = notified("missed by minutes");
-    QCOMPARE(shown.count("missed by minutes"), 1);
-    QVERIFY(!shown.contains("missed by a day"));
-    QCOMPARE(pending(), QStringList());
-}
-
 void TestReminderAgent::brokenQueueIsKeptAside()
 {
     const QByteArray broken = R"({"format":"org.wendle.Reminders","version":1,"requests":[{"identifier":7}]})";
     writeQueue(broken);
     startAgent(m_agent);
     QCOMPARE(pending(), QStringList());
-    QDir folder(m_state.filePath(QStringLiteral("wendle")));
-    const QStringList aside = folder.entryList({QStringLiteral("reminders.json.broken-*")}, QDir::Files);
-    QCOMPARE(aside.size(), 1);
-    QFile kept(folder.filePath(aside.first()));
+    QCOMPARE(keptAside().size(), 1);
+    QFile kept(m_state.filePath(QStringLiteral("wendle/") + keptAside().first()));
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), broken);
 
-    const QVariantList tomorrow
-        = request(QStringLiteral("x"), QStringLiteral("b"), QDateTime::currentDateTimeUtc().addDays(1));
-    QCOMPARE(call(QStringLiteral("AddRequest"), tomorrow).type(), QDBusMessage::ReplyMessage);
-    m_agent.terminate();
-    QVERIFY(m_agent.waitForFinished(5000));
-    startAgent(m_agent);
+    // Acknowledged means on disk: killed right after the answer, the agent still has it when it comes back.
+    const QDateTime tomorrow = QDateTime::currentDateTimeUtc().addDays(1);
+    QCOMPARE(add(QStringLiteral("x"), tomorrow), QDBusMessage::ReplyMessage);
+    restartAgent(true);
     QCOMPARE(pending(), QStringList{QStringLiteral("x")});
 
     // A queue that cannot be opened (here a FIFO) is not judged: it stays, and nothing is taken to overwrite it.
@@ -234,20 +245,20 @@ void TestReminderAgent::brokenQueueIsKeptAside()
     QCOMPARE(::mkfifo(QFile::encodeName(queuePath()).constData(), 0600), 0);
     startAgent(m_agent);
     QCOMPARE(call(QStringLiteral("PendingRequestIdentifiers")).type(), QDBusMessage::ReplyMessage);
-    QCOMPARE(call(QStringLiteral("AddRequest"), tomorrow).type(), QDBusMessage::ErrorMessage);
+    QCOMPARE(add(QStringLiteral("y"), tomorrow), QDBusMessage::ErrorMessage);
     m_agent.terminate();
     QVERIFY(m_agent.waitForFinished(5000));
     QVERIFY(m_agent.readAllStandardError().contains("cannot be opened"));
     QVERIFY(QFileInfo::exists(queuePath()) && !QFileInfo(queuePath()).isFile());
-    QCOMPARE(folder.entryList({QStringLiteral("reminders.json.broken-*")}, QDir::Files).size(), 1);
+    QCOMPARE(keptAside().size(), 1);
 }
 
-void TestReminderAgent::queueIsDurableAndBounded()
+void TestReminderAgent::queueIsBounded()
 {
     const QDateTime tomorrow = QDateTime::currentDateTimeUtc().addDays(1);
     // A file past the size limit is not read, only moved aside.
     ReminderQueue big(queuePath());
-    QVERIFY(big.add({QStringLiteral("big"), QStringLiteral("t"), QStringLiteral("b"), 2099, 1, 1, 9, 0}));
+    QVERIFY(big.add(requestAt(QStringLiteral("big"), QStringLiteral("b"), tomorrow)));
     QVERIFY(big.save());
     QFile file(queuePath());
     QVERIFY(file.open(QIODevice::Append));
@@ -255,23 +266,12 @@ void TestReminderAgent::queueIsDurableAndBounded()
     file.close();
     startAgent(m_agent);
     QCOMPARE(pending(), QStringList());
-    QCOMPARE(QDir(m_state.filePath(QStringLiteral("wendle")))
-                 .entryList({QStringLiteral("reminders.json.broken-*")}, QDir::Files)
-                 .size(),
-             1);
-
-    // Acknowledged means on disk: killed right after the answer, the agent still has it when it comes back.
-    QCOMPARE(call(QStringLiteral("AddRequest"), request(QStringLiteral("r0"), QStringLiteral("b"), tomorrow)).type(),
-             QDBusMessage::ReplyMessage);
-    m_agent.kill();
-    QVERIFY(m_agent.waitForFinished(5000));
-    startAgent(m_agent);
-    QCOMPARE(pending(), QStringList{QStringLiteral("r0")});
+    QCOMPARE(keptAside().size(), 1);
 
     // Up to the limit, sent a hundred at once (the bus's default cap on unanswered calls is 128); one more is
     // refused, a replacement is not.
     const QString name = QStringLiteral("org.wendle.Reminders");
-    for (std::size_t first = 1; first < ReminderQueue::maximumRequests; first += 100) {
+    for (std::size_t first = 0; first < ReminderQueue::maximumRequests; first += 100) {
         std::vector<QDBusPendingCall> answers;
         for (std::size_t i = first; i < std::min(first + 100, ReminderQueue::maximumRequests); ++i) {
             QDBusMessage message = QDBusMessage::createMethodCall(name, QStringLiteral("/org/wendle/Reminders"), name,
@@ -284,10 +284,8 @@ void TestReminderAgent::queueIsDurableAndBounded()
             QVERIFY2(!answer.isError(), qPrintable(answer.error().message()));
         }
     }
-    QCOMPARE(call(QStringLiteral("AddRequest"), request(QStringLiteral("more"), QStringLiteral("b"), tomorrow)).type(),
-             QDBusMessage::ErrorMessage);
-    QCOMPARE(call(QStringLiteral("AddRequest"), request(QStringLiteral("r7"), QStringLiteral("c"), tomorrow)).type(),
-             QDBusMessage::ReplyMessage);
+    QCOMPARE(add(QStringLiteral("more"), tomorrow), QDBusMessage::ErrorMessage);
+    QCOMPARE(add(QStringLiteral("r7"), tomorrow), QDBusMessage::ReplyMessage);
     QCOMPARE(pending().size(), qsizetype(ReminderQueue::maximumRequests));
 }
 
@@ -298,7 +296,7 @@ void TestReminderAgent::plansWaitForTheAgentAndTheDesktop()
     QTRY_VERIFY(!m_bus->interface()->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")));
     const QString planned = QStringLiteral("wendle.reminder.2099-01-01.primary");
     ReminderQueue queue(queuePath());
-    QVERIFY(queue.add({planned, QStringLiteral("wendle"), QStringLiteral("b"), 2099, 1, 1, 9, 0}));
+    QVERIFY(queue.add(requestAt(planned, QStringLiteral("b"), QDateTime(QDate(2099, 1, 1), QTime(9, 0)))));
     QVERIFY(queue.save());
 
     // An agent that is not there and is not to be started: the run gives up after its wait.

@@ -67,7 +67,8 @@ struct Sample
         const Calendar calendar = Calendar::current();
         store->insert({when, journalDayKey(when, calendar), promptID, QStringLiteral("memory"),
                        sealEntryText(text, *key), countWords(text)});
-        store->save();
+        // The screens draw from the store's memory: a sample that cannot be written looks the same.
+        static_cast<void>(store->save());
     }
 
     void dismissRecap() { Preferences().setBool(QStringLiteral("recap.shown.2026-12"), true); }
@@ -227,7 +228,7 @@ int main(int argc, char** argv)
             sample.store->insert({when, journalDayKey(when, calendar), QStringLiteral("p%1").arg(i % 3),
                                   categories[i % 3], sealEntryText(text, *sample.key), i % 5 == 0 ? 8 : 40 + i % 150});
         }
-        sample.store->save();
+        static_cast<void>(sample.store->save());
         auto view = sample.history();
         view->show();
         QScrollBar* bar = view->archive()->verticalScrollBar();
@@ -270,9 +271,9 @@ int main(int argc, char** argv)
         save(lock, folder, "lock");
         lock.setFailed(true);
         save(lock, folder, "lock-failed");
-        lock.setKeyProblem(KeyProblem::keyMissing, KeychainStatus::itemNotFound);
+        lock.setKeyProblem(KeyProblem::keyMissing, KeychainStatus::NotFound);
         save(lock, folder, "lock-key-missing");
-        lock.setKeyProblem(KeyProblem::keyringUnavailable, KeychainStatus::interactionNotAllowed);
+        lock.setKeyProblem(KeyProblem::keyringUnavailable, KeychainStatus::Locked);
         save(lock, folder, "lock-keyring-locked");
     }
     {

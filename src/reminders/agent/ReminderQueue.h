@@ -51,7 +51,7 @@ public:
     bool remove(const QStringList& identifiers);
 
     /** Writes the queue; false when it could not be (the previous file then stays as it was). */
-    bool save();
+    [[nodiscard]] bool save();
 
     /** Whether a request names a real clock time and may be queued. */
     static bool isValid(const NotificationRequest& request);

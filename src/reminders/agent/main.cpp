@@ -1,56 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // wendle-reminders: delivers Wendle's reminders at their time, whether or not Wendle runs.
+#include "journal/TerminationSignals.h"
 #include "reminders/agent/ReminderAgent.h"
 #include "reminders/agent/ReminderQueue.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
 #include <syslog.h>
-#include <unistd.h>
 
 using namespace wendle;
-
-namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-void onTerminationSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[0], &byte, 1);
-}
-
-/** Ends the event loop on SIGTERM, SIGINT or SIGHUP, so the queue is written before the agent goes. */
-void quitOnTerminationSignals(QCoreApplication& app)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
-        return;
-    }
-    auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        sigaction(signal, &action, nullptr);
-    }
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("wendle-reminders"));
+    // A signal ends the event loop, so the queue is written before the agent goes. Made first, so it
+    // outlives the agent, which writes the queue as it goes.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app, [] { QCoreApplication::quit(); });
+    if (!terminationSignals.isWatching()) {
+        std::fprintf(stderr, "wendle-reminders: termination signals cannot be watched\n");
+    }
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -91,6 +64,5 @@ int main(int argc, char** argv)
         }
     });
     busWatch.start(5000);
-    quitOnTerminationSignals(app);
     return app.exec();
 }
