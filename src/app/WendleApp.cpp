@@ -2,6 +2,7 @@
 #include "app/WendleApp.h"
 
 #include "app/MainWindow.h"
+#include "app/RootView.h"
 #include "app/TrayItem.h"
 #include "journal/Clock.h"
 #include "journal/EntryStore.h"
@@ -29,6 +30,7 @@
 #include <QSocketNotifier>
 #include <QStyleFactory>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -138,8 +140,11 @@ int WendleApp::run()
     m_window = std::make_unique<MainWindow>(*m_lock, *m_store, *m_scheduler, *m_clock, *m_preferences);
     m_window->attachUpdater(*m_updater);
     connect(m_store.get(), &EntryStore::integrityChecked, this, &WendleApp::startJournal);
+    // The check starts once the lock screen has painted, so that it does not compete with that; without a paint
+    // (a window that opens minimised) it starts a little later anyway.
+    m_window->rootView()->lockView()->installEventFilter(this);
+    QTimer::singleShot(checkFallbackMilliseconds, m_store.get(), &EntryStore::checkIntegrity);
     m_window->show();
-    m_store->checkIntegrity();
     const int status = exec();
     if (m_store->integrity() != EntryStore::Integrity::sound) {
         return 1;
@@ -152,6 +157,15 @@ int WendleApp::run()
         return 1;
     }
     return status;
+}
+
+bool WendleApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && m_store) {
+        watched->removeEventFilter(this);
+        QMetaObject::invokeMethod(m_store.get(), &EntryStore::checkIntegrity, Qt::QueuedConnection);
+    }
+    return QApplication::eventFilter(watched, event);
 }
 
 void WendleApp::startJournal()

@@ -45,7 +45,14 @@ public:
     /** Shows and raises the main window (a second launch asks for this). */
     void activate();
 
+protected:
+    /** Starts the journal's whole-file check on the lock screen's first paint. */
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    /** When the lock screen has not painted by then, the whole-file check starts all the same. */
+    static constexpr int checkFallbackMilliseconds = 500;
+
     enum class Instance
     {
         only,

@@ -70,7 +70,7 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
     if (!store) {
         return nullptr;
     }
-    store->finishCheck(JournalFile::findDamage(path));
+    store->finishCheck(read(*store->m_file));
     if (store->m_integrity != Integrity::sound) {
         *error = store->m_refusal;
         return nullptr;
@@ -81,22 +81,8 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
 std::unique_ptr<EntryStore> EntryStore::openUnchecked(const QString& path, QString* error, const Clock& clock)
 {
     QString ignored;
-    if (!error) {
-        error = &ignored;
-    }
-    std::unique_ptr<JournalFile> file = JournalFile::open(path, error);
-    if (!file) {
-        return nullptr;
-    }
-    std::unique_ptr<EntryStore> store(new EntryStore(std::move(file), clock));
-    if (!store->load(error)) {
-        // Rows that cannot be read usually mean damage: then it is refused as damage, as the whole check would.
-        if (const std::optional<QString> damage = JournalFile::findDamage(path)) {
-            *error = *damage;
-        }
-        return nullptr;
-    }
-    return store;
+    std::unique_ptr<JournalFile> file = JournalFile::open(path, error ? error : &ignored);
+    return file ? std::unique_ptr<EntryStore>(new EntryStore(std::move(file), clock)) : nullptr;
 }
 
 EntryStore::EntryStore(std::unique_ptr<JournalFile> file, const Clock& clock)
@@ -129,53 +115,46 @@ void EntryStore::checkIntegrity()
     if (m_integrity != Integrity::unchecked || m_checker) {
         return;
     }
-    auto damage = std::make_shared<std::optional<QString>>();
-    m_checker.reset(QThread::create([path = m_file->path(), damage] { *damage = JournalFile::findDamage(path); }));
-    connect(m_checker.get(), &QThread::finished, this, [this, damage] {
+    auto reading = std::make_shared<Reading>();
+    m_checker.reset(QThread::create([path = m_file->path(), reading] {
+        // A connection of its own: this thread shares nothing with the store's.
+        std::unique_ptr<JournalFile> file = JournalFile::open(path, &reading->refusal);
+        if (file) {
+            *reading = read(*file);
+        }
+    }));
+    connect(m_checker.get(), &QThread::finished, this, [this, reading] {
         // `finished` comes from the thread's last moments: let it end before it goes.
         m_checker->wait();
         m_checker.reset();
-        finishCheck(*damage);
+        finishCheck(std::move(*reading));
     });
     m_checker->start();
 }
 
-void EntryStore::finishCheck(const std::optional<QString>& damage)
+EntryStore::Reading EntryStore::read(const JournalFile& file)
 {
-    QString error;
-    if (damage) {
-        m_refusal = *damage;
-    } else if (!m_file->makeWritable(&error)) {
-        m_refusal = error;
+    Reading reading;
+    if (std::optional<QString> damage = file.findDamage()) {
+        reading.refusal = *damage;
+        return reading;
     }
-    if (!m_refusal.isEmpty()) {
-        m_integrity = Integrity::damaged;
-        Q_EMIT integrityChecked();
-        return;
-    }
-    // Statements made for the reading connection do not serve the writing one.
-    finalizeStatements();
-    m_integrity = Integrity::sound;
-    Q_EMIT integrityChecked();
-    if (hasUnsavedChanges()) {
-        save();
-    }
-}
-
-bool EntryStore::load(QString* error)
-{
     // A new file has no tables until it is opened for writing.
-    if (m_file->version() == 0) {
-        return true;
+    const int version = file.version();
+    if (version == 0) {
+        return reading;
     }
-    sqlite3* db = m_file->db();
+    const auto failed = [&] {
+        reading.refusal = QStringLiteral("Couldn't read the journal %1: %2.").arg(file.path(), file.lastError());
+        reading.entries.clear();
+        return std::move(reading);
+    };
     sqlite3_stmt* select = nullptr;
-    // The bodies stay in the file: nothing at start needs them, and they are most of it.
+    // The bodies stay in the file: nothing before unlocking needs them, and they are most of it.
     const char* sql = "SELECT id, date, day_key, prompt_id, category_raw, credited_words FROM entries ORDER BY id";
-    if (sqlite3_prepare_v2(db, sql, -1, &select, nullptr) != SQLITE_OK) {
-        *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(path(), m_file->lastError());
+    if (sqlite3_prepare_v2(file.db(), sql, -1, &select, nullptr) != SQLITE_OK) {
         sqlite3_finalize(select);
-        return false;
+        return failed();
     }
     int step;
     while ((step = sqlite3_step(select)) == SQLITE_ROW) {
@@ -186,30 +165,58 @@ bool EntryStore::load(QString* error)
         entry->m_promptID = columnText(select, 3);
         entry->m_categoryRaw = columnText(select, 4);
         entry->m_creditedWords = sqlite3_column_int64(select, 5);
-        entry->m_store = this;
         entry->m_stored = true;
-        m_order.push_back(entry.get());
-        m_owned.push_back(std::move(entry));
+        reading.entries.push_back(std::move(entry));
     }
     sqlite3_finalize(select);
     if (step != SQLITE_DONE) {
-        *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(path(), m_file->lastError());
-        return false;
+        return failed();
     }
-    m_storedDisplacedCount = m_file->queryInteger("SELECT count(*) FROM displaced_bodies").value_or(0);
-    if (m_file->version() >= 2) {
-        if (sqlite3_prepare_v2(db, "SELECT sealed_check FROM key_checks ORDER BY id", -1, &select, nullptr)
+    reading.displacedCount = file.queryInteger("SELECT count(*) FROM displaced_bodies").value_or(0);
+    if (version >= 2) {
+        if (sqlite3_prepare_v2(file.db(), "SELECT sealed_check FROM key_checks ORDER BY id", -1, &select, nullptr)
             != SQLITE_OK) {
-            *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(path(), m_file->lastError());
             sqlite3_finalize(select);
-            return false;
+            return failed();
         }
         while (sqlite3_step(select) == SQLITE_ROW) {
-            m_keyChecks.push_back(columnBlob(select, 0));
+            reading.keyChecks.push_back(columnBlob(select, 0));
         }
         sqlite3_finalize(select);
     }
-    return true;
+    return reading;
+}
+
+void EntryStore::finishCheck(Reading reading)
+{
+    const bool writable = reading.refusal.isEmpty() && m_file->makeWritable(&reading.refusal);
+    if (!writable) {
+        m_refusal = reading.refusal;
+        m_integrity = Integrity::damaged;
+        Q_EMIT integrityChecked();
+        return;
+    }
+    // Statements made for the reading connection do not serve the writing one.
+    finalizeStatements();
+    // Entries made in the meantime (none, while unlocking waits for this) come after the file's.
+    std::vector<Entry*> inserted = std::move(m_order);
+    m_order.clear();
+    for (std::unique_ptr<Entry>& entry : reading.entries) {
+        entry->m_store = this;
+        m_order.push_back(entry.get());
+        m_owned.push_back(std::move(entry));
+    }
+    m_order.insert(m_order.end(), inserted.begin(), inserted.end());
+    m_keyChecks = std::move(reading.keyChecks);
+    m_storedDisplacedCount = reading.displacedCount;
+    m_integrity = Integrity::sound;
+    if (!m_order.empty()) {
+        announceChange();
+    }
+    Q_EMIT integrityChecked();
+    if (hasUnsavedChanges()) {
+        save();
+    }
 }
 
 QByteArray Entry::cipherBody() const

@@ -69,9 +69,10 @@ public:
      */
     static std::unique_ptr<EntryStore> open(const QString& path, QString* error, const Clock& clock = systemClock());
     /**
-     * Opens as `open` does after the checks that cost the same for any file (header, schema version, tables and
-     * columns), leaving out the whole-file check, whose cost grows with the journal. Nothing is written to the
-     * file (no log switch, no new tables, no upgrade, no save) until `checkIntegrity` has found it sound.
+     * Opens as `open` does after only the checks that cost the same for any file (header, schema version, tables
+     * and columns). The two costs that grow with the journal, the whole-file check and reading the entries, are
+     * left to `checkIntegrity`: until it has found the file sound the store holds no entries and writes nothing
+     * to the file (no log switch, no new tables, no upgrade, no save).
      */
     static std::unique_ptr<EntryStore> openUnchecked(const QString& path, QString* error,
                                                      const Clock& clock = systemClock());
@@ -82,8 +83,9 @@ public:
     QString path() const;
 
     /**
-     * Checks the whole file on a worker thread; `integrityChecked` follows on this thread. A sound file is then
-     * opened for writing; a damaged one is never written to.
+     * Checks the whole file and reads its entries on a worker thread; `integrityChecked` follows on this thread.
+     * A sound file's entries are then in the store and the file is opened for writing; a damaged one is never
+     * written to.
      */
     void checkIntegrity();
     Integrity integrity() const { return m_integrity; }
@@ -168,9 +170,20 @@ private:
         notStarted
     };
 
-    bool load(QString* error);
-    /** Opens the file for writing once it is found sound, or refuses it. */
-    void finishCheck(const std::optional<QString>& damage);
+    /** What the whole-file check and the reading of the entries found. */
+    struct Reading
+    {
+        /** Why the file is refused; empty when it is sound. */
+        QString refusal;
+        std::vector<std::unique_ptr<Entry>> entries;
+        std::vector<QByteArray> keyChecks;
+        qint64 displacedCount = 0;
+    };
+
+    /** Checks `file` whole and reads its entries' fields; touches nothing else, so it may run on any thread. */
+    static Reading read(const JournalFile& file);
+    /** Takes a sound file's entries and opens it for writing, or refuses it. */
+    void finishCheck(Reading reading);
     /** An entry's sealed body, read from its row the first time; nothing (and a line in the system log) when
      * the file cannot give it. */
     const std::optional<QByteArray>& loadBody(const Entry& entry);

@@ -219,29 +219,6 @@ std::unique_ptr<JournalFile> JournalFile::open(const QString& path, QString* err
     return file;
 }
 
-std::optional<QString> JournalFile::findDamage(const QString& path)
-{
-    QString error;
-    sqlite3* db = openReadOnly(path, &error);
-    if (!db) {
-        return error;
-    }
-    const auto close = qScopeGuard([db] { sqlite3_close_v2(db); });
-    sqlite3_stmt* check = nullptr;
-    QString verdict;
-    if (sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK
-        && sqlite3_step(check) == SQLITE_ROW) {
-        verdict = firstColumnText(check, 0);
-    } else {
-        verdict = sqliteMessage(db);
-    }
-    sqlite3_finalize(check);
-    if (verdict != QLatin1String("ok")) {
-        return QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, verdict);
-    }
-    return std::nullopt;
-}
-
 JournalFile::JournalFile(QString path, sqlite3* db)
     : m_path(std::move(path))
     , m_db(db)
@@ -290,6 +267,23 @@ bool JournalFile::makeWritable(QString* error)
     m_db = db;
     m_writable = true;
     return true;
+}
+
+std::optional<QString> JournalFile::findDamage() const
+{
+    sqlite3_stmt* check = nullptr;
+    QString verdict;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK
+        && sqlite3_step(check) == SQLITE_ROW) {
+        verdict = firstColumnText(check, 0);
+    } else {
+        verdict = lastError();
+    }
+    sqlite3_finalize(check);
+    if (verdict != QLatin1String("ok")) {
+        return QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(m_path, verdict);
+    }
+    return std::nullopt;
 }
 
 bool JournalFile::upgradeSchema()

@@ -33,22 +33,23 @@ public:
      */
     static std::unique_ptr<JournalFile> open(const QString& path, QString* error);
 
-    /**
-     * The whole-file check (`PRAGMA quick_check`), through a read-only connection of its own, so it may run on
-     * any thread. Returns the sentence refusing the file when it is damaged, nothing when it is sound.
-     */
-    static std::optional<QString> findDamage(const QString& path);
-
     ~JournalFile();
     JournalFile(const JournalFile&) = delete;
     JournalFile& operator=(const JournalFile&) = delete;
 
     /**
      * Switches to a writing connection: owner-only modes on the file and its logs, the write-ahead log,
-     * `synchronous=FULL`, and the tables of a new file. Only for a file `findDamage` has passed.
+     * `synchronous=FULL`, and the tables of a new file. Only for a file `findDamage` has passed. A writing connection
+     * that cannot be made leaves the reading one in place.
      */
     [[nodiscard]] bool makeWritable(QString* error);
     bool isWritable() const { return m_writable; }
+
+    /**
+     * The whole-file check (`PRAGMA quick_check`), whose cost grows with the file. Returns the sentence refusing
+     * the file when it is damaged, nothing when it is sound.
+     */
+    std::optional<QString> findDamage() const;
 
     /** Brings a version-1 file to the current version, inside the caller's transaction; its entries stay. */
     [[nodiscard]] bool upgradeSchema();

