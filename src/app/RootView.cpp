@@ -98,7 +98,7 @@ void RootView::requestUnlock()
         // The key would let writing reach the file: it waits for the check, which takes moments.
         m_unlockWaiting = true;
         break;
-    case EntryStore::Integrity::damaged:
+    case EntryStore::Integrity::refused:
         break;
     }
 }

@@ -192,7 +192,7 @@ void EntryStore::finishCheck(Reading reading)
     const bool writable = reading.refusal.isEmpty() && m_file->makeWritable(&reading.refusal);
     if (!writable) {
         m_refusal = reading.refusal;
-        m_integrity = Integrity::damaged;
+        m_integrity = Integrity::refused;
         Q_EMIT integrityChecked();
         return;
     }

@@ -38,12 +38,12 @@ class EntryStore : public QObject
 public:
     /** The schema version this build writes. */
     static constexpr int schemaVersion = JournalFile::schemaVersion;
-    /** How far the whole-file check has got. */
+    /** How far the whole-file check has got: a refused file is damaged, or could not be opened for writing. */
     enum class Integrity
     {
         unchecked,
         sound,
-        damaged
+        refused
     };
     /** How long after a failed save the store tries again on its own. */
     static constexpr int retryMilliseconds = 5000;
@@ -84,12 +84,12 @@ public:
 
     /**
      * Checks the whole file and reads its entries on a worker thread; `integrityChecked` follows on this thread.
-     * A sound file's entries are then in the store and the file is opened for writing; a damaged one is never
+     * A sound file's entries are then in the store and the file is opened for writing; a refused one is never
      * written to.
      */
     void checkIntegrity();
     Integrity integrity() const { return m_integrity; }
-    /** Why the file is refused, once `integrity` is `damaged`: a sentence naming the file. */
+    /** Why the file is refused, once `integrity` is `refused`: a sentence naming the file. */
     QString refusal() const { return m_refusal; }
 
     /** All entries in store order (the order they were first inserted). */
@@ -184,8 +184,10 @@ private:
     static Reading read(const JournalFile& file);
     /** Takes a sound file's entries and opens it for writing, or refuses it. */
     void finishCheck(Reading reading);
-    /** An entry's sealed body, read from its row the first time; nothing (and a line in the system log) when
-     * the file cannot give it. */
+    /**
+     * An entry's sealed body, read from its row the first time; nothing (and a line in the system log) when the
+     * file cannot give it.
+     */
     const std::optional<QByteArray>& loadBody(const Entry& entry);
     std::optional<QByteArray> readRowBody(qint64 id) const;
     Entry* add(const NewEntry& fields);

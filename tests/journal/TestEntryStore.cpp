@@ -413,7 +413,7 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
     store->insert(newEntry(QStringLiteral("typed too early"), *m_key));
     store->checkIntegrity();
     QVERIFY(checked.wait());
-    QCOMPARE(store->integrity(), EntryStore::Integrity::damaged);
+    QCOMPARE(store->integrity(), EntryStore::Integrity::refused);
     QCOMPARE(store->refusal(), error);
     QVERIFY(!store->save());
     QVERIFY(!store->addKeyCheck(sealEntryText(QStringLiteral("check"), *m_key)));
