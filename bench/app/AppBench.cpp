@@ -251,7 +251,7 @@ void unlockTwentyThousandEntries(benchmark::State& state)
         Display* display = XOpenDisplay(nullptr);
         QProcess wendle;
         wendle.setProcessEnvironment(privateEnvironment(home));
-        wendle.start(binary("wendle"), {});
+        wendle.start(qEnvironmentVariable("WENDLE_BENCH_PROGRAM", binary("wendle")), {});
         wendle.waitForStarted();
         while (!findWindow(display, DefaultRootWindow(display), "Unlock your journal")) {
             QThread::usleep(10000);
