@@ -246,20 +246,20 @@ qint64 residentKilobytes(qint64 pid)
 void unlockTwentyThousandEntries(benchmark::State& state)
 {
     const QTemporaryDir& home = largeJournalHome();
-    const QString question = QStringLiteral("Unlock your journal");
+    const char* const question = "Unlock your journal";
     for (auto _ : state) {
         Display* display = XOpenDisplay(nullptr);
         QProcess wendle;
         wendle.setProcessEnvironment(privateEnvironment(home));
         wendle.start(qEnvironmentVariable("WENDLE_BENCH_PROGRAM", binary("wendle")), {});
         wendle.waitForStarted();
-        while (!findWindow(display, DefaultRootWindow(display), "Unlock your journal")) {
+        while (!findWindow(display, DefaultRootWindow(display), question)) {
             QThread::usleep(10000);
         }
         QThread::usleep(300000);
         state.counters["lock_screen_RSS_MB"] = static_cast<double>(residentKilobytes(wendle.processId())) / 1024.0;
-        xdotool({QStringLiteral("search"), QStringLiteral("--name"), question, QStringLiteral("windowfocus"),
-                 QStringLiteral("--sync")});
+        xdotool({QStringLiteral("search"), QStringLiteral("--name"), QString::fromLatin1(question),
+                 QStringLiteral("windowfocus"), QStringLiteral("--sync")});
         xdotool({QStringLiteral("type"), qEnvironmentVariable("WENDLE_TEST_PASSWORD")});
         QElapsedTimer timer;
         timer.start();
