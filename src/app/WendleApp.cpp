@@ -146,7 +146,7 @@ int WendleApp::run()
     QTimer::singleShot(checkFallbackMilliseconds, m_store.get(), &EntryStore::checkIntegrity);
     m_window->show();
     const int status = exec();
-    if (m_store->integrity() != EntryStore::Integrity::sound) {
+    if (m_store->integrity() == EntryStore::Integrity::refused) {
         return 1;
     }
     // aboutToQuit has made the last attempt.
