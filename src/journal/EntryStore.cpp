@@ -215,7 +215,8 @@ void EntryStore::finishCheck(Reading reading)
     }
     Q_EMIT integrityChecked();
     if (hasUnsavedChanges()) {
-        save();
+        // What was held back is written now; a failure is retried and reported like any other save's.
+        (void)save();
     }
 }
 
