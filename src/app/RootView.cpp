@@ -20,6 +20,8 @@
 #include <QShowEvent>
 #include <QStackedLayout>
 
+#include <utility>
+
 namespace wendle {
 
 RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, const Clock& clock,
@@ -34,7 +36,12 @@ RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler
 {
     setMinimumSize(680, 560);
     m_stack->addWidget(m_lockView);
-    connect(m_lockView, &LockView::unlockRequested, &m_lock, &AppLockController::unlock);
+    connect(m_lockView, &LockView::unlockRequested, this, &RootView::requestUnlock);
+    connect(&m_store, &EntryStore::integrityChecked, this, [this] {
+        if (std::exchange(m_unlockWaiting, false)) {
+            requestUnlock();
+        }
+    });
     connect(&m_lock, &AppLockController::authFailedChanged, this,
             [this] { m_lockView->setFailed(m_lock.authFailed()); });
     // Credits first: the Today screen reads them when it is made (the recap's word total, looking back).
@@ -78,7 +85,22 @@ void RootView::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!event->spontaneous()) {
         // Right after this show: the lock screen paints first, then the question appears over it.
-        QMetaObject::invokeMethod(&m_lock, &AppLockController::unlock, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &RootView::requestUnlock, Qt::QueuedConnection);
+    }
+}
+
+void RootView::requestUnlock()
+{
+    switch (m_store.integrity()) {
+    case EntryStore::Integrity::sound:
+        m_lock.unlock();
+        break;
+    case EntryStore::Integrity::unchecked:
+        // The key would let writing reach the file: it waits for the check, which takes moments.
+        m_unlockWaiting = true;
+        break;
+    case EntryStore::Integrity::refused:
+        break;
     }
 }
 

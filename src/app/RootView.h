@@ -21,7 +21,8 @@ class ReminderScheduler;
 /**
  * The main window's content: the lock screen while locked, otherwise the Today screen or the history. It asks
  * for authentication as soon as it is shown, and the first time the journal opens it credits words to entries
- * that have none and tells the scheduler the written days.
+ * that have none and tells the scheduler the written days. While the store's whole-file check runs, a request
+ * to unlock waits for it; a refused file is never unlocked.
  *
  * Screens that show entries exist only while unlocked: locking destroys them and the text they held.
  */
@@ -54,6 +55,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void requestUnlock();
     void route();
     void firstUnlockMaintenance();
 
@@ -63,6 +65,7 @@ private:
     const Clock& m_clock;
     bool m_showingHistory = false;
     bool m_backfilled = false;
+    bool m_unlockWaiting = false;
 
     QStackedLayout* m_stack;
     LockView* m_lockView;

@@ -2,6 +2,7 @@
 #include "app/WendleApp.h"
 
 #include "app/MainWindow.h"
+#include "app/RootView.h"
 #include "app/TrayItem.h"
 #include "journal/Clock.h"
 #include "journal/EntryStore.h"
@@ -29,6 +30,7 @@
 #include <QMessageBox>
 #include <QStyleFactory>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <cstdio>
 #include <syslog.h>
@@ -91,9 +93,10 @@ int WendleApp::run()
 
     m_clock = std::make_unique<SystemClock>();
     const QString path = EntryStore::defaultPath();
-    m_store = EntryStore::open(path, &error, *m_clock);
+    // The whole-file check, whose cost grows with the journal, runs behind the lock screen (startJournal).
+    m_store = EntryStore::openUnchecked(path, &error, *m_clock);
     if (!m_store) {
-        return failToStart(error + QStringLiteral("\n\nWendle has not changed the file. It will close now."));
+        return failToStart(untouchedJournal(error));
     }
 
     // The light look, whatever the desktop's theme.
@@ -125,15 +128,16 @@ int WendleApp::run()
 
     m_window = std::make_unique<MainWindow>(*m_lock, *m_store, *m_scheduler, *m_clock, *m_preferences);
     m_window->attachUpdater(*m_updater);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        // The lock, the scheduler and the updater live on in the tray while the window is closed.
-        m_tray = std::make_unique<TrayItem>(*m_lock, *m_updater, *m_store, *m_scheduler, *m_clock, *m_window);
-        connect(m_tray.get(), &TrayItem::openRequested, this, &WendleApp::activate);
-        m_window->setKeepRunningWhenClosed(true);
-        setQuitOnLastWindowClosed(false);
-    }
+    connect(m_store.get(), &EntryStore::integrityChecked, this, &WendleApp::startJournal);
+    // The check starts once the lock screen has painted, so that it does not compete with that; without a paint
+    // (a window that opens minimised) it starts a little later anyway.
+    m_window->rootView()->lockView()->installEventFilter(this);
+    QTimer::singleShot(checkFallbackMilliseconds, m_store.get(), &EntryStore::checkIntegrity);
     m_window->show();
     const int status = exec();
+    if (m_store->integrity() == EntryStore::Integrity::refused) {
+        return 1;
+    }
     // aboutToQuit has made the last attempt.
     if (m_store->hasUnsavedChanges()) {
         logToSystem(
@@ -142,6 +146,43 @@ int WendleApp::run()
         return 1;
     }
     return status;
+}
+
+bool WendleApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && m_store) {
+        watched->removeEventFilter(this);
+        QMetaObject::invokeMethod(m_store.get(), &EntryStore::checkIntegrity, Qt::QueuedConnection);
+    }
+    return QApplication::eventFilter(watched, event);
+}
+
+void WendleApp::startJournal()
+{
+    if (m_store->integrity() != EntryStore::Integrity::sound) {
+        // Refused over the lock screen, which never unlocks: nothing can be typed into this file.
+        const QString message = untouchedJournal(m_store->refusal());
+        std::fprintf(stderr, "wendle: %s\n", qPrintable(message.section(u'\n', 0, 0)));
+        auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Wendle"), message, QMessageBox::Ok,
+                                    m_window.get());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        connect(box, &QDialog::finished, this, [] { QCoreApplication::exit(1); });
+        box->open();
+        return;
+    }
+    // The tray can unlock and take writing, so it comes only once the file may be written.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        // The lock, the scheduler and the updater live on in the tray while the window is closed.
+        m_tray = std::make_unique<TrayItem>(*m_lock, *m_updater, *m_store, *m_scheduler, *m_clock, *m_window);
+        connect(m_tray.get(), &TrayItem::openRequested, this, &WendleApp::activate);
+        m_window->setKeepRunningWhenClosed(true);
+        setQuitOnLastWindowClosed(false);
+    }
+}
+
+QString WendleApp::untouchedJournal(const QString& error)
+{
+    return error + QStringLiteral("\n\nWendle has not changed the file. It will close now.");
 }
 
 int WendleApp::failToStart(const QString& message)

@@ -25,12 +25,11 @@ class TrayItem;
 class UpdaterController;
 
 /**
- * The application: opens the journal, owns the scheduler, the lock controller and the updater (made once, in
- * that order), and shows the main window and, where the desktop has a system tray, the tray item. With a tray,
- * closing the window leaves Wendle running there. One runs per user; a second launch raises the first one's
- * window.
- * However it ends (last window closed, Ctrl+Q, logout, SIGTERM or SIGINT), pending writing is saved first;
- * writing that still cannot be saved is reported to the system log and the exit status is 1.
+ * The application: opens the journal (checking the whole file behind the lock screen), owns the scheduler, the lock
+ * controller and the updater (made once, in that order), and shows the main window and, where the desktop has a system
+ * tray, the tray item. With a tray, closing the window leaves Wendle running there. One runs per user; a second launch
+ * raises the first one's window. However it ends (last window closed, Ctrl+Q, logout, SIGTERM or SIGINT), pending
+ * writing is saved first; writing that still cannot be saved is reported to the system log and the exit status is 1.
  */
 class WendleApp : public QApplication
 {
@@ -46,7 +45,14 @@ public:
     /** Shows and raises the main window (a second launch asks for this). */
     void activate();
 
+protected:
+    /** Starts the journal's whole-file check on the lock screen's first paint. */
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    /** When the lock screen has not painted by then, the whole-file check starts all the same. */
+    static constexpr int checkFallbackMilliseconds = 500;
+
     enum class Instance
     {
         only,
@@ -59,8 +65,15 @@ private:
     void watchTerminationSignals();
     /** True when nothing is left unwritten. */
     [[nodiscard]] bool saveEverything();
+    /**
+     * Once the whole-file check has ended: refuses a damaged journal (the lock screen stays, then Wendle closes
+     * with status 1), or adds what writes to a sound one.
+     */
+    void startJournal();
     /** Reports a start-up failure on standard error and in a dialog; the exit status. */
     static int failToStart(const QString& message);
+    /** The message refusing a journal: the reason, and that the file is left as it was. */
+    static QString untouchedJournal(const QString& error);
 
     // Declared first so it goes last: a signal during the final writes must not cut them short.
     std::unique_ptr<TerminationSignals> m_terminationSignals;

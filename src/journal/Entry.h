@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 namespace wendle {
 
 class EntryStore;
@@ -13,6 +15,9 @@ class EntryStore;
  * One piece of writing of one journal day: which prompt it answers, its sealed text and the words credited
  * to its day. Entries are owned by their EntryStore, never deleted, and changed only through it, so
  * pointers to them stay valid for the store's life. Identity is the object itself, not the field values.
+ *
+ * The store loads an entry's fields when it opens; the sealed body is read from the file the first time it is
+ * asked for, and kept from then on.
  */
 class Entry
 {
@@ -29,8 +34,11 @@ public:
     /** The answered prompt's id, or `freeformPromptID`. */
     QString promptID() const { return m_promptID; }
     QString categoryRaw() const { return m_categoryRaw; }
-    /** The text sealed by `sealEntryText`. */
-    QByteArray cipherBody() const { return m_cipherBody; }
+    /**
+     * The text sealed by `sealEntryText`. Empty when the file cannot give it (the failure goes to the system
+     * log; asking again reads again), and the store keeps the file's body aside before anything replaces it.
+     */
+    QByteArray cipherBody() const;
     qint64 creditedWords() const { return m_creditedWords; }
 
 private:
@@ -42,10 +50,13 @@ private:
     QString m_dayKey;
     QString m_promptID;
     QString m_categoryRaw;
-    QByteArray m_cipherBody;
+    // Nothing until read from the file: a body never read is never written back.
+    mutable std::optional<QByteArray> m_cipherBody;
     qint64 m_creditedWords = 0;
+    EntryStore* m_store = nullptr;
     bool m_stored = false; // a row exists in the file
     bool m_dirty = false; // in-memory fields differ from the row
+    bool m_bodyDirty = false; // the body differs from the row's
 };
 
 /** The fields of an entry about to be inserted. */

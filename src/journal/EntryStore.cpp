@@ -2,20 +2,16 @@
 #include "journal/EntryStore.h"
 
 #include "journal/EntryCrypto.h"
+#include "journal/SystemLog.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHash>
-#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <syslog.h>
 
 namespace wendle {
 
@@ -25,66 +21,13 @@ enum StatementIndex
 {
     insertEntry,
     updateEntry,
+    updateCredit,
     insertDisplaced,
-    selectDisplaced,
-    insertKeyCheck
+    copyDisplaced,
+    insertKeyCheck,
+    selectBody,
+    statementCount
 };
-
-const char* const kSchema = R"sql(
-CREATE TABLE entries (
-    id INTEGER PRIMARY KEY,
-    date INTEGER,
-    day_key TEXT,
-    prompt_id TEXT,
-    category_raw TEXT,
-    cipher_body BLOB,
-    credited_words INTEGER NOT NULL DEFAULT 0
-);
-CREATE TABLE displaced_bodies (
-    id INTEGER PRIMARY KEY,
-    entry_id INTEGER NOT NULL,
-    cipher_body BLOB NOT NULL,
-    displaced_at INTEGER NOT NULL
-);
-)sql";
-
-// Version 2 adds the key checks and changes nothing else, so a version-1 file moves up in place.
-const char* const kKeyCheckSchema = R"sql(
-CREATE TABLE key_checks (
-    id INTEGER PRIMARY KEY,
-    sealed_check BLOB NOT NULL,
-    created_at INTEGER NOT NULL
-);
-PRAGMA user_version = 2;
-)sql";
-
-const QStringList kEntryColumns = {QStringLiteral("id"),
-                                   QStringLiteral("date"),
-                                   QStringLiteral("day_key"),
-                                   QStringLiteral("prompt_id"),
-                                   QStringLiteral("category_raw"),
-                                   QStringLiteral("cipher_body"),
-                                   QStringLiteral("credited_words")};
-
-QString sqliteMessage(sqlite3* db)
-{
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
-
-// The reason a write failed, as the user would put it.
-QString failureReason(sqlite3* db)
-{
-    switch (sqlite3_errcode(db) & 0xff) {
-    case SQLITE_FULL:
-        return QStringLiteral("the disk is full");
-    case SQLITE_READONLY:
-        return QStringLiteral("the journal is read-only");
-    case SQLITE_IOERR:
-        return QStringLiteral("the disk reported an error");
-    default:
-        return sqliteMessage(db);
-    }
-}
 
 QString columnText(sqlite3_stmt* statement, int column)
 {
@@ -109,155 +52,6 @@ void bindBlob(sqlite3_stmt* statement, int index, const QByteArray& blob)
     sqlite3_bind_blob(statement, index, blob.constData(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
 }
 
-bool exec(sqlite3* db, const char* sql)
-{
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// A single-value query; nothing when the statement fails (for one, when the file is not a database).
-std::optional<qint64> queryInteger(sqlite3* db, const char* sql)
-{
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return std::nullopt;
-    }
-    std::optional<qint64> value;
-    if (sqlite3_step(statement) == SQLITE_ROW) {
-        value = sqlite3_column_int64(statement, 0);
-    }
-    sqlite3_finalize(statement);
-    return value;
-}
-
-QStringList columnsOf(sqlite3* db, const char* table)
-{
-    QStringList columns;
-    sqlite3_stmt* statement = nullptr;
-    const QByteArray sql = QByteArray("PRAGMA table_info(") + table + ')';
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            columns << columnText(statement, 1);
-        }
-    }
-    sqlite3_finalize(statement);
-    return columns;
-}
-
-bool hasColumns(sqlite3* db, const char* table, const QStringList& wanted)
-{
-    const QStringList columns = columnsOf(db, table);
-    return std::all_of(wanted.begin(), wanted.end(), [&](const QString& name) { return columns.contains(name); });
-}
-
-// Judges a file through a connection that can only read and never checkpoints, so whatever the verdict, the
-// file and its write-ahead log stay byte for byte as they were. Returns the schema version of a file fit to open.
-std::optional<qint64> validate(const QString& path, QString* error)
-{
-    sqlite3* db = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    const auto close = qScopeGuard([db] { sqlite3_close_v2(db); });
-    if (opened != SQLITE_OK) {
-        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
-        return std::nullopt;
-    }
-    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    sqlite3_busy_timeout(db, 5000);
-
-    const std::optional<qint64> version = queryInteger(db, "PRAGMA user_version");
-    const std::optional<qint64> objects = queryInteger(db, "SELECT count(*) FROM sqlite_schema");
-    if (!version || !objects) {
-        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, sqliteMessage(db));
-        return std::nullopt;
-    }
-    if (*version > EntryStore::schemaVersion) {
-        *error = QStringLiteral("%1 was written by a newer version of Wendle. Update Wendle to open it.").arg(path);
-        return std::nullopt;
-    }
-    if (*version == 0 && *objects != 0) {
-        *error = QStringLiteral("%1 is not a Wendle journal.").arg(path);
-        return std::nullopt;
-    }
-    if (*version >= 1
-        && (!hasColumns(db, "entries", kEntryColumns)
-            || !hasColumns(db, "displaced_bodies",
-                           {QStringLiteral("entry_id"), QStringLiteral("cipher_body"), QStringLiteral("displaced_at")})
-            || (*version >= 2
-                && !hasColumns(db, "key_checks", {QStringLiteral("sealed_check"), QStringLiteral("created_at")})))) {
-        *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
-        return std::nullopt;
-    }
-
-    sqlite3_stmt* check = nullptr;
-    QString verdict;
-    if (sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &check, nullptr) == SQLITE_OK
-        && sqlite3_step(check) == SQLITE_ROW) {
-        verdict = columnText(check, 0);
-    } else {
-        verdict = sqliteMessage(db);
-    }
-    sqlite3_finalize(check);
-    if (verdict != QLatin1String("ok")) {
-        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, verdict);
-        return std::nullopt;
-    }
-    return version;
-}
-
-// Takes away whatever `allowed` does not allow and never adds a permission: a journal its owner made
-// read-only stays read-only (and is refused as such) rather than being quietly made writable.
-void tightenPermissions(const QString& file, mode_t allowed)
-{
-    const QByteArray name = QFile::encodeName(file);
-    struct stat info
-    {
-    };
-    if (::stat(name.constData(), &info) == 0 && (info.st_mode & 07777 & ~allowed) != 0) {
-        ::chmod(name.constData(), info.st_mode & allowed);
-    }
-}
-
-// A journal that could not be saved to is refused before anything is changed: the file, its folder (where
-// SQLite makes its log) and any log or shared-memory file left from before must all be writable.
-bool checkWritable(const QString& path, QString* error)
-{
-    const QString folder = QFileInfo(path).absolutePath();
-    for (const QString& file : {path, folder, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
-        const QByteArray name = QFile::encodeName(file);
-        const bool required = file == path || file == folder;
-        if (!required && ::access(name.constData(), F_OK) != 0) {
-            continue;
-        }
-        if (::access(name.constData(), W_OK) != 0) {
-            *error = QStringLiteral("Couldn't open the journal %1: %2 cannot be written (%3).")
-                         .arg(path, file == folder ? QStringLiteral("its folder %1").arg(folder) : file,
-                              QString::fromLocal8Bit(strerror(errno)));
-            return false;
-        }
-    }
-    return true;
-}
-
-// Creates the folder and an empty file with owner-only modes, so SQLite (which copies the database's mode
-// to its WAL and shared-memory files) never creates anything world-readable.
-bool createPrivateFile(const QString& path, QString* error)
-{
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("Couldn't create the folder %1.").arg(folder);
-        return false;
-    }
-    tightenPermissions(folder, 0700);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        *error
-            = QStringLiteral("Couldn't create the journal %1: %2.").arg(path, QString::fromLocal8Bit(strerror(errno)));
-        return false;
-    }
-    ::close(fd);
-    return true;
-}
-
 } // namespace
 
 QString EntryStore::defaultPath()
@@ -272,54 +66,27 @@ std::unique_ptr<EntryStore> EntryStore::open(const QString& path, QString* error
     if (!error) {
         error = &ignored;
     }
-    const bool existed = QFileInfo::exists(path);
-    if (!existed && !createPrivateFile(path, error)) {
+    std::unique_ptr<EntryStore> store = openUnchecked(path, error, clock);
+    if (!store) {
         return nullptr;
     }
-
-    if (!checkWritable(path, error)) {
-        return nullptr;
-    }
-    const std::optional<qint64> version = validate(path, error);
-    if (!version) {
-        return nullptr;
-    }
-
-    sqlite3* db = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<EntryStore> store(new EntryStore(path, db, clock));
-    if (opened != SQLITE_OK) {
-        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
-        return nullptr;
-    }
-    sqlite3_busy_timeout(db, 5000);
-    sqlite3_extended_result_codes(db, 1);
-
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        tightenPermissions(path + QLatin1String(suffix), 0600);
-    }
-    if (!exec(db, "PRAGMA journal_mode = WAL") || !exec(db, "PRAGMA synchronous = FULL")) {
-        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
-        return nullptr;
-    }
-    if (*version == 0) {
-        const bool created
-            = exec(db, "BEGIN IMMEDIATE") && exec(db, kSchema) && exec(db, kKeyCheckSchema) && exec(db, "COMMIT");
-        if (!created) {
-            *error = QStringLiteral("Couldn't create the journal %1: %2.").arg(path, sqliteMessage(db));
-            exec(db, "ROLLBACK");
-            return nullptr;
-        }
-    }
-    if (!store->load(error)) {
+    store->finishCheck(read(*store->m_file));
+    if (store->m_integrity != Integrity::sound) {
+        *error = store->m_refusal;
         return nullptr;
     }
     return store;
 }
 
-EntryStore::EntryStore(QString path, sqlite3* db, const Clock& clock)
-    : m_path(std::move(path))
-    , m_db(db)
+std::unique_ptr<EntryStore> EntryStore::openUnchecked(const QString& path, QString* error, const Clock& clock)
+{
+    QString ignored;
+    std::unique_ptr<JournalFile> file = JournalFile::open(path, error ? error : &ignored);
+    return file ? std::unique_ptr<EntryStore>(new EntryStore(std::move(file), clock)) : nullptr;
+}
+
+EntryStore::EntryStore(std::unique_ptr<JournalFile> file, const Clock& clock)
+    : m_file(std::move(file))
     , m_clock(clock)
 {
     m_retry.setInterval(retryMilliseconds);
@@ -328,25 +95,67 @@ EntryStore::EntryStore(QString path, sqlite3* db, const Clock& clock)
 
 EntryStore::~EntryStore()
 {
-    if (m_db && hasUnsavedChanges()) {
+    if (m_checker) {
+        // The check reads through its own connection; it ends quickly and must not outlive the file's owner.
+        m_checker->wait();
+    }
+    if (m_file->isWritable() && hasUnsavedChanges()) {
         // The last attempt: the owner checks `hasUnsavedChanges()` first and reports what is lost.
         static_cast<void>(save());
     }
-    for (sqlite3_stmt* statement : m_statements) {
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close_v2(m_db);
+    finalizeStatements();
 }
 
-bool EntryStore::load(QString* error)
+QString EntryStore::path() const
 {
+    return m_file->path();
+}
+
+void EntryStore::checkIntegrity()
+{
+    if (m_integrity != Integrity::unchecked || m_checker) {
+        return;
+    }
+    auto reading = std::make_shared<Reading>();
+    m_checker.reset(QThread::create([path = m_file->path(), reading] {
+        // A connection of its own: this thread shares nothing with the store's.
+        std::unique_ptr<JournalFile> file = JournalFile::open(path, &reading->refusal);
+        if (file) {
+            *reading = read(*file);
+        }
+    }));
+    connect(m_checker.get(), &QThread::finished, this, [this, reading] {
+        // `finished` comes from the thread's last moments: let it end before it goes.
+        m_checker->wait();
+        m_checker.reset();
+        finishCheck(std::move(*reading));
+    });
+    m_checker->start();
+}
+
+EntryStore::Reading EntryStore::read(const JournalFile& file)
+{
+    Reading reading;
+    if (std::optional<QString> damage = file.findDamage()) {
+        reading.refusal = *damage;
+        return reading;
+    }
+    // A new file has no tables until it is opened for writing.
+    const int version = file.version();
+    if (version == 0) {
+        return reading;
+    }
+    const auto failed = [&] {
+        reading.refusal = QStringLiteral("Couldn't read the journal %1: %2.").arg(file.path(), file.lastError());
+        reading.entries.clear();
+        return std::move(reading);
+    };
     sqlite3_stmt* select = nullptr;
-    const char* sql = "SELECT id, date, day_key, prompt_id, category_raw, cipher_body, credited_words "
-                      "FROM entries ORDER BY id";
-    if (sqlite3_prepare_v2(m_db, sql, -1, &select, nullptr) != SQLITE_OK) {
-        *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(m_path, sqliteMessage(m_db));
+    // The bodies stay in the file: nothing before unlocking needs them, and they are most of it.
+    const char* sql = "SELECT id, date, day_key, prompt_id, category_raw, credited_words FROM entries ORDER BY id";
+    if (sqlite3_prepare_v2(file.db(), sql, -1, &select, nullptr) != SQLITE_OK) {
         sqlite3_finalize(select);
-        return false;
+        return failed();
     }
     int step;
     while ((step = sqlite3_step(select)) == SQLITE_ROW) {
@@ -356,32 +165,98 @@ bool EntryStore::load(QString* error)
         entry->m_dayKey = columnText(select, 2);
         entry->m_promptID = columnText(select, 3);
         entry->m_categoryRaw = columnText(select, 4);
-        entry->m_cipherBody = columnBlob(select, 5);
-        entry->m_creditedWords = sqlite3_column_int64(select, 6);
+        entry->m_creditedWords = sqlite3_column_int64(select, 5);
         entry->m_stored = true;
-        m_order.push_back(entry.get());
-        m_owned.push_back(std::move(entry));
+        reading.entries.push_back(std::move(entry));
     }
     sqlite3_finalize(select);
     if (step != SQLITE_DONE) {
-        *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(m_path, sqliteMessage(m_db));
-        return false;
+        return failed();
     }
-    m_storedSchemaVersion = static_cast<int>(queryInteger(m_db, "PRAGMA user_version").value_or(0));
-    m_storedDisplacedCount = queryInteger(m_db, "SELECT count(*) FROM displaced_bodies").value_or(0);
-    if (m_storedSchemaVersion >= 2) {
-        if (sqlite3_prepare_v2(m_db, "SELECT sealed_check FROM key_checks ORDER BY id", -1, &select, nullptr)
+    reading.displacedCount = file.queryInteger("SELECT count(*) FROM displaced_bodies").value_or(0);
+    if (version >= 2) {
+        if (sqlite3_prepare_v2(file.db(), "SELECT sealed_check FROM key_checks ORDER BY id", -1, &select, nullptr)
             != SQLITE_OK) {
-            *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(m_path, sqliteMessage(m_db));
             sqlite3_finalize(select);
-            return false;
+            return failed();
         }
         while (sqlite3_step(select) == SQLITE_ROW) {
-            m_keyChecks.push_back(columnBlob(select, 0));
+            reading.keyChecks.push_back(columnBlob(select, 0));
         }
         sqlite3_finalize(select);
     }
-    return true;
+    return reading;
+}
+
+void EntryStore::finishCheck(Reading reading)
+{
+    const bool writable = reading.refusal.isEmpty() && m_file->makeWritable(&reading.refusal);
+    if (!writable) {
+        m_refusal = reading.refusal;
+        m_integrity = Integrity::refused;
+        Q_EMIT integrityChecked();
+        return;
+    }
+    // Statements made for the reading connection do not serve the writing one.
+    finalizeStatements();
+    // Entries made in the meantime (none, while unlocking waits for this) come after the file's.
+    std::vector<Entry*> inserted = std::move(m_order);
+    m_order.clear();
+    for (std::unique_ptr<Entry>& entry : reading.entries) {
+        entry->m_store = this;
+        m_order.push_back(entry.get());
+        m_owned.push_back(std::move(entry));
+    }
+    m_order.insert(m_order.end(), inserted.begin(), inserted.end());
+    m_keyChecks = std::move(reading.keyChecks);
+    m_storedDisplacedCount = reading.displacedCount;
+    m_integrity = Integrity::sound;
+    if (!m_order.empty()) {
+        announceChange();
+    }
+    Q_EMIT integrityChecked();
+    if (hasUnsavedChanges()) {
+        // What was held back is written now; a failure is retried and reported like any other save's.
+        static_cast<void>(save());
+    }
+}
+
+QByteArray Entry::cipherBody() const
+{
+    return m_store->loadBody(*this).value_or(QByteArray());
+}
+
+const std::optional<QByteArray>& EntryStore::loadBody(const Entry& entry)
+{
+    if (entry.m_cipherBody) {
+        return entry.m_cipherBody;
+    }
+    entry.m_cipherBody = readRowBody(entry.m_id);
+    if (!entry.m_cipherBody) {
+        // Never empty text in its place: that could be saved over the real body.
+        logToSystem(LOG_ERR,
+                    QStringLiteral("the text of entry %1 could not be read from the journal %2: %3")
+                        .arg(QString::number(entry.m_id), path(), m_file->lastError()));
+    }
+    return entry.m_cipherBody;
+}
+
+std::optional<QByteArray> EntryStore::readRowBody(qint64 id) const
+{
+    std::optional<QByteArray> body;
+    if (sqlite3_stmt* select = statement(selectBody, "SELECT cipher_body FROM entries WHERE id = ?1")) {
+        sqlite3_bind_int64(select, 1, id);
+        if (sqlite3_step(select) == SQLITE_ROW) {
+            body = columnBlob(select, 0);
+        }
+        sqlite3_reset(select);
+    }
+    return body;
+}
+
+int EntryStore::storedSchemaVersion() const
+{
+    return m_file->version();
 }
 
 bool EntryStore::holdsSealedBodies() const
@@ -391,10 +266,10 @@ bool EntryStore::holdsSealedBodies() const
 
 bool EntryStore::addKeyCheck(const QByteArray& sealedCheck)
 {
-    if (!exec(m_db, "BEGIN IMMEDIATE")) {
+    if (!m_file->isWritable() || !m_file->exec("BEGIN IMMEDIATE")) {
         return false;
     }
-    bool written = m_storedSchemaVersion >= 2 || exec(m_db, kKeyCheckSchema);
+    bool written = m_file->version() >= schemaVersion || m_file->upgradeSchema();
     if (written) {
         sqlite3_stmt* insert
             = statement(insertKeyCheck, "INSERT INTO key_checks (sealed_check, created_at) VALUES (?1, ?2)");
@@ -407,13 +282,10 @@ bool EntryStore::addKeyCheck(const QByteArray& sealedCheck)
             written = false;
         }
     }
-    if (!written || !exec(m_db, "COMMIT")) {
-        if (!sqlite3_get_autocommit(m_db)) {
-            exec(m_db, "ROLLBACK");
-        }
+    if (!written || !m_file->exec("COMMIT")) {
+        rollBack();
         return false;
     }
-    m_storedSchemaVersion = schemaVersion;
     m_keyChecks.push_back(sealedCheck);
     return true;
 }
@@ -463,6 +335,8 @@ Entry* EntryStore::add(const NewEntry& fields)
     entry->m_categoryRaw = fields.categoryRaw;
     entry->m_cipherBody = fields.cipherBody;
     entry->m_creditedWords = fields.creditedWords;
+    entry->m_store = this;
+    entry->m_bodyDirty = true;
     Entry* inserted = entry.get();
     m_owned.push_back(std::move(entry));
     m_order.push_back(inserted);
@@ -482,10 +356,13 @@ void EntryStore::setCreditedWords(Entry* entry, qint64 words)
 
 void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key)
 {
-    if (!opensUnder(entry->m_cipherBody, key)) {
-        m_pendingDisplaced.push_back({entry, entry->m_cipherBody, m_clock.now()});
+    // A body the file cannot give now is kept aside as well, copied from its row when the new one is written.
+    const std::optional<QByteArray>& current = loadBody(*entry);
+    if (!current || !opensUnder(*current, key)) {
+        m_pendingDisplaced.push_back({entry, current, m_clock.now()});
     }
     entry->m_cipherBody = cipherBody;
+    entry->m_bodyDirty = true;
     markDirty(entry);
     announceChange();
 }
@@ -517,6 +394,10 @@ bool EntryStore::hasUnsavedChanges() const
 
 bool EntryStore::save()
 {
+    if (!m_file->isWritable()) {
+        // Written once the file is found sound (finishCheck); never to a file that is not.
+        return !hasUnsavedChanges();
+    }
     const QString before = m_saveFailure;
     // Retrying entry by entry helps only when the file took a transaction at all (not busy, not unreadable).
     if (hasUnsavedChanges() && writeTogether(m_dirty) == Written::refused && m_dirty.size() > 1) {
@@ -540,8 +421,8 @@ bool EntryStore::save()
 
 EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
 {
-    if (!exec(m_db, "BEGIN IMMEDIATE")) {
-        m_saveFailure = failureReason(m_db);
+    if (!m_file->exec("BEGIN IMMEDIATE")) {
+        m_saveFailure = m_file->failureReason();
         return Written::notStarted;
     }
     std::vector<qint64> ids;
@@ -552,11 +433,9 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
         }
         ids.push_back(*id);
     }
-    if (ids.size() != entries.size() || !exec(m_db, "COMMIT")) {
-        m_saveFailure = failureReason(m_db);
-        if (!sqlite3_get_autocommit(m_db)) {
-            exec(m_db, "ROLLBACK");
-        }
+    if (ids.size() != entries.size() || !m_file->exec("COMMIT")) {
+        m_saveFailure = m_file->failureReason();
+        rollBack();
         return Written::refused;
     }
     // Only now that the rows are in the file do the entries take their ids and stop being pending.
@@ -564,6 +443,7 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
         Entry* entry = entries[i];
         entry->m_id = ids[i];
         entry->m_dirty = false;
+        entry->m_bodyDirty = false;
         entry->m_stored = true;
         m_dirty.erase(std::find(m_dirty.begin(), m_dirty.end(), entry));
         const auto kept = std::remove_if(m_pendingDisplaced.begin(), m_pendingDisplaced.end(),
@@ -576,61 +456,96 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
 
 std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
 {
-    qint64 id = entry.m_id;
-    sqlite3_stmt* write = nullptr;
-    if (entry.m_stored) {
-        write = statement(updateEntry, "UPDATE entries SET cipher_body = ?1, credited_words = ?2 WHERE id = ?3");
-        if (!write) {
-            return std::nullopt;
-        }
-        bindBlob(write, 1, entry.m_cipherBody);
-        sqlite3_bind_int64(write, 2, entry.m_creditedWords);
-        sqlite3_bind_int64(write, 3, entry.m_id);
-    } else {
+    if (!entry.m_stored) {
         // The file picks the id, so rows another program added can never collide with ours.
-        write = statement(insertEntry,
-                          "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body, credited_words) "
-                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-        if (!write) {
+        sqlite3_stmt* insert
+            = statement(insertEntry,
+                        "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body, credited_words) "
+                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        if (!insert) {
             return std::nullopt;
         }
-        sqlite3_bind_int64(write, 1, entry.m_date.toMSecsSinceEpoch());
-        bindText(write, 2, entry.m_dayKey);
-        bindText(write, 3, entry.m_promptID);
-        bindText(write, 4, entry.m_categoryRaw);
-        bindBlob(write, 5, entry.m_cipherBody);
-        sqlite3_bind_int64(write, 6, entry.m_creditedWords);
+        sqlite3_bind_int64(insert, 1, entry.m_date.toMSecsSinceEpoch());
+        bindText(insert, 2, entry.m_dayKey);
+        bindText(insert, 3, entry.m_promptID);
+        bindText(insert, 4, entry.m_categoryRaw);
+        bindBlob(insert, 5, entry.m_cipherBody.value_or(QByteArray()));
+        sqlite3_bind_int64(insert, 6, entry.m_creditedWords);
+        if (sqlite3_step(insert) != SQLITE_DONE) {
+            return std::nullopt;
+        }
+        const qint64 id = sqlite3_last_insert_rowid(m_file->db());
+        return writeDisplaced(entry, id) ? std::optional<qint64>(id) : std::nullopt;
     }
-    if (sqlite3_step(write) != SQLITE_DONE) {
+    // Bodies kept aside go first: one copied from the row must be copied before the row changes.
+    if (!writeDisplaced(entry, entry.m_id)) {
         return std::nullopt;
     }
-    if (!entry.m_stored) {
-        id = sqlite3_last_insert_rowid(m_db);
+    sqlite3_stmt* update = nullptr;
+    if (entry.m_bodyDirty) {
+        update = statement(updateEntry, "UPDATE entries SET cipher_body = ?1, credited_words = ?2 WHERE id = ?3");
+        if (update) {
+            bindBlob(update, 1, entry.m_cipherBody.value_or(QByteArray()));
+        }
+    } else {
+        // A body that was never read, or did not change, stays as the file holds it.
+        update = statement(updateCredit, "UPDATE entries SET credited_words = ?2 WHERE id = ?3");
     }
+    if (!update) {
+        return std::nullopt;
+    }
+    sqlite3_bind_int64(update, 2, entry.m_creditedWords);
+    sqlite3_bind_int64(update, 3, entry.m_id);
+    if (sqlite3_step(update) != SQLITE_DONE) {
+        return std::nullopt;
+    }
+    return entry.m_id;
+}
+
+bool EntryStore::writeDisplaced(const Entry& entry, qint64 id)
+{
     for (const PendingDisplaced& displaced : m_pendingDisplaced) {
         if (displaced.entry != &entry) {
             continue;
         }
-        sqlite3_stmt* insert = statement(insertDisplaced,
-                                         "INSERT INTO displaced_bodies (entry_id, cipher_body, "
-                                         "displaced_at) VALUES (?1, ?2, ?3)");
+        sqlite3_stmt* insert = nullptr;
+        if (displaced.cipherBody) {
+            insert
+                = statement(insertDisplaced,
+                            "INSERT INTO displaced_bodies (entry_id, cipher_body, displaced_at) VALUES (?1, ?3, ?2)");
+            if (insert) {
+                bindBlob(insert, 3, *displaced.cipherBody);
+            }
+        } else {
+            insert = statement(copyDisplaced,
+                               "INSERT INTO displaced_bodies (entry_id, cipher_body, displaced_at) "
+                               "SELECT id, cipher_body, ?2 FROM entries WHERE id = ?1");
+        }
         if (!insert) {
-            return std::nullopt;
+            return false;
         }
         sqlite3_bind_int64(insert, 1, id);
-        bindBlob(insert, 2, displaced.cipherBody);
-        sqlite3_bind_int64(insert, 3, displaced.displacedAt.toMSecsSinceEpoch());
+        sqlite3_bind_int64(insert, 2, displaced.displacedAt.toMSecsSinceEpoch());
         if (sqlite3_step(insert) != SQLITE_DONE) {
-            return std::nullopt;
+            return false;
         }
     }
-    return id;
+    return true;
 }
 
-sqlite3_stmt* EntryStore::statement(int index, const char* sql)
+void EntryStore::rollBack()
 {
+    if (!sqlite3_get_autocommit(m_file->db())) {
+        (void)m_file->exec("ROLLBACK");
+    }
+}
+
+sqlite3_stmt* EntryStore::statement(int index, const char* sql) const
+{
+    static_assert(statementCount == std::size(decltype(m_statements){}));
     sqlite3_stmt*& cached = m_statements[index];
-    if (!cached && sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &cached, nullptr) != SQLITE_OK) {
+    if (!cached
+        && sqlite3_prepare_v3(m_file->db(), sql, -1, SQLITE_PREPARE_PERSISTENT, &cached, nullptr) != SQLITE_OK) {
         sqlite3_finalize(cached);
         cached = nullptr;
         return nullptr;
@@ -640,12 +555,20 @@ sqlite3_stmt* EntryStore::statement(int index, const char* sql)
     return cached;
 }
 
+void EntryStore::finalizeStatements()
+{
+    for (sqlite3_stmt*& statement : m_statements) {
+        sqlite3_finalize(statement);
+        statement = nullptr;
+    }
+}
+
 std::vector<EntryStore::DisplacedBody> EntryStore::displacedBodies() const
 {
     std::vector<DisplacedBody> bodies;
     sqlite3_stmt* select = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT entry_id, cipher_body, displaced_at FROM displaced_bodies ORDER BY id", -1,
-                           &select, nullptr)
+    if (sqlite3_prepare_v2(m_file->db(), "SELECT entry_id, cipher_body, displaced_at FROM displaced_bodies ORDER BY id",
+                           -1, &select, nullptr)
         == SQLITE_OK) {
         QHash<qint64, const Entry*> entryOfId;
         for (const Entry* entry : m_order) {
@@ -661,7 +584,10 @@ std::vector<EntryStore::DisplacedBody> EntryStore::displacedBodies() const
     }
     sqlite3_finalize(select);
     for (const PendingDisplaced& displaced : m_pendingDisplaced) {
-        bodies.push_back({displaced.entry->m_id, displaced.entry, displaced.cipherBody, displaced.displacedAt});
+        // One to be copied from its row is still the row's body, as far as the file can give it.
+        const QByteArray body
+            = displaced.cipherBody ? *displaced.cipherBody : readRowBody(displaced.entry->m_id).value_or(QByteArray());
+        bodies.push_back({displaced.entry->m_id, displaced.entry, body, displaced.displacedAt});
     }
     return bodies;
 }

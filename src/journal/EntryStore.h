@@ -3,6 +3,7 @@
 
 #include "journal/Clock.h"
 #include "journal/Entry.h"
+#include "journal/JournalFile.h"
 
 #include <QObject>
 #include <QString>
@@ -12,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-struct sqlite3;
+class QThread;
 struct sqlite3_stmt;
 
 namespace wendle {
@@ -20,9 +21,10 @@ namespace wendle {
 class EntryKey;
 
 /**
- * The journal's entries: one SQLite file, loaded whole into memory when opened and written back by `save()`.
- * This is the one place entries are read and changed; every screen works on the entries it hands out and
- * redraws on `changed()`.
+ * The journal's entries: one SQLite file (see JournalFile), whose entries' fields are loaded into memory when
+ * it opens, while each sealed body is read when something first asks for it; changes are written back by
+ * `save()`. This is the one place entries are read and changed; every screen works on the entries it hands out
+ * and redraws on `changed()`.
  *
  * Nothing written is given up: a failed save keeps its changes pending and is tried again every five seconds
  * until it succeeds; the next save (or closing the store) writes them too. A body that no longer opens under the
@@ -35,7 +37,14 @@ class EntryStore : public QObject
 
 public:
     /** The schema version this build writes. */
-    static constexpr int schemaVersion = 2;
+    static constexpr int schemaVersion = JournalFile::schemaVersion;
+    /** How far the whole-file check has got: a refused file is damaged, or could not be opened for writing. */
+    enum class Integrity
+    {
+        unchecked,
+        sound,
+        refused
+    };
     /** How long after a failed save the store tries again on its own. */
     static constexpr int retryMilliseconds = 5000;
 
@@ -59,11 +68,29 @@ public:
      * naming the file.
      */
     static std::unique_ptr<EntryStore> open(const QString& path, QString* error, const Clock& clock = systemClock());
+    /**
+     * Opens as `open` does after only the checks that cost the same for any file (header, schema version, tables
+     * and columns). The two costs that grow with the journal, the whole-file check and reading the entries, are
+     * left to `checkIntegrity`: until it has found the file sound the store holds no entries and writes nothing
+     * to the file (no log switch, no new tables, no upgrade, no save).
+     */
+    static std::unique_ptr<EntryStore> openUnchecked(const QString& path, QString* error,
+                                                     const Clock& clock = systemClock());
 
     /** Writes any pending changes one last time. */
     ~EntryStore() override;
 
-    QString path() const { return m_path; }
+    QString path() const;
+
+    /**
+     * Checks the whole file and reads its entries on a worker thread; `integrityChecked` follows on this thread.
+     * A sound file's entries are then in the store and the file is opened for writing; a refused one is never
+     * written to.
+     */
+    void checkIntegrity();
+    Integrity integrity() const { return m_integrity; }
+    /** Why the file is refused, once `integrity` is `refused`: a sentence naming the file. */
+    QString refusal() const { return m_refusal; }
 
     /** All entries in store order (the order they were first inserted). */
     const std::vector<Entry*>& entries() const { return m_order; }
@@ -87,7 +114,8 @@ public:
 
     /**
      * Writes every pending change, in one transaction when it can; when that fails, entry by entry, so one
-     * entry that cannot be written holds back no other. Returns whether nothing is left pending.
+     * entry that cannot be written holds back no other. Returns whether nothing is left pending. Before the file
+     * is found sound, changes stay pending and are written as soon as it is.
      */
     [[nodiscard]] bool save();
     bool hasUnsavedChanges() const;
@@ -113,21 +141,25 @@ public:
      */
     [[nodiscard]] bool addKeyCheck(const QByteArray& sealedCheck);
     /** The schema version of the file as it is now on disk. */
-    int storedSchemaVersion() const { return m_storedSchemaVersion; }
+    int storedSchemaVersion() const;
 
 Q_SIGNALS:
     /** Entries were inserted or changed. */
     void changed();
     /** A save left changes pending, or a later one wrote them all: `saveFailure()` has changed. */
     void saveFailureChanged();
+    /** The whole-file check has ended: `integrity()` says how. */
+    void integrityChecked();
 
 private:
-    EntryStore(QString path, sqlite3* db, const Clock& clock);
+    friend class Entry;
+    EntryStore(std::unique_ptr<JournalFile> file, const Clock& clock);
 
     struct PendingDisplaced
     {
         Entry* entry = nullptr;
-        QByteArray cipherBody;
+        /** Nothing when the body could not be read: the row's own body is copied aside in the file. */
+        std::optional<QByteArray> cipherBody;
         QDateTime displacedAt;
     };
 
@@ -138,17 +170,42 @@ private:
         notStarted
     };
 
-    bool load(QString* error);
+    /** What the whole-file check and the reading of the entries found. */
+    struct Reading
+    {
+        /** Why the file is refused; empty when it is sound. */
+        QString refusal;
+        std::vector<std::unique_ptr<Entry>> entries;
+        std::vector<QByteArray> keyChecks;
+        qint64 displacedCount = 0;
+    };
+
+    /** Checks `file` whole and reads its entries' fields; touches nothing else, so it may run on any thread. */
+    static Reading read(const JournalFile& file);
+    /** Takes a sound file's entries and opens it for writing, or refuses it. */
+    void finishCheck(Reading reading);
+    /**
+     * An entry's sealed body, read from its row the first time; nothing (and a line in the system log) when the
+     * file cannot give it.
+     */
+    const std::optional<QByteArray>& loadBody(const Entry& entry);
+    std::optional<QByteArray> readRowBody(qint64 id) const;
     Entry* add(const NewEntry& fields);
     Written writeTogether(std::vector<Entry*> entries);
     std::optional<qint64> writeEntry(const Entry& entry);
-    sqlite3_stmt* statement(int index, const char* sql);
+    [[nodiscard]] bool writeDisplaced(const Entry& entry, qint64 id);
+    void rollBack();
+    /** A prepared statement kept for the connection's life, reset and unbound. */
+    sqlite3_stmt* statement(int index, const char* sql) const;
+    void finalizeStatements();
     void markDirty(Entry* entry);
     void announceChange();
 
-    QString m_path;
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<JournalFile> m_file;
     const Clock& m_clock;
+    Integrity m_integrity = Integrity::unchecked;
+    QString m_refusal;
+    std::unique_ptr<QThread> m_checker;
     std::vector<std::unique_ptr<Entry>> m_owned;
     std::vector<Entry*> m_order;
     std::vector<Entry*> m_dirty;
@@ -157,9 +214,8 @@ private:
     QString m_saveFailure;
     QTimer m_retry;
     qint64 m_storedDisplacedCount = 0;
-    int m_storedSchemaVersion = 0;
     quint64 m_revision = 0;
-    sqlite3_stmt* m_statements[5] = {};
+    mutable sqlite3_stmt* m_statements[7] = {};
 };
 
 } // namespace wendle

@@ -75,6 +75,7 @@ private Q_SLOTS:
     void unwritableFilesAreRefusedUnchanged();
     void closingIntoTheTrayKeepsItRunning();
     void aLostKeyIsReplacedByANewOne();
+    void aDamagedJournalIsRefusedOverTheLockScreen();
 
 private:
     QProcessEnvironment environment() const;
@@ -334,6 +335,58 @@ void TestEndToEnd::aLostKeyIsReplacedByANewOne()
     QVERIFY(today != store->entries().end());
     QVERIFY(opensUnder((*today)->cipherBody(), *key));
     QCOMPARE(openEntryText((*today)->cipherBody(), *key), typed);
+}
+
+void TestEndToEnd::aDamagedJournalIsRefusedOverTheLockScreen()
+{
+    QTemporaryDir home;
+    QProcessEnvironment environment = this->environment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    const QString journal = home.filePath(QStringLiteral("data/wendle/journal.sqlite"));
+    {
+        auto store = EntryStore::open(journal, nullptr);
+        QVERIFY(store);
+        const auto key = EntryKey::random();
+        for (int i = 0; i < 200; ++i) {
+            store->insert({QDateTime::currentDateTimeUtc(), QStringLiteral("2024-03-05"), QStringLiteral("freeform"),
+                           QStringLiteral("memory"), sealEntryText(QString(300, u'w'), *key), 300});
+        }
+        QVERIFY(store->save());
+    }
+    // Damage only the whole-file check sees: page 2's count of fragmented bytes.
+    QVERIFY(runSql(journal, "PRAGMA journal_mode = DELETE"));
+    QByteArray bytes = fileBytes(journal);
+    bytes[4096 + 7] = 5;
+    {
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    // The lock screen comes up and the refusal over it; the password is never asked for.
+    RealWendle wendle;
+    wendle.process.setProcessChannelMode(QProcess::SeparateChannels);
+    QVERIFY(wendle.start(environment));
+    QString refusal;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            for (const QString& window : windowsShowing(wendle.process.processId())) {
+                if (window != wendle.mainWindow() && !wendle.mainWindow().isEmpty()) {
+                    refusal = window;
+                }
+            }
+            return !refusal.isEmpty();
+        },
+        10000));
+    QVERIFY(windowId(QStringLiteral("nlock your journal"), 0).isEmpty());
+    QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), refusal}));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    QVERIFY(wendle.process.waitForFinished(10000));
+    QCOMPARE(wendle.process.exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(wendle.process.readAllStandardError());
+    QVERIFY2(said.contains(journal + QStringLiteral(" is not a Wendle journal, or it is damaged")), qPrintable(said));
+    QCOMPARE(fileBytes(journal), bytes);
+    QVERIFY(!QFile::exists(journal + QStringLiteral("-wal")));
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -52,9 +52,10 @@ private Q_SLOTS:
     void failedSaveKeepsEveryWord();
     void oneFailingEntryHoldsBackNoOther();
     void unreadableBodiesAreKeptAside();
+    void bodiesAreReadWhenAskedFor();
     void foreignFilesAreNeverTouched_data();
     void foreignFilesAreNeverTouched();
-    void damagedJournalIsReportedAndLeftAlone();
+    void damagedJournalIsRefusedBeforeAnyWrite();
 
 private:
     std::unique_ptr<EntryStore> open(const Clock& clock = systemClock()) const
@@ -273,6 +274,49 @@ void TestEntryStore::unreadableBodiesAreKeptAside()
     QCOMPARE(textAt(*reopened, 0), QStringLiteral("newer text"));
 }
 
+void TestEntryStore::bodiesAreReadWhenAskedFor()
+{
+    {
+        auto store = open();
+        store->insert(newEntry(QStringLiteral("first"), *m_key));
+        store->insert(newEntry(QStringLiteral("second"), *m_key, QStringLiteral("2024-03-06")));
+        store->insert(newEntry(QStringLiteral("third"), *m_key, QStringLiteral("2024-03-07")));
+        QVERIFY(store->save());
+    }
+    auto store = open();
+    QVERIFY(store);
+    Entry* first = store->entries().at(0);
+    Entry* second = store->entries().at(1);
+    Entry* third = store->entries().at(2);
+    // Changed behind the open store: what is read is the row as it is when the body is first asked for.
+    QVERIFY(runSql(m_path,
+                   "UPDATE entries SET cipher_body = X'"
+                       + sealEntryText(QStringLiteral("first, rewritten"), *m_key).toHex()
+                       + "' WHERE id = " + QByteArray::number(first->id())));
+    QCOMPARE(textAt(*store, 0), QStringLiteral("first, rewritten"));
+
+    // Saving an entry whose body was never read keeps the body in the file.
+    store->setCreditedWords(second, 9);
+    QVERIFY(store->save());
+
+    // A body the file cannot give reads as nothing, and is still kept aside when it is replaced.
+    QVERIFY(runSql(m_path, "ALTER TABLE entries RENAME COLUMN cipher_body TO hidden"));
+    QVERIFY(third->cipherBody().isEmpty());
+    store->replaceBody(third, sealEntryText(QStringLiteral("third, replaced"), *m_key), *m_key);
+    QVERIFY(!store->save());
+    QVERIFY(runSql(m_path, "ALTER TABLE entries RENAME COLUMN hidden TO cipher_body"));
+    QVERIFY(store->save());
+    store.reset();
+
+    auto reopened = open();
+    QCOMPARE(textAt(*reopened, 1), QStringLiteral("second"));
+    QCOMPARE(reopened->entries().at(1)->creditedWords(), 9);
+    QCOMPARE(textAt(*reopened, 2), QStringLiteral("third, replaced"));
+    const std::vector<EntryStore::DisplacedBody> kept = reopened->displacedBodies();
+    QCOMPARE(kept.size(), std::size_t(1));
+    QCOMPARE(openEntryText(kept.front().cipherBody, *m_key), QStringLiteral("third"));
+}
+
 void TestEntryStore::foreignFilesAreNeverTouched_data()
 {
     QTest::addColumn<QByteArray>("setup");
@@ -322,7 +366,7 @@ void TestEntryStore::foreignFilesAreNeverTouched()
     QCOMPARE(QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files), siblingsBefore);
 }
 
-void TestEntryStore::damagedJournalIsReportedAndLeftAlone()
+void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
 {
     {
         auto store = open();
@@ -331,13 +375,29 @@ void TestEntryStore::damagedJournalIsReportedAndLeftAlone()
         }
         QVERIFY(store->save());
     }
-    // As a backup tool restores it: one file, in rollback mode, with nothing in a log.
-    QVERIFY(runSql(m_path, "PRAGMA journal_mode = DELETE"));
-    QByteArray bytes = fileBytes(m_path);
-    // Page 2 holds the entries table's root: garble its b-tree header.
-    QVERIFY(bytes.size() > 3 * 4096);
-    bytes[4096] = '\x77';
-    bytes[4097] = '\x77';
+    // As a backup tool restores an older journal: version 1, one file in rollback mode, nothing in a log.
+    QVERIFY(runSql(m_path, "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; PRAGMA user_version = 1"));
+    const QByteArray sound = fileBytes(m_path);
+
+    // Opened behind the lock screen, it is neither switched to its log nor upgraded until the check passes.
+    auto store = EntryStore::openUnchecked(m_path, nullptr);
+    QVERIFY(store);
+    store->insert(newEntry(QStringLiteral("typed too early"), *m_key));
+    QVERIFY(!store->save());
+    QVERIFY(!store->addKeyCheck(sealEntryText(QStringLiteral("check"), *m_key)));
+    QCOMPARE(fileBytes(m_path), sound);
+    store->checkIntegrity();
+    QTRY_COMPARE(store->integrity(), EntryStore::Integrity::sound);
+    QCOMPARE(store->entries().size(), std::size_t(201));
+    QVERIFY(!store->hasUnsavedChanges());
+    QVERIFY(store->addKeyCheck(sealEntryText(QStringLiteral("check"), *m_key)));
+    QCOMPARE(store->storedSchemaVersion(), EntryStore::schemaVersion);
+    store.reset();
+
+    // Damage the cheap checks cannot see (page 2's count of fragmented bytes): the lock screen comes up,
+    // the whole check refuses the file, and nothing is ever written to it.
+    QByteArray bytes = sound;
+    bytes[4096 + 7] = 5;
     {
         QFile file(m_path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -345,7 +405,16 @@ void TestEntryStore::damagedJournalIsReportedAndLeftAlone()
     }
     QString error;
     QVERIFY(!EntryStore::open(m_path, &error));
-    QVERIFY2(error.contains(m_path), qPrintable(error));
+    QVERIFY2(error.contains(m_path) && error.contains(QStringLiteral("damaged")), qPrintable(error));
+    store = EntryStore::openUnchecked(m_path, &error);
+    QVERIFY(store);
+    store->insert(newEntry(QStringLiteral("typed too early"), *m_key));
+    store->checkIntegrity();
+    QTRY_COMPARE(store->integrity(), EntryStore::Integrity::refused);
+    QCOMPARE(store->refusal(), error);
+    QVERIFY(!store->save());
+    QVERIFY(!store->addKeyCheck(sealEntryText(QStringLiteral("check"), *m_key)));
+    store.reset();
     QCOMPARE(fileBytes(m_path), bytes);
     QVERIFY(!QFile::exists(m_path + QStringLiteral("-wal")));
 }
