@@ -20,7 +20,6 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
-#include <QAnimationDriver>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -40,15 +39,10 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
-    void unlocksOnceWithTheKeyFromTheKeychain();
-    void idleSleepAndScreenSleepLock();
-    void failedAttemptsStayLocked();
     void asksAtOnceAndShowsFailure();
-    void ringBreathesEveryThreeSeconds();
     void firstUnlockCreditsWordsBeforeTheRecap();
     void historyIsKeptAcrossLocks();
     void sleepWaitsForTheLock();
-    void windowHandsPreferencesToTheScheduler();
     void aMissingKeyIsRestoredFromItsCode();
     void theRecoveryCodeIsShownOnceThenOnlyAfterAsking();
     void unsavedWritingAsksBeforeQuitting(); // last: it quits
@@ -60,15 +54,6 @@ private:
         window.show();
         QTRY_COMPARE(m_rig->auth.calls, 1);
         m_rig->auth.answer(true);
-    }
-
-    /** Runs the idle check as its timer does with the given idle time; true when that locked the journal. */
-    bool idleFor(double seconds)
-    {
-        m_rig->idle.seconds = seconds;
-        m_rig->lock.checkIdle();
-        QCoreApplication::processEvents();
-        return !m_rig->lock.isUnlocked();
     }
 
     QTemporaryDir m_settings;
@@ -102,50 +87,6 @@ QStringList spoken(QWidget* root)
     return names;
 }
 
-/** A keychain whose lookups wait until the test lets them answer. */
-class SlowKeychain : public Keychain
-{
-public:
-    explicit SlowKeychain(Keychain& inner)
-        : m_inner(inner)
-    {
-    }
-    void lookup(const KeychainItem& item, LookupReply reply) override
-    {
-        m_waiting = [this, item, reply] { m_inner.lookup(item, reply); };
-    }
-    void add(const KeychainItem& item, const QByteArray& data, WriteReply reply) override
-    {
-        m_inner.add(item, data, std::move(reply));
-    }
-    void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) override
-    {
-        m_inner.write(item, data, std::move(reply));
-    }
-
-    bool waiting() const { return bool(m_waiting); }
-    void answer() { std::exchange(m_waiting, nullptr)(); }
-
-private:
-    Keychain& m_inner;
-    std::function<void()> m_waiting;
-};
-
-/** Animation time that moves only when the test says so. */
-class SteppedAnimationDriver : public QAnimationDriver
-{
-public:
-    qint64 elapsed() const override { return m_elapsed; }
-    void step(qint64 milliseconds)
-    {
-        m_elapsed += milliseconds;
-        advance();
-    }
-
-private:
-    qint64 m_elapsed = 0;
-};
-
 } // namespace
 
 void TestRootView::initTestCase()
@@ -164,117 +105,6 @@ void TestRootView::init()
 void TestRootView::cleanup()
 {
     m_rig.reset();
-}
-
-void TestRootView::unlocksOnceWithTheKeyFromTheKeychain()
-{
-    QSignalSpy keys(&m_rig->lock, &AppLockController::keyChanged);
-    // Two quick requests start one authentication; once unlocked, asking again does nothing.
-    m_rig->lock.unlock();
-    m_rig->lock.unlock();
-    QCOMPARE(m_rig->auth.calls, 1);
-    QVERIFY(m_rig->lock.authInFlight());
-    m_rig->auth.answer(true);
-    QVERIFY(m_rig->lock.isUnlocked() && !m_rig->lock.authInFlight());
-    QCOMPARE(keys.count(), 1);
-    m_rig->lock.unlock();
-    QCOMPARE(m_rig->auth.calls, 1);
-
-    // Locking drops the key; unlocking brings the keychain's key back, never a new one.
-    const QByteArray key = keyBytes(*m_rig->lock.key());
-    m_rig->lock.lock();
-    QVERIFY(!m_rig->lock.key());
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
-    QCOMPARE(keyBytes(*m_rig->lock.key()), key);
-    QCOMPARE(m_rig->keychain.addCount(), 1);
-}
-
-void TestRootView::idleSleepAndScreenSleepLock()
-{
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
-    QVERIFY(!idleFor(299));
-    QVERIFY(idleFor(300));
-
-    // The idle time is read when the timer fires, not when the check runs.
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
-    m_rig->idle.seconds = 100;
-    m_rig->lock.checkIdle();
-    m_rig->idle.seconds = 400;
-    QCoreApplication::processEvents();
-    QVERIFY(m_rig->lock.isUnlocked());
-    m_rig->lock.lock();
-
-    // An announcement while authentication is under way does not cancel it.
-    m_rig->lock.unlock();
-    Q_EMIT m_rig->events.willSleep();
-    QCoreApplication::processEvents();
-    QVERIFY(m_rig->lock.authInFlight());
-    m_rig->auth.answer(true);
-
-    for (auto announce : {&SystemEvents::didWake, &SystemEvents::willSleep, &SystemEvents::screensDidSleep}) {
-        m_rig->lock.unlock();
-        m_rig->auth.answer(true);
-        QVERIFY(m_rig->lock.isUnlocked());
-        Q_EMIT(m_rig->events.*announce)();
-        QTRY_VERIFY(!m_rig->lock.isUnlocked());
-        QVERIFY(!m_rig->lock.authFailed());
-    }
-    // Waking never unlocks; only the sleep is told it may go ahead.
-    Q_EMIT m_rig->events.didWake();
-    QCoreApplication::processEvents();
-    QVERIFY(!m_rig->lock.isUnlocked());
-    QCOMPARE(m_rig->auth.calls, 5);
-    QCOMPARE(m_rig->events.readyToSleepCalls, 2);
-
-    // A lock while the keychain is still being asked wins: its late answer opens nothing, and the next attempt
-    // starts afresh.
-    SlowKeychain slow(m_rig->keychain);
-    AppLockController lock(m_rig->auth, slow, m_rig->store, m_rig->events, m_rig->idle);
-    lock.unlock();
-    m_rig->auth.answer(true);
-    QVERIFY(slow.waiting());
-    lock.lock();
-    QVERIFY(!lock.authInFlight());
-    slow.answer();
-    QVERIFY(!lock.isUnlocked() && !lock.authFailed());
-    lock.unlock();
-    m_rig->auth.answer(true);
-    slow.answer();
-    QVERIFY(lock.isUnlocked());
-}
-
-void TestRootView::failedAttemptsStayLocked()
-{
-    QSignalSpy failures(&m_rig->lock, &AppLockController::authFailedChanged);
-    m_rig->lock.unlock();
-    m_rig->auth.answer(false); // cancelled, or a wrong password
-    QVERIFY(!m_rig->lock.isUnlocked());
-    QVERIFY(m_rig->lock.authFailed());
-    QVERIFY(!m_rig->lock.authInFlight());
-
-    // The next attempt clears the failure at once, before anything is asked.
-    m_rig->lock.unlock();
-    QVERIFY(!m_rig->lock.authFailed());
-    QVERIFY(m_rig->auth.pending);
-
-    // Locking keeps the failure shown.
-    m_rig->lock.lock();
-    m_rig->auth.answer(false);
-    m_rig->lock.lock();
-    QVERIFY(m_rig->lock.authFailed());
-
-    // A keychain that fails after a good authentication leaves it locked too, as a key problem and no failed
-    // authentication.
-    m_rig->lock.unlock();
-    m_rig->keychain.failLookups(KeychainStatus::Failed);
-    m_rig->auth.answer(true);
-    QVERIFY(!m_rig->lock.isUnlocked());
-    QVERIFY(!m_rig->lock.authFailed());
-    QCOMPARE(m_rig->lock.keyProblem(), KeyProblem::keyringUnavailable);
-    QCOMPARE(failures.count(), 4);
 }
 
 void TestRootView::asksAtOnceAndShowsFailure()
@@ -348,22 +178,6 @@ void TestRootView::aMissingKeyIsRestoredFromItsCode()
     QTRY_VERIFY(!root.keyDialog());
     QVERIFY(m_rig->keychain.stored(entryKeyItem) == key);
     QVERIFY(root.lockView()->keyProblemText().isEmpty());
-}
-
-void TestRootView::ringBreathesEveryThreeSeconds()
-{
-    SteppedAnimationDriver driver;
-    driver.install();
-    LockView lock;
-    lock.show();
-    auto* button = lock.findChild<UnlockButton*>();
-    QTRY_VERIFY(driver.isRunning());
-    // Out and back, again and again, for as long as the screen is shown.
-    for (const qreal breath : {1.0, 0.0, 1.0}) {
-        driver.step(1600);
-        QVERIFY2(qAbs(button->breath() - breath) < 0.03, qPrintable(QString::number(button->breath())));
-    }
-    driver.uninstall();
 }
 
 void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
@@ -443,17 +257,6 @@ void TestRootView::sleepWaitsForTheLock()
     Q_EMIT m_rig->events.willSleep();
     QTRY_COMPARE(m_rig->events.readyToSleepCalls, 1);
     QVERIFY(keyGone);
-}
-
-void TestRootView::windowHandsPreferencesToTheScheduler()
-{
-    const Preferences preferences;
-    MainWindow window(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock, preferences);
-    m_rig->scheduler.configure(false, 1, 2, true, 3, 4);
-    window.show();
-    QCOMPARE(m_rig->scheduler.configuration(), (ReminderPreferences{true, 15, 0, false, 21, 0}));
-    window.resize(200, 100);
-    QCOMPARE(window.size(), QSize(680, 560)); // the smallest it gets
 }
 
 void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
