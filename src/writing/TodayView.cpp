@@ -22,6 +22,7 @@
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 #include "writing/DocumentWordCount.h"
+#include "writing/SessionProgress.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -295,14 +296,7 @@ void TodayView::render()
     m_writeFreely->setVisible(!freeform);
     m_backToPrompt->setVisible(freeform && !noPrompt);
 
-    const qint64 words = m_session.words();
-    const bool done = m_session.isDone();
-    m_wordCount->setText(
-        QStringLiteral("%1 %2").arg(words).arg(words == 1 ? QStringLiteral("word") : QStringLiteral("words")));
-    setTextColour(m_wordCount, done ? Palette::accent() : Palette::muted());
-    m_finish->setText(done ? QStringLiteral("Saved") : QStringLiteral("Done"));
-    m_finish->setColours(done ? Palette::accent() : Palette::ink(), Palette::paper());
-    m_finish->updateGeometry();
+    showSessionProgress(m_session, m_wordCount, m_finish);
 
     m_column->setEnabled(!m_recap);
     for (QShortcut* shortcut : std::as_const(m_finishShortcuts)) {

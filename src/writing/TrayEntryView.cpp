@@ -13,6 +13,7 @@
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 #include "writing/DocumentWordCount.h"
+#include "writing/SessionProgress.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -189,14 +190,7 @@ void TrayEntryView::render()
     m_wordCount->setVisible(editor);
     m_finish->setVisible(editor);
 
-    const qint64 words = m_session.words();
-    const bool done = m_session.isDone();
-    m_wordCount->setText(
-        QStringLiteral("%1 %2").arg(words).arg(words == 1 ? QStringLiteral("word") : QStringLiteral("words")));
-    setTextColour(m_wordCount, done ? Palette::accent() : Palette::muted());
-    m_finish->setText(done ? QStringLiteral("Saved") : QStringLiteral("Done"));
-    m_finish->setColours(done ? Palette::accent() : Palette::ink(), Palette::paper());
-    m_finish->updateGeometry();
+    showSessionProgress(m_session, m_wordCount, m_finish);
 }
 
 } // namespace wendle

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "writing/SessionProgress.h"
+
+#include "ui/FilledButton.h"
+#include "ui/Palette.h"
+#include "ui/TextLabel.h"
+#include "writing/WritingSession.h"
+
+#include <QLabel>
+
+namespace wendle {
+
+void showSessionProgress(const WritingSession& session, QLabel* wordCount, FilledButton* finish)
+{
+    const qint64 words = session.words();
+    const bool done = session.isDone();
+    wordCount->setText(
+        QStringLiteral("%1 %2").arg(words).arg(words == 1 ? QStringLiteral("word") : QStringLiteral("words")));
+    setTextColour(wordCount, done ? Palette::accent() : Palette::muted());
+    finish->setText(done ? QStringLiteral("Saved") : QStringLiteral("Done"));
+    finish->setColours(done ? Palette::accent() : Palette::ink(), Palette::paper());
+    finish->updateGeometry();
+}
+
+} // namespace wendle
