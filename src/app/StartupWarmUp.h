@@ -7,9 +7,9 @@ namespace wendle {
 
 /**
  * Loads, on a thread of its own, what the lock screen is the first to need and what costs milliseconds of reading
- * and parsing: the font configuration and the locale's date data. Made before the application object, it works
- * while that one connects to the display. `wait()` (or destruction) before the first font is used: Qt's own font
- * set-up must not run beside it.
+ * and parsing: the font configuration and the locale's date data. Both libraries are thread-safe; `wait()` before
+ * the first widget is made, or Qt's font set-up repeats the work beside it instead of finding it done. Made after
+ * the application object, whose set-up changes the process's locale and environment, which this thread reads.
  */
 class StartupWarmUp
 {

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/StartupWarmUp.h"
 #include "app/WendleApp.h"
 
 #include <csignal>
@@ -24,9 +23,6 @@ int main(int argc, char** argv)
                      "Start Wendle from your desktop.\n");
         return 1;
     }
-    // Font configuration and date data load on another thread while the application connects to the display.
-    wendle::StartupWarmUp warmUp;
     wendle::WendleApp app(argc, argv);
-    warmUp.wait();
     return app.run();
 }
