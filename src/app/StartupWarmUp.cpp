@@ -15,7 +15,8 @@ StartupWarmUp::StartupWarmUp()
 {
     try {
         m_thread = std::thread([] {
-            FcInit();
+            // A configuration that fails to load here fails again, and is reported, when Qt loads it.
+            static_cast<void>(FcInit());
             // ICU keeps the locale and zone data it loads here, and the date line's pattern is cached.
             static_cast<void>(LockView::dateLine(QDateTime::currentDateTimeUtc()));
         });
