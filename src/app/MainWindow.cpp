@@ -33,15 +33,12 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     , m_scheduler(scheduler)
     , m_preferences(preferences)
     , m_root(new RootView(lock, store, scheduler, clock, this))
-    , m_menuBar(new QMenuBar(this))
 {
     setWindowTitle(QStringLiteral("Wendle"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setMenuBar(m_menuBar);
     layout->addWidget(m_root);
     resize(680, 560);
-    m_menuBar->hide();
     qApp->installEventFilter(this);
 
     m_quit = new QAction(QStringLiteral("Quit"), this);
@@ -64,7 +61,21 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     // Until an updater is attached there is nothing to check with.
     m_checkForUpdates = new QAction(QStringLiteral("Check for updates…"), this);
     m_checkForUpdates->setEnabled(false);
+}
 
+QMenuBar* MainWindow::menuBar()
+{
+    if (!m_menuBar) {
+        buildMenuBar();
+    }
+    return m_menuBar;
+}
+
+void MainWindow::buildMenuBar()
+{
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->hide();
+    layout()->setMenuBar(m_menuBar);
     QMenu* menu = m_menuBar->addMenu(QStringLiteral("wendle"));
     menu->addAction(QStringLiteral("About wendle"), this, &MainWindow::showAbout);
     menu->addAction(m_checkForUpdates);
@@ -204,13 +215,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Alt) {
             m_altAlone = false;
-            m_menuBar->setVisible(!m_menuBar->isVisible());
-            if (m_menuBar->isVisible()) {
-                m_menuBar->setActiveAction(m_menuBar->actions().value(0));
+            QMenuBar* bar = menuBar();
+            bar->setVisible(!bar->isVisible());
+            if (bar->isVisible()) {
+                bar->setActiveAction(bar->actions().value(0));
             }
         }
     } else if (event->type() == QEvent::MouseButtonPress) {
         m_altAlone = false;
+    } else if (event->type() == QEvent::Paint && !m_menuBarQueued && watched->isWidgetType()
+               && static_cast<QWidget*>(watched)->window() == this) {
+        // Made after the first paint: the menu bar is hidden, and its set-up would only delay the lock screen.
+        m_menuBarQueued = true;
+        QMetaObject::invokeMethod(this, &MainWindow::menuBar, Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -25,7 +25,8 @@ class UpdaterController;
  * writing still cannot be saved asks first, so words are never given up without the user's say.
  *
  * Its menu bar stays hidden, to keep the window quiet, until Alt is pressed on its own. Its one menu, "wendle",
- * holds "About wendle", "Check for updates…", "Settings…" (Ctrl+,), "Show recovery code…" and "Quit".
+ * holds "About wendle", "Check for updates…", "Settings…" (Ctrl+,), "Show recovery code…" and "Quit". The bar is
+ * made once the window has first painted (or when asked for sooner), so that it does not delay the lock screen.
  *
  * While Wendle keeps running in the tray, closing the window only hides it; "Quit" still ends everything.
  */
@@ -38,7 +39,8 @@ public:
                const Preferences& preferences);
 
     RootView* rootView() const { return m_root; }
-    QMenuBar* menuBar() const { return m_menuBar; }
+    /** The menu bar, made now if it has not been yet. */
+    QMenuBar* menuBar();
 
     /** Asks for authentication again, then shows the recovery code. Only while unlocked. */
     void showRecoveryCode();
@@ -74,13 +76,16 @@ private:
     /** Saves what is pending; true when nothing is left unwritten. */
     [[nodiscard]] bool writingIsSaved();
     void askBeforeQuitting();
+    /** Makes the menu bar, hidden, with its one menu. */
+    void buildMenuBar();
 
     AppLockController& m_lock;
     EntryStore& m_store;
     ReminderScheduler& m_scheduler;
     const Preferences& m_preferences;
     RootView* m_root;
-    QMenuBar* m_menuBar;
+    QMenuBar* m_menuBar = nullptr;
+    bool m_menuBarQueued = false;
     QPointer<QMessageBox> m_quitQuestion;
     QPointer<QMessageBox> m_about;
     QAction* m_checkForUpdates;

@@ -3,6 +3,7 @@
 
 #include "app/MainWindow.h"
 #include "app/RootView.h"
+#include "app/StartupWarmUp.h"
 #include "app/TrayItem.h"
 #include "journal/Clock.h"
 #include "journal/EntryStore.h"
@@ -79,6 +80,8 @@ WendleApp::~WendleApp() = default;
 
 int WendleApp::run()
 {
+    // Font configuration and date data load on another thread while the journal opens and the services start.
+    StartupWarmUp warmUp;
     QString error;
     switch (becomeTheOnlyInstance(&error)) {
     case Instance::only:
@@ -126,6 +129,7 @@ int WendleApp::run()
     });
     watchTerminationSignals();
 
+    warmUp.wait();
     m_window = std::make_unique<MainWindow>(*m_lock, *m_store, *m_scheduler, *m_clock, *m_preferences);
     m_window->attachUpdater(*m_updater);
     connect(m_store.get(), &EntryStore::integrityChecked, this, &WendleApp::startJournal);

@@ -261,7 +261,12 @@ void LockView::showEvent(QShowEvent* event)
 
 void LockView::refreshDate()
 {
-    m_date->setText(formatDate(QDateTime::currentDateTimeUtc(), QStringLiteral("EEEEMMMMd"), Calendar::current()));
+    m_date->setText(dateLine(QDateTime::currentDateTimeUtc()));
+}
+
+QString LockView::dateLine(const QDateTime& moment)
+{
+    return formatDate(moment, QStringLiteral("EEEEMMMMd"), Calendar::current());
 }
 
 } // namespace wendle

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+class QDateTime;
 class QLabel;
 class QSequentialAnimationGroup;
 class QTimer;
@@ -52,6 +53,9 @@ public:
 
     /** The explanation under the status line, empty while there is none. */
     QString keyProblemText() const;
+
+    /** The date line for `moment` in the user's locale, calendar and time zone; callable from any thread. */
+    static QString dateLine(const QDateTime& moment);
 
 Q_SIGNALS:
     void unlockRequested();

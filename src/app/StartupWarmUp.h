@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <thread>
+
+namespace wendle {
+
+/**
+ * Loads, on a thread of its own, what the lock screen is the first to need and what costs milliseconds of reading
+ * and parsing: the font configuration and the locale's date data. Both libraries are thread-safe; `wait()` before
+ * the first widget is made, or Qt's font set-up repeats the work beside it instead of finding it done. Made after
+ * the application object, whose set-up changes the process's locale and environment, which this thread reads.
+ */
+class StartupWarmUp
+{
+public:
+    StartupWarmUp();
+    ~StartupWarmUp();
+    StartupWarmUp(const StartupWarmUp&) = delete;
+    StartupWarmUp& operator=(const StartupWarmUp&) = delete;
+
+    void wait();
+
+private:
+    std::thread m_thread;
+};
+
+} // namespace wendle
