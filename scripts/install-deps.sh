@@ -7,7 +7,7 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libsecret-1-dev
-    libicu-dev libsqlite3-dev libssl-dev libpam0g-dev libx11-dev libxss-dev
+    libicu-dev libsqlite3-dev libssl-dev libpam0g-dev libx11-dev libxss-dev libfontconfig-dev
     libbenchmark-dev
     # run
     qt6-qpa-plugins libqt6svg6 libsecret-1-0 fonts-dejavu-core tzdata
