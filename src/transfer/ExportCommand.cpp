@@ -15,15 +15,6 @@
 
 namespace wendle {
 
-namespace {
-
-QString filesText(qsizetype count)
-{
-    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
-}
-
-} // namespace
-
 ExportCommand::ExportCommand(const TransferContext& context, QObject* parent)
     : QObject(parent)
     , m_context(context)

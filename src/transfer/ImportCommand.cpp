@@ -13,15 +13,6 @@
 
 namespace wendle {
 
-namespace {
-
-QString wordsText(qint64 count)
-{
-    return count == 1 ? QStringLiteral("1 word") : QStringLiteral("%1 words").arg(count);
-}
-
-} // namespace
-
 ImportCommand::ImportCommand(const TransferContext& context, QObject* parent)
     : QObject(parent)
     , m_context(context)

@@ -81,4 +81,14 @@ QString entriesText(qsizetype count)
     return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
 }
 
+QString filesText(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+}
+
+QString wordsText(qint64 count)
+{
+    return count == 1 ? QStringLiteral("1 word") : QStringLiteral("%1 words").arg(count);
+}
+
 } // namespace wendle

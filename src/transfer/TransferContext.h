@@ -60,5 +60,9 @@ private:
 
 /** "1 entry", "2 entries". */
 QString entriesText(qsizetype count);
+/** "1 file", "2 files". */
+QString filesText(qsizetype count);
+/** "1 word", "2 words". */
+QString wordsText(qint64 count);
 
 } // namespace wendle
