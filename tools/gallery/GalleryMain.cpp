@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Renders the screens' states with sample data to PNG files, for design review.
-//   wendle-gallery OUTPUT_FOLDER
+// The screens' states with sample data, for design review and for the screen-reader test.
+//   wendle-gallery OUTPUT_FOLDER     renders each state to a PNG file
+//   wendle-gallery --screen-reader   shows each state in turn (see Showcase)
+#include "Showcase.h"
 #include "history/ArchiveList.h"
 #include "history/ArchiveModel.h"
 #include "history/EntryReader.h"
@@ -35,6 +37,8 @@
 #include <QTest>
 
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 using namespace wendle;
 
@@ -77,7 +81,7 @@ struct Sample
     {
         auto view = std::make_unique<HistoryView>(
             *store, key, [] {}, clock);
-        view->resize(760, 640);
+        view->resize(680, 560);
         return view;
     }
 
@@ -85,22 +89,10 @@ struct Sample
     {
         auto today = std::make_unique<TodayView>(
             *store, scheduler, key, [] {}, clock, std::move(engine));
-        today->resize(760, 640);
+        today->resize(680, 560);
         return today;
     }
 };
-
-void save(QWidget& widget, const QString& folder, const char* name)
-{
-    widget.show();
-    QTest::qWait(50);
-    const QString path = QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
-    if (!widget.grab().save(path)) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-        return;
-    }
-    std::printf("%s\n", qPrintable(path));
-}
 
 void type(TodayView& view, const QString& text)
 {
@@ -125,174 +117,188 @@ int main(int argc, char** argv)
     qputenv("LC_ALL", "en_US.UTF-8");
     QApplication app(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: wendle-gallery OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: wendle-gallery OUTPUT_FOLDER | --screen-reader\n");
         return 2;
     }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(folder);
+    const QString argument = QString::fromLocal8Bit(argv[1]);
+    gallery::Showcase showcase = argument == QStringLiteral("--screen-reader") ? gallery::Showcase::presenting()
+                                                                               : gallery::Showcase::saving(argument);
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(Palette::lightPalette());
 
-    {
-        Sample sample;
-        sample.dismissRecap();
-        auto view = sample.view();
-        view->show();
-        type(*view, QStringLiteral("The light in the kitchen was the colour of weak tea.\nI remember the radio."));
-        save(*view, folder, "today-prompt");
-        view->finishDay();
-        save(*view, folder, "today-prompt-done");
-        view->switchMode(TodayView::Mode::freeform);
-        type(*view, QStringLiteral("Morning. Coffee first, then whatever comes."));
-        save(*view, folder, "today-freeform");
-    }
-    {
-        Sample sample;
-        sample.dismissRecap();
-        auto view = sample.view(std::make_unique<PromptEngine>(PromptEngine::Bank{}));
-        save(*view, folder, "today-no-prompt");
-    }
-    {
-        Sample sample;
-        sample.dismissRecap();
-        sample.add(kNow.addMonths(-1), QStringLiteral("future-004"),
-                   QStringLiteral("We walked to the harbour and back.\nThe wind took my hat, and I laughed for the "
-                                  "first time in a week. Later we cooked the fish we had bought and talked until "
-                                  "late about the house we might build one day."));
-        sample.add(kNow.addYears(-1), QStringLiteral("gratitude-002"),
-                   QStringLiteral("Grateful for the neighbour who shovelled our path before dawn."));
-        auto view = sample.view();
-        save(*view, folder, "today-looking-back");
-        view->openResurfaced(view->resurfaced().front());
-        QTest::qWait(50);
-        if (QWidget* reader = view->findChild<ResurfacedReader*>()) {
-            save(*reader, folder, "reader");
+    // Each scene builds its sample and shows its states; a scene's windows close when it ends.
+    const std::vector<std::function<void()>> scenes{
+        [&] {
+            Sample sample;
+            sample.dismissRecap();
+            auto view = sample.view();
+            view->show();
+            type(*view, QStringLiteral("The light in the kitchen was the colour of weak tea.\nI remember the radio."));
+            showcase.capture(*view, "today-prompt");
+            view->finishDay();
+            showcase.capture(*view, "today-prompt-done");
+            view->switchMode(TodayView::Mode::freeform);
+            type(*view, QStringLiteral("Morning. Coffee first, then whatever comes."));
+            showcase.capture(*view, "today-freeform");
+        },
+        [&] {
+            Sample sample;
+            sample.dismissRecap();
+            auto view = sample.view(std::make_unique<PromptEngine>(PromptEngine::Bank{}));
+            showcase.capture(*view, "today-no-prompt");
+        },
+        [&] {
+            Sample sample;
+            sample.dismissRecap();
+            sample.add(kNow.addMonths(-1), QStringLiteral("future-004"),
+                       QStringLiteral("We walked to the harbour and back.\nThe wind took my hat, and I laughed for the "
+                                      "first time in a week. Later we cooked the fish we had bought and talked until "
+                                      "late about the house we might build one day."));
+            sample.add(kNow.addYears(-1), QStringLiteral("gratitude-002"),
+                       QStringLiteral("Grateful for the neighbour who shovelled our path before dawn."));
+            auto view = sample.view();
+            showcase.capture(*view, "today-looking-back");
+            view->openResurfaced(view->resurfaced().front());
+            QTest::qWait(50);
+            if (QWidget* reader = view->findChild<ResurfacedReader*>()) {
+                showcase.capture(*reader, "reader");
+            }
+        },
+        [&] {
+            Sample sample;
+            for (int day = 2; day <= 20; day += 3) {
+                sample.add(QDateTime(QDate(2026, 11, day), QTime(14, 0), Qt::UTC),
+                           QStringLiteral("memory-0%1").arg(day + 10),
+                           QStringLiteral("\nA long November afternoon, reading by the window.\n")
+                               + QString(180, u'x').replace(u'x', QStringLiteral("more ")));
+            }
+            auto view = sample.view();
+            showcase.capture(*view, "today-recap");
+        },
+        [&] {
+            Sample sample(0);
+            showcase.capture(*sample.history(), "history-empty");
+            sample.add(kNow.addSecs(-3600), QStringLiteral("memory-001"),
+                       QStringLiteral("Snow on the roofs, and quiet."));
+            showcase.capture(*sample.history(), "history-one-entry");
+        },
+        [&] {
+            Sample sample;
+            sample.add(kNow.addSecs(-7200), QStringLiteral("memory-011"), QStringLiteral("The first answer of today."));
+            sample.add(kNow.addSecs(-5400), QStringLiteral("gratitude-003"),
+                       QStringLiteral("Thankful for the bus driver who waited."));
+            sample.add(
+                kNow.addSecs(-3600), QStringLiteral("freeform"),
+                QStringLiteral("First paragraph about the morning.\n\nSecond paragraph, after lunch, about the long "
+                               "walk along the river and the heron that stood so still we thought it was a post.\n"
+                               "Third paragraph."));
+            auto view = sample.history();
+            showcase.capture(*view, "history-three-today-multi-paragraph");
+            view->openReader(view->archiveModel()->entryAt(0));
+            QTest::qWait(50);
+            showcase.capture(*view->reader(), "reader-today-clean");
+            view->reader()->editor()->setText(QStringLiteral("First paragraph about the morning, rewritten."));
+            showcase.capture(*view->reader(), "reader-today-dirty");
+            view->reader()->close();
+            view->openReader(view->archiveModel()->entryAt(4));
+            QTest::qWait(50);
+            showcase.capture(*view->reader(), "reader-past-clean");
+            view->reader()->editor()->setText(QStringLiteral("Corrected."));
+            showcase.capture(*view->reader(), "reader-past-dirty");
+            view->reader()->close();
+            view->showSearch();
+            view->searchField()->setText(QStringLiteral("HERON river"));
+            showcase.capture(*view, "history-search-results");
+            view->searchField()->setText(QStringLiteral("heron tea"));
+            showcase.capture(*view, "history-search-none");
+        },
+        [&] {
+            Sample sample(0);
+            const Calendar calendar = Calendar::current();
+            const QStringList categories{QStringLiteral("memory"), QStringLiteral("gratitude"),
+                                         QStringLiteral("pages")};
+            for (int i = 0; i < 20000; ++i) {
+                const QDateTime when = kNow.addDays(-1 - i / 3).addSecs(-600 * (i % 3));
+                const QString text
+                    = QStringLiteral("Entry %1: the walk, the kettle, the letter from home. ").arg(20000 - i);
+                sample.store->insert({when, journalDayKey(when, calendar), QStringLiteral("p%1").arg(i % 3),
+                                      categories[i % 3], sealEntryText(text, *sample.key),
+                                      i % 5 == 0 ? 8 : 40 + i % 150});
+            }
+            static_cast<void>(sample.store->save());
+            auto view = sample.history();
+            view->show();
+            QScrollBar* bar = view->archive()->verticalScrollBar();
+            bar->setValue(bar->maximum() / 2);
+            showcase.capture(*view, "history-twenty-thousand-halfway");
+        },
+        [&] {
+            Sample sample;
+            TrayPanel panel(new TrayEntryView(*sample.store, sample.scheduler, sample.clock));
+            TrayEntryView* view = panel.view();
+            showcase.capture(panel, "panel-locked");
+            view->setKey(sample.key);
+            view->setCanCheckForUpdates(true);
+            showcase.capture(panel, "panel-empty");
+            QTest::keyClicks(view->findChild<PlainTextEditor*>(),
+                             QStringLiteral("Snow on the roofs, and the kettle singing. I stayed in bed "
+                                            "a while longer and listened to the street wake up."));
+            showcase.capture(panel, "panel-writing");
+            view->session().finishDay();
+            showcase.capture(panel, "panel-saved");
+        },
+        [&] {
+            Sample sample;
+            TrayPanel panel(new TrayEntryView(*sample.store, sample.scheduler, sample.clock,
+                                              std::make_unique<PromptEngine>(PromptEngine::Bank{})));
+            panel.view()->setKey(sample.key);
+            showcase.capture(panel, "panel-no-prompt");
+        },
+        [&] {
+            UpdateRelease release;
+            release.shortVersion = QStringLiteral("0.2.0");
+            release.notes = QStringLiteral("<h3>What is new</h3><ul><li>Write from the tray.</li><li>A quieter editor."
+                                           "</li></ul><p><img src=\"https://example.org/tracker.png\"></p>");
+            UpdateDialog dialog(release, QStringLiteral("0.1.0"));
+            showcase.capture(dialog, "update-available");
+        },
+        [&] {
+            LockView lock;
+            lock.resize(680, 560);
+            showcase.capture(lock, "lock");
+            lock.setFailed(true);
+            showcase.capture(lock, "lock-failed");
+            lock.setKeyProblem(KeyProblem::keyMissing, KeychainStatus::NotFound);
+            showcase.capture(lock, "lock-key-missing");
+            lock.setKeyProblem(KeyProblem::keyringUnavailable, KeychainStatus::Locked);
+            showcase.capture(lock, "lock-keyring-locked");
+        },
+        [&] {
+            RecoveryCodeSheet sheet(formatRecoveryCode(QByteArray(32, '\x5a')), nullptr);
+            showcase.capture(sheet, "recovery-code");
+            RecoveryCodeDialog dialog(nullptr);
+            dialog.codeField()->setText(QStringLiteral("7ABC-DEFG"));
+            showcase.capture(dialog, "recovery-code-entry");
+        },
+        [&] {
+            QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+            ReminderScheduler scheduler;
+            SettingsView settings(scheduler);
+            settings.adjustSize();
+            showcase.capture(settings, "settings");
+            settings.nudgeToggle()->click();
+            showcase.capture(settings, "settings-nudge-on");
+            settings.reminderToggle()->click();
+            showcase.capture(settings, "settings-reminder-off");
+        },
+    };
+    for (const auto& scene : scenes) {
+        if (!showcase.wanted()) {
+            break;
         }
-    }
-    {
-        Sample sample;
-        for (int day = 2; day <= 20; day += 3) {
-            sample.add(QDateTime(QDate(2026, 11, day), QTime(14, 0), Qt::UTC),
-                       QStringLiteral("memory-0%1").arg(day + 10),
-                       QStringLiteral("\nA long November afternoon, reading by the window.\n")
-                           + QString(180, u'x').replace(u'x', QStringLiteral("more ")));
-        }
-        auto view = sample.view();
-        save(*view, folder, "today-recap");
-    }
-    {
-        Sample sample(0);
-        save(*sample.history(), folder, "history-empty");
-        sample.add(kNow.addSecs(-3600), QStringLiteral("memory-001"), QStringLiteral("Snow on the roofs, and quiet."));
-        save(*sample.history(), folder, "history-one-entry");
-    }
-    {
-        Sample sample;
-        sample.add(kNow.addSecs(-7200), QStringLiteral("memory-011"), QStringLiteral("The first answer of today."));
-        sample.add(kNow.addSecs(-5400), QStringLiteral("gratitude-003"),
-                   QStringLiteral("Thankful for the bus driver who waited."));
-        sample.add(kNow.addSecs(-3600), QStringLiteral("freeform"),
-                   QStringLiteral("First paragraph about the morning.\n\nSecond paragraph, after lunch, about the long "
-                                  "walk along the river and the heron that stood so still we thought it was a post.\n"
-                                  "Third paragraph."));
-        auto view = sample.history();
-        save(*view, folder, "history-three-today-multi-paragraph");
-        view->openReader(view->archiveModel()->entryAt(0));
-        QTest::qWait(50);
-        save(*view->reader(), folder, "reader-today-clean");
-        view->reader()->editor()->setText(QStringLiteral("First paragraph about the morning, rewritten."));
-        save(*view->reader(), folder, "reader-today-dirty");
-        view->reader()->close();
-        view->openReader(view->archiveModel()->entryAt(4));
-        QTest::qWait(50);
-        save(*view->reader(), folder, "reader-past-clean");
-        view->reader()->editor()->setText(QStringLiteral("Corrected."));
-        save(*view->reader(), folder, "reader-past-dirty");
-        view->reader()->close();
-        view->showSearch();
-        view->searchField()->setText(QStringLiteral("HERON river"));
-        save(*view, folder, "history-search-results");
-        view->searchField()->setText(QStringLiteral("heron tea"));
-        save(*view, folder, "history-search-none");
-    }
-    {
-        Sample sample(0);
-        const Calendar calendar = Calendar::current();
-        const QStringList categories{QStringLiteral("memory"), QStringLiteral("gratitude"), QStringLiteral("pages")};
-        for (int i = 0; i < 20000; ++i) {
-            const QDateTime when = kNow.addDays(-1 - i / 3).addSecs(-600 * (i % 3));
-            const QString text
-                = QStringLiteral("Entry %1: the walk, the kettle, the letter from home. ").arg(20000 - i);
-            sample.store->insert({when, journalDayKey(when, calendar), QStringLiteral("p%1").arg(i % 3),
-                                  categories[i % 3], sealEntryText(text, *sample.key), i % 5 == 0 ? 8 : 40 + i % 150});
-        }
-        static_cast<void>(sample.store->save());
-        auto view = sample.history();
-        view->show();
-        QScrollBar* bar = view->archive()->verticalScrollBar();
-        bar->setValue(bar->maximum() / 2);
-        save(*view, folder, "history-twenty-thousand-halfway");
-    }
-    {
-        Sample sample;
-        TrayPanel panel(new TrayEntryView(*sample.store, sample.scheduler, sample.clock));
-        TrayEntryView* view = panel.view();
-        save(panel, folder, "panel-locked");
-        view->setKey(sample.key);
-        view->setCanCheckForUpdates(true);
-        save(panel, folder, "panel-empty");
-        QTest::keyClicks(view->findChild<PlainTextEditor*>(),
-                         QStringLiteral("Snow on the roofs, and the kettle singing. I stayed in bed "
-                                        "a while longer and listened to the street wake up."));
-        save(panel, folder, "panel-writing");
-        view->session().finishDay();
-        save(panel, folder, "panel-saved");
-    }
-    {
-        Sample sample;
-        TrayPanel panel(new TrayEntryView(*sample.store, sample.scheduler, sample.clock,
-                                          std::make_unique<PromptEngine>(PromptEngine::Bank{})));
-        panel.view()->setKey(sample.key);
-        save(panel, folder, "panel-no-prompt");
-    }
-    {
-        UpdateRelease release;
-        release.shortVersion = QStringLiteral("0.2.0");
-        release.notes = QStringLiteral("<h3>What is new</h3><ul><li>Write from the tray.</li><li>A quieter editor."
-                                       "</li></ul><p><img src=\"https://example.org/tracker.png\"></p>");
-        UpdateDialog dialog(release, QStringLiteral("0.1.0"));
-        save(dialog, folder, "update-available");
-    }
-    {
-        LockView lock;
-        lock.resize(680, 560);
-        save(lock, folder, "lock");
-        lock.setFailed(true);
-        save(lock, folder, "lock-failed");
-        lock.setKeyProblem(KeyProblem::keyMissing, KeychainStatus::NotFound);
-        save(lock, folder, "lock-key-missing");
-        lock.setKeyProblem(KeyProblem::keyringUnavailable, KeychainStatus::Locked);
-        save(lock, folder, "lock-keyring-locked");
-    }
-    {
-        RecoveryCodeSheet sheet(formatRecoveryCode(QByteArray(32, '\x5a')), nullptr);
-        save(sheet, folder, "recovery-code");
-        RecoveryCodeDialog dialog(nullptr);
-        dialog.codeField()->setText(QStringLiteral("7ABC-DEFG"));
-        save(dialog, folder, "recovery-code-entry");
-    }
-    {
-        QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
-        ReminderScheduler scheduler;
-        SettingsView settings(scheduler);
-        settings.adjustSize();
-        save(settings, folder, "settings");
-        settings.nudgeToggle()->click();
-        save(settings, folder, "settings-nudge-on");
-        settings.reminderToggle()->click();
-        save(settings, folder, "settings-reminder-off");
+        scene();
     }
     return 0;
 }
