@@ -16,10 +16,12 @@
 #include "journal/RecoveryCode.h"
 #include "journal/WordCount.h"
 #include "lock/LockView.h"
+#include "lock/PamConversationDialog.h"
 #include "lock/RecoveryCodeDialog.h"
 #include "lock/RecoveryCodeSheet.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
+#include "transfer/PassphraseDialog.h"
 #include "ui/Palette.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/SwitchToggle.h"
@@ -248,6 +250,16 @@ int main(int argc, char** argv)
             showcase.capture(panel, "panel-writing");
             view->session().finishDay();
             showcase.capture(panel, "panel-saved");
+            view->setCanCheckForUpdates(false);
+            showcase.capture(panel, "panel-checking-for-updates");
+        },
+        [&] {
+            Sample sample;
+            TrayPanel panel(new TrayEntryView(*sample.store, sample.scheduler, sample.clock));
+            panel.view()->setKey(sample.key);
+            QTest::keyClicks(panel.view()->findChild<PlainTextEditor*>(),
+                             QString(40, u'x').replace(u'x', QStringLiteral("The rain kept on, and so did I. ")));
+            showcase.capture(panel, "panel-overflowing");
         },
         [&] {
             Sample sample;
@@ -278,6 +290,12 @@ int main(int argc, char** argv)
         [&] {
             RecoveryCodeSheet sheet(formatRecoveryCode(QByteArray(32, '\x5a')), nullptr);
             showcase.capture(sheet, "recovery-code");
+            PamConversationDialog conversation(QStringLiteral("unlock your journal"), nullptr);
+            conversation.tell(QStringLiteral("Place your finger on the reader"), false);
+            conversation.ask(QStringLiteral("Password: "), true, [](PamConversationDialog::Answer) {});
+            showcase.capture(conversation, "pam-conversation");
+            PassphraseDialog passphrase(PassphraseDialog::Purpose::newBackup, nullptr);
+            showcase.capture(passphrase, "backup-passphrase");
             RecoveryCodeDialog dialog(nullptr);
             dialog.codeField()->setText(QStringLiteral("7ABC-DEFG"));
             showcase.capture(dialog, "recovery-code-entry");
