@@ -52,13 +52,11 @@ class TestStatistics : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void cleanup();
     void lookBackAndPreviousMonths();
     void resurfacesTheLongestReadableEntry();
     void itemsFollowTheJournalDay();
     void recapOfAMonth();
     void recapIsDueOncePerMonth();
-    void quotedLine();
     void dayIsWrittenAtTwentyWords();
     void streaks();
     void weekFollowsTheLocale();
@@ -94,11 +92,6 @@ void TestStatistics::init()
 {
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
     m_journal = std::make_unique<test::TempJournal>();
-}
-
-void TestStatistics::cleanup()
-{
-    m_journal.reset();
 }
 
 Entry* TestStatistics::add(const char* dayKey, const QString& text, qint64 words, const EntryKey* key)
@@ -176,18 +169,16 @@ void TestStatistics::itemsFollowTheJournalDay()
     // 01:30 on 15 May is still 14 May: the candidates are 14 April and 14 May a year before.
     const QDateTime smallHours = QDateTime(QDate(2024, 5, 15), QTime(1, 30), QTimeZone("America/New_York")).toUTC();
     add("2023-05-14", QStringLiteral("a year"), 5);
-    std::vector<ResurfacedItem> items
-        = resurfacedItems(m_journal->store->entries(), *m_journal->key, smallHours, m_calendar);
-    QCOMPARE(items.size(), std::size_t(1));
-    QCOMPARE(items.front().label, QStringLiteral("one year ago"));
-
+    const auto items
+        = [&] { return resurfacedItems(m_journal->store->entries(), *m_journal->key, smallHours, m_calendar); };
+    QCOMPARE(items().size(), std::size_t(1));
+    QCOMPARE(items().front().label, QStringLiteral("one year ago"));
     add("2024-04-14", QStringLiteral("a month"), 5);
     add("2024-04-15", QStringLiteral("the wrong day"), 500);
-    items = resurfacedItems(m_journal->store->entries(), *m_journal->key, smallHours, m_calendar);
-    QCOMPARE(items.size(), std::size_t(2));
-    QCOMPARE(items.at(0).label, QStringLiteral("one month ago"));
-    QCOMPARE(items.at(0).text, QStringLiteral("a month"));
-    QCOMPARE(items.at(1).text, QStringLiteral("a year"));
+    QCOMPARE(items().size(), std::size_t(2));
+    QCOMPARE(items().at(0).label, QStringLiteral("one month ago"));
+    QCOMPARE(items().at(0).text, QStringLiteral("a month"));
+    QCOMPARE(items().at(1).text, QStringLiteral("a year"));
 }
 
 void TestStatistics::recapOfAMonth()
@@ -208,6 +199,16 @@ void TestStatistics::recapOfAMonth()
     const std::optional<RecapData> withoutLine = recapAt(4, 1, 9);
     QCOMPARE(withoutLine->line, std::nullopt);
     QCOMPARE(withoutLine->totalWords, 1904);
+
+    // The quoted line: blank lines go first and spaces stay; tabs, no-break spaces and every kind of line end are
+    // blank; a zero-width space is not.
+    const auto line = [](const QString& text) { return firstNonBlankLine(text); };
+    QCOMPARE(line(QStringLiteral("\n\n  two words  \nlater")), QStringLiteral("  two words  "));
+    QCOMPARE(line(QStringLiteral("\t \u00A0\u3000\r\nreal")), QStringLiteral("real"));
+    QCOMPARE(line(QStringLiteral(" \u000B \u000C \r \u0085 \u2028 \u2029x")), QStringLiteral("x"));
+    QCOMPARE(line(QStringLiteral("\u200B\nnext")), QStringLiteral("\u200B"));
+    QCOMPARE(line(QString()), std::nullopt);
+    QCOMPARE(line(QStringLiteral(" \n\t\n")), std::nullopt);
 }
 
 void TestStatistics::recapIsDueOncePerMonth()
@@ -234,19 +235,6 @@ void TestStatistics::recapIsDueOncePerMonth()
     QCOMPARE(recapAt(4, 30, 23, preferences), std::nullopt);
     add("2025-04-20", QStringLiteral("three"), 7);
     QCOMPARE(recapAt(5, 1, 9, preferences)->monthLabel, QStringLiteral("april"));
-}
-
-void TestStatistics::quotedLine()
-{
-    // Blank lines go first and spaces stay; tabs, no-break spaces and every kind of line end are blank; a
-    // zero-width space is not.
-    const auto line = [](const QString& text) { return firstNonBlankLine(text); };
-    QCOMPARE(line(QStringLiteral("\n\n  two words  \nlater")), QStringLiteral("  two words  "));
-    QCOMPARE(line(QStringLiteral("\t \u00A0\u3000\r\nreal")), QStringLiteral("real"));
-    QCOMPARE(line(QStringLiteral(" \u000B \u000C \r \u0085 \u2028 \u2029x")), QStringLiteral("x"));
-    QCOMPARE(line(QStringLiteral("\u200B\nnext")), QStringLiteral("\u200B"));
-    QCOMPARE(line(QString()), std::nullopt);
-    QCOMPARE(line(QStringLiteral(" \n\t\n")), std::nullopt);
 }
 
 void TestStatistics::dayIsWrittenAtTwentyWords()
