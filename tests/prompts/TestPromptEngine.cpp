@@ -61,11 +61,7 @@ private:
     void setUsed(const QString& ids) { m_preferences->setStringArray(kUsed, ids.split(u',')); }
     std::optional<QString> assignment() const { return m_preferences->string(kAssignment); }
 
-    /** A bank file of the test's own holding `content`. */
-    QString write(const QByteArray& content);
-
     QTemporaryDir m_dir;
-    int m_files = 0;
     std::unique_ptr<Preferences> m_preferences;
 };
 
@@ -177,18 +173,13 @@ void TestPromptEngine::storedAssignmentsAndAnEmptyBank()
     QCOMPARE(used(), QStringLiteral("A,B"));
 }
 
-QString TestPromptEngine::write(const QByteArray& content)
-{
-    const QString path = m_dir.filePath(QStringLiteral("prompts-%1.json").arg(++m_files));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(content);
-    }
-    return path;
-}
-
 void TestPromptEngine::loading()
 {
+    // A bank file of the test's own holding `content`.
+    auto write = [this, files = 0](const QByteArray& content) mutable {
+        QFile file(m_dir.filePath(QStringLiteral("prompts-%1.json").arg(++files)));
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() ? file.fileName() : QString();
+    };
     const auto ids = [&](const QByteArray& json) {
         QStringList loaded;
         for (const Prompt& prompt : PromptEngine::loadBank(write(json)).prompts) {
