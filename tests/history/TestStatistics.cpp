@@ -239,22 +239,16 @@ void TestStatistics::recapIsDueOncePerMonth()
 
 void TestStatistics::dayIsWrittenAtTwentyWords()
 {
-    test::TempJournal journal;
-    const auto add = [&](const char* dayKey, const char* promptID, qint64 words) {
-        return journal.add(QString::fromLatin1(dayKey), QString::fromLatin1(promptID), QString(), words);
-    };
-    add("2024-03-01", "memory-001", 19);
-    add("2024-03-02", "memory-002", 20);
-    add("2024-03-03", "memory-003", 12);
-    add("2024-03-03", "freeform", 8);
-    // Two entries of one day and prompt (the store does not forbid it) both count.
-    add("2024-03-04", "memory-004", 10);
-    const Entry* late = add("2024-03-04", "memory-004", 10);
-    add("2024-03-05", "memory-005", 0);
-
-    QCOMPARE(wordsByDay(journal.store->entries()).value(QStringLiteral("2024-03-04")), 20);
-    QCOMPARE(completedDayKeys(journal.store->entries()),
-             (QSet<QString>{QStringLiteral("2024-03-02"), QStringLiteral("2024-03-03"), QStringLiteral("2024-03-04")}));
+    // The words of a day add up over its prompts, two entries of one prompt (the store does not forbid it) too.
+    add("2024-03-01", QString(), 19);
+    add("2024-03-02", QString(), 20);
+    add("2024-03-03", QString(), 12);
+    m_journal->add(QStringLiteral("2024-03-03"), Entry::freeformPromptID, QString(), 8);
+    add("2024-03-04", QString(), 10);
+    const Entry* late = add("2024-03-04", QString(), 10);
+    add("2024-03-05", QString(), 0);
+    QCOMPARE(wordsByDay(m_journal->store->entries()).value(QStringLiteral("2024-03-04")), 20);
+    QCOMPARE(completedDayKeys(m_journal->store->entries()), keys("2024-03-02 2024-03-03 2024-03-04"));
 
     // An entry is today's until 03:00 the next morning.
     const Calendar berlin = calendar("en_US", "Europe/Berlin");
