@@ -110,36 +110,32 @@ void TestEntryKeyStore::aJournalThatHadAKeyNeverGetsANewOne()
 {
     // The keychain has no key (a locked collection answers so through some libraries) or another one, for a
     // journal with entries, with only a key check left, or from before key checks: nothing is made or written.
-    struct Case
-    {
-        bool entries;
-        bool check;
-        bool foreign;
-        KeyProblem problem;
-    };
-    for (const Case& c :
-         {Case{true, false, false, KeyProblem::keyMissing}, Case{false, true, false, KeyProblem::keyMissing},
-          Case{true, true, true, KeyProblem::keyMismatch}, Case{true, false, true, KeyProblem::keyMismatch}}) {
+    const std::tuple<bool, bool, bool, KeyProblem> cases[] // entries, a key check, a foreign key; what is said
+        = {{true, false, false, KeyProblem::keyMissing},
+           {false, true, false, KeyProblem::keyMissing},
+           {true, true, true, KeyProblem::keyMismatch},
+           {true, false, true, KeyProblem::keyMismatch}};
+    for (const auto& [entries, check, foreign, problem] : cases) {
         TempJournal journal;
-        if (c.entries) {
+        if (entries) {
             journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("kept words"));
             QVERIFY(journal.store->save());
         }
-        if (c.check) {
+        if (check) {
             QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
         }
         const QByteArray before = fileBytes(journal.store->path());
         InMemoryKeychain keychain;
-        const QByteArray foreign = keyBytes(*EntryKey::random());
-        if (c.foreign) {
-            keychain.store(entryKeyItem, foreign);
+        const QByteArray other = keyBytes(*EntryKey::random());
+        if (foreign) {
+            keychain.store(entryKeyItem, other);
         }
 
         const EntryKeyResult result = keyFor(keychain, *journal.store);
         QVERIFY(!result.key);
-        QCOMPARE(result.problem, c.problem);
+        QCOMPARE(result.problem, problem);
         QCOMPARE(keychain.addCount(), 0);
-        QCOMPARE(keychain.stored(entryKeyItem), c.foreign ? std::optional(foreign) : std::nullopt);
+        QCOMPARE(keychain.stored(entryKeyItem), foreign ? std::optional(other) : std::nullopt);
         QCOMPARE(fileBytes(journal.store->path()), before);
     }
 }
