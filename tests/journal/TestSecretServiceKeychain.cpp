@@ -36,18 +36,19 @@ template <typename Call> EntryKeyResult waitFor(Call call)
 {
     std::optional<EntryKeyResult> result;
     call([&](EntryKeyResult r) { result = std::move(r); });
-    QElapsedTimer timer;
-    timer.start();
-    while (!result && timer.elapsed() < 15000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return result.value_or(EntryKeyResult{});
+    return QTest::qWaitFor([&] { return result.has_value(); }, 15000) ? *result : EntryKeyResult{};
 }
 
 /** Loads (or makes) the key kept under the test's own item. */
 EntryKeyResult load(SecretServiceKeychain& keychain, EntryStore& store, const KeychainItem& item)
 {
     return waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, store, std::move(done), item); });
+}
+
+/** A call to the keyring's object at `path`. */
+QDBusMessage secretsCall(const QString& interface, const QString& method, const QString& path = kSecretsPath)
+{
+    return QDBusMessage::createMethodCall(kSecrets, path, interface, method);
 }
 
 /** What the keyring holds under a service, as its own tool lists it. Holds secrets: never print it. */
@@ -69,8 +70,8 @@ class TestCollection
 public:
     TestCollection()
     {
-        QDBusMessage open = QDBusMessage::createMethodCall(
-            kSecrets, kSecretsPath, QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("OpenSession"));
+        QDBusMessage open
+            = secretsCall(QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("OpenSession"));
         open << QStringLiteral("plain") << QVariant::fromValue(QDBusVariant(QString()));
         const QDBusMessage opened = QDBusConnection::sessionBus().call(open);
         if (opened.arguments().size() == 2) {
@@ -89,8 +90,8 @@ public:
     {
         if (!m_path.isEmpty()) {
             unlock();
-            QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-                kSecrets, m_path, QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Delete")));
+            QDBusConnection::sessionBus().call(
+                secretsCall(QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Delete"), m_path));
         }
     }
 
@@ -98,8 +99,7 @@ public:
 
     bool lock() const
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            kSecrets, kSecretsPath, QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
+        QDBusMessage call = secretsCall(QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
         call << QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(m_path)});
         return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
     }
@@ -114,9 +114,7 @@ public:
 private:
     static QDBusMessage adminCall(const QString& method)
     {
-        return QDBusMessage::createMethodCall(
-            kSecrets, kSecretsPath, QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
-            method);
+        return secretsCall(QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"), method);
     }
     /** The collection's password as the Secret Service passes a secret: (session, parameters, value, type). */
     QVariant password() const
