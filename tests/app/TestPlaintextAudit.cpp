@@ -13,9 +13,9 @@
 #include <QDateTime>
 #include <QDirIterator>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
-#include <QTimeZone>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,19 +121,6 @@ QProcessEnvironment withFolders(const QTemporaryDir& home, std::initializer_list
     return environment;
 }
 
-/** A zone where it is day now, so the journal day is the calendar day and a 23:59 reminder is still ahead. */
-const char* daytimeZone()
-{
-    for (const char* zone : {"Pacific/Auckland", "Asia/Tokyo", "Asia/Kolkata", "Europe/Berlin", "America/New_York",
-                             "America/Los_Angeles", "Pacific/Honolulu"}) {
-        const int hour = QDateTime::currentDateTimeUtc().toTimeZone(QTimeZone(zone)).time().hour();
-        if (hour >= 4 && hour <= 21) {
-            return zone;
-        }
-    }
-    return "UTC";
-}
-
 } // namespace
 
 class TestPlaintextAudit : public QObject
@@ -164,15 +151,16 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
 {
     const QDateTime since = QDateTime::currentDateTime().addSecs(-2);
     QTemporaryDir home;
-    qputenv("TZ", daytimeZone());
+    // A zone where it is about noon, so the journal day is the calendar day and a 23:59 reminder is still ahead.
+    const int offset = 12 - QDateTime::currentDateTimeUtc().time().hour();
+    qputenv("TZ", QStringLiteral("Etc/GMT%1%2").arg(offset > 0 ? u'-' : u'+').arg(std::abs(offset)).toLatin1());
     QProcessEnvironment environment
         = withFolders(home, {"HOME", "TMPDIR", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"});
-    const QString config = environment.value(QStringLiteral("XDG_CONFIG_HOME")) + QStringLiteral("/wendle");
-    QVERIFY(QDir().mkpath(config));
-    QFile settings(config + QStringLiteral("/wendle.conf"));
-    QVERIFY(settings.open(QIODevice::WriteOnly)
-            && settings.write("[General]\nreminder.hour=23\nreminder.minute=59\n") > 0);
-    settings.close();
+    QSettings settings(environment.value(QStringLiteral("XDG_CONFIG_HOME")) + QStringLiteral("/wendle/wendle.conf"),
+                       QSettings::IniFormat);
+    settings.setValue(QStringLiteral("reminder.hour"), 23);
+    settings.setValue(QStringLiteral("reminder.minute"), 59);
+    settings.sync();
     const QString todayWord = uniqueWord();
     const QString trayWord = uniqueWord();
     const QStringList words{todayWord, trayWord};
