@@ -48,7 +48,6 @@ private Q_SLOTS:
     void init();
     void entriesSurviveReopening();
     void fileIsPrivateAndDurable();
-    void rowsWrittenByTheSchemaLoad();
     void failedSaveKeepsEveryWord();
     void oneFailingEntryHoldsBackNoOther();
     void unreadableBodiesAreKeptAside();
@@ -134,8 +133,17 @@ void TestEntryStore::entriesSurviveReopening()
              QStringLiteral("2024-03-05 memory-001 memory 2: corrected | 2024-03-05 freeform pages 1: later | "
                             "2024-03-05 memory-001 memory 0: same day and prompt | "
                             "2024-03-05 memory-001 memory 0: fourth"));
-    QCOMPARE(again->entries().size(), std::size_t(4));
     QVERIFY(again->displacedBodies().empty());
+
+    // The table layout is a contract: a row written by another tool in that layout loads as an entry.
+    again.reset();
+    QVERIFY(runSql(m_path,
+                   "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body) VALUES "
+                   "(1709629200000, '2024-03-06', 'future-003', 'future', X'"
+                       + sealEntryText(QStringLiteral("from outside"), *m_key).toHex() + "')"));
+    again = open();
+    QVERIFY(rows(*again).endsWith(QStringLiteral(" | 2024-03-06 future-003 future 0: from outside")));
+    QCOMPARE(again->entries().back()->date(), moment(5, 9));
 }
 
 void TestEntryStore::fileIsPrivateAndDurable()
@@ -160,21 +168,6 @@ void TestEntryStore::fileIsPrivateAndDurable()
     QVERIFY(::chmod(QFile::encodeName(m_path).constData(), 0644) == 0);
     QVERIFY(open());
     QCOMPARE(modeOf(m_path), 0600);
-}
-
-void TestEntryStore::rowsWrittenByTheSchemaLoad()
-{
-    // The table layout is a contract: a row written by another tool in that layout loads as an entry.
-    open().reset();
-    QVERIFY(runSql(m_path,
-                   "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body) VALUES "
-                   "(1709629200000, '2024-03-05', 'future-003', 'future', X'"
-                       + sealEntryText(QStringLiteral("from outside"), *m_key).toHex() + "')"));
-
-    auto store = open();
-    QVERIFY(store);
-    QCOMPARE(rows(*store), QStringLiteral("2024-03-05 future-003 future 0: from outside"));
-    QCOMPARE(store->entries().front()->date(), moment(5, 9));
 }
 
 void TestEntryStore::failedSaveKeepsEveryWord()
@@ -242,14 +235,12 @@ void TestEntryStore::unreadableBodiesAreKeptAside()
 {
     const auto lostKey = EntryKey::random();
     ManualClock clock(moment(7, 22));
-    QByteArray unreadable;
     {
         auto store = open(clock);
         QVERIFY(store);
         Entry* entry = store->insert(newEntry(QStringLiteral("written under a key that is gone"), *lostKey));
         Entry* readable = store->insert(newEntry(QStringLiteral("fine"), *m_key, QStringLiteral("2024-03-06")));
         QVERIFY(store->save());
-        unreadable = entry->cipherBody();
 
         // Replacing a body that opens under the current key keeps nothing aside.
         store->replaceBody(readable, sealEntryText(QStringLiteral("fine, edited"), *m_key), *m_key);
