@@ -65,7 +65,8 @@ QByteArray feed(const QByteArray& items)
 }
 
 /**
- * A loopback HTTPS server (Python's http.server) serving the files put into it, under a certificate of its own.
+ * A loopback HTTPS server (Python's http.server, its log kept by QProcess) serving the files put into it, under a
+ * certificate of its own.
  * A trusted server's certificate is added to Qt's default CA list; an untrusted one's is not.
  */
 class LoopbackHttps
@@ -93,9 +94,8 @@ public:
         m_server.start(QStringLiteral("python3"),
                        {QStringLiteral("-c"), QStringLiteral(R"(
 import functools, http.server, ssl, sys
-class Quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args): pass
-server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), functools.partial(Quiet, directory=sys.argv[1]))
+handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
 context.load_cert_chain(sys.argv[2], sys.argv[3])
 server.socket = context.wrap_socket(server.socket, server_side=True)
