@@ -98,12 +98,10 @@ class TestExportImport : public QObject
 
 private Q_SLOTS:
     void roundTripAcrossClockChangesAndZones();
-    void markdownDayAndUnreadableBody();
-    void markdownComesBackWholeInEveryCalendar();
+    void markdownDaysComeBackWholeInEveryCalendar();
     void exportIsAllOrNothing();
     void importsFolderAndJrnlOnce();
-    void refusesWhatAFileCannotBeTrustedWith();
-    void readsOnlyRegularFilesInsideTheFolder();
+    void refusesWhatAFileOrFolderCannotBeTrustedWith();
     void backupRestoresIntoAnotherJournalOnce();
     void backupRepairsWhatNoLongerOpens();
     void backupRefusesWhatItCannotTrust();
@@ -139,7 +137,7 @@ void TestExportImport::roundTripAcrossClockChangesAndZones()
     QCOMPARE(int(again.skipped.size()), 1000);
 }
 
-void TestExportImport::markdownDayAndUnreadableBody()
+void TestExportImport::markdownDaysComeBackWholeInEveryCalendar()
 {
     const Calendar berlin = calendar("de_DE", "Europe/Berlin");
     TempJournal journal;
@@ -158,11 +156,11 @@ void TestExportImport::markdownDayAndUnreadableBody()
         *journal.store, *journal.key,
         {{QStringLiteral("m-1"), PromptCategory::memory, QStringLiteral("What did you see first?")}});
     QCOMPARE(unreadableEntries(entries, berlin), QStringList{QStringLiteral("2024-03-10 08:05, memory")});
-    const std::vector<ExportFile> files = markdownExport(entries, berlin);
-    QCOMPARE(files.size(), std::size_t(2));
-    QCOMPARE(files[0].name, QStringLiteral("2024-03-10.md"));
-    QCOMPARE(files[0].entries, 3);
-    QCOMPARE(QString::fromUtf8(files[0].contents),
+    const std::vector<ExportFile> days = markdownExport(entries, berlin);
+    QCOMPARE(days.size(), std::size_t(2));
+    QCOMPARE(days[0].name, QStringLiteral("2024-03-10.md"));
+    QCOMPARE(days[0].entries, 3);
+    QCOMPARE(QString::fromUtf8(days[0].contents),
              QStringLiteral("# 2024-03-10\n"
                             "\n## 07:05 · memory · What did you see first?\n"
                             "<!-- wendle entry 2024-03-10T07:05:00.000+01:00 memory m-1 -->\n\nFirst light\n"
@@ -172,10 +170,8 @@ void TestExportImport::markdownDayAndUnreadableBody()
                             "<!-- wendle entry 2024-03-10T19:05:00.000+01:00 memory freeform -->\n\nEvening pages\n")
                  .arg(unreadableNote()));
     QVERIFY(jsonExport(entries, berlin, QStringLiteral("x.json")).contents.contains("\"unreadable\": true"));
-}
 
-void TestExportImport::markdownComesBackWholeInEveryCalendar()
-{
+    // Written out and read back in a calendar with other years.
     const Calendar buddhist = calendar("th_TH@calendar=buddhist", "Asia/Bangkok");
     TempJournal source;
     const QDateTime first = QDateTime::fromMSecsSinceEpoch(1'672'700'000'123, Qt::UTC); // 2023-01-03, Bangkok
@@ -352,7 +348,7 @@ void TestExportImport::importsFolderAndJrnlOnce()
     QCOMPARE(buddhist.entries[0].record.dayKey, QStringLiteral("2566-06-01"));
 }
 
-void TestExportImport::refusesWhatAFileCannotBeTrustedWith()
+void TestExportImport::refusesWhatAFileOrFolderCannotBeTrustedWith()
 {
     const Calendar berlin = calendar("de_DE", "Europe/Berlin");
     TempJournal journal;
@@ -380,10 +376,8 @@ void TestExportImport::refusesWhatAFileCannotBeTrustedWith()
     QCOMPARE(plan.entries[1].record.creditedWords, 3);
     QCOMPARE(plan.entries[1].record.text.value_or(QString()), QStringLiteral("three more \uFFFD"));
     QCOMPARE(plan.notes.size(), std::size_t(1));
-}
 
-void TestExportImport::readsOnlyRegularFilesInsideTheFolder()
-{
+    // A folder is read for its regular files only, and only those inside it.
     QTemporaryDir outside;
     writeFile(outside.filePath(QStringLiteral("secret.txt")), "not for import");
     QTemporaryDir dir;
@@ -417,13 +411,11 @@ void TestExportImport::readsOnlyRegularFilesInsideTheFolder()
                           QStringLiteral("2023-05-06.txt it is too large (more than 16 MiB)"),
                           QStringLiteral("2023-05-07 caf its name is not valid UTF-8")}));
 
-    TempJournal journal;
-    const ImportPlan plan
-        = planFolderImport(read, *journal.store, *journal.key, calendar("de_DE", "Europe/Berlin"), now);
-    QCOMPARE(plan.notes.size(), std::size_t(2)); // the file, and the link to it
-    QCOMPARE(plan.notes[0].reason, QStringLiteral("contains bytes that are not UTF-8; they were replaced"));
-    QCOMPARE(plan.skipped.size(), read.skipped.size());
-    QCOMPARE(plan.entries.size(), std::size_t(2));
+    const ImportPlan fromFolder = planFolderImport(read, *journal.store, *journal.key, berlin, now);
+    QCOMPARE(fromFolder.notes.size(), std::size_t(2)); // the file, and the link to it
+    QCOMPARE(fromFolder.notes[0].reason, QStringLiteral("contains bytes that are not UTF-8; they were replaced"));
+    QCOMPARE(fromFolder.skipped.size(), read.skipped.size());
+    QCOMPARE(fromFolder.entries.size(), std::size_t(2));
 }
 
 void TestExportImport::backupRestoresIntoAnotherJournalOnce()
