@@ -144,8 +144,7 @@ private Q_SLOTS:
     void idleTimeSources();
     void hungDesktopNeverBlocks();
     void ownTypingNeverLocks();
-    void pamPasswords();
-    void pamCancelFails();
+    void pamPasswordsAndCancel();
 
 private:
     void emitSignal(const QString& path, const QString& interface, const QString& name, const QVariantList& args = {});
@@ -352,7 +351,7 @@ void TestSystemEvents::ownTypingNeverLocks()
     QVERIFY(idle.secondsSinceLastInput() >= 300);
 }
 
-void TestSystemEvents::pamPasswords()
+void TestSystemEvents::pamPasswordsAndCancel()
 {
     QVERIFY2(!qEnvironmentVariableIsEmpty("PAM_WRAPPER_SERVICE_DIR"),
              "needs pam_wrapper: run inside scripts/test-session.sh");
@@ -378,10 +377,8 @@ void TestSystemEvents::pamPasswords()
             QVERIFY2(shown.count(u'\n') >= 3 && shown.contains(u'⚠'), qPrintable(shown));
         }
     }
-}
 
-void TestSystemEvents::pamCancelFails()
-{
+    // Cancel fails at once.
     PamAuthenticator authenticator;
     QElapsedTimer timer;
     timer.start();
