@@ -49,8 +49,7 @@ class TestPromptEngine : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void walksTheBankDayByDay();
-    void resetsWhenTheUsedListIsFull();
+    void walksTheBankDayByDayAndStartsAgain();
     void storedAssignmentsAndAnEmptyBank();
     void loading();
     void shippedBankMeetsItsRules();
@@ -77,7 +76,7 @@ void TestPromptEngine::init()
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
 }
 
-void TestPromptEngine::walksTheBankDayByDay()
+void TestPromptEngine::walksTheBankDayByDayAndStartsAgain()
 {
     PromptEngine engine(bankOf());
     PromptEngine panel(bankOf()); // another screen's engine: the state is shared, not held by either
@@ -108,11 +107,6 @@ void TestPromptEngine::walksTheBankDayByDay()
     // Through the user's own calendar: 03:30 in Berlin is already the 8th there, not yet in UTC.
     qputenv("TZ", "Europe/Berlin");
     QCOMPARE(engine.todaysPrompt(berlin(8, 3, 30))->id, QStringLiteral("B"));
-}
-
-void TestPromptEngine::resetsWhenTheUsedListIsFull()
-{
-    PromptEngine engine(bankOf());
 
     // A full list at "give me another" gives the head of the bank, even if that is the prompt on screen.
     setUsed(QStringLiteral("B,C,A"));
