@@ -158,8 +158,7 @@ private Q_SLOTS:
     void feedOffersTheNewestLinuxRelease();
     void signatures();
     void onlyHttpsAndTheConfiguredFeed();
-    void checksAgainstALoopbackServer();
-    void downloadsAreKeptOnlyWhenSigned();
+    void checksAndDownloadsAgainstALoopbackServer();
 };
 
 void TestUpdates::versionOrder()
@@ -251,7 +250,7 @@ void TestUpdates::onlyHttpsAndTheConfiguredFeed()
     QVERIFY(packaged.canCheckForUpdates());
 }
 
-void TestUpdates::checksAgainstALoopbackServer()
+void TestUpdates::checksAndDownloadsAgainstALoopbackServer()
 {
     QCoreApplication::setApplicationVersion(QStringLiteral("1.5"));
     LoopbackHttps server(true);
@@ -298,15 +297,10 @@ void TestUpdates::checksAgainstALoopbackServer()
         QVERIFY(checkRunsToItsEnd(wary));
         QVERIFY(shownText(wary).startsWith(QStringLiteral("The update feed could not be reached")));
     }
-}
 
-void TestUpdates::downloadsAreKeptOnlyWhenSigned()
-{
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.5"));
+    // Downloads: kept only when whole and signed with the key the program trusts.
     QTemporaryDir cache;
     qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
-    LoopbackHttps server(true);
-    QVERIFY(server.isRunning());
     const QByteArray package = QByteArray("a signed Wendle package ").repeated(4000);
     const Signer signer(package);
     server.put(QStringLiteral("wendle_1.6_amd64.deb"), package);
@@ -314,7 +308,7 @@ void TestUpdates::downloadsAreKeptOnlyWhenSigned()
     const QString kept = cache.filePath(QStringLiteral("wendle/updates/wendle_1.6_amd64.deb"));
 
     using Case = std::tuple<QUrl, qint64, QByteArray, QString>; // what the feed says, and what the user is told
-    for (const auto& [url, length, signature, outcome] : std::initializer_list<Case>{
+    for (const auto& [from, length, signature, outcome] : std::initializer_list<Case>{
              {packageUrl, package.size(), Signer("something else").signature,
               QStringLiteral("signature is not Wendle's")},
              {packageUrl, package.size() - 1, signer.signature,
@@ -323,11 +317,11 @@ void TestUpdates::downloadsAreKeptOnlyWhenSigned()
              {QUrl(QStringLiteral("http://127.0.0.1:9/wendle_1.6_amd64.deb")), package.size(), signer.signature,
               QStringLiteral("only over HTTPS")},
              {packageUrl, package.size(), signer.signature, QStringLiteral("its signature is checked")}}) {
-        server.put(QStringLiteral("appcast.xml"), feed(release(QStringLiteral("1.6"), url, length, signature)));
-        UpdaterController updater(server.url(QStringLiteral("appcast.xml")), signer.publicKey);
-        QTRY_VERIFY(updater.canCheckForUpdates());
-        QVERIFY(checkRunsToItsEnd(updater));
-        auto* offer = qobject_cast<UpdateDialog*>(updater.dialog());
+        server.put(QStringLiteral("appcast.xml"), feed(release(QStringLiteral("1.6"), from, length, signature)));
+        UpdaterController downloader(server.url(QStringLiteral("appcast.xml")), signer.publicKey);
+        QTRY_VERIFY(downloader.canCheckForUpdates());
+        QVERIFY(checkRunsToItsEnd(downloader));
+        auto* offer = qobject_cast<UpdateDialog*>(downloader.dialog());
         QVERIFY(offer);
         QPushButton* download = nullptr;
         for (QPushButton* button : offer->findChildren<QPushButton*>()) {
@@ -335,8 +329,8 @@ void TestUpdates::downloadsAreKeptOnlyWhenSigned()
         }
         QVERIFY(download);
         download->click();
-        QTRY_VERIFY_WITH_TIMEOUT(updater.canCheckForUpdates() && !shownText(updater).isEmpty(), 20000);
-        QVERIFY2(shownText(updater).contains(outcome), qPrintable(shownText(updater)));
+        QTRY_VERIFY_WITH_TIMEOUT(downloader.canCheckForUpdates() && !shownText(downloader).isEmpty(), 20000);
+        QVERIFY2(shownText(downloader).contains(outcome), qPrintable(shownText(downloader)));
         QCOMPARE(QFile::exists(kept), outcome == QStringLiteral("its signature is checked"));
     }
 }
