@@ -102,8 +102,7 @@ private Q_SLOTS:
     void exportIsAllOrNothing();
     void importsFolderAndJrnlOnce();
     void refusesWhatAFileOrFolderCannotBeTrustedWith();
-    void backupRestoresIntoAnotherJournalOnce();
-    void backupRepairsWhatNoLongerOpens();
+    void backupRestoresOnceAndRepairsWhatNoLongerOpens();
     void backupRefusesWhatItCannotTrust();
 };
 
@@ -418,7 +417,7 @@ void TestExportImport::refusesWhatAFileOrFolderCannotBeTrustedWith()
     QCOMPARE(fromFolder.entries.size(), std::size_t(2));
 }
 
-void TestExportImport::backupRestoresIntoAnotherJournalOnce()
+void TestExportImport::backupRestoresOnceAndRepairsWhatNoLongerOpens()
 {
     TempJournal source;
     const auto lostKey = EntryKey::random();
@@ -466,6 +465,55 @@ void TestExportImport::backupRestoresIntoAnotherJournalOnce()
     QCOMPARE(plan.presentEntries, 4);
     QVERIFY(applyRestore(plan, *read.contents, *target.store, *target.key, &error));
     QCOMPARE(target.store->entries().size(), std::size_t(4));
+
+    // The key was lost and the journal goes on under a new one: the old entries no longer open.
+    TempJournal journal;
+    TempJournal before;
+    before.key = EntryKey::random();
+    for (TempJournal* sealed : {&journal, &before}) {
+        sealed->add(QStringLiteral("2023-11-14"), QStringLiteral("p-1"), QStringLiteral("before the loss"), -1, first,
+                    before.key.get());
+        sealed->add(QStringLiteral("2023-11-15"), QStringLiteral("p-2"), QStringLiteral("also before"), 9,
+                    first.addDays(1), before.key.get());
+    }
+    QVERIFY(journal.store->save());
+    before.add(QStringLiteral("2023-11-16"), QStringLiteral("p-3"), QStringLiteral("new to it"), -1, first.addDays(2));
+    // Bodies kept aside while saves fail belong to entries that have no row id yet: each keeps its own.
+    before.store->replaceBody(before.store->entries()[0], sealEntryText(QStringLiteral("one"), *before.key),
+                              *before.key);
+    before.store->keepAside(before.store->entries()[1], QByteArray("aside for the second"), first);
+    before.store->keepAside(before.store->entries()[2], QByteArray("aside for the third"), first);
+    const BackupContents backup = snapshotJournal(*before.store, *before.key);
+    QCOMPARE(backup.displaced.size(), std::size_t(2));
+    QCOMPARE(backup.displaced[0].entryIndex, 1);
+    QCOMPARE(backup.displaced[1].entryIndex, 2);
+
+    const RestorePlan restore = planBackup(backup, journal);
+    QCOMPARE(restore.newEntries, std::vector<int>{2});
+    QCOMPARE(restore.repairs.size(), std::size_t(2));
+    QVERIFY(applyRestore(restore, backup, *journal.store, *journal.key, &error));
+    QCOMPARE(openEntryText(journal.store->entries()[0]->cipherBody(), *journal.key), QStringLiteral("one"));
+    QCOMPARE(journal.store->entries()[1]->creditedWords(), 9);
+    // What no longer opened is kept aside, never destroyed; a second restore has nothing left to do.
+    QCOMPARE(journal.store->displacedBodies().size(), std::size_t(3));
+    const RestorePlan again = planBackup(backup, journal);
+    QVERIFY(again.newEntries.empty() && again.repairs.empty());
+    QCOMPARE(again.presentEntries, 3);
+
+    // Days, prompts and words are checked as an import checks them.
+    BackupContents hostile;
+    hostile.entries.push_back({{first, QStringLiteral("../../x-2023-04-01"), QStringLiteral("p-1"),
+                                QStringLiteral("memory"), 1, QStringLiteral("a")},
+                               {}});
+    hostile.entries.push_back({{first, QStringLiteral("2023-11-20"), QStringLiteral("p-1"), QStringLiteral("memory"),
+                                -5, QStringLiteral("two words")},
+                               {}});
+    const RestorePlan checked = planBackup(hostile, TempJournal());
+    QCOMPARE(checked.skipped.size(), std::size_t(1));
+    QCOMPARE(checked.skipped[0].reason, QStringLiteral("its day is not a date (YYYY-MM-DD)"));
+    TempJournal fresh;
+    QVERIFY(applyRestore(planBackup(hostile, fresh), hostile, *fresh.store, *fresh.key, &error));
+    QCOMPARE(fresh.store->entries().front()->creditedWords(), 2);
 }
 
 void TestExportImport::backupRefusesWhatItCannotTrust()
@@ -535,60 +583,6 @@ void TestExportImport::backupRefusesWhatItCannotTrust()
     for (const QByteArray& costly : {costing(20, 32, 16), costing(17, 8, 8), costing(200, 1, 1)}) {
         QCOMPARE(decodeBackup(costly, passphrase).error, BackupError::damaged);
     }
-}
-
-void TestExportImport::backupRepairsWhatNoLongerOpens()
-{
-    // The key was lost and the journal goes on under a new one: the old entries no longer open.
-    TempJournal journal;
-    TempJournal before;
-    before.key = EntryKey::random();
-    const QDateTime first = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, Qt::UTC);
-    for (TempJournal* sealed : {&journal, &before}) {
-        sealed->add(QStringLiteral("2023-11-14"), QStringLiteral("p-1"), QStringLiteral("before the loss"), -1, first,
-                    before.key.get());
-        sealed->add(QStringLiteral("2023-11-15"), QStringLiteral("p-2"), QStringLiteral("also before"), 9,
-                    first.addDays(1), before.key.get());
-    }
-    QVERIFY(journal.store->save());
-    before.add(QStringLiteral("2023-11-16"), QStringLiteral("p-3"), QStringLiteral("new to it"), -1, first.addDays(2));
-    // Bodies kept aside while saves fail belong to entries that have no row id yet: each keeps its own.
-    before.store->replaceBody(before.store->entries()[0], sealEntryText(QStringLiteral("one"), *before.key),
-                              *before.key);
-    before.store->keepAside(before.store->entries()[1], QByteArray("aside for the second"), first);
-    before.store->keepAside(before.store->entries()[2], QByteArray("aside for the third"), first);
-    const BackupContents backup = snapshotJournal(*before.store, *before.key);
-    QCOMPARE(backup.displaced.size(), std::size_t(2));
-    QCOMPARE(backup.displaced[0].entryIndex, 1);
-    QCOMPARE(backup.displaced[1].entryIndex, 2);
-
-    const RestorePlan restore = planBackup(backup, journal);
-    QCOMPARE(restore.newEntries, std::vector<int>{2});
-    QCOMPARE(restore.repairs.size(), std::size_t(2));
-    QString error;
-    QVERIFY(applyRestore(restore, backup, *journal.store, *journal.key, &error));
-    QCOMPARE(openEntryText(journal.store->entries()[0]->cipherBody(), *journal.key), QStringLiteral("one"));
-    QCOMPARE(journal.store->entries()[1]->creditedWords(), 9);
-    // What no longer opened is kept aside, never destroyed; a second restore has nothing left to do.
-    QCOMPARE(journal.store->displacedBodies().size(), std::size_t(3));
-    const RestorePlan again = planBackup(backup, journal);
-    QVERIFY(again.newEntries.empty() && again.repairs.empty());
-    QCOMPARE(again.presentEntries, 3);
-
-    // Days, prompts and words are checked as an import checks them.
-    BackupContents hostile;
-    hostile.entries.push_back({{first, QStringLiteral("../../x-2023-04-01"), QStringLiteral("p-1"),
-                                QStringLiteral("memory"), 1, QStringLiteral("a")},
-                               {}});
-    hostile.entries.push_back({{first, QStringLiteral("2023-11-20"), QStringLiteral("p-1"), QStringLiteral("memory"),
-                                -5, QStringLiteral("two words")},
-                               {}});
-    const RestorePlan checked = planBackup(hostile, TempJournal());
-    QCOMPARE(checked.skipped.size(), std::size_t(1));
-    QCOMPARE(checked.skipped[0].reason, QStringLiteral("its day is not a date (YYYY-MM-DD)"));
-    TempJournal fresh;
-    QVERIFY(applyRestore(planBackup(hostile, fresh), hostile, *fresh.store, *fresh.key, &error));
-    QCOMPARE(fresh.store->entries().front()->creditedWords(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestExportImport)
