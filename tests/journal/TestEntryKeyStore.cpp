@@ -27,14 +27,22 @@ using namespace wendle::test;
 
 namespace {
 
-/** Loads the key, or restores `typed` when given; the in-memory keychain answers before this returns. */
-EntryKeyResult keyFor(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> typed = nullptr)
+/** Waits on the event loop for the keychain's answer, which the in-memory one gives at once. */
+template <typename Call> EntryKeyResult waitFor(Call call)
 {
     std::optional<EntryKeyResult> result;
-    const auto done = [&](EntryKeyResult r) { result = std::move(r); };
-    typed ? restoreEntryKey(keychain, store, std::move(typed), done) : loadOrCreateEntryKey(keychain, store, done);
-    Q_ASSERT(result);
-    return *result;
+    call([&](EntryKeyResult r) { result = std::move(r); });
+    return QTest::qWaitFor([&] { return result.has_value(); }, 15000) ? *result : EntryKeyResult{};
+}
+
+/** Loads (or makes) the key kept under `item`, or restores `typed` there when given. */
+EntryKeyResult keyFor(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> typed = nullptr,
+                      const KeychainItem& item = entryKeyItem)
+{
+    return waitFor([&](EntryKeyReply done) {
+        typed ? restoreEntryKey(keychain, store, std::move(typed), std::move(done), item)
+              : loadOrCreateEntryKey(keychain, store, std::move(done), item);
+    });
 }
 
 // The tables and version as the first released journals wrote them, before key checks existed.
@@ -92,20 +100,6 @@ const QString kSecretsPath = QStringLiteral("/org/freedesktop/secrets");
 bool insideTestSession()
 {
     return !qEnvironmentVariableIsEmpty("WENDLE_TEST_USER");
-}
-
-/** Waits on the event loop for the keyring's asynchronous answer. */
-template <typename Call> EntryKeyResult waitFor(Call call)
-{
-    std::optional<EntryKeyResult> result;
-    call([&](EntryKeyResult r) { result = std::move(r); });
-    return QTest::qWaitFor([&] { return result.has_value(); }, 15000) ? *result : EntryKeyResult{};
-}
-
-/** Loads (or makes) the key kept under the test's own item. */
-EntryKeyResult load(SecretServiceKeychain& keychain, EntryStore& store, const KeychainItem& item)
-{
-    return waitFor([&](EntryKeyReply done) { loadOrCreateEntryKey(keychain, store, std::move(done), item); });
 }
 
 /** A call to the keyring's object at `path`. */
@@ -485,10 +479,10 @@ void TestEntryKeyStore::keyLivesInTheKeyring()
         "needs the test session's Secret Service: run inside scripts/test-session.sh, never with your own keyring");
     SecretServiceKeychain keychain;
     TempJournal journal;
-    EntryKeyResult first = load(keychain, *journal.store, m_item);
+    EntryKeyResult first = keyFor(keychain, *journal.store, nullptr, m_item);
     QVERIFY2(first.key, first.error ? first.error->what() : "no answer");
     const SecretSearch<EntryKey::size> search(first.key->data());
-    EntryKeyResult second = load(keychain, *journal.store, m_item);
+    EntryKeyResult second = keyFor(keychain, *journal.store, nullptr, m_item);
     QVERIFY(second.key);
     QVERIFY2(sameKey(*second.key, *first.key), "a second load made another key");
 
@@ -499,7 +493,7 @@ void TestEntryKeyStore::keyLivesInTheKeyring()
     keychain.add(m_item, QByteArray(32, 'x'), [&](KeychainStatus status) { added = status; });
     QTRY_VERIFY_WITH_TIMEOUT(added.has_value(), 15000);
     QCOMPARE(*added, KeychainStatus::Duplicate);
-    EntryKeyResult third = load(keychain, *journal.store, m_item);
+    EntryKeyResult third = keyFor(keychain, *journal.store, nullptr, m_item);
     QVERIFY2(third.key && sameKey(*third.key, *first.key), "adding replaced the key");
 
     // Once the last reference goes, as at a lock, no copy of the key is left in memory, used or not.
@@ -532,7 +526,7 @@ void TestEntryKeyStore::otherCollections()
     // Locked, and no prompter to unlock it: refused, for a journal with entries and for an empty one alike.
     TempJournal empty;
     for (EntryStore* store : {journal.store.get(), empty.store.get()}) {
-        const EntryKeyResult result = load(keychain, *store, item);
+        const EntryKeyResult result = keyFor(keychain, *store, nullptr, item);
         QVERIFY(!result.key);
         QCOMPARE(result.problem, KeyProblem::keyringUnavailable);
         QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Locked));
@@ -540,7 +534,7 @@ void TestEntryKeyStore::otherCollections()
     QCOMPARE(listing(item.service), listedBefore);
     QVERIFY(fileBytes(journal.store->path()) == journalBefore);
     QVERIFY(collection.unlock());
-    const EntryKeyResult unlocked = load(keychain, *journal.store, item);
+    const EntryKeyResult unlocked = keyFor(keychain, *journal.store, nullptr, item);
     QVERIFY2(unlocked.key && sameKey(*unlocked.key, *journal.key), "the unlocked keyring gave another key");
 
     // Another journal's key there: the recovery code's key takes its place in that collection, and the other
@@ -549,10 +543,8 @@ void TestEntryKeyStore::otherCollections()
     const auto foreign = EntryKey::random();
     QVERIFY(storeInCollection(collection.path(), restored, keyBytes(*foreign)));
     const auto typed = EntryKey::fromBytes(*parseRecoveryCode(formatRecoveryCode(keyBytes(*journal.key))));
-    QVERIFY(waitFor([&](EntryKeyReply done) {
-                restoreEntryKey(keychain, *journal.store, typed, std::move(done), restored);
-            }).key);
-    const EntryKeyResult loaded = load(keychain, *journal.store, restored);
+    QVERIFY(keyFor(keychain, *journal.store, typed, restored).key);
+    const EntryKeyResult loaded = keyFor(keychain, *journal.store, nullptr, restored);
     QVERIFY(loaded.key && sameKey(*loaded.key, *journal.key));
 
     const QByteArray listed = listing(restored.service);
