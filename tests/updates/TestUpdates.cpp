@@ -155,9 +155,8 @@ class TestUpdates : public QObject
 
 private Q_SLOTS:
     void versionOrder();
-    void feedOffersTheNewestLinuxRelease();
+    void theConfiguredFeedOffersTheNewestLinuxRelease();
     void signatures();
-    void onlyHttpsAndTheConfiguredFeed();
     void checksAndDownloadsAgainstALoopbackServer();
 };
 
@@ -179,7 +178,7 @@ void TestUpdates::versionOrder()
     QCOMPARE(compareVersions(QStringLiteral("1.05"), QStringLiteral("1.5")), 0);
 }
 
-void TestUpdates::feedOffersTheNewestLinuxRelease()
+void TestUpdates::theConfiguredFeedOffersTheNewestLinuxRelease()
 {
     const QUrl url(QStringLiteral("https://example.org/wendle.deb"));
     const UpdateFeed::Parsed parsed = UpdateFeed::parse(
@@ -204,25 +203,8 @@ void TestUpdates::feedOffersTheNewestLinuxRelease()
     const UpdateFeed::Parsed others
         = UpdateFeed::parse(feed(release(QStringLiteral("2.0"), url, 10, "c2ln", QStringLiteral("windows"))));
     QVERIFY(others.problem.isEmpty() && !others.newest);
-}
 
-void TestUpdates::signatures()
-{
-    const QByteArray data = QByteArray("wendle release archive ").repeated(1000);
-    const Signer signer(data);
-    QVERIFY(PackageSignature::verify(data, signer.signature, signer.publicKey));
-    QByteArray tampered = data;
-    tampered[500] = 'X';
-    QVERIFY(!PackageSignature::verify(tampered, signer.signature, signer.publicKey));
-    QVERIFY(!PackageSignature::verify(data, signer.signature, Signer(data).publicKey));
-    QVERIFY(!PackageSignature::verify(data, "not base64!", signer.publicKey));
-    QVERIFY(!PackageSignature::verify(data, signer.signature, signer.publicKey.left(20)));
-    QVERIFY(!PackageSignature::verify(data, {}, PackageSignature::builtInPublicKey()));
-    QCOMPARE(QByteArray::fromBase64(PackageSignature::builtInPublicKey()).size(), 32);
-}
-
-void TestUpdates::onlyHttpsAndTheConfiguredFeed()
-{
+    // Only a feed over HTTPS is asked.
     QVERIFY(!UpdateFeed::refusal(QUrl(QStringLiteral("http://example.org/appcast.xml"))).isEmpty());
     QVERIFY(!UpdateFeed::refusal(QUrl(QStringLiteral("file:///tmp/appcast.xml"))).isEmpty());
     QVERIFY(UpdateFeed::refusal(QUrl(QStringLiteral("HTTPS://example.org/appcast.xml"))).isEmpty());
@@ -248,6 +230,21 @@ void TestUpdates::onlyHttpsAndTheConfiguredFeed()
     packaged.checkForUpdates();
     QVERIFY(shownText(packaged).contains(QStringLiteral("package manager")));
     QVERIFY(packaged.canCheckForUpdates());
+}
+
+void TestUpdates::signatures()
+{
+    const QByteArray data = QByteArray("wendle release archive ").repeated(1000);
+    const Signer signer(data);
+    QVERIFY(PackageSignature::verify(data, signer.signature, signer.publicKey));
+    QByteArray tampered = data;
+    tampered[500] = 'X';
+    QVERIFY(!PackageSignature::verify(tampered, signer.signature, signer.publicKey));
+    QVERIFY(!PackageSignature::verify(data, signer.signature, Signer(data).publicKey));
+    QVERIFY(!PackageSignature::verify(data, "not base64!", signer.publicKey));
+    QVERIFY(!PackageSignature::verify(data, signer.signature, signer.publicKey.left(20)));
+    QVERIFY(!PackageSignature::verify(data, {}, PackageSignature::builtInPublicKey()));
+    QCOMPARE(QByteArray::fromBase64(PackageSignature::builtInPublicKey()).size(), 32);
 }
 
 void TestUpdates::checksAndDownloadsAgainstALoopbackServer()
