@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What is written stays sealed: the real program is written to on the Today screen and in the tray panel, the
 // entry is read back in History, and no word of it may turn up in any file the program or its reminder agent
-// could have left, nor in anything they printed. The process keeps its memory to itself as well.
+// could have left, nor in anything they printed. The day's words take its reminder out of the agent's queue.
+// The process keeps its memory to itself as well.
+#include "journal/DayKey.h"
 #include "journal/EntryStore.h"
 
 #include "RealWendle.h"
@@ -11,6 +13,7 @@
 #include <QDateTime>
 #include <QDirIterator>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
@@ -103,6 +106,21 @@ uid_t ownerOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_uid : uid_t(-1);
 }
 
+/** Folders of their own under `home` for the variables `names`, owned by `owner` when one is given. */
+QProcessEnvironment withFolders(const QTemporaryDir& home, std::initializer_list<const char*> names,
+                                uid_t owner = uid_t(-1))
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : names) {
+        const QString folder = home.filePath(QString::fromLatin1(name).toLower());
+        QDir().mkpath(folder);
+        [[maybe_unused]] const int owned
+            = owner != uid_t(-1) ? ::chown(QFile::encodeName(folder).constData(), owner, owner) : 0;
+        environment.insert(QString::fromLatin1(name), folder);
+    }
+    return environment;
+}
+
 } // namespace
 
 class TestPlaintextAudit : public QObject
@@ -111,7 +129,6 @@ class TestPlaintextAudit : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void noWrittenWordLeavesTheSealedJournal();
     void processMemoryIsClosedToOtherProcesses();
 
@@ -130,33 +147,42 @@ void TestPlaintextAudit::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
 }
 
-void TestPlaintextAudit::cleanupTestCase()
-{
-    m_tray.reset();
-}
-
 void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
 {
     const QDateTime since = QDateTime::currentDateTime().addSecs(-2);
     QTemporaryDir home;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name :
-         {"HOME", "TMPDIR", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
-        const QString folder = home.filePath(QString::fromLatin1(name).toLower());
-        QDir().mkpath(folder);
-        environment.insert(QString::fromLatin1(name), folder);
-    }
+    // A zone where it is about noon, so the journal day is the calendar day and a 23:59 reminder is still ahead.
+    const int offset = 12 - QDateTime::currentDateTimeUtc().time().hour();
+    qputenv("TZ", QStringLiteral("Etc/GMT%1%2").arg(offset > 0 ? u'-' : u'+').arg(std::abs(offset)).toLatin1());
+    QProcessEnvironment environment
+        = withFolders(home, {"HOME", "TMPDIR", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"});
+    QSettings settings(environment.value(QStringLiteral("XDG_CONFIG_HOME")) + QStringLiteral("/wendle/wendle.conf"),
+                       QSettings::IniFormat);
+    settings.setValue(QStringLiteral("reminder.hour"), 23);
+    settings.setValue(QStringLiteral("reminder.minute"), 59);
+    settings.sync();
     const QString todayWord = uniqueWord();
     const QString trayWord = uniqueWord();
     const QStringList words{todayWord, trayWord};
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QByteArray today = "wendle.reminder." + journalDayKey(now, Calendar::current()).toUtf8() + ".primary";
+    const QByteArray tomorrow
+        = "wendle.reminder." + journalDayKey(now.addDays(1), Calendar::current()).toUtf8() + ".primary";
 
     RealWendle wendle;
     wendle.process.setProcessChannelMode(QProcess::SeparateChannels);
     QVERIFY(wendle.start(environment));
     const qint64 pid = wendle.process.processId();
+    // The reminder agent Wendle started (or found) on the session bus, and the queue it keeps. Generous: the
+    // program and its agent start slowly on a busy machine and in a sanitized build.
+    const QString queue = environmentOf(reminderAgent(), "XDG_STATE_HOME") + QStringLiteral("/wendle/reminders.json");
+    QTRY_VERIFY_WITH_TIMEOUT(fileBytes(queue).contains(today) && fileBytes(queue).contains(tomorrow), 30000);
     QVERIFY(wendle.unlock());
     QVERIFY(wendle.dismissRecoveryCode());
-    QVERIFY(wendle.focusAndType(wendle.mainWindow(), QStringLiteral("Morning %1 by the window.").arg(todayWord)));
+    // The day's 20 words: the run removes every reminder first, then adds back those of the days still open.
+    QVERIFY(wendle.focusAndType(wendle.mainWindow(),
+                                QStringLiteral("Morning %1 by the window, %2.").arg(todayWord, test::words(18))));
+    QTRY_VERIFY_WITH_TIMEOUT(!fileBytes(queue).contains(today) && fileBytes(queue).contains(tomorrow), 20000);
     QTest::qWait(1500);
 
     // The tray icon is one of Wendle's windows, a small one in the tray; a click on it opens the panel.
@@ -191,10 +217,6 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     const QString reader = accessible(pid, {QStringLiteral("lines")});
     QVERIFY(reader.contains(todayWord) && reader.contains(trayWord));
 
-    // The reminder agent Wendle started (or found) on the session bus, and the queue it keeps.
-    const QString queue = environmentOf(reminderAgent(), "XDG_STATE_HOME") + QStringLiteral("/wendle/reminders.json");
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(queue), 10000);
-
     // While it runs: its key pages are locked in memory, and nothing it wrote holds a word.
     // AddressSanitizer turns mlock into a no-op, so a sanitized build cannot show locked pages.
     if (!kAddressSanitizer) {
@@ -226,14 +248,8 @@ void TestPlaintextAudit::processMemoryIsClosedToOtherProcesses()
     const bool asRoot = ::geteuid() == 0;
     QTemporaryDir home;
     ::chmod(QFile::encodeName(home.path()).constData(), 0755);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) {
-        const QString folder = home.filePath(QString::fromLatin1(name).toLower());
-        QDir().mkpath(folder);
-        [[maybe_unused]] const int owned
-            = asRoot ? ::chown(QFile::encodeName(folder).constData(), kNobody, kNobody) : 0;
-        environment.insert(QString::fromLatin1(name), folder);
-    }
+    QProcessEnvironment environment = withFolders(
+        home, {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}, asRoot ? kNobody : uid_t(-1));
     const QStringList asNobody{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
                                QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
     if (asRoot) {

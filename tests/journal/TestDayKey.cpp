@@ -29,10 +29,8 @@ class TestDayKey : public QObject
 private Q_SLOTS:
     void journalDay();
     void parsing();
-    void currentCalendarFollowsTheEnvironment();
-    void zoneRulesComeFromTheSystem();
+    void calendarFollowsTheEnvironmentAndTheSystemZoneRules();
     void daylightSavingArithmetic();
-    void skippedAndRepeatedWallTimes();
 };
 
 void TestDayKey::journalDay()
@@ -77,7 +75,7 @@ void TestDayKey::parsing()
     QCOMPARE(dateForDayKey(QStringLiteral("٢٠٢٤-03-05"), newYork), std::nullopt);
 }
 
-void TestDayKey::currentCalendarFollowsTheEnvironment()
+void TestDayKey::calendarFollowsTheEnvironmentAndTheSystemZoneRules()
 {
     qputenv("TZ", "Asia/Tokyo");
     qputenv("LC_ALL", "de_DE.UTF-8");
@@ -97,10 +95,7 @@ void TestDayKey::currentCalendarFollowsTheEnvironment()
 
     qputenv("LC_ALL", "C");
     QCOMPARE(Calendar::current().localeId(), QStringLiteral("en_US_POSIX"));
-}
 
-void TestDayKey::zoneRulesComeFromTheSystem()
-{
     // Mexico abolished daylight-saving time in October 2022; older built-in ICU data still applies it, which
     // would put 02:30 at 03:30 and file the writing under the wrong journal day.
     const Calendar mexico = Calendar::make(QStringLiteral("es_MX"), QStringLiteral("America/Mexico_City"));
@@ -127,18 +122,13 @@ void TestDayKey::daylightSavingArithmetic()
     // Samoa skipped 30 December 2011 entirely: stepping a day at a time from the 29th visits the 31st next.
     const Calendar apia = Calendar::make(QStringLiteral("en_WS"), QStringLiteral("Pacific/Apia"));
     QDateTime step = wall("Pacific/Apia", 2011, 12, 29, 12, 0);
-    QStringList visited;
+    QString visited;
     for (int i = 0; i < 3; ++i) {
         step = *apia.adding(Calendar::Unit::day, 1, step);
-        visited << calendarDayKey(step, apia);
+        visited += calendarDayKey(step, apia) + u' ';
     }
-    QCOMPARE(visited,
-             (QStringList{QStringLiteral("2011-12-31"), QStringLiteral("2012-01-01"), QStringLiteral("2012-01-02")}));
-}
+    QCOMPARE(visited, QStringLiteral("2011-12-31 2012-01-01 2012-01-02 "));
 
-void TestDayKey::skippedAndRepeatedWallTimes()
-{
-    const Calendar newYork = Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
     // 02:30 does not exist on 10 March 2024: it resolves to the next moment that does, 03:00 EDT.
     QCOMPARE(newYork.date(2024, 3, 10, 2, 30), utc(2024, 3, 10, 7, 0));
     // 01:30 happens twice on 3 November 2024: the first one (EDT) is taken.

@@ -1,19 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// What the lock takes from the system: sleep, screen and session events, idle time, and the password through PAM.
 #include "lock/IdleTime.h"
+#include "lock/PamAuthenticator.h"
+#include "lock/PamConversationDialog.h"
 #include "lock/SystemEvents.h"
 
+#include "Widgets.h"
+
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
 #include <atomic>
+#include <fcntl.h>
+#include <string_view>
 #include <unistd.h>
 #include <utility>
 
@@ -38,13 +49,9 @@ public Q_SLOTS:
         if (what == u"sleep" && mode == u"delay") {
             ++inhibitCalls;
         }
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return {};
-        }
-        QDBusUnixFileDescriptor descriptor(fds[0]);
-        ::close(fds[0]);
-        ::close(fds[1]);
+        const int held = ::open("/dev/null", O_RDONLY); // the descriptor keeps its own copy
+        QDBusUnixFileDescriptor descriptor(held);
+        ::close(held);
         return descriptor;
     }
     QDBusObjectPath GetSessionByPID(uint) { return QDBusObjectPath(kSessionPath); }
@@ -87,6 +94,43 @@ public:
     double seconds = 0;
 };
 
+PamConversationDialog* pamDialog()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* conversation = qobject_cast<PamConversationDialog*>(widget);
+            conversation && conversation->isVisible()) {
+            return conversation;
+        }
+    }
+    return nullptr;
+}
+
+/** Asks `authenticator` and lets `user` answer the dialog: the answer, or none when the dialog or answer never comes.
+ */
+std::optional<bool> authenticate(PamAuthenticator& authenticator,
+                                 const std::function<void(PamConversationDialog&)>& user)
+{
+    std::optional<bool> result;
+    authenticator.authenticate(QStringLiteral("unlock your journal"), [&](bool ok) { result = ok; });
+    // The dialog is up at once, before PAM has said anything.
+    PamConversationDialog* conversation = pamDialog();
+    if (!conversation || !conversation->windowTitle().contains(QStringLiteral("nlock your journal"))) {
+        return std::nullopt;
+    }
+    user(*conversation);
+    return QTest::qWaitFor([&] { return result.has_value(); }, 15000) ? result : std::nullopt;
+}
+
+void answer(PamConversationDialog& conversation, const QString& text)
+{
+    auto* field = conversation.findChild<QLineEdit*>();
+    QTRY_VERIFY_WITH_TIMEOUT(field->isVisible() && field->isEnabled(), 5000);
+    QCOMPARE(field->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+    QVERIFY(field->text().isEmpty()); // the typed secret does not linger in the field
+}
+
 } // namespace
 
 class TestSystemEvents : public QObject
@@ -97,9 +141,9 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void sleepScreensAndSessionLock();
-    void idleTimeSources();
-    void hungDesktopNeverBlocks();
+    void idleTimeSourcesAndAHungDesktop();
     void ownTypingNeverLocks();
+    void pamPasswordsAndCancel();
 
 private:
     void emitSignal(const QString& path, const QString& interface, const QString& name, const QVariantList& args = {});
@@ -190,7 +234,7 @@ void TestSystemEvents::sleepScreensAndSessionLock()
     QCOMPARE(screens.count(), 3);
 }
 
-void TestSystemEvents::idleTimeSources()
+void TestSystemEvents::idleTimeSourcesAndAHungDesktop()
 {
     // No GNOME here: the freedesktop screen saver answers, in milliseconds. Five seconds idle are not 5000.
     std::unique_ptr<DBusIdleTime> idle = DBusIdleTime::open(QDBusConnection::sessionBus());
@@ -216,24 +260,19 @@ void TestSystemEvents::idleTimeSources()
     const std::unique_ptr<IdleTime> onWayland = IdleTime::forSession(nowhere);
     qunsetenv("WAYLAND_DISPLAY");
 
-    QProcess::execute(QStringLiteral("xdotool"),
-                      {QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
+    QProcess::execute(QStringLiteral("xdotool"), QStringLiteral("mousemove 5 5").split(u' '));
     QTest::qWait(1300);
     const double before = x11->secondsSinceLastInput().value_or(0);
     QVERIFY2(before >= 1.0, qPrintable(QString::number(before)));
 
     // Input sent to the X server resets its counter; as a Wayland client Wendle does not believe it.
-    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
-                               {QStringLiteral("mousemove"), QStringLiteral("40"), QStringLiteral("60")}),
-             0);
+    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), QStringLiteral("mousemove 40 60").split(u' ')), 0);
     QTRY_VERIFY(x11->secondsSinceLastInput().value_or(1) < 0.5);
     QVERIFY(onX11->secondsSinceLastInput() < 0.5);
     QVERIFY(onWayland->secondsSinceLastInput() >= 1.0);
-}
 
-void TestSystemEvents::hungDesktopNeverBlocks()
-{
-    // Served from this thread: only a caller that never waits lets it answer at all.
+    // GNOME's idle monitor, hanging after its first answer. Served from this thread: only a caller that never waits
+    // lets it answer at all.
     HangingIdleMonitor monitor;
     QDBusConnection gnome = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-gnome"));
     QVERIFY(gnome.registerObject(QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"), &monitor,
@@ -309,5 +348,58 @@ void TestSystemEvents::ownTypingNeverLocks()
     QVERIFY(idle.secondsSinceLastInput() >= 300);
 }
 
-QTEST_GUILESS_MAIN(TestSystemEvents)
+void TestSystemEvents::pamPasswordsAndCancel()
+{
+    QVERIFY2(!qEnvironmentVariableIsEmpty("PAM_WRAPPER_SERVICE_DIR"),
+             "needs pam_wrapper: run inside scripts/test-session.sh");
+    QCOMPARE(PamAuthenticator::currentUser(), qEnvironmentVariable("WENDLE_TEST_USER"));
+    // The test session's "wendle-chatty" service talks first, as a fingerprint reader does, then asks.
+    for (const auto& [service, right] :
+         {std::pair{"wendle", true}, std::pair{"wendle", false}, std::pair{"wendle-chatty", true}}) {
+        PamAuthenticator authenticator(QString::fromLatin1(service));
+        const QString password
+            = right ? qEnvironmentVariable("WENDLE_TEST_PASSWORD") : QStringLiteral("not the password");
+        QString shown;
+        QCOMPARE(authenticate(authenticator,
+                              [&](PamConversationDialog& d) {
+                                  answer(d, password);
+                                  if (QLabel* messages = test::named<QLabel>(&d, QStringLiteral("messages"))) {
+                                      shown = messages->text();
+                                  }
+                              }),
+                 right);
+        QTRY_VERIFY(!pamDialog());
+        if (std::string_view(service) == "wendle-chatty") {
+            // Two information and two error lines.
+            QVERIFY2(shown.count(u'\n') >= 3 && shown.contains(u'⚠'), qPrintable(shown));
+        }
+    }
+
+    // Cancel fails at once.
+    PamAuthenticator authenticator;
+    QElapsedTimer timer;
+    timer.start();
+    const std::optional<bool> result = authenticate(authenticator, [](PamConversationDialog& d) {
+        QTRY_VERIFY_WITH_TIMEOUT(d.findChild<QLineEdit*>()->isVisible(), 5000);
+        for (QPushButton* button : d.findChildren<QPushButton*>()) {
+            if (button->text() == u"Cancel") {
+                QTest::mouseClick(button, Qt::LeftButton);
+            }
+        }
+    });
+    QCOMPARE(result.value_or(true), false);
+    QVERIFY(timer.elapsed() < 5000);
+
+    // Gone while PAM waits for an answer, as at quit: the worker is joined, and nothing it says arrives later.
+    std::optional<bool> late;
+    auto gone = std::make_unique<PamAuthenticator>();
+    gone->authenticate(QStringLiteral("unlock your journal"), [&](bool ok) { late = ok; });
+    QTRY_VERIFY_WITH_TIMEOUT(pamDialog() && pamDialog()->findChild<QLineEdit*>()->isVisible(), 5000);
+    gone.reset();
+    QTest::qWait(300);
+    QVERIFY(!late);
+    QVERIFY(!pamDialog());
+}
+
+QTEST_MAIN(TestSystemEvents)
 #include "TestSystemEvents.moc"

@@ -49,8 +49,7 @@ class TestPromptEngine : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void walksTheBankDayByDay();
-    void resetsWhenTheUsedListIsFull();
+    void walksTheBankDayByDayAndStartsAgain();
     void storedAssignmentsAndAnEmptyBank();
     void loading();
     void shippedBankMeetsItsRules();
@@ -61,11 +60,7 @@ private:
     void setUsed(const QString& ids) { m_preferences->setStringArray(kUsed, ids.split(u',')); }
     std::optional<QString> assignment() const { return m_preferences->string(kAssignment); }
 
-    /** A bank file of the test's own holding `content`. */
-    QString write(const QByteArray& content);
-
     QTemporaryDir m_dir;
-    int m_files = 0;
     std::unique_ptr<Preferences> m_preferences;
 };
 
@@ -81,7 +76,7 @@ void TestPromptEngine::init()
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
 }
 
-void TestPromptEngine::walksTheBankDayByDay()
+void TestPromptEngine::walksTheBankDayByDayAndStartsAgain()
 {
     PromptEngine engine(bankOf());
     PromptEngine panel(bankOf()); // another screen's engine: the state is shared, not held by either
@@ -112,11 +107,6 @@ void TestPromptEngine::walksTheBankDayByDay()
     // Through the user's own calendar: 03:30 in Berlin is already the 8th there, not yet in UTC.
     qputenv("TZ", "Europe/Berlin");
     QCOMPARE(engine.todaysPrompt(berlin(8, 3, 30))->id, QStringLiteral("B"));
-}
-
-void TestPromptEngine::resetsWhenTheUsedListIsFull()
-{
-    PromptEngine engine(bankOf());
 
     // A full list at "give me another" gives the head of the bank, even if that is the prompt on screen.
     setUsed(QStringLiteral("B,C,A"));
@@ -177,18 +167,13 @@ void TestPromptEngine::storedAssignmentsAndAnEmptyBank()
     QCOMPARE(used(), QStringLiteral("A,B"));
 }
 
-QString TestPromptEngine::write(const QByteArray& content)
-{
-    const QString path = m_dir.filePath(QStringLiteral("prompts-%1.json").arg(++m_files));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(content);
-    }
-    return path;
-}
-
 void TestPromptEngine::loading()
 {
+    // A bank file of the test's own holding `content`.
+    auto write = [this, files = 0](const QByteArray& content) mutable {
+        QFile file(m_dir.filePath(QStringLiteral("prompts-%1.json").arg(++files)));
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() ? file.fileName() : QString();
+    };
     const auto ids = [&](const QByteArray& json) {
         QStringList loaded;
         for (const Prompt& prompt : PromptEngine::loadBank(write(json)).prompts) {

@@ -16,9 +16,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "TempJournal.h"
+
 #include <sys/stat.h>
 
 using namespace wendle;
+using wendle::test::fileBytes;
 
 namespace {
 
@@ -51,9 +54,24 @@ private Q_SLOTS:
 
 private:
     void startAgent(QProcess& agent);
-    /** Ends the agent as the session does (SIGTERM) or at once (SIGKILL), and starts it again. */
-    void restartAgent(bool kill = false);
-    QDBusMessage call(const QString& method, const QVariantList& arguments = {});
+    /** Ends the agent as the session does (SIGTERM) or at once (SIGKILL). */
+    void stopAgent(bool kill = false)
+    {
+        kill ? m_agent.kill() : m_agent.terminate();
+        QVERIFY(m_agent.waitForFinished(5000));
+    }
+    QDBusMessage message(const QString& method, const QVariantList& arguments = {}) const
+    {
+        const QString name = QStringLiteral("org.wendle.Reminders");
+        QDBusMessage message
+            = QDBusMessage::createMethodCall(name, QStringLiteral("/org/wendle/Reminders"), name, method);
+        message.setArguments(arguments);
+        return message;
+    }
+    QDBusMessage call(const QString& method, const QVariantList& arguments = {})
+    {
+        return m_bus->call(message(method, arguments), QDBus::Block, 10000);
+    }
     QDBusMessage::MessageType add(const QString& identifier, const QDateTime& moment)
     {
         return call(QStringLiteral("AddRequest"), request(identifier, QStringLiteral("b"), moment)).type();
@@ -70,7 +88,6 @@ private:
     /** What reached the notification server, waiting until `expected` is among it. */
     QByteArray notified(const QByteArray& expected, int timeoutMs = 5000);
     QString queuePath() const { return m_state.filePath(QStringLiteral("wendle/reminders.json")); }
-    void writeQueue(const QByteArray& bytes);
 
     QTemporaryDir m_state;
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
@@ -87,19 +104,9 @@ void TestReminderAgent::init()
     const QString config = m_state.filePath(QStringLiteral("bus.conf"));
     QFile configFile(config);
     QVERIFY(configFile.open(QIODevice::WriteOnly));
-    configFile.write(R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:tmpdir=/tmp</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)");
+    configFile.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                     "<policy context='default'><allow send_destination='*' eavesdrop='true'/>"
+                     "<allow eavesdrop='true'/><allow own='*'/></policy></busconfig>");
     configFile.close();
     m_busDaemon.start(
         QStringLiteral("dbus-daemon"),
@@ -135,21 +142,6 @@ void TestReminderAgent::startAgent(QProcess& agent)
     QTRY_VERIFY(m_bus->interface()->isServiceRegistered(QStringLiteral("org.wendle.Reminders")));
 }
 
-void TestReminderAgent::restartAgent(bool kill)
-{
-    kill ? m_agent.kill() : m_agent.terminate();
-    QVERIFY(m_agent.waitForFinished(5000));
-    startAgent(m_agent);
-}
-
-QDBusMessage TestReminderAgent::call(const QString& method, const QVariantList& arguments)
-{
-    const QString name = QStringLiteral("org.wendle.Reminders");
-    QDBusMessage message = QDBusMessage::createMethodCall(name, QStringLiteral("/org/wendle/Reminders"), name, method);
-    message.setArguments(arguments);
-    return m_bus->call(message, QDBus::Block, 10000);
-}
-
 QByteArray TestReminderAgent::notified(const QByteArray& expected, int timeoutMs)
 {
     const bool arrived = QTest::qWaitFor(
@@ -159,13 +151,6 @@ QByteArray TestReminderAgent::notified(const QByteArray& expected, int timeoutMs
         QTest::qWait(1000);
     }
     return m_notified += m_monitor.readAllStandardOutput();
-}
-
-void TestReminderAgent::writeQueue(const QByteArray& bytes)
-{
-    QDir().mkpath(m_state.filePath(QStringLiteral("wendle")));
-    QFile file(queuePath());
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
 void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
@@ -182,6 +167,7 @@ void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
     QVERIFY(!missed.contains("missed by a day"));
     QCOMPARE(pending(), QStringList());
 
+    // A second agent finds the name taken and leaves.
     QProcess second;
     second.setProcessEnvironment(m_environment);
     second.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle-reminders"), {});
@@ -202,7 +188,8 @@ void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
     QCOMPARE(call(QStringLiteral("AddRequest"), request(QString(), body, due)).type(), QDBusMessage::ErrorMessage);
     call(QStringLiteral("RemovePendingRequests"), {QStringList{QStringLiteral("removed")}});
 
-    restartAgent();
+    stopAgent();
+    startAgent(m_agent);
     // Qt reports the owner's bits again as the "user" ones: nobody else may read or write.
     QCOMPARE(QFile::permissions(queuePath()) & 0x0ff, QFileDevice::Permissions());
     QCOMPARE(pending(), (QStringList{QStringLiteral("soon"), QStringLiteral("tomorrow")}));
@@ -224,30 +211,30 @@ void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
 void TestReminderAgent::brokenQueueIsKeptAside()
 {
     const QByteArray broken = R"({"format":"org.wendle.Reminders","version":1,"requests":[{"identifier":7}]})";
-    writeQueue(broken);
+    QDir().mkpath(m_state.filePath(QStringLiteral("wendle")));
+    QFile queue(queuePath());
+    QVERIFY(queue.open(QIODevice::WriteOnly) && queue.write(broken) == broken.size());
+    queue.close();
     startAgent(m_agent);
     QCOMPARE(pending(), QStringList());
     QCOMPARE(keptAside().size(), 1);
-    QFile kept(m_state.filePath(QStringLiteral("wendle/") + keptAside().first()));
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), broken);
+    QCOMPARE(fileBytes(m_state.filePath(QStringLiteral("wendle/") + keptAside().first())), broken);
 
     // Acknowledged means on disk: killed right after the answer, the agent still has it when it comes back.
     const QDateTime tomorrow = QDateTime::currentDateTimeUtc().addDays(1);
     QCOMPARE(add(QStringLiteral("x"), tomorrow), QDBusMessage::ReplyMessage);
-    restartAgent(true);
+    stopAgent(true);
+    startAgent(m_agent);
     QCOMPARE(pending(), QStringList{QStringLiteral("x")});
 
     // A queue that cannot be opened (here a FIFO) is not judged: it stays, and nothing is taken to overwrite it.
-    m_agent.terminate();
-    QVERIFY(m_agent.waitForFinished(5000));
+    stopAgent();
     QVERIFY(QFile::remove(queuePath()));
     QCOMPARE(::mkfifo(QFile::encodeName(queuePath()).constData(), 0600), 0);
     startAgent(m_agent);
     QCOMPARE(call(QStringLiteral("PendingRequestIdentifiers")).type(), QDBusMessage::ReplyMessage);
     QCOMPARE(add(QStringLiteral("y"), tomorrow), QDBusMessage::ErrorMessage);
-    m_agent.terminate();
-    QVERIFY(m_agent.waitForFinished(5000));
+    stopAgent();
     QVERIFY(m_agent.readAllStandardError().contains("cannot be opened"));
     QVERIFY(QFileInfo::exists(queuePath()) && !QFileInfo(queuePath()).isFile());
     QCOMPARE(keptAside().size(), 1);
@@ -270,14 +257,11 @@ void TestReminderAgent::queueIsBounded()
 
     // Up to the limit, sent a hundred at once (the bus's default cap on unanswered calls is 128); one more is
     // refused, a replacement is not.
-    const QString name = QStringLiteral("org.wendle.Reminders");
     for (std::size_t first = 0; first < ReminderQueue::maximumRequests; first += 100) {
         std::vector<QDBusPendingCall> answers;
         for (std::size_t i = first; i < std::min(first + 100, ReminderQueue::maximumRequests); ++i) {
-            QDBusMessage message = QDBusMessage::createMethodCall(name, QStringLiteral("/org/wendle/Reminders"), name,
-                                                                  QStringLiteral("AddRequest"));
-            message.setArguments(request(QStringLiteral("r%1").arg(i), QStringLiteral("b"), tomorrow));
-            answers.push_back(m_bus->asyncCall(message));
+            answers.push_back(m_bus->asyncCall(message(
+                QStringLiteral("AddRequest"), request(QStringLiteral("r%1").arg(i), QStringLiteral("b"), tomorrow))));
         }
         for (QDBusPendingCall& answer : answers) {
             answer.waitForFinished();

@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Taking entries out of a journal and into another: exports, imports, and sealed backups.
 #include "TempJournal.h"
 
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"
+#include "journal/LockedBuffer.h"
 #include "transfer/ExportWriter.h"
 #include "transfer/ImportFiles.h"
+#include "transfer/JournalBackup.h"
 #include "transfer/JournalExport.h"
 #include "transfer/JournalImport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSet>
 #include <QTest>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,14 +28,9 @@ using namespace wendle::test;
 
 namespace {
 
-Calendar berlinCalendar()
+Calendar calendar(const char* locale, const char* zone)
 {
-    return Calendar::make(QStringLiteral("de_DE"), QStringLiteral("Europe/Berlin"));
-}
-
-Calendar newYorkCalendar()
-{
-    return Calendar::make(QStringLiteral("en_US"), QStringLiteral("America/New_York"));
+    return Calendar::make(QString::fromLatin1(locale), QString::fromLatin1(zone));
 }
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -40,15 +40,17 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+/** Every entry's fields and text; the sealed bytes stand for a text that does not open under `key`. */
 QSet<QString> fingerprints(const EntryStore& store, const EntryKey& key)
 {
     QSet<QString> prints;
     for (const Entry* entry : store.entries()) {
-        prints << QStringLiteral("%1|%2|%3|%4|%5")
+        const QByteArray body = entry->cipherBody();
+        prints << QStringLiteral("%1|%2|%3|%4|%5|%6")
                       .arg(entry->date().toMSecsSinceEpoch())
-                      .arg(entry->dayKey(), entry->promptID())
+                      .arg(entry->dayKey(), entry->promptID(), entry->categoryRaw())
                       .arg(entry->creditedWords())
-                      .arg(openEntryText(entry->cipherBody(), key));
+                      .arg(opensUnder(body, key) ? openEntryText(body, key) : QString::fromLatin1(body.toHex()));
     }
     return prints;
 }
@@ -71,6 +73,14 @@ bool apply(const ImportPlan& plan, TempJournal& journal, const Calendar& calenda
     return applyImport(plan, *journal.store, *journal.key, now, calendar, &error);
 }
 
+// A cheap derivation keeps the tests quick; the file records it, and the reader honours what the file says.
+const ScryptParameters quick{10, 8, 1};
+const QString passphrase = QStringLiteral("correct horse battery staple");
+RestorePlan planBackup(const BackupContents& contents, const TempJournal& journal)
+{
+    return planRestore(contents, *journal.store, *journal.key, calendar("en_US", "UTC"), now);
+}
+
 QStringList reasons(const ImportPlan& plan)
 {
     QStringList list;
@@ -88,18 +98,18 @@ class TestExportImport : public QObject
 
 private Q_SLOTS:
     void roundTripAcrossClockChangesAndZones();
-    void markdownDayAndUnreadableBody();
-    void markdownComesBackWholeInEveryCalendar();
+    void markdownDaysComeBackWholeInEveryCalendar();
     void exportIsAllOrNothing();
     void importsFolderAndJrnlOnce();
-    void refusesWhatAFileCannotBeTrustedWith();
-    void readsOnlyRegularFilesInsideTheFolder();
+    void refusesWhatAFileOrFolderCannotBeTrustedWith();
+    void backupRestoresOnceAndRepairsWhatNoLongerOpens();
+    void backupRefusesWhatItCannotTrust();
 };
 
 void TestExportImport::roundTripAcrossClockChangesAndZones()
 {
-    const Calendar berlin = berlinCalendar();
-    const Calendar newYork = newYorkCalendar();
+    const Calendar berlin = calendar("de_DE", "Europe/Berlin");
+    const Calendar newYork = calendar("en_US", "America/New_York");
     TempJournal source;
     // Every 7 h 13 min from January on: the entries cross both of 2024's clock changes and every hour of the day.
     const QDateTime start = QDateTime::fromMSecsSinceEpoch(1'704'067'200'007, Qt::UTC);
@@ -126,9 +136,9 @@ void TestExportImport::roundTripAcrossClockChangesAndZones()
     QCOMPARE(int(again.skipped.size()), 1000);
 }
 
-void TestExportImport::markdownDayAndUnreadableBody()
+void TestExportImport::markdownDaysComeBackWholeInEveryCalendar()
 {
-    const Calendar berlin = berlinCalendar();
+    const Calendar berlin = calendar("de_DE", "Europe/Berlin");
     TempJournal journal;
     const auto lostKey = EntryKey::random();
     const QDateTime morning = QDateTime::fromString(QStringLiteral("2024-03-10T06:05:00Z"), Qt::ISODate);
@@ -145,11 +155,11 @@ void TestExportImport::markdownDayAndUnreadableBody()
         *journal.store, *journal.key,
         {{QStringLiteral("m-1"), PromptCategory::memory, QStringLiteral("What did you see first?")}});
     QCOMPARE(unreadableEntries(entries, berlin), QStringList{QStringLiteral("2024-03-10 08:05, memory")});
-    const std::vector<ExportFile> files = markdownExport(entries, berlin);
-    QCOMPARE(files.size(), std::size_t(2));
-    QCOMPARE(files[0].name, QStringLiteral("2024-03-10.md"));
-    QCOMPARE(files[0].entries, 3);
-    QCOMPARE(QString::fromUtf8(files[0].contents),
+    const std::vector<ExportFile> days = markdownExport(entries, berlin);
+    QCOMPARE(days.size(), std::size_t(2));
+    QCOMPARE(days[0].name, QStringLiteral("2024-03-10.md"));
+    QCOMPARE(days[0].entries, 3);
+    QCOMPARE(QString::fromUtf8(days[0].contents),
              QStringLiteral("# 2024-03-10\n"
                             "\n## 07:05 · memory · What did you see first?\n"
                             "<!-- wendle entry 2024-03-10T07:05:00.000+01:00 memory m-1 -->\n\nFirst light\n"
@@ -159,11 +169,9 @@ void TestExportImport::markdownDayAndUnreadableBody()
                             "<!-- wendle entry 2024-03-10T19:05:00.000+01:00 memory freeform -->\n\nEvening pages\n")
                  .arg(unreadableNote()));
     QVERIFY(jsonExport(entries, berlin, QStringLiteral("x.json")).contents.contains("\"unreadable\": true"));
-}
 
-void TestExportImport::markdownComesBackWholeInEveryCalendar()
-{
-    const Calendar buddhist = Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok"));
+    // Written out and read back in a calendar with other years.
+    const Calendar buddhist = calendar("th_TH@calendar=buddhist", "Asia/Bangkok");
     TempJournal source;
     const QDateTime first = QDateTime::fromMSecsSinceEpoch(1'672'700'000'123, Qt::UTC); // 2023-01-03, Bangkok
     for (int i = 0; i < 40; ++i) {
@@ -261,7 +269,7 @@ void TestExportImport::exportIsAllOrNothing()
 
 void TestExportImport::importsFolderAndJrnlOnce()
 {
-    const Calendar newYork = newYorkCalendar();
+    const Calendar newYork = calendar("en_US", "America/New_York");
     TempJournal journal;
     journal.add(QStringLiteral("2023-05-03"), Entry::freeformPromptID, QStringLiteral("written here"), -1,
                 QDateTime::fromString(QStringLiteral("2023-05-03T16:00:00Z"), Qt::ISODate));
@@ -332,17 +340,16 @@ void TestExportImport::importsFolderAndJrnlOnce()
     QCOMPARE(elsewhere.entries[0].addTo, may3);
 
     // ISO dates are Gregorian even for someone who keeps the Buddhist calendar.
-    const ImportPlan buddhist = planJson(
-        jrnl, TempJournal(), Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Asia/Bangkok")));
+    const ImportPlan buddhist = planJson(jrnl, TempJournal(), calendar("th_TH@calendar=buddhist", "Asia/Bangkok"));
     QCOMPARE(buddhist.entries.size(), std::size_t(2));
     QCOMPARE(buddhist.entries[0].record.date,
              QDateTime::fromString(QStringLiteral("2023-06-01T14:30:00Z"), Qt::ISODate));
     QCOMPARE(buddhist.entries[0].record.dayKey, QStringLiteral("2566-06-01"));
 }
 
-void TestExportImport::refusesWhatAFileCannotBeTrustedWith()
+void TestExportImport::refusesWhatAFileOrFolderCannotBeTrustedWith()
 {
-    const Calendar berlin = berlinCalendar();
+    const Calendar berlin = calendar("de_DE", "Europe/Berlin");
     TempJournal journal;
     const QByteArray json = R"({"entries": [
         {"date": "2023-04-01T10:00:00Z", "dayKey": "./../../../tmp/x-2023-04-01", "promptID": "m-1", "category": "memory", "text": "a"},
@@ -368,10 +375,8 @@ void TestExportImport::refusesWhatAFileCannotBeTrustedWith()
     QCOMPARE(plan.entries[1].record.creditedWords, 3);
     QCOMPARE(plan.entries[1].record.text.value_or(QString()), QStringLiteral("three more \uFFFD"));
     QCOMPARE(plan.notes.size(), std::size_t(1));
-}
 
-void TestExportImport::readsOnlyRegularFilesInsideTheFolder()
-{
+    // A folder is read for its regular files only, and only those inside it.
     QTemporaryDir outside;
     writeFile(outside.filePath(QStringLiteral("secret.txt")), "not for import");
     QTemporaryDir dir;
@@ -405,12 +410,179 @@ void TestExportImport::readsOnlyRegularFilesInsideTheFolder()
                           QStringLiteral("2023-05-06.txt it is too large (more than 16 MiB)"),
                           QStringLiteral("2023-05-07 caf its name is not valid UTF-8")}));
 
+    const ImportPlan fromFolder = planFolderImport(read, *journal.store, *journal.key, berlin, now);
+    QCOMPARE(fromFolder.notes.size(), std::size_t(2)); // the file, and the link to it
+    QCOMPARE(fromFolder.notes[0].reason, QStringLiteral("contains bytes that are not UTF-8; they were replaced"));
+    QCOMPARE(fromFolder.skipped.size(), read.skipped.size());
+    QCOMPARE(fromFolder.entries.size(), std::size_t(2));
+}
+
+void TestExportImport::backupRestoresOnceAndRepairsWhatNoLongerOpens()
+{
+    TempJournal source;
+    const auto lostKey = EntryKey::random();
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
+    source.add(QStringLiteral("2023-11-14"), QStringLiteral("p-1"), QStringLiteral("Snow on the pass 🏔"), -1, first);
+    source.add(QStringLiteral("2023-11-14"), Entry::freeformPromptID, QStringLiteral("line one\nline two"), 40,
+               first.addSecs(60));
+    source.add(QStringLiteral("2023-11-15"), QStringLiteral("p-2"), QStringLiteral("sealed away"), -1, first.addDays(1),
+               lostKey.get());
+    Entry* rewritten = source.add(QStringLiteral("2023-11-16"), QStringLiteral("p-3"), QStringLiteral("old"), -1,
+                                  first.addDays(2), lostKey.get());
+    source.store->replaceBody(rewritten, sealEntryText(QStringLiteral("new text"), *source.key), *source.key);
+    QVERIFY(source.store->save());
+
+    const QString path = source.dir.filePath(backupFileName(first, calendar("en_US", "UTC")));
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("wendle-backup-2023-11-14.wendlebackup"));
+    const BackupWriteResult written
+        = writeBackupFile(path, snapshotJournal(*source.store, *source.key), passphrase, quick);
+    QVERIFY2(written.error.isEmpty(), qPrintable(written.error));
+    QCOMPARE(written.entries, 4);
+    const QByteArray file = fileBytes(path);
+    QVERIFY(!file.contains("Snow") && !file.contains("line one"));
+    QCOMPARE(file.mid(0, 8), QByteArray(backupMagic));
+    QCOMPARE(int(file.at(11)), quick.log2N);
+
+    TempJournal target;
+    BackupReadResult read = decodeBackup(file, passphrase);
+    QVERIFY(read.contents);
+    RestorePlan plan = planBackup(*read.contents, target);
+    QCOMPARE(int(plan.newEntries.size()), 4);
+    QString error;
+    QVERIFY(applyRestore(plan, *read.contents, *target.store, *target.key, &error));
+
+    const QString targetPath = target.store->path();
+    target.store.reset();
+    target.store = EntryStore::open(targetPath, &error);
+    QCOMPARE(target.store->entries().size(), source.store->entries().size());
+    QCOMPARE(fingerprints(*target.store, *target.key), fingerprints(*source.store, *source.key));
+    QCOMPARE(target.store->displacedBodies().size(), std::size_t(1));
+    QCOMPARE(openEntryText(target.store->displacedBodies().front().cipherBody, *lostKey), QStringLiteral("old"));
+
+    // The second time everything is present, and nothing is added or changed.
+    plan = planBackup(*read.contents, target);
+    QVERIFY(plan.newEntries.empty());
+    QCOMPARE(plan.presentEntries, 4);
+    QVERIFY(applyRestore(plan, *read.contents, *target.store, *target.key, &error));
+    QCOMPARE(target.store->entries().size(), std::size_t(4));
+
+    // The key was lost and the journal goes on under a new one: the old entries no longer open.
     TempJournal journal;
-    const ImportPlan plan = planFolderImport(read, *journal.store, *journal.key, berlinCalendar(), now);
-    QCOMPARE(plan.notes.size(), std::size_t(2)); // the file, and the link to it
-    QCOMPARE(plan.notes[0].reason, QStringLiteral("contains bytes that are not UTF-8; they were replaced"));
-    QCOMPARE(plan.skipped.size(), read.skipped.size());
-    QCOMPARE(plan.entries.size(), std::size_t(2));
+    TempJournal before;
+    before.key = EntryKey::random();
+    for (TempJournal* sealed : {&journal, &before}) {
+        sealed->add(QStringLiteral("2023-11-14"), QStringLiteral("p-1"), QStringLiteral("before the loss"), -1, first,
+                    before.key.get());
+        sealed->add(QStringLiteral("2023-11-15"), QStringLiteral("p-2"), QStringLiteral("also before"), 9,
+                    first.addDays(1), before.key.get());
+    }
+    QVERIFY(journal.store->save());
+    before.add(QStringLiteral("2023-11-16"), QStringLiteral("p-3"), QStringLiteral("new to it"), -1, first.addDays(2));
+    // Bodies kept aside while saves fail belong to entries that have no row id yet: each keeps its own.
+    before.store->replaceBody(before.store->entries()[0], sealEntryText(QStringLiteral("one"), *before.key),
+                              *before.key);
+    before.store->keepAside(before.store->entries()[1], QByteArray("aside for the second"), first);
+    before.store->keepAside(before.store->entries()[2], QByteArray("aside for the third"), first);
+    const BackupContents backup = snapshotJournal(*before.store, *before.key);
+    QCOMPARE(backup.displaced.size(), std::size_t(2));
+    QCOMPARE(backup.displaced[0].entryIndex, 1);
+    QCOMPARE(backup.displaced[1].entryIndex, 2);
+
+    const RestorePlan restore = planBackup(backup, journal);
+    QCOMPARE(restore.newEntries, std::vector<int>{2});
+    QCOMPARE(restore.repairs.size(), std::size_t(2));
+    QVERIFY(applyRestore(restore, backup, *journal.store, *journal.key, &error));
+    QCOMPARE(openEntryText(journal.store->entries()[0]->cipherBody(), *journal.key), QStringLiteral("one"));
+    QCOMPARE(journal.store->entries()[1]->creditedWords(), 9);
+    // What no longer opened is kept aside, never destroyed; a second restore has nothing left to do.
+    QCOMPARE(journal.store->displacedBodies().size(), std::size_t(3));
+    const RestorePlan again = planBackup(backup, journal);
+    QVERIFY(again.newEntries.empty() && again.repairs.empty());
+    QCOMPARE(again.presentEntries, 3);
+
+    // Days, prompts and words are checked as an import checks them.
+    BackupContents hostile;
+    hostile.entries.push_back({{first, QStringLiteral("../../x-2023-04-01"), QStringLiteral("p-1"),
+                                QStringLiteral("memory"), 1, QStringLiteral("a")},
+                               {}});
+    hostile.entries.push_back({{first, QStringLiteral("2023-11-20"), QStringLiteral("p-1"), QStringLiteral("memory"),
+                                -5, QStringLiteral("two words")},
+                               {}});
+    const RestorePlan checked = planBackup(hostile, TempJournal());
+    QCOMPARE(checked.skipped.size(), std::size_t(1));
+    QCOMPARE(checked.skipped[0].reason, QStringLiteral("its day is not a date (YYYY-MM-DD)"));
+    TempJournal fresh;
+    QVERIFY(applyRestore(planBackup(hostile, fresh), hostile, *fresh.store, *fresh.key, &error));
+    QCOMPARE(fresh.store->entries().front()->creditedWords(), 2);
+}
+
+void TestExportImport::backupRefusesWhatItCannotTrust()
+{
+    TempJournal journal;
+    journal.add(QStringLiteral("2024-03-10"), QStringLiteral("p-1"), QStringLiteral("kept"));
+    QVERIFY(journal.store->save());
+    const QByteArray file = encodeBackup(snapshotJournal(*journal.store, *journal.key), passphrase, quick);
+
+    QByteArray flipped = file;
+    flipped[flipped.size() - 30] = char(flipped.at(flipped.size() - 30) ^ 0x01);
+    QByteArray flippedHeader = file;
+    flippedHeader[70] = char(flippedHeader.at(70) ^ 0x40); // inside the nonce, which the seal covers
+
+    const struct
+    {
+        QByteArray bytes;
+        QString passphrase;
+        BackupError error;
+    } cases[] = {
+        {file, QStringLiteral("correct horse battery stapler"), BackupError::wrongPassphrase},
+        {file.left(file.size() - 1), passphrase, BackupError::truncated},
+        {file.left(40), passphrase, BackupError::truncated},
+        {flipped, passphrase, BackupError::damaged},
+        {flippedHeader, passphrase, BackupError::damaged},
+        {QByteArray("SQLite format 3"), passphrase, BackupError::notABackup},
+    };
+    for (const auto& bad : cases) {
+        const BackupReadResult read = decodeBackup(bad.bytes, bad.passphrase);
+        QVERIFY(!read.contents);
+        QCOMPARE(read.error, bad.error);
+    }
+    QVERIFY(decodeBackup(file, passphrase).contents);
+
+    // A backup an earlier build sealed (under fixed derived bytes, in place of a passphrase's) still opens.
+    const QByteArray earlier = fileBytes(QFINDTESTDATA("../fuzz/corpus/backup/fixed-key"));
+    LockedBuffer derived(backupDerivedLength);
+    for (std::size_t i = 0; i < derived.size(); ++i) {
+        derived.data()[i] = static_cast<unsigned char>(i);
+    }
+    const BackupReadResult opened = openBackup(earlier, readBackupHeader(earlier).header.value(), derived);
+    QVERIFY(opened.contents && opened.contents->entries.size() == 2 && opened.contents->displaced.size() == 1);
+    QCOMPARE(opened.contents->entries[0].record.text.value_or(QString()), QStringLiteral("Snow"));
+    QCOMPARE(opened.contents->entries[0].record.date.toMSecsSinceEpoch(), 1'700'000'000'123);
+    QCOMPARE(opened.contents->entries[1].sealedBody.size(), 3);
+
+    // The header's own hash: a changed salt is damage, never a wrong passphrase. Rehashed, a changed header gets
+    // as far as the checks after it.
+    const auto rehashed = [](QByteArray bytes) {
+        bytes.replace(88, 32, QCryptographicHash::hash(bytes.left(88), QCryptographicHash::Sha256));
+        return bytes;
+    };
+    QByteArray salted = file;
+    salted[22] = char(salted.at(22) ^ 0x01);
+    QCOMPARE(decodeBackup(salted, passphrase).error, BackupError::damaged);
+    QCOMPARE(decodeBackup(rehashed(salted), passphrase).error, BackupError::wrongPassphrase);
+
+    // Wendle's own cost is accepted; a far costlier one is refused from the header alone, before any derivation.
+    const auto costing = [&file, &rehashed](quint8 log2N, quint32 r, quint32 p) {
+        QByteArray bytes = file;
+        bytes[11] = char(log2N);
+        qToBigEndian(r, bytes.data() + 12);
+        qToBigEndian(p, bytes.data() + 16);
+        return rehashed(bytes);
+    };
+    QVERIFY(readBackupHeader(costing(17, 8, 1)).header);
+    for (const QByteArray& costly : {costing(20, 32, 16), costing(17, 8, 8), costing(200, 1, 1)}) {
+        QCOMPARE(decodeBackup(costly, passphrase).error, BackupError::damaged);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExportImport)
