@@ -125,8 +125,13 @@ void ReminderQueue::load()
         m_requests = std::move(*requests);
         return;
     }
-    const QString aside
+    // A queue broken twice within one second must not find its place taken: rename never overwrites.
+    const QString stamp
         = m_path + QStringLiteral(".broken-") + QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd'T'HHmmss'Z'");
+    QString aside = stamp;
+    for (int repeat = 2; QFileInfo::exists(aside) && repeat < 1000; ++repeat) {
+        aside = stamp + u'-' + QString::number(repeat);
+    }
     if (QFile::rename(m_path, aside)) {
         m_movedAsideTo = aside;
     } else {
