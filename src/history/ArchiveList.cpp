@@ -16,6 +16,8 @@ ArchiveList::ArchiveList(ArchiveModel* model, QWidget* parent)
     setModel(model);
     setItemDelegate(new ArchiveRow(this));
     setUniformItemSizes(true);
+    // Rows follow the width that shows, so a snippet is cut where it can be seen.
+    setResizeMode(QListView::Adjust);
     setFrameShape(QFrame::NoFrame);
     setSelectionMode(QAbstractItemView::NoSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);

@@ -37,9 +37,10 @@ QString ArchiveRow::shownSnippet(const QString& snippet, int rowWidth)
     return width > 0 ? QFontMetrics(textFont()).elidedText(snippet, Qt::ElideRight, width) : QString();
 }
 
-QSize ArchiveRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+QSize ArchiveRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
 {
-    return {option.rect.width(), rowHeight()};
+    // No width of its own: the list makes every row as wide as it shows, scroll bar or not.
+    return {0, rowHeight()};
 }
 
 void ArchiveRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

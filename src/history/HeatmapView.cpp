@@ -333,7 +333,8 @@ void HeatmapView::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
     update();
-    announceCurrentDay();
+    // After the heatmap's own focus, which Qt reports once this event is handled.
+    QMetaObject::invokeMethod(this, &HeatmapView::announceCurrentDay, Qt::QueuedConnection);
 }
 
 void HeatmapView::focusOutEvent(QFocusEvent* event)
