@@ -98,6 +98,8 @@ void TodayView::buildLayout()
 
     column->addSpacing(16);
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, m_column);
+    // Tab moves on: the keyboard alone must reach the buttons around the text.
+    m_editor->setTabChangesFocus(true);
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
     connect(m_editor, &PlainTextEditor::textEdited, this,

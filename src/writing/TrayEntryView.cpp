@@ -111,6 +111,8 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
 
     layout->addSpacing(10);
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 5, page);
+    // Tab moves on: the keyboard alone must reach the buttons around the text.
+    m_editor->setTabChangesFocus(true);
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editor->setFixedHeight(120);

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void recapCoversTheScreenUntilBegun();
     void wordCountFollowsEveryKindOfEdit();
     void longPasteLandsWhole();
+    void keyboardAloneReachesEveryControl();
 
 private:
     TodayView& show(std::unique_ptr<PromptEngine> engine = twoPrompts())
@@ -82,6 +83,7 @@ void TestTodayView::typingIsSavedAndFinishedFromAnywhere()
     elsewhere->setFocus(Qt::TabFocusReason);
     QTest::keyClick(elsewhere, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(finish->text(), QStringLiteral("Saved"));
+    QCOMPARE(finish->accessibleName(), QStringLiteral("Saved")); // heard as it reads
     QCOMPARE(count->text(), QStringLiteral("8 words"));
     QCOMPARE(colourOf(count), Palette::accent());
 
@@ -149,12 +151,12 @@ void TestTodayView::headerFollowsTheLiveText()
     m_journal->write("2026-03-03", "A", words(20));
     m_journal->write("2026-03-04", "B", words(25));
     TodayView& view = show();
-    auto* day = named<PlainButton>(&view, QStringLiteral("history"));
-    QCOMPARE(day->text(), QStringLiteral("day 2"));
+    auto* day = named<PlainButton>(&view, QStringLiteral("day 2, history"));
+    QVERIFY(day);
     type(words(19));
     QCOMPARE(day->text(), QStringLiteral("day 2"));
     type(QStringLiteral(" twenty"));
-    QCOMPARE(day->text(), QStringLiteral("day 3")); // before any save
+    QCOMPARE(day->accessibleName(), QStringLiteral("day 3, history")); // before any save
     QVERIFY(!m_journal->entry("A"));
 
     // The day number saves at once and opens the history.
@@ -258,6 +260,30 @@ void TestTodayView::longPasteLandsWhole()
     QTRY_VERIFY(editor.verticalScrollBar()->value() > 0 && editor.viewport()->rect().contains(editor.cursorRect()));
     editor.undo();
     QCOMPARE(editor.text(), QStringLiteral("Before."));
+}
+
+void TestTodayView::keyboardAloneReachesEveryControl()
+{
+    m_journal->write("2026-02-10", "A", QStringLiteral("February words"));
+    TodayView& view = show();
+    // The recap holds the focus on its one button: Space begins the month.
+    QVERIFY(view.recap());
+    QCOMPARE(QApplication::focusWidget(), named<FilledButton>(&view, QStringLiteral("begin march")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(!view.recap());
+
+    // Tab leaves the editor for the buttons in reading order, then comes round to the header.
+    QTRY_VERIFY(view.findChild<PlainTextEditor*>()->hasFocus());
+    QStringList order;
+    for (int step = 0; step < 4; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->accessibleName();
+    }
+    QCOMPARE(order,
+             (QStringList{QStringLiteral("give me another"), QStringLiteral("write freely"), QStringLiteral("Done"),
+                          QStringLiteral("day 0, history")}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(m_historyOpened, 1);
 }
 
 QTEST_MAIN(TestTodayView)
