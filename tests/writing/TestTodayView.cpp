@@ -282,8 +282,9 @@ void TestTodayView::keyboardAloneReachesEveryControl()
     QCOMPARE(order,
              (QStringList{QStringLiteral("give me another"), QStringLiteral("write freely"), QStringLiteral("Done"),
                           QStringLiteral("day 0, history")}));
+    const int opened = m_historyOpened;
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    QCOMPARE(m_historyOpened, 1);
+    QCOMPARE(m_historyOpened, opened + 1);
 }
 
 QTEST_MAIN(TestTodayView)
