@@ -13,6 +13,7 @@
 #include "WritingJournal.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -264,7 +265,9 @@ void TestTodayView::longPasteLandsWhole()
 
 void TestTodayView::keyboardAloneReachesEveryControl()
 {
-    m_journal->write("2026-02-10", "A", QStringLiteral("February words"));
+    m_journal->add(QStringLiteral("2026-02-05"), QStringLiteral("A"), QStringLiteral("February words"), -1,
+                   berlin(5, 9).addMonths(-1));
+    QVERIFY(m_journal->store->save());
     TodayView& view = show();
     // The recap holds the focus on its one button: Space begins the month.
     QVERIFY(view.recap());
@@ -275,16 +278,26 @@ void TestTodayView::keyboardAloneReachesEveryControl()
     // Tab leaves the editor for the buttons in reading order, then comes round to the header.
     QTRY_VERIFY(view.findChild<PlainTextEditor*>()->hasFocus());
     QStringList order;
-    for (int step = 0; step < 4; ++step) {
+    for (int step = 0; step < 5; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order << QApplication::focusWidget()->accessibleName();
     }
     QCOMPARE(order,
              (QStringList{QStringLiteral("give me another"), QStringLiteral("write freely"), QStringLiteral("Done"),
+                          QStringLiteral("read entry from one month ago · Thursday, February 5"),
                           QStringLiteral("day 0, history")}));
     const int opened = m_historyOpened;
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QCOMPARE(m_historyOpened, opened + 1);
+
+    // The entry from a month ago opens with Space, and Escape closes it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(view.reading());
+    auto* reader = view.findChild<QDialog*>();
+    showActive(reader); // as a window manager would
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!view.reading());
 }
 
 QTEST_MAIN(TestTodayView)
