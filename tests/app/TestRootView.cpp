@@ -137,7 +137,6 @@ void TestRootView::asksAtOnceAndShowsFailure()
     m_rig->auth.answer(false);
     QAccessible::installUpdateHandler(before);
     QCOMPARE(g_announced, QStringList{QStringLiteral("Couldn't verify — try again")});
-    QVERIFY(spoken(&root).contains(QStringLiteral("Couldn't verify — try again")));
     QVERIFY(!spoken(&root).contains(QStringLiteral("Unlock with password")));
 
     // The button, which has the focus, asks again with Space, and the hint goes back at once.
