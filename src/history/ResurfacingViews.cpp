@@ -125,9 +125,7 @@ ResurfacedReader::ResurfacedReader(const ResurfacedItem& item, QWidget* parent)
     layout->addWidget(new Pill(label(categoryOf(*item.entry)), this), 0, Qt::AlignLeft);
 
     auto* text = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, this);
-
     // Tab moves on: the keyboard alone must reach the buttons around the text.
-
     text->setTabChangesFocus(true);
     text->setText(item.text);
     text->setReadOnly(true);
