@@ -281,12 +281,14 @@ void HeatmapView::paintEvent(QPaintEvent*)
         painter.drawRoundedRect(dayRect(index), cornerRadius + 0.5, cornerRadius + 0.5);
     }
     if (hasFocus()) {
-        // The day in hand: a ring in the gap around it, so the shade inside stays readable.
-        painter.setPen(QPen(Palette::accent(), 1.5));
+        // The day in hand: an accent ring on its edge with a line of paper inside, so the ring shows on every
+        // shade, and on the edge cells too, where a ring outside would be cut off.
+        const QRectF day = dayRect(currentDay());
         painter.setBrush(Qt::NoBrush);
-        const qreal out = gap / 2.0;
-        painter.drawRoundedRect(QRectF(dayRect(currentDay())).adjusted(-out, -out, out, out), cornerRadius + out,
-                                cornerRadius + out);
+        painter.setPen(QPen(Palette::accent(), 1.5));
+        painter.drawRoundedRect(day.adjusted(0.75, 0.75, -0.75, -0.75), cornerRadius, cornerRadius);
+        painter.setPen(QPen(Palette::paper(), 1));
+        painter.drawRoundedRect(day.adjusted(2, 2, -2, -2), cornerRadius - 1, cornerRadius - 1);
     }
 }
 
