@@ -16,6 +16,8 @@ ArchiveList::ArchiveList(ArchiveModel* model, QWidget* parent)
     setModel(model);
     setItemDelegate(new ArchiveRow(this));
     setUniformItemSizes(true);
+    // Rows follow the width that shows, so a snippet is cut where it can be seen.
+    setResizeMode(QListView::Adjust);
     setFrameShape(QFrame::NoFrame);
     setSelectionMode(QAbstractItemView::NoSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -27,7 +29,7 @@ ArchiveList::ArchiveList(ArchiveModel* model, QWidget* parent)
     viewport()->setAutoFillBackground(false);
     setAutoFillBackground(false);
     verticalScrollBar()->setSingleStep(ArchiveRow::rowHeight());
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
 
     connect(this, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { Q_EMIT openRequested(m_model->entryAt(index.row())); });
@@ -51,10 +53,24 @@ void ArchiveList::keyPressEvent(QKeyEvent* event)
     QListView::keyPressEvent(event);
 }
 
+void ArchiveList::resizeEvent(QResizeEvent* event)
+{
+    QListView::resizeEvent(event);
+    // A screen reader hears a row's text cut where the screen cuts it.
+    m_model->setRowWidth(viewport()->width());
+}
+
 void ArchiveList::fitHeight()
 {
     const qint64 rows = m_model->rowCount();
-    setFixedHeight(int(std::min<qint64>(maximumListHeight, rows * ArchiveRow::rowHeight())));
+    const int height = int(std::min<qint64>(maximumListHeight, rows * ArchiveRow::rowHeight()));
+    setMinimumHeight(std::min(height, minimumRows * ArchiveRow::rowHeight()));
+    setMaximumHeight(height);
+}
+
+QSize ArchiveList::sizeHint() const
+{
+    return {QListView::sizeHint().width(), maximumHeight()};
 }
 
 } // namespace wendle

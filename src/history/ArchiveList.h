@@ -10,8 +10,9 @@ class Entry;
 
 /**
  * The archive: a borderless list of `ArchiveRow`s over an `ArchiveModel`, as tall as its rows up to 260, then
- * scrolling. Only the rows in view are ever painted, so only their texts are opened. A click on a row, or
- * Return or Space on the current one, asks to open its entry.
+ * scrolling; where the window is short it gives up height (down to three rows) before the screen's margins do.
+ * Only the rows in view are ever painted, so only their texts are opened. A click on a row, or Return or Space
+ * on the current one, asks to open its entry.
  */
 class ArchiveList : public QListView
 {
@@ -19,11 +20,13 @@ class ArchiveList : public QListView
 
 public:
     static constexpr int maximumListHeight = 260;
+    static constexpr int minimumRows = 3;
 
     ArchiveList(ArchiveModel* model, QWidget* parent = nullptr);
 
     /** The rectangle of a row in the list's viewport. */
     QRect rowRect(int row) const;
+    QSize sizeHint() const override;
 
     void keyboardSearch(const QString&) override { } // would open every row's text looking for a match
 
@@ -32,6 +35,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void fitHeight();

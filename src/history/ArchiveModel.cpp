@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/ArchiveModel.h"
 
+#include "history/ArchiveRow.h"
 #include "journal/DateText.h"
 #include "journal/Entry.h"
 #include "prompts/PromptCategory.h"
@@ -173,8 +174,12 @@ QVariant ArchiveModel::data(const QModelIndex& index, int role) const
     }
     case CategoryRole:
         return label(categoryOf(*entry));
-    case Qt::AccessibleTextRole:
-        return data(index, DateRole).toString() + QStringLiteral(", ") + label(categoryOf(*entry));
+    case Qt::AccessibleTextRole: {
+        const QString snippet = m_texts.snippet(*entry);
+        const QString shown = m_rowWidth > 0 ? ArchiveRow::shownSnippet(snippet, m_rowWidth) : snippet;
+        const QString heading = tr("%1, %2").arg(data(index, DateRole).toString(), label(categoryOf(*entry)));
+        return shown.isEmpty() ? heading : tr("%1: %2").arg(heading, shown);
+    }
     default:
         return {};
     }

@@ -17,7 +17,8 @@ class Entry;
 
 /**
  * The archive's rows: every entry, newest first, or while a search is set only those whose text contains
- * every word of it. A row's text is opened when the row is first asked for (that is, painted), never before.
+ * every word of it. A row's text is opened when the row is first asked for (that is, painted, or read by a
+ * screen reader, which hears date, category and the snippet as shown), never before.
  *
  * A search looks through the entries newest first for a few milliseconds and shows what it found; the rest
  * follows in short steps on this thread, each appending its matches, until `searchComplete()`.
@@ -56,6 +57,8 @@ public:
     bool searchPrepared() const { return m_prepared >= m_all.size(); }
     /** Overwrites and drops every opened text. */
     void forget();
+    /** How wide the rows are drawn: a row's accessible text cuts its snippet where the row does. */
+    void setRowWidth(int width) { m_rowWidth = width; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -93,6 +96,7 @@ private:
     Calendar m_calendar;
     mutable QHash<const Entry*, QString> m_dates;
     QTimer m_steps;
+    int m_rowWidth = 0;
     bool m_preparing = false;
     std::size_t m_prepared = 0;
 };

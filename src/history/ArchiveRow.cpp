@@ -31,9 +31,16 @@ int ArchiveRow::rowHeight()
     return padding + QFontMetrics(textFont()).height() + padding + 1;
 }
 
-QSize ArchiveRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+QString ArchiveRow::shownSnippet(const QString& snippet, int rowWidth)
 {
-    return {option.rect.width(), rowHeight()};
+    const int width = rowWidth - (dateWidth + spacing + categoryWidth + spacing);
+    return width > 0 ? QFontMetrics(textFont()).elidedText(snippet, Qt::ElideRight, width) : QString();
+}
+
+QSize ArchiveRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
+{
+    // No width of its own: the list makes every row as wide as it shows, scroll bar or not.
+    return {0, rowHeight()};
 }
 
 void ArchiveRow::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -60,11 +67,7 @@ void ArchiveRow::paint(QPainter* painter, const QStyleOptionViewItem& option, co
 
     painter->setFont(textFont());
     painter->setPen(Palette::muted());
-    const int snippetWidth = row.right() + 1 - x;
-    if (snippetWidth > 0) {
-        painter->drawText(QPoint(x, baseline),
-                          text.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, snippetWidth));
-    }
+    painter->drawText(QPoint(x, baseline), shownSnippet(index.data(Qt::DisplayRole).toString(), row.width()));
 
     painter->fillRect(QRect(row.left(), row.bottom(), row.width(), 1), Palette::hairline());
     if (option.state & QStyle::State_HasFocus) {

@@ -24,6 +24,8 @@ public:
 
     /** The height of every row, its hairline included. */
     static int rowHeight();
+    /** The part of `snippet` a row `rowWidth` wide shows, cut with an ellipsis; empty when there is no room. */
+    static QString shownSnippet(const QString& snippet, int rowWidth);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -65,6 +65,8 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     layout->addLayout(categoryRow);
 
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, this);
+    // Tab moves on: the keyboard alone must reach the buttons around the text.
+    m_editor->setTabChangesFocus(true);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_editor->setAccessibleName(QStringLiteral("entry text"));
     connect(m_editor, &PlainTextEditor::textEdited, this, &EntryReader::onEdited);

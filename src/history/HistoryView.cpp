@@ -74,7 +74,7 @@ void HistoryView::buildLayout()
 
     auto* header = new QHBoxLayout;
     m_back = new PlainButton(QStringLiteral("← today"), 12, Palette::muted(), this);
-    m_back->setAccessibleName(QStringLiteral("back"));
+    m_back->setAccessibleName(tr("back to today"));
     connect(m_back, &QAbstractButton::clicked, this, [this] {
         if (m_onBack) {
             m_onBack();

@@ -39,6 +39,8 @@ MonthRecapCard::MonthRecapCard(QWidget* parent)
     layout->addLayout(row);
 
     m_begin->setColours(Palette::ink(), Palette::paper());
+    // The card takes the focus for its one button, so Space begins the month without a pointer.
+    setFocusProxy(m_begin);
     connect(m_begin, &QAbstractButton::clicked, this, &MonthRecapCard::begin);
     for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(keys, this);

@@ -32,7 +32,6 @@ public:
     {
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::TabFocus);
-        setAccessibleName(QStringLiteral("read entry from ") + item.label);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(6);
@@ -41,6 +40,8 @@ public:
                          + formatDate(item.entry->date(), QStringLiteral("EEEEMMMMd"), Calendar::current()));
         auto* text = new TextBlock(Typography::font(13), Palette::muted(), 5, 2, this);
         text->setText(QString(item.text).replace(u'\n', u' '));
+        setAccessibleName(tr("read entry from %1").arg(heading->text()));
+        setAccessibleDescription(text->text());
         // Clicks anywhere in the row belong to the row.
         heading->setAttribute(Qt::WA_TransparentForMouseEvents);
         text->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -124,6 +125,8 @@ ResurfacedReader::ResurfacedReader(const ResurfacedItem& item, QWidget* parent)
     layout->addWidget(new Pill(label(categoryOf(*item.entry)), this), 0, Qt::AlignLeft);
 
     auto* text = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, this);
+    // Tab moves on: the keyboard alone must reach the buttons around the text.
+    text->setTabChangesFocus(true);
     text->setText(item.text);
     text->setReadOnly(true);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

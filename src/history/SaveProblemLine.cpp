@@ -2,26 +2,24 @@
 #include "history/SaveProblemLine.h"
 
 #include "journal/EntryStore.h"
+#include "ui/LiveLabel.h"
 #include "ui/Palette.h"
-#include "ui/TextLabel.h"
-
-#include <QLabel>
 
 namespace wendle {
 
 namespace {
-void showProblem(QLabel* line, const EntryStore& store)
+void showProblem(LiveLabel* line, const EntryStore& store)
 {
     const QString reason = store.hasUnsavedChanges() ? store.saveFailure() : QString();
-    line->setText(reason.isEmpty() ? QString()
-                                   : QStringLiteral("Not saved yet — %1. Wendle keeps trying.").arg(reason));
+    line->announce(reason.isEmpty() ? QString()
+                                    : QStringLiteral("Not saved yet — %1. Wendle keeps trying.").arg(reason));
     line->setVisible(!reason.isEmpty());
 }
 } // namespace
 
 QLabel* saveProblemLine(EntryStore& store, QWidget* parent)
 {
-    QLabel* line = textLabel(QString(), 12, Palette::muted(), parent);
+    auto* line = new LiveLabel(12, Palette::muted(), parent);
     QObject::connect(&store, &EntryStore::saveFailureChanged, line, [line, &store] { showProblem(line, store); });
     showProblem(line, store);
     return line;

@@ -3,6 +3,7 @@
 
 #include "journal/Calendar.h"
 #include "journal/DateText.h"
+#include "ui/LiveLabel.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
@@ -63,7 +64,7 @@ QString keyringAnswer(KeychainStatus status)
     return QStringLiteral("the keyring failed");
 }
 
-QLabel* centred(QLabel* label)
+template <typename Label> Label* centred(Label* label)
 {
     label->setAlignment(Qt::AlignCenter);
     return label;
@@ -153,8 +154,8 @@ void UnlockButton::hideEvent(QHideEvent* event)
 LockView::LockView(QWidget* parent)
     : QWidget(parent)
     , m_date(centred(textLabel(QString(), 12, Palette::muted(), this)))
-    , m_status(centred(textLabel(QString(), 13, Palette::muted(), this)))
-    , m_problem(centred(textLabel(QString(), 12, Palette::muted(), this)))
+    , m_status(centred(new LiveLabel(13, Palette::muted(), this)))
+    , m_problem(centred(new LiveLabel(12, Palette::muted(), this)))
     , m_details(centred(textLabel(QString(), 11, Palette::faint(), this)))
     , m_recovery(new QWidget(this))
     , m_dateTimer(new QTimer(this))
@@ -213,8 +214,8 @@ LockView::LockView(QWidget* parent)
 
 void LockView::setFailed(bool failed)
 {
-    // No accessible name of its own: a screen reader then reads the line itself, and hears it change.
-    m_status->setText(failed ? QStringLiteral("Couldn't verify — try again") : QStringLiteral("Unlock with password"));
+    // A screen reader reads the line itself, and hears it change.
+    m_status->announce(failed ? QStringLiteral("Couldn't verify — try again") : QStringLiteral("Unlock with password"));
 }
 
 void LockView::setKeyProblem(KeyProblem problem, KeychainStatus status)
@@ -236,8 +237,7 @@ void LockView::setKeyProblem(KeyProblem problem, KeychainStatus status)
         text = QStringLiteral("The journal could not be written — check the disk and try again");
         break;
     }
-    m_problem->setText(text);
-    m_problem->setAccessibleName(text);
+    m_problem->announce(text);
     m_problem->setVisible(!text.isEmpty());
     const QString details = QStringLiteral("Keyring item: service %1, account %2 — %3")
                                 .arg(entryKeyItem.service, entryKeyItem.account, keyringAnswer(status));

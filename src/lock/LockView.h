@@ -40,6 +40,8 @@ private:
  * into a retry hint after a failed attempt. When the key itself was the trouble, a quiet second line says
  * what happened and what to do, naming the keyring item, and offers the two ways back where there are any.
  */
+class LiveLabel;
+
 class LockView : public QWidget
 {
     Q_OBJECT
@@ -69,8 +71,8 @@ private:
     void refreshDate();
 
     QLabel* m_date;
-    QLabel* m_status;
-    QLabel* m_problem;
+    LiveLabel* m_status;
+    LiveLabel* m_problem;
     QLabel* m_details;
     QWidget* m_recovery;
     QTimer* m_dateTimer;

@@ -43,7 +43,6 @@ PamConversationDialog::PamConversationDialog(const QString& reason, QWidget* par
     m_prompt->hide();
     layout->addWidget(m_prompt);
     m_answer->setFont(Typography::font(13));
-    m_answer->setAccessibleName(QStringLiteral("answer"));
     m_answer->hide();
     layout->addWidget(m_answer);
 
@@ -70,7 +69,8 @@ void PamConversationDialog::ask(const QString& prompt, bool secret, std::functio
     m_prompt->setText(prompt.trimmed());
     m_prompt->show();
     m_answer->setEchoMode(secret ? QLineEdit::Password : QLineEdit::Normal);
-    m_answer->setAccessibleDescription(prompt.trimmed());
+    // PAM's own question ("Password:") is the field's visible label.
+    m_answer->setAccessibleName(prompt.trimmed());
     m_answer->clear();
     m_answer->show();
     m_answer->setEnabled(true);
@@ -82,6 +82,8 @@ void PamConversationDialog::tell(const QString& message, bool error)
 {
     const QString line = error ? QStringLiteral("⚠ ") + message.trimmed() : message.trimmed();
     m_messages->setText(m_messages->text().isEmpty() ? line : m_messages->text() + u'\n' + line);
+    // The name stays "messages"; what they say is read as the description.
+    m_messages->setAccessibleDescription(m_messages->text());
     m_messages->show();
 }
 

@@ -47,6 +47,7 @@ RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent)
     buttons->addWidget(cancel);
     buttons->addSpacing(20);
     buttons->addWidget(m_restore);
+    setTabOrder(cancel, m_restore); // the button made first stands last
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 28, 32, 28);

@@ -2,6 +2,7 @@
 #include "lock/RecoveryCodeSheet.h"
 
 #include "ui/FilledButton.h"
+#include "ui/LiveLabel.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
@@ -47,7 +48,7 @@ QByteArray fingerprint(const QString& text)
 RecoveryCodeSheet::RecoveryCodeSheet(const QString& code, QWidget* parent)
     : QDialog(parent)
     , m_code(code)
-    , m_copied(textLabel(QString(), 12, Palette::accent(), this))
+    , m_copied(new LiveLabel(12, Palette::accent(), this))
 {
     setWindowTitle(QStringLiteral("Recovery code"));
     setWindowModality(Qt::WindowModal);
@@ -65,7 +66,8 @@ RecoveryCodeSheet::RecoveryCodeSheet(const QString& code, QWidget* parent)
     codeLabel->setFont(Typography::font(20, QFont::Medium));
     setTextColour(codeLabel, Palette::ink());
     codeLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    codeLabel->setAccessibleName(QStringLiteral("recovery code"));
+    // The code itself, in its groups, is what a screen reader must read out.
+    codeLabel->setAccessibleName(tr("recovery code: %1").arg(code));
     codeLabel->setAlignment(Qt::AlignCenter);
 
     auto* copy = new PlainButton(QStringLiteral("Copy"), 13, Palette::ink(), this);
@@ -110,7 +112,7 @@ void RecoveryCodeSheet::copyCode()
     // Asks clipboard managers that honour it to keep the code out of their history.
     data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
     QGuiApplication::clipboard()->setMimeData(data);
-    m_copied->setText(QStringLiteral("copied — cleared in a minute"));
+    m_copied->announce(QStringLiteral("copied — cleared in a minute"));
 
     const QByteArray copied = fingerprint(m_code);
     QTimer::singleShot(clipboardSeconds * 1000, qApp, [copied] {

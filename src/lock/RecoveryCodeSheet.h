@@ -3,9 +3,9 @@
 
 #include <QDialog>
 
-class QLabel;
-
 namespace wendle {
+
+class LiveLabel;
 
 /**
  * Shows the journal's recovery code once, large, with ways to keep it: copy (cleared from the clipboard
@@ -28,7 +28,7 @@ public:
 
 private:
     QString m_code;
-    QLabel* m_copied;
+    LiveLabel* m_copied;
 };
 
 } // namespace wendle

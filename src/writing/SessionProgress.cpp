@@ -18,6 +18,8 @@ void showSessionProgress(const WritingSession& session, QLabel* wordCount, Fille
         QStringLiteral("%1 %2").arg(words).arg(words == 1 ? QStringLiteral("word") : QStringLiteral("words")));
     setTextColour(wordCount, done ? Palette::accent() : Palette::muted());
     finish->setText(done ? QStringLiteral("Saved") : QStringLiteral("Done"));
+    // Named as it reads, so a screen reader on the button hears it turn to "Saved".
+    finish->setAccessibleName(finish->text());
     finish->setColours(done ? Palette::accent() : Palette::ink(), Palette::paper());
     finish->updateGeometry();
 }

@@ -72,7 +72,6 @@ void TodayView::buildLayout()
     auto* header = new QHBoxLayout;
     m_date = textLabel(QString(), 12, Palette::muted(), m_column);
     m_dayNumber = new PlainButton(QString(), 12, Palette::accent(), m_column);
-    m_dayNumber->setAccessibleName(QStringLiteral("history"));
     connect(m_dayNumber, &QAbstractButton::clicked, this, &TodayView::showHistory);
     header->addWidget(m_date);
     header->addStretch(1);
@@ -99,6 +98,8 @@ void TodayView::buildLayout()
 
     column->addSpacing(16);
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, m_column);
+    // Tab moves on: the keyboard alone must reach the buttons around the text.
+    m_editor->setTabChangesFocus(true);
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
     connect(m_editor, &PlainTextEditor::textEdited, this,
@@ -119,7 +120,6 @@ void TodayView::buildLayout()
     connect(m_backToPrompt, &QAbstractButton::clicked, this, [this] { switchMode(Mode::prompt); });
     m_wordCount = textLabel(QString(), 12, Palette::muted(), m_column);
     m_finish = new FilledButton(QStringLiteral("Done"), 12, m_column);
-    m_finish->setAccessibleName(QStringLiteral("Done"));
     connect(m_finish, &QAbstractButton::clicked, this, &TodayView::finishDay);
     bar->addWidget(m_another);
     bar->addWidget(m_writeFreely);
@@ -264,7 +264,7 @@ void TodayView::onStoreChanged()
 void TodayView::focusEditorUnlessRecap()
 {
     if (m_recap) {
-        m_editor->clearFocus();
+        m_recapCard->setFocus(Qt::OtherFocusReason);
     } else {
         m_editor->setFocus(Qt::OtherFocusReason);
     }
@@ -276,6 +276,7 @@ void TodayView::render()
     const QDateTime now = m_clock.now();
     m_date->setText(formatDate(now, QStringLiteral("EEEEMMMMd"), calendar));
     m_dayNumber->setText(QStringLiteral("day %1").arg(headerDayNumber()));
+    m_dayNumber->setAccessibleName(tr("%1, history").arg(m_dayNumber->text()));
     m_dayNumber->updateGeometry();
 
     const std::optional<Prompt>& prompt = m_session.prompt();

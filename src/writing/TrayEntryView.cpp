@@ -46,7 +46,7 @@ TrayEntryView::TrayEntryView(EntryStore& store, ReminderScheduler& scheduler, co
     auto* updates = new QHBoxLayout;
     updates->setContentsMargins(20, 0, 20, 0);
     m_checkForUpdates = new PlainButton(QStringLiteral("Check for updates"), 12, Palette::muted(), this);
-    m_checkForUpdates->setAccessibleName(QStringLiteral("check for updates"));
+    m_checkForUpdates->setAccessibleName(tr("Check for updates"));
     m_checkForUpdates->setEnabled(false);
     connect(m_checkForUpdates, &QAbstractButton::clicked, this, &TrayEntryView::checkForUpdatesRequested);
     updates->addStretch(1);
@@ -74,7 +74,7 @@ QWidget* TrayEntryView::buildLocked()
     title->setFont(titleFont);
     layout->addWidget(title, 0, Qt::AlignHCenter);
     auto* unlock = new PlainButton(QStringLiteral("Unlock with password"), 13, Palette::accent(), page);
-    unlock->setAccessibleName(QStringLiteral("unlock"));
+    unlock->setAccessibleName(tr("Unlock with password"));
     connect(unlock, &QAbstractButton::clicked, this, &TrayEntryView::unlockRequested);
     layout->addWidget(unlock, 0, Qt::AlignHCenter);
     return page;
@@ -111,6 +111,8 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
 
     layout->addSpacing(10);
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 5, page);
+    // Tab moves on: the keyboard alone must reach the buttons around the text.
+    m_editor->setTabChangesFocus(true);
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editor->setFixedHeight(120);
@@ -130,7 +132,6 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
     m_finish = new FilledButton(QStringLiteral("Done"), 12, page);
     m_finish->setPadding(14, 7);
     m_finish->setCornerRadius(7);
-    m_finish->setAccessibleName(QStringLiteral("Done"));
     connect(m_finish, &QAbstractButton::clicked, &m_session, &WritingSession::finishDay);
     bottom->addWidget(m_wordCount);
     bottom->addStretch(1);

@@ -206,7 +206,12 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     // History: the entry opens in the reader, with both words in it.
     QVERIFY(wendle.focusAndType(wendle.mainWindow(), QString()));
     bool pressed = false;
-    accessible(pid, {QStringLiteral("press"), QStringLiteral("history")}, &pressed);
+    // The day number, named with what it reads: "day 1, history".
+    const QString dayNumber = accessible(pid, {QStringLiteral("lines")})
+                                  .split(u'\n')
+                                  .filter(QRegularExpression(QStringLiteral("^day \\d+, history$")))
+                                  .value(0);
+    accessible(pid, {QStringLiteral("press"), dayNumber}, &pressed);
     QVERIFY(pressed);
     QStringList list;
     QTRY_VERIFY_WITH_TIMEOUT(

@@ -20,6 +20,8 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -87,6 +89,19 @@ QStringList spoken(QWidget* root)
     return names;
 }
 
+/** The notifications a screen reader was told appeared: what it speaks wherever the focus is. */
+QStringList g_announced;
+
+void hearAnnouncements(QAccessibleEvent* event)
+{
+    if (event->type() == QAccessible::ObjectShow) {
+        QAccessibleInterface* shown = event->accessibleInterface();
+        if (shown && shown->role() == QAccessible::Notification) {
+            g_announced << shown->text(QAccessible::Name);
+        }
+    }
+}
+
 } // namespace
 
 void TestRootView::initTestCase()
@@ -116,15 +131,20 @@ void TestRootView::asksAtOnceAndShowsFailure()
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
     QVERIFY(spoken(&root).contains(QStringLiteral("Unlock with password")));
 
-    // A screen reader hears the status line itself, and hears it change.
+    // A screen reader hears the status line itself, and is told as it changes, wherever the focus is.
+    g_announced.clear();
+    const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(hearAnnouncements);
     m_rig->auth.answer(false);
-    QVERIFY(spoken(&root).contains(QStringLiteral("Couldn't verify — try again")));
+    QAccessible::installUpdateHandler(before);
+    QCOMPARE(g_announced, QStringList{QStringLiteral("Couldn't verify — try again")});
     QVERIFY(!spoken(&root).contains(QStringLiteral("Unlock with password")));
 
-    // The button asks again and the hint goes back at once.
+    // The button, which has the focus, asks again with Space, and the hint goes back at once.
     auto* button = root.findChild<UnlockButton*>();
     QCOMPARE(button->accessibleName(), QStringLiteral("unlock"));
-    QTest::mouseClick(button, Qt::LeftButton);
+    QApplication::setActiveWindow(&root);
+    QCOMPARE(QApplication::focusWidget(), button);
+    QTest::keyClick(button, Qt::Key_Space);
     QCOMPARE(m_rig->auth.calls, 2);
     QVERIFY(spoken(&root).contains(QStringLiteral("Unlock with password")));
     m_rig->auth.answer(true);
@@ -222,7 +242,9 @@ void TestRootView::historyIsKeptAcrossLocks()
     RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
     showAndUnlock(root);
     QPointer<TodayView> today = root.todayView();
-    QTest::mouseClick(named<PlainButton>(&root, QStringLiteral("history")), Qt::LeftButton);
+    QTest::mouseClick(
+        named<PlainButton>(&root, QStringLiteral("day %1, history").arg(root.todayView()->headerDayNumber())),
+        Qt::LeftButton);
     QPointer<HistoryView> history = root.historyView();
     QVERIFY(history && root.currentScreen() == history);
     QTRY_VERIFY(!today); // the Today screen and its text are gone
@@ -240,7 +262,7 @@ void TestRootView::historyIsKeptAcrossLocks()
     QCOMPARE(root.currentScreen(), root.historyView());
     QVERIFY(!root.historyView()->reading());
 
-    QTest::mouseClick(named<PlainButton>(&root, QStringLiteral("back")), Qt::LeftButton);
+    QTest::mouseClick(named<PlainButton>(&root, QStringLiteral("back to today")), Qt::LeftButton);
     QVERIFY(qobject_cast<TodayView*>(root.currentScreen()));
 }
 
@@ -265,14 +287,24 @@ void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
     MainWindow window(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock, preferences);
     showAndUnlock(window);
     const QString code = formatRecoveryCode(keyBytes(*m_rig->lock.key()));
-    auto codeShown = [&window]() -> QString {
+    // The code as shown, and as a screen reader reads it out.
+    auto codeShown = [&window, &code]() -> QString {
         auto* sheet = qobject_cast<RecoveryCodeSheet*>(window.rootView()->keyDialog());
-        QLabel* shown = sheet ? named<QLabel>(sheet, QStringLiteral("recovery code")) : nullptr;
+        QLabel* shown = sheet ? named<QLabel>(sheet, QStringLiteral("recovery code: ") + code) : nullptr;
         return shown ? shown->text().replace(u'\n', u'-') : QString();
     };
     // A new journal's key: its code, once.
     QCOMPARE(codeShown(), code);
-    window.rootView()->keyDialog()->accept();
+    // Keys only: Copy has the focus; Space copies and says so aloud; Escape closes the sheet.
+    QWidget* sheet = window.rootView()->keyDialog();
+    QApplication::setActiveWindow(sheet);
+    g_announced.clear();
+    const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(hearAnnouncements);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QAccessible::installUpdateHandler(before);
+    QCOMPARE(QApplication::clipboard()->text(), code);
+    QCOMPARE(g_announced, QStringList{QStringLiteral("copied — cleared in a minute")});
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QTRY_VERIFY(!window.rootView()->keyDialog());
 
     // Later only after authenticating again.

@@ -179,7 +179,7 @@ void TestTray::iconOpensThePanelBesideIt()
     QVERIFY(panel->screen()->availableGeometry().contains(placed));
 
     // Locked, the panel asks the lock; the key it gets opens the editor. Escape puts the panel away.
-    named<QAbstractButton>(panel, QStringLiteral("unlock"))->click();
+    named<QAbstractButton>(panel, QStringLiteral("Unlock with password"))->click();
     m_auth.answer(true);
     QTRY_VERIFY(panel->view()->isUnlocked());
     QVERIFY(named(panel, QStringLiteral("entry")));

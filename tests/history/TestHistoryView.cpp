@@ -9,6 +9,7 @@
 #include "history/Statistics.h"
 #include "journal/Clock.h"
 #include "ui/FilledButton.h"
+#include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
 
 #include "FailingVfs.h"
@@ -16,6 +17,8 @@
 #include "TempJournal.h"
 #include "Widgets.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -41,6 +44,16 @@ QString snippet(const HistoryView& view, int row)
     return view.archiveModel()->index(row).data().toString();
 }
 
+/** What a screen reader was last told has the focus. */
+QString g_focusHeard;
+
+void hearFocus(QAccessibleEvent* event)
+{
+    if (event->type() == QAccessible::Focus) {
+        g_focusHeard = event->accessibleInterface()->text(QAccessible::Name);
+    }
+}
+
 } // namespace
 
 class TestHistoryView : public QObject
@@ -55,6 +68,7 @@ private Q_SLOTS:
     void correctingAPastDayKeepsItsStreak();
     void unreadableBodyIsKeptAsideAndClosingDropsEdits();
     void refusedSaveIsNotCalledSavedUntilTheRetryLands();
+    void keyboardAndScreenReaderReachEverything();
 
 private:
     EntryReader& open(HistoryView& view, Entry* entry)
@@ -259,6 +273,10 @@ void TestHistoryView::refusedSaveIsNotCalledSavedUntilTheRetryLands()
     QLabel* problem = labelStarting(&reader, QStringLiteral("Not saved yet"));
     QVERIFY(problem && problem->isVisible());
     QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
+    // A notification: a screen reader says it as it appears, wherever the focus is.
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(problem);
+    QCOMPARE(heard->role(), QAccessible::Notification);
+    QCOMPARE(heard->text(QAccessible::Name), problem->text());
 
     // Space comes back: the store's retry writes it, and only then is it "Saved".
     FailingVfs::setFailing(false);
@@ -267,6 +285,86 @@ void TestHistoryView::refusedSaveIsNotCalledSavedUntilTheRetryLands()
     QVERIFY(!journal.store->hasUnsavedChanges());
     QVERIFY(!problem->isVisible());
     QCOMPARE(openEntryText(yesterday->cipherBody(), *journal.key), words(7));
+}
+
+void TestHistoryView::keyboardAndScreenReaderReachEverything()
+{
+    TempJournal journal;
+    // Two runs, of five days and of four, and enough rows to fill the archive.
+    for (const int day : {24, 25, 26, 27, 28}) {
+        journal.add(QStringLiteral("2026-02-%1").arg(day), QStringLiteral("a"), words(10), -1,
+                    berlin(1, 9).addDays(day - 29));
+    }
+    for (const int day : {2, 3, 4}) {
+        journal.add(QStringLiteral("2026-03-0%1").arg(day), QStringLiteral("a"), words(1), -1, berlin(day, 9));
+    }
+    const QString text = QStringLiteral("The kitchen had a yellow table. ").repeated(20);
+    journal.add(QStringLiteral("2026-03-05"), QStringLiteral("a"), text, -1, berlin(5, 9));
+    bool back = false;
+    HistoryView view(
+        *journal.store, journal.key, [&] { back = true; }, m_clock);
+    view.resize(680, 560);
+    showActive(&view);
+
+    // At the smallest window the archive gives up height, and the bottom margin holds.
+    QCOMPARE(view.height() - (view.archive()->geometry().bottom() + 1), 36);
+
+    // A row is heard with its date, category and snippet, cut where the screen cuts it.
+    QAccessibleInterface* row = QAccessible::queryAccessibleInterface(view.archive())->child(0);
+    const QString shown = ArchiveRow::shownSnippet(text, view.archive()->rowRect(0).width());
+    QVERIFY(shown.endsWith(u'…') && shown.size() > 20);
+    QCOMPARE(row->text(QAccessible::Name), QStringLiteral("Thu, Mar 5, memory: ") + shown);
+
+    // The heatmap is summed up, and each of its days is there to be read, today last.
+    QAccessibleInterface* heatmap = QAccessible::queryAccessibleInterface(view.heatmap());
+    QCOMPARE(heatmap->text(QAccessible::Description), QStringLiteral("26 weeks, 9 days written, best run 5 days"));
+    QCOMPARE(heatmap->childCount(), 25 * 7 + 5); // up to Thursday
+    QCOMPARE(heatmap->child(heatmap->childCount() - 1)->text(QAccessible::Name),
+             QStringLiteral("Thursday, March 5: 120 words"));
+    QCOMPARE(heatmap->child(heatmap->childCount() - 2)->text(QAccessible::Name),
+             QStringLiteral("Wednesday, March 4: 1 word"));
+
+    // Keys only: from "← today", Tab reaches the heatmap, whose arrows walk its days aloud.
+    const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(hearFocus);
+    QCOMPARE(QApplication::focusWidget(), named<PlainButton>(&view, QStringLiteral("back to today")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), view.heatmap());
+    QTRY_COMPARE(g_focusHeard, QStringLiteral("Thursday, March 5: 120 words"));
+    QTest::keyClick(view.heatmap(), Qt::Key_Left);
+    QCOMPARE(g_focusHeard, QStringLiteral("Thursday, February 26: 10 words"));
+    QTest::keyClick(view.heatmap(), Qt::Key_Down);
+    QTest::keyClick(view.heatmap(), Qt::Key_Down);
+    QCOMPARE(g_focusHeard, QStringLiteral("Saturday, February 28: 10 words"));
+    QCOMPARE(heatmap->focusChild()->text(QAccessible::Name), g_focusHeard);
+    QTest::keyClick(view.heatmap(), Qt::Key_Down);
+    QCOMPARE(g_focusHeard, QStringLiteral("Sunday, March 1: nothing written"));
+    QTest::keyClick(view.heatmap(), Qt::Key_Right); // past today: stays
+    QCOMPARE(g_focusHeard, QStringLiteral("Sunday, March 1: nothing written"));
+    QAccessible::installUpdateHandler(before);
+
+    // The archive opens its current row with Return or Space; Escape closes the reader.
+    QTest::keyClick(view.heatmap(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), view.archive());
+    QTest::keyClick(view.archive(), Qt::Key_Down);
+    QTest::keyClick(view.archive(), Qt::Key_Return);
+    QCOMPARE(view.reading(), view.archiveModel()->entryAt(1));
+    showActive(view.reader()); // as a window manager would
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!view.reader());
+    QApplication::setActiveWindow(&view);
+    QCOMPARE(QApplication::focusWidget(), view.archive());
+    QTest::keyClick(view.archive(), Qt::Key_Space);
+    QCOMPARE(view.reading(), view.archiveModel()->entryAt(1));
+    showActive(view.reader());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!view.reader());
+    QApplication::setActiveWindow(&view);
+
+    // And back to today.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(back);
 }
 
 QTEST_MAIN(TestHistoryView)

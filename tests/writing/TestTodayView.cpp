@@ -13,6 +13,7 @@
 #include "WritingJournal.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void recapCoversTheScreenUntilBegun();
     void wordCountFollowsEveryKindOfEdit();
     void longPasteLandsWhole();
+    void keyboardAloneReachesEveryControl();
 
 private:
     TodayView& show(std::unique_ptr<PromptEngine> engine = twoPrompts())
@@ -82,6 +84,7 @@ void TestTodayView::typingIsSavedAndFinishedFromAnywhere()
     elsewhere->setFocus(Qt::TabFocusReason);
     QTest::keyClick(elsewhere, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(finish->text(), QStringLiteral("Saved"));
+    QCOMPARE(finish->accessibleName(), QStringLiteral("Saved")); // heard as it reads
     QCOMPARE(count->text(), QStringLiteral("8 words"));
     QCOMPARE(colourOf(count), Palette::accent());
 
@@ -149,12 +152,12 @@ void TestTodayView::headerFollowsTheLiveText()
     m_journal->write("2026-03-03", "A", words(20));
     m_journal->write("2026-03-04", "B", words(25));
     TodayView& view = show();
-    auto* day = named<PlainButton>(&view, QStringLiteral("history"));
-    QCOMPARE(day->text(), QStringLiteral("day 2"));
+    auto* day = named<PlainButton>(&view, QStringLiteral("day 2, history"));
+    QVERIFY(day);
     type(words(19));
     QCOMPARE(day->text(), QStringLiteral("day 2"));
     type(QStringLiteral(" twenty"));
-    QCOMPARE(day->text(), QStringLiteral("day 3")); // before any save
+    QCOMPARE(day->accessibleName(), QStringLiteral("day 3, history")); // before any save
     QVERIFY(!m_journal->entry("A"));
 
     // The day number saves at once and opens the history.
@@ -258,6 +261,43 @@ void TestTodayView::longPasteLandsWhole()
     QTRY_VERIFY(editor.verticalScrollBar()->value() > 0 && editor.viewport()->rect().contains(editor.cursorRect()));
     editor.undo();
     QCOMPARE(editor.text(), QStringLiteral("Before."));
+}
+
+void TestTodayView::keyboardAloneReachesEveryControl()
+{
+    m_journal->add(QStringLiteral("2026-02-05"), QStringLiteral("A"), QStringLiteral("February words"), -1,
+                   berlin(5, 9).addMonths(-1));
+    QVERIFY(m_journal->store->save());
+    TodayView& view = show();
+    // The recap holds the focus on its one button: Space begins the month.
+    QVERIFY(view.recap());
+    QCOMPARE(QApplication::focusWidget(), named<FilledButton>(&view, QStringLiteral("begin march")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(!view.recap());
+
+    // Tab leaves the editor for the buttons in reading order, then comes round to the header.
+    QTRY_VERIFY(view.findChild<PlainTextEditor*>()->hasFocus());
+    QStringList order;
+    for (int step = 0; step < 5; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->accessibleName();
+    }
+    QCOMPARE(order,
+             (QStringList{QStringLiteral("give me another"), QStringLiteral("write freely"), QStringLiteral("Done"),
+                          QStringLiteral("read entry from one month ago · Thursday, February 5"),
+                          QStringLiteral("day 0, history")}));
+    const int opened = m_historyOpened;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(m_historyOpened, opened + 1);
+
+    // The entry from a month ago opens with Space, and Escape closes it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(view.reading());
+    auto* reader = view.findChild<QDialog*>();
+    showActive(reader); // as a window manager would
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!view.reading());
 }
 
 QTEST_MAIN(TestTodayView)

@@ -52,13 +52,12 @@ void TestTrayEntryView::lockedShowsOnlyTitleUnlockAndUpdates()
     m_journal->write("2026-03-05", "A", words(30));
     TrayEntryView& view = show(twoPrompts(), false);
     QVERIFY(labelStarting(&view, QStringLiteral("w e n d l e")));
-    auto* unlock = named<QAbstractButton>(&view, QStringLiteral("unlock"));
+    auto* unlock = named<QAbstractButton>(&view, QStringLiteral("Unlock with password"));
     QVERIFY(unlock);
-    QCOMPARE(unlock->text(), QStringLiteral("Unlock with password"));
     QVERIFY(!named(&view, QStringLiteral("entry")) && !named(&view, QStringLiteral("Done")));
     QVERIFY(view.session().text().isEmpty());
 
-    auto* updates = named<QAbstractButton>(&view, QStringLiteral("check for updates"));
+    auto* updates = named<QAbstractButton>(&view, QStringLiteral("Check for updates"));
     QVERIFY(updates && !updates->isEnabled());
     view.setCanCheckForUpdates(true);
     QSignalSpy checks(&view, &TrayEntryView::checkForUpdatesRequested);
@@ -71,7 +70,7 @@ void TestTrayEntryView::lockedShowsOnlyTitleUnlockAndUpdates()
     // The key arriving brings today's entry; its going takes the text away at once.
     view.setKey(m_journal->key);
     QCOMPARE(named<PlainTextEditor>(&view, QStringLiteral("entry"))->text(), words(30));
-    QCOMPARE(named<FilledButton>(&view, QStringLiteral("Done"))->text(), QStringLiteral("Saved"));
+    QVERIFY(named<FilledButton>(&view, QStringLiteral("Saved")));
     view.setKey(nullptr);
     QVERIFY(!named(&view, QStringLiteral("entry")) && view.session().text().isEmpty());
 }
@@ -88,7 +87,7 @@ void TestTrayEntryView::panelAndTodayMeetInTheStore()
     QCOMPARE(editor->text(), words(24));
     type(QStringLiteral(" tray"));
     QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
-    QCOMPARE(named<FilledButton>(&panel, QStringLiteral("Done"))->text(), QStringLiteral("Saved"));
+    QVERIFY(named<FilledButton>(&panel, QStringLiteral("Saved")));
     QCOMPARE(m_journal->saved("A"), words(24) + QStringLiteral(" tray"));
     // The Today screen takes it up, and its day number counts the day.
     QCOMPARE(todayEditor->text(), words(24) + QStringLiteral(" tray"));
