@@ -38,15 +38,15 @@ public:
         auto* heading = new TextBlock(Typography::font(12), Palette::faint(), 0, 1, this);
         heading->setText(item.label + QStringLiteral(" · ")
                          + formatDate(item.entry->date(), QStringLiteral("EEEEMMMMd"), Calendar::current()));
-        auto* text = new TextBlock(Typography::font(13), Palette::muted(), 5, 2, this);
-        text->setText(QString(item.text).replace(u'\n', u' '));
+        m_heading = heading;
+        m_text = new TextBlock(Typography::font(13), Palette::muted(), 5, 2, this);
+        m_text->setText(QString(item.text).replace(u'\n', u' '));
         setAccessibleName(tr("read entry from %1").arg(heading->text()));
-        setAccessibleDescription(text->text());
         // Clicks anywhere in the row belong to the row.
         heading->setAttribute(Qt::WA_TransparentForMouseEvents);
-        text->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_text->setAttribute(Qt::WA_TransparentForMouseEvents);
         layout->addWidget(heading);
-        layout->addWidget(text);
+        layout->addWidget(m_text);
         QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         policy.setHeightForWidth(true);
         setSizePolicy(policy);
@@ -57,6 +57,13 @@ public:
     int heightForWidth(int width) const override { return layout()->heightForWidth(width); }
 
 protected:
+    // The name holds what the row shows, so it follows the width at which the text is cut.
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QAbstractButton::resizeEvent(event);
+        setAccessibleName(tr("read entry from %1: %2").arg(m_heading->text(), m_text->shownText()));
+    }
+
     void paintEvent(QPaintEvent*) override
     {
         if (hasFocus()) {
@@ -65,6 +72,10 @@ protected:
             painter.drawRect(rect().adjusted(0, 0, -1, -1));
         }
     }
+
+private:
+    TextBlock* m_heading = nullptr;
+    TextBlock* m_text = nullptr;
 };
 
 } // namespace

@@ -38,6 +38,15 @@ void TextBlock::setColour(const QColor& colour)
     update();
 }
 
+QString TextBlock::shownText() const
+{
+    QStringList shown;
+    for (const Line& line : layoutLines(width())) {
+        shown << line.text.trimmed();
+    }
+    return shown.join(u' ');
+}
+
 std::vector<TextBlock::Line> TextBlock::layoutLines(int width) const
 {
     std::vector<Line> lines;

@@ -18,6 +18,8 @@ public:
     TextBlock(const QFont& font, const QColor& colour, int lineSpacing, int maxLines = 0, QWidget* parent = nullptr);
 
     QString text() const { return m_text; }
+    /** The text as it is drawn at the current width: its lines joined by spaces, the last one elided. */
+    QString shownText() const;
     void setText(const QString& text);
     void setColour(const QColor& colour);
 

@@ -280,7 +280,7 @@ void TestTodayView::keyboardAloneReachesEveryControl()
     QStringList order;
     for (int step = 0; step < 5; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        order << QApplication::focusWidget()->accessibleName();
+        order << QApplication::focusWidget()->accessibleName().section(u':', 0, 0);
     }
     QCOMPARE(order,
              (QStringList{QStringLiteral("give me another"), QStringLiteral("write freely"), QStringLiteral("Done"),
