@@ -5,6 +5,7 @@
 #include "journal/WrittenDays.h"
 #include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
+#include "ui/MessageBox.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -49,20 +50,12 @@ void TransferContext::entriesAdded() const
 
 void TransferContext::tell(const QString& text, const QString& details) const
 {
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Wendle"), text, QMessageBox::Ok, m_window);
-    box->setDetailedText(details);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->open();
+    showMessage(m_window, MessageKind::information, QStringLiteral("Wendle"), text, details);
 }
 
-QMessageBox* TransferContext::question(const QString& text, const QString& informative) const
+QMessageBox* TransferContext::question(const QString& text, const QString& informative, MessageKind kind) const
 {
-    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Wendle"), text, QMessageBox::NoButton, m_window);
-    box->setInformativeText(informative);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    return box;
+    return messageBox(m_window, kind, QStringLiteral("Wendle"), text, informative);
 }
 
 QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::AcceptMode mode,

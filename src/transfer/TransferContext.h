@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/MessageBox.h"
+
 #include <QFileDialog>
 #include <QPointer>
 #include <QString>
@@ -47,7 +49,8 @@ public:
     /** Says `text` in a window-modal message, with `details` behind its details button. */
     void tell(const QString& text, const QString& details = {}) const;
     /** A window-modal question without buttons yet, deleted when it closes; the caller adds them and opens it. */
-    QMessageBox* question(const QString& text, const QString& informative) const;
+    QMessageBox* question(const QString& text, const QString& informative,
+                          MessageKind kind = MessageKind::question) const;
     /** A window-modal file dialog starting at home, deleted when it closes. */
     QFileDialog* fileDialog(const QString& title, QFileDialog::AcceptMode mode, QFileDialog::FileMode fileMode) const;
 
