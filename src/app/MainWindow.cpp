@@ -89,7 +89,12 @@ void MainWindow::buildMenuBar()
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
     menu->addSeparator();
-    addTransferCommands(menu, TransferContext(m_lock, m_store, m_scheduler, this));
+    // Entries brought in from outside are no new month to look back on.
+    addTransferCommands(menu, TransferContext(m_lock, m_store, m_scheduler, this, [root = QPointer<RootView>(m_root)] {
+                            if (root) {
+                                root->holdRecapForSession();
+                            }
+                        }));
     menu->addSeparator();
     menu->addAction(m_quit);
     connect(menu, &QMenu::aboutToHide, m_menuBar, &QWidget::hide);

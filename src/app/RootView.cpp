@@ -130,6 +130,7 @@ void RootView::route()
     if (!m_today) {
         m_today = new TodayView(
             m_store, m_scheduler, m_lock.key(), [this] { setShowingHistory(true); }, m_clock, nullptr, this);
+        m_today->setRecapHeld(m_recapHeld);
         m_stack->addWidget(m_today);
     }
     m_stack->setCurrentWidget(m_today);
@@ -148,6 +149,14 @@ void RootView::showRecoveryCode()
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_keyDialog = sheet;
     sheet->open();
+}
+
+void RootView::holdRecapForSession()
+{
+    m_recapHeld = true;
+    if (m_today) {
+        m_today->setRecapHeld(true);
+    }
 }
 
 void RootView::askForRecoveryCode()

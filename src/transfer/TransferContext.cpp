@@ -13,11 +13,12 @@
 namespace wendle {
 
 TransferContext::TransferContext(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler,
-                                 QWidget* window)
+                                 QWidget* window, std::function<void()> arriving)
     : m_lock(&lock)
     , m_store(&store)
     , m_scheduler(&scheduler)
     , m_window(window)
+    , m_arriving(std::move(arriving))
 {
 }
 
@@ -41,6 +42,13 @@ std::shared_ptr<const EntryKey> TransferContext::currentKey() const
         tell(QStringLiteral("Wendle locked before this could start. Nothing was done."));
     }
     return key;
+}
+
+void TransferContext::entriesArriving() const
+{
+    if (m_arriving) {
+        m_arriving();
+    }
 }
 
 void TransferContext::entriesAdded() const

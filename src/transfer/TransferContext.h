@@ -28,7 +28,9 @@ class ReminderScheduler;
 class TransferContext
 {
 public:
-    TransferContext(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, QWidget* window);
+    /** `arriving` runs each time an import or a restore is about to add entries. */
+    TransferContext(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, QWidget* window,
+                    std::function<void()> arriving = {});
 
     AppLockController& lock() const { return *m_lock; }
     EntryStore& store() const { return *m_store; }
@@ -43,6 +45,8 @@ public:
      */
     std::shared_ptr<const EntryKey> currentKey() const;
 
+    /** An import or a restore is about to add entries: entries the user did not just write. */
+    void entriesArriving() const;
     /** Hands the new set of written days to the reminder scheduler. */
     void entriesAdded() const;
 
@@ -59,6 +63,7 @@ private:
     EntryStore* m_store;
     ReminderScheduler* m_scheduler;
     QPointer<QWidget> m_window;
+    std::function<void()> m_arriving;
 };
 
 /** "1 entry", "2 entries". */
