@@ -83,7 +83,9 @@ int WendleApp::run()
 {
     // Font configuration and date data load on another thread while the journal opens and the services start.
     StartupWarmUp warmUp;
-    // The light look, whatever the desktop's theme, from the first message on.
+    // The light look, whatever the desktop's theme, from the first message on. The desktop's own colour stays
+    // known for the tray icon, which lies on the desktop's panel.
+    m_desktopWindowColour = palette().color(QPalette::Window);
     setStyle(new WendleStyle);
     setPalette(Palette::lightPalette());
     QString error;
@@ -174,7 +176,8 @@ void WendleApp::startJournal()
     // The tray can unlock and take writing, so it comes only once the file may be written.
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         // The lock, the scheduler and the updater live on in the tray while the window is closed.
-        m_tray = std::make_unique<TrayItem>(*m_lock, *m_updater, *m_store, *m_scheduler, *m_clock, *m_window);
+        m_tray = std::make_unique<TrayItem>(*m_lock, *m_updater, *m_store, *m_scheduler, *m_clock, *m_window,
+                                            m_desktopWindowColour);
         connect(m_tray.get(), &TrayItem::openRequested, this, &WendleApp::activate);
         m_window->setKeepRunningWhenClosed(true);
         setQuitOnLastWindowClosed(false);

@@ -9,6 +9,7 @@
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
 #include "ui/PlainTextEditor.h"
+#include "ui/WendleStyle.h"
 #include "updates/UpdaterController.h"
 #include "writing/TrayEntryView.h"
 #include "writing/TrayPanel.h"
@@ -21,8 +22,10 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
 #include <QScreen>
@@ -70,6 +73,7 @@ void TestTray::initTestCase()
     }
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
     FailingVfs::install();
+    QApplication::setStyle(new WendleStyle);
     m_tray.emplace();
     QVERIFY2(m_tray->isReady(), "trayer did not start (scripts/install-deps.sh installs it)");
     QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
@@ -92,6 +96,8 @@ void TestTray::cleanup()
     m_updater.reset();
     m_lock.reset();
     m_journal.reset();
+    m_auth.calls = 0;
+    m_auth.pending = nullptr;
 }
 
 void TestTray::cleanupTestCase()
@@ -101,15 +107,31 @@ void TestTray::cleanupTestCase()
 
 void TestTray::menuCommands()
 {
-    QMenu* menu = m_window->menuBar()->actions().constFirst()->menu();
-
-    // "Check for updates…" follows whether the updater can check, and is off while a check runs.
     QAction* check = m_window->checkForUpdatesAction();
     QVERIFY(!check->isEnabled());
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    // Alt alone shows the menu bar over the content, and hides it again: the window keeps its size.
+    const QSize size = m_window->size();
+    for (const bool shown : {true, false}) {
+        QTest::keyClick(m_window.get(), Qt::Key_Alt);
+        QTRY_COMPARE(m_window->menuBar()->isVisible(), shown);
+        QTest::qWait(50);
+        QCOMPARE(m_window->size(), size);
+    }
+    QMenu* menu = m_window->menuBar()->actions().constFirst()->menu();
+
+    // "Check for updates…" follows whether the updater can check, and is off while a check runs. Its outcome
+    // opens over the window.
     QTRY_VERIFY(check->isEnabled());
     check->trigger();
     QVERIFY(!check->isEnabled());
     QTRY_VERIFY(check->isEnabled());
+    QVERIFY(m_updater->dialog() && m_updater->dialog()->parentWidget() == m_window.get());
+    QCOMPARE(m_updater->dialog()->windowModality(), Qt::WindowModal);
+    m_updater->dialog()->close();
+    QTRY_VERIFY(!m_updater->dialog());
 
     QCOMPARE(m_window->settingsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     // One settings window, raised again rather than opened twice.
@@ -125,6 +147,12 @@ void TestTray::menuCommands()
     auto* about = m_window->findChild<QMessageBox*>();
     QVERIFY(about && about->isVisible());
     QVERIFY(about->informativeText().contains(m_journal->store->path()));
+    // Modal to the window only, and with no picture Qt would draw itself: the theme's, if it has one.
+    QCOMPARE(about->windowModality(), Qt::WindowModal);
+    QCOMPARE(about->iconPixmap().isNull(), !QIcon::hasThemeIcon(QStringLiteral("dialog-information")));
+    for (QAbstractButton* button : about->buttons()) {
+        QVERIFY(button->icon().isNull());
+    }
 }
 
 void TestTray::quittingFromTheTrayStillAsks()
@@ -159,6 +187,22 @@ void TestTray::quittingFromTheTrayStillAsks()
 
 void TestTray::iconOpensThePanelBesideIt()
 {
+    // The desktop recolours the installed symbolic icon; the bundled one stands out on dark and light panels.
+    if (!QIcon::hasThemeIcon(QStringLiteral("org.wendle.Wendle-symbolic"))) {
+        for (const QColor panel : {QColor(Qt::black), QColor(Qt::white)}) {
+            const QImage image = TrayItem::trayIcon(panel).pixmap(32).toImage();
+            int contrast = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    if (pixel.alpha() == 255) {
+                        contrast = std::max(contrast, std::abs(pixel.lightness() - panel.lightness()));
+                    }
+                }
+            }
+            QVERIFY(contrast > 200);
+        }
+    }
     TrayItem tray(*m_lock, *m_updater, *m_journal->store, m_scheduler, m_clock, *m_window);
     QSignalSpy opened(&tray, &TrayItem::openRequested);
     tray.icon()->contextMenu()->actions().constFirst()->trigger();
