@@ -109,8 +109,9 @@ void ImportCommand::offerImport(const ImportPlan& plan)
     if (freeform == qsizetype(plan.entries.size())) {
         about << QStringLiteral("They are free writing.");
     } else if (freeform > 0) {
-        about << QStringLiteral("%1 of them free writing, the others answers to prompts.")
-                     .arg(freeform == 1 ? QStringLiteral("One is") : QStringLiteral("%1 are").arg(freeform));
+        about << (freeform == 1
+                      ? QStringLiteral("One of them is free writing, the others answers to prompts.")
+                      : QStringLiteral("%1 of them are free writing, the others answers to prompts.").arg(freeform));
     }
     // Only writing that had no prompt was made free writing; a Wendle export's entries keep their own.
     if (madeFreeWriting > 0) {
