@@ -3,7 +3,9 @@
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/TrayItem.h"
+#include "journal/Calendar.h"
 #include "journal/Clock.h"
+#include "journal/DayKey.h"
 #include "journal/Keychain.h"
 #include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
@@ -23,6 +25,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -49,6 +52,7 @@ private Q_SLOTS:
     void quittingFromTheTrayStillAsks();
     void iconOpensThePanelBesideIt();
     void closingPutsTheWindowInTheTray();
+    void importingBringsNoMonthRecap();
 
 private:
     QTemporaryDir m_settings;
@@ -256,6 +260,72 @@ void TestTray::closingPutsTheWindowInTheTray()
     open->trigger();
     QTRY_VERIFY(m_window->isVisible());
     QCOMPARE(m_window->rootView()->currentScreen(), m_window->rootView()->lockView());
+}
+
+namespace {
+
+/** Clicks `label` in the shown message box of `window` that says `text`. */
+void answerBox(QWidget* window, const QString& text, const QString& label)
+{
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((box = window->findChild<QMessageBox*>()) && box->isVisible() && box->text() == text,
+                             10000);
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == label) {
+            button->click();
+            return;
+        }
+    }
+    QFAIL(qPrintable(label));
+}
+
+} // namespace
+
+void TestTray::importingBringsNoMonthRecap()
+{
+    // A jrnl entry of last month: on its own it would make the month recap due.
+    const QDate today = QDate::fromString(journalDayKey(m_clock.now(), Calendar::current()), Qt::ISODate);
+    const QString lastMonth = today.addDays(-today.day()).toString(Qt::ISODate);
+    QTemporaryDir dir;
+    QFile json(dir.filePath(QStringLiteral("jrnl.json")));
+    QVERIFY(json.open(QIODevice::WriteOnly));
+    json.write(R"({"entries": [{"date": ")" + lastMonth.toLatin1() + R"(", "time": "09:00", "body": "then"}]})");
+    json.close();
+
+    m_window->show();
+    QTRY_COMPARE(m_auth.calls, 1);
+    m_auth.answer(true);
+    QTRY_VERIFY(m_lock->isUnlocked());
+    if (QDialog* newKey = m_window->rootView()->keyDialog()) {
+        newKey->close();
+    }
+    QVERIFY(!m_window->rootView()->todayView()->recap());
+    for (QAction* action : m_window->menuBar()->actions().constFirst()->menu()->actions()) {
+        if (action->text() == QStringLiteral("Import…")) {
+            action->trigger();
+        }
+    }
+    m_auth.answer(true);
+    answerBox(m_window.get(), QStringLiteral("Import entries from…"), QStringLiteral("JSON file…"));
+    QFileDialog* files = m_window->findChild<QFileDialog*>();
+    QVERIFY(files);
+    files->hide();
+    Q_EMIT files->fileSelected(json.fileName());
+    answerBox(m_window.get(), QStringLiteral("This would add 1 entry (0 entries skipped)."),
+              QStringLiteral("Import 1 entry"));
+    answerBox(m_window.get(), QStringLiteral("Imported 1 entry."), QStringLiteral("OK"));
+    QVERIFY(!m_window->rootView()->todayView()->recap());
+    // Nor after locking and unlocking, in this session.
+    m_lock->lock();
+    m_lock->unlock();
+    m_auth.answer(true);
+    QTRY_VERIFY(m_window->rootView()->todayView());
+    QVERIFY(!m_window->rootView()->todayView()->recap());
+
+    // The next session shows it.
+    m_window = std::make_unique<MainWindow>(*m_lock, *m_journal->store, m_scheduler, m_clock, m_preferences);
+    m_window->show();
+    QTRY_VERIFY(m_window->rootView()->todayView() && m_window->rootView()->todayView()->recap());
 }
 
 QTEST_MAIN(TestTray)
