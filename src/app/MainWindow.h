@@ -25,9 +25,9 @@ class UpdaterController;
  * writing still cannot be saved asks first, so words are never given up without the user's say.
  *
  * Its menu bar stays hidden, to keep the window quiet, until Alt is pressed on its own; it then lies over the top
- * of the content, so the window keeps its size. Its one menu, "wendle",
- * holds "About wendle", "Check for updates…", "Settings…" (Ctrl+,), "Show recovery code…" and "Quit". The bar is
- * made once the window has first painted (or when asked for sooner), so that it does not delay the lock screen.
+ * of the content, so the window keeps its size. Its one menu, "wendle", holds "About wendle", "Check for
+ * updates…", "Settings…" (Ctrl+,), "Show recovery code…" and "Quit". The bar is made once the window has first
+ * painted (or when asked for sooner), so that it does not delay the lock screen.
  *
  * While Wendle keeps running in the tray, closing the window only hides it; "Quit" still ends everything.
  */
