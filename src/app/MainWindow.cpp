@@ -90,11 +90,8 @@ void MainWindow::buildMenuBar()
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
     menu->addSeparator();
     // Entries brought in from outside are no new month to look back on.
-    addTransferCommands(menu, TransferContext(m_lock, m_store, m_scheduler, this, [root = QPointer<RootView>(m_root)] {
-                            if (root) {
-                                root->holdRecapForSession();
-                            }
-                        }));
+    addTransferCommands(menu,
+                        TransferContext(m_lock, m_store, m_scheduler, this, [this] { m_root->holdRecapForSession(); }));
     menu->addSeparator();
     menu->addAction(m_quit);
     connect(menu, &QMenu::aboutToHide, m_menuBar, &QWidget::hide);

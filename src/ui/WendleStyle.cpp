@@ -62,8 +62,6 @@ int WendleStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
         return scrollBarExtent;
     case PM_ScrollBarSliderMin:
         return kMinimumHandleLength;
-    case PM_ScrollView_ScrollBarSpacing:
-        return 0;
     default:
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
