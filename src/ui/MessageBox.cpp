@@ -14,22 +14,27 @@ namespace {
 
 constexpr int kTextSize = 13;
 
-QString themeIconName(MessageKind kind)
+} // namespace
+
+QIcon themeIcon(MessageKind kind)
 {
+    QString name;
     switch (kind) {
     case MessageKind::information:
-        return QStringLiteral("dialog-information");
+        name = QStringLiteral("dialog-information");
+        break;
     case MessageKind::question:
-        return QStringLiteral("dialog-question");
+        name = QStringLiteral("dialog-question");
+        break;
     case MessageKind::warning:
-        return QStringLiteral("dialog-warning");
+        name = QStringLiteral("dialog-warning");
+        break;
     case MessageKind::critical:
-        return QStringLiteral("dialog-error");
+        name = QStringLiteral("dialog-error");
+        break;
     }
-    return {};
+    return QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name) : QIcon();
 }
-
-} // namespace
 
 QMessageBox* messageBox(QWidget* parent, MessageKind kind, const QString& title, const QString& text,
                         const QString& informative)
@@ -39,11 +44,9 @@ QMessageBox* messageBox(QWidget* parent, MessageKind kind, const QString& title,
     box->setAttribute(Qt::WA_DeleteOnClose);
     useDialogLook(box);
     useSheetLook(box);
-    // Qt's own fallback pictures look foreign on every desktop: the theme's icon, or none.
-    const QString icon = themeIconName(kind);
-    if (QIcon::hasThemeIcon(icon)) {
+    if (const QIcon icon = themeIcon(kind); !icon.isNull()) {
         const int size = box->style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, box);
-        box->setIconPixmap(QIcon::fromTheme(icon).pixmap(size, size));
+        box->setIconPixmap(icon.pixmap(size, size));
     }
     return box;
 }

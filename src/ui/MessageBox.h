@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QIcon>
 #include <QString>
 
 class QDialog;
@@ -17,6 +18,9 @@ enum class MessageKind
     warning,
     critical
 };
+
+/** The desktop theme's icon for a message of `kind`, or none: Qt's built-in ones look foreign on every desktop. */
+QIcon themeIcon(MessageKind kind);
 
 /**
  * A message box over the window of `parent`, modal to that window only (to nothing without a parent), in Wendle's

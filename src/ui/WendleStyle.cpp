@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/WendleStyle.h"
 
+#include "ui/MessageBox.h"
 #include "ui/Palette.h"
 
 #include <QPainter>
@@ -30,22 +31,6 @@ QRect handleSpan(const QStyleOptionSlider& bar)
                                                       bar.upsideDown);
     return horizontal ? QRect(bar.rect.left() + start, bar.rect.top(), handle, bar.rect.height())
                       : QRect(bar.rect.left(), bar.rect.top() + start, bar.rect.width(), handle);
-}
-
-QString themeIconName(QStyle::StandardPixmap icon)
-{
-    switch (icon) {
-    case QStyle::SP_MessageBoxInformation:
-        return QStringLiteral("dialog-information");
-    case QStyle::SP_MessageBoxQuestion:
-        return QStringLiteral("dialog-question");
-    case QStyle::SP_MessageBoxWarning:
-        return QStringLiteral("dialog-warning");
-    case QStyle::SP_MessageBoxCritical:
-        return QStringLiteral("dialog-error");
-    default:
-        return {};
-    }
 }
 
 } // namespace
@@ -147,25 +132,21 @@ void WendleStyle::drawComplexControl(ComplexControl control, const QStyleOptionC
 
 QIcon WendleStyle::standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const
 {
-    const QString themed = themeIconName(icon);
-    if (!themed.isEmpty()) {
-        // The desktop's own icon, or none: Qt's built-in ones look foreign on every desktop.
-        return QIcon::hasThemeIcon(themed) ? QIcon::fromTheme(themed) : QIcon();
-    }
-    if (icon >= SP_DialogOkButton && icon <= SP_DialogNoButton) {
-        return {};
-    }
     switch (icon) {
-    case SP_DialogYesToAllButton:
-    case SP_DialogNoToAllButton:
-    case SP_DialogSaveAllButton:
-    case SP_DialogAbortButton:
-    case SP_DialogRetryButton:
-    case SP_DialogIgnoreButton:
-        return {};
+    case SP_MessageBoxInformation:
+        return themeIcon(MessageKind::information);
+    case SP_MessageBoxQuestion:
+        return themeIcon(MessageKind::question);
+    case SP_MessageBoxWarning:
+        return themeIcon(MessageKind::warning);
+    case SP_MessageBoxCritical:
+        return themeIcon(MessageKind::critical);
     default:
-        return QProxyStyle::standardIcon(icon, option, widget);
+        break;
     }
+    const bool dialogButton = (icon >= SP_DialogOkButton && icon <= SP_DialogNoButton)
+        || (icon >= SP_DialogYesToAllButton && icon <= SP_DialogIgnoreButton);
+    return dialogButton ? QIcon() : QProxyStyle::standardIcon(icon, option, widget);
 }
 
 } // namespace wendle
