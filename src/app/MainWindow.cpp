@@ -9,6 +9,7 @@
 #include "reminders/SettingsView.h"
 #include "transfer/TransferContext.h"
 #include "transfer/TransferMenu.h"
+#include "ui/MessageBox.h"
 #include "updates/UpdaterController.h"
 #include "writing/Autosave.h"
 
@@ -21,6 +22,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -73,9 +75,10 @@ QMenuBar* MainWindow::menuBar()
 
 void MainWindow::buildMenuBar()
 {
+    // Laid over the top of the content rather than above it: a bar in the layout would make the window taller
+    // each time it shows, and the window would stay that size.
     m_menuBar = new QMenuBar(this);
     m_menuBar->hide();
-    layout()->setMenuBar(m_menuBar);
     QMenu* menu = m_menuBar->addMenu(QStringLiteral("wendle"));
     menu->addAction(QStringLiteral("About wendle"), this, &MainWindow::showAbout);
     menu->addAction(m_checkForUpdates);
@@ -86,7 +89,9 @@ void MainWindow::buildMenuBar()
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
     menu->addSeparator();
-    addTransferCommands(menu, TransferContext(m_lock, m_store, m_scheduler, this));
+    // Entries brought in from outside are no new month to look back on.
+    addTransferCommands(menu,
+                        TransferContext(m_lock, m_store, m_scheduler, this, [this] { m_root->holdRecapForSession(); }));
     menu->addSeparator();
     menu->addAction(m_quit);
     connect(menu, &QMenu::aboutToHide, m_menuBar, &QWidget::hide);
@@ -104,6 +109,7 @@ void MainWindow::showRecoveryCode()
 
 void MainWindow::attachUpdater(UpdaterController& updater)
 {
+    updater.setWindow(this);
     m_checkForUpdates->setEnabled(updater.canCheckForUpdates());
     connect(&updater, &UpdaterController::canCheckForUpdatesChanged, m_checkForUpdates,
             [this, &updater] { m_checkForUpdates->setEnabled(updater.canCheckForUpdates()); });
@@ -116,14 +122,13 @@ void MainWindow::showAbout()
         m_about->raise();
         return;
     }
-    m_about = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About wendle"),
-                              QStringLiteral("wendle %1").arg(QCoreApplication::applicationVersion()), QMessageBox::Ok,
-                              this);
-    m_about->setInformativeText(
+    m_about = messageBox(
+        this, MessageKind::information, QStringLiteral("About Wendle"),
+        QStringLiteral("Wendle %1").arg(QCoreApplication::applicationVersion()),
         QStringLiteral("A quiet journal, one prompt a day.\n\nYour journal is kept in %1, every entry sealed with "
                        "a key that lives in your keyring as \u201centry-encryption-key\u201d of org.wendle.Wendle.")
             .arg(QDir::toNativeSeparators(m_store.path())));
-    m_about->setAttribute(Qt::WA_DeleteOnClose);
+    m_about->addButton(QMessageBox::Ok);
     m_about->open();
 }
 
@@ -167,13 +172,10 @@ void MainWindow::askBeforeQuitting()
         m_quitQuestion->raise();
         return;
     }
-    m_quitQuestion = new QMessageBox(
-        QMessageBox::Warning, QStringLiteral("Wendle"),
+    m_quitQuestion = messageBox(
+        this, MessageKind::warning, QStringLiteral("Wendle"),
         QStringLiteral("Your latest writing could not be saved: %1.")
-            .arg(m_store.saveFailure().isEmpty() ? QStringLiteral("an unknown error") : m_store.saveFailure()),
-        QMessageBox::NoButton, this);
-    m_quitQuestion->setAttribute(Qt::WA_DeleteOnClose);
-    m_quitQuestion->setWindowModality(Qt::WindowModal);
+            .arg(m_store.saveFailure().isEmpty() ? QStringLiteral("an unknown error") : m_store.saveFailure()));
     QPushButton* keepOpen = m_quitQuestion->addButton(QStringLiteral("Keep Wendle open"), QMessageBox::RejectRole);
     QPushButton* quitAnyway = m_quitQuestion->addButton(QStringLiteral("Quit anyway"), QMessageBox::DestructiveRole);
     m_quitQuestion->setDefaultButton(keepOpen);
@@ -216,8 +218,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         if (key->key() == Qt::Key_Alt) {
             m_altAlone = false;
             QMenuBar* bar = menuBar();
+            placeMenuBar();
             bar->setVisible(!bar->isVisible());
             if (bar->isVisible()) {
+                bar->raise();
                 bar->setActiveAction(bar->actions().value(0));
             }
         }
@@ -230,6 +234,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         QMetaObject::invokeMethod(this, &MainWindow::menuBar, Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeMenuBar();
+}
+
+void MainWindow::placeMenuBar()
+{
+    if (m_menuBar) {
+        m_menuBar->setGeometry(0, 0, width(), m_menuBar->sizeHint().height());
+    }
 }
 
 void MainWindow::showEvent(QShowEvent* event)

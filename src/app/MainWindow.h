@@ -24,9 +24,10 @@ class UpdaterController;
  * shown, the reminder preferences are handed to the scheduler. Ctrl+Q quits. Closing it or quitting while
  * writing still cannot be saved asks first, so words are never given up without the user's say.
  *
- * Its menu bar stays hidden, to keep the window quiet, until Alt is pressed on its own. Its one menu, "wendle",
- * holds "About wendle", "Check for updates…", "Settings…" (Ctrl+,), "Show recovery code…" and "Quit". The bar is
- * made once the window has first painted (or when asked for sooner), so that it does not delay the lock screen.
+ * Its menu bar stays hidden, to keep the window quiet, until Alt is pressed on its own; it then lies over the top
+ * of the content, so the window keeps its size. Its one menu, "wendle", holds "About wendle", "Check for
+ * updates…", "Settings…" (Ctrl+,), "Show recovery code…" and "Quit". The bar is made once the window has first
+ * painted (or when asked for sooner), so that it does not delay the lock screen.
  *
  * While Wendle keeps running in the tray, closing the window only hides it; "Quit" still ends everything.
  */
@@ -50,7 +51,7 @@ public:
     /** The question asked before quitting with writing that could not be saved, while it is shown. */
     QMessageBox* quitQuestion() const { return m_quitQuestion; }
 
-    /** Lets "Check for updates…" start checks, enabled while `updater` can check. */
+    /** Lets "Check for updates…" start checks, enabled while `updater` can check; its dialogs open over this. */
     void attachUpdater(UpdaterController& updater);
     /** Closing hides the window rather than quitting (Wendle lives on in the tray). */
     void setKeepRunningWhenClosed(bool keepRunning) { m_keepRunningWhenClosed = keepRunning; }
@@ -70,6 +71,7 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -78,6 +80,8 @@ private:
     void askBeforeQuitting();
     /** Makes the menu bar, hidden, with its one menu. */
     void buildMenuBar();
+    /** Lays the menu bar across the top of the window. */
+    void placeMenuBar();
 
     AppLockController& m_lock;
     EntryStore& m_store;

@@ -12,6 +12,7 @@
 #include "lock/RecoveryCodeDialog.h"
 #include "lock/RecoveryCodeSheet.h"
 #include "reminders/ReminderScheduler.h"
+#include "ui/MessageBox.h"
 #include "writing/Autosave.h"
 #include "writing/TodayView.h"
 
@@ -129,6 +130,7 @@ void RootView::route()
     if (!m_today) {
         m_today = new TodayView(
             m_store, m_scheduler, m_lock.key(), [this] { setShowingHistory(true); }, m_clock, nullptr, this);
+        m_today->setRecapHeld(m_recapHeld);
         m_stack->addWidget(m_today);
     }
     m_stack->setCurrentWidget(m_today);
@@ -147,6 +149,14 @@ void RootView::showRecoveryCode()
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_keyDialog = sheet;
     sheet->open();
+}
+
+void RootView::holdRecapForSession()
+{
+    m_recapHeld = true;
+    if (m_today) {
+        m_today->setRecapHeld(true);
+    }
 }
 
 void RootView::askForRecoveryCode()
@@ -178,17 +188,14 @@ void RootView::askForRecoveryCode()
 void RootView::confirmNewKey()
 {
     delete m_keyDialog;
-    auto* box
-        = new QMessageBox(QMessageBox::Warning, QStringLiteral("Continue with a new key"),
-                          QStringLiteral("Start this journal over with a new key?"), QMessageBox::NoButton, window());
-    box->setInformativeText(QStringLiteral(
-        "The entries written so far stay in this journal, sealed under the old key. They open again only if the "
-        "old key is restored from its recovery code. A key now in your keyring is kept aside under a name of its "
-        "own. Nothing is deleted."));
+    QMessageBox* box = messageBox(
+        window(), MessageKind::warning, QStringLiteral("Continue with a new key"),
+        QStringLiteral("Start this journal over with a new key?"),
+        QStringLiteral("The entries written so far stay in this journal, sealed under the old key. They open again "
+                       "only if the old key is restored from its recovery code. A key now in your keyring is kept "
+                       "aside under a name of its own. Nothing is deleted."));
     box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     QPushButton* proceed = box->addButton(QStringLiteral("Continue with a new key"), QMessageBox::AcceptRole);
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
     m_keyDialog = box;
     // Once the box has closed: the authentication dialog asked for now would belong to it, and go with it.
     connect(box, &QMessageBox::finished, this, [this, box, proceed] {

@@ -48,6 +48,8 @@ public:
     void askForRecoveryCode();
     /** Explains what a new key means and, once confirmed, starts the journal over with one. */
     void confirmNewKey();
+    /** No month recap comes up again until Wendle restarts (entries were just imported or restored). */
+    void holdRecapForSession();
     /** The open sheet or dialog about the key, if any. */
     QDialog* keyDialog() const { return m_keyDialog; }
 
@@ -66,6 +68,7 @@ private:
     bool m_showingHistory = false;
     bool m_backfilled = false;
     bool m_unlockWaiting = false;
+    bool m_recapHeld = false;
 
     QStackedLayout* m_stack;
     LockView* m_lockView;

@@ -7,16 +7,19 @@
 #include "writing/TrayEntryView.h"
 #include "writing/TrayPanel.h"
 
+#include <QFile>
 #include <QMenu>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QSystemTrayIcon>
 
 namespace wendle {
 
 TrayItem::TrayItem(AppLockController& lock, UpdaterController& updater, EntryStore& store, ReminderScheduler& scheduler,
-                   const Clock& clock, MainWindow& window, QObject* parent)
+                   const Clock& clock, MainWindow& window, const QColor& panel, QObject* parent)
     : QObject(parent)
     , m_menu(std::make_unique<QMenu>())
-    , m_icon(new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/leaf.svg")), this))
+    , m_icon(new QSystemTrayIcon(trayIcon(panel), this))
 {
     auto* view = new TrayEntryView(store, scheduler, clock);
     m_panel = std::make_unique<TrayPanel>(view);
@@ -45,5 +48,30 @@ TrayItem::TrayItem(AppLockController& lock, UpdaterController& updater, EntrySto
 }
 
 TrayItem::~TrayItem() = default;
+
+QIcon TrayItem::trayIcon(const QColor& panel)
+{
+    const QString name = QStringLiteral("org.wendle.Wendle-symbolic");
+    if (QIcon::hasThemeIcon(name)) {
+        return QIcon::fromTheme(name);
+    }
+    QFile file(QStringLiteral(":/icons/%1.svg").arg(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    // The symbolic icon's stroke is the colour desktops look for when they recolour one; here it is replaced.
+    const QColor stroke = panel.lightness() < 128 ? Qt::white : Qt::black;
+    QSvgRenderer renderer(file.readAll().replace("#2e3436", stroke.name().toLatin1()));
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
 
 } // namespace wendle

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QColor>
+#include <QIcon>
 #include <QObject>
 
 #include <memory>
@@ -19,18 +21,25 @@ class TrayPanel;
 class UpdaterController;
 
 /**
- * Wendle in the system tray: the leaf icon, titled "wendle", whose activation opens and closes the quick-entry
- * panel, and whose menu offers "Open wendle", "Settings…", "Check for updates…" and "Quit". The panel follows
- * the lock's key and the updater's readiness.
+ * Wendle in the system tray: the leaf icon (see `trayIcon`), titled "wendle", whose activation opens and closes the
+ * quick-entry panel, and whose menu offers "Open wendle", "Settings…", "Check for updates…" and "Quit". The panel
+ * follows the lock's key and the updater's readiness.
  */
 class TrayItem : public QObject
 {
     Q_OBJECT
 
 public:
+    /** `panel` is the desktop's window colour, which the tray's panel is taken to follow. */
     TrayItem(AppLockController& lock, UpdaterController& updater, EntryStore& store, ReminderScheduler& scheduler,
-             const Clock& clock, MainWindow& window, QObject* parent = nullptr);
+             const Clock& clock, MainWindow& window, const QColor& panel = Qt::white, QObject* parent = nullptr);
     ~TrayItem() override;
+
+    /**
+     * The desktop theme's symbolic icon, which the desktop recolours to suit its panel; without one (Wendle not
+     * installed), the bundled leaf in black or white, whichever stands out on a panel of colour `panel`.
+     */
+    static QIcon trayIcon(const QColor& panel);
 
     QSystemTrayIcon* icon() const { return m_icon; }
     TrayPanel* panel() const { return m_panel.get(); }

@@ -17,7 +17,9 @@
 #include "lock/SystemEvents.h"
 #include "reminders/AgentNotificationCenter.h"
 #include "reminders/ReminderScheduler.h"
+#include "ui/MessageBox.h"
 #include "ui/Palette.h"
+#include "ui/WendleStyle.h"
 #include "updates/UpdaterController.h"
 #include "writing/Autosave.h"
 
@@ -29,7 +31,6 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QStyleFactory>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -82,6 +83,11 @@ int WendleApp::run()
 {
     // Font configuration and date data load on another thread while the journal opens and the services start.
     StartupWarmUp warmUp;
+    // The light look, whatever the desktop's theme, from the first message on. The desktop's own colour stays
+    // known for the tray icon, which lies on the desktop's panel.
+    m_desktopWindowColour = palette().color(QPalette::Window);
+    setStyle(new WendleStyle);
+    setPalette(Palette::lightPalette());
     QString error;
     switch (becomeTheOnlyInstance(&error)) {
     case Instance::only:
@@ -101,10 +107,6 @@ int WendleApp::run()
     if (!m_store) {
         return failToStart(untouchedJournal(error));
     }
-
-    // The light look, whatever the desktop's theme.
-    setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    setPalette(Palette::lightPalette());
 
     m_keychain = std::make_unique<SecretServiceKeychain>();
     m_authenticator = std::make_unique<PamAuthenticator>();
@@ -167,17 +169,15 @@ void WendleApp::startJournal()
         // Refused over the lock screen, which never unlocks: nothing can be typed into this file.
         const QString message = untouchedJournal(m_store->refusal());
         std::fprintf(stderr, "wendle: %s\n", qPrintable(message.section(u'\n', 0, 0)));
-        auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Wendle"), message, QMessageBox::Ok,
-                                    m_window.get());
-        box->setAttribute(Qt::WA_DeleteOnClose);
+        QMessageBox* box = showMessage(m_window.get(), MessageKind::critical, QStringLiteral("Wendle"), message);
         connect(box, &QDialog::finished, this, [] { QCoreApplication::exit(1); });
-        box->open();
         return;
     }
     // The tray can unlock and take writing, so it comes only once the file may be written.
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         // The lock, the scheduler and the updater live on in the tray while the window is closed.
-        m_tray = std::make_unique<TrayItem>(*m_lock, *m_updater, *m_store, *m_scheduler, *m_clock, *m_window);
+        m_tray = std::make_unique<TrayItem>(*m_lock, *m_updater, *m_store, *m_scheduler, *m_clock, *m_window,
+                                            m_desktopWindowColour);
         connect(m_tray.get(), &TrayItem::openRequested, this, &WendleApp::activate);
         m_window->setKeepRunningWhenClosed(true);
         setQuitOnLastWindowClosed(false);
@@ -192,7 +192,8 @@ QString WendleApp::untouchedJournal(const QString& error)
 int WendleApp::failToStart(const QString& message)
 {
     std::fprintf(stderr, "wendle: %s\n", qPrintable(message.section(u'\n', 0, 0)));
-    QMessageBox::critical(nullptr, QStringLiteral("Wendle"), message);
+    // There is no window yet: the message stands alone, before the event loop would start.
+    messageBox(nullptr, MessageKind::critical, QStringLiteral("Wendle"), message)->exec();
     return 1;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QColor>
 
 #include <memory>
 
@@ -78,6 +79,8 @@ private:
     // Declared first so it goes last: a signal during the final writes must not cut them short.
     std::unique_ptr<TerminationSignals> m_terminationSignals;
     std::unique_ptr<QLockFile> m_instanceLock;
+    /** The desktop's window colour, before Wendle's light palette replaces it. */
+    QColor m_desktopWindowColour;
     std::unique_ptr<Preferences> m_preferences;
     // Declared first so it outlives the store, which reads it.
     std::unique_ptr<SystemClock> m_clock;

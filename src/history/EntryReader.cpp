@@ -14,6 +14,7 @@
 #include "ui/Pill.h"
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
+#include "ui/SheetEdge.h"
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
@@ -37,7 +38,7 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
 {
     setWindowModality(Qt::WindowModal);
     setFixedSize(560, 460);
-    Palette::usePaperBackground(this);
+    useSheetLook(this);
     const Calendar calendar = Calendar::current();
     const QString date = formatDate(entry.date(), QStringLiteral("EEEEMMMMdy"), calendar);
     setWindowTitle(date);

@@ -8,6 +8,7 @@
 #include "ui/Pill.h"
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
+#include "ui/SheetEdge.h"
 #include "ui/TextBlock.h"
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
@@ -116,7 +117,7 @@ ResurfacedReader::ResurfacedReader(const ResurfacedItem& item, QWidget* parent)
     setWindowModality(Qt::WindowModal);
     setFixedSize(560, 420);
     setWindowTitle(item.label);
-    Palette::usePaperBackground(this);
+    useSheetLook(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(36, 36, 36, 36);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lock/PamConversationDialog.h"
 
+#include "ui/MessageBox.h"
 #include "ui/Palette.h"
 #include "ui/Typography.h"
 
@@ -22,7 +23,11 @@ PamConversationDialog::PamConversationDialog(const QString& reason, QWidget* par
     , m_ok(nullptr)
 {
     setWindowTitle(reason.left(1).toUpper() + reason.mid(1));
-    setModal(true);
+    useDialogLook(this);
+    if (!parent) {
+        // With no window to belong to, the question still holds everything until it is answered.
+        setModal(true);
+    }
     setMinimumWidth(380);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 16);

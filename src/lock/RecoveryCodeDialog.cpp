@@ -6,6 +6,7 @@
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
+#include "ui/SheetEdge.h"
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
@@ -25,7 +26,7 @@ RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent)
     setWindowTitle(QStringLiteral("Restore from recovery code"));
     setWindowModality(Qt::WindowModal);
     setFixedSize(560, 300);
-    Palette::usePaperBackground(this);
+    useSheetLook(this);
 
     auto* title = textLabel(QStringLiteral("Restore from recovery code"), 15, Palette::ink(), this);
     auto* note = textLabel(QStringLiteral("Type the code Wendle showed you when this journal's key was made. "

@@ -5,6 +5,7 @@
 #include "ui/LiveLabel.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
+#include "ui/SheetEdge.h"
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
@@ -53,7 +54,7 @@ RecoveryCodeSheet::RecoveryCodeSheet(const QString& code, QWidget* parent)
     setWindowTitle(QStringLiteral("Recovery code"));
     setWindowModality(Qt::WindowModal);
     setFixedSize(560, 420);
-    Palette::usePaperBackground(this);
+    useSheetLook(this);
 
     auto* title = textLabel(QStringLiteral("Your recovery code"), 15, Palette::ink(), this);
     auto* note

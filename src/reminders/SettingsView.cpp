@@ -18,6 +18,7 @@ namespace wendle {
 namespace {
 
 constexpr int kTextSize = 13;
+constexpr int kWidth = 340;
 
 /** Hours and minutes in the locale's own way: 24-hour, or 12-hour with its day-period marker. */
 QString hourAndMinuteFormat()
@@ -63,7 +64,7 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     , m_nudgeTime(timePicker(m_nudgeHour, m_nudgeMinute))
 {
     Palette::usePaperBackground(this);
-    setFixedWidth(340);
+    setFixedWidth(kWidth);
     m_reminderToggle->setChecked(m_enabled);
     m_nudgeToggle->setChecked(m_nudgeEnabled);
 
@@ -79,6 +80,8 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     stack->addWidget(m_nudgeToggle);
     stack->addWidget(labelledRow(QStringLiteral("Nudge at"), m_nudgeTime, this));
     stack->addWidget(note(QStringLiteral("A second chance on days the afternoon slipped by unwritten."), this));
+    // Its natural height: stretched, the rows would drift apart.
+    setFixedHeight(stack->heightForWidth(kWidth));
     updateEnabled();
 
     connect(m_reminderToggle, &QAbstractButton::toggled, this, [this](bool on) {
@@ -127,9 +130,10 @@ QTimeEdit* SettingsView::timePicker(int hour, int minute)
 
 void SettingsView::updateEnabled()
 {
-    m_reminderTime->setEnabled(m_enabled);
+    // A picker's whole row, its label too, so that the label fades with it.
+    m_reminderTime->parentWidget()->setEnabled(m_enabled);
     m_nudgeToggle->setEnabled(m_enabled);
-    m_nudgeTime->setEnabled(m_enabled && m_nudgeEnabled);
+    m_nudgeTime->parentWidget()->setEnabled(m_enabled && m_nudgeEnabled);
 }
 
 } // namespace wendle

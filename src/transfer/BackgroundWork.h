@@ -2,6 +2,7 @@
 #pragma once
 
 #include "transfer/WorkProgress.h"
+#include "ui/MessageBox.h"
 
 #include <QPointer>
 #include <QProgressDialog>
@@ -31,7 +32,7 @@ void runInBackground(QObject* context, QWidget* parent, const QString& label, co
     auto progress = std::make_shared<WorkProgress>();
     auto result = std::make_shared<std::optional<Result>>();
     QPointer<QProgressDialog> dialog = new QProgressDialog(label, cancelLabel, 0, 0, parent);
-    dialog->setWindowModality(Qt::WindowModal);
+    useDialogLook(dialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setMinimumDuration(300);
     dialog->setAutoReset(false);

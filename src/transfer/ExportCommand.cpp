@@ -4,6 +4,7 @@
 #include "journal/Calendar.h"
 #include "prompts/PromptEngine.h"
 #include "transfer/ExportWriter.h"
+#include "ui/MessageBox.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,8 +32,8 @@ void ExportCommand::chooseFormat()
     QMessageBox* sheet = m_context.question(QStringLiteral("This export is not encrypted."),
                                             QStringLiteral("Anyone who can open the exported files can read every "
                                                            "entry in them. Keep them where only you can reach them, "
-                                                           "and delete them when you no longer need them."));
-    sheet->setIcon(QMessageBox::Warning);
+                                                           "and delete them when you no longer need them."),
+                                            MessageKind::warning);
     QPushButton* markdown = sheet->addButton(QStringLiteral("Export as Markdown…"), QMessageBox::AcceptRole);
     QPushButton* json = sheet->addButton(QStringLiteral("Export as JSON…"), QMessageBox::AcceptRole);
     sheet->addButton(QMessageBox::Cancel);
@@ -143,7 +144,7 @@ void ExportCommand::writeFiles(const QString& folder, std::vector<ExportFile> fi
     auto writer = std::make_shared<ExportWriter>(folder, replace);
     auto* progress = new QProgressDialog(QStringLiteral("Exporting…"), QStringLiteral("Cancel"), 0,
                                          int(run->files.size()), m_context.window());
-    progress->setWindowModality(Qt::WindowModal);
+    useDialogLook(progress);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     progress->setMinimumDuration(500);
 

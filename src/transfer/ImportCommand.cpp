@@ -83,9 +83,11 @@ void ImportCommand::offerImport(const ImportPlan& plan)
 {
     QStringList details;
     qsizetype freeform = 0;
+    qsizetype madeFreeWriting = 0;
     qsizetype additions = 0;
     for (const ImportedEntry& entry : plan.entries) {
         freeform += entry.record.promptID == Entry::freeformPromptID ? 1 : 0;
+        madeFreeWriting += entry.madeFreeWriting ? 1 : 0;
         additions += entry.addTo ? 1 : 0;
         details << (entry.addTo ? QStringLiteral("Adds to the entry of %1 (%2) from %3")
                                 : QStringLiteral("Adds %1 (%2) from %3"))
@@ -107,10 +109,12 @@ void ImportCommand::offerImport(const ImportPlan& plan)
     if (freeform == qsizetype(plan.entries.size())) {
         about << QStringLiteral("They are free writing.");
     } else if (freeform > 0) {
-        about << QStringLiteral("%1 of them free writing, the others answers to prompts.")
-                     .arg(freeform == 1 ? QStringLiteral("One is") : QStringLiteral("%1 are").arg(freeform));
+        about << (freeform == 1
+                      ? QStringLiteral("One of them is free writing, the others answers to prompts.")
+                      : QStringLiteral("%1 of them are free writing, the others answers to prompts.").arg(freeform));
     }
-    if (freeform > 0) {
+    // Only writing that had no prompt was made free writing; a Wendle export's entries keep their own.
+    if (madeFreeWriting > 0) {
         about << QStringLiteral("Dated files and jrnl entries of one journal day (it starts at 03:00) become one "
                                 "entry of free writing, oldest first, each a title line and its text; stars and "
                                 "tags are dropped.");
@@ -138,6 +142,7 @@ void ImportCommand::offerImport(const ImportPlan& plan)
         if (!key) {
             return;
         }
+        m_context.entriesArriving();
         if (!applyImport(*kept, m_context.store(), *key, QDateTime::currentDateTimeUtc(), Calendar::current(),
                          &error)) {
             m_context.tell(

@@ -29,6 +29,8 @@ struct WritingPart
     QDateTime date;
     QString categoryRaw;
     QString text;
+    /** A dated file or a jrnl entry: writing without a prompt, which becomes free writing. */
+    bool madeFreeWriting = false;
 };
 
 /**
@@ -67,6 +69,7 @@ public:
             }
             QStringList sources;
             QStringList texts;
+            bool madeFreeWriting = false;
             for (const WritingPart& part : parts) {
                 // Nothing is added twice; an empty text is an entry of its own only where there is none yet.
                 if (part.text.isEmpty() ? present != nullptr : known.contains(part.text)) {
@@ -76,6 +79,7 @@ public:
                 known += QStringLiteral("\n\n") + part.text;
                 sources << part.source;
                 texts << part.text;
+                madeFreeWriting = madeFreeWriting || part.madeFreeWriting;
             }
             if (texts.isEmpty()) {
                 continue;
@@ -87,7 +91,7 @@ public:
                                      present ? present->categoryRaw() : parts.front().categoryRaw,
                                      countWords(text),
                                      text};
-            plan.entries.push_back({record, sources.join(QStringLiteral(", ")), present});
+            plan.entries.push_back({record, sources.join(QStringLiteral(", ")), present, madeFreeWriting});
         }
     }
 
@@ -217,7 +221,7 @@ void planJrnlEntry(const QJsonObject& object, const QString& source, const Calen
         plan.skipped.push_back({source, QStringLiteral("it has no text")});
         return;
     }
-    days.add(dayKey, Entry::freeformPromptID, {source, moment, rawValue(PromptCategory::pages), text});
+    days.add(dayKey, Entry::freeformPromptID, {source, moment, rawValue(PromptCategory::pages), text, true});
 }
 
 } // namespace
@@ -253,7 +257,7 @@ ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& stor
             plan.skipped.push_back({file.name, *refusal});
         } else {
             days.add(dayKey, Entry::freeformPromptID,
-                     {file.name, std::get<QDateTime>(noon), rawValue(PromptCategory::pages), text});
+                     {file.name, std::get<QDateTime>(noon), rawValue(PromptCategory::pages), text, true});
         }
     }
     days.planInto(plan, store, key);

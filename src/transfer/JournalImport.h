@@ -28,6 +28,8 @@ struct ImportedEntry
     EntryRecord record;
     QString source;
     Entry* addTo = nullptr;
+    /** It holds dated files or jrnl entries, which had no prompt and became free writing. */
+    bool madeFreeWriting = false;
 };
 
 /** A source an import leaves out, or says something of, and why, for the preview. */

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "transfer/PassphraseDialog.h"
 
+#include "ui/MessageBox.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -20,7 +22,7 @@ PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget* parent)
 {
     const bool making = purpose == Purpose::newBackup;
     setWindowTitle(making ? QStringLiteral("Back up") : QStringLiteral("Restore from backup"));
-    setWindowModality(Qt::WindowModal);
+    useDialogLook(this);
     auto* intro = new QLabel(
         making ? QStringLiteral("Choose a passphrase for this backup. Without it the backup cannot be opened, "
                                 "by anyone: keep it somewhere safe.")

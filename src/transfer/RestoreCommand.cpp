@@ -120,6 +120,7 @@ void RestoreCommand::offerRestore(const std::shared_ptr<BackupContents>& content
         const RestorePlan now
             = planRestore(*contents, m_context.store(), *key, Calendar::current(), QDateTime::currentDateTimeUtc());
         QString error;
+        m_context.entriesArriving();
         if (!applyRestore(now, *contents, m_context.store(), *key, &error)) {
             m_context.tell(
                 QStringLiteral("The restored entries could not be saved yet (%1). Wendle keeps trying.").arg(error));

@@ -5,6 +5,7 @@
 #include "journal/WrittenDays.h"
 #include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
+#include "ui/MessageBox.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -12,11 +13,12 @@
 namespace wendle {
 
 TransferContext::TransferContext(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler,
-                                 QWidget* window)
+                                 QWidget* window, std::function<void()> arriving)
     : m_lock(&lock)
     , m_store(&store)
     , m_scheduler(&scheduler)
     , m_window(window)
+    , m_arriving(std::move(arriving))
 {
 }
 
@@ -42,6 +44,13 @@ std::shared_ptr<const EntryKey> TransferContext::currentKey() const
     return key;
 }
 
+void TransferContext::entriesArriving() const
+{
+    if (m_arriving) {
+        m_arriving();
+    }
+}
+
 void TransferContext::entriesAdded() const
 {
     m_scheduler->updateCompletedDays(completedDayKeys(m_store->entries()));
@@ -49,20 +58,12 @@ void TransferContext::entriesAdded() const
 
 void TransferContext::tell(const QString& text, const QString& details) const
 {
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Wendle"), text, QMessageBox::Ok, m_window);
-    box->setDetailedText(details);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->open();
+    showMessage(m_window, MessageKind::information, QStringLiteral("Wendle"), text, details);
 }
 
-QMessageBox* TransferContext::question(const QString& text, const QString& informative) const
+QMessageBox* TransferContext::question(const QString& text, const QString& informative, MessageKind kind) const
 {
-    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Wendle"), text, QMessageBox::NoButton, m_window);
-    box->setInformativeText(informative);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    return box;
+    return messageBox(m_window, kind, QStringLiteral("Wendle"), text, informative);
 }
 
 QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::AcceptMode mode,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ui/MessageBox.h"
+
 #include <QFileDialog>
 #include <QPointer>
 #include <QString>
@@ -26,7 +28,9 @@ class ReminderScheduler;
 class TransferContext
 {
 public:
-    TransferContext(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, QWidget* window);
+    /** `arriving` runs each time an import or a restore is about to add entries. */
+    TransferContext(AppLockController& lock, EntryStore& store, ReminderScheduler& scheduler, QWidget* window,
+                    std::function<void()> arriving = {});
 
     AppLockController& lock() const { return *m_lock; }
     EntryStore& store() const { return *m_store; }
@@ -41,13 +45,16 @@ public:
      */
     std::shared_ptr<const EntryKey> currentKey() const;
 
+    /** An import or a restore is about to add entries: entries the user did not just write. */
+    void entriesArriving() const;
     /** Hands the new set of written days to the reminder scheduler. */
     void entriesAdded() const;
 
     /** Says `text` in a window-modal message, with `details` behind its details button. */
     void tell(const QString& text, const QString& details = {}) const;
     /** A window-modal question without buttons yet, deleted when it closes; the caller adds them and opens it. */
-    QMessageBox* question(const QString& text, const QString& informative) const;
+    QMessageBox* question(const QString& text, const QString& informative,
+                          MessageKind kind = MessageKind::question) const;
     /** A window-modal file dialog starting at home, deleted when it closes. */
     QFileDialog* fileDialog(const QString& title, QFileDialog::AcceptMode mode, QFileDialog::FileMode fileMode) const;
 
@@ -56,6 +63,7 @@ private:
     EntryStore* m_store;
     ReminderScheduler* m_scheduler;
     QPointer<QWidget> m_window;
+    std::function<void()> m_arriving;
 };
 
 /** "1 entry", "2 entries". */

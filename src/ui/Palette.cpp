@@ -77,8 +77,10 @@ QPalette lightPalette()
         palette.setColor(group, QPalette::ToolTipText, ink());
         palette.setColor(group, QPalette::Link, accent());
     }
-    palette.setColor(QPalette::Disabled, QPalette::Text, muted());
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, muted());
+    // Disabled controls fade to the faint notes' colour.
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, faint());
+    }
     return palette;
 }
 

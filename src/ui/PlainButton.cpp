@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/PlainButton.h"
 
+#include "ui/Palette.h"
+
 #include <QPainter>
 
 namespace wendle {
@@ -26,7 +28,8 @@ QSize PlainButton::sizeHint() const
 void PlainButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    QColor colour = m_colour;
+    // Disabled, whatever its own colour, the button fades to the faint notes' colour.
+    QColor colour = isEnabled() ? m_colour : Palette::faint();
     if (isDown()) {
         colour = colour.darker(130);
     }

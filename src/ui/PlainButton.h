@@ -7,7 +7,7 @@
 
 namespace wendle {
 
-/** A borderless button that is only its text, in one colour. */
+/** A borderless button that is only its text, in one colour (`Palette::faint` while disabled). */
 class PlainButton : public QuietButton
 {
     Q_OBJECT

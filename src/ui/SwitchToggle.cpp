@@ -39,11 +39,12 @@ void SwitchToggle::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // Disabled, the text fades to the faint notes' colour as other disabled controls do, and the switch with it.
+    painter.setPen(isEnabled() ? Palette::ink() : Palette::faint());
+    painter.drawText(rect().adjusted(0, 0, -(kTrackWidth + 12), 0), Qt::AlignLeft | Qt::AlignVCenter, text());
     if (!isEnabled()) {
         painter.setOpacity(0.45);
     }
-    painter.setPen(Palette::ink());
-    painter.drawText(rect().adjusted(0, 0, -(kTrackWidth + 12), 0), Qt::AlignLeft | Qt::AlignVCenter, text());
 
     const QRectF track(width() - kTrackWidth, (height() - kTrackHeight) / 2.0, kTrackWidth, kTrackHeight);
     painter.setPen(Qt::NoPen);

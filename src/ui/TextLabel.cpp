@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/TextLabel.h"
 
+#include "ui/Palette.h"
 #include "ui/Typography.h"
 
 namespace wendle {
@@ -17,6 +18,8 @@ void setTextColour(QLabel* label, const QColor& colour)
 {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
+    // A label of a disabled control fades with it.
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, Palette::faint());
     label->setPalette(palette);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/UpdaterController.h"
 
+#include "ui/MessageBox.h"
 #include "updates/PackageSignature.h"
 #include "updates/UpdateDialog.h"
 #include "updates/VersionComparison.h"
@@ -135,7 +136,8 @@ void UpdaterController::onFeedFetched(QNetworkReply* reply)
         tell(QStringLiteral("Software update"), problem, true);
         return;
     }
-    auto* dialog = new UpdateDialog(*feed.newest, current);
+    auto* dialog = new UpdateDialog(*feed.newest, current, dialogParent());
+    useDialogLook(dialog);
     connect(dialog, &UpdateDialog::downloadRequested, this, [this, release = *feed.newest] { download(release); });
     show(dialog);
 }
@@ -199,10 +201,9 @@ void UpdaterController::onDownloaded(QNetworkReply* reply, QFile* file, const Up
              QStringLiteral("The download of Wendle %1 was deleted: %2").arg(release.shortVersion, problem), true);
         return;
     }
-    auto* box = new QMessageBox(
-        QMessageBox::Information, QStringLiteral("Software update"),
-        QStringLiteral("Wendle %1 is downloaded and its signature is checked.").arg(release.shortVersion),
-        QMessageBox::NoButton);
+    QMessageBox* box
+        = messageBox(dialogParent(), MessageKind::information, QStringLiteral("Software update"),
+                     QStringLiteral("Wendle %1 is downloaded and its signature is checked.").arg(release.shortVersion));
     QPushButton* open = box->addButton(QStringLiteral("Open"), QMessageBox::AcceptRole);
     box->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
     box->setDefaultButton(open);
@@ -213,7 +214,16 @@ void UpdaterController::onDownloaded(QNetworkReply* reply, QFile* file, const Up
 
 void UpdaterController::tell(const QString& title, const QString& text, bool problem)
 {
-    show(new QMessageBox(problem ? QMessageBox::Warning : QMessageBox::Information, title, text, QMessageBox::Ok));
+    QMessageBox* box
+        = messageBox(dialogParent(), problem ? MessageKind::warning : MessageKind::information, title, text);
+    box->addButton(QMessageBox::Ok);
+    show(box);
+}
+
+QWidget* UpdaterController::dialogParent() const
+{
+    // A check started from the tray may run while the window is hidden: its outcome then stands alone.
+    return m_window && m_window->isVisible() ? m_window.data() : nullptr;
 }
 
 void UpdaterController::show(QWidget* dialog)

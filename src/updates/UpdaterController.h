@@ -43,6 +43,8 @@ public:
     /** Starts a user-initiated check; does nothing while one runs. */
     void checkForUpdates();
 
+    /** Dialogs open over `window`, modal to it, while it is shown. */
+    void setWindow(QWidget* window) { m_window = window; }
     /** The dialog telling how the last check or download went, while it is shown. */
     QWidget* dialog() const { return m_dialog; }
 
@@ -58,6 +60,7 @@ private:
     void onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release, bool tooLong);
     void show(QWidget* dialog);
     void tell(const QString& title, const QString& text, bool problem);
+    QWidget* dialogParent() const;
 
     QUrl m_feed;
     QByteArray m_publicKey;
@@ -66,6 +69,7 @@ private:
     bool m_feedTooLarge = false;
     bool m_canCheckForUpdates = false;
     QPointer<QWidget> m_dialog;
+    QPointer<QWidget> m_window;
 };
 
 } // namespace wendle

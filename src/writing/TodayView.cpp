@@ -195,8 +195,10 @@ void TodayView::refreshLookingBack()
     const Calendar calendar = Calendar::current();
     const EntryKey& key = *m_session.key();
     m_resurfaced = resurfacedItems(m_store.entries(), key, now, calendar);
-    if (std::optional<RecapData> recap = makeRecap(m_store.entries(), key, now, calendar, Preferences())) {
-        m_recap = std::move(recap);
+    if (!m_recapHeld) {
+        if (std::optional<RecapData> recap = makeRecap(m_store.entries(), key, now, calendar, Preferences())) {
+            m_recap = std::move(recap);
+        }
     }
     m_lookingBack->setItems(m_resurfaced, [this](const ResurfacedItem& item) { openResurfaced(item); });
     render();

@@ -62,6 +62,8 @@ public:
     qint64 headerDayNumber() const;
     /** Recomputes the resurfaced entries and, when one is due, the month recap. */
     void refreshLookingBack();
+    /** While held, no recap card comes up that is not up already. */
+    void setRecapHeld(bool held) { m_recapHeld = held; }
     /** The recap card's button: remember it was seen, hide it, and go back to writing. */
     void beginAfterRecap();
     void openResurfaced(const ResurfacedItem& item);
@@ -88,6 +90,7 @@ private:
     std::vector<ResurfacedItem> m_resurfaced;
     std::optional<ResurfacedItem> m_reading;
     std::optional<RecapData> m_recap;
+    bool m_recapHeld = false;
     std::function<void()> m_openHistory;
     std::size_t m_entryCount = 0;
     // The written days other than today, and the streaks with and without today, per store revision and day.

@@ -3,12 +3,15 @@
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/TrayItem.h"
+#include "journal/Calendar.h"
 #include "journal/Clock.h"
+#include "journal/DayKey.h"
 #include "journal/Keychain.h"
 #include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
 #include "ui/PlainTextEditor.h"
+#include "ui/WendleStyle.h"
 #include "updates/UpdaterController.h"
 #include "writing/TrayEntryView.h"
 #include "writing/TrayPanel.h"
@@ -21,8 +24,11 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
 #include <QScreen>
@@ -46,6 +52,7 @@ private Q_SLOTS:
     void quittingFromTheTrayStillAsks();
     void iconOpensThePanelBesideIt();
     void closingPutsTheWindowInTheTray();
+    void importingBringsNoMonthRecap();
 
 private:
     QTemporaryDir m_settings;
@@ -70,6 +77,7 @@ void TestTray::initTestCase()
     }
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
     FailingVfs::install();
+    QApplication::setStyle(new WendleStyle);
     m_tray.emplace();
     QVERIFY2(m_tray->isReady(), "trayer did not start (scripts/install-deps.sh installs it)");
     QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
@@ -92,6 +100,8 @@ void TestTray::cleanup()
     m_updater.reset();
     m_lock.reset();
     m_journal.reset();
+    m_auth.calls = 0;
+    m_auth.pending = nullptr;
 }
 
 void TestTray::cleanupTestCase()
@@ -99,19 +109,53 @@ void TestTray::cleanupTestCase()
     m_tray.reset();
 }
 
+namespace {
+
+/** Clicks `label` in the shown message box of `window` that says `text`. */
+void answerBox(QWidget* window, const QString& text, const QString& label)
+{
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((box = window->findChild<QMessageBox*>()) && box->isVisible() && box->text() == text,
+                             10000);
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == label) {
+            button->click();
+            return;
+        }
+    }
+    QFAIL(qPrintable(label));
+}
+
+} // namespace
+
 void TestTray::menuCommands()
 {
-    QMenu* menu = m_window->menuBar()->actions().constFirst()->menu();
-
-    // "Check for updates…" follows whether the updater can check, and is off while a check runs.
     QAction* check = m_window->checkForUpdatesAction();
     QVERIFY(!check->isEnabled());
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    // Alt alone shows the menu bar over the content, and hides it again: the window keeps its size.
+    const QSize size = m_window->size();
+    for (const bool shown : {true, false}) {
+        QTest::keyClick(m_window.get(), Qt::Key_Alt);
+        QTRY_COMPARE(m_window->menuBar()->isVisible(), shown);
+        QTest::qWait(50);
+        QCOMPARE(m_window->size(), size);
+    }
+    QMenu* menu = m_window->menuBar()->actions().constFirst()->menu();
+
+    // "Check for updates…" follows whether the updater can check, and is off while a check runs. Its outcome
+    // opens over the window.
     QTRY_VERIFY(check->isEnabled());
     check->trigger();
     QVERIFY(!check->isEnabled());
     QTRY_VERIFY(check->isEnabled());
+    QVERIFY(m_updater->dialog() && m_updater->dialog()->parentWidget() == m_window.get());
+    QCOMPARE(m_updater->dialog()->windowModality(), Qt::WindowModal);
+    m_updater->dialog()->close();
+    QTRY_VERIFY(!m_updater->dialog());
 
-    QCOMPARE(m_window->settingsAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     // One settings window, raised again rather than opened twice.
     m_window->settingsAction()->trigger();
     QPointer<SettingsView> settings = m_window->settingsView();
@@ -125,6 +169,12 @@ void TestTray::menuCommands()
     auto* about = m_window->findChild<QMessageBox*>();
     QVERIFY(about && about->isVisible());
     QVERIFY(about->informativeText().contains(m_journal->store->path()));
+    // Modal to the window only, and with no picture Qt would draw itself: the theme's, if it has one.
+    QCOMPARE(about->windowModality(), Qt::WindowModal);
+    QCOMPARE(about->iconPixmap().isNull(), !QIcon::hasThemeIcon(QStringLiteral("dialog-information")));
+    for (QAbstractButton* button : about->buttons()) {
+        QVERIFY(button->icon().isNull());
+    }
 }
 
 void TestTray::quittingFromTheTrayStillAsks()
@@ -147,18 +197,30 @@ void TestTray::quittingFromTheTrayStillAsks()
     QVERIFY(!m_window->isVisible() && !m_window->quitQuestion() && m_lock->isUnlocked());
     m_window->quitAction()->trigger();
     QVERIFY(m_window->isVisible());
-    QVERIFY(m_window->quitQuestion() && m_window->quitQuestion()->isVisible());
-    for (QAbstractButton* button : m_window->quitQuestion()->buttons()) {
-        if (button->text() == QStringLiteral("Keep Wendle open")) {
-            button->click();
-        }
-    }
+    answerBox(m_window.get(), QStringLiteral("Your latest writing could not be saved: the disk is full."),
+              QStringLiteral("Keep Wendle open"));
     QTRY_VERIFY(!m_window->quitQuestion());
     QVERIFY(m_window->isVisible());
 }
 
 void TestTray::iconOpensThePanelBesideIt()
 {
+    // The desktop recolours the installed symbolic icon; the bundled one stands out on dark and light panels.
+    if (!QIcon::hasThemeIcon(QStringLiteral("org.wendle.Wendle-symbolic"))) {
+        for (const QColor panel : {QColor(Qt::black), QColor(Qt::white)}) {
+            const QImage image = TrayItem::trayIcon(panel).pixmap(32).toImage();
+            int contrast = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    if (pixel.alpha() == 255) {
+                        contrast = std::max(contrast, std::abs(pixel.lightness() - panel.lightness()));
+                    }
+                }
+            }
+            QVERIFY(contrast > 200);
+        }
+    }
     TrayItem tray(*m_lock, *m_updater, *m_journal->store, m_scheduler, m_clock, *m_window);
     QSignalSpy opened(&tray, &TrayItem::openRequested);
     tray.icon()->contextMenu()->actions().constFirst()->trigger();
@@ -212,6 +274,53 @@ void TestTray::closingPutsTheWindowInTheTray()
     open->trigger();
     QTRY_VERIFY(m_window->isVisible());
     QCOMPARE(m_window->rootView()->currentScreen(), m_window->rootView()->lockView());
+}
+
+void TestTray::importingBringsNoMonthRecap()
+{
+    // A jrnl entry of last month: on its own it would make the month recap due.
+    const QDate today = QDate::fromString(journalDayKey(m_clock.now(), Calendar::current()), Qt::ISODate);
+    const QString lastMonth = today.addDays(-today.day()).toString(Qt::ISODate);
+    QTemporaryDir dir;
+    QFile json(dir.filePath(QStringLiteral("jrnl.json")));
+    QVERIFY(json.open(QIODevice::WriteOnly));
+    json.write(R"({"entries": [{"date": ")" + lastMonth.toLatin1() + R"(", "time": "09:00", "body": "then"}]})");
+    json.close();
+
+    m_window->show();
+    QTRY_COMPARE(m_auth.calls, 1);
+    m_auth.answer(true);
+    QTRY_VERIFY(m_lock->isUnlocked());
+    if (QDialog* newKey = m_window->rootView()->keyDialog()) {
+        newKey->close();
+    }
+    QVERIFY(!m_window->rootView()->todayView()->recap());
+    for (QAction* action : m_window->menuBar()->actions().constFirst()->menu()->actions()) {
+        if (action->text() == QStringLiteral("Import…")) {
+            action->trigger();
+        }
+    }
+    m_auth.answer(true);
+    answerBox(m_window.get(), QStringLiteral("Import entries from…"), QStringLiteral("JSON file…"));
+    QFileDialog* files = m_window->findChild<QFileDialog*>();
+    QVERIFY(files);
+    files->hide();
+    Q_EMIT files->fileSelected(json.fileName());
+    answerBox(m_window.get(), QStringLiteral("This would add 1 entry (0 entries skipped)."),
+              QStringLiteral("Import 1 entry"));
+    answerBox(m_window.get(), QStringLiteral("Imported 1 entry."), QStringLiteral("OK"));
+    QVERIFY(!m_window->rootView()->todayView()->recap());
+    // Nor after locking and unlocking, in this session.
+    m_lock->lock();
+    m_lock->unlock();
+    m_auth.answer(true);
+    QTRY_VERIFY(m_window->rootView()->todayView());
+    QVERIFY(!m_window->rootView()->todayView()->recap());
+
+    // The next session shows it.
+    m_window = std::make_unique<MainWindow>(*m_lock, *m_journal->store, m_scheduler, m_clock, m_preferences);
+    m_window->show();
+    QTRY_VERIFY(m_window->rootView()->todayView() && m_window->rootView()->todayView()->recap());
 }
 
 QTEST_MAIN(TestTray)

@@ -2,7 +2,11 @@
 #include "journal/Preferences.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
+#include "ui/Palette.h"
+#include "ui/PlainButton.h"
 #include "ui/SwitchToggle.h"
+
+#include "Widgets.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,6 +24,7 @@ private Q_SLOTS:
     void init();
     void dailyReminderGatesTheOthers();
     void pickingATimeStoresBothParts();
+    void disabledControlsFadeInAWindowOfItsNaturalSize();
 
 private:
     QTemporaryDir m_dir;
@@ -84,6 +89,55 @@ void TestSettingsView::pickingATimeStoresBothParts()
     QTest::qWait(50);
     QCOMPARE(m_runs->count(), 3);
     QCOMPARE(preferences.value(PreferenceKeys::nudgeMinute), 30);
+}
+
+namespace {
+
+/** The darkest colour `widget` paints: its text's own colour, where a glyph covers whole pixels. */
+int darkestLightness(QWidget* widget)
+{
+    const QImage image = widget->grab().toImage();
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            darkest = std::min(darkest, image.pixelColor(x, y).lightness());
+        }
+    }
+    return darkest;
+}
+
+/** Drawn in faint: nothing darker than it (antialiasing only lightens). */
+bool faint(QWidget* widget)
+{
+    return darkestLightness(widget) >= Palette::faint().lightness() - 6;
+}
+
+} // namespace
+
+void TestSettingsView::disabledControlsFadeInAWindowOfItsNaturalSize()
+{
+    SettingsView view(*m_scheduler);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    // Neither stretched (its rows would drift apart) nor cut short.
+    QCOMPARE(view.minimumSize(), view.maximumSize());
+    QVERIFY(view.childrenRect().bottom() < view.height());
+    QVERIFY(view.height() - view.childrenRect().bottom() < 40);
+
+    // A picker's label fades with the picker, and comes back with it.
+    QLabel* remindAt = test::labelStarting(&view, QStringLiteral("Remind at"));
+    QLabel* nudgeAt = test::labelStarting(&view, QStringLiteral("Nudge at"));
+    QVERIFY(!faint(remindAt) && faint(nudgeAt));
+    QTest::mouseClick(view.reminderToggle(), Qt::LeftButton);
+    QVERIFY(faint(remindAt) && faint(view.nudgeToggle()));
+    QTest::mouseClick(view.reminderToggle(), Qt::LeftButton);
+    QVERIFY(!faint(remindAt) && !faint(view.nudgeToggle()));
+
+    // A plain button in any colour, "Check for updates" while a check runs say.
+    PlainButton button(QStringLiteral("Check for updates"), 13, Palette::ink());
+    QVERIFY(!faint(&button));
+    button.setEnabled(false);
+    QVERIFY(faint(&button));
 }
 
 QTEST_MAIN(TestSettingsView)

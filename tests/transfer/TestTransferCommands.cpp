@@ -86,10 +86,14 @@ struct CommandRig : LockRig
 {
     QWidget window;
     QMenu menu;
+    /** The journal's entry count each time the commands said entries were about to arrive. */
+    std::vector<std::size_t> arrivals;
 
     void unlock()
     {
-        addTransferCommands(&menu, TransferContext(lock, store, scheduler, &window));
+        addTransferCommands(&menu, TransferContext(lock, store, scheduler, &window, [this] {
+            arrivals.push_back(store.entries().size());
+        }));
         window.show();
         QVERIFY(!menu.actions().at(2)->isEnabled());
         lock.unlock();
@@ -152,11 +156,14 @@ void TestTransferCommands::exportsImportsBacksUpAndRestoresSayingWhatTheyDid()
     click(messageSaying(rig.window, QStringLiteral("Import entries from…")), QStringLiteral("Folder…"));
     choose(rig.window, out.path());
     QMessageBox* preview = messageSaying(rig.window, QStringLiteral("This would add 2 entries (1 entry skipped)."));
-    QVERIFY(preview->informativeText().startsWith(QStringLiteral("They are free writing.")));
+    QVERIFY(preview->informativeText().startsWith(QStringLiteral("They are free writing. Dated files")));
     QVERIFY(preview->detailedText().contains(QStringLiteral("(1 word) from 2024-01-01.md")));
+    QVERIFY(rig.arrivals.empty());
     click(preview, QStringLiteral("Import 2 entries"));
     click(messageSaying(rig.window, QStringLiteral("Imported 2 entries.")), QStringLiteral("OK"));
     QCOMPARE(rig.store.entries().size(), std::size_t(5));
+    // Said before they landed, so that the shell can tell them from new writing.
+    QCOMPARE(rig.arrivals, std::vector<std::size_t>{3});
 
     // Sealing a backup takes Wendle's full key derivation, twice, and the window goes on meanwhile.
     const QString backup = out.filePath(QStringLiteral("b.wendlebackup"));
@@ -186,6 +193,22 @@ void TestTransferCommands::exportsImportsBacksUpAndRestoresSayingWhatTheyDid()
         choose(other.window, backup);
         click(passphraseDialog(other.window, passphrase), QStringLiteral("Open"));
     };
+    // Wendle's own JSON export keeps each entry's prompt: nothing in it was made free writing.
+    const QString json = out.filePath(QStringLiteral("all.json"));
+    rig.run(QStringLiteral("Export…"));
+    click(messageSaying(rig.window, QStringLiteral("This export is not encrypted.")),
+          QStringLiteral("Export as JSON…"));
+    choose(rig.window, json);
+    QTRY_VERIFY(QFile::exists(json) && shown<QMessageBox>(rig.window));
+    other.run(QStringLiteral("Import…"));
+    click(messageSaying(other.window, QStringLiteral("Import entries from…")), QStringLiteral("JSON file…"));
+    choose(other.window, json);
+    preview = messageSaying(other.window, QStringLiteral("This would add 5 entries (0 entries skipped)."));
+    QVERIFY(preview->informativeText().startsWith(
+        QStringLiteral("2 of them are free writing, the others answers to prompts.")));
+    QVERIFY(!preview->informativeText().contains(QStringLiteral("Dated files")));
+    click(preview, QStringLiteral("Cancel"));
+
     restoreWith(QStringLiteral("not it at all"));
     click(messageSaying(other.window,
                         QStringLiteral("That is not the passphrase this backup was made with. Nothing was changed.")),
@@ -196,6 +219,7 @@ void TestTransferCommands::exportsImportsBacksUpAndRestoresSayingWhatTheyDid()
     QVERIFY(other.store.entries().empty());
     click(restore, QStringLiteral("Add 5 entries"));
     QCOMPARE(other.store.entries().size(), std::size_t(5));
+    QCOMPARE(other.arrivals, std::vector<std::size_t>{0});
     messageSaying(other.window, QStringLiteral("Restored 5 entries."));
 }
 
