@@ -23,6 +23,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -201,6 +202,8 @@ void MainWindow::showSettings()
         m_settingsWindow->setWindowFlag(Qt::Window);
         m_settingsWindow->setWindowTitle(QStringLiteral("Settings"));
         m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);
+        connect(new QShortcut(QKeySequence::Cancel, m_settingsWindow), &QShortcut::activated, m_settingsWindow,
+                &QWidget::close);
     }
     m_settingsWindow->show();
     m_settingsWindow->raise();

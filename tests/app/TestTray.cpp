@@ -163,7 +163,10 @@ void TestTray::menuCommands()
     m_window->settingsAction()->trigger();
     QCOMPARE(m_window->settingsView(), settings.data());
     QCOMPARE(m_window->findChildren<SettingsView*>().size(), 1);
-    settings->close();
+    // Escape closes it, as it closes every sheet.
+    QVERIFY(QTest::qWaitForWindowActive(settings));
+    QTest::keyClick(settings, Qt::Key_Escape);
+    QTRY_VERIFY(!settings);
 
     menu->actions().constFirst()->trigger();
     auto* about = m_window->findChild<QMessageBox*>();

@@ -3,6 +3,7 @@
 //   wendle-gallery OUTPUT_FOLDER     renders each state to a PNG file
 //   wendle-gallery --screen-reader   shows each state in turn (see Showcase)
 #include "Showcase.h"
+#include "app/MainWindow.h"
 #include "history/ArchiveList.h"
 #include "history/ArchiveModel.h"
 #include "history/EntryReader.h"
@@ -25,6 +26,7 @@
 #include "ui/Palette.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/SwitchToggle.h"
+#include "ui/WendleStyle.h"
 #include "updates/UpdateDialog.h"
 #include "writing/TodayView.h"
 #include "writing/TrayEntryView.h"
@@ -33,10 +35,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollBar>
-#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "FailingVfs.h"
+#include "Fakes.h"
 
 #include <cstdio>
 #include <functional>
@@ -118,6 +123,7 @@ int main(int argc, char** argv)
     qputenv("TZ", "America/New_York");
     qputenv("LC_ALL", "en_US.UTF-8");
     QApplication app(argc, argv);
+    test::FailingVfs::install();
     if (argc != 2) {
         std::fprintf(stderr, "usage: wendle-gallery OUTPUT_FOLDER | --screen-reader\n");
         return 2;
@@ -127,7 +133,7 @@ int main(int argc, char** argv)
                                                                                : gallery::Showcase::saving(argument);
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new WendleStyle);
     QApplication::setPalette(Palette::lightPalette());
 
     // Each scene builds its sample and shows its states; a scene's windows close when it ends.
@@ -267,6 +273,32 @@ int main(int argc, char** argv)
                                               std::make_unique<PromptEngine>(PromptEngine::Bank{})));
             panel.view()->setKey(sample.key);
             showcase.capture(panel, "panel-no-prompt");
+        },
+        [&] {
+            // The main window's own dialogs, over a journal whose disk fills up while it is written to.
+            test::LockRig rig;
+            ManualClock clock{kNow};
+            const Preferences preferences;
+            MainWindow window(rig.lock, rig.store, rig.scheduler, clock, preferences);
+            window.resize(680, 560);
+            window.show();
+            QTest::qWait(50);
+            rig.auth.answer(true);
+            showcase.capture(window, "window-today");
+            window.showAbout();
+            if (auto* about = window.findChild<QMessageBox*>()) {
+                showcase.capture(*about, "about");
+                about->close();
+            }
+            test::FailingVfs::setFailing(true);
+            QTest::keyClicks(window.focusWidget(), QStringLiteral("A line the full disk refuses."));
+            QTest::qWait(1500);
+            window.quit();
+            if (QMessageBox* question = window.quitQuestion()) {
+                showcase.capture(*question, "quit-with-unsaved-writing");
+            }
+            test::FailingVfs::setFailing(false);
+            QTest::qWait(1500);
         },
         [&] {
             UpdateRelease release;
