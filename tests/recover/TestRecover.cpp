@@ -111,6 +111,7 @@ private Q_SLOTS:
     void recoversAJournal();
     void refusesBeforeWritingAnything();
     void recoversABackup();
+    void loadsNoDesktopLibrary();
 };
 
 void TestRecover::recoversAJournal_data()
@@ -208,6 +209,19 @@ void TestRecover::recoversABackup()
     const QString file = writeFile(journal.dir.filePath(QStringLiteral("pass")), passphrase.toUtf8() + '\n');
     checkRecovered(QDir(out), recover({QStringLiteral("--passphrase-file"), file, backup, out}));
     QCOMPARE(fileBytes(backup), before);
+}
+
+// It must run where the desktop no longer starts: no widgets, no display connection, no session bus.
+void TestRecover::loadsNoDesktopLibrary()
+{
+    QProcess ldd;
+    ldd.start(QStringLiteral("ldd"), {QCoreApplication::applicationDirPath() + QStringLiteral("/wendle-recover")});
+    QVERIFY(ldd.waitForFinished() && ldd.exitCode() == 0);
+    const QByteArray libraries = ldd.readAllStandardOutput();
+    QVERIFY(libraries.contains("libQt6Core"));
+    for (const char* library : {"libQt6Gui", "libQt6Widgets", "libQt6DBus", "libX11", "libsecret"}) {
+        QVERIFY2(!libraries.contains(library), library);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRecover)
