@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/prctl.h>
 
