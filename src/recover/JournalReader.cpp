@@ -13,8 +13,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <sys/stat.h>
+#include <utility>
 
 namespace wendle {
 
@@ -71,11 +73,24 @@ std::optional<qint64> regularFileSize(const QString& path)
     return qint64(info.st_size);
 }
 
+/** What tells a file that changed from one that did not: its identity, size and time of change. */
+std::optional<std::array<qint64, 4>> fileState(const QString& path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    return std::array<qint64, 4>{qint64(info.st_ino), qint64(info.st_size), qint64(info.st_mtim.tv_sec),
+                                 qint64(info.st_mtim.tv_nsec)};
+}
+
 bool copyLimited(const QString& from, const QString& to, QString* error)
 {
     QFile source(from);
     QFile target(to);
-    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         *error = QStringLiteral("Couldn't copy %1 to read it: %2.").arg(from, source.errorString());
         return false;
     }
@@ -91,6 +106,28 @@ bool copyLimited(const QString& from, const QString& to, QString* error)
         }
     }
     return true;
+}
+
+/**
+ * Copies the journal and its log to `copied`. A checkpoint between the two copies would pair a database and a
+ * log of different moments, so the copy is made again until neither file changed while it was made.
+ */
+bool copyWithLog(const QString& path, const QString& copied, QString* error)
+{
+    const QString log = path + QStringLiteral("-wal");
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const auto before = std::make_pair(fileState(path), fileState(log));
+        if (!copyLimited(path, copied, error) || !copyLimited(log, copied + QStringLiteral("-wal"), error)) {
+            return false;
+        }
+        if (std::make_pair(fileState(path), fileState(log)) == before) {
+            return true;
+        }
+    }
+    *error = QStringLiteral("The journal %1 kept changing while it was copied to be read: close Wendle and try "
+                            "again.")
+                 .arg(path);
+    return false;
 }
 
 /** The journal, open for reading only, and the private copy it may have been read from. */
@@ -119,8 +156,7 @@ std::optional<OpenJournal> openJournal(const QString& path, QString* error)
         // The copy is ours alone: SQLite may build its index of the log beside it.
         journal.copy = std::make_unique<QTemporaryDir>();
         const QString copied = journal.copy->filePath(QStringLiteral("journal.sqlite"));
-        if (!journal.copy->isValid() || !copyLimited(path, copied, error)
-            || !copyLimited(log, copied + QStringLiteral("-wal"), error)) {
+        if (!journal.copy->isValid() || !copyWithLog(path, copied, error)) {
             return std::nullopt;
         }
         name = QFile::encodeName(copied);
