@@ -1,7 +1,7 @@
 # What `make install` puts where, and the Debian package CPack builds from it (`make package`).
 include(GNUInstallDirs)
 
-install(TARGETS wendle wendle-reminders RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS wendle wendle-reminders wendle-recover RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/resources/prompts.json DESTINATION ${CMAKE_INSTALL_DATADIR}/wendle)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/org.wendle.Wendle.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -11,7 +11,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/org.wendle.Wendle.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/org.wendle.Wendle-symbolic.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/symbolic/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/wendle.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/wendle.1 ${PROJECT_SOURCE_DIR}/resources/wendle-recover.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # PAM and XDG autostart read only the system's own configuration folder, whatever the prefix.
 set(WENDLE_SYSTEM_CONFDIR /etc CACHE PATH "Where PAM services and XDG autostart files are read from")
 install(FILES ${PROJECT_SOURCE_DIR}/resources/pam.d/wendle DESTINATION ${WENDLE_SYSTEM_CONFDIR}/pam.d)

@@ -133,6 +133,10 @@ BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, 
 /** The contents an opened payload describes; none when it describes none. */
 std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payload);
 
+/** The largest backup read: it holds the whole journal; this is far above years of daily writing, and keeps a
+ *  stray file out. */
+inline constexpr qint64 maxBackupBytes = qint64(1) << 30;
+
 /** The magic bytes every backup starts with. */
 inline constexpr char backupMagic[] = "WENDLEBK";
 

@@ -12,13 +12,6 @@
 
 namespace wendle {
 
-namespace {
-
-// A backup holds the whole journal; this is far above years of daily writing, and keeps a stray file out.
-constexpr qint64 maxBackupBytes = qint64(1) << 30;
-
-} // namespace
-
 RestoreCommand::RestoreCommand(const TransferContext& context, QObject* parent)
     : QObject(parent)
     , m_context(context)

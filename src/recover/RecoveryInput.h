@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "recover/SecretReader.h"
+#include "transfer/JournalExport.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace wendle {
+
+/** What a recovery reads from. A new kind is one more value here and one more branch in `RecoveryInput`. */
+enum class InputKind
+{
+    /** A journal file (`journal.sqlite`), opened with the recovery code. */
+    journal,
+    /** A `.wendlebackup`, opened with its passphrase. */
+    backup,
+};
+
+/** The entries a recovery found, texts opened where they open, oldest first. */
+struct RecoveredEntries
+{
+    std::vector<ExportedEntry> entries;
+    /** Earlier texts of entries that were brought back; none while journals keep no versions. */
+    int versions = 0;
+};
+
+/** One file to recover from: what it is, which secret it needs, and what it holds. */
+class RecoveryInput
+{
+public:
+    /** The input at `path`, told by its first bytes; nothing, with the reason in `error`, when it is neither. */
+    [[nodiscard]] static std::optional<RecoveryInput> at(const QString& path, QString* error);
+
+    InputKind kind() const { return m_kind; }
+    /** What it opens with. */
+    SecretKind secretKind() const;
+
+    /**
+     * Every entry, opened with `secret`. Nothing, with a sentence in `error`, when the file cannot be read or
+     * the secret is not the one it was sealed with: that is found before any entry is handed out.
+     */
+    [[nodiscard]] std::optional<RecoveredEntries> open(const QString& secret, QString* error) const;
+
+private:
+    RecoveryInput(QString path, InputKind kind);
+
+    std::optional<RecoveredEntries> openJournal(const QString& code, QString* error) const;
+    std::optional<RecoveredEntries> openBackup(const QString& passphrase, QString* error) const;
+
+    QString m_path;
+    InputKind m_kind;
+};
+
+} // namespace wendle

@@ -1,0 +1,192 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// docs/formats.md cannot drift from the code: every example it shows is read back, or written again, here.
+#include "SqlFile.h"
+#include "TempJournal.h"
+
+#include "journal/Calendar.h"
+#include "journal/EntryKeyStore.h"
+#include "journal/RecoveryCode.h"
+#include "reminders/ReminderScheduler.h"
+#include "reminders/agent/ReminderQueue.h"
+#include "transfer/BackupFile.h"
+#include "transfer/JournalExport.h"
+#include "transfer/MarkdownDay.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace wendle;
+using namespace wendle::test;
+
+namespace {
+
+/** The document's examples by name: each fenced block under `<!-- example: NAME -->`, without its last line feed. */
+QHash<QString, QString> examples()
+{
+    QFile file(QStringLiteral(WENDLE_FORMATS_DOC));
+    if (!file.open(QIODevice::ReadOnly)) {
+        qFatal("docs/formats.md cannot be read");
+    }
+    const QString text = QString::fromUtf8(file.readAll());
+    static const QRegularExpression block(QStringLiteral("<!-- example: ([a-z-]+) -->\n```[a-z]*\n(.*?)\n```"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    QHash<QString, QString> found;
+    for (const QRegularExpressionMatch& match : block.globalMatch(text)) {
+        found.insert(match.captured(1), match.captured(2));
+    }
+    return found;
+}
+
+QByteArray hex(const QString& example)
+{
+    QString digits = example;
+    digits.remove(QRegularExpression(QStringLiteral("\\s")));
+    if (!QRegularExpression(QStringLiteral("^([0-9a-f]{2})+$")).match(digits).hasMatch()) {
+        qFatal("an example is not hex: %s", qPrintable(example));
+    }
+    return QByteArray::fromHex(digits.toLatin1());
+}
+
+QString simplified(const QString& sql)
+{
+    return sql.simplified().remove(QStringLiteral(" ;")).remove(u';');
+}
+
+} // namespace
+
+class TestFormats : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { m_examples = examples(); }
+    void keyCodeAndSealedBodies();
+    void journalSchema();
+    void backup();
+    void exports();
+    void reminderQueue();
+
+private:
+    QString example(const char* name) const
+    {
+        const QString found = m_examples.value(QString::fromLatin1(name));
+        if (found.isEmpty()) {
+            qFatal("docs/formats.md has no example %s", name);
+        }
+        return found;
+    }
+
+    QHash<QString, QString> m_examples;
+};
+
+void TestFormats::keyCodeAndSealedBodies()
+{
+    const QByteArray keyBytes = hex(example("key"));
+    const auto key = EntryKey::fromBytes(keyBytes);
+    QCOMPARE(formatRecoveryCode(keyBytes), example("recovery-code"));
+    QCOMPARE(parseRecoveryCode(example("recovery-code").toLower().remove(u'-')), keyBytes);
+
+    const QByteArray body = hex(example("sealed-body"));
+    QCOMPARE(openEntryText(body, *key), example("sealed-body-text"));
+    QCOMPARE(body.size(), example("sealed-body-text").toUtf8().size() + sealedOverhead);
+
+    // The check Wendle seals and the documented one open to the same documented text.
+    QCOMPARE(openEntryText(hex(example("key-check")), *key), example("key-check-text"));
+    QCOMPARE(openEntryText(sealKeyCheck(*key), *key), example("key-check-text"));
+}
+
+void TestFormats::journalSchema()
+{
+    TempJournal journal;
+    const QString path = journal.store->path();
+    journal.store.reset();
+    QCOMPARE(querySql(path, "PRAGMA user_version").toInt(), JournalFile::schemaVersion);
+    const QByteArray tables = querySql(
+        path, "SELECT group_concat(sql, ' ') FROM (SELECT sql FROM sqlite_schema WHERE type = 'table' ORDER BY rowid)");
+    QCOMPARE(simplified(QString::fromUtf8(tables)), simplified(example("journal-schema")));
+}
+
+void TestFormats::backup()
+{
+    const QByteArray file = hex(example("backup-file"));
+    const QByteArray payload = example("backup-payload").toUtf8();
+    const BackupHeaderResult read = readBackupHeader(file);
+    QVERIFY(read.header);
+    QCOMPARE(read.header->length, 120);
+    QCOMPARE(read.header->payloadLength, quint64(payload.size()));
+    QCOMPARE(read.header->salt, QByteArray(16, '\x5a'));
+    QCOMPARE(read.header->nonce.toHex(), QByteArray("c0ffee00c0ffee00c0ffee00"));
+    QCOMPARE(
+        (QList<quint32>{quint32(read.header->parameters.log2N), read.header->parameters.r, read.header->parameters.p}),
+        (QList<quint32>{10, 8, 1}));
+
+    const BackupReadResult opened = decodeBackup(file, example("backup-passphrase"));
+    QVERIFY(opened.contents);
+    const std::optional<BackupContents> documented = backupContentsFromPayload(payload);
+    QVERIFY(documented && documented->entries.size() == 1 && opened.contents->entries.size() == 1);
+    const EntryRecord& record = opened.contents->entries.front().record;
+    const EntryRecord& expected = documented->entries.front().record;
+    QCOMPARE(record.text, expected.text);
+    QCOMPARE(QStringList({record.date.toString(Qt::ISODateWithMs), record.dayKey, record.promptID, record.categoryRaw,
+                          QString::number(record.creditedWords)}),
+             QStringList({expected.date.toString(Qt::ISODateWithMs), expected.dayKey, expected.promptID,
+                          expected.categoryRaw, QString::number(expected.creditedWords)}));
+    QCOMPARE(decodeBackup(file, QStringLiteral("wrong")).error, BackupError::wrongPassphrase);
+}
+
+void TestFormats::exports()
+{
+    const QString markdown = example("export-markdown") + u'\n';
+    const std::optional<MarkdownDay> day = parseMarkdownDay(markdown);
+    QVERIFY(day && day->entries.size() == 2);
+    const QJsonArray json = QJsonDocument::fromJson(example("export-json").toUtf8()).object()[u"entries"].toArray();
+    QCOMPARE(json.size(), 2);
+
+    // The entries the examples describe, written again by the exporters.
+    std::vector<ExportedEntry> entries;
+    for (std::size_t i = 0; i < day->entries.size(); ++i) {
+        const MarkdownDayEntry& entry = day->entries[i];
+        const QJsonObject fields = json[qsizetype(i)].toObject();
+        EntryRecord record{entry.date,
+                           day->isoDate,
+                           entry.promptID,
+                           entry.categoryRaw,
+                           fields[u"words"].toInteger(),
+                           entry.unreadable ? std::nullopt : std::optional(entry.text)};
+        entries.push_back({record, fields[u"prompt"].toString()});
+    }
+    const Calendar berlin = Calendar::make(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
+    const std::vector<ExportFile> files = markdownExport(entries, berlin);
+    QCOMPARE(files.size(), std::size_t(1));
+    QCOMPARE(files.front().name, day->isoDate + QStringLiteral(".md"));
+    QCOMPARE(QString::fromUtf8(files.front().contents), markdown);
+    QCOMPARE(QString::fromUtf8(jsonExport(entries, berlin, QStringLiteral("x.json")).contents),
+             example("export-json") + u'\n');
+}
+
+void TestFormats::reminderQueue()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("reminders.json"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(example("reminder-queue").toUtf8());
+    file.close();
+
+    ReminderQueue queue(path);
+    queue.load();
+    QVERIFY(queue.movedAsideTo().isEmpty());
+    QCOMPARE(queue.requests(),
+             (std::vector<NotificationRequest>{
+                 {ReminderScheduler::reminderIdentifierPrefix + QStringLiteral("2026-12-08.primary"),
+                  ReminderScheduler::notificationTitle, ReminderScheduler::notificationBody, 2026, 12, 8, 15, 0}}));
+    QVERIFY(QFile::remove(path));
+    QVERIFY(queue.save());
+    QCOMPARE(QString::fromUtf8(fileBytes(path)), example("reminder-queue"));
+}
+
+QTEST_GUILESS_MAIN(TestFormats)
+#include "TestFormats.moc"
