@@ -29,7 +29,7 @@ proofs: build
 	bash scripts/sanitize.sh
 
 bench: build
-	scripts/test-session.sh sh -c '$(BUILD_DIR)/bin/wendle_bench && $(BUILD_DIR)/bin/wendle_app_bench && $(BUILD_DIR)/bin/wendle_reminders_bench'
+	scripts/test-session.sh sh -c '$(BUILD_DIR)/bin/wendle_bench && $(BUILD_DIR)/bin/wendle_app_bench && $(BUILD_DIR)/bin/wendle_reminders_bench && $(BUILD_DIR)/bin/wendle_recover_bench'
 
 # Installs the program, its prompt bank, desktop entry and PAM service (/etc/pam.d/wendle): run as root.
 install: build

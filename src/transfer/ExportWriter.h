@@ -11,8 +11,8 @@ struct ExportFile;
 
 /**
  * Writes the files of one export (or a backup) into a folder, readable by the owner only, all or nothing. Each file is
- * first staged as a hidden temporary file beside its place and synced; `finish` gives them their names only once all
- * are written, and when naming fails part-way it puts back every file it replaced and removes every name it
+ * first staged as a hidden temporary file beside its place; `finish` puts them all on the disk and gives them their
+ * names only then, and when naming fails part-way it puts back every file it replaced and removes every name it
  * made, so the folder is as it was. Files not finished (a cancelled or failed export) are removed when the
  * writer goes.
  */
