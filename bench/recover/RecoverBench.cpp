@@ -2,6 +2,7 @@
 // wendle-recover on a journal of 20,000 entries, the real program from start to end (target: at most 5 s). The
 // journal's program is still running, so its newest rows are in the write-ahead log and the journal and its log
 // are copied before they are read: the slower of the two ways it reads a journal.
+#include "BenchJournal.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 #include "journal/RecoveryCode.h"
@@ -35,22 +36,7 @@ Journal& journal()
         Journal made;
         QString error;
         made.store = EntryStore::open(made.dir.filePath(QStringLiteral("journal.sqlite")), &error);
-        QString text;
-        while (text.size() < 600) {
-            text += QStringLiteral("The light came in sideways and I wrote until the tea went cold. ");
-        }
-        const QDateTime start(QDate(2000, 1, 1), QTime(9, 0), Qt::UTC);
-        for (int i = 0; i < kEntries; ++i) {
-            const QDateTime date = start.addDays(i / 3).addSecs(3600 * (i % 3));
-            made.store->insert({date, date.date().toString(Qt::ISODate), QStringLiteral("p-%1").arg(i % 3),
-                                QStringLiteral("memory"), sealEntryText(text, *made.key), 110});
-            if (i == kEntries - 100 && !made.store->save()) {
-                qFatal("the bench journal could not be written");
-            }
-        }
-        if (!made.store->save()) {
-            qFatal("the bench journal could not be written");
-        }
+        bench::fillJournal(*made.store, *made.key, kEntries);
         made.code = formatRecoveryCode(QByteArray(reinterpret_cast<const char*>(made.key->data()), made.key->length()));
         return made;
     }();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Backing up, restoring and exporting a journal of 20,000 entries, with the passphrase derivation measured
 // on its own so the rest of the work can be judged without it.
+#include "BenchJournal.h"
 #include "journal/Calendar.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
@@ -34,19 +35,7 @@ Journal& journal()
         Journal made;
         QString error;
         made.store = EntryStore::open(made.dir.filePath(QStringLiteral("journal.sqlite")), &error);
-        QString text;
-        while (text.size() < 600) {
-            text += QStringLiteral("The light came in sideways and I wrote until the tea went cold. ");
-        }
-        const QDateTime start(QDate(2000, 1, 1), QTime(9, 0), Qt::UTC);
-        for (int i = 0; i < kEntries; ++i) {
-            const QDateTime date = start.addDays(i / 3).addSecs(3600 * (i % 3));
-            made.store->insert({date, date.date().toString(Qt::ISODate), QStringLiteral("p-%1").arg(i % 3),
-                                QStringLiteral("memory"), sealEntryText(text, *made.key), 110});
-        }
-        if (!made.store->save()) {
-            qFatal("the bench journal could not be written");
-        }
+        bench::fillJournal(*made.store, *made.key, kEntries);
         return made;
     }();
     return journal;

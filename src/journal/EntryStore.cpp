@@ -2,6 +2,7 @@
 #include "journal/EntryStore.h"
 
 #include "journal/EntryCrypto.h"
+#include "journal/SqlColumns.h"
 #include "journal/SystemLog.h"
 
 #include <QHash>
@@ -28,18 +29,6 @@ enum StatementIndex
     selectBody,
     statementCount
 };
-
-QString columnText(sqlite3_stmt* statement, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
-}
-
-QByteArray columnBlob(sqlite3_stmt* statement, int column)
-{
-    const void* blob = sqlite3_column_blob(statement, column);
-    return blob ? QByteArray(static_cast<const char*>(blob), sqlite3_column_bytes(statement, column)) : QByteArray();
-}
 
 void bindText(sqlite3_stmt* statement, int index, const QString& text)
 {

@@ -2,6 +2,7 @@
 #include "recover/JournalReader.h"
 
 #include "journal/EntryCrypto.h"
+#include "journal/SqlColumns.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,18 +38,6 @@ using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
 QString sqliteMessage(sqlite3* db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
-}
-
-QString columnText(sqlite3_stmt* statement, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
-}
-
-QByteArray columnBlob(sqlite3_stmt* statement, int column)
-{
-    const void* blob = sqlite3_column_blob(statement, column);
-    return blob ? QByteArray(static_cast<const char*>(blob), sqlite3_column_bytes(statement, column)) : QByteArray();
 }
 
 Statement prepare(sqlite3* db, const QByteArray& sql)
