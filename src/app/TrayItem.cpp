@@ -2,9 +2,7 @@
 #include "app/TrayItem.h"
 
 #include "app/MainWindow.h"
-#include "lock/AppLockController.h"
-#include "updates/UpdaterController.h"
-#include "writing/TrayEntryView.h"
+#include "app/QuickEntry.h"
 #include "writing/TrayPanel.h"
 
 #include <QFile>
@@ -19,18 +17,9 @@ TrayItem::TrayItem(AppLockController& lock, UpdaterController& updater, EntrySto
                    const Clock& clock, MainWindow& window, const QColor& panel, QObject* parent)
     : QObject(parent)
     , m_menu(std::make_unique<QMenu>())
+    , m_quickEntry(new QuickEntry(lock, updater, store, scheduler, clock, this))
     , m_icon(new QSystemTrayIcon(trayIcon(panel), this))
 {
-    auto* view = new TrayEntryView(store, scheduler, clock);
-    m_panel = std::make_unique<TrayPanel>(view);
-    view->setKey(lock.key());
-    view->setCanCheckForUpdates(updater.canCheckForUpdates());
-    connect(&lock, &AppLockController::keyChanged, view, [view, &lock] { view->setKey(lock.key()); });
-    connect(view, &TrayEntryView::unlockRequested, &lock, &AppLockController::unlock);
-    connect(&updater, &UpdaterController::canCheckForUpdatesChanged, view,
-            [view, &updater] { view->setCanCheckForUpdates(updater.canCheckForUpdates()); });
-    connect(view, &TrayEntryView::checkForUpdatesRequested, &updater, &UpdaterController::checkForUpdates);
-
     m_menu->addAction(QStringLiteral("Open wendle"), this, &TrayItem::openRequested);
     m_menu->addAction(window.settingsAction());
     m_menu->addAction(window.checkForUpdatesAction());
@@ -41,13 +30,18 @@ TrayItem::TrayItem(AppLockController& lock, UpdaterController& updater, EntrySto
     m_icon->setContextMenu(m_menu.get());
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-            m_panel->toggle(m_icon->geometry());
+            m_quickEntry->panel()->toggle(m_icon->geometry());
         }
     });
     m_icon->show();
 }
 
 TrayItem::~TrayItem() = default;
+
+TrayPanel* TrayItem::panel() const
+{
+    return m_quickEntry->panel();
+}
 
 QIcon TrayItem::trayIcon(const QColor& panel)
 {

@@ -16,14 +16,15 @@ class AppLockController;
 class Clock;
 class EntryStore;
 class MainWindow;
+class QuickEntry;
 class ReminderScheduler;
 class TrayPanel;
 class UpdaterController;
 
 /**
  * Wendle in the system tray: the leaf icon (see `trayIcon`), titled "wendle", whose activation opens and closes the
- * quick-entry panel, and whose menu offers "Open wendle", "Settings…", "Check for updates…" and "Quit". The panel
- * follows the lock's key and the updater's readiness.
+ * quick-entry panel (see `QuickEntry`), and whose menu offers "Open wendle", "Settings…", "Check for updates…" and
+ * "Quit".
  */
 class TrayItem : public QObject
 {
@@ -42,7 +43,9 @@ public:
     static QIcon trayIcon(const QColor& panel);
 
     QSystemTrayIcon* icon() const { return m_icon; }
-    TrayPanel* panel() const { return m_panel.get(); }
+    /** The quick-entry panel its icon opens. */
+    QuickEntry& quickEntry() const { return *m_quickEntry; }
+    TrayPanel* panel() const;
 
 Q_SIGNALS:
     /** "Open wendle". */
@@ -50,7 +53,7 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<QMenu> m_menu;
-    std::unique_ptr<TrayPanel> m_panel;
+    QuickEntry* m_quickEntry;
     QSystemTrayIcon* m_icon;
 };
 

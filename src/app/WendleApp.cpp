@@ -2,6 +2,7 @@
 #include "app/WendleApp.h"
 
 #include "app/MainWindow.h"
+#include "app/QuickEntry.h"
 #include "app/RootView.h"
 #include "app/StartupWarmUp.h"
 #include "app/TrayItem.h"
@@ -44,7 +45,8 @@ namespace {
 const QString kServiceName = QStringLiteral("org.wendle.Wendle");
 const QString kObjectPath = QStringLiteral("/org/wendle/Wendle");
 
-/** What a second launch calls on the first one: org.freedesktop.Application.Activate. */
+/** What a second launch calls on the first one: org.freedesktop.Application.Activate, or ActivateAction("new-entry").
+ */
 class ActivationService : public QObject
 {
     Q_OBJECT
@@ -59,6 +61,12 @@ public:
 
 public Q_SLOTS:
     Q_SCRIPTABLE void Activate(const QVariantMap&) { m_app.activate(); }
+    Q_SCRIPTABLE void ActivateAction(const QString& name, const QVariantList&, const QVariantMap&)
+    {
+        if (name == WendleApp::quickEntryAction) {
+            m_app.openQuickEntry();
+        }
+    }
 
 private:
     WendleApp& m_app;
@@ -88,6 +96,7 @@ int WendleApp::run()
     m_desktopWindowColour = palette().color(QPalette::Window);
     setStyle(new WendleStyle);
     setPalette(Palette::lightPalette());
+    m_quickEntryWanted = arguments().contains(QStringLiteral("--quick-entry"));
     QString error;
     switch (becomeTheOnlyInstance(&error)) {
     case Instance::only:
@@ -138,8 +147,13 @@ int WendleApp::run()
     // The check starts once the lock screen has painted, so that it does not compete with that; without a paint
     // (a window that opens minimised) it starts a little later anyway.
     m_window->rootView()->lockView()->installEventFilter(this);
-    QTimer::singleShot(checkFallbackMilliseconds, m_store.get(), &EntryStore::checkIntegrity);
-    m_window->show();
+    if (m_quickEntryWanted) {
+        // The panel alone: no lock screen paints, so the check starts at once.
+        QTimer::singleShot(0, m_store.get(), &EntryStore::checkIntegrity);
+    } else {
+        QTimer::singleShot(checkFallbackMilliseconds, m_store.get(), &EntryStore::checkIntegrity);
+        m_window->show();
+    }
     const int status = exec();
     if (m_store->integrity() == EntryStore::Integrity::refused) {
         return 1;
@@ -181,6 +195,26 @@ void WendleApp::startJournal()
         connect(m_tray.get(), &TrayItem::openRequested, this, &WendleApp::activate);
         m_window->setKeepRunningWhenClosed(true);
         setQuitOnLastWindowClosed(false);
+        m_quickEntry = &m_tray->quickEntry();
+    } else {
+        m_quickEntry = new QuickEntry(*m_lock, *m_updater, *m_store, *m_scheduler, *m_clock, this);
+    }
+    // Opened alone, the panel leaves nothing behind: without the window or a tray, Wendle ends with it.
+    connect(m_quickEntry, &QuickEntry::closed, this, [this] {
+        if (!m_tray && !m_window->isVisible() && !m_lock->authInFlight()) {
+            m_window->quit();
+        }
+    });
+    if (m_quickEntryWanted) {
+        openQuickEntry();
+    }
+}
+
+void WendleApp::openQuickEntry()
+{
+    m_quickEntryWanted = !m_quickEntry;
+    if (m_quickEntry) {
+        m_quickEntry->openAlone();
     }
 }
 
@@ -215,11 +249,17 @@ WendleApp::Instance WendleApp::becomeTheOnlyInstance(QString* error)
         const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
             kServiceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
         if (reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-            QDBusMessage call = QDBusMessage::createMethodCall(
-                kServiceName, kObjectPath, QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
-            call << QVariantMap();
+            const QString application = QStringLiteral("org.freedesktop.Application");
+            QDBusMessage call = m_quickEntryWanted
+                ? QDBusMessage::createMethodCall(kServiceName, kObjectPath, application,
+                                                 QStringLiteral("ActivateAction"))
+                    << quickEntryAction << QVariantList() << QVariantMap()
+                : QDBusMessage::createMethodCall(kServiceName, kObjectPath, application, QStringLiteral("Activate"))
+                    << QVariantMap();
             bus.call(call, QDBus::Block, 3000);
-            std::fprintf(stderr, "wendle: already running; its window was raised\n");
+            std::fprintf(stderr,
+                         m_quickEntryWanted ? "wendle: already running; its quick-entry panel was opened\n"
+                                            : "wendle: already running; its window was raised\n");
             return Instance::another;
         }
         bus.registerObject(kObjectPath, new ActivationService(*this), QDBusConnection::ExportScriptableSlots);

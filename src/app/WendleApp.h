@@ -18,6 +18,7 @@ class IdleTime;
 class Keychain;
 class MainWindow;
 class Preferences;
+class QuickEntry;
 class ReminderScheduler;
 class SystemClock;
 class SystemEvents;
@@ -29,8 +30,9 @@ class UpdaterController;
  * The application: opens the journal (checking the whole file behind the lock screen), owns the scheduler, the lock
  * controller and the updater (made once, in that order), and shows the main window and, where the desktop has a system
  * tray, the tray item. With a tray, closing the window leaves Wendle running there. One runs per user; a second launch
- * raises the first one's window. However it ends (last window closed, Ctrl+Q, logout, SIGTERM or SIGINT), pending
- * writing is saved first; writing that still cannot be saved is reported to the system log and the exit status is 1.
+ * raises the first one's window. `--quick-entry` opens only the quick-entry panel instead of the window. However it
+ * ends (last window closed, Ctrl+Q, logout, SIGTERM or SIGINT), pending writing is saved first; writing that still
+ * cannot be saved is reported to the system log and the exit status is 1.
  */
 class WendleApp : public QApplication
 {
@@ -45,6 +47,13 @@ public:
 
     /** Shows and raises the main window (a second launch asks for this). */
     void activate();
+    /**
+     * Opens the quick-entry panel on its own (`wendle --quick-entry`, or the desktop entry's action of this name
+     * in a second launch), once the journal has passed its check.
+     */
+    void openQuickEntry();
+
+    static inline const QString quickEntryAction = QStringLiteral("new-entry");
 
 protected:
     /** Starts the journal's whole-file check on the lock screen's first paint. */
@@ -96,6 +105,9 @@ private:
     std::unique_ptr<MainWindow> m_window;
     // Declared after the window, whose commands its menu offers.
     std::unique_ptr<TrayItem> m_tray;
+    /** The tray's panel, or one of its own without a tray; none before the journal's check. */
+    QuickEntry* m_quickEntry = nullptr;
+    bool m_quickEntryWanted = false;
 };
 
 } // namespace wendle

@@ -68,6 +68,7 @@ class TestEndToEnd : public QObject
 private Q_SLOTS:
     void initTestCase();
     void writeQuitAndComeBack();
+    void quickEntryWithoutATray();
     void terminationKeepsTheLastWords();
     void writingThatCannotBeSavedIsReportedAtTermination();
     // A journal, log or folder that cannot be written is refused at start with a message naming it, unchanged.
@@ -147,6 +148,41 @@ void TestEndToEnd::writeQuitAndComeBack()
     QTest::qWait(1500);
     QVERIFY(m_wendle.quit());
     QCOMPARE(storedText(), first + QStringLiteral(" Then the birds."));
+}
+
+void TestEndToEnd::quickEntryWithoutATray()
+{
+    // Started for quick entry, Wendle shows only the panel; its "Unlock" asks for the password.
+    const QString before = storedText();
+    QVERIFY(m_wendle.start(environment(), {}, {QStringLiteral("--quick-entry")}));
+    const qint64 pid = m_wendle.process.processId();
+    QVERIFY(QTest::qWaitFor(
+        [pid] {
+            bool pressed = false;
+            accessible(pid, {QStringLiteral("press"), QStringLiteral("Unlock with password")}, &pressed);
+            return pressed;
+        },
+        10000));
+    QVERIFY2(m_wendle.unlock(), "the password dialog did not take the password");
+    QString panel;
+    QVERIFY(QTest::qWaitFor([&] { return !(panel = windowId(QStringLiteral("^wendle$"))).isEmpty(); }, 5000));
+    QVERIFY(m_wendle.mainWindow().isEmpty());
+    QVERIFY(m_wendle.focusAndType(panel, QStringLiteral(" From the panel.")));
+    QTest::qWait(1500);
+    QCOMPARE(storedText(), before + QStringLiteral(" From the panel."));
+
+    // A second quick entry opens the same panel in the running Wendle and ends.
+    QProcess second;
+    second.setProcessEnvironment(environment());
+    second.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {QStringLiteral("--quick-entry")});
+    QVERIFY(second.waitForFinished(10000) && second.exitCode() == 0);
+    QCOMPARE(windowsShowing(pid).size(), 1);
+
+    // Put away, the panel leaves nothing behind: without a tray or the window, Wendle ends.
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    QVERIFY(m_wendle.process.waitForFinished(10000));
+    QCOMPARE(m_wendle.process.exitCode(), 0);
+    QCOMPARE(storedText(), before + QStringLiteral(" From the panel."));
 }
 
 void TestEndToEnd::terminationKeepsTheLastWords()

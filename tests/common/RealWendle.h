@@ -147,15 +147,19 @@ public:
         }
     }
 
-    /** Starts it with `environment`, through `launcher` (a command that runs the rest) when one is given. */
-    bool start(const QProcessEnvironment& environment, const QStringList& launcher = {})
+    /**
+     * Starts it with `environment` and `arguments`, through `launcher` (a command that runs the rest) when one is
+     * given.
+     */
+    bool start(const QProcessEnvironment& environment, const QStringList& launcher = {},
+               const QStringList& arguments = {})
     {
         const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/wendle");
         process.setProcessEnvironment(environment);
         if (launcher.isEmpty()) {
-            process.start(program, {});
+            process.start(program, arguments);
         } else {
-            process.start(launcher.first(), launcher.mid(1) << program);
+            process.start(launcher.first(), launcher.mid(1) << program << arguments);
         }
         return process.waitForStarted();
     }

@@ -37,12 +37,17 @@ for page in wendle wendle-recover; do
 done
 [ ! -s "$root/man.log" ] || { cat "$root/man.log" >&2; fail "the man page has warnings"; }
 
-# Dependencies are computed from the binaries, and a Secret Service is recommended.
+# Dependencies are computed from the binaries; a Secret Service and GNOME's tray extension are recommended.
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libsqlite3 libssl3 libsecret-1-0 libpam0g libicu72; do
     grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
-grep -q "gnome-keyring | kwalletmanager | keepassxc" <<<"$(dpkg-deb -f "$deb" Recommends)" || fail "no keyring recommended"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+grep -q "gnome-keyring | kwalletmanager | keepassxc" <<<"$recommends" || fail "no keyring recommended"
+# GNOME shows no tray without the extension; quick entry is reached through the desktop entry's action anyway.
+grep -q "gnome-shell-extension-appindicator" <<<"$recommends" || fail "the tray extension is not recommended"
+grep -q "^Exec=wendle --quick-entry$" "$root/tree/usr/share/applications/org.wendle.Wendle.desktop" ||
+    fail "the desktop entry has no quick-entry action"
 
 # The installed program finds its prompt bank beside itself.
 grep -q '"prompts"' "$root/tree/usr/share/wendle/prompts.json" || fail "prompts.json is not the bank"
