@@ -37,7 +37,7 @@ public:
     void openAlone();
 
 Q_SIGNALS:
-    /** The panel went away: Escape, Done or a click elsewhere. */
+    /** The panel went away: Escape or a click elsewhere. */
     void closed();
 
 protected:
