@@ -37,7 +37,9 @@ RecoveryCodeCheckSheet::RecoveryCodeCheckSheet(Matcher matches, QWidget* parent)
     m_field->setAccessibleName(QStringLiteral("recovery code"));
     m_field->setMaxLength(4 * recoveryCodeLength); // room for any spacing, and no more
     m_result->setWordWrap(true);
+    m_notNow->setAccessibleName(m_notNow->text());
     auto* close = new FilledButton(QStringLiteral("Close"), 13, this);
+    close->setAccessibleName(close->text());
     close->setColours(Palette::ink(), Palette::paper());
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(m_notNow, &QAbstractButton::clicked, this, [this] {
@@ -67,11 +69,6 @@ RecoveryCodeCheckSheet::RecoveryCodeCheckSheet(Matcher matches, QWidget* parent)
 RecoveryCodeCheckSheet::~RecoveryCodeCheckSheet()
 {
     m_field->clear();
-}
-
-QString RecoveryCodeCheckSheet::result() const
-{
-    return m_result->text();
 }
 
 void RecoveryCodeCheckSheet::check(bool submitted)

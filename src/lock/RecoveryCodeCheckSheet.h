@@ -29,8 +29,6 @@ public:
     ~RecoveryCodeCheckSheet() override;
 
     QLineEdit* codeField() const { return m_field; }
-    /** What the last check said; empty before one. */
-    QString result() const;
 
 Q_SIGNALS:
     /** The code opens the journal; said once. */
