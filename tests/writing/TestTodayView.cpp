@@ -2,7 +2,9 @@
 #include "history/MonthRecapCard.h"
 #include "journal/Preferences.h"
 #include "journal/RecoveryCode.h"
+#include "journal/RecoveryCodeReminder.h"
 #include "lock/RecoveryCodeCheckSheet.h"
+#include "lock/RecoveryCodeSheet.h"
 #include "ui/FilledButton.h"
 #include "ui/LiveLabel.h"
 #include "ui/Palette.h"
@@ -348,6 +350,12 @@ void TestTodayView::recoveryCodeCheckWhenDue()
     QTest::keyClick(sheet->codeField(), Qt::Key_Escape);
     QTRY_VERIFY(!later.findChild<RecoveryCodeCheckSheet*>());
     QCOMPARE(later.focusWidget(), later.findChild<PlainTextEditor*>()); // the link that had it is gone
+
+    // Showing the code (at key creation, or from the menu) starts the ninety days again too.
+    preferences.setValue(PreferenceKeys::recoveryCodeChecked, today.addDays(-400));
+    RecoveryCodeSheet(formatRecoveryCode(key), nullptr);
+    QCOMPARE(preferences.value(PreferenceKeys::recoveryCodeChecked),
+             RecoveryCodeReminder::dateOf(systemClock().now(), Calendar::current()));
 }
 
 QTEST_MAIN(TestTodayView)
