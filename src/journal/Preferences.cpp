@@ -126,6 +126,12 @@ int Preferences::value(const PreferenceKey<int>& key) const
     return static_cast<int>(*number);
 }
 
+QDate Preferences::value(const PreferenceKey<QDate>& key) const
+{
+    const QDate date = QDate::fromString(m_settings->value(QString::fromLatin1(key.name)).toString(), Qt::ISODate);
+    return date.isValid() ? date : key.defaultValue;
+}
+
 void Preferences::setValue(const PreferenceKey<bool>& key, bool value)
 {
     setBool(QString::fromLatin1(key.name), value);
@@ -134,6 +140,16 @@ void Preferences::setValue(const PreferenceKey<bool>& key, bool value)
 void Preferences::setValue(const PreferenceKey<int>& key, int value)
 {
     setInteger(QString::fromLatin1(key.name), value);
+}
+
+void Preferences::setValue(const PreferenceKey<QDate>& key, QDate value)
+{
+    const QString name = QString::fromLatin1(key.name);
+    if (value.isValid()) {
+        setString(name, value.toString(Qt::ISODate));
+    } else {
+        m_settings->remove(name);
+    }
 }
 
 ReminderPreferences Preferences::reminderPreferences() const

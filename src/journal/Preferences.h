@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDate>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,11 @@ inline constexpr PreferenceKey<int> nudgeMinute{"reminder.nudge.minute", 0};
 inline constexpr const char* promptAssignment = "promptEngine.assignment";
 inline constexpr const char* promptUsedIDs = "promptEngine.usedIDs";
 inline constexpr const char* recapShownPrefix = "recap.shown.";
+// The recovery code: the day it was last shown or checked, the day a postponed reminder may come back, and
+// whether the Today screen reminds at all. A null date reads as never.
+inline constexpr PreferenceKey<QDate> recoveryCodeChecked{"recoveryCode.checked", QDate()};
+inline constexpr PreferenceKey<QDate> recoveryCodePostponedUntil{"recoveryCode.postponedUntil", QDate()};
+inline constexpr PreferenceKey<bool> recoveryCodeReminderEnabled{"recoveryCode.reminder.enabled", true};
 } // namespace PreferenceKeys
 
 /** The six reminder preferences, as read together at start-up and by the settings window. */
@@ -69,12 +75,15 @@ public:
 
     /**
      * A stored preference: its default while the key is absent or its value cannot be read as the key's type
-     * (a hand-edited "yes", a number beyond `int`).
+     * (a hand-edited "yes", a number beyond `int`, a date that is not an ISO "yyyy-MM-dd").
      */
     bool value(const PreferenceKey<bool>& key) const;
     int value(const PreferenceKey<int>& key) const;
+    QDate value(const PreferenceKey<QDate>& key) const;
     void setValue(const PreferenceKey<bool>& key, bool value);
     void setValue(const PreferenceKey<int>& key, int value);
+    /** Stored as an ISO date, readable in the settings file; a null date removes the key. */
+    void setValue(const PreferenceKey<QDate>& key, QDate value);
 
     ReminderPreferences reminderPreferences() const;
 

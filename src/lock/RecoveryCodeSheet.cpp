@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lock/RecoveryCodeSheet.h"
 
+#include "journal/Calendar.h"
+#include "journal/Clock.h"
+#include "journal/Preferences.h"
+#include "journal/RecoveryCodeReminder.h"
 #include "ui/FilledButton.h"
 #include "ui/LiveLabel.h"
 #include "ui/Palette.h"
@@ -99,6 +103,11 @@ RecoveryCodeSheet::RecoveryCodeSheet(const QString& code, QWidget* parent)
     layout->addWidget(codeLabel);
     layout->addStretch(1);
     layout->addLayout(buttons);
+
+    // Seen today: the Today screen's reminder to check the code starts its ninety days again.
+    Preferences preferences;
+    RecoveryCodeReminder(preferences)
+        .recordChecked(RecoveryCodeReminder::dateOf(systemClock().now(), Calendar::current()));
 }
 
 RecoveryCodeSheet::~RecoveryCodeSheet()

@@ -62,6 +62,7 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     , m_reminderTime(timePicker(m_hour, m_minute))
     , m_nudgeToggle(new SwitchToggle(QStringLiteral("Evening nudge"), kTextSize, this))
     , m_nudgeTime(timePicker(m_nudgeHour, m_nudgeMinute))
+    , m_recoveryCodeToggle(new SwitchToggle(QStringLiteral("Recovery code check"), kTextSize, this))
 {
     Palette::usePaperBackground(this);
     setFixedWidth(kWidth);
@@ -80,6 +81,14 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     stack->addWidget(m_nudgeToggle);
     stack->addWidget(labelledRow(QStringLiteral("Nudge at"), m_nudgeTime, this));
     stack->addWidget(note(QStringLiteral("A second chance on days the afternoon slipped by unwritten."), this));
+    stack->addWidget(new Divider(this));
+    // The full label does not fit the window's width: the note under the switch says it, to the ear as well.
+    const QString recoveryNote = QStringLiteral("Remind me to check my recovery code: every 90 days, a quiet line "
+                                                "on the Today screen asks for the code you keep.");
+    m_recoveryCodeToggle->setChecked(m_preferences.value(PreferenceKeys::recoveryCodeReminderEnabled));
+    m_recoveryCodeToggle->setAccessibleDescription(recoveryNote);
+    stack->addWidget(m_recoveryCodeToggle);
+    stack->addWidget(note(recoveryNote, this));
     // Its natural height: stretched, the rows would drift apart.
     setFixedHeight(stack->heightForWidth(kWidth));
     updateEnabled();
@@ -92,6 +101,9 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
         change(PreferenceKeys::nudgeEnabled, m_nudgeEnabled, on);
         updateEnabled();
     });
+    // Read by the Today screen when it next appears; the scheduler has no part in it.
+    connect(m_recoveryCodeToggle, &QAbstractButton::toggled, this,
+            [this](bool on) { m_preferences.setValue(PreferenceKeys::recoveryCodeReminderEnabled, on); });
     // A picked time that moves both hour and minute is two changes.
     connect(m_reminderTime, &QTimeEdit::timeChanged, this, [this](QTime time) {
         change(PreferenceKeys::reminderHour, m_hour, time.hour());

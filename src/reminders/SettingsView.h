@@ -13,9 +13,10 @@ class ReminderScheduler;
 class SwitchToggle;
 
 /**
- * The settings window's content: the daily reminder and the evening nudge, each switched and timed. Every
- * change of one of the six stored values is handed to the scheduler at once; opening the window changes
- * nothing. The nudge can be set only while the daily reminder is on, and keeps its own setting meanwhile.
+ * The settings window's content: the daily reminder and the evening nudge, each switched and timed, and the
+ * switch for the Today screen's reminder to check the recovery code. Every change of one of the six reminder
+ * values is handed to the scheduler at once; opening the window changes nothing. The nudge can be set only
+ * while the daily reminder is on, and keeps its own setting meanwhile.
  */
 class SettingsView : public QWidget
 {
@@ -31,6 +32,7 @@ public:
     QTimeEdit* reminderTime() const { return m_reminderTime; }
     SwitchToggle* nudgeToggle() const { return m_nudgeToggle; }
     QTimeEdit* nudgeTime() const { return m_nudgeTime; }
+    SwitchToggle* recoveryCodeToggle() const { return m_recoveryCodeToggle; }
 
 private:
     /** Stores one value and applies the settings, unless the value is already stored. */
@@ -51,6 +53,7 @@ private:
     QTimeEdit* m_reminderTime;
     SwitchToggle* m_nudgeToggle;
     QTimeEdit* m_nudgeTime;
+    SwitchToggle* m_recoveryCodeToggle;
 };
 
 } // namespace wendle

@@ -10,7 +10,9 @@
 #include "journal/DayKey.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
+#include "journal/RecoveryCodeReminder.h"
 #include "journal/WordCount.h"
+#include "lock/RecoveryCodeCheckSheet.h"
 #include "reminders/ReminderScheduler.h"
 #include "ui/Divider.h"
 #include "ui/FilledButton.h"
@@ -134,6 +136,18 @@ void TodayView::buildLayout()
     column->addWidget(saveProblem, 0, Qt::AlignRight);
     column->addLayout(bar);
 
+    // Made after "Done", so Tab reaches it after the other controls at the foot of the text.
+    m_checkCode = new PlainButton(QStringLiteral("Check your recovery code"), 12, Palette::muted(), m_column);
+    m_checkCode->setAccessibleName(m_checkCode->text());
+    m_checkCode->hide();
+    connect(m_checkCode, &QAbstractButton::clicked, this, &TodayView::checkRecoveryCode);
+    // Its own line under the buttons; while hidden the line takes no room.
+    auto* checkLine = new QHBoxLayout;
+    checkLine->setContentsMargins(0, 12, 0, 0);
+    checkLine->addWidget(m_checkCode);
+    checkLine->addStretch(1);
+    column->addLayout(checkLine);
+
     m_lookingBack = new OnThisDaySection(m_column);
     column->addWidget(m_lookingBack);
 
@@ -235,6 +249,48 @@ void TodayView::showHistory()
     }
 }
 
+void TodayView::checkRecoveryCode()
+{
+    if (m_checkSheet) {
+        return;
+    }
+    // Asked for the key at each check, so the sheet never holds one.
+    m_checkSheet = new RecoveryCodeCheckSheet(
+        [this](const QString& typed) {
+            const std::shared_ptr<const EntryKey>& key = m_session.key();
+            return key && isRecoveryCodeOf(typed, *key);
+        },
+        this);
+    m_checkSheet->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_checkSheet, &RecoveryCodeCheckSheet::confirmed, this, [this] {
+        Preferences preferences;
+        RecoveryCodeReminder(preferences).recordChecked(today());
+        m_checkCode->hide();
+    });
+    connect(m_checkSheet, &RecoveryCodeCheckSheet::postponed, this, [this] {
+        Preferences preferences;
+        RecoveryCodeReminder(preferences).postpone(today());
+        m_checkCode->hide();
+    });
+    connect(m_checkSheet, &QDialog::finished, this, [this] {
+        if (m_checkCode->isHidden()) {
+            focusEditorUnlessRecap(); // the link that had the focus is gone
+        }
+    });
+    m_checkSheet->open();
+}
+
+void TodayView::updateRecoveryCodeOffer()
+{
+    Preferences preferences;
+    m_checkCode->setVisible(RecoveryCodeReminder(preferences).isDue(today()));
+}
+
+QDate TodayView::today() const
+{
+    return RecoveryCodeReminder::dateOf(m_clock.now(), Calendar::current());
+}
+
 void TodayView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -242,6 +298,7 @@ void TodayView::showEvent(QShowEvent* event)
         return; // the window came back from being minimised or covered; the screen did not appear anew
     }
     m_session.appear();
+    updateRecoveryCodeOffer();
     refreshLookingBack();
     focusEditorUnlessRecap();
 }

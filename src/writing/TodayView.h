@@ -27,6 +27,7 @@ class OnThisDaySection;
 class Pill;
 class PlainButton;
 class PlainTextEditor;
+class RecoveryCodeCheckSheet;
 class ReminderScheduler;
 class ResurfacedReader;
 class TextBlock;
@@ -35,7 +36,8 @@ class DocumentWordCount;
 /**
  * The writing screen: today's prompt, an editor whose writing session saves it a second after typing pauses,
  * the day's word count and "Done", a streak number in the header, the entries resurfaced from a month and a
- * year ago, and once a month the recap card over everything.
+ * year ago, once a month the recap card over everything, and when it is due a quiet offer to check the
+ * recovery code.
  *
  * Finding, loading, saving and finishing are the session's; the screen shows it and adds what only it has:
  * the header, the modes' buttons, looking back and the recap. A pending save outlives the screen.
@@ -69,6 +71,8 @@ public:
     void openResurfaced(const ResurfacedItem& item);
     /** The header's day number: save now, then show the history. */
     void showHistory();
+    /** "Check your recovery code": the sheet that compares a typed code with the session's key. */
+    void checkRecoveryCode();
 
     const std::vector<ResurfacedItem>& resurfaced() const { return m_resurfaced; }
     std::optional<ResurfacedItem> reading() const { return m_reading; }
@@ -83,6 +87,9 @@ private:
     void render();
     void onStoreChanged();
     void focusEditorUnlessRecap();
+    /** Shows the recovery-code link while the reminder is due. */
+    void updateRecoveryCodeOffer();
+    QDate today() const;
 
     EntryStore& m_store;
     const Clock& m_clock;
@@ -120,6 +127,8 @@ private:
     QPointer<ResurfacedReader> m_reader;
     QList<QShortcut*> m_finishShortcuts;
     TextBlock* m_noPrompt = nullptr;
+    PlainButton* m_checkCode = nullptr;
+    QPointer<RecoveryCodeCheckSheet> m_checkSheet;
     std::unique_ptr<DocumentWordCount> m_editorWords;
 };
 

@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/Calendar.h"
+#include "journal/EntryCrypto.h"
 #include "journal/Preferences.h"
+#include "journal/RecoveryCode.h"
+#include "journal/RecoveryCodeReminder.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +17,9 @@ class TestPreferences : public QObject
 private Q_SLOTS:
     void initTestCase();
     void handEditedValues();
+    void recoveryCodeReminderRule_data();
+    void recoveryCodeReminderRule();
+    void recoveryCodeReminderKeepsItsDays();
 
 private:
     QTemporaryDir m_dir;
@@ -42,6 +49,64 @@ void TestPreferences::handEditedValues()
     QCOMPARE(preferences.stringArray(used), QStringList{QStringLiteral("memory-001")});
     preferences.setInteger(used, 7);
     QCOMPARE(preferences.stringArray(used), std::nullopt);
+}
+
+namespace {
+const QDate kToday(2026, 3, 1); // ninety days back cross a year's end and a February
+} // namespace
+
+void TestPreferences::recoveryCodeReminderRule_data()
+{
+    QTest::addColumn<QDate>("checked");
+    QTest::addColumn<QDate>("postponedUntil");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("due");
+    QTest::newRow("89 days") << kToday.addDays(-89) << QDate() << true << false;
+    QTest::newRow("90 days") << kToday.addDays(-90) << QDate() << true << true;
+    QTest::newRow("off") << kToday.addDays(-400) << QDate() << false << false;
+    QTest::newRow("never recorded") << QDate() << QDate() << true << false;
+    QTest::newRow("recorded after today") << kToday.addDays(5) << QDate() << true << false;
+    QTest::newRow("postponed, a day to go") << kToday.addDays(-119) << kToday.addDays(1) << true << false;
+    QTest::newRow("postponed until today") << kToday.addDays(-120) << kToday << true << true;
+}
+
+void TestPreferences::recoveryCodeReminderRule()
+{
+    QFETCH(QDate, checked);
+    QFETCH(QDate, postponedUntil);
+    QFETCH(bool, enabled);
+    QTEST(RecoveryCodeReminder::due({checked, postponedUntil, enabled}, kToday), "due");
+}
+
+void TestPreferences::recoveryCodeReminderKeepsItsDays()
+{
+    QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    Preferences preferences;
+    RecoveryCodeReminder reminder(preferences);
+    const QDate today(2026, 12, 7);
+    // An installation from before the reminder starts counting on its first day, and is not asked then.
+    QVERIFY(!reminder.isDue(today));
+    QCOMPARE(preferences.value(PreferenceKeys::recoveryCodeChecked), today);
+    // A check starts the ninety days again and forgets a postponement.
+    reminder.postpone(today.addDays(200));
+    reminder.recordChecked(today.addDays(100));
+    QVERIFY(!reminder.isDue(today.addDays(189)) && reminder.isDue(today.addDays(190)));
+    preferences.setString(QStringLiteral("recoveryCode.checked"), QStringLiteral("someday"));
+    QVERIFY(!reminder.isDue(today.addDays(500)));
+    QCOMPARE(preferences.value(PreferenceKeys::recoveryCodeChecked), today.addDays(500));
+
+    // Civil days where the user is: 23:30 UTC on 6 December is already the 7th in Berlin, whatever the calendar.
+    const QDateTime late(QDate(2026, 12, 6), QTime(23, 30), Qt::UTC);
+    QCOMPARE(RecoveryCodeReminder::dateOf(
+                 late, Calendar::make(QStringLiteral("th_TH@calendar=buddhist"), QStringLiteral("Europe/Berlin"))),
+             today);
+
+    // Only this key's own code is its code; a code that does not parse is nobody's.
+    const auto key = EntryKey::random();
+    const QString code = formatRecoveryCode(QByteArray(reinterpret_cast<const char*>(key->data()), key->length()));
+    QVERIFY(isRecoveryCodeOf(code.toLower().remove(u'-'), *key));
+    QVERIFY(!isRecoveryCodeOf(code, *EntryKey::random()));
+    QVERIFY(!isRecoveryCodeOf(code.left(50), *key));
 }
 
 QTEST_GUILESS_MAIN(TestPreferences)

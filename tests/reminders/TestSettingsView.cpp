@@ -67,10 +67,16 @@ void TestSettingsView::dailyReminderGatesTheOthers()
     QCOMPARE(m_scheduler->configuration(), (ReminderPreferences{false, 15, 0, true, 21, 0}));
     QTRY_COMPARE(m_runs->count(), 2);
 
+    // The recovery code's reminder is the Today screen's alone: stored, and never gated.
+    QVERIFY(view.recoveryCodeToggle()->isEnabled() && view.recoveryCodeToggle()->isChecked());
+    QTest::mouseClick(view.recoveryCodeToggle(), Qt::LeftButton);
+    QCOMPARE(preferences.value(PreferenceKeys::recoveryCodeReminderEnabled), false);
+
     QTest::mouseClick(view.reminderToggle(), Qt::LeftButton);
     QVERIFY(view.nudgeTime()->isEnabled());
     QCOMPARE(m_scheduler->configuration(), (ReminderPreferences{true, 15, 0, true, 21, 0}));
     QTRY_COMPARE(m_runs->count(), 3);
+    QVERIFY(!SettingsView(*m_scheduler).recoveryCodeToggle()->isChecked());
 }
 
 void TestSettingsView::pickingATimeStoresBothParts()
@@ -123,6 +129,9 @@ void TestSettingsView::disabledControlsFadeInAWindowOfItsNaturalSize()
     QCOMPARE(view.minimumSize(), view.maximumSize());
     QVERIFY(view.childrenRect().bottom() < view.height());
     QVERIFY(view.height() - view.childrenRect().bottom() < 40);
+    for (const SwitchToggle* toggle : view.findChildren<SwitchToggle*>()) {
+        QVERIFY2(toggle->sizeHint().width() <= toggle->width(), qPrintable(toggle->text())); // its label whole
+    }
 
     // A picker's label fades with the picker, and comes back with it.
     QLabel* remindAt = test::labelStarting(&view, QStringLiteral("Remind at"));

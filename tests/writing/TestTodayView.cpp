@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/MonthRecapCard.h"
 #include "journal/Preferences.h"
+#include "journal/RecoveryCode.h"
+#include "journal/RecoveryCodeReminder.h"
+#include "lock/RecoveryCodeCheckSheet.h"
+#include "lock/RecoveryCodeSheet.h"
 #include "ui/FilledButton.h"
+#include "ui/LiveLabel.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
@@ -14,6 +19,7 @@
 
 #include <QClipboard>
 #include <QDialog>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -48,6 +54,7 @@ private Q_SLOTS:
     void wordCountFollowsEveryKindOfEdit();
     void longPasteLandsWhole();
     void keyboardAloneReachesEveryControl();
+    void recoveryCodeCheckWhenDue();
 
 private:
     TodayView& show(std::unique_ptr<PromptEngine> engine = twoPrompts())
@@ -298,6 +305,57 @@ void TestTodayView::keyboardAloneReachesEveryControl()
     showActive(reader); // as a window manager would
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QTRY_VERIFY(!view.reading());
+}
+
+void TestTodayView::recoveryCodeCheckWhenDue()
+{
+    const QDate today(2026, 3, 5);
+    Preferences preferences;
+    preferences.setValue(PreferenceKeys::recoveryCodeChecked, today.addDays(-90));
+    TodayView& view = show();
+    const QString linkText = QStringLiteral("Check your recovery code");
+    QTest::mouseClick(named<PlainButton>(&view, linkText), Qt::LeftButton);
+    auto* sheet = view.findChild<RecoveryCodeCheckSheet*>();
+    QVERIFY(sheet && sheet->isVisible() && sheet->isModal());
+    QTest::mouseClick(named<PlainButton>(sheet, QStringLiteral("Not now")), Qt::LeftButton);
+    QVERIFY(!named<PlainButton>(&view, linkText));
+    QCOMPARE(preferences.value(PreferenceKeys::recoveryCodePostponedUntil), today.addDays(30));
+
+    // Thirty days on, the keyboard alone reaches it after the other controls at the foot of the text.
+    m_journal->clock.set(m_journal->clock.now().addDays(30));
+    TodayView& later = show();
+    for (int step = 0; step < 4; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(QApplication::focusWidget(), named<PlainButton>(&later, linkText));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    sheet = later.findChild<RecoveryCodeCheckSheet*>();
+    showActive(sheet); // as a window manager would
+    auto* result = sheet->findChild<LiveLabel*>();
+    // Nothing is said while a code is typed; Return on a part of one, or another journal's code, is not ours.
+    const QString notOurs = QStringLiteral("This is not your journal's code — show it again after authenticating");
+    QTest::keyClicks(sheet->codeField(), QStringLiteral("7ABC-DEFG"));
+    QVERIFY(result->text().isEmpty());
+    QTest::keyClick(sheet->codeField(), Qt::Key_Return);
+    QCOMPARE(result->text(), notOurs);
+    sheet->codeField()->setText(formatRecoveryCode(QByteArray(32, '\x5a')));
+    QCOMPARE(result->text(), notOurs);
+
+    // The journal's own code, pasted: said so, remembered, and the link is gone.
+    const QByteArray key(reinterpret_cast<const char*>(m_journal->key->data()), m_journal->key->length());
+    sheet->codeField()->setText(formatRecoveryCode(key));
+    QCOMPARE(result->text(), QStringLiteral("This code opens your journal"));
+    QVERIFY(!named<PlainButton>(&later, linkText));
+    QCOMPARE(preferences.value(PreferenceKeys::recoveryCodeChecked), today.addDays(30));
+    QTest::keyClick(sheet->codeField(), Qt::Key_Escape);
+    QTRY_VERIFY(!later.findChild<RecoveryCodeCheckSheet*>());
+    QCOMPARE(later.focusWidget(), later.findChild<PlainTextEditor*>()); // the link that had it is gone
+
+    // Showing the code (at key creation, or from the menu) starts the ninety days again too.
+    preferences.setValue(PreferenceKeys::recoveryCodeChecked, today.addDays(-400));
+    RecoveryCodeSheet(formatRecoveryCode(key), nullptr);
+    QCOMPARE(preferences.value(PreferenceKeys::recoveryCodeChecked),
+             RecoveryCodeReminder::dateOf(systemClock().now(), Calendar::current()));
 }
 
 QTEST_MAIN(TestTodayView)
