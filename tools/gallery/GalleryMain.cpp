@@ -18,6 +18,7 @@
 #include "journal/WordCount.h"
 #include "lock/LockView.h"
 #include "lock/PamConversationDialog.h"
+#include "lock/RecoveryCodeCheckSheet.h"
 #include "lock/RecoveryCodeDialog.h"
 #include "lock/RecoveryCodeSheet.h"
 #include "reminders/ReminderScheduler.h"
@@ -150,6 +151,22 @@ int main(int argc, char** argv)
             view->switchMode(TodayView::Mode::freeform);
             type(*view, QStringLiteral("Morning. Coffee first, then whatever comes."));
             showcase.capture(*view, "today-freeform");
+        },
+        [&] {
+            Sample sample;
+            sample.dismissRecap();
+            Preferences().setValue(PreferenceKeys::recoveryCodeChecked, kNow.date().addDays(-100));
+            auto view = sample.view();
+            showcase.capture(*view, "today-check-recovery-code");
+            view->checkRecoveryCode();
+            if (auto* sheet = view->findChild<RecoveryCodeCheckSheet*>()) {
+                showcase.capture(*sheet, "recovery-code-check");
+                sheet->codeField()->setText(formatRecoveryCode(QByteArray(32, '\x5a')));
+                showcase.capture(*sheet, "recovery-code-check-not-ours");
+                sheet->codeField()->setText(formatRecoveryCode(
+                    QByteArray(reinterpret_cast<const char*>(sample.key->data()), sample.key->length())));
+                showcase.capture(*sheet, "recovery-code-check-opens");
+            }
         },
         [&] {
             Sample sample;
