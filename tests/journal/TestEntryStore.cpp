@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/Calendar.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/VersionThinning.h"
 
 #include "FailingVfs.h"
 #include "SqlFile.h"
@@ -10,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <sys/stat.h>
 
@@ -55,6 +58,8 @@ private Q_SLOTS:
     void foreignFilesAreNeverTouched_data();
     void foreignFilesAreNeverTouched();
     void damagedJournalIsRefusedBeforeAnyWrite();
+    void versionsAreThinned_data();
+    void versionsAreThinned();
 
 private:
     std::unique_ptr<EntryStore> open(const Clock& clock = systemClock()) const
@@ -406,6 +411,57 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
     store.reset();
     QCOMPARE(fileBytes(m_path), bytes);
     QVERIFY(!QFile::exists(m_path + QStringLiteral("-wal")));
+}
+
+// Saves are minutes after 2026-03-10 09:00 in Berlin; each save thins as the store does, then the clock moves to
+// `later` and the versions are thinned once more.
+void TestEntryStore::versionsAreThinned_data()
+{
+    QTest::addColumn<QList<int>>("saves");
+    QTest::addColumn<int>("later");
+    QTest::addColumn<QList<int>>("kept");
+    constexpr int day = 24 * 60;
+    QTest::newRow("the last of ten minutes") << QList<int>{0, 3, 9} << 10 << QList<int>{9};
+    QTest::newRow("one per window") << QList<int>{0, 5, 12, 19, 25} << 30 << QList<int>{5, 19, 25};
+    // 02:30 the next morning still belongs to the day that began at 03:00.
+    QTest::newRow("the last of each past day") << QList<int>{0, 30, 14 * 60 + 50, 17 * 60 + 30, day + 60, day + 65}
+                                               << 2 * day << QList<int>{17 * 60 + 30, day + 65};
+    QTest::newRow("past days daily, today in windows")
+        << QList<int>{0, 30, day, day + 4, day + 15} << day + 20 << QList<int>{30, day + 4, day + 15};
+    QList<int> daily;
+    for (int i = 0; i < 60; ++i) {
+        daily << i * day;
+    }
+    QTest::newRow("never more than fifty") << daily << 61 * day << daily.mid(10);
+}
+
+void TestEntryStore::versionsAreThinned()
+{
+    QFETCH(QList<int>, saves);
+    QFETCH(int, later);
+    QFETCH(QList<int>, kept);
+    const Calendar calendar = Calendar::make(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
+    const QDateTime start = QDateTime(QDate(2026, 3, 10), QTime(9, 0), QTimeZone("Europe/Berlin")).toUTC();
+    ManualClock clock(start);
+    std::vector<VersionStamp> versions;
+    const auto thin = [&] {
+        const std::vector<qint64> dropped = VersionThinning::thinnedOut(versions, clock.now(), calendar);
+        std::erase_if(versions, [&](const VersionStamp& v) {
+            return std::find(dropped.begin(), dropped.end(), v.id) != dropped.end();
+        });
+    };
+    for (const int minute : saves) {
+        clock.set(start.addSecs(minute * 60));
+        versions.push_back({minute, clock.now()});
+        thin();
+    }
+    clock.set(start.addSecs(later * 60));
+    thin();
+    QList<int> remaining;
+    for (const VersionStamp& version : versions) {
+        remaining << int(version.id);
+    }
+    QCOMPARE(remaining, kept);
 }
 
 QTEST_GUILESS_MAIN(TestEntryStore)
