@@ -58,6 +58,9 @@ private Q_SLOTS:
     void foreignFilesAreNeverTouched_data();
     void foreignFilesAreNeverTouched();
     void damagedJournalIsRefusedBeforeAnyWrite();
+    void versionsKeepWhatSavesReplace();
+    void olderSchemasUpgradeWhole_data();
+    void olderSchemasUpgradeWhole();
     void versionsAreThinned_data();
     void versionsAreThinned();
 
@@ -78,6 +81,17 @@ private:
                                                                  : QStringLiteral("?"));
         }
         return rows.join(QStringLiteral(" | "));
+    }
+    /** The entry's versions, newest first, as "text (words)". */
+    QStringList versionTexts(const EntryStore& store, const Entry& entry) const
+    {
+        QStringList texts;
+        for (const EntryStore::Version& version : store.versions(entry)) {
+            texts << QStringLiteral("%1 (%2)")
+                         .arg(openEntryText(store.versionBody(version.id).value_or(QByteArray()), *m_key))
+                         .arg(version.wordCount);
+        }
+        return texts;
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -200,6 +214,7 @@ void TestEntryStore::failedSaveKeepsEveryWord()
     QCOMPARE(rows(*reopened),
              QStringLiteral("2024-03-05 memory-001 memory 5: morning, and then the afternoon | 2024-03-05 freeform "
                             "memory 0: a second thought"));
+    QCOMPARE(versionTexts(*reopened, *reopened->entries().at(0)), QStringList{QStringLiteral("morning (1)")});
 }
 
 void TestEntryStore::oneFailingEntryHoldsBackNoOther()
@@ -320,7 +335,7 @@ void TestEntryStore::foreignFilesAreNeverTouched_data()
     const QByteArray contacts("CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('x');");
     QTest::newRow("another program's database") << contacts << QStringLiteral("not a Wendle journal") << false;
     QTest::newRow("newer journal, commits in its log")
-        << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 3;")
+        << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 4;")
         << QStringLiteral("newer version") << true;
     QTest::newRow("version 1 without the entries columns")
         << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 1;")
@@ -370,7 +385,9 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
         QVERIFY(store->save());
     }
     // As a backup tool restores an older journal: version 1, one file in rollback mode, nothing in a log.
-    QVERIFY(runSql(m_path, "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; PRAGMA user_version = 1"));
+    QVERIFY(runSql(m_path,
+                   "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; DROP TABLE entry_versions; "
+                   "PRAGMA user_version = 1"));
     const QByteArray sound = fileBytes(m_path);
 
     // Opened behind the lock screen, it is neither switched to its log nor upgraded until the check passes.
@@ -411,6 +428,82 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
     store.reset();
     QCOMPARE(fileBytes(m_path), bytes);
     QVERIFY(!QFile::exists(m_path + QStringLiteral("-wal")));
+}
+
+void TestEntryStore::versionsKeepWhatSavesReplace()
+{
+    // Local noon: well inside a journal day, and on a ten-minute window's edge in every zone.
+    ManualClock clock(QDateTime(QDate::currentDate(), QTime(12, 0)).toUTC());
+    auto store = open(clock);
+    Entry* entry = store->insert(newEntry(QStringLiteral("one"), *m_key));
+    const auto save = [&](std::initializer_list<const char*> texts) {
+        for (const char* text : texts) {
+            store->replaceBody(entry, sealEntryText(QString::fromUtf8(text), *m_key), *m_key);
+        }
+        return store->save();
+    };
+    // Sealing the same text anew is no new version; of texts replaced before a save, only the file's is kept.
+    QVERIFY(save({}) && save({"one"}) && store->versions(*entry).empty());
+    QVERIFY(save({"two words", "three little words"}));
+    QCOMPARE(versionTexts(*store, *entry), QStringList{QStringLiteral("one (1)")});
+    // Within ten minutes only the last stays; once its day is over, the last of the day.
+    clock.advance(60);
+    QVERIFY(save({"four"}));
+    clock.advance(24 * 3600);
+    QVERIFY(save({"five"}));
+    const QStringList expected{QStringLiteral("four (1)"), QStringLiteral("three little words (3)")};
+    QCOMPARE(versionTexts(*store, *entry), expected);
+    store.reset();
+    store = open(clock);
+    QCOMPARE(versionTexts(*store, *store->entries().front()), expected);
+    QCOMPARE(openEntryText(store->entries().front()->cipherBody(), *m_key), QStringLiteral("five"));
+}
+
+// A journal as each older version wrote it gains the versions' table with its first save, all of it or nothing.
+void TestEntryStore::olderSchemasUpgradeWhole_data()
+{
+    QTest::addColumn<QByteArray>("downgrade");
+    QTest::addColumn<bool>("upgrades");
+    QTest::newRow("from 1") << QByteArray("DROP TABLE entry_versions; DROP TABLE key_checks; PRAGMA user_version = 1")
+                            << true;
+    QTest::newRow("from 2") << QByteArray("DROP TABLE entry_versions; PRAGMA user_version = 2") << true;
+    // The versions' table is made, then its index cannot be: the table must go with the failed upgrade.
+    QTest::newRow("from 2, failing partway")
+        << QByteArray("DROP TABLE entry_versions; CREATE TABLE entry_versions_by_entry (x); PRAGMA user_version = 2")
+        << false;
+}
+
+void TestEntryStore::olderSchemasUpgradeWhole()
+{
+    QFETCH(QByteArray, downgrade);
+    QFETCH(bool, upgrades);
+    {
+        auto store = open();
+        store->insert(newEntry(QStringLiteral("as first written"), *m_key));
+        QVERIFY(store->save());
+    }
+    QVERIFY(runSql(m_path, downgrade));
+    const QByteArray schemaBefore = querySql(m_path, "SELECT group_concat(name) FROM sqlite_schema");
+    const QByteArray versionBefore = querySql(m_path, "PRAGMA user_version");
+
+    auto store = open();
+    QVERIFY(store);
+    Entry* entry = store->entries().front();
+    QVERIFY(store->versions(*entry).empty());
+    store->replaceBody(entry, sealEntryText(QStringLiteral("corrected"), *m_key), *m_key);
+    QCOMPARE(store->save(), upgrades);
+    if (!upgrades) {
+        QCOMPARE(querySql(m_path, "SELECT group_concat(name) FROM sqlite_schema"), schemaBefore);
+        QCOMPARE(querySql(m_path, "PRAGMA user_version"), versionBefore);
+        QVERIFY(store->hasUnsavedChanges());
+        return;
+    }
+    QCOMPARE(store->storedSchemaVersion(), EntryStore::schemaVersion);
+    QCOMPARE(versionTexts(*store, *entry), QStringList{QStringLiteral("as first written (3)")});
+    store.reset();
+    store = open();
+    QVERIFY(store);
+    QCOMPARE(rows(*store), QStringLiteral("2024-03-05 memory-001 memory 0: corrected"));
 }
 
 // Saves are minutes after 2026-03-10 09:00 in Berlin; each save thins as the store does, then the clock moves to
