@@ -15,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <limits>
 #include <syslog.h>
 
 namespace wendle {
@@ -31,6 +32,7 @@ enum StatementIndex
     insertKeyCheck,
     selectBody,
     insertVersion,
+    reuseVersion,
     selectVersionStamps,
     deleteVersion,
     selectVersions,
@@ -550,37 +552,17 @@ bool EntryStore::writeDisplaced(const Entry& entry, qint64 id)
 
 bool EntryStore::writeVersions(const Entry& entry)
 {
-    bool written = false;
-    for (const PendingVersion& version : m_pendingVersions) {
-        if (version.entry != &entry) {
-            continue;
-        }
-        sqlite3_stmt* insert = statement(
-            insertVersion,
-            "INSERT INTO entry_versions (entry_id, saved_at, word_count, cipher_body) VALUES (?1, ?2, ?3, ?4)");
-        if (!insert) {
-            return false;
-        }
-        sqlite3_bind_int64(insert, 1, entry.m_id);
-        sqlite3_bind_int64(insert, 2, m_clock.now().toMSecsSinceEpoch());
-        sqlite3_bind_int64(insert, 3, version.wordCount);
-        bindBlob(insert, 4, version.cipherBody);
-        if (sqlite3_step(insert) != SQLITE_DONE) {
-            return false;
-        }
-        written = true;
+    const auto pending = std::find_if(m_pendingVersions.begin(), m_pendingVersions.end(),
+                                      [&](const PendingVersion& version) { return version.entry == &entry; });
+    if (pending == m_pendingVersions.end()) {
+        return true;
     }
-    return !written || thinVersions(entry.m_id);
-}
-
-bool EntryStore::thinVersions(qint64 entryId)
-{
     sqlite3_stmt* select
         = statement(selectVersionStamps, "SELECT id, saved_at FROM entry_versions WHERE entry_id = ?1");
     if (!select) {
         return false;
     }
-    sqlite3_bind_int64(select, 1, entryId);
+    sqlite3_bind_int64(select, 1, entry.m_id);
     std::vector<VersionStamp> stamps;
     int step;
     while ((step = sqlite3_step(select)) == SQLITE_ROW) {
@@ -591,7 +573,43 @@ bool EntryStore::thinVersions(qint64 entryId)
     if (step != SQLITE_DONE) {
         return false;
     }
-    for (const qint64 id : VersionThinning::thinnedOut(std::move(stamps), m_clock.now(), Calendar::current())) {
+    // The new version is thinned with the others before it is written; on a tie in time it counts as the newest.
+    constexpr qint64 newVersion = std::numeric_limits<qint64>::max();
+    const QDateTime now = m_clock.now();
+    stamps.push_back({newVersion, now});
+    std::vector<qint64> dropped = VersionThinning::thinnedOut(std::move(stamps), now, Calendar::current());
+    const auto droppedNew = std::find(dropped.begin(), dropped.end(), newVersion);
+    const bool keepNew = droppedNew == dropped.end();
+    if (!keepNew) {
+        dropped.erase(droppedNew);
+    }
+    if (keepNew) {
+        // A version thinned out gives its row to the new one (the newest first: while typing, the one of the same
+        // ten minutes), so a save writes one row of versions, not an insert and a delete with their index pages.
+        const bool reuse = !dropped.empty();
+        sqlite3_stmt* write = reuse
+            ? statement(reuseVersion,
+                        "UPDATE entry_versions SET entry_id = ?1, saved_at = ?2, word_count = ?3, cipher_body = ?4 "
+                        "WHERE id = ?5")
+            : statement(insertVersion,
+                        "INSERT INTO entry_versions (entry_id, saved_at, word_count, cipher_body) "
+                        "VALUES (?1, ?2, ?3, ?4)");
+        if (!write) {
+            return false;
+        }
+        sqlite3_bind_int64(write, 1, entry.m_id);
+        sqlite3_bind_int64(write, 2, now.toMSecsSinceEpoch());
+        sqlite3_bind_int64(write, 3, pending->wordCount);
+        bindBlob(write, 4, pending->cipherBody);
+        if (reuse) {
+            sqlite3_bind_int64(write, 5, dropped.front());
+            dropped.erase(dropped.begin());
+        }
+        if (sqlite3_step(write) != SQLITE_DONE) {
+            return false;
+        }
+    }
+    for (const qint64 id : dropped) {
         sqlite3_stmt* drop = statement(deleteVersion, "DELETE FROM entry_versions WHERE id = ?1");
         if (!drop) {
             return false;

@@ -152,8 +152,8 @@ public:
      */
     const std::vector<QByteArray>& keyChecks() const { return m_keyChecks; }
     /**
-     * Records a key check at once, in its own transaction. A journal of schema version 1 is brought up to the
-     * current version in the same transaction; its entries are not touched.
+     * Records a key check at once, in its own transaction. An older journal is brought up to the current schema
+     * version in the same transaction (as it is by a save); its entries are not touched.
      */
     [[nodiscard]] bool addKeyCheck(const QByteArray& sealedCheck);
     /** The schema version of the file as it is now on disk. */
@@ -218,9 +218,8 @@ private:
     Written writeTogether(std::vector<Entry*> entries);
     std::optional<qint64> writeEntry(const Entry& entry);
     [[nodiscard]] bool writeDisplaced(const Entry& entry, qint64 id);
-    /** Writes the entry's replaced bodies as versions, then thins its versions. */
+    /** Writes the entry's replaced body as a version, if the thinning keeps it, and thins its other versions. */
     [[nodiscard]] bool writeVersions(const Entry& entry);
-    [[nodiscard]] bool thinVersions(qint64 entryId);
     void rollBack();
     /** A prepared statement kept for the connection's life, reset and unbound. */
     sqlite3_stmt* statement(int index, const char* sql) const;
@@ -243,7 +242,7 @@ private:
     QTimer m_retry;
     qint64 m_storedDisplacedCount = 0;
     quint64 m_revision = 0;
-    mutable sqlite3_stmt* m_statements[12] = {};
+    mutable sqlite3_stmt* m_statements[13] = {};
 };
 
 } // namespace wendle
