@@ -5,6 +5,7 @@
 #include "journal/EntryCrypto.h"
 #include "journal/SqlColumns.h"
 #include "journal/SystemLog.h"
+#include "journal/SystemTimeZone.h"
 #include "journal/VersionThinning.h"
 #include "journal/WordCount.h"
 
@@ -440,7 +441,7 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
     }
     // An older file gains this build's tables in the same transaction as the first save that may need them.
     std::vector<qint64> ids;
-    if (m_file->version() >= schemaVersion || m_file->upgradeSchema()) {
+    if (m_schemaCurrent || m_file->version() >= schemaVersion || m_file->upgradeSchema()) {
         for (const Entry* entry : entries) {
             const std::optional<qint64> id = writeEntry(*entry);
             if (!id) {
@@ -454,6 +455,7 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
         rollBack();
         return Written::refused;
     }
+    m_schemaCurrent = true;
     // Only now that the rows are in the file do the entries take their ids and stop being pending.
     for (std::size_t i = 0; i < entries.size(); ++i) {
         Entry* entry = entries[i];
@@ -577,20 +579,20 @@ bool EntryStore::writeVersions(const Entry& entry)
     constexpr qint64 newVersion = std::numeric_limits<qint64>::max();
     const QDateTime now = m_clock.now();
     stamps.push_back({newVersion, now});
-    std::vector<qint64> dropped = VersionThinning::thinnedOut(std::move(stamps), now, Calendar::current());
+    std::vector<qint64> dropped = VersionThinning::thinnedOut(std::move(stamps), now, currentCalendar());
     const auto droppedNew = std::find(dropped.begin(), dropped.end(), newVersion);
     const bool keepNew = droppedNew == dropped.end();
     if (!keepNew) {
         dropped.erase(droppedNew);
     }
     if (keepNew) {
-        // A version thinned out gives its row to the new one (the newest first: while typing, the one of the same
-        // ten minutes), so a save writes one row of versions, not an insert and a delete with their index pages.
+        // A version thinned out (all are this entry's) gives its row to the new one, the newest first: while
+        // typing, the one of the same ten minutes. The save then writes one row of versions and leaves the index
+        // alone, where an insert and a delete would each change the table and the index.
         const bool reuse = !dropped.empty();
         sqlite3_stmt* write = reuse
             ? statement(reuseVersion,
-                        "UPDATE entry_versions SET entry_id = ?1, saved_at = ?2, word_count = ?3, cipher_body = ?4 "
-                        "WHERE id = ?5")
+                        "UPDATE entry_versions SET saved_at = ?2, word_count = ?3, cipher_body = ?4 WHERE id = ?5")
             : statement(insertVersion,
                         "INSERT INTO entry_versions (entry_id, saved_at, word_count, cipher_body) "
                         "VALUES (?1, ?2, ?3, ?4)");
@@ -620,6 +622,17 @@ bool EntryStore::writeVersions(const Entry& entry)
         }
     }
     return true;
+}
+
+const Calendar& EntryStore::currentCalendar()
+{
+    // Making an ICU calendar costs more than the rest of the thinning: one is kept while the user's stays the same.
+    const QString localeId = systemLocaleId();
+    const QString timeZoneId = systemTimeZoneId();
+    if (!m_calendar || m_calendar->localeId() != localeId || m_calendar->timeZoneId() != timeZoneId) {
+        m_calendar = std::make_unique<Calendar>(Calendar::make(localeId, timeZoneId));
+    }
+    return *m_calendar;
 }
 
 std::vector<EntryStore::Version> EntryStore::versions(const Entry& entry) const

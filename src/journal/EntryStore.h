@@ -18,6 +18,7 @@ struct sqlite3_stmt;
 
 namespace wendle {
 
+class Calendar;
 class EntryKey;
 
 /**
@@ -220,6 +221,8 @@ private:
     [[nodiscard]] bool writeDisplaced(const Entry& entry, qint64 id);
     /** Writes the entry's replaced body as a version, if the thinning keeps it, and thins its other versions. */
     [[nodiscard]] bool writeVersions(const Entry& entry);
+    /** The user's calendar as it is now, for the thinning's journal days. */
+    const Calendar& currentCalendar();
     void rollBack();
     /** A prepared statement kept for the connection's life, reset and unbound. */
     sqlite3_stmt* statement(int index, const char* sql) const;
@@ -237,6 +240,9 @@ private:
     std::vector<Entry*> m_dirty;
     std::vector<PendingDisplaced> m_pendingDisplaced;
     std::vector<PendingVersion> m_pendingVersions;
+    std::unique_ptr<Calendar> m_calendar;
+    /** A save has committed under the current schema version, so later ones need not ask the file. */
+    bool m_schemaCurrent = false;
     std::vector<QByteArray> m_keyChecks;
     QString m_saveFailure;
     QTimer m_retry;
