@@ -514,8 +514,7 @@ void TestEntryStore::versionsAreThinned_data()
     QTest::addColumn<int>("later");
     QTest::addColumn<QList<int>>("kept");
     constexpr int day = 24 * 60;
-    QTest::newRow("the last of ten minutes") << QList<int>{0, 3, 9} << 10 << QList<int>{9};
-    QTest::newRow("one per window") << QList<int>{0, 5, 12, 19, 25} << 30 << QList<int>{5, 19, 25};
+    QTest::newRow("the last of each ten minutes") << QList<int>{0, 3, 9, 12, 19, 25} << 30 << QList<int>{9, 19, 25};
     // 02:30 the next morning still belongs to the day that began at 03:00.
     QTest::newRow("the last of each past day") << QList<int>{0, 30, 14 * 60 + 50, 17 * 60 + 30, day + 60, day + 65}
                                                << 2 * day << QList<int>{17 * 60 + 30, day + 65};
