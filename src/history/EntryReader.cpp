@@ -2,6 +2,7 @@
 #include "history/EntryReader.h"
 
 #include "history/SaveProblemLine.h"
+#include "history/VersionsSheet.h"
 #include "journal/Clock.h"
 #include "journal/DateText.h"
 #include "journal/EntryCrypto.h"
@@ -74,6 +75,10 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     layout->addWidget(m_editor, 1);
 
     auto* footer = new QHBoxLayout;
+    m_versionsButton = new PlainButton(QStringLiteral("Earlier versions…"), 12, Palette::muted(), this);
+    m_versionsButton->setAccessibleName(m_versionsButton->text());
+    connect(m_versionsButton, &QAbstractButton::clicked, this, &EntryReader::openVersions);
+    footer->addWidget(m_versionsButton);
     m_save = new FilledButton(QStringLiteral("Saved"), 12, this);
     m_save->setPadding(18, 8);
     connect(m_save, &QAbstractButton::clicked, this, &EntryReader::saveReader);
@@ -82,7 +87,10 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     // The store keeps a text it could not write and tries again on its own; the sheet says so while it lasts,
     // on a row of its own so that the whole sentence shows.
     layout->addWidget(saveProblemLine(m_store, this), 0, Qt::AlignRight);
-    connect(&m_store, &EntryStore::saveFailureChanged, this, &EntryReader::render);
+    connect(&m_store, &EntryStore::saveFailureChanged, this, [this] {
+        render();
+        showVersionsButton();
+    });
     layout->addLayout(footer);
 
     // Ctrl+Return saves from anywhere in the sheet (Command-Return on macOS); it does nothing while saved.
@@ -112,6 +120,38 @@ void EntryReader::loadReader()
     }
     m_dirty = false;
     render();
+    showVersionsButton();
+}
+
+void EntryReader::showVersionsButton()
+{
+    // Versions are made by saves, so the first may come with one, or with the store's retry after it.
+    m_versionsButton->setVisible(!m_store.versions(m_entry).empty());
+}
+
+VersionsSheet* EntryReader::versions() const
+{
+    return m_versions;
+}
+
+void EntryReader::openVersions()
+{
+    delete m_versions;
+    m_versions = new VersionsSheet(m_entry, m_key, m_store, this);
+    m_versions->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_versions, &VersionsSheet::restoreRequested, this, &EntryReader::restoreVersion);
+    m_versions->open();
+}
+
+void EntryReader::restoreVersion(const QString& text)
+{
+    {
+        const QSignalBlocker blocker(m_editor);
+        m_editor->setText(text);
+    }
+    m_text = text;
+    saveReader();
+    m_editor->setFocus(Qt::OtherFocusReason);
 }
 
 void EntryReader::saveReader()
@@ -130,6 +170,7 @@ void EntryReader::saveReader()
     static_cast<void>(m_store.save());
     m_dirty = false;
     render();
+    showVersionsButton();
 }
 
 void EntryReader::showEvent(QShowEvent* event)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -13,13 +14,17 @@ class Entry;
 class EntryKey;
 class EntryStore;
 class FilledButton;
+class PlainButton;
 class PlainTextEditor;
+class VersionsSheet;
 
 /**
  * The sheet in which an archived entry is read and corrected (window-modal, 560 × 460). Saving changes only
  * the entry's text, and its credited words only when it is today's entry, so correcting a past day never
  * changes that day's streak. It never creates or deletes entries. Closing it drops edits not yet saved. A save
  * the file refuses is not called saved: the store keeps the text and retries, and the sheet says so meanwhile.
+ * "Earlier versions…", shown while the entry has any, opens them (see VersionsSheet); restoring one saves it as
+ * the entry's text as "Save" would, so the text it replaces becomes a version in turn.
  */
 class EntryReader : public QDialog
 {
@@ -33,11 +38,16 @@ public:
     void loadReader();
     /** Seals and stores the text; on a failed seal nothing changes and the reader stays dirty. */
     void saveReader();
+    /** Opens the sheet of the entry's earlier versions over the reader. */
+    void openVersions();
 
     QString text() const { return m_text; }
     bool isDirty() const { return m_dirty; }
     PlainTextEditor* editor() const { return m_editor; }
     FilledButton* saveButton() const { return m_save; }
+    PlainButton* versionsButton() const { return m_versionsButton; }
+    /** The open sheet of earlier versions; null when there is none. */
+    VersionsSheet* versions() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -45,6 +55,8 @@ protected:
 private:
     void onEdited();
     void render();
+    void showVersionsButton();
+    void restoreVersion(const QString& text);
 
     // The sheet's state.
     Entry& m_entry;
@@ -57,6 +69,8 @@ private:
     const Clock& m_clock;
     PlainTextEditor* m_editor = nullptr;
     FilledButton* m_save = nullptr;
+    PlainButton* m_versionsButton = nullptr;
+    QPointer<VersionsSheet> m_versions;
 };
 
 } // namespace wendle

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/EntryStore.h"
 
+#include "journal/Calendar.h"
 #include "journal/EntryCrypto.h"
 #include "journal/SqlColumns.h"
 #include "journal/SystemLog.h"
+#include "journal/SystemTimeZone.h"
+#include "journal/VersionThinning.h"
+#include "journal/WordCount.h"
 
 #include <QHash>
 #include <QStandardPaths>
@@ -12,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <limits>
 #include <syslog.h>
 
 namespace wendle {
@@ -27,6 +32,12 @@ enum StatementIndex
     copyDisplaced,
     insertKeyCheck,
     selectBody,
+    insertVersion,
+    reuseVersion,
+    selectVersionStamps,
+    deleteVersion,
+    selectVersions,
+    selectVersionBody,
     statementCount
 };
 
@@ -39,6 +50,16 @@ void bindText(sqlite3_stmt* statement, int index, const QString& text)
 void bindBlob(sqlite3_stmt* statement, int index, const QByteArray& blob)
 {
     sqlite3_bind_blob(statement, index, blob.constData(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
+}
+
+// The text of a body that opens under `key`; nothing for one that does not.
+std::optional<QString> openedText(const QByteArray& body, const EntryKey& key)
+{
+    try {
+        return openEntryText(body, key);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -347,8 +368,12 @@ void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const E
 {
     // A body the file cannot give now is kept aside as well, copied from its row when the new one is written.
     const std::optional<QByteArray>& current = loadBody(*entry);
-    if (!current || !opensUnder(*current, key)) {
+    const std::optional<QString> currentText = current ? openedText(*current, key) : std::nullopt;
+    if (!currentText) {
         m_pendingDisplaced.push_back({entry, current, m_clock.now()});
+    } else if (entry->m_stored && !entry->m_bodyDirty && openedText(cipherBody, key) != currentText) {
+        // Only the body the file holds becomes a version: texts replaced before it was saved were never kept.
+        m_pendingVersions.push_back({entry, *current, countWords(*currentText)});
     }
     entry->m_cipherBody = cipherBody;
     entry->m_bodyDirty = true;
@@ -414,19 +439,23 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
         m_saveFailure = m_file->failureReason();
         return Written::notStarted;
     }
+    // An older file gains this build's tables in the same transaction as the first save that may need them.
     std::vector<qint64> ids;
-    for (const Entry* entry : entries) {
-        const std::optional<qint64> id = writeEntry(*entry);
-        if (!id) {
-            break;
+    if (m_schemaCurrent || m_file->version() >= schemaVersion || m_file->upgradeSchema()) {
+        for (const Entry* entry : entries) {
+            const std::optional<qint64> id = writeEntry(*entry);
+            if (!id) {
+                break;
+            }
+            ids.push_back(*id);
         }
-        ids.push_back(*id);
     }
     if (ids.size() != entries.size() || !m_file->exec("COMMIT")) {
         m_saveFailure = m_file->failureReason();
         rollBack();
         return Written::refused;
     }
+    m_schemaCurrent = true;
     // Only now that the rows are in the file do the entries take their ids and stop being pending.
     for (std::size_t i = 0; i < entries.size(); ++i) {
         Entry* entry = entries[i];
@@ -439,6 +468,7 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
                                          [&](const PendingDisplaced& displaced) { return displaced.entry == entry; });
         m_storedDisplacedCount += std::distance(kept, m_pendingDisplaced.end());
         m_pendingDisplaced.erase(kept, m_pendingDisplaced.end());
+        std::erase_if(m_pendingVersions, [&](const PendingVersion& version) { return version.entry == entry; });
     }
     return Written::yes;
 }
@@ -467,7 +497,7 @@ std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
         return writeDisplaced(entry, id) ? std::optional<qint64>(id) : std::nullopt;
     }
     // Bodies kept aside go first: one copied from the row must be copied before the row changes.
-    if (!writeDisplaced(entry, entry.m_id)) {
+    if (!writeDisplaced(entry, entry.m_id) || !writeVersions(entry)) {
         return std::nullopt;
     }
     sqlite3_stmt* update = nullptr;
@@ -520,6 +550,123 @@ bool EntryStore::writeDisplaced(const Entry& entry, qint64 id)
         }
     }
     return true;
+}
+
+bool EntryStore::writeVersions(const Entry& entry)
+{
+    const auto pending = std::find_if(m_pendingVersions.begin(), m_pendingVersions.end(),
+                                      [&](const PendingVersion& version) { return version.entry == &entry; });
+    if (pending == m_pendingVersions.end()) {
+        return true;
+    }
+    sqlite3_stmt* select
+        = statement(selectVersionStamps, "SELECT id, saved_at FROM entry_versions WHERE entry_id = ?1");
+    if (!select) {
+        return false;
+    }
+    sqlite3_bind_int64(select, 1, entry.m_id);
+    std::vector<VersionStamp> stamps;
+    int step;
+    while ((step = sqlite3_step(select)) == SQLITE_ROW) {
+        stamps.push_back({sqlite3_column_int64(select, 0),
+                          QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, 1), Qt::UTC)});
+    }
+    sqlite3_reset(select);
+    if (step != SQLITE_DONE) {
+        return false;
+    }
+    // The new version is thinned with the others before it is written; on a tie in time it counts as the newest.
+    constexpr qint64 newVersion = std::numeric_limits<qint64>::max();
+    const QDateTime now = m_clock.now();
+    stamps.push_back({newVersion, now});
+    std::vector<qint64> dropped = VersionThinning::thinnedOut(std::move(stamps), now, currentCalendar());
+    const auto droppedNew = std::find(dropped.begin(), dropped.end(), newVersion);
+    const bool keepNew = droppedNew == dropped.end();
+    if (!keepNew) {
+        dropped.erase(droppedNew);
+    }
+    if (keepNew) {
+        // A version thinned out (all are this entry's) gives its row to the new one, the newest first: while
+        // typing, the one of the same ten minutes. The save then writes one row of versions and leaves the index
+        // alone, where an insert and a delete would each change the table and the index.
+        const bool reuse = !dropped.empty();
+        sqlite3_stmt* write = reuse
+            ? statement(reuseVersion,
+                        "UPDATE entry_versions SET saved_at = ?2, word_count = ?3, cipher_body = ?4 WHERE id = ?5")
+            : statement(insertVersion,
+                        "INSERT INTO entry_versions (entry_id, saved_at, word_count, cipher_body) "
+                        "VALUES (?1, ?2, ?3, ?4)");
+        if (!write) {
+            return false;
+        }
+        sqlite3_bind_int64(write, 1, entry.m_id);
+        sqlite3_bind_int64(write, 2, now.toMSecsSinceEpoch());
+        sqlite3_bind_int64(write, 3, pending->wordCount);
+        bindBlob(write, 4, pending->cipherBody);
+        if (reuse) {
+            sqlite3_bind_int64(write, 5, dropped.front());
+            dropped.erase(dropped.begin());
+        }
+        if (sqlite3_step(write) != SQLITE_DONE) {
+            return false;
+        }
+    }
+    for (const qint64 id : dropped) {
+        sqlite3_stmt* drop = statement(deleteVersion, "DELETE FROM entry_versions WHERE id = ?1");
+        if (!drop) {
+            return false;
+        }
+        sqlite3_bind_int64(drop, 1, id);
+        if (sqlite3_step(drop) != SQLITE_DONE) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const Calendar& EntryStore::currentCalendar()
+{
+    // Making an ICU calendar costs more than the rest of the thinning: one is kept while the user's stays the same.
+    const QString localeId = systemLocaleId();
+    const QString timeZoneId = systemTimeZoneId();
+    if (!m_calendar || m_calendar->localeId() != localeId || m_calendar->timeZoneId() != timeZoneId) {
+        m_calendar = std::make_unique<Calendar>(Calendar::make(localeId, timeZoneId));
+    }
+    return *m_calendar;
+}
+
+std::vector<EntryStore::Version> EntryStore::versions(const Entry& entry) const
+{
+    std::vector<Version> found;
+    // A file older than the versions' table has none; the statement then cannot be made.
+    sqlite3_stmt* select = entry.m_stored ? statement(selectVersions,
+                                                      "SELECT id, saved_at, word_count FROM entry_versions "
+                                                      "WHERE entry_id = ?1 ORDER BY saved_at DESC, id DESC")
+                                          : nullptr;
+    if (!select) {
+        return found;
+    }
+    sqlite3_bind_int64(select, 1, entry.m_id);
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        found.push_back({sqlite3_column_int64(select, 0),
+                         QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, 1), Qt::UTC),
+                         sqlite3_column_int64(select, 2)});
+    }
+    sqlite3_reset(select);
+    return found;
+}
+
+std::optional<QByteArray> EntryStore::versionBody(qint64 versionId) const
+{
+    std::optional<QByteArray> body;
+    if (sqlite3_stmt* select = statement(selectVersionBody, "SELECT cipher_body FROM entry_versions WHERE id = ?1")) {
+        sqlite3_bind_int64(select, 1, versionId);
+        if (sqlite3_step(select) == SQLITE_ROW) {
+            body = columnBlob(select, 0);
+        }
+        sqlite3_reset(select);
+    }
+    return body;
 }
 
 void EntryStore::rollBack()

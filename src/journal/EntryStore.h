@@ -18,6 +18,7 @@ struct sqlite3_stmt;
 
 namespace wendle {
 
+class Calendar;
 class EntryKey;
 
 /**
@@ -28,7 +29,8 @@ class EntryKey;
  *
  * Nothing written is given up: a failed save keeps its changes pending and is tried again every five seconds
  * until it succeeds; the next save (or closing the store) writes them too. A body that no longer opens under the
- * current key is kept aside in the same file before anything replaces it. A file that is not a Wendle journal, or is
+ * current key is kept aside in the same file before anything replaces it; one that opens becomes an earlier
+ * version of its entry, thinned as VersionThinning says. A file that is not a Wendle journal, or is
  * from a newer version, is never touched.
  */
 class EntryStore : public QObject
@@ -57,6 +59,15 @@ public:
         const Entry* entry = nullptr;
         QByteArray cipherBody;
         QDateTime displacedAt;
+    };
+
+    /** An earlier text of an entry, kept when a save replaced it; its sealed body stays in the file until asked for. */
+    struct Version
+    {
+        qint64 id = 0;
+        /** When the save that replaced it was written (UTC): the last moment it was the entry's text. */
+        QDateTime savedAt;
+        qint64 wordCount = 0;
     };
 
     /** `$XDG_DATA_HOME/wendle/journal.sqlite`. */
@@ -106,7 +117,8 @@ public:
     void setCreditedWords(Entry* entry, qint64 words);
     /**
      * Gives an entry a new sealed body. If the current body does not open under `key`, it is first kept
-     * aside (see `displacedBodies`), so replacing an unreadable body never destroys it.
+     * aside (see `displacedBodies`), so replacing an unreadable body never destroys it. If it opens and its text
+     * differs, the body the file holds becomes an earlier version (see `versions`) when the new one is saved.
      */
     void replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key);
     /** Keeps a body aside for `entry` as `replaceBody` would have; for bodies brought back from a backup. */
@@ -128,6 +140,11 @@ public:
     /** Every body kept aside, oldest first, including those not yet saved. */
     std::vector<DisplacedBody> displacedBodies() const;
 
+    /** The entry's earlier versions as the file holds them, newest first; none before its first replaced save. */
+    std::vector<Version> versions(const Entry& entry) const;
+    /** A version's sealed body, read from the file; nothing when the file cannot give it. */
+    std::optional<QByteArray> versionBody(qint64 versionId) const;
+
     /** The journal holds sealed text: an entry, or a body kept aside. */
     bool holdsSealedBodies() const;
     /**
@@ -136,8 +153,8 @@ public:
      */
     const std::vector<QByteArray>& keyChecks() const { return m_keyChecks; }
     /**
-     * Records a key check at once, in its own transaction. A journal of schema version 1 is brought up to the
-     * current version in the same transaction; its entries are not touched.
+     * Records a key check at once, in its own transaction. An older journal is brought up to the current schema
+     * version in the same transaction (as it is by a save); its entries are not touched.
      */
     [[nodiscard]] bool addKeyCheck(const QByteArray& sealedCheck);
     /** The schema version of the file as it is now on disk. */
@@ -161,6 +178,14 @@ private:
         /** Nothing when the body could not be read: the row's own body is copied aside in the file. */
         std::optional<QByteArray> cipherBody;
         QDateTime displacedAt;
+    };
+
+    /** A replaced body waiting for the save that replaces it in the file. */
+    struct PendingVersion
+    {
+        Entry* entry = nullptr;
+        QByteArray cipherBody;
+        qint64 wordCount = 0;
     };
 
     enum class Written
@@ -194,6 +219,10 @@ private:
     Written writeTogether(std::vector<Entry*> entries);
     std::optional<qint64> writeEntry(const Entry& entry);
     [[nodiscard]] bool writeDisplaced(const Entry& entry, qint64 id);
+    /** Writes the entry's replaced body as a version, if the thinning keeps it, and thins its other versions. */
+    [[nodiscard]] bool writeVersions(const Entry& entry);
+    /** The user's calendar as it is now, for the thinning's journal days. */
+    const Calendar& currentCalendar();
     void rollBack();
     /** A prepared statement kept for the connection's life, reset and unbound. */
     sqlite3_stmt* statement(int index, const char* sql) const;
@@ -210,12 +239,16 @@ private:
     std::vector<Entry*> m_order;
     std::vector<Entry*> m_dirty;
     std::vector<PendingDisplaced> m_pendingDisplaced;
+    std::vector<PendingVersion> m_pendingVersions;
+    std::unique_ptr<Calendar> m_calendar;
+    /** A save has committed under the current schema version, so later ones need not ask the file. */
+    bool m_schemaCurrent = false;
     std::vector<QByteArray> m_keyChecks;
     QString m_saveFailure;
     QTimer m_retry;
     qint64 m_storedDisplacedCount = 0;
     quint64 m_revision = 0;
-    mutable sqlite3_stmt* m_statements[7] = {};
+    mutable sqlite3_stmt* m_statements[13] = {};
 };
 
 } // namespace wendle

@@ -37,15 +37,27 @@ CREATE TABLE displaced_bodies (
 );
 )sql";
 
-// Version 2 adds the key checks and changes nothing else, so a version-1 file moves up in place.
+// Each later version only adds tables, so an older file moves up in place, one step after another.
 const char* const kKeyCheckSchema = R"sql(
 CREATE TABLE key_checks (
     id INTEGER PRIMARY KEY,
     sealed_check BLOB NOT NULL,
     created_at INTEGER NOT NULL
 );
-PRAGMA user_version = 2;
 )sql";
+
+const char* const kVersionSchema = R"sql(
+CREATE TABLE entry_versions (
+    id INTEGER PRIMARY KEY,
+    entry_id INTEGER NOT NULL,
+    saved_at INTEGER NOT NULL,
+    word_count INTEGER NOT NULL,
+    cipher_body BLOB NOT NULL
+);
+CREATE INDEX entry_versions_by_entry ON entry_versions (entry_id);
+)sql";
+
+const char* const kCurrentVersion = "PRAGMA user_version = 3";
 
 const QStringList kEntryColumns = {QStringLiteral("id"),
                                    QStringLiteral("date"),
@@ -132,7 +144,11 @@ std::optional<qint64> validate(sqlite3* db, const QString& path, QString* error)
             || !hasColumns(db, "displaced_bodies",
                            {QStringLiteral("entry_id"), QStringLiteral("cipher_body"), QStringLiteral("displaced_at")})
             || (*version >= 2
-                && !hasColumns(db, "key_checks", {QStringLiteral("sealed_check"), QStringLiteral("created_at")})))) {
+                && !hasColumns(db, "key_checks", {QStringLiteral("sealed_check"), QStringLiteral("created_at")}))
+            || (*version >= 3
+                && !hasColumns(db, "entry_versions",
+                               {QStringLiteral("entry_id"), QStringLiteral("saved_at"), QStringLiteral("word_count"),
+                                QStringLiteral("cipher_body")})))) {
         *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
         return std::nullopt;
     }
@@ -255,7 +271,7 @@ bool JournalFile::makeWritable(QString* error)
     }
     if (integerOf(db, "PRAGMA user_version").value_or(0) == 0) {
         const bool created = execOn(db, "BEGIN IMMEDIATE") && execOn(db, kSchema) && execOn(db, kKeyCheckSchema)
-            && execOn(db, "COMMIT");
+            && execOn(db, kVersionSchema) && execOn(db, kCurrentVersion) && execOn(db, "COMMIT");
         if (!created) {
             *error = QStringLiteral("Couldn't create the journal %1: %2.").arg(m_path, sqliteMessage(db));
             execOn(db, "ROLLBACK");
@@ -288,7 +304,11 @@ std::optional<QString> JournalFile::findDamage() const
 
 bool JournalFile::upgradeSchema()
 {
-    return m_writable && exec(kKeyCheckSchema);
+    if (!m_writable || sqlite3_get_autocommit(m_db)) {
+        return false;
+    }
+    const int from = version();
+    return (from >= 2 || exec(kKeyCheckSchema)) && (from >= 3 || exec(kVersionSchema)) && exec(kCurrentVersion);
 }
 
 int JournalFile::version() const

@@ -241,6 +241,19 @@ bool readBlobs(sqlite3* db, const char* table, const QString& column, std::vecto
     return step == SQLITE_DONE;
 }
 
+/** The rows of `table`; none when the journal has no such table (an older one). */
+std::optional<qint64> countRows(sqlite3* db, const char* table)
+{
+    if (columnsOf(db, table).isEmpty()) {
+        return 0;
+    }
+    Statement count = prepare(db, QByteArray("SELECT count(*) FROM ") + table);
+    if (!count || sqlite3_step(count.get()) != SQLITE_ROW) {
+        return std::nullopt;
+    }
+    return sqlite3_column_int64(count.get(), 0);
+}
+
 } // namespace
 
 std::optional<JournalRows> JournalReader::read(const QString& path, QString* error)
@@ -265,12 +278,14 @@ std::optional<JournalRows> JournalReader::read(const QString& path, QString* err
         return std::nullopt;
     }
     JournalRows rows;
-    if (!readEntries(db, entryColumns, rows)
+    const std::optional<qint64> versions = countRows(db, "entry_versions");
+    if (!versions || !readEntries(db, entryColumns, rows)
         || !readBlobs(db, "key_checks", QStringLiteral("sealed_check"), rows.keyChecks)
         || !readBlobs(db, "displaced_bodies", QStringLiteral("cipher_body"), rows.displacedBodies)) {
         *error = QStringLiteral("Couldn't read the journal %1: %2.").arg(path, sqliteMessage(db));
         return std::nullopt;
     }
+    rows.versionCount = *versions;
     return rows;
 }
 

@@ -28,6 +28,8 @@ struct JournalRows
     std::vector<QByteArray> keyChecks;
     /** Bodies kept aside when they were replaced while they did not open. */
     std::vector<QByteArray> displacedBodies;
+    /** How many earlier versions of entries the journal keeps; none before schema version 3. */
+    qint64 versionCount = 0;
 };
 
 /**

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace wendle {
 
@@ -109,7 +110,9 @@ std::optional<RecoveredEntries> RecoveryInput::openJournal(const QString& code, 
         }
         records.push_back(std::move(entry.fields));
     }
-    return inOrder(std::move(records));
+    RecoveredEntries recovered = inOrder(std::move(records));
+    recovered.versions = int(std::min<qint64>(rows->versionCount, std::numeric_limits<int>::max()));
+    return recovered;
 }
 
 std::optional<RecoveredEntries> RecoveryInput::openBackup(const QString& passphrase, QString* error) const

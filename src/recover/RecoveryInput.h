@@ -24,7 +24,7 @@ enum class InputKind
 struct RecoveredEntries
 {
     std::vector<ExportedEntry> entries;
-    /** Earlier texts of entries that were brought back; none while journals keep no versions. */
+    /** Earlier texts of entries the journal keeps (they stay in it); none in a backup, which holds no versions. */
     int versions = 0;
 };
 

@@ -7,6 +7,7 @@
 #include "history/HeatmapView.h"
 #include "history/HistoryView.h"
 #include "history/Statistics.h"
+#include "history/VersionsSheet.h"
 #include "journal/Clock.h"
 #include "ui/FilledButton.h"
 #include "ui/PlainButton.h"
@@ -20,6 +21,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 
 using namespace wendle;
@@ -186,6 +188,7 @@ void TestHistoryView::correctingAPastDayKeepsItsStreak()
     QCOMPARE(view.reading(), yesterday);
     QCOMPARE(reader.text(), words(50));
     QVERIFY(labelStarting(&reader, QStringLiteral("edits won't change this day's streak")));
+    QVERIFY(!reader.versionsButton()->isVisible());
     // Clean: "Saved", and neither a click nor Ctrl+Return does anything.
     QCOMPARE(reader.saveButton()->text(), QStringLiteral("Saved"));
     QVERIFY(!reader.saveButton()->isEnabled());
@@ -207,6 +210,42 @@ void TestHistoryView::correctingAPastDayKeepsItsStreak()
     QTRY_COMPARE(view.archiveModel()->index(1).data().toString(), words(5));
     QCOMPARE(view.figures().currentStreak, 3);
     QCOMPARE(view.heatmap()->wordsByDay().value(QStringLiteral("2026-03-04")), 50);
+
+    // Each save keeps the text it replaced. The newest is shown read-only; Escape closes it and changes nothing.
+    reader.editor()->setText(words(7));
+    QTest::keyClick(reader.editor(), Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(reader.editor(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), reader.versionsButton());
+    QCOMPARE(QAccessible::queryAccessibleInterface(reader.versionsButton())->text(QAccessible::Name),
+             QStringLiteral("Earlier versions…"));
+    QTest::keyClick(reader.versionsButton(), Qt::Key_Space);
+    QPointer<VersionsSheet> sheet = reader.versions();
+    QVERIFY(sheet);
+    showActive(sheet);
+    QVERIFY(sheet->list()->item(0)->text().endsWith(QStringLiteral(" · 5 words")));
+    QCOMPARE(sheet->viewer()->toPlainText(), words(5));
+    QVERIFY(sheet->viewer()->isReadOnly());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!sheet);
+    QCOMPARE(openEntryText(yesterday->cipherBody(), *journal.key), words(7));
+
+    // Restored by keys alone, through the same save: a past day's credit stays, the replaced text is a version.
+    QTest::mouseClick(reader.versionsButton(), Qt::LeftButton);
+    sheet = reader.versions();
+    showActive(sheet);
+    QCOMPARE(QApplication::focusWidget(), sheet->list());
+    QTest::keyClick(sheet->list(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), sheet->restoreButton());
+    QCOMPARE(QAccessible::queryAccessibleInterface(sheet->restoreButton())->text(QAccessible::Name),
+             QStringLiteral("Restore this version"));
+    QTest::keyClick(sheet->restoreButton(), Qt::Key_Space);
+    QTRY_VERIFY(!sheet);
+    QCOMPARE(reader.text(), words(5));
+    QVERIFY(!reader.isDirty());
+    QCOMPARE(openEntryText(yesterday->cipherBody(), *journal.key), words(5));
+    QCOMPARE(yesterday->creditedWords(), 50);
+    QCOMPARE(journal.store->versions(*yesterday).front().wordCount, 7);
     reader.close();
     QTRY_VERIFY(!view.reading());
 

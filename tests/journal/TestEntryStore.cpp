@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/Calendar.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/VersionThinning.h"
 
 #include "FailingVfs.h"
 #include "SqlFile.h"
@@ -10,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <sys/stat.h>
 
@@ -55,6 +58,11 @@ private Q_SLOTS:
     void foreignFilesAreNeverTouched_data();
     void foreignFilesAreNeverTouched();
     void damagedJournalIsRefusedBeforeAnyWrite();
+    void versionsKeepWhatSavesReplace();
+    void olderSchemasUpgradeWhole_data();
+    void olderSchemasUpgradeWhole();
+    void versionsAreThinned_data();
+    void versionsAreThinned();
 
 private:
     std::unique_ptr<EntryStore> open(const Clock& clock = systemClock()) const
@@ -73,6 +81,17 @@ private:
                                                                  : QStringLiteral("?"));
         }
         return rows.join(QStringLiteral(" | "));
+    }
+    /** The entry's versions, newest first, as "text (words)". */
+    QStringList versionTexts(const EntryStore& store, const Entry& entry) const
+    {
+        QStringList texts;
+        for (const EntryStore::Version& version : store.versions(entry)) {
+            texts << QStringLiteral("%1 (%2)")
+                         .arg(openEntryText(store.versionBody(version.id).value_or(QByteArray()), *m_key))
+                         .arg(version.wordCount);
+        }
+        return texts;
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -157,7 +176,6 @@ void TestEntryStore::fileIsPrivateAndDurable()
     QCOMPARE(modeOf(m_path), 0600);
     QCOMPARE(modeOf(m_path + QStringLiteral("-wal")), 0600);
     QCOMPARE(querySql(m_path, "PRAGMA journal_mode"), QByteArray("wal"));
-    QCOMPARE(querySql(m_path, "PRAGMA user_version"), QByteArray::number(EntryStore::schemaVersion));
 
     const QByteArray onDisk = fileBytes(m_path) + fileBytes(m_path + QStringLiteral("-wal"));
     QVERIFY(!onDisk.isEmpty());
@@ -195,6 +213,7 @@ void TestEntryStore::failedSaveKeepsEveryWord()
     QCOMPARE(rows(*reopened),
              QStringLiteral("2024-03-05 memory-001 memory 5: morning, and then the afternoon | 2024-03-05 freeform "
                             "memory 0: a second thought"));
+    QCOMPARE(versionTexts(*reopened, *reopened->entries().at(0)), QStringList{QStringLiteral("morning (1)")});
 }
 
 void TestEntryStore::oneFailingEntryHoldsBackNoOther()
@@ -242,7 +261,7 @@ void TestEntryStore::unreadableBodiesAreKeptAside()
         Entry* readable = store->insert(newEntry(QStringLiteral("fine"), *m_key, QStringLiteral("2024-03-06")));
         QVERIFY(store->save());
 
-        // Replacing a body that opens under the current key keeps nothing aside.
+        // Replacing a body that opens under the current key keeps nothing aside: it becomes a version.
         store->replaceBody(readable, sealEntryText(QStringLiteral("fine, edited"), *m_key), *m_key);
         QVERIFY(store->displacedBodies().empty());
 
@@ -261,6 +280,8 @@ void TestEntryStore::unreadableBodiesAreKeptAside()
     QCOMPARE(rows(*reopened),
              QStringLiteral("2024-03-05 memory-001 memory 0: newer text | "
                             "2024-03-06 memory-001 memory 0: fine, edited"));
+    QVERIFY(reopened->versions(*reopened->entries().front()).empty());
+    QCOMPARE(versionTexts(*reopened, *reopened->entries().back()), QStringList{QStringLiteral("fine (1)")});
 }
 
 void TestEntryStore::bodiesAreReadWhenAskedFor()
@@ -315,7 +336,7 @@ void TestEntryStore::foreignFilesAreNeverTouched_data()
     const QByteArray contacts("CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('x');");
     QTest::newRow("another program's database") << contacts << QStringLiteral("not a Wendle journal") << false;
     QTest::newRow("newer journal, commits in its log")
-        << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 3;")
+        << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 4;")
         << QStringLiteral("newer version") << true;
     QTest::newRow("version 1 without the entries columns")
         << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 1;")
@@ -365,7 +386,9 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
         QVERIFY(store->save());
     }
     // As a backup tool restores an older journal: version 1, one file in rollback mode, nothing in a log.
-    QVERIFY(runSql(m_path, "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; PRAGMA user_version = 1"));
+    QVERIFY(runSql(m_path,
+                   "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; DROP TABLE entry_versions; "
+                   "PRAGMA user_version = 1"));
     const QByteArray sound = fileBytes(m_path);
 
     // Opened behind the lock screen, it is neither switched to its log nor upgraded until the check passes.
@@ -406,6 +429,132 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
     store.reset();
     QCOMPARE(fileBytes(m_path), bytes);
     QVERIFY(!QFile::exists(m_path + QStringLiteral("-wal")));
+}
+
+void TestEntryStore::versionsKeepWhatSavesReplace()
+{
+    // Local noon: well inside a journal day, and on a ten-minute window's edge in every zone.
+    ManualClock clock(QDateTime(QDate::currentDate(), QTime(12, 0)).toUTC());
+    auto store = open(clock);
+    Entry* entry = store->insert(newEntry(QStringLiteral("one"), *m_key));
+    const auto save = [&](std::initializer_list<const char*> texts) {
+        for (const char* text : texts) {
+            store->replaceBody(entry, sealEntryText(QString::fromUtf8(text), *m_key), *m_key);
+        }
+        return store->save();
+    };
+    // Sealing the same text anew is no new version; of texts replaced before a save, only the file's is kept.
+    QVERIFY(save({}) && save({"one"}) && store->versions(*entry).empty());
+    QVERIFY(save({"two words", "three little words"}));
+    QCOMPARE(versionTexts(*store, *entry), QStringList{QStringLiteral("one (1)")});
+    // Within ten minutes only the last stays; once its day is over, the last of the day.
+    clock.advance(60);
+    QVERIFY(save({"four"}));
+    clock.advance(24 * 3600);
+    QVERIFY(save({"five"}));
+    const QStringList expected{QStringLiteral("four (1)"), QStringLiteral("three little words (3)")};
+    QCOMPARE(versionTexts(*store, *entry), expected);
+    store.reset();
+    store = open(clock);
+    QCOMPARE(versionTexts(*store, *store->entries().front()), expected);
+    QCOMPARE(openEntryText(store->entries().front()->cipherBody(), *m_key), QStringLiteral("five"));
+}
+
+// A journal as each older version wrote it gains the versions' table with its first save, all of it or nothing.
+void TestEntryStore::olderSchemasUpgradeWhole_data()
+{
+    QTest::addColumn<QByteArray>("downgrade");
+    QTest::addColumn<bool>("upgrades");
+    QTest::newRow("from 1") << QByteArray("DROP TABLE entry_versions; DROP TABLE key_checks; PRAGMA user_version = 1")
+                            << true;
+    QTest::newRow("from 2") << QByteArray("DROP TABLE entry_versions; PRAGMA user_version = 2") << true;
+    // The versions' table is made, then its index cannot be: the table must go with the failed upgrade.
+    QTest::newRow("from 2, failing partway")
+        << QByteArray("DROP TABLE entry_versions; CREATE TABLE entry_versions_by_entry (x); PRAGMA user_version = 2")
+        << false;
+}
+
+void TestEntryStore::olderSchemasUpgradeWhole()
+{
+    QFETCH(QByteArray, downgrade);
+    QFETCH(bool, upgrades);
+    {
+        auto store = open();
+        store->insert(newEntry(QStringLiteral("as first written"), *m_key));
+        QVERIFY(store->save());
+    }
+    QVERIFY(runSql(m_path, downgrade));
+    const QByteArray schemaBefore = querySql(m_path, "SELECT group_concat(name) FROM sqlite_schema");
+    const QByteArray versionBefore = querySql(m_path, "PRAGMA user_version");
+
+    auto store = open();
+    QVERIFY(store);
+    Entry* entry = store->entries().front();
+    QVERIFY(store->versions(*entry).empty());
+    store->replaceBody(entry, sealEntryText(QStringLiteral("corrected"), *m_key), *m_key);
+    QCOMPARE(store->save(), upgrades);
+    if (!upgrades) {
+        QCOMPARE(querySql(m_path, "SELECT group_concat(name) FROM sqlite_schema"), schemaBefore);
+        QCOMPARE(querySql(m_path, "PRAGMA user_version"), versionBefore);
+        QVERIFY(store->hasUnsavedChanges());
+        return;
+    }
+    QCOMPARE(store->storedSchemaVersion(), EntryStore::schemaVersion);
+    QCOMPARE(versionTexts(*store, *entry), QStringList{QStringLiteral("as first written (3)")});
+    store.reset();
+    store = open();
+    QVERIFY(store);
+    QCOMPARE(rows(*store), QStringLiteral("2024-03-05 memory-001 memory 0: corrected"));
+}
+
+// Saves are minutes after 2026-03-10 09:00 in Berlin; each save thins as the store does, then the clock moves to
+// `later` and the versions are thinned once more.
+void TestEntryStore::versionsAreThinned_data()
+{
+    QTest::addColumn<QList<int>>("saves");
+    QTest::addColumn<int>("later");
+    QTest::addColumn<QList<int>>("kept");
+    constexpr int day = 24 * 60;
+    QTest::newRow("the last of each ten minutes") << QList<int>{0, 3, 9, 12, 19, 25} << 30 << QList<int>{9, 19, 25};
+    // 02:30 the next morning still belongs to the day that began at 03:00.
+    QTest::newRow("the last of each past day") << QList<int>{0, 30, 14 * 60 + 50, 17 * 60 + 30, day + 60, day + 65}
+                                               << 2 * day << QList<int>{17 * 60 + 30, day + 65};
+    QTest::newRow("past days daily, today in windows")
+        << QList<int>{0, 30, day, day + 4, day + 15} << day + 20 << QList<int>{30, day + 4, day + 15};
+    QList<int> daily;
+    for (int i = 0; i < 60; ++i) {
+        daily << i * day;
+    }
+    QTest::newRow("never more than fifty") << daily << 61 * day << daily.mid(10);
+}
+
+void TestEntryStore::versionsAreThinned()
+{
+    QFETCH(QList<int>, saves);
+    QFETCH(int, later);
+    QFETCH(QList<int>, kept);
+    const Calendar calendar = Calendar::make(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
+    const QDateTime start = QDateTime(QDate(2026, 3, 10), QTime(9, 0), QTimeZone("Europe/Berlin")).toUTC();
+    ManualClock clock(start);
+    std::vector<VersionStamp> versions;
+    const auto thin = [&] {
+        const std::vector<qint64> dropped = VersionThinning::thinnedOut(versions, clock.now(), calendar);
+        std::erase_if(versions, [&](const VersionStamp& v) {
+            return std::find(dropped.begin(), dropped.end(), v.id) != dropped.end();
+        });
+    };
+    for (const int minute : saves) {
+        clock.set(start.addSecs(minute * 60));
+        versions.push_back({minute, clock.now()});
+        thin();
+    }
+    clock.set(start.addSecs(later * 60));
+    thin();
+    QList<int> remaining;
+    for (const VersionStamp& version : versions) {
+        remaining << int(version.id);
+    }
+    QCOMPARE(remaining, kept);
 }
 
 QTEST_GUILESS_MAIN(TestEntryStore)

@@ -65,22 +65,28 @@ QString writeFile(const QString& path, const QByteArray& bytes)
 
 const QString snow = QStringLiteral("  Snow on the pass 🏔\n\n## not a heading\n<!-- nor a comment -->\ntrailing  ");
 
-/** A journal of three days; the entry of 2024-03-11 is sealed under a key the journal no longer has. */
+/**
+ * A journal of three days; the entry of 2024-03-11 is sealed under a key the journal no longer has, and the second
+ * entry of 2024-03-10 keeps its first draft as a version.
+ */
 void fill(TempJournal& journal)
 {
     const QDateTime noon = QDateTime::fromString(QStringLiteral("2024-03-10T12:00:00Z"), Qt::ISODate);
     journal.add(QStringLiteral("2024-03-10"), QStringLiteral("memory-001"), snow, -1, noon);
-    journal.add(QStringLiteral("2024-03-10"), Entry::freeformPromptID, QStringLiteral("second"), -1, noon.addSecs(60));
+    journal.add(QStringLiteral("2024-03-10"), Entry::freeformPromptID, QStringLiteral("a draft"), -1, noon.addSecs(60));
     const auto lost = EntryKey::random();
     journal.add(QStringLiteral("2024-03-11"), QStringLiteral("memory-002"), QStringLiteral("gone"), -1, noon.addDays(1),
                 lost.get());
     journal.add(QStringLiteral("2024-03-12"), QStringLiteral("memory-003"), QStringLiteral("third day"), -1,
                 noon.addDays(2));
     QVERIFY(journal.store->save());
+    journal.store->replaceBody(journal.store->entries().at(1), sealEntryText(QStringLiteral("second"), *journal.key),
+                               *journal.key);
+    QVERIFY(journal.store->save());
 }
 
-/** Checks the day files and the summary of the journal `fill` made. */
-void checkRecovered(const QDir& out, const Run& run)
+/** Checks the day files and the summary of the journal `fill` made; a backup of it holds no versions. */
+void checkRecovered(const QDir& out, const Run& run, int versions)
 {
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(out.entryList(QDir::Files | QDir::Hidden),
@@ -94,7 +100,8 @@ void checkRecovered(const QDir& out, const Run& run)
     const QString summary = QString::fromUtf8(fileBytes(out.filePath(RecoveryOutput::summaryName)));
     QCOMPARE(run.out, summary);
     QVERIFY2(summary.startsWith(QStringLiteral("Entries recovered: 3\nEntries whose text did not open: 1\n"
-                                               "Versions recovered: 0\n  did not open: 2024-03-11 ")),
+                                               "Versions recovered: %1\n  did not open: 2024-03-11 ")
+                                    .arg(versions)),
              qPrintable(summary));
     QCOMPARE(QFileInfo(out.path()).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
              QFileDevice::Permissions());
@@ -122,9 +129,9 @@ void TestRecover::recoversAJournal_data()
     QTest::newRow("open, its rows in the log") << true << QByteArray();
     QTest::newRow("newer schema") << false
                                   << QByteArray("ALTER TABLE entries ADD COLUMN mood TEXT;"
-                                                "CREATE TABLE versions (id INTEGER PRIMARY KEY, body BLOB);"
-                                                "ALTER TABLE key_checks ADD COLUMN note TEXT;"
-                                                "PRAGMA user_version = 3;");
+                                                "CREATE TABLE moods (id INTEGER PRIMARY KEY, body BLOB);"
+                                                "ALTER TABLE entry_versions ADD COLUMN note TEXT;"
+                                                "PRAGMA user_version = 4;");
 }
 
 void TestRecover::recoversAJournal()
@@ -149,7 +156,7 @@ void TestRecover::recoversAJournal()
         ? recover({QStringLiteral("--code-file"),
                    writeFile(journal.dir.filePath(QStringLiteral("code")), code.toUtf8()), path, out})
         : recover({path, out}, code.toUtf8() + '\n');
-    checkRecovered(QDir(out), run);
+    checkRecovered(QDir(out), run, 1);
     QCOMPARE(journalBytes(path), before);
 }
 
@@ -207,7 +214,7 @@ void TestRecover::recoversABackup()
 
     const QString out = journal.dir.filePath(QStringLiteral("out"));
     const QString file = writeFile(journal.dir.filePath(QStringLiteral("pass")), passphrase.toUtf8() + '\n');
-    checkRecovered(QDir(out), recover({QStringLiteral("--passphrase-file"), file, backup, out}));
+    checkRecovered(QDir(out), recover({QStringLiteral("--passphrase-file"), file, backup, out}), 0);
     QCOMPARE(fileBytes(backup), before);
 }
 

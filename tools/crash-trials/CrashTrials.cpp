@@ -421,6 +421,10 @@ Outcome Trials::migration(int trial, int round)
     }
     const qint64 version = queryNumber(journal, "PRAGMA user_version");
     const bool hasChecks = queryNumber(journal, "SELECT count(*) FROM sqlite_schema WHERE name = 'key_checks'") == 1;
+    // The upgrade adds every later table at once: one without the other is half an upgrade.
+    const bool hasVersions
+        = queryNumber(journal, "SELECT count(*) FROM sqlite_schema WHERE name LIKE 'entry_versions%'") == 2;
+    const bool upgraded = version == EntryStore::schemaVersion && hasChecks && hasVersions;
     const std::vector<qint64> words = OldJournal::creditedWords(journal);
     const auto counted = std::count_if(words.begin(), words.end(), [&, i = std::size_t(0)](qint64 w) mutable {
         return i < m_oldJournal.words.size() && w == m_oldJournal.words[i++];
@@ -432,14 +436,15 @@ Outcome Trials::migration(int trial, int round)
                || (counted != qsizetype(words.size()) && uncounted != qsizetype(words.size()))) {
         outcome.problem
             = QStringLiteral("words counted for %1 of %2 entries: a part of one save").arg(counted).arg(words.size());
-    } else if (!((version == 1 && !hasChecks) || (version == 2 && hasChecks))) {
-        outcome.problem
-            = QStringLiteral("schema version %1 %2 key checks").arg(version).arg(hasChecks ? "with" : "without");
-    } else if (version == 2 && !keyBelongsToJournal(*m_key, *store)) {
+    } else if (!((version == 1 && !hasChecks && !hasVersions) || upgraded)) {
+        outcome.problem = QStringLiteral("schema version %1 %2 key checks, %3 versions")
+                              .arg(version)
+                              .arg(hasChecks ? "with" : "without", hasVersions ? "with" : "without");
+    } else if (upgraded && !keyBelongsToJournal(*m_key, *store)) {
         outcome.problem = QStringLiteral("locked out: the recorded key check does not open under the key");
     }
     outcome.state = QStringLiteral("%1, %2").arg(
-        version == 2 ? QStringLiteral("schema upgraded") : QStringLiteral("old schema"),
+        upgraded ? QStringLiteral("schema upgraded") : QStringLiteral("old schema"),
         uncounted == 0 ? QStringLiteral("words counted") : QStringLiteral("words not counted"));
     store.reset();
     if (outcome.problem.isEmpty()) {
