@@ -9,6 +9,7 @@
 #include "history/EntryReader.h"
 #include "history/HistoryView.h"
 #include "history/ResurfacingViews.h"
+#include "history/VersionsSheet.h"
 #include "journal/Clock.h"
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
@@ -36,6 +37,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -232,6 +234,14 @@ int main(int argc, char** argv)
             showcase.capture(*view->reader(), "reader-past-clean");
             view->reader()->editor()->setText(QStringLiteral("Corrected."));
             showcase.capture(*view->reader(), "reader-past-dirty");
+            view->reader()->saveReader();
+            showcase.capture(*view->reader(), "reader-past-saved");
+            view->reader()->openVersions();
+            if (VersionsSheet* versions = view->reader()->versions()) {
+                versions->list()->setCurrentRow(0);
+                showcase.capture(*versions, "reader-earlier-versions");
+                versions->close();
+            }
             view->reader()->close();
             view->showSearch();
             view->searchField()->setText(QStringLiteral("HERON river"));
