@@ -2,6 +2,7 @@
 #include "lock/RecoveryCodeCheckSheet.h"
 
 #include "journal/RecoveryCode.h"
+#include "lock/CodeSheet.h"
 #include "ui/FilledButton.h"
 #include "ui/LiveLabel.h"
 #include "ui/Palette.h"
@@ -23,19 +24,11 @@ RecoveryCodeCheckSheet::RecoveryCodeCheckSheet(Matcher matches, QWidget* parent)
     , m_result(new LiveLabel(12, Palette::ink(), this))
     , m_notNow(new PlainButton(QStringLiteral("Not now"), 13, Palette::muted(), this))
 {
-    setWindowTitle(QStringLiteral("Check your recovery code"));
-    setWindowModality(Qt::WindowModal);
-    setFixedSize(560, 300);
-    useSheetLook(this);
-
-    auto* title = textLabel(QStringLiteral("Check your recovery code"), 15, Palette::ink(), this);
-    auto* note = textLabel(QStringLiteral("Type or paste the recovery code you keep for this journal. It is only "
-                                          "compared with the journal's key, and not kept."),
-                           12, Palette::muted(), this);
-    note->setWordWrap(true);
-    m_field->setFont(Typography::font(14));
-    m_field->setAccessibleName(QStringLiteral("recovery code"));
-    m_field->setMaxLength(4 * recoveryCodeLength); // room for any spacing, and no more
+    const auto [title, note] = setUpCodeSheet(this, QStringLiteral("Check your recovery code"),
+                                              QStringLiteral("Type or paste the recovery code you keep for this "
+                                                             "journal. It is only compared with the journal's key, "
+                                                             "and not kept."),
+                                              m_field);
     m_result->setWordWrap(true);
     m_notNow->setAccessibleName(m_notNow->text());
     auto* close = new FilledButton(QStringLiteral("Close"), 13, this);

@@ -3,6 +3,7 @@
 
 #include "journal/LockedBuffer.h"
 #include "journal/RecoveryCode.h"
+#include "lock/CodeSheet.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
@@ -23,18 +24,10 @@ RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent)
     , m_feedback(textLabel(QString(), 12, Palette::muted(), this))
     , m_restore(new FilledButton(QStringLiteral("Restore"), 13, this))
 {
-    setWindowTitle(QStringLiteral("Restore from recovery code"));
-    setWindowModality(Qt::WindowModal);
-    setFixedSize(560, 300);
-    useSheetLook(this);
-
-    auto* title = textLabel(QStringLiteral("Restore from recovery code"), 15, Palette::ink(), this);
-    auto* note = textLabel(QStringLiteral("Type the code Wendle showed you when this journal's key was made. "
-                                          "Case, spaces and hyphens don't matter."),
-                           12, Palette::muted(), this);
-    note->setWordWrap(true);
-    m_field->setFont(Typography::font(14));
-    m_field->setAccessibleName(QStringLiteral("recovery code"));
+    const auto [title, note] = setUpCodeSheet(this, QStringLiteral("Restore from recovery code"),
+                                              QStringLiteral("Type the code Wendle showed you when this journal's "
+                                                             "key was made. Case, spaces and hyphens don't matter."),
+                                              m_field);
     m_feedback->setWordWrap(true);
     m_restore->setColours(Palette::ink(), Palette::paper());
     auto* cancel = new PlainButton(QStringLiteral("Cancel"), 13, Palette::muted(), this);
