@@ -300,11 +300,11 @@ void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
     QApplication::setActiveWindow(sheet);
     g_announced.clear();
     const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(hearAnnouncements);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QTest::keyClick(sheet->focusWidget(), Qt::Key_Space);
     QAccessible::installUpdateHandler(before);
     QCOMPARE(QApplication::clipboard()->text(), code);
     QCOMPARE(g_announced, QStringList{QStringLiteral("copied — cleared in a minute")});
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(sheet->focusWidget(), Qt::Key_Escape);
     QTRY_VERIFY(!window.rootView()->keyDialog());
 
     // Later only after authenticating again.

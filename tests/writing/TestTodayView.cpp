@@ -303,7 +303,7 @@ void TestTodayView::keyboardAloneReachesEveryControl()
     QVERIFY(view.reading());
     auto* reader = view.findChild<QDialog*>();
     showActive(reader); // as a window manager would
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(reader->focusWidget(), Qt::Key_Escape);
     QTRY_VERIFY(!view.reading());
 }
 
