@@ -5,7 +5,7 @@
 
 #include "journal/EntryKeyStore.h"
 #include "journal/RecoveryCode.h"
-#include "recover/RecoveryOutput.h"
+#include "transfer/recover/RecoveryOutput.h"
 #include "transfer/JournalBackup.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "recover/SecretReader.h"
+#include "transfer/recover/SecretReader.h"
 
 #include "journal/LockedBuffer.h"
 

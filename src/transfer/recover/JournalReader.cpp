@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "recover/JournalReader.h"
+#include "transfer/recover/JournalReader.h"
 
 #include "journal/EntryCrypto.h"
 #include "journal/SqlColumns.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "recover/SecretReader.h"
+#include "transfer/recover/SecretReader.h"
 #include "transfer/JournalExport.h"
 
 #include <QString>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "recover/RecoveryInput.h"
+#include "transfer/recover/RecoveryInput.h"
 
 #include "journal/EntryCrypto.h"
 #include "journal/LockedBuffer.h"
 #include "journal/RecoveryCode.h"
 #include "prompts/PromptEngine.h"
-#include "recover/JournalReader.h"
+#include "transfer/recover/JournalReader.h"
 #include "transfer/BackupFile.h"
 #include "transfer/ImportFiles.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "recover/RecoveryInput.h"
+#include "transfer/recover/RecoveryInput.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "recover/RecoveryOutput.h"
+#include "transfer/recover/RecoveryOutput.h"
 
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"

@@ -2,9 +2,9 @@
 // wendle-recover: writes out a journal's or a backup's entries as Markdown, without Wendle, its keyring or a
 // display, for the day Wendle no longer opens.
 #include "journal/Calendar.h"
-#include "recover/RecoveryInput.h"
-#include "recover/RecoveryOutput.h"
-#include "recover/SecretReader.h"
+#include "transfer/recover/RecoveryInput.h"
+#include "transfer/recover/RecoveryOutput.h"
+#include "transfer/recover/SecretReader.h"
 
 #include <QCoreApplication>
 #include <QStringList>
