@@ -2,7 +2,7 @@
 include(GNUInstallDirs)
 
 install(TARGETS wendle wendle-reminders wendle-recover RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/resources/prompts.json DESTINATION ${CMAKE_INSTALL_DATADIR}/wendle)
+install(FILES ${WENDLE_PROMPT_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/wendle)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/org.wendle.Wendle.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/org.wendle.Wendle.metainfo.xml
@@ -13,6 +13,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/org.wendle.Wendle-symbolic.s
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/symbolic/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/wendle.1 ${PROJECT_SOURCE_DIR}/resources/wendle-recover.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/wendle.de.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/de/man1 RENAME wendle.1)
 # PAM and XDG autostart read only the system's own configuration folder, whatever the prefix.
 set(WENDLE_SYSTEM_CONFDIR /etc CACHE PATH "Where PAM services and XDG autostart files are read from")
 install(FILES ${PROJECT_SOURCE_DIR}/resources/pam.d/wendle DESTINATION ${WENDLE_SYSTEM_CONFDIR}/pam.d)

@@ -7,9 +7,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -22,6 +25,27 @@ namespace wendle {
 namespace {
 
 const QString kBankFile = QStringLiteral("prompts.json");
+// The shipped bank is about 60 KB and a translation about as large; anything far beyond is not one of ours.
+constexpr qint64 kMaximumFileBytes = 4 * 1024 * 1024;
+
+// A bank or translation file as JSON, or why it is not usable.
+std::variant<QJsonDocument, QString> readJson(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString());
+    }
+    const QByteArray bytes = file.read(kMaximumFileBytes + 1);
+    if (bytes.size() > kMaximumFileBytes) {
+        return QStringLiteral("%1 is larger than %2 MB").arg(path).arg(kMaximumFileBytes / (1024 * 1024));
+    }
+    QJsonParseError error;
+    QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError) {
+        return QStringLiteral("%1 is not valid JSON: %2 at byte %3").arg(path, error.errorString()).arg(error.offset);
+    }
+    return document;
+}
 
 std::optional<QString> stringMember(const QJsonObject& object, const QString& name)
 {
@@ -74,16 +98,11 @@ PromptEngine::Bank PromptEngine::loadBank(const QString& path)
     if (path.isEmpty()) {
         return failed(QStringLiteral("no %1 was found beside the program or in the data folders").arg(kBankFile));
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return failed(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+    std::variant<QJsonDocument, QString> read = readJson(path);
+    if (const QString* problem = std::get_if<QString>(&read)) {
+        return failed(*problem);
     }
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-    if (error.error != QJsonParseError::NoError) {
-        return failed(
-            QStringLiteral("%1 is not valid JSON: %2 at byte %3").arg(path, error.errorString()).arg(error.offset));
-    }
+    const QJsonDocument document = std::get<QJsonDocument>(std::move(read));
     const QJsonValue prompts = document.object().value(QStringLiteral("prompts"));
     if (!document.isObject() || !prompts.isArray()) {
         return failed(QStringLiteral("%1 has no \"prompts\" list").arg(path));
@@ -122,8 +141,75 @@ QString PromptEngine::shippedBankPath()
     return QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("wendle/") + kBankFile);
 }
 
+QString PromptEngine::applyTranslation(Bank& bank, const QString& path)
+{
+    std::variant<QJsonDocument, QString> read = readJson(path);
+    if (const QString* problem = std::get_if<QString>(&read)) {
+        return *problem;
+    }
+    const QJsonValue texts = std::get<QJsonDocument>(read).object().value(QStringLiteral("prompts"));
+    if (!texts.isObject()) {
+        return QStringLiteral("%1 has no \"prompts\" object").arg(path);
+    }
+    const QJsonObject byID = texts.toObject();
+    for (auto it = byID.begin(); it != byID.end(); ++it) {
+        if (!it.value().isString() || it.value().toString().trimmed().isEmpty()) {
+            return QStringLiteral("%1: the text of \"%2\" is not a non-empty string").arg(path, it.key());
+        }
+    }
+    for (Prompt& prompt : bank.prompts) {
+        const QJsonValue text = byID.value(prompt.id);
+        if (text.isString()) {
+            prompt.text = text.toString();
+        }
+    }
+    return {};
+}
+
+QString PromptEngine::translationPath(const QString& bankPath, const QStringList& uiLanguages)
+{
+    const QDir folder = QFileInfo(bankPath).dir();
+    for (const QString& language : uiLanguages) {
+        QString name = language;
+        name.replace(u'-', u'_');
+        // English is the bank itself: a later language must not win over it.
+        if (name == u"en" || name.startsWith(u"en_")) {
+            return {};
+        }
+        // Only tags that look like a language: a name from the environment never becomes a path outside.
+        static const QRegularExpression tag(QStringLiteral("^[a-z]{2,3}(_[A-Za-z0-9]{2,8})*$"));
+        if (!tag.match(name).hasMatch()) {
+            continue;
+        }
+        for (const QString& candidate : {name, name.section(u'_', 0, 0)}) {
+            const QString path = folder.filePath(QStringLiteral("prompts.%1.json").arg(candidate));
+            if (QFileInfo(path).isFile()) {
+                return path;
+            }
+        }
+    }
+    return {};
+}
+
+PromptEngine::Bank PromptEngine::shippedBank()
+{
+    const QString path = shippedBankPath();
+    Bank bank = loadBank(path);
+    const QString translation = translationPath(path, QLocale::system().uiLanguages());
+    if (!bank.prompts.empty() && !translation.isEmpty()) {
+        const QString problem = applyTranslation(bank, translation);
+        static bool logged = false;
+        if (!problem.isEmpty() && !logged) {
+            logged = true;
+            logToSystem(LOG_WARNING,
+                        QStringLiteral("the prompts' translation is not used, they stay in English: %1").arg(problem));
+        }
+    }
+    return bank;
+}
+
 PromptEngine::PromptEngine()
-    : PromptEngine(loadBank(shippedBankPath()))
+    : PromptEngine(shippedBank())
 {
 }
 

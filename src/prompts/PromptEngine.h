@@ -45,7 +45,25 @@ public:
     /** Where the shipped bank is: beside the program (`<exe>/../share/wendle`), then the data folders. */
     static QString shippedBankPath();
 
-    /** An engine over the shipped bank. A bank that cannot be loaded is logged, once per process. */
+    /**
+     * Puts a translation's texts into `bank`: `{"prompts": {"<id>": "<text>", …}}`. Ids, order and categories
+     * stay as they are; a prompt the file does not name keeps its English text, and ids the bank does not have are
+     * ignored. All or nothing for the file: when it cannot be read, is not valid JSON or holds a text that is not
+     * a non-empty string, the bank is left in English and the reason is returned; empty when it was applied.
+     */
+    [[nodiscard]] static QString applyTranslation(Bank& bank, const QString& path);
+
+    /**
+     * The shipped translation for the first of `uiLanguages` (as `QLocale::uiLanguages` gives them, "de-AT" or
+     * "de") that has one, looked for beside `bankPath` as `prompts.de_AT.json`, then `prompts.de.json`; empty
+     * when English comes first or none has a translation.
+     */
+    static QString translationPath(const QString& bankPath, const QStringList& uiLanguages);
+
+    /** The shipped bank in the user's language: English where the translation is missing or cannot be used. */
+    static Bank shippedBank();
+
+    /** An engine over the shipped bank. A bank or translation that cannot be loaded is logged, once per process. */
     PromptEngine();
     explicit PromptEngine(Bank bank);
 

@@ -62,7 +62,7 @@ std::optional<std::vector<ExportedEntry>> ExportCommand::entriesToExport()
     if (!key) {
         return std::nullopt;
     }
-    return collectForExport(m_context.store(), *key, PromptEngine::loadBank(PromptEngine::shippedBankPath()).prompts);
+    return collectForExport(m_context.store(), *key, PromptEngine::shippedBank().prompts);
 }
 
 void ExportCommand::exportMarkdown(const QString& folder)

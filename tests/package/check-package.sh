@@ -14,12 +14,12 @@ dpkg-deb -x "$deb" "$root/tree"
 fail() { echo "package: $*" >&2; exit 1; }
 for file in \
     usr/bin/wendle usr/bin/wendle-reminders usr/bin/wendle-recover \
-    usr/share/wendle/prompts.json \
+    usr/share/wendle/prompts.json usr/share/wendle/prompts.de.json \
     usr/share/applications/org.wendle.Wendle.desktop \
     usr/share/metainfo/org.wendle.Wendle.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/org.wendle.Wendle.svg \
     usr/share/icons/hicolor/symbolic/apps/org.wendle.Wendle-symbolic.svg \
-    usr/share/man/man1/wendle.1 usr/share/man/man1/wendle-recover.1 \
+    usr/share/man/man1/wendle.1 usr/share/man/man1/wendle-recover.1 usr/share/man/de/man1/wendle.1 \
     etc/pam.d/wendle \
     etc/xdg/autostart/org.wendle.Reminders.desktop; do
     [ -s "$root/tree/$file" ] || fail "missing $file"
@@ -32,8 +32,8 @@ desktop-file-validate "$root/tree/usr/share/applications/org.wendle.Wendle.deskt
 desktop-file-validate "$root/tree/etc/xdg/autostart/org.wendle.Reminders.desktop"
 appstreamcli validate --no-net --pedantic "$root/tree/usr/share/metainfo/org.wendle.Wendle.metainfo.xml" >/dev/null \
     || appstreamcli validate --no-net "$root/tree/usr/share/metainfo/org.wendle.Wendle.metainfo.xml"
-for page in wendle wendle-recover; do
-    groff -mandoc -ww -z -Tutf8 "$root/tree/usr/share/man/man1/$page.1" 2>>"$root/man.log" || true
+for page in man1/wendle man1/wendle-recover de/man1/wendle; do
+    groff -mandoc -ww -z -Tutf8 "$root/tree/usr/share/man/$page.1" 2>>"$root/man.log" || true
 done
 [ ! -s "$root/man.log" ] || { cat "$root/man.log" >&2; fail "the man page has warnings"; }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompts/PromptEngine.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -212,6 +214,39 @@ void TestPromptEngine::loading()
     QVERIFY2(unknown.problem.endsWith(
                  QStringLiteral(R"(: prompt 2 ("b"): its "category" "weather" is not a known category)")),
              qPrintable(unknown.problem));
+
+    // A translation replaces texts by id, one prompt at a time; a broken one leaves the whole bank in English.
+    const auto translated = [&](const QByteArray& json) {
+        PromptEngine::Bank bank = PromptEngine::loadBank(write("{\"prompts\": [" + a + ", " + b + "]}"));
+        const QString problem = PromptEngine::applyTranslation(bank, write(json));
+        return QStringList{bank.prompts[0].id + u' ' + bank.prompts[0].text, bank.prompts[1].text, problem}.join(u'|');
+    };
+    QCOMPARE(translated(R"({"prompts": {"b": "Be", "z": "Zett"}})"), QStringLiteral("a A|Be|"));
+    for (const QByteArray& broken :
+         {QByteArray(R"({"prompts": {"a": "Ah", "b": ""}})"), QByteArray(R"({"prompts": {"a": "Ah", "b": 2}})"),
+          QByteArray(R"({"prompts": [{"id": "a", "text": "Ah"}]})"), QByteArray(R"({"prompts": {"a": "Ah")")}) {
+        QVERIFY2(translated(broken).startsWith(QStringLiteral("a A|B|")), broken);
+        QVERIFY(!translated(broken).endsWith(u'|'));
+    }
+    QFile huge(m_dir.filePath(QStringLiteral("huge.json")));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(5 * 1024 * 1024));
+    QVERIFY(PromptEngine::loadBank(huge.fileName()).problem.contains(QStringLiteral("larger than")));
+
+    // Which file: the first UI language with one, country before language; English, or a tag that is no
+    // language, never reaches a file.
+    for (const QString& name : {QStringLiteral("prompts.de.json"), QStringLiteral("prompts.pt_BR.json")}) {
+        QFile file(m_dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString bankPath = m_dir.filePath(QStringLiteral("prompts.json"));
+    const auto chosen = [&](const QStringList& languages) {
+        return QFileInfo(PromptEngine::translationPath(bankPath, languages)).fileName();
+    };
+    QCOMPARE(chosen({QStringLiteral("fr-FR"), QStringLiteral("de-AT"), QStringLiteral("de")}),
+             QStringLiteral("prompts.de.json"));
+    QCOMPARE(chosen({QStringLiteral("pt-BR")}), QStringLiteral("prompts.pt_BR.json"));
+    QCOMPARE(chosen({QStringLiteral("en-GB"), QStringLiteral("de")}), QString());
+    QCOMPARE(chosen({QStringLiteral("../prompts"), QStringLiteral("de/../../x")}), QString());
 }
 
 void TestPromptEngine::shippedBankMeetsItsRules()
@@ -249,6 +284,20 @@ void TestPromptEngine::shippedBankMeetsItsRules()
     QCOMPARE(texts.size(), qsizetype(prompts.size()));
     for (const PromptCategory category : allPromptCategories) {
         QVERIFY2(perCategory.value(category) >= 50, qPrintable(rawValue(category)));
+    }
+
+    // Every shipped translation is used as a whole and gives every prompt a text of its own.
+    const QStringList translations
+        = QFileInfo(path).dir().entryList({QStringLiteral("prompts.*.json")}, QDir::Files, QDir::Name);
+    QVERIFY(translations.contains(QStringLiteral("prompts.de.json")));
+    for (const QString& name : translations) {
+        PromptEngine::Bank bank{prompts};
+        const QString problem = PromptEngine::applyTranslation(bank, QFileInfo(path).dir().filePath(name));
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        for (std::size_t i = 0; i < prompts.size(); ++i) {
+            QVERIFY2(bank.prompts[i].text != prompts[i].text, qPrintable(name + u' ' + prompts[i].id));
+            QVERIFY2(bank.prompts[i].text.size() <= 220, qPrintable(name + u' ' + prompts[i].id));
+        }
     }
 }
 

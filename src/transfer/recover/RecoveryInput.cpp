@@ -26,7 +26,7 @@ constexpr char sqliteMagic[] = "SQLite format 3";
 RecoveredEntries inOrder(std::vector<EntryRecord> records)
 {
     QHash<QString, QString> promptTexts;
-    for (const Prompt& prompt : PromptEngine::loadBank(PromptEngine::shippedBankPath()).prompts) {
+    for (const Prompt& prompt : PromptEngine::shippedBank().prompts) {
         promptTexts.insert(prompt.id, prompt.text);
     }
     RecoveredEntries recovered;
