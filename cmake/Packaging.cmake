@@ -36,8 +36,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libpam-modules")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "gnome-keyring | kwalletmanager | keepassxc, dunst | notification-daemon, gnome-shell-extension-appindicator")
+string(CONCAT CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "gnome-keyring | kwalletmanager | keepassxc, dunst | notification-daemon, gnome-shell-extension-appindicator, "
+    "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -44,7 +44,7 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     resize(680, 560);
     qApp->installEventFilter(this);
 
-    m_quit = new QAction(QStringLiteral("Quit"), this);
+    m_quit = new QAction(tr("Quit"), this);
     QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
     if (!quitKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Q))) {
         quitKeys << QKeySequence(Qt::CTRL | Qt::Key_Q);
@@ -54,7 +54,7 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     connect(m_quit, &QAction::triggered, this, &MainWindow::quit);
     addAction(m_quit);
 
-    m_settings = new QAction(QStringLiteral("Settings…"), this);
+    m_settings = new QAction(tr("Settings…"), this);
     m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     // The menu bar is hidden most of the time: the shortcut must work without it.
     m_settings->setShortcutContext(Qt::ApplicationShortcut);
@@ -62,7 +62,7 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     addAction(m_settings);
 
     // Until an updater is attached there is nothing to check with.
-    m_checkForUpdates = new QAction(QStringLiteral("Check for updates…"), this);
+    m_checkForUpdates = new QAction(tr("Check for updates…"), this);
     m_checkForUpdates->setEnabled(false);
 }
 
@@ -81,11 +81,11 @@ void MainWindow::buildMenuBar()
     m_menuBar = new QMenuBar(this);
     m_menuBar->hide();
     QMenu* menu = m_menuBar->addMenu(QStringLiteral("wendle"));
-    menu->addAction(QStringLiteral("About wendle"), this, &MainWindow::showAbout);
+    menu->addAction(tr("About wendle"), this, &MainWindow::showAbout);
     menu->addAction(m_checkForUpdates);
     menu->addSeparator();
     menu->addAction(m_settings);
-    QAction* recoveryCode = menu->addAction(QStringLiteral("Show recovery code…"), this, &MainWindow::showRecoveryCode);
+    QAction* recoveryCode = menu->addAction(tr("Show recovery code…"), this, &MainWindow::showRecoveryCode);
     recoveryCode->setEnabled(m_lock.isUnlocked());
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
@@ -124,10 +124,9 @@ void MainWindow::showAbout()
         return;
     }
     m_about = messageBox(
-        this, MessageKind::information, QStringLiteral("About Wendle"),
-        QStringLiteral("Wendle %1").arg(QCoreApplication::applicationVersion()),
-        QStringLiteral("A quiet journal, one prompt a day.\n\nYour journal is kept in %1, every entry sealed with "
-                       "a key that lives in your keyring as \u201centry-encryption-key\u201d of org.wendle.Wendle.")
+        this, MessageKind::information, tr("About Wendle"), tr("Wendle %1").arg(QCoreApplication::applicationVersion()),
+        tr("A quiet journal, one prompt a day.\n\nYour journal is kept in %1, every entry sealed with "
+           "a key that lives in your keyring as \u201centry-encryption-key\u201d of org.wendle.Wendle.")
             .arg(QDir::toNativeSeparators(m_store.path())));
     m_about->addButton(QMessageBox::Ok);
     m_about->open();
@@ -173,12 +172,12 @@ void MainWindow::askBeforeQuitting()
         m_quitQuestion->raise();
         return;
     }
-    m_quitQuestion = messageBox(
-        this, MessageKind::warning, QStringLiteral("Wendle"),
-        QStringLiteral("Your latest writing could not be saved: %1.")
-            .arg(m_store.saveFailure().isEmpty() ? QStringLiteral("an unknown error") : m_store.saveFailure()));
-    QPushButton* keepOpen = m_quitQuestion->addButton(QStringLiteral("Keep Wendle open"), QMessageBox::RejectRole);
-    QPushButton* quitAnyway = m_quitQuestion->addButton(QStringLiteral("Quit anyway"), QMessageBox::DestructiveRole);
+    m_quitQuestion
+        = messageBox(this, MessageKind::warning, QStringLiteral("Wendle"),
+                     tr("Your latest writing could not be saved: %1.")
+                         .arg(m_store.saveFailure().isEmpty() ? tr("an unknown error") : m_store.saveFailure()));
+    QPushButton* keepOpen = m_quitQuestion->addButton(tr("Keep Wendle open"), QMessageBox::RejectRole);
+    QPushButton* quitAnyway = m_quitQuestion->addButton(tr("Quit anyway"), QMessageBox::DestructiveRole);
     m_quitQuestion->setDefaultButton(keepOpen);
     m_quitQuestion->setEscapeButton(keepOpen);
     connect(m_quitQuestion, &QMessageBox::buttonClicked, this, [this, quitAnyway](QAbstractButton* clicked) {
@@ -200,7 +199,7 @@ void MainWindow::showSettings()
     if (!m_settingsWindow) {
         m_settingsWindow = new SettingsView(m_scheduler, this);
         m_settingsWindow->setWindowFlag(Qt::Window);
-        m_settingsWindow->setWindowTitle(QStringLiteral("Settings"));
+        m_settingsWindow->setWindowTitle(tr("Settings"));
         m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);
         connect(new QShortcut(QKeySequence::Cancel, m_settingsWindow), &QShortcut::activated, m_settingsWindow,
                 &QWidget::close);

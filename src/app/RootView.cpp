@@ -174,11 +174,11 @@ void RootView::askForRecoveryCode()
             if (result.key) {
                 guard->accept();
             } else if (!result.error) {
-                guard->showFailure(QStringLiteral("Couldn't verify — try again"));
+                guard->showFailure(tr("Couldn't verify — try again"));
             } else if (result.problem == KeyProblem::keyMismatch) {
-                guard->showFailure(QStringLiteral("This code belongs to another journal."));
+                guard->showFailure(tr("This code belongs to another journal."));
             } else {
-                guard->showFailure(QStringLiteral("Your keyring is locked or not running — unlock it and try again"));
+                guard->showFailure(tr("Your keyring is locked or not running — unlock it and try again"));
             }
         });
     });
@@ -189,13 +189,12 @@ void RootView::confirmNewKey()
 {
     delete m_keyDialog;
     QMessageBox* box = messageBox(
-        window(), MessageKind::warning, QStringLiteral("Continue with a new key"),
-        QStringLiteral("Start this journal over with a new key?"),
-        QStringLiteral("The entries written so far stay in this journal, sealed under the old key. They open again "
-                       "only if the old key is restored from its recovery code. A key now in your keyring is kept "
-                       "aside under a name of its own. Nothing is deleted."));
-    box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    QPushButton* proceed = box->addButton(QStringLiteral("Continue with a new key"), QMessageBox::AcceptRole);
+        window(), MessageKind::warning, tr("Continue with a new key"), tr("Start this journal over with a new key?"),
+        tr("The entries written so far stay in this journal, sealed under the old key. They open again "
+           "only if the old key is restored from its recovery code. A key now in your keyring is kept "
+           "aside under a name of its own. Nothing is deleted."));
+    box->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    QPushButton* proceed = box->addButton(tr("Continue with a new key"), QMessageBox::AcceptRole);
     m_keyDialog = box;
     // Once the box has closed: the authentication dialog asked for now would belong to it, and go with it.
     connect(box, &QMessageBox::finished, this, [this, box, proceed] {

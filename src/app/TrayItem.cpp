@@ -20,7 +20,7 @@ TrayItem::TrayItem(AppLockController& lock, UpdaterController& updater, EntrySto
     , m_quickEntry(new QuickEntry(lock, updater, store, scheduler, clock, this))
     , m_icon(new QSystemTrayIcon(trayIcon(panel), this))
 {
-    m_menu->addAction(QStringLiteral("Open wendle"), this, &TrayItem::openRequested);
+    m_menu->addAction(tr("Open wendle"), this, &TrayItem::openRequested);
     m_menu->addAction(window.settingsAction());
     m_menu->addAction(window.checkForUpdatesAction());
     m_menu->addSeparator();

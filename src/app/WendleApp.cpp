@@ -5,6 +5,7 @@
 #include "app/QuickEntry.h"
 #include "app/RootView.h"
 #include "app/StartupWarmUp.h"
+#include "app/Translations.h"
 #include "app/TrayItem.h"
 #include "journal/Clock.h"
 #include "journal/EntryStore.h"
@@ -30,6 +31,7 @@
 #include <QDBusReply>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
@@ -83,6 +85,7 @@ WendleApp::WendleApp(int& argc, char** argv)
     setDesktopFileName(QStringLiteral("org.wendle.Wendle"));
     setApplicationVersion(QStringLiteral(WENDLE_VERSION));
     setQuitOnLastWindowClosed(true);
+    m_translations = std::make_unique<Translations>(QLocale::system().uiLanguages());
 }
 
 WendleApp::~WendleApp() = default;
@@ -104,7 +107,7 @@ int WendleApp::run()
     case Instance::another:
         return 0;
     case Instance::failed:
-        return failToStart(error + QStringLiteral("\n\nWendle will close now."));
+        return failToStart(error + tr("\n\nWendle will close now."));
     }
 
     m_preferences = std::make_unique<Preferences>();
@@ -220,7 +223,7 @@ void WendleApp::openQuickEntry()
 
 QString WendleApp::untouchedJournal(const QString& error)
 {
-    return error + QStringLiteral("\n\nWendle has not changed the file. It will close now.");
+    return error + tr("\n\nWendle has not changed the file. It will close now.");
 }
 
 int WendleApp::failToStart(const QString& message)
@@ -267,7 +270,7 @@ WendleApp::Instance WendleApp::becomeTheOnlyInstance(QString* error)
     // Without a session bus the lock file alone keeps a second process from opening the journal.
     const QString folder = QFileInfo(EntryStore::defaultPath()).absolutePath();
     if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("Couldn't create Wendle's data folder %1.").arg(folder);
+        *error = tr("Couldn't create Wendle's data folder %1.").arg(folder);
         return Instance::failed;
     }
     m_instanceLock = std::make_unique<QLockFile>(folder + QStringLiteral("/wendle.lock"));
@@ -280,11 +283,10 @@ WendleApp::Instance WendleApp::becomeTheOnlyInstance(QString* error)
         return Instance::another;
     }
     // A folder that cannot be written is not another instance: saying "already running" would hide the cause.
-    *error = QStringLiteral("Couldn't use Wendle's data folder %1: %2.")
+    *error = tr("Couldn't use Wendle's data folder %1: %2.")
                  .arg(folder,
-                      m_instanceLock->error() == QLockFile::PermissionError
-                          ? QStringLiteral("it cannot be written")
-                          : QStringLiteral("its lock file cannot be created"));
+                      m_instanceLock->error() == QLockFile::PermissionError ? tr("it cannot be written")
+                                                                            : tr("its lock file cannot be created"));
     return Instance::failed;
 }
 

@@ -34,6 +34,8 @@ class UpdaterController;
  * ends (last window closed, Ctrl+Q, logout, SIGTERM or SIGINT), pending writing is saved first; writing that still
  * cannot be saved is reported to the system log and the exit status is 1.
  */
+class Translations;
+
 class WendleApp : public QApplication
 {
     Q_OBJECT
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<QLockFile> m_instanceLock;
     /** The desktop's window colour, before Wendle's light palette replaces it. */
     QColor m_desktopWindowColour;
+    std::unique_ptr<Translations> m_translations;
     std::unique_ptr<Preferences> m_preferences;
     // Declared first so it outlives the store, which reads it.
     std::unique_ptr<SystemClock> m_clock;

@@ -73,7 +73,7 @@ void HistoryView::buildLayout()
     column->setSpacing(0);
 
     auto* header = new QHBoxLayout;
-    m_back = new PlainButton(QStringLiteral("← today"), 12, Palette::muted(), this);
+    m_back = new PlainButton(tr("← today"), 12, Palette::muted(), this);
     m_back->setAccessibleName(tr("back to today"));
     connect(m_back, &QAbstractButton::clicked, this, [this] {
         if (m_onBack) {
@@ -93,7 +93,7 @@ void HistoryView::buildLayout()
     m_heatmap = new HeatmapView(m_clock, this);
     column->addWidget(m_heatmap, 0, Qt::AlignLeft);
     column->addSpacing(6);
-    column->addWidget(textLabel(QStringLiteral("less → more · last 26 weeks"), 11, Palette::faint(), this));
+    column->addWidget(textLabel(tr("less → more · last 26 weeks"), 11, Palette::faint(), this));
     column->addSpacing(26);
     column->addWidget(new Divider(this));
 
@@ -106,8 +106,8 @@ void HistoryView::buildLayout()
     m_searchField->setFrame(false);
     // The field's own inner margin would set its text off the column's edge.
     m_searchField->setTextMargins(-2, 0, 0, 0);
-    m_searchField->setPlaceholderText(QStringLiteral("search entries"));
-    m_searchField->setAccessibleName(QStringLiteral("search entries"));
+    m_searchField->setPlaceholderText(tr("search entries"));
+    m_searchField->setAccessibleName(tr("search entries"));
     QPalette fieldPalette = m_searchField->palette();
     fieldPalette.setColor(QPalette::Base, Palette::paper());
     fieldPalette.setColor(QPalette::Text, Palette::ink());
@@ -127,9 +127,9 @@ void HistoryView::buildLayout()
     connect(m_archive, &ArchiveList::openRequested, this, &HistoryView::openReader);
     connect(m_model, &ArchiveModel::searchProgressed, this, &HistoryView::renderArchive);
     column->addWidget(m_archive);
-    m_emptyNote = noteBelow(24, QStringLiteral("Entries you write will gather here."), this);
+    m_emptyNote = noteBelow(24, tr("Entries you write will gather here."), this);
     column->addWidget(m_emptyNote);
-    m_noMatches = noteBelow(24, QStringLiteral("No entry holds all of these words."), this);
+    m_noMatches = noteBelow(24, tr("No entry holds all of these words."), this);
     column->addWidget(m_noMatches);
     column->addStretch(1);
 

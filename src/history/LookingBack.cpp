@@ -4,6 +4,8 @@
 #include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
 
+#include <QCoreApplication>
+
 namespace wendle {
 
 std::optional<QString> lookBackDayKey(const QString& todayKey, LookBackUnit unit, const Calendar& calendar)
@@ -55,8 +57,9 @@ std::vector<ResurfacedItem> resurfacedItems(const std::vector<Entry*>& entries, 
                                             const QDateTime& now, const Calendar& calendar)
 {
     const QString today = journalDayKey(now, calendar);
-    const std::pair<QString, LookBackUnit> candidates[] = {{QStringLiteral("one month ago"), LookBackUnit::month},
-                                                           {QStringLiteral("one year ago"), LookBackUnit::year}};
+    const std::pair<QString, LookBackUnit> candidates[]
+        = {{QCoreApplication::translate("wendle::LookingBack", "one month ago"), LookBackUnit::month},
+           {QCoreApplication::translate("wendle::LookingBack", "one year ago"), LookBackUnit::year}};
     std::vector<ResurfacedItem> items;
     for (const auto& [label, unit] : candidates) {
         if (std::optional<ResurfacedItem> item

@@ -25,7 +25,7 @@ MonthRecapCard::MonthRecapCard(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(56, 84, 56, 36);
     layout->setSpacing(0);
-    layout->addWidget(new Pill(QStringLiteral("looking back"), this), 0, Qt::AlignLeft);
+    layout->addWidget(new Pill(tr("looking back"), this), 0, Qt::AlignLeft);
     layout->addSpacing(26);
     layout->addWidget(m_sentence);
     m_lineGap->setFixedHeight(24);

@@ -14,6 +14,7 @@
 #include "ui/Typography.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -27,6 +28,8 @@ namespace {
 /** One row: a clickable area over the label-and-date line and two lines of text. */
 class ResurfacedRow : public QAbstractButton
 {
+    Q_DECLARE_TR_FUNCTIONS(ResurfacedRow)
+
 public:
     explicit ResurfacedRow(const ResurfacedItem& item, QWidget* parent)
         : QAbstractButton(parent)
@@ -143,7 +146,7 @@ ResurfacedReader::ResurfacedReader(const ResurfacedItem& item, QWidget* parent)
     text->setReadOnly(true);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    text->setAccessibleName(QStringLiteral("entry text"));
+    text->setAccessibleName(tr("entry text"));
     layout->addWidget(text, 1);
 }
 

@@ -5,6 +5,8 @@
 #include "ui/LiveLabel.h"
 #include "ui/Palette.h"
 
+#include <QCoreApplication>
+
 namespace wendle {
 
 namespace {
@@ -12,7 +14,9 @@ void showProblem(LiveLabel* line, const EntryStore& store)
 {
     const QString reason = store.hasUnsavedChanges() ? store.saveFailure() : QString();
     line->announce(reason.isEmpty() ? QString()
-                                    : QStringLiteral("Not saved yet — %1. Wendle keeps trying.").arg(reason));
+                                    : QCoreApplication::translate("wendle::SaveProblemLine",
+                                                                  "Not saved yet — %1. Wendle keeps trying.")
+                                          .arg(reason));
     line->setVisible(!reason.isEmpty());
 }
 } // namespace

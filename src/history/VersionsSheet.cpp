@@ -37,7 +37,7 @@ VersionsSheet::VersionsSheet(const Entry& entry, std::shared_ptr<const EntryKey>
     setWindowModality(Qt::WindowModal);
     setFixedSize(560, 460);
     useSheetLook(this);
-    const QString title = QStringLiteral("Earlier versions");
+    const QString title = tr("Earlier versions");
     setWindowTitle(title);
 
     auto* layout = new QVBoxLayout(this);
@@ -70,11 +70,11 @@ VersionsSheet::VersionsSheet(const Entry& entry, std::shared_ptr<const EntryKey>
     m_viewer->setReadOnly(true);
     m_viewer->setTabChangesFocus(true);
     m_viewer->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_viewer->setAccessibleName(QStringLiteral("version text"));
+    m_viewer->setAccessibleName(tr("version text"));
     layout->addWidget(m_viewer, 1);
 
     auto* footer = new QHBoxLayout;
-    m_restore = new FilledButton(QStringLiteral("Restore this version"), 12, this);
+    m_restore = new FilledButton(tr("Restore this version"), 12, this);
     m_restore->setAccessibleName(m_restore->text());
     m_restore->setPadding(18, 8);
     connect(m_restore, &QAbstractButton::clicked, this, [this] {
@@ -108,7 +108,7 @@ void VersionsSheet::showVersion(int row)
             }
         }
     }
-    m_viewer->setText(m_shown ? *m_shown : QStringLiteral("This version does not open with this journal's key."));
+    m_viewer->setText(m_shown ? *m_shown : tr("This version does not open with this journal's key."));
     m_viewer->setEnabled(m_shown.has_value());
     m_restore->setEnabled(m_shown.has_value());
     m_restore->setColours(m_shown ? Palette::ink() : Palette::faint(), Palette::paper());

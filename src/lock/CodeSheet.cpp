@@ -7,6 +7,7 @@
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +23,7 @@ CodeSheetTexts setUpCodeSheet(QDialog* sheet, const QString& title, const QStrin
     CodeSheetTexts texts{textLabel(title, 15, Palette::ink(), sheet), textLabel(note, 12, Palette::muted(), sheet)};
     texts.note->setWordWrap(true);
     field->setFont(Typography::font(14));
-    field->setAccessibleName(QStringLiteral("recovery code"));
+    field->setAccessibleName(QCoreApplication::translate("wendle::CodeSheet", "recovery code"));
     field->setMaxLength(4 * recoveryCodeLength); // room for any spacing, and no more
     return texts;
 }

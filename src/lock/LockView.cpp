@@ -9,6 +9,7 @@
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
+#include <QCoreApplication>
 #include <QEasingCurve>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,23 +46,23 @@ QString keyringAnswer(KeychainStatus status)
 {
     switch (status) {
     case KeychainStatus::Success:
-        return QStringLiteral("the keyring gave the item without its contents");
+        return QCoreApplication::translate("wendle::LockView", "the keyring gave the item without its contents");
     case KeychainStatus::NotFound:
-        return QStringLiteral("the keyring has no such item");
+        return QCoreApplication::translate("wendle::LockView", "the keyring has no such item");
     case KeychainStatus::Locked:
-        return QStringLiteral("the keyring stayed locked");
+        return QCoreApplication::translate("wendle::LockView", "the keyring stayed locked");
     case KeychainStatus::Cancelled:
-        return QStringLiteral("unlocking the keyring was cancelled");
+        return QCoreApplication::translate("wendle::LockView", "unlocking the keyring was cancelled");
     case KeychainStatus::Unavailable:
-        return QStringLiteral("no keyring is running");
+        return QCoreApplication::translate("wendle::LockView", "no keyring is running");
     case KeychainStatus::Malformed:
-        return QStringLiteral("the item holds another key");
+        return QCoreApplication::translate("wendle::LockView", "the item holds another key");
     case KeychainStatus::Duplicate:
-        return QStringLiteral("an item of that name is in the way");
+        return QCoreApplication::translate("wendle::LockView", "an item of that name is in the way");
     case KeychainStatus::Failed:
         break;
     }
-    return QStringLiteral("the keyring failed");
+    return QCoreApplication::translate("wendle::LockView", "the keyring failed");
 }
 
 template <typename Label> Label* centred(Label* label)
@@ -77,7 +78,7 @@ UnlockButton::UnlockButton(QWidget* parent)
     , m_breathing(new QSequentialAnimationGroup(this))
 {
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(QStringLiteral("unlock"));
+    setAccessibleName(tr("unlock"));
     // 1.6 s out, 1.6 s back, for as long as the screen is shown.
     for (const auto& [from, to] : {std::pair{0.0, 1.0}, std::pair{1.0, 0.0}}) {
         auto* half = new QVariantAnimation(m_breathing);
@@ -165,7 +166,7 @@ LockView::LockView(QWidget* parent)
 
     QFont titleFont = Typography::font(15);
     titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 4);
-    auto* title = centred(textLabel(QStringLiteral("w e n d l e"), 15, Palette::ink(), this));
+    auto* title = centred(textLabel(tr("w e n d l e"), 15, Palette::ink(), this));
     title->setFont(titleFont);
     auto* button = new UnlockButton(this);
     connect(button, &QAbstractButton::clicked, this, &LockView::unlockRequested);
@@ -194,8 +195,8 @@ LockView::LockView(QWidget* parent)
     m_problem->setWordWrap(true);
     m_details->setWordWrap(true);
     m_details->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* restore = new PlainButton(QStringLiteral("Restore from recovery code…"), 12, Palette::accent(), m_recovery);
-    auto* newKey = new PlainButton(QStringLiteral("Continue with a new key…"), 12, Palette::muted(), m_recovery);
+    auto* restore = new PlainButton(tr("Restore from recovery code…"), 12, Palette::accent(), m_recovery);
+    auto* newKey = new PlainButton(tr("Continue with a new key…"), 12, Palette::muted(), m_recovery);
     connect(restore, &QAbstractButton::clicked, this, &LockView::restoreRequested);
     connect(newKey, &QAbstractButton::clicked, this, &LockView::newKeyRequested);
     auto* row = new QHBoxLayout(m_recovery);
@@ -215,7 +216,7 @@ LockView::LockView(QWidget* parent)
 void LockView::setFailed(bool failed)
 {
     // A screen reader reads the line itself, and hears it change.
-    m_status->announce(failed ? QStringLiteral("Couldn't verify — try again") : QStringLiteral("Unlock with password"));
+    m_status->announce(failed ? tr("Couldn't verify — try again") : tr("Unlock with password"));
 }
 
 void LockView::setKeyProblem(KeyProblem problem, KeychainStatus status)
@@ -225,21 +226,21 @@ void LockView::setKeyProblem(KeyProblem problem, KeychainStatus status)
     case KeyProblem::none:
         break;
     case KeyProblem::keyringUnavailable:
-        text = QStringLiteral("Your keyring is locked or not running — unlock it and try again");
+        text = tr("Your keyring is locked or not running — unlock it and try again");
         break;
     case KeyProblem::keyMissing:
-        text = QStringLiteral("Your journal's key is missing from the keyring — restore it from your recovery code");
+        text = tr("Your journal's key is missing from the keyring — restore it from your recovery code");
         break;
     case KeyProblem::keyMismatch:
-        text = QStringLiteral("This key does not belong to this journal — restore yours from your recovery code");
+        text = tr("This key does not belong to this journal — restore yours from your recovery code");
         break;
     case KeyProblem::journalUnwritable:
-        text = QStringLiteral("The journal could not be written — check the disk and try again");
+        text = tr("The journal could not be written — check the disk and try again");
         break;
     }
     m_problem->announce(text);
     m_problem->setVisible(!text.isEmpty());
-    const QString details = QStringLiteral("Keyring item: service %1, account %2 — %3")
+    const QString details = tr("Keyring item: service %1, account %2 — %3")
                                 .arg(entryKeyItem.service, entryKeyItem.account, keyringAnswer(status));
     // The journal's own trouble has nothing to do with the keyring item.
     const bool keyring = !text.isEmpty() && problem != KeyProblem::journalUnwritable;

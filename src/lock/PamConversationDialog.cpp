@@ -33,14 +33,14 @@ PamConversationDialog::PamConversationDialog(const QString& reason, QWidget* par
     layout->setContentsMargins(24, 20, 24, 16);
     layout->setSpacing(10);
 
-    auto* why = new QLabel(QStringLiteral("Authenticate to %1.").arg(reason), this);
+    auto* why = new QLabel(tr("Authenticate to %1.").arg(reason), this);
     why->setFont(Typography::font(13));
     why->setWordWrap(true);
     layout->addWidget(why);
 
     m_messages->setFont(Typography::font(12));
     m_messages->setWordWrap(true);
-    m_messages->setAccessibleName(QStringLiteral("messages"));
+    m_messages->setAccessibleName(tr("messages"));
     m_messages->hide();
     layout->addWidget(m_messages);
 
@@ -54,8 +54,8 @@ PamConversationDialog::PamConversationDialog(const QString& reason, QWidget* par
     // Plain buttons: a standard button box would look up themed icons, which costs a noticeable moment.
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_ok = new QPushButton(QStringLiteral("Unlock"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    m_ok = new QPushButton(tr("Unlock"), this);
     m_ok->setEnabled(false);
     // Return answers; it must never reach Cancel, even while Unlock waits for a question.
     m_ok->setDefault(true);

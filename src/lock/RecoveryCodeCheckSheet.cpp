@@ -22,16 +22,16 @@ RecoveryCodeCheckSheet::RecoveryCodeCheckSheet(Matcher matches, QWidget* parent)
     , m_matches(std::move(matches))
     , m_field(new QLineEdit(this))
     , m_result(new LiveLabel(12, Palette::ink(), this))
-    , m_notNow(new PlainButton(QStringLiteral("Not now"), 13, Palette::muted(), this))
+    , m_notNow(new PlainButton(tr("Not now"), 13, Palette::muted(), this))
 {
-    const auto [title, note] = setUpCodeSheet(this, QStringLiteral("Check your recovery code"),
-                                              QStringLiteral("Type or paste the recovery code you keep for this "
-                                                             "journal. It is only compared with the journal's key, "
-                                                             "and not kept."),
+    const auto [title, note] = setUpCodeSheet(this, tr("Check your recovery code"),
+                                              tr("Type or paste the recovery code you keep for this "
+                                                 "journal. It is only compared with the journal's key, "
+                                                 "and not kept."),
                                               m_field);
     m_result->setWordWrap(true);
     m_notNow->setAccessibleName(m_notNow->text());
-    auto* close = new FilledButton(QStringLiteral("Close"), 13, this);
+    auto* close = new FilledButton(tr("Close"), 13, this);
     close->setAccessibleName(close->text());
     close->setColours(Palette::ink(), Palette::paper());
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
@@ -72,10 +72,10 @@ void RecoveryCodeCheckSheet::check(bool submitted)
         return;
     }
     if (!m_matches(m_field->text())) {
-        m_result->announce(QStringLiteral("This is not your journal's code — show it again after authenticating"));
+        m_result->announce(tr("This is not your journal's code — show it again after authenticating"));
         return;
     }
-    m_result->announce(QStringLiteral("This code opens your journal"));
+    m_result->announce(tr("This code opens your journal"));
     m_notNow->hide(); // nothing left to put off
     if (!m_confirmed) {
         m_confirmed = true;

@@ -22,15 +22,15 @@ RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent)
     : QDialog(parent)
     , m_field(new QLineEdit(this))
     , m_feedback(textLabel(QString(), 12, Palette::muted(), this))
-    , m_restore(new FilledButton(QStringLiteral("Restore"), 13, this))
+    , m_restore(new FilledButton(tr("Restore"), 13, this))
 {
-    const auto [title, note] = setUpCodeSheet(this, QStringLiteral("Restore from recovery code"),
-                                              QStringLiteral("Type the code Wendle showed you when this journal's "
-                                                             "key was made. Case, spaces and hyphens don't matter."),
+    const auto [title, note] = setUpCodeSheet(this, tr("Restore from recovery code"),
+                                              tr("Type the code Wendle showed you when this journal's "
+                                                 "key was made. Case, spaces and hyphens don't matter."),
                                               m_field);
     m_feedback->setWordWrap(true);
     m_restore->setColours(Palette::ink(), Palette::paper());
-    auto* cancel = new PlainButton(QStringLiteral("Cancel"), 13, Palette::muted(), this);
+    auto* cancel = new PlainButton(tr("Cancel"), 13, Palette::muted(), this);
     connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(m_restore, &QAbstractButton::clicked, this, &RecoveryCodeDialog::submit);
     connect(m_field, &QLineEdit::textChanged, this, &RecoveryCodeDialog::check);
@@ -78,11 +78,11 @@ void RecoveryCodeDialog::check()
     const std::optional<QByteArray> key = complete ? parseRecoveryCode(code) : std::nullopt;
     QString text;
     if (code.size() > recoveryCodeLength) {
-        text = QStringLiteral("That is longer than a recovery code (%1 characters).").arg(recoveryCodeLength);
+        text = tr("That is longer than a recovery code (%1 characters).").arg(recoveryCodeLength);
     } else if (complete && !key) {
-        text = QStringLiteral("The checksum does not match: a character is mistyped.");
+        text = tr("The checksum does not match: a character is mistyped.");
     } else if (!code.isEmpty() && !complete) {
-        text = QStringLiteral("%1 of %2 characters").arg(code.size()).arg(recoveryCodeLength);
+        text = tr("%1 of %2 characters").arg(code.size()).arg(recoveryCodeLength);
     }
     m_feedback->setText(text);
     m_restore->setEnabled(key.has_value());
@@ -95,7 +95,7 @@ void RecoveryCodeDialog::submit()
         return;
     }
     m_restore->setEnabled(false);
-    m_feedback->setText(QStringLiteral("Checking…"));
+    m_feedback->setText(tr("Checking…"));
     Q_EMIT codeEntered(*key);
     wipeBytes(*key);
 }

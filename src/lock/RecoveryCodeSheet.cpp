@@ -55,17 +55,16 @@ RecoveryCodeSheet::RecoveryCodeSheet(const QString& code, QWidget* parent)
     , m_code(code)
     , m_copied(new LiveLabel(12, Palette::accent(), this))
 {
-    setWindowTitle(QStringLiteral("Recovery code"));
+    setWindowTitle(tr("Recovery code"));
     setWindowModality(Qt::WindowModal);
     setFixedSize(560, 420);
     useSheetLook(this);
 
-    auto* title = textLabel(QStringLiteral("Your recovery code"), 15, Palette::ink(), this);
-    auto* note
-        = textLabel(QStringLiteral("If your keyring ever loses Wendle's key, this code opens your journal again. "
-                                   "Keep it somewhere safe away from this computer: on paper, or in a password "
-                                   "manager. Anyone with the code and your journal file can read it."),
-                    12, Palette::muted(), this);
+    auto* title = textLabel(tr("Your recovery code"), 15, Palette::ink(), this);
+    auto* note = textLabel(tr("If your keyring ever loses Wendle's key, this code opens your journal again. "
+                              "Keep it somewhere safe away from this computer: on paper, or in a password "
+                              "manager. Anyone with the code and your journal file can read it."),
+                           12, Palette::muted(), this);
     note->setWordWrap(true);
     auto* codeLabel = new QLabel(inLines(code), this);
     codeLabel->setFont(Typography::font(20, QFont::Medium));
@@ -75,9 +74,9 @@ RecoveryCodeSheet::RecoveryCodeSheet(const QString& code, QWidget* parent)
     codeLabel->setAccessibleName(tr("recovery code: %1").arg(code));
     codeLabel->setAlignment(Qt::AlignCenter);
 
-    auto* copy = new PlainButton(QStringLiteral("Copy"), 13, Palette::ink(), this);
-    auto* print = new PlainButton(QStringLiteral("Print…"), 13, Palette::ink(), this);
-    auto* stored = new FilledButton(QStringLiteral("I've stored it safely"), 13, this);
+    auto* copy = new PlainButton(tr("Copy"), 13, Palette::ink(), this);
+    auto* print = new PlainButton(tr("Print…"), 13, Palette::ink(), this);
+    auto* stored = new FilledButton(tr("I've stored it safely"), 13, this);
     stored->setColours(Palette::ink(), Palette::paper());
     connect(copy, &QAbstractButton::clicked, this, &RecoveryCodeSheet::copyCode);
     connect(print, &QAbstractButton::clicked, this, &RecoveryCodeSheet::printCode);
@@ -122,7 +121,7 @@ void RecoveryCodeSheet::copyCode()
     // Asks clipboard managers that honour it to keep the code out of their history.
     data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
     QGuiApplication::clipboard()->setMimeData(data);
-    m_copied->announce(QStringLiteral("copied — cleared in a minute"));
+    m_copied->announce(tr("copied — cleared in a minute"));
 
     const QByteArray copied = fingerprint(m_code);
     QTimer::singleShot(clipboardSeconds * 1000, qApp, [copied] {
@@ -137,7 +136,7 @@ void RecoveryCodeSheet::printCode()
 {
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("Print recovery code"));
+    dialog.setWindowTitle(tr("Print recovery code"));
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -145,8 +144,8 @@ void RecoveryCodeSheet::printCode()
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
     painter.setFont(Typography::font(12));
     painter.drawText(QRectF(0, 0, page.width(), page.height() / 4), Qt::AlignLeft | Qt::TextWordWrap,
-                     QStringLiteral("Wendle recovery code\n\nThis code opens your journal if your keyring loses "
-                                    "its key. Keep this page somewhere safe."));
+                     tr("Wendle recovery code\n\nThis code opens your journal if your keyring loses "
+                        "its key. Keep this page somewhere safe."));
     painter.setFont(Typography::font(18, QFont::Medium));
     painter.drawText(QRectF(0, page.height() / 4, page.width(), page.height() / 4), Qt::AlignLeft, inLines(m_code));
 }

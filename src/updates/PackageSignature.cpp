@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/PackageSignature.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <openssl/evp.h>
@@ -57,15 +58,19 @@ QString PackageSignature::checkDownload(const QString& path, qint64 expectedLeng
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return QStringLiteral("it could not be read back: %1.").arg(file.errorString());
+        return QCoreApplication::translate("wendle::PackageSignature", "it could not be read back: %1.")
+            .arg(file.errorString());
     }
     if (expectedLength > 0 && file.size() != expectedLength) {
-        return QStringLiteral("it is %1 bytes long where the feed says %2.").arg(file.size()).arg(expectedLength);
+        return QCoreApplication::translate("wendle::PackageSignature", "it is %1 bytes long where the feed says %2.")
+            .arg(file.size())
+            .arg(expectedLength);
     }
     const uchar* bytes = file.size() > 0 ? file.map(0, file.size()) : nullptr;
     const QByteArrayView data = bytes ? QByteArrayView(bytes, file.size()) : QByteArrayView();
     if ((file.size() > 0 && !bytes) || !verify(data, signatureBase64, publicKeyBase64)) {
-        return QStringLiteral("its signature is not Wendle's, so it may have been tampered with.");
+        return QCoreApplication::translate("wendle::PackageSignature",
+                                           "its signature is not Wendle's, so it may have been tampered with.");
     }
     return {};
 }

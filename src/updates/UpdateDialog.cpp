@@ -38,15 +38,13 @@ public:
 UpdateDialog::UpdateDialog(const UpdateRelease& release, const QString& currentVersion, QWidget* parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Software update"));
+    setWindowTitle(tr("Software update"));
     Palette::usePaperBackground(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 16);
     layout->setSpacing(12);
-    layout->addWidget(
-        textLabel(QStringLiteral("Wendle %1 is available.").arg(release.shortVersion), 15, Palette::ink(), this));
-    layout->addWidget(
-        textLabel(QStringLiteral("You have version %1.").arg(currentVersion), 12, Palette::muted(), this));
+    layout->addWidget(textLabel(tr("Wendle %1 is available.").arg(release.shortVersion), 15, Palette::ink(), this));
+    layout->addWidget(textLabel(tr("You have version %1.").arg(currentVersion), 12, Palette::muted(), this));
 
     auto* notes = new ReleaseNotesView(this);
     notes->setOpenLinks(false);
@@ -59,16 +57,16 @@ UpdateDialog::UpdateDialog(const UpdateRelease& release, const QString& currentV
             notes->setPlainText(release.notes);
         }
     } else if (release.notesLink.isValid()) {
-        notes->setPlainText(QStringLiteral("Release notes: %1").arg(release.notesLink.toDisplayString()));
+        notes->setPlainText(tr("Release notes: %1").arg(release.notesLink.toDisplayString()));
     } else {
-        notes->setPlainText(QStringLiteral("This release comes without notes."));
+        notes->setPlainText(tr("This release comes without notes."));
     }
     layout->addWidget(notes, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* download = buttons->addButton(QStringLiteral("Download"), QDialogButtonBox::AcceptRole);
+    QPushButton* download = buttons->addButton(tr("Download"), QDialogButtonBox::AcceptRole);
     download->setDefault(true);
-    buttons->addButton(QStringLiteral("Not now"), QDialogButtonBox::RejectRole);
+    buttons->addButton(tr("Not now"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         Q_EMIT downloadRequested();
         accept();

@@ -3,6 +3,7 @@
 
 #include "updates/VersionComparison.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QXmlStreamReader>
 
@@ -77,7 +78,8 @@ UpdateFeed::Parsed UpdateFeed::parse(const QByteArray& document)
     Parsed parsed;
     QXmlStreamReader xml(document);
     if (!xml.readNextStartElement() || xml.name() != u"rss") {
-        parsed.problem = xml.hasError() ? xml.errorString() : QStringLiteral("it is not an RSS feed");
+        parsed.problem = xml.hasError() ? xml.errorString()
+                                        : QCoreApplication::translate("wendle::UpdateFeed", "it is not an RSS feed");
         return parsed;
     }
     while (xml.readNextStartElement()) {
@@ -109,18 +111,22 @@ QString UpdateFeed::refusal(const QUrl& url)
     if (url.scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) == 0 && !url.host().isEmpty()) {
         return {};
     }
-    return QStringLiteral("%1 is not an HTTPS address, and Wendle fetches updates only over HTTPS.")
+    return QCoreApplication::translate("wendle::UpdateFeed",
+                                       "%1 is not an HTTPS address, and Wendle fetches updates only over HTTPS.")
         .arg(url.toDisplayString());
 }
 
 QString UpdateFeed::unverifiable(const UpdateRelease& release)
 {
     if (release.length <= 0) {
-        return QStringLiteral("This update cannot be verified: the feed does not give the length of its download.");
+        return QCoreApplication::translate(
+            "wendle::UpdateFeed", "This update cannot be verified: the feed does not give the length of its download.");
     }
     if (release.length > maximumDownloadLength) {
-        return QStringLiteral("This update cannot be verified: its download would be %1 bytes, more than the %2 MiB "
-                              "Wendle accepts.")
+        return QCoreApplication::translate(
+                   "wendle::UpdateFeed",
+                   "This update cannot be verified: its download would be %1 bytes, more than the %2 MiB "
+                   "Wendle accepts.")
             .arg(release.length)
             .arg(maximumDownloadLength / (1024 * 1024));
     }

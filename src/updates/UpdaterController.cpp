@@ -72,12 +72,11 @@ void UpdaterController::checkForUpdates()
         return;
     }
     if (m_feed.isEmpty()) {
-        tell(QStringLiteral("Software updates"),
-             QStringLiteral("Wendle's updates come from your system's package manager."), false);
+        tell(tr("Software updates"), tr("Wendle's updates come from your system's package manager."), false);
         return;
     }
     if (const QString refusal = UpdateFeed::refusal(m_feed); !refusal.isEmpty()) {
-        tell(QStringLiteral("Couldn't check for updates"), refusal, true);
+        tell(tr("Couldn't check for updates"), refusal, true);
         return;
     }
     setCanCheckForUpdates(false);
@@ -109,31 +108,29 @@ void UpdaterController::onFeedFetched(QNetworkReply* reply)
     const bool tooLarge = !takeFeedBytes(reply);
     const QByteArray document = std::exchange(m_feedDocument, {});
     if (tooLarge) {
-        tell(QStringLiteral("Couldn't check for updates"),
-             QStringLiteral("The update feed could not be read: it is larger than the %1 MiB Wendle reads.")
+        tell(tr("Couldn't check for updates"),
+             tr("The update feed could not be read: it is larger than the %1 MiB Wendle reads.")
                  .arg(UpdateFeed::maximumSize / (1024 * 1024)),
              true);
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        tell(QStringLiteral("Couldn't check for updates"),
-             QStringLiteral("The update feed could not be reached: %1.").arg(reply->errorString()), true);
+        tell(tr("Couldn't check for updates"),
+             tr("The update feed could not be reached: %1.").arg(reply->errorString()), true);
         return;
     }
     const UpdateFeed::Parsed feed = UpdateFeed::parse(document);
     if (!feed.problem.isEmpty()) {
-        tell(QStringLiteral("Couldn't check for updates"),
-             QStringLiteral("The update feed could not be read: %1.").arg(feed.problem), true);
+        tell(tr("Couldn't check for updates"), tr("The update feed could not be read: %1.").arg(feed.problem), true);
         return;
     }
     const QString current = QCoreApplication::applicationVersion();
     if (!feed.newest || compareVersions(feed.newest->version, current) <= 0) {
-        tell(QStringLiteral("You're up to date"),
-             QStringLiteral("You're up to date: Wendle %1 is the newest version.").arg(current), false);
+        tell(tr("You're up to date"), tr("You're up to date: Wendle %1 is the newest version.").arg(current), false);
         return;
     }
     if (const QString problem = UpdateFeed::unverifiable(*feed.newest); !problem.isEmpty()) {
-        tell(QStringLiteral("Software update"), problem, true);
+        tell(tr("Software update"), problem, true);
         return;
     }
     auto* dialog = new UpdateDialog(*feed.newest, current, dialogParent());
@@ -145,19 +142,18 @@ void UpdaterController::onFeedFetched(QNetworkReply* reply)
 void UpdaterController::download(const UpdateRelease& release)
 {
     if (const QString refusal = UpdateFeed::refusal(release.url); !refusal.isEmpty()) {
-        tell(QStringLiteral("Couldn't download the update"), refusal, true);
+        tell(tr("Couldn't download the update"), refusal, true);
         return;
     }
     const QString name = QFileInfo(release.url.path()).fileName();
     if (!QDir().mkpath(downloadFolder()) || name.isEmpty()) {
-        tell(QStringLiteral("Couldn't download the update"),
-             QStringLiteral("There is no room to keep it in %1.").arg(downloadFolder()), true);
+        tell(tr("Couldn't download the update"), tr("There is no room to keep it in %1.").arg(downloadFolder()), true);
         return;
     }
     auto* file = new QFile(downloadFolder() + u'/' + name, this);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        tell(QStringLiteral("Couldn't download the update"),
-             QStringLiteral("%1 cannot be written: %2.").arg(file->fileName(), file->errorString()), true);
+        tell(tr("Couldn't download the update"),
+             tr("%1 cannot be written: %2.").arg(file->fileName(), file->errorString()), true);
         delete file;
         return;
     }
@@ -190,22 +186,21 @@ void UpdaterController::onDownloaded(QNetworkReply* reply, QFile* file, const Up
     file->deleteLater();
     setCanCheckForUpdates(true);
     file->close();
-    const QString problem = tooLong
-        ? QStringLiteral("it is longer than the %1 bytes the feed announces.").arg(release.length)
+    const QString problem = tooLong ? tr("it is longer than the %1 bytes the feed announces.").arg(release.length)
         : reply->error() != QNetworkReply::NoError
         ? reply->errorString() + u'.'
         : PackageSignature::checkDownload(file->fileName(), release.length, release.signature, m_publicKey);
     if (!problem.isEmpty()) {
         file->remove();
-        tell(QStringLiteral("Couldn't download the update"),
-             QStringLiteral("The download of Wendle %1 was deleted: %2").arg(release.shortVersion, problem), true);
+        tell(tr("Couldn't download the update"),
+             tr("The download of Wendle %1 was deleted: %2").arg(release.shortVersion, problem), true);
         return;
     }
     QMessageBox* box
-        = messageBox(dialogParent(), MessageKind::information, QStringLiteral("Software update"),
-                     QStringLiteral("Wendle %1 is downloaded and its signature is checked.").arg(release.shortVersion));
-    QPushButton* open = box->addButton(QStringLiteral("Open"), QMessageBox::AcceptRole);
-    box->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+        = messageBox(dialogParent(), MessageKind::information, tr("Software update"),
+                     tr("Wendle %1 is downloaded and its signature is checked.").arg(release.shortVersion));
+    QPushButton* open = box->addButton(tr("Open"), QMessageBox::AcceptRole);
+    box->addButton(tr("Later"), QMessageBox::RejectRole);
     box->setDefaultButton(open);
     connect(open, &QPushButton::clicked, this,
             [path = file->fileName()] { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); });

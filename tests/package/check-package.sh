@@ -46,6 +46,7 @@ recommends=$(dpkg-deb -f "$deb" Recommends)
 grep -q "gnome-keyring | kwalletmanager | keepassxc" <<<"$recommends" || fail "no keyring recommended"
 # GNOME shows no tray without the extension; quick entry is reached through the desktop entry's action anyway.
 grep -q "gnome-shell-extension-appindicator" <<<"$recommends" || fail "the tray extension is not recommended"
+grep -q "qt6-translations-l10n" <<<"$recommends" || fail "Qt's translations are not recommended"
 grep -q "^Exec=wendle --quick-entry$" "$root/tree/usr/share/applications/org.wendle.Wendle.desktop" ||
     fail "the desktop entry has no quick-entry action"
 
