@@ -5,595 +5,633 @@
     <name>ResurfacedRow</name>
     <message>
         <source>read entry from %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Eintrag von %1 lesen</translation>
     </message>
     <message>
         <source>read entry from %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Eintrag von %1 lesen: %2</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::AppLockController</name>
+    <message>
+        <source>unlock your journal</source>
+        <translation>dein Tagebuch zu entsperren</translation>
     </message>
 </context>
 <context>
     <name>wendle::ArchiveModel</name>
     <message>
         <source>%1, %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, %2</translation>
     </message>
     <message>
         <source>%1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>
     <name>wendle::CodeSheet</name>
     <message>
         <source>recovery code</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederherstellungscode</translation>
     </message>
 </context>
 <context>
     <name>wendle::HeatmapView</name>
     <message>
         <source>activity over the last 26 weeks</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktivität der letzten 26 Wochen</translation>
     </message>
     <message>
         <source>%1: nothing written</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: nichts geschrieben</translation>
     </message>
     <message>
         <source>%1: %2 word</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2 Wort</translation>
     </message>
     <message>
         <source>%1: %2 words</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2 Wörter</translation>
     </message>
     <message>
         <source>%1 weeks, %2 written, best run %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Wochen, %2 mit Eintrag, beste Serie %3</translation>
     </message>
     <message>
         <source>1 day</source>
-        <translation type="unfinished"></translation>
+        <translation>1 Tag</translation>
     </message>
     <message>
         <source>%1 days</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Tage</translation>
     </message>
 </context>
 <context>
     <name>wendle::HistoryView</name>
     <message>
         <source>← today</source>
-        <translation type="unfinished"></translation>
+        <translation>← heute</translation>
     </message>
     <message>
         <source>back to today</source>
-        <translation type="unfinished"></translation>
+        <translation>zurück zu heute</translation>
     </message>
     <message>
         <source>less → more · last 26 weeks</source>
-        <translation type="unfinished"></translation>
+        <translation>weniger → mehr · letzte 26 Wochen</translation>
     </message>
     <message>
         <source>search entries</source>
-        <translation type="unfinished"></translation>
+        <translation>Einträge durchsuchen</translation>
     </message>
     <message>
         <source>Entries you write will gather here.</source>
-        <translation type="unfinished"></translation>
+        <translation>Deine Einträge sammeln sich hier.</translation>
     </message>
     <message>
         <source>No entry holds all of these words.</source>
-        <translation type="unfinished"></translation>
+        <translation>Kein Eintrag enthält all diese Wörter.</translation>
     </message>
 </context>
 <context>
     <name>wendle::LockView</name>
     <message>
         <source>the keyring gave the item without its contents</source>
-        <translation type="unfinished"></translation>
+        <translation>der Schlüsselbund hat den Eintrag ohne Inhalt geliefert</translation>
     </message>
     <message>
         <source>the keyring has no such item</source>
-        <translation type="unfinished"></translation>
+        <translation>diesen Eintrag gibt es im Schlüsselbund nicht</translation>
     </message>
     <message>
         <source>the keyring stayed locked</source>
-        <translation type="unfinished"></translation>
+        <translation>der Schlüsselbund blieb gesperrt</translation>
     </message>
     <message>
         <source>unlocking the keyring was cancelled</source>
-        <translation type="unfinished"></translation>
+        <translation>das Entsperren des Schlüsselbunds wurde abgebrochen</translation>
     </message>
     <message>
         <source>no keyring is running</source>
-        <translation type="unfinished"></translation>
+        <translation>es läuft kein Schlüsselbund</translation>
     </message>
     <message>
         <source>the item holds another key</source>
-        <translation type="unfinished"></translation>
+        <translation>der Eintrag enthält einen anderen Schlüssel</translation>
     </message>
     <message>
         <source>an item of that name is in the way</source>
-        <translation type="unfinished"></translation>
+        <translation>ein gleichnamiger Eintrag ist im Weg</translation>
     </message>
     <message>
         <source>the keyring failed</source>
-        <translation type="unfinished"></translation>
+        <translation>im Schlüsselbund ist ein Fehler aufgetreten</translation>
     </message>
     <message>
         <source>w e n d l e</source>
-        <translation type="unfinished"></translation>
+        <translation>w e n d l e</translation>
     </message>
     <message>
         <source>Restore from recovery code…</source>
-        <translation type="unfinished"></translation>
+        <translation>Mit Wiederherstellungscode wiederherstellen…</translation>
     </message>
     <message>
         <source>Continue with a new key…</source>
-        <translation type="unfinished"></translation>
+        <translation>Mit neuem Schlüssel fortfahren…</translation>
     </message>
     <message>
         <source>Couldn&apos;t verify — try again</source>
-        <translation type="unfinished"></translation>
+        <translation>Prüfung fehlgeschlagen — versuch es noch einmal</translation>
     </message>
     <message>
         <source>Unlock with password</source>
-        <translation type="unfinished"></translation>
+        <translation>Mit Passwort entsperren</translation>
     </message>
     <message>
         <source>Your keyring is locked or not running — unlock it and try again</source>
-        <translation type="unfinished"></translation>
+        <translation>Dein Schlüsselbund ist gesperrt oder läuft nicht — entsperre ihn und versuch es noch einmal</translation>
     </message>
     <message>
         <source>Your journal&apos;s key is missing from the keyring — restore it from your recovery code</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Schlüssel deines Tagebuchs fehlt im Schlüsselbund — stell ihn mit deinem Wiederherstellungscode wieder her</translation>
     </message>
     <message>
         <source>This key does not belong to this journal — restore yours from your recovery code</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieser Schlüssel gehört nicht zu diesem Tagebuch — stell deinen mit deinem Wiederherstellungscode wieder her</translation>
     </message>
     <message>
         <source>The journal could not be written — check the disk and try again</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Tagebuch konnte nicht gespeichert werden — prüf den Datenträger und versuch es noch einmal</translation>
     </message>
     <message>
         <source>Keyring item: service %1, account %2 — %3</source>
-        <translation type="unfinished"></translation>
+        <translation>Schlüsselbund-Eintrag: Dienst %1, Konto %2 — %3</translation>
     </message>
 </context>
 <context>
     <name>wendle::LookingBack</name>
     <message>
         <source>one month ago</source>
-        <translation type="unfinished"></translation>
+        <translation>vor einem Monat</translation>
     </message>
     <message>
         <source>one year ago</source>
-        <translation type="unfinished"></translation>
+        <translation>vor einem Jahr</translation>
     </message>
 </context>
 <context>
     <name>wendle::MainWindow</name>
     <message>
         <source>Quit</source>
-        <translation type="unfinished"></translation>
+        <translation>Beenden</translation>
     </message>
     <message>
         <source>Settings…</source>
-        <translation type="unfinished"></translation>
+        <translation>Einstellungen…</translation>
     </message>
     <message>
         <source>Check for updates…</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach Aktualisierungen suchen…</translation>
     </message>
     <message>
         <source>About wendle</source>
-        <translation type="unfinished"></translation>
+        <translation>Über wendle</translation>
     </message>
     <message>
         <source>Show recovery code…</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederherstellungscode anzeigen…</translation>
     </message>
     <message>
         <source>About Wendle</source>
-        <translation type="unfinished"></translation>
+        <translation>Über Wendle</translation>
     </message>
     <message>
         <source>Wendle %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Wendle %1</translation>
     </message>
     <message>
         <source>A quiet journal, one prompt a day.
 
-Your journal is kept in %1, every entry sealed with a key that lives in your keyring as ǎntry-encryption-key” of org.wendle.Wendle.</source>
-        <translation type="unfinished"></translation>
+Your journal is kept in %1, every entry sealed with a key that lives in your keyring as “entry-encryption-key” of org.wendle.Wendle.</source>
+        <translation>Ein stilles Tagebuch, ein Impuls am Tag.
+
+Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, der in deinem Schlüsselbund als „entry-encryption-key“ von org.wendle.Wendle hinterlegt ist.</translation>
     </message>
     <message>
         <source>Your latest writing could not be saved: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Was du zuletzt geschrieben hast, konnte nicht gespeichert werden: %1.</translation>
     </message>
     <message>
         <source>an unknown error</source>
-        <translation type="unfinished"></translation>
+        <translation>ein unbekannter Fehler</translation>
     </message>
     <message>
         <source>Keep Wendle open</source>
-        <translation type="unfinished"></translation>
+        <translation>Wendle offen lassen</translation>
     </message>
     <message>
         <source>Quit anyway</source>
-        <translation type="unfinished"></translation>
+        <translation>Trotzdem beenden</translation>
     </message>
     <message>
         <source>Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Einstellungen</translation>
     </message>
 </context>
 <context>
     <name>wendle::MonthRecapCard</name>
     <message>
         <source>looking back</source>
-        <translation type="unfinished"></translation>
+        <translation>Rückblick</translation>
     </message>
 </context>
 <context>
     <name>wendle::PackageSignature</name>
     <message>
         <source>it could not be read back: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>er konnte nicht erneut gelesen werden: %1.</translation>
     </message>
     <message>
         <source>it is %1 bytes long where the feed says %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>er ist %1 Byte groß, laut Feed aber %2.</translation>
     </message>
     <message>
         <source>its signature is not Wendle&apos;s, so it may have been tampered with.</source>
-        <translation type="unfinished"></translation>
+        <translation>seine Signatur stammt nicht von Wendle, er wurde also möglicherweise manipuliert.</translation>
     </message>
 </context>
 <context>
     <name>wendle::PamConversationDialog</name>
     <message>
         <source>Authenticate to %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Authentifiziere dich, um %1.</translation>
     </message>
     <message>
         <source>messages</source>
-        <translation type="unfinished"></translation>
+        <translation>Meldungen</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>Abbrechen</translation>
     </message>
     <message>
         <source>Unlock</source>
-        <translation type="unfinished"></translation>
+        <translation>Entsperren</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::PromptCategory</name>
+    <message>
+        <source>affirmation</source>
+        <translation>Bestärkung</translation>
+    </message>
+    <message>
+        <source>visualization</source>
+        <translation>Vorstellung</translation>
+    </message>
+    <message>
+        <source>memory</source>
+        <translation>Erinnerung</translation>
+    </message>
+    <message>
+        <source>future</source>
+        <translation>Zukunft</translation>
+    </message>
+    <message>
+        <source>gratitude</source>
+        <translation>Dankbarkeit</translation>
+    </message>
+    <message>
+        <source>morning pages</source>
+        <translation>Morgenseiten</translation>
     </message>
 </context>
 <context>
     <name>wendle::RecoveryCodeCheckSheet</name>
     <message>
         <source>Not now</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht jetzt</translation>
     </message>
     <message>
         <source>Check your recovery code</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederherstellungscode prüfen</translation>
     </message>
     <message>
         <source>Type or paste the recovery code you keep for this journal. It is only compared with the journal&apos;s key, and not kept.</source>
-        <translation type="unfinished"></translation>
+        <translation>Gib den Wiederherstellungscode ein, den du für dieses Tagebuch aufbewahrst, oder füge ihn ein. Er wird nur mit dem Schlüssel des Tagebuchs verglichen und nicht gespeichert.</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished"></translation>
+        <translation>Schließen</translation>
     </message>
     <message>
         <source>This is not your journal&apos;s code — show it again after authenticating</source>
-        <translation type="unfinished"></translation>
+        <translation>Das ist nicht der Code deines Tagebuchs — lass ihn dir nach der Authentifizierung erneut anzeigen</translation>
     </message>
     <message>
         <source>This code opens your journal</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieser Code öffnet dein Tagebuch</translation>
     </message>
 </context>
 <context>
     <name>wendle::RecoveryCodeDialog</name>
     <message>
         <source>Restore</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederherstellen</translation>
     </message>
     <message>
         <source>Restore from recovery code</source>
-        <translation type="unfinished"></translation>
+        <translation>Mit Wiederherstellungscode wiederherstellen</translation>
     </message>
     <message>
         <source>Type the code Wendle showed you when this journal&apos;s key was made. Case, spaces and hyphens don&apos;t matter.</source>
-        <translation type="unfinished"></translation>
+        <translation>Gib den Code ein, den Wendle dir beim Erstellen des Schlüssels für dieses Tagebuch gezeigt hat. Groß- und Kleinschreibung, Leerzeichen und Bindestriche spielen keine Rolle.</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>Abbrechen</translation>
     </message>
     <message>
         <source>That is longer than a recovery code (%1 characters).</source>
-        <translation type="unfinished"></translation>
+        <translation>Das ist länger als ein Wiederherstellungscode (%1 Zeichen).</translation>
     </message>
     <message>
         <source>The checksum does not match: a character is mistyped.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Prüfsumme stimmt nicht: Ein Zeichen ist falsch eingegeben.</translation>
     </message>
     <message>
         <source>%1 of %2 characters</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 von %2 Zeichen</translation>
     </message>
     <message>
         <source>Checking…</source>
-        <translation type="unfinished"></translation>
+        <translation>Wird geprüft…</translation>
     </message>
 </context>
 <context>
     <name>wendle::RecoveryCodeSheet</name>
     <message>
         <source>Recovery code</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederherstellungscode</translation>
     </message>
     <message>
         <source>Your recovery code</source>
-        <translation type="unfinished"></translation>
+        <translation>Dein Wiederherstellungscode</translation>
     </message>
     <message>
         <source>If your keyring ever loses Wendle&apos;s key, this code opens your journal again. Keep it somewhere safe away from this computer: on paper, or in a password manager. Anyone with the code and your journal file can read it.</source>
-        <translation type="unfinished"></translation>
+        <translation>Falls dein Schlüsselbund Wendles Schlüssel einmal verliert, öffnet dieser Code dein Tagebuch wieder. Bewahre ihn sicher und getrennt von diesem Computer auf: auf Papier oder in einem Passwortmanager. Wer den Code und deine Tagebuchdatei hat, kann dein Tagebuch lesen.</translation>
     </message>
     <message>
         <source>recovery code: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederherstellungscode: %1</translation>
     </message>
     <message>
         <source>Copy</source>
-        <translation type="unfinished"></translation>
+        <translation>Kopieren</translation>
     </message>
     <message>
         <source>Print…</source>
-        <translation type="unfinished"></translation>
+        <translation>Drucken…</translation>
     </message>
     <message>
         <source>I&apos;ve stored it safely</source>
-        <translation type="unfinished"></translation>
+        <translation>Ich habe ihn sicher verwahrt</translation>
     </message>
     <message>
         <source>copied — cleared in a minute</source>
-        <translation type="unfinished"></translation>
+        <translation>kopiert — wird in einer Minute gelöscht</translation>
     </message>
     <message>
         <source>Print recovery code</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederherstellungscode drucken</translation>
     </message>
     <message>
         <source>Wendle recovery code
 
 This code opens your journal if your keyring loses its key. Keep this page somewhere safe.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wendle-Wiederherstellungscode
+
+Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verliert. Bewahre diese Seite an einem sicheren Ort auf.</translation>
     </message>
 </context>
 <context>
     <name>wendle::ResurfacedReader</name>
     <message>
         <source>entry text</source>
-        <translation type="unfinished"></translation>
+        <translation>Eintragstext</translation>
     </message>
 </context>
 <context>
     <name>wendle::RootView</name>
     <message>
         <source>Couldn&apos;t verify — try again</source>
-        <translation type="unfinished"></translation>
+        <translation>Prüfung fehlgeschlagen — versuch es noch einmal</translation>
     </message>
     <message>
         <source>This code belongs to another journal.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieser Code gehört zu einem anderen Tagebuch.</translation>
     </message>
     <message>
         <source>Your keyring is locked or not running — unlock it and try again</source>
-        <translation type="unfinished"></translation>
+        <translation>Dein Schlüsselbund ist gesperrt oder läuft nicht — entsperre ihn und versuch es noch einmal</translation>
     </message>
     <message>
         <source>Continue with a new key</source>
-        <translation type="unfinished"></translation>
+        <translation>Mit neuem Schlüssel fortfahren</translation>
     </message>
     <message>
         <source>Start this journal over with a new key?</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieses Tagebuch mit einem neuen Schlüssel neu beginnen?</translation>
     </message>
     <message>
         <source>The entries written so far stay in this journal, sealed under the old key. They open again only if the old key is restored from its recovery code. A key now in your keyring is kept aside under a name of its own. Nothing is deleted.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die bisherigen Einträge bleiben in diesem Tagebuch, versiegelt mit dem alten Schlüssel. Sie lassen sich erst wieder öffnen, wenn der alte Schlüssel mit seinem Wiederherstellungscode wiederhergestellt wird. Ein Schlüssel, der jetzt in deinem Schlüsselbund liegt, wird unter einem eigenen Namen beiseitegelegt. Es wird nichts gelöscht.</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
     <name>wendle::SaveProblemLine</name>
     <message>
         <source>Not saved yet — %1. Wendle keeps trying.</source>
-        <translation type="unfinished"></translation>
+        <translation>Noch nicht gespeichert — %1. Wendle versucht es weiter.</translation>
     </message>
 </context>
 <context>
     <name>wendle::TodayView</name>
     <message>
         <source>%1, history</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, Verlauf</translation>
     </message>
 </context>
 <context>
     <name>wendle::TrayEntryView</name>
     <message>
         <source>Check for updates</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach Aktualisierungen suchen</translation>
     </message>
     <message>
         <source>Unlock with password</source>
-        <translation type="unfinished"></translation>
+        <translation>Mit Passwort entsperren</translation>
     </message>
 </context>
 <context>
     <name>wendle::TrayItem</name>
     <message>
         <source>Open wendle</source>
-        <translation type="unfinished"></translation>
+        <translation>wendle öffnen</translation>
     </message>
 </context>
 <context>
     <name>wendle::UnlockButton</name>
     <message>
         <source>unlock</source>
-        <translation type="unfinished"></translation>
+        <translation>entsperren</translation>
     </message>
 </context>
 <context>
     <name>wendle::UpdateDialog</name>
     <message>
         <source>Software update</source>
-        <translation type="unfinished"></translation>
+        <translation>Softwareaktualisierung</translation>
     </message>
     <message>
         <source>Wendle %1 is available.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wendle %1 ist verfügbar.</translation>
     </message>
     <message>
         <source>You have version %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Du hast Version %1.</translation>
     </message>
     <message>
         <source>Release notes: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Versionshinweise: %1</translation>
     </message>
     <message>
         <source>This release comes without notes.</source>
-        <translation type="unfinished"></translation>
+        <translation>Zu dieser Version gibt es keine Hinweise.</translation>
     </message>
     <message>
         <source>Download</source>
-        <translation type="unfinished"></translation>
+        <translation>Herunterladen</translation>
     </message>
     <message>
         <source>Not now</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht jetzt</translation>
     </message>
 </context>
 <context>
     <name>wendle::UpdateFeed</name>
     <message>
         <source>it is not an RSS feed</source>
-        <translation type="unfinished"></translation>
+        <translation>er ist kein RSS-Feed</translation>
     </message>
     <message>
         <source>%1 is not an HTTPS address, and Wendle fetches updates only over HTTPS.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist keine HTTPS-Adresse, und Wendle lädt Aktualisierungen nur über HTTPS.</translation>
     </message>
     <message>
         <source>This update cannot be verified: the feed does not give the length of its download.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Aktualisierung lässt sich nicht überprüfen: Der Feed gibt die Größe des Downloads nicht an.</translation>
     </message>
     <message>
         <source>This update cannot be verified: its download would be %1 bytes, more than the %2 MiB Wendle accepts.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Aktualisierung lässt sich nicht überprüfen: Der Download wäre %1 Byte groß, mehr als die %2 MiB, die Wendle akzeptiert.</translation>
     </message>
 </context>
 <context>
     <name>wendle::UpdaterController</name>
     <message>
         <source>Software updates</source>
-        <translation type="unfinished"></translation>
+        <translation>Softwareaktualisierungen</translation>
     </message>
     <message>
         <source>Wendle&apos;s updates come from your system&apos;s package manager.</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktualisierungen für Wendle kommen über die Paketverwaltung deines Systems.</translation>
     </message>
     <message>
         <source>Couldn&apos;t check for updates</source>
-        <translation type="unfinished"></translation>
+        <translation>Suche nach Aktualisierungen fehlgeschlagen</translation>
     </message>
     <message>
         <source>The update feed could not be read: it is larger than the %1 MiB Wendle reads.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Update-Feed konnte nicht gelesen werden: Er ist größer als die %1 MiB, die Wendle liest.</translation>
     </message>
     <message>
         <source>The update feed could not be reached: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Update-Feed war nicht erreichbar: %1.</translation>
     </message>
     <message>
         <source>The update feed could not be read: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Update-Feed konnte nicht gelesen werden: %1.</translation>
     </message>
     <message>
         <source>You&apos;re up to date</source>
-        <translation type="unfinished"></translation>
+        <translation>Du bist auf dem neuesten Stand</translation>
     </message>
     <message>
         <source>You&apos;re up to date: Wendle %1 is the newest version.</source>
-        <translation type="unfinished"></translation>
+        <translation>Du bist auf dem neuesten Stand: Wendle %1 ist die aktuellste Version.</translation>
     </message>
     <message>
         <source>Software update</source>
-        <translation type="unfinished"></translation>
+        <translation>Softwareaktualisierung</translation>
     </message>
     <message>
         <source>Couldn&apos;t download the update</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktualisierung konnte nicht heruntergeladen werden</translation>
     </message>
     <message>
         <source>There is no room to keep it in %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>In %1 ist nicht genug Platz dafür.</translation>
     </message>
     <message>
         <source>%1 cannot be written: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 kann nicht geschrieben werden: %2.</translation>
     </message>
     <message>
         <source>it is longer than the %1 bytes the feed announces.</source>
-        <translation type="unfinished"></translation>
+        <translation>er ist größer als die %1 Byte, die der Feed angibt.</translation>
     </message>
     <message>
         <source>The download of Wendle %1 was deleted: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Download von Wendle %1 wurde gelöscht: %2</translation>
     </message>
     <message>
         <source>Wendle %1 is downloaded and its signature is checked.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wendle %1 ist heruntergeladen und die Signatur geprüft.</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Öffnen</translation>
     </message>
     <message>
         <source>Later</source>
-        <translation type="unfinished"></translation>
+        <translation>Später</translation>
     </message>
 </context>
 <context>
     <name>wendle::VersionsSheet</name>
     <message>
         <source>Earlier versions</source>
-        <translation type="unfinished"></translation>
+        <translation>Frühere Versionen</translation>
     </message>
     <message>
         <source>version text</source>
-        <translation type="unfinished"></translation>
+        <translation>Versionstext</translation>
     </message>
     <message>
         <source>Restore this version</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Version wiederherstellen</translation>
     </message>
     <message>
         <source>This version does not open with this journal&apos;s key.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Version lässt sich mit dem Schlüssel dieses Tagebuchs nicht öffnen.</translation>
     </message>
 </context>
 <context>
@@ -602,29 +640,33 @@ This code opens your journal if your keyring loses its key. Keep this page somew
         <source>
 
 Wendle will close now.</source>
-        <translation type="unfinished"></translation>
+        <translation>
+
+Wendle wird jetzt geschlossen.</translation>
     </message>
     <message>
         <source>
 
 Wendle has not changed the file. It will close now.</source>
-        <translation type="unfinished"></translation>
+        <translation>
+
+Wendle hat die Datei nicht verändert und wird jetzt geschlossen.</translation>
     </message>
     <message>
         <source>Couldn&apos;t create Wendle&apos;s data folder %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wendles Datenordner %1 konnte nicht angelegt werden.</translation>
     </message>
     <message>
         <source>Couldn&apos;t use Wendle&apos;s data folder %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wendles Datenordner %1 konnte nicht verwendet werden: %2.</translation>
     </message>
     <message>
         <source>it cannot be written</source>
-        <translation type="unfinished"></translation>
+        <translation>er ist nicht beschreibbar</translation>
     </message>
     <message>
         <source>its lock file cannot be created</source>
-        <translation type="unfinished"></translation>
+        <translation>seine Sperrdatei kann nicht angelegt werden</translation>
     </message>
 </context>
 </TS>

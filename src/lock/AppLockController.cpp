@@ -66,7 +66,7 @@ void AppLockController::attempt(std::function<void(EntryKeyReply)> step, Done do
     setAuthFailed(false);
     const quint64 number = ++m_attemptNumber;
     QPointer<AppLockController> self(this);
-    m_authenticator.authenticate(reason,
+    m_authenticator.authenticate(reason(),
                                  [self, number, step = std::move(step), done = std::move(done)](bool authenticated) {
                                      if (!self) {
                                          return;
@@ -108,7 +108,7 @@ void AppLockController::reauthenticate(std::function<void(bool authenticated)> d
     }
     m_authInFlight = true;
     QPointer<AppLockController> self(this);
-    m_authenticator.authenticate(reason, [self, done = std::move(done)](bool authenticated) {
+    m_authenticator.authenticate(reason(), [self, done = std::move(done)](bool authenticated) {
         if (!self) {
             return;
         }

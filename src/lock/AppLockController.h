@@ -36,8 +36,8 @@ class AppLockController : public QObject
 public:
     static constexpr int idleCheckMilliseconds = 20'000;
     static constexpr double idleLockSeconds = 300.0;
-    /** What the authentication dialog says it is for. */
-    static inline const QString reason = QStringLiteral("unlock your journal");
+    /** What the authentication dialog says it is for: "Authenticate to <reason>." */
+    static QString reason() { return tr("unlock your journal"); }
 
     using Done = std::function<void(const EntryKeyResult&)>;
 

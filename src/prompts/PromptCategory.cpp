@@ -3,6 +3,8 @@
 
 #include "journal/Entry.h"
 
+#include <QCoreApplication>
+
 namespace wendle {
 
 QString rawValue(PromptCategory category)
@@ -36,7 +38,21 @@ std::optional<PromptCategory> promptCategoryFromRaw(const QString& raw)
 
 QString label(PromptCategory category)
 {
-    return category == PromptCategory::pages ? QStringLiteral("morning pages") : rawValue(category);
+    switch (category) {
+    case PromptCategory::affirmation:
+        return QCoreApplication::translate("wendle::PromptCategory", "affirmation");
+    case PromptCategory::visualization:
+        return QCoreApplication::translate("wendle::PromptCategory", "visualization");
+    case PromptCategory::memory:
+        return QCoreApplication::translate("wendle::PromptCategory", "memory");
+    case PromptCategory::future:
+        return QCoreApplication::translate("wendle::PromptCategory", "future");
+    case PromptCategory::gratitude:
+        return QCoreApplication::translate("wendle::PromptCategory", "gratitude");
+    case PromptCategory::pages:
+        break;
+    }
+    return QCoreApplication::translate("wendle::PromptCategory", "morning pages");
 }
 
 PromptCategory categoryOf(const Entry& entry)

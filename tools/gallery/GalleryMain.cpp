@@ -4,6 +4,7 @@
 //   wendle-gallery --screen-reader   shows each state in turn (see Showcase)
 #include "Showcase.h"
 #include "app/MainWindow.h"
+#include "app/Translations.h"
 #include "history/ArchiveList.h"
 #include "history/ArchiveModel.h"
 #include "history/EntryReader.h"
@@ -124,8 +125,11 @@ void type(TodayView& view, const QString& text)
 int main(int argc, char** argv)
 {
     qputenv("TZ", "America/New_York");
-    qputenv("LC_ALL", "en_US.UTF-8");
+    // English by default; LANGUAGE=de_DE shows every state in German, with German dates.
+    const QByteArray language = qgetenv("LANGUAGE").split(':').constFirst();
+    qputenv("LC_ALL", language.contains('_') ? language + ".UTF-8" : QByteArray("en_US.UTF-8"));
     QApplication app(argc, argv);
+    const Translations translations(QLocale::system().uiLanguages());
     test::FailingVfs::install();
     if (argc != 2) {
         std::fprintf(stderr, "usage: wendle-gallery OUTPUT_FOLDER | --screen-reader\n");
