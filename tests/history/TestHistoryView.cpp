@@ -41,6 +41,13 @@ int shadedCells(const HeatmapView& heatmap)
     return shaded;
 }
 
+/** An entry written at 09:00 on `day` March, under `key` when one is given. */
+Entry* on(TempJournal& journal, int day, const QString& text, const EntryKey* key = nullptr)
+{
+    return journal.add(QStringLiteral("2026-03-%1").arg(day, 2, 10, QLatin1Char('0')), QStringLiteral("a"), text, -1,
+                       berlin(day, 9), key);
+}
+
 QString snippet(const HistoryView& view, int row)
 {
     return view.archiveModel()->index(row).data().toString();
@@ -128,13 +135,10 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
 {
     TempJournal journal;
     const auto otherKey = EntryKey::random();
-    journal.add(QStringLiteral("2026-03-01"), QStringLiteral("a"), QStringLiteral("A morning at the Café Noir"), -1,
-                berlin(1, 9));
-    journal.add(QStringLiteral("2026-03-02"), QStringLiteral("a"), QStringLiteral("apples and pears"), -1,
-                berlin(2, 9));
-    journal.add(QStringLiteral("2026-03-03"), QStringLiteral("a"), QStringLiteral("only bananas"), -1, berlin(3, 9));
-    journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), QStringLiteral("a cafe, sealed elsewhere"), 5,
-                berlin(4, 9), otherKey.get());
+    on(journal, 1, QStringLiteral("A morning at the Café Noir"));
+    on(journal, 2, QStringLiteral("apples and pears"));
+    on(journal, 3, QStringLiteral("only bananas"));
+    on(journal, 4, QStringLiteral("a cafe, sealed elsewhere"), otherKey.get());
     HistoryView view(*journal.store, journal.key, nullptr, m_clock);
     view.resize(760, 640);
     showActive(&view);
@@ -176,9 +180,9 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
 void TestHistoryView::correctingAPastDayKeepsItsStreak()
 {
     TempJournal journal;
-    journal.add(QStringLiteral("2026-03-03"), QStringLiteral("a"), words(30), -1, berlin(3, 9));
-    Entry* yesterday = journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(50), -1, berlin(4, 9));
-    Entry* today = journal.add(QStringLiteral("2026-03-05"), QStringLiteral("a"), words(50), -1, berlin(5, 9));
+    on(journal, 3, words(30));
+    Entry* yesterday = on(journal, 4, words(50));
+    Entry* today = on(journal, 5, words(50));
     QVERIFY(journal.store->save());
     HistoryView view(*journal.store, journal.key, nullptr, m_clock);
     view.show();
@@ -264,9 +268,8 @@ void TestHistoryView::unreadableBodyIsKeptAsideAndClosingDropsEdits()
 {
     TempJournal journal;
     const auto otherKey = EntryKey::random();
-    Entry* sealedElsewhere
-        = journal.add(QStringLiteral("2026-03-02"), QStringLiteral("a"), words(40), -1, berlin(2, 9), otherKey.get());
-    Entry* readable = journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(30), -1, berlin(4, 9));
+    Entry* sealedElsewhere = on(journal, 2, words(40), otherKey.get());
+    Entry* readable = on(journal, 4, words(30));
     QVERIFY(journal.store->save());
     const QByteArray original = sealedElsewhere->cipherBody();
     HistoryView view(*journal.store, journal.key, nullptr, m_clock);
@@ -297,7 +300,7 @@ void TestHistoryView::unreadableBodyIsKeptAsideAndClosingDropsEdits()
 void TestHistoryView::refusedSaveIsNotCalledSavedUntilTheRetryLands()
 {
     TempJournal journal;
-    Entry* yesterday = journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(30), -1, berlin(4, 9));
+    Entry* yesterday = on(journal, 4, words(30));
     QVERIFY(journal.store->save());
     HistoryView view(*journal.store, journal.key, nullptr, m_clock);
     view.show();
@@ -335,10 +338,10 @@ void TestHistoryView::keyboardAndScreenReaderReachEverything()
                     berlin(1, 9).addDays(day - 29));
     }
     for (const int day : {2, 3, 4}) {
-        journal.add(QStringLiteral("2026-03-0%1").arg(day), QStringLiteral("a"), words(1), -1, berlin(day, 9));
+        on(journal, day, words(1));
     }
     const QString text = QStringLiteral("The kitchen had a yellow table. ").repeated(20);
-    journal.add(QStringLiteral("2026-03-05"), QStringLiteral("a"), text, -1, berlin(5, 9));
+    on(journal, 5, text);
     bool back = false;
     HistoryView view(
         *journal.store, journal.key, [&] { back = true; }, m_clock);
