@@ -213,8 +213,7 @@ void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
     m_rig->store.setCreditedWords(lastMonth, 0);
     m_rig->lock.lock();
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
+    m_rig->unlockNow();
     QCOMPARE(lastMonth->creditedWords(), 0);
 }
 
@@ -241,8 +240,7 @@ void TestRootView::historyIsKeptAcrossLocks()
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
     QVERIFY(!reader && !history);
     QCOMPARE(openEntryText(entry->cipherBody(), *m_rig->journal.key), words(30));
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
+    m_rig->unlockNow();
     QCOMPARE(root.currentScreen(), root.historyView());
     QVERIFY(!root.historyView()->reading());
 
@@ -348,13 +346,22 @@ void TestRootView::unsavedWritingAsksBeforeQuitting()
     QTRY_VERIFY(window.quitQuestion());
     QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));
     QTRY_VERIFY(!window.quitQuestion());
+    // Kept in the tray, closing only puts the window away, still unlocked; quitting brings it back to ask.
+    window.setKeepRunningWhenClosed(true);
+    QVERIFY(window.close());
+    QVERIFY(!window.isVisible() && !window.quitQuestion() && lock.isUnlocked());
+    window.quitAction()->trigger();
+    QTRY_VERIFY(window.isVisible() && window.quitQuestion());
+    QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));
+    QTRY_VERIFY(!window.quitQuestion());
+    QVERIFY(window.isVisible());
+    window.setKeepRunningWhenClosed(false);
 
     // Locked while the disk is full, unlocked once there is room: the words are written at once, not 5 s later.
     lock.lock();
     QVERIFY(store.hasUnsavedChanges());
     FailingVfs::setFailing(false);
-    lock.unlock();
-    m_rig->auth.answer(true);
+    m_rig->unlockNow();
     QVERIFY(!store.hasUnsavedChanges());
     QCOMPARE(store.entries().size(), std::size_t(1));
 

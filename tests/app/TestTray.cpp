@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The application menu, and Wendle in a real system tray (trayer, started here): the icon, its panel, quitting.
+// The application menu, and Wendle in a real system tray (trayer, started here): the icon, its panel, closing.
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/TrayItem.h"
@@ -10,13 +10,11 @@
 #include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
-#include "ui/PlainTextEditor.h"
 #include "ui/WendleStyle.h"
 #include "updates/UpdaterController.h"
 #include "writing/TrayEntryView.h"
 #include "writing/TrayPanel.h"
 
-#include "FailingVfs.h"
 #include "Fakes.h"
 #include "TempJournal.h"
 #include "TrayHost.h"
@@ -47,9 +45,7 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
     void menuCommands();
-    void quittingFromTheTrayStillAsks();
     void iconOpensThePanelBesideIt();
     void closingPutsTheWindowInTheTray();
     void importingBringsNoMonthRecap();
@@ -80,7 +76,6 @@ void TestTray::initTestCase()
         QSKIP("needs the desktop of scripts/test-session.sh");
     }
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
-    FailingVfs::install();
     QApplication::setStyle(new WendleStyle);
     m_tray.emplace();
     QVERIFY2(m_tray->isReady(), "trayer did not start (scripts/install-deps.sh installs it)");
@@ -98,15 +93,9 @@ void TestTray::init()
 
 void TestTray::cleanup()
 {
-    FailingVfs::setFailing(false);
     m_window.reset();
     m_updater.reset();
     m_rig.reset();
-}
-
-void TestTray::cleanupTestCase()
-{
-    m_tray.reset();
 }
 
 namespace {
@@ -172,27 +161,6 @@ void TestTray::menuCommands()
     for (QAbstractButton* button : about->buttons()) {
         QVERIFY(button->icon().isNull());
     }
-}
-
-void TestTray::quittingFromTheTrayStillAsks()
-{
-    m_window->setKeepRunningWhenClosed(true);
-    unlock();
-    FailingVfs::setFailing(true);
-    auto* editor = m_window->findChild<PlainTextEditor*>();
-    editor->setFocus();
-    QTest::keyClicks(editor, QStringLiteral("words that cannot land"));
-    QTRY_VERIFY(m_rig->store.hasUnsavedChanges() && !m_rig->store.saveFailure().isEmpty());
-
-    // Closing only puts the window away, still unlocked; quitting from the tray brings it back to ask.
-    QVERIFY(m_window->close());
-    QVERIFY(!m_window->isVisible() && !m_window->quitQuestion() && m_rig->lock.isUnlocked());
-    m_window->quitAction()->trigger();
-    QVERIFY(m_window->isVisible());
-    answerBox(m_window.get(), QStringLiteral("Your latest writing could not be saved: the disk is full."),
-              QStringLiteral("Keep Wendle open"));
-    QTRY_VERIFY(!m_window->quitQuestion());
-    QVERIFY(m_window->isVisible());
 }
 
 void TestTray::iconOpensThePanelBesideIt()
@@ -293,8 +261,7 @@ void TestTray::importingBringsNoMonthRecap()
     QVERIFY(!m_window->rootView()->todayView()->recap());
     // Nor after locking and unlocking, in this session.
     m_rig->lock.lock();
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
+    m_rig->unlockNow();
     QTRY_VERIFY(m_window->rootView()->todayView());
     QVERIFY(!m_window->rootView()->todayView()->recap());
 

@@ -81,6 +81,13 @@ struct LockRig
     /** Puts the journal's own key in the keyring, as an earlier unlock left it. */
     void keepKey() { keychain.store(entryKeyItem, keyBytes(*journal.key)); }
 
+    /** Asks to unlock, and lets the password through. */
+    void unlockNow()
+    {
+        lock.unlock();
+        auth.answer(true);
+    }
+
     /** Shows `window`, which asks for the password at once, and lets that through; false when nothing asked. */
     bool showAndUnlock(QWidget& window)
     {
