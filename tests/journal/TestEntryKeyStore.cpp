@@ -102,10 +102,14 @@ bool insideTestSession()
     return !qEnvironmentVariableIsEmpty("WENDLE_TEST_USER");
 }
 
-/** A call to the keyring's object at `path`. */
-QDBusMessage secretsCall(const QString& interface, const QString& method, const QString& path = kSecretsPath)
+/** Calls `method` on the keyring's object at `path`; the reply, or the error. */
+QDBusMessage secrets(const char* interface, const char* method, const QVariantList& arguments,
+                     const QString& path = kSecretsPath)
 {
-    return QDBusMessage::createMethodCall(kSecrets, path, interface, method);
+    QDBusMessage call
+        = QDBusMessage::createMethodCall(kSecrets, path, QString::fromLatin1(interface), QString::fromLatin1(method));
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call);
 }
 
 /** What the keyring holds under a service, as its own tool lists it. Holds secrets: never print it. */
@@ -127,28 +131,19 @@ class TestCollection
 public:
     TestCollection()
     {
-        QDBusMessage open
-            = secretsCall(QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("OpenSession"));
-        open << QStringLiteral("plain") << QVariant::fromValue(QDBusVariant(QString()));
-        const QDBusMessage opened = QDBusConnection::sessionBus().call(open);
-        if (opened.arguments().size() == 2) {
-            m_session = qdbus_cast<QDBusObjectPath>(opened.arguments().at(1));
-        }
-        QDBusMessage create = adminCall(QStringLiteral("CreateWithMasterPassword"));
-        create << QVariantMap{{QStringLiteral("org.freedesktop.Secret.Collection.Label"),
-                               QStringLiteral("wendle-test")}}
-               << password();
-        const QDBusMessage created = QDBusConnection::sessionBus().call(create);
-        if (!created.arguments().isEmpty()) {
-            m_path = qdbus_cast<QDBusObjectPath>(created.arguments().at(0)).path();
-        }
+        const QDBusMessage opened = secrets("org.freedesktop.Secret.Service", "OpenSession",
+                                            {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
+        m_session = qdbus_cast<QDBusObjectPath>(opened.arguments().value(1));
+        const QVariantMap label{
+            {QStringLiteral("org.freedesktop.Secret.Collection.Label"), QStringLiteral("wendle-test")}};
+        const QDBusMessage created = secrets(kAdmin, "CreateWithMasterPassword", {label, password()});
+        m_path = qdbus_cast<QDBusObjectPath>(created.arguments().value(0)).path();
     }
     ~TestCollection()
     {
         if (!m_path.isEmpty()) {
             unlock();
-            QDBusConnection::sessionBus().call(
-                secretsCall(QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Delete"), m_path));
+            secrets("org.freedesktop.Secret.Collection", "Delete", {}, m_path);
         }
     }
 
@@ -156,23 +151,19 @@ public:
 
     bool lock() const
     {
-        QDBusMessage call = secretsCall(QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
-        call << QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(m_path)});
-        return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
+        const QVariant paths = QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(m_path)});
+        return secrets("org.freedesktop.Secret.Service", "Lock", {paths}).type() == QDBusMessage::ReplyMessage;
     }
 
     bool unlock() const
     {
-        QDBusMessage call = adminCall(QStringLiteral("UnlockWithMasterPassword"));
-        call << QVariant::fromValue(QDBusObjectPath(m_path)) << password();
-        return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
+        const QVariantList arguments{QVariant::fromValue(QDBusObjectPath(m_path)), password()};
+        return secrets(kAdmin, "UnlockWithMasterPassword", arguments).type() == QDBusMessage::ReplyMessage;
     }
 
 private:
-    static QDBusMessage adminCall(const QString& method)
-    {
-        return secretsCall(QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"), method);
-    }
+    static constexpr const char* kAdmin = "org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface";
+
     /** The collection's password as the Secret Service passes a secret: (session, parameters, value, type). */
     QVariant password() const
     {
