@@ -75,8 +75,8 @@ private Q_SLOTS:
     void countsFollowTheStoreLive();
     void searchNeedsEveryWordWhateverTheCaseAndAccents();
     void correctingAPastDayKeepsItsStreak();
-    void unreadableBodyIsKeptAsideAndClosingDropsEdits();
-    void refusedSaveIsNotCalledSavedUntilTheRetryLands();
+    // A body that does not open is kept aside; Escape drops edits; a refused save is not "Saved" until it lands.
+    void readerKeepsWhatItCannotOpenOrSave();
     void keyboardAndScreenReaderReachEverything();
 
 private:
@@ -264,7 +264,7 @@ void TestHistoryView::correctingAPastDayKeepsItsStreak()
     QCOMPARE(journal.store->entries().size(), std::size_t(3));
 }
 
-void TestHistoryView::unreadableBodyIsKeptAsideAndClosingDropsEdits()
+void TestHistoryView::readerKeepsWhatItCannotOpenOrSave()
 {
     TempJournal journal;
     const auto otherKey = EntryKey::random();
@@ -295,24 +295,15 @@ void TestHistoryView::unreadableBodyIsKeptAsideAndClosingDropsEdits()
     QTRY_VERIFY(!second);
     QVERIFY(!view.reading());
     QCOMPARE(openEntryText(readable->cipherBody(), *journal.key), words(30));
-}
-
-void TestHistoryView::refusedSaveIsNotCalledSavedUntilTheRetryLands()
-{
-    TempJournal journal;
-    Entry* yesterday = on(journal, 4, words(30));
-    QVERIFY(journal.store->save());
-    HistoryView view(*journal.store, journal.key, nullptr, m_clock);
-    view.show();
-    EntryReader& reader = open(view, yesterday);
-    QVERIFY(!labelStarting(&reader, QStringLiteral("Not saved yet")));
 
     // The disk is full: the correction stays in the store, and the sheet says so instead of "Saved".
+    EntryReader& third = open(view, readable);
+    QVERIFY(!labelStarting(&third, QStringLiteral("Not saved yet")));
     FailingVfs::setFailing(true);
-    reader.editor()->setText(words(7));
-    QTest::mouseClick(reader.saveButton(), Qt::LeftButton);
-    QCOMPARE(reader.saveButton()->text(), QStringLiteral("Save"));
-    QLabel* problem = labelStarting(&reader, QStringLiteral("Not saved yet"));
+    third.editor()->setText(words(7));
+    QTest::mouseClick(third.saveButton(), Qt::LeftButton);
+    QCOMPARE(third.saveButton()->text(), QStringLiteral("Save"));
+    QLabel* problem = labelStarting(&third, QStringLiteral("Not saved yet"));
     QVERIFY(problem && problem->isVisible());
     QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
     // A notification: a screen reader says it as it appears, wherever the focus is.
@@ -322,11 +313,11 @@ void TestHistoryView::refusedSaveIsNotCalledSavedUntilTheRetryLands()
 
     // Space comes back: the store's retry writes it, and only then is it "Saved".
     FailingVfs::setFailing(false);
-    QTRY_COMPARE_WITH_TIMEOUT(reader.saveButton()->text(), QStringLiteral("Saved"),
+    QTRY_COMPARE_WITH_TIMEOUT(third.saveButton()->text(), QStringLiteral("Saved"),
                               EntryStore::retryMilliseconds + 1000);
     QVERIFY(!journal.store->hasUnsavedChanges());
     QVERIFY(!problem->isVisible());
-    QCOMPARE(openEntryText(yesterday->cipherBody(), *journal.key), words(7));
+    QCOMPARE(openEntryText(readable->cipherBody(), *journal.key), words(7));
 }
 
 void TestHistoryView::keyboardAndScreenReaderReachEverything()
@@ -386,22 +377,17 @@ void TestHistoryView::keyboardAndScreenReaderReachEverything()
 
     // The archive opens its current row with Return or Space; Escape closes the reader.
     QTest::keyClick(view.heatmap(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), view.archive());
     QTest::keyClick(view.archive(), Qt::Key_Down);
-    QTest::keyClick(view.archive(), Qt::Key_Return);
-    QCOMPARE(view.reading(), view.archiveModel()->entryAt(1));
-    showActive(view.reader()); // as a window manager would
-    // To the reader's own focus: the X server may hand the activation back to the view meanwhile.
-    QTest::keyClick(view.reader()->focusWidget(), Qt::Key_Escape);
-    QTRY_VERIFY(!view.reader());
-    QApplication::setActiveWindow(&view);
-    QCOMPARE(QApplication::focusWidget(), view.archive());
-    QTest::keyClick(view.archive(), Qt::Key_Space);
-    QCOMPARE(view.reading(), view.archiveModel()->entryAt(1));
-    showActive(view.reader());
-    QTest::keyClick(view.reader()->focusWidget(), Qt::Key_Escape);
-    QTRY_VERIFY(!view.reader());
-    QApplication::setActiveWindow(&view);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        QCOMPARE(QApplication::focusWidget(), view.archive());
+        QTest::keyClick(view.archive(), key);
+        QCOMPARE(view.reading(), view.archiveModel()->entryAt(1));
+        showActive(view.reader()); // as a window manager would
+        // To the reader's own focus: the X server may hand the activation back to the view meanwhile.
+        QTest::keyClick(view.reader()->focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!view.reader());
+        QApplication::setActiveWindow(&view);
+    }
 
     // And back to today.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
