@@ -201,9 +201,8 @@ class TestEntryKeyStore : public QObject
 
 private Q_SLOTS:
     void cleanupTestCase();
-    void aNewJournalGetsOneKeyAndItsCheck();
+    void aNewJournalGetsOneKeyAndKeychainFailuresFailTheUnlock();
     void aJournalThatHadAKeyNeverGetsANewOne();
-    void keychainFailuresFailTheUnlock();
     void versionOneJournalGainsItsCheckAtUnlock();
     void recoveryCodeRoundTripAndTypos();
     void restoreAndReplaceKeepTheOldItems();
@@ -216,7 +215,7 @@ private:
     const KeychainItem m_item{m_service, entryKeyItem.account};
 };
 
-void TestEntryKeyStore::aNewJournalGetsOneKeyAndItsCheck()
+void TestEntryKeyStore::aNewJournalGetsOneKeyAndKeychainFailuresFailTheUnlock()
 {
     TempJournal journal;
     InMemoryKeychain keychain;
@@ -231,6 +230,36 @@ void TestEntryKeyStore::aNewJournalGetsOneKeyAndItsCheck()
     QVERIFY(!second.created);
     QCOMPARE(keychain.addCount(), 1);
     QCOMPARE(journal.store->keyChecks().size(), std::size_t(1));
+
+    // A keychain that fails fails the unlock, and nothing is made.
+    TempJournal fresh;
+    InMemoryKeychain addFails;
+    addFails.failAdds(KeychainStatus::Duplicate);
+    EntryKeyResult result = keyFor(addFails, *fresh.store);
+    QVERIFY(!result.key);
+    QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Duplicate));
+    QVERIFY(fresh.store->keyChecks().empty());
+
+    for (const KeychainStatus status :
+         {KeychainStatus::Cancelled, KeychainStatus::Locked, KeychainStatus::Unavailable}) {
+        InMemoryKeychain lookupFails;
+        lookupFails.failLookups(status);
+        result = keyFor(lookupFails, *fresh.store);
+        QCOMPARE(result.error, EntryCryptoError::keychainStatus(status));
+        QCOMPARE(result.problem, KeyProblem::keyringUnavailable);
+        QCOMPARE(lookupFails.addCount(), 0);
+    }
+
+    // An item that is not a key is left as it is.
+    for (const QByteArray& stored : {QByteArray(31, 'k'), QByteArray(33, 'k'), QByteArray()}) {
+        InMemoryKeychain odd;
+        odd.store(entryKeyItem, stored);
+        result = keyFor(odd, *fresh.store);
+        QVERIFY(!result.key);
+        QCOMPARE(result.problem, KeyProblem::keyMismatch);
+        QCOMPARE(odd.stored(entryKeyItem), stored);
+        QCOMPARE(odd.addCount(), 0);
+    }
 }
 
 void TestEntryKeyStore::aJournalThatHadAKeyNeverGetsANewOne()
@@ -264,38 +293,6 @@ void TestEntryKeyStore::aJournalThatHadAKeyNeverGetsANewOne()
         QCOMPARE(keychain.addCount(), 0);
         QCOMPARE(keychain.stored(entryKeyItem), foreign ? std::optional(other) : std::nullopt);
         QCOMPARE(fileBytes(journal.store->path()), before);
-    }
-}
-
-void TestEntryKeyStore::keychainFailuresFailTheUnlock()
-{
-    TempJournal journal;
-    InMemoryKeychain addFails;
-    addFails.failAdds(KeychainStatus::Duplicate);
-    EntryKeyResult result = keyFor(addFails, *journal.store);
-    QVERIFY(!result.key);
-    QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Duplicate));
-    QVERIFY(journal.store->keyChecks().empty());
-
-    for (const KeychainStatus status :
-         {KeychainStatus::Cancelled, KeychainStatus::Locked, KeychainStatus::Unavailable}) {
-        InMemoryKeychain lookupFails;
-        lookupFails.failLookups(status);
-        result = keyFor(lookupFails, *journal.store);
-        QCOMPARE(result.error, EntryCryptoError::keychainStatus(status));
-        QCOMPARE(result.problem, KeyProblem::keyringUnavailable);
-        QCOMPARE(lookupFails.addCount(), 0);
-    }
-
-    // An item that is not a key is left as it is.
-    for (const QByteArray& stored : {QByteArray(31, 'k'), QByteArray(33, 'k'), QByteArray()}) {
-        InMemoryKeychain keychain;
-        keychain.store(entryKeyItem, stored);
-        result = keyFor(keychain, *journal.store);
-        QVERIFY(!result.key);
-        QCOMPARE(result.problem, KeyProblem::keyMismatch);
-        QCOMPARE(keychain.stored(entryKeyItem), stored);
-        QCOMPARE(keychain.addCount(), 0);
     }
 }
 
