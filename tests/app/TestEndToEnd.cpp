@@ -120,14 +120,8 @@ void TestEndToEnd::writeQuitAndComeBack()
     const QString first = QStringLiteral("The kettle sang. I wrote two sentences before the sun came up.");
     QVERIFY(m_wendle.writeAndQuit(first));
 
+    // Sealed on disk (the plaintext audit looks for its words in every file).
     QCOMPARE(storedText(), first);
-    // Sealed: not a word of it in the database, its log or its index.
-    QByteArray onDisk;
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        onDisk += test::fileBytes(journalPath() + QString::fromLatin1(suffix));
-    }
-    QVERIFY(!onDisk.isEmpty());
-    QVERIFY(!onDisk.contains("kettle") && !onDisk.contains("sentences"));
 
     // Again: the text comes back into the editor, and what is added goes after it.
     start();
