@@ -121,16 +121,6 @@ std::optional<bool> authenticate(PamAuthenticator& authenticator,
     return QTest::qWaitFor([&] { return result.has_value(); }, 15000) ? result : std::nullopt;
 }
 
-void answer(PamConversationDialog& conversation, const QString& text)
-{
-    auto* field = conversation.findChild<QLineEdit*>();
-    QTRY_VERIFY_WITH_TIMEOUT(field->isVisible() && field->isEnabled(), 5000);
-    QCOMPARE(field->echoMode(), QLineEdit::Password);
-    QTest::keyClicks(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
-    QVERIFY(field->text().isEmpty()); // the typed secret does not linger in the field
-}
-
 } // namespace
 
 class TestSystemEvents : public QObject
@@ -233,7 +223,6 @@ void TestSystemEvents::idleTimeSourcesAndAHungDesktop()
     // Without a bus there are no events and no desktop idle time, and nothing fails.
     const QDBusConnection nowhere
         = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("nowhere"));
-    QVERIFY(!nowhere.isConnected());
     DBusSystemEvents events(nowhere, nowhere);
     QTest::qWait(50);
     QVERIFY(!events.holdsSleepInhibitor());
@@ -349,7 +338,12 @@ void TestSystemEvents::pamPasswordsAndCancel()
         QString shown;
         QCOMPARE(authenticate(authenticator,
                               [&](PamConversationDialog& d) {
-                                  answer(d, password);
+                                  auto* field = d.findChild<QLineEdit*>();
+                                  QTRY_VERIFY_WITH_TIMEOUT(field->isVisible() && field->isEnabled(), 5000);
+                                  QCOMPARE(field->echoMode(), QLineEdit::Password);
+                                  QTest::keyClicks(field, password);
+                                  QTest::keyClick(field, Qt::Key_Return);
+                                  QVERIFY(field->text().isEmpty()); // the typed secret does not linger
                                   if (QLabel* messages = test::named<QLabel>(&d, QStringLiteral("messages"))) {
                                       shown = messages->text();
                                   }
