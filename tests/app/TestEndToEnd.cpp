@@ -139,8 +139,7 @@ void TestEndToEnd::quickEntryWithoutATray()
     QVERIFY2(m_wendle.unlock(), "the password dialog did not take the password");
     QString panel;
     QVERIFY(QTest::qWaitFor([&] { return !(panel = windowId(QStringLiteral("^wendle$"))).isEmpty(); }, 5000));
-    QVERIFY(m_wendle.mainWindow().isEmpty());
-    QVERIFY(m_wendle.focusAndType(panel, QStringLiteral(" From the panel.")));
+    QVERIFY(m_wendle.mainWindow().isEmpty() && m_wendle.focusAndType(panel, QStringLiteral(" From the panel.")));
     QTest::qWait(1500);
     QCOMPARE(storedText(), before + QStringLiteral(" From the panel."));
 
@@ -149,8 +148,7 @@ void TestEndToEnd::quickEntryWithoutATray()
     QCOMPARE(windowsShowing(pid).size(), 1);
 
     // Put away, the panel leaves nothing behind: without a tray or the window, Wendle ends.
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
-    QVERIFY(m_wendle.process.waitForFinished(10000));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}) && m_wendle.process.waitForFinished(10000));
     QCOMPARE(m_wendle.process.exitCode(), 0);
     QCOMPARE(storedText(), before + QStringLiteral(" From the panel."));
 }
@@ -224,8 +222,7 @@ void TestEndToEnd::unwritableFilesAreRefusedUnchanged()
     QVERIFY(wendle.start(environment, unprivileged(environment)));
 
     // The message is a dialog too: the user closes it, then Wendle ends.
-    QVERIFY(RealWendle::confirm(windowId(QStringLiteral("^Wendle$"))));
-    QVERIFY(wendle.process.waitForFinished(10000));
+    QVERIFY(RealWendle::confirm(windowId(QStringLiteral("^Wendle$"))) && wendle.process.waitForFinished(10000));
     QCOMPARE(wendle.process.exitCode(), 1);
     const QString said = QString::fromLocal8Bit(wendle.process.readAllStandardError());
     QVERIFY2(said.contains(QString(message).replace(QStringLiteral("FOLDER"), folder)), qPrintable(said));
@@ -252,8 +249,7 @@ void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
     QCOMPARE(m_wendle.process.state(), QProcess::Running);
 
     // Starting Wendle again brings that window back, still on the Today screen.
-    QVERIFY(handsOver(environment()));
-    QVERIFY(!windowId(QStringLiteral("^Wendle$")).isEmpty());
+    QVERIFY(handsOver(environment()) && !windowId(QStringLiteral("^Wendle$")).isEmpty());
     QVERIFY(m_wendle.writeAndQuit(QStringLiteral(" Back from the tray.")));
     QCOMPARE(storedText(), before + QStringLiteral(" Back from the tray."));
 }
@@ -292,8 +288,7 @@ void TestEndToEnd::aLostKeyIsReplacedByANewOne()
     // The old entry stays as it was; today's opens under the new key.
     const auto today = std::find_if(store->entries().begin(), store->entries().end(),
                                     [&](const Entry* entry) { return entry->cipherBody() != earlier; });
-    QVERIFY(today != store->entries().end());
-    QVERIFY(opensUnder((*today)->cipherBody(), *key));
+    QVERIFY(today != store->entries().end() && opensUnder((*today)->cipherBody(), *key));
     QCOMPARE(openEntryText((*today)->cipherBody(), *key), typed);
 }
 
@@ -333,8 +328,7 @@ void TestEndToEnd::aDamagedJournalIsRefusedOverTheLockScreen()
             return !refusal.isEmpty();
         },
         10000));
-    QVERIFY(windowId(QStringLiteral("nlock your journal"), 0).isEmpty());
-    QVERIFY(RealWendle::confirm(refusal));
+    QVERIFY(windowId(QStringLiteral("nlock your journal"), 0).isEmpty() && RealWendle::confirm(refusal));
     QVERIFY(wendle.process.waitForFinished(10000));
     QCOMPARE(wendle.process.exitCode(), 1);
     const QString said = QString::fromLocal8Bit(wendle.process.readAllStandardError());
