@@ -220,8 +220,7 @@ void TestEntryKeyStore::aNewJournalGetsOneKeyAndKeychainFailuresFailTheUnlock()
     TempJournal journal;
     InMemoryKeychain keychain;
     const EntryKeyResult first = keyFor(keychain, *journal.store);
-    QVERIFY(first.key);
-    QVERIFY(first.created);
+    QVERIFY(first.key && first.created);
     QCOMPARE(keychain.stored(entryKeyItem), keyBytes(*first.key));
     QCOMPARE(journal.store->keyChecks().size(), std::size_t(1));
 
@@ -314,15 +313,14 @@ void TestEntryKeyStore::versionOneJournalGainsItsCheckAtUnlock()
     InMemoryKeychain keychain;
     keychain.store(entryKeyItem, keyBytes(*key));
     QVERIFY(keyFor(keychain, *store).key);
-    QVERIFY(keyFor(keychain, *store).key);
+    QVERIFY(keyFor(keychain, *store).key); // a second unlock finds the check already there
     store.reset();
 
     store = EntryStore::open(path, &error);
     QVERIFY2(store, qPrintable(error));
     QCOMPARE(store->storedSchemaVersion(), EntryStore::schemaVersion);
     QCOMPARE(store->keyChecks().size(), std::size_t(1));
-    QVERIFY(keyBelongsToJournal(*key, *store));
-    QVERIFY(!keyBelongsToJournal(*EntryKey::random(), *store));
+    QVERIFY(keyBelongsToJournal(*key, *store) && !keyBelongsToJournal(*EntryKey::random(), *store));
     store.reset();
     QCOMPARE(querySql(path, kEntryRows), rowsBefore);
 }
@@ -337,8 +335,7 @@ void TestEntryKeyStore::recoveryCodeRoundTripAndTypos()
     // Lower case, spaces instead of hyphens and Crockford's look-alikes read the same.
     QCOMPARE(parseRecoveryCode(code.toLower().replace(u'-', u' ').replace(u'1', u'l').replace(u'0', u'o')), key);
     QCOMPARE(formatRecoveryCode(QByteArray(32, '\0')).left(4), QStringLiteral("0000"));
-    QVERIFY(!parseRecoveryCode(code.chopped(1)));
-    QVERIFY(!parseRecoveryCode(code + u'0'));
+    QVERIFY(!parseRecoveryCode(code.chopped(1)) && !parseRecoveryCode(code + u'0'));
 
     // Every single wrong character and every swap of two neighbours is caught.
     const QString plain = normalizedRecoveryCode(code);
@@ -360,8 +357,7 @@ void TestEntryKeyStore::restoreAndReplaceKeepTheOldItems()
 {
     TempJournal journal;
     Entry* entry = journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("mine"));
-    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
-    QVERIFY(journal.store->save());
+    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)) && journal.store->save());
     const QByteArray oldBody = entry->cipherBody();
     const auto typed = EntryKey::fromBytes(*parseRecoveryCode(formatRecoveryCode(keyBytes(*journal.key))));
     InMemoryKeychain keychain;
@@ -430,8 +426,7 @@ void TestEntryKeyStore::sealing()
     }
     QCOMPARE(openError(body.chopped(1), *key), CipherError::Kind::authenticationFailure);
     QCOMPARE(openError(body, *EntryKey::random()), CipherError::Kind::authenticationFailure);
-    QVERIFY(!opensUnder(body, *EntryKey::random()));
-    QVERIFY(opensUnder(body, *key));
+    QVERIFY(!opensUnder(body, *EntryKey::random()) && opensUnder(body, *key));
     // Every seal draws a fresh nonce.
     QVERIFY(sealEntryText(QStringLiteral("private"), *key).left(12) != body.left(12));
 
@@ -503,10 +498,8 @@ void TestEntryKeyStore::otherCollections()
     const KeychainItem item{m_service + QStringLiteral(".locked"), entryKeyItem.account};
     TempJournal journal;
     journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("mine"));
-    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
-    QVERIFY(journal.store->save());
-    QVERIFY(storeInCollection(collection.path(), item, keyBytes(*journal.key)));
-    QVERIFY(collection.lock());
+    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)) && journal.store->save());
+    QVERIFY(storeInCollection(collection.path(), item, keyBytes(*journal.key)) && collection.lock());
     const QByteArray listedBefore = listing(item.service);
     QCOMPARE(listedBefore.count("attribute.user = entry-encryption-key"), 1);
     const QByteArray journalBefore = fileBytes(journal.store->path());
@@ -520,8 +513,7 @@ void TestEntryKeyStore::otherCollections()
         QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Locked));
     }
     QCOMPARE(listing(item.service), listedBefore);
-    QVERIFY(fileBytes(journal.store->path()) == journalBefore);
-    QVERIFY(collection.unlock());
+    QVERIFY(fileBytes(journal.store->path()) == journalBefore && collection.unlock());
     const EntryKeyResult unlocked = keyFor(keychain, *journal.store, nullptr, item);
     QVERIFY2(unlocked.key && sameKey(*unlocked.key, *journal.key), "the unlocked keyring gave another key");
 
