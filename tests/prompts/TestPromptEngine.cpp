@@ -160,8 +160,7 @@ void TestPromptEngine::storedAssignmentsAndAnEmptyBank()
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
     PromptEngine empty(PromptEngine::Bank{});
     QCOMPARE(todays(empty, berlin(5, 12)), QStringLiteral("none"));
-    QVERIFY(!m_preferences->contains(kAssignment));
-    QVERIFY(!m_preferences->contains(kUsed));
+    QVERIFY(!m_preferences->contains(kAssignment) && !m_preferences->contains(kUsed));
     m_preferences->setString(kAssignment, QStringLiteral("2024-03-01|A"));
     setUsed(QStringLiteral("A,B"));
     QCOMPARE(empty.assignNext(QStringLiteral("2024-03-05")), std::nullopt);
