@@ -311,7 +311,7 @@ void TestEndToEnd::aDamagedJournalIsRefusedOverTheLockScreen()
     QVERIFY(runSql(journal, "PRAGMA journal_mode = DELETE"));
     QByteArray bytes = fileBytes(journal);
     bytes[4096 + 7] = 5;
-    QVERIFY(writeFile(journal, bytes));
+    QVERIFY(putFile(journal, bytes));
 
     // The lock screen comes up and the refusal over it; the password is never asked for.
     RealWendle wendle;

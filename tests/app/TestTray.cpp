@@ -237,8 +237,8 @@ void TestTray::importingBringsNoMonthRecap()
     const QString lastMonth = today.addDays(-today.day()).toString(Qt::ISODate);
     QTemporaryDir dir;
     const QString json = dir.filePath(QStringLiteral("jrnl.json"));
-    QVERIFY(writeFile(
-        json, R"({"entries": [{"date": ")" + lastMonth.toLatin1() + R"(", "time": "09:00", "body": "then"}]})"));
+    QVERIFY(putFile(json,
+                    R"({"entries": [{"date": ")" + lastMonth.toLatin1() + R"(", "time": "09:00", "body": "then"}]})"));
 
     unlock();
     QVERIFY(!m_window->rootView()->todayView()->recap());

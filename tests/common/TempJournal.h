@@ -44,7 +44,7 @@ inline QByteArray fileBytes(const QString& path)
 }
 
 /** Puts `bytes` in the file at `path`, replacing what it held; true when all were written. */
-inline bool writeFile(const QString& path, const QByteArray& bytes)
+inline bool putFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();

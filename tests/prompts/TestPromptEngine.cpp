@@ -166,7 +166,7 @@ void TestPromptEngine::loading()
     // A bank file of the test's own holding `content`.
     auto write = [this, files = 0](const QByteArray& content) mutable {
         const QString path = m_dir.filePath(QStringLiteral("prompts-%1.json").arg(++files));
-        return test::writeFile(path, content) ? path : QString();
+        return test::putFile(path, content) ? path : QString();
     };
     const auto ids = [&](const QByteArray& json) {
         QStringList loaded;

@@ -125,7 +125,7 @@ server.serve_forever()
 
     void put(const QString& name, const QByteArray& bytes)
     {
-        QVERIFY(test::writeFile(m_dir.filePath(QStringLiteral("site/") + name), bytes));
+        QVERIFY(test::putFile(m_dir.filePath(QStringLiteral("site/") + name), bytes));
     }
 
 private:
@@ -217,7 +217,7 @@ void TestUpdates::theConfiguredFeedOffersTheNewestLinuxRelease()
     QCOMPARE(UpdateFeed::configured(path), QUrl(QStringLiteral(WENDLE_UPDATE_FEED)));
     qputenv("WENDLE_UPDATE_FEED", " https://mirror.example.org/wendle.xml ");
     QCOMPARE(UpdateFeed::configured(path), QUrl(QStringLiteral("https://mirror.example.org/wendle.xml")));
-    QVERIFY(test::writeFile(path, "  https://updates.example.org/wendle.xml  \n# second line ignored\n"));
+    QVERIFY(test::putFile(path, "  https://updates.example.org/wendle.xml  \n# second line ignored\n"));
     QCOMPARE(UpdateFeed::configured(path), QUrl(QStringLiteral("https://updates.example.org/wendle.xml")));
     qunsetenv("WENDLE_UPDATE_FEED");
 
