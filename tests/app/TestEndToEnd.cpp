@@ -139,7 +139,8 @@ void TestEndToEnd::quickEntryWithoutATray()
     QVERIFY2(m_wendle.unlock(), "the password dialog did not take the password");
     QString panel;
     QVERIFY(QTest::qWaitFor([&] { return !(panel = windowId(QStringLiteral("^wendle$"))).isEmpty(); }, 5000));
-    QVERIFY(m_wendle.mainWindow().isEmpty() && m_wendle.focusAndType(panel, QStringLiteral(" From the panel.")));
+    QVERIFY(m_wendle.mainWindow().isEmpty());
+    QVERIFY(m_wendle.focusAndType(panel, QStringLiteral(" From the panel.")));
     QTest::qWait(1500);
     QCOMPARE(storedText(), before + QStringLiteral(" From the panel."));
 
@@ -328,7 +329,8 @@ void TestEndToEnd::aDamagedJournalIsRefusedOverTheLockScreen()
             return !refusal.isEmpty();
         },
         10000));
-    QVERIFY(windowId(QStringLiteral("nlock your journal"), 0).isEmpty() && RealWendle::confirm(refusal));
+    QVERIFY(windowId(QStringLiteral("nlock your journal"), 0).isEmpty());
+    QVERIFY(RealWendle::confirm(refusal));
     QVERIFY(wendle.process.waitForFinished(10000));
     QCOMPARE(wendle.process.exitCode(), 1);
     const QString said = QString::fromLocal8Bit(wendle.process.readAllStandardError());

@@ -513,7 +513,8 @@ void TestEntryKeyStore::otherCollections()
         QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Locked));
     }
     QCOMPARE(listing(item.service), listedBefore);
-    QVERIFY(fileBytes(journal.store->path()) == journalBefore && collection.unlock());
+    QVERIFY(fileBytes(journal.store->path()) == journalBefore);
+    QVERIFY(collection.unlock());
     const EntryKeyResult unlocked = keyFor(keychain, *journal.store, nullptr, item);
     QVERIFY2(unlocked.key && sameKey(*unlocked.key, *journal.key), "the unlocked keyring gave another key");
 
