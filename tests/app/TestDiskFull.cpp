@@ -68,7 +68,9 @@ void TestDiskFull::fullDiskIsSaidQuietlyAndTheWritingLandsLater()
     QString typed = QStringLiteral("Rain on the roof all night.");
     {
         RealWendle wendle;
-        QVERIFY(wendle.start(environment) && wendle.unlock() && wendle.dismissRecoveryCode());
+        QVERIFY(wendle.start(environment));
+        QVERIFY(wendle.unlock());
+        QVERIFY(wendle.dismissRecoveryCode());
         QVERIFY(wendle.writeAndQuit(typed));
     }
     const auto key = keyringEntryKey();

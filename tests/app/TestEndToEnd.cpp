@@ -149,7 +149,8 @@ void TestEndToEnd::quickEntryWithoutATray()
     QCOMPARE(windowsShowing(pid).size(), 1);
 
     // Put away, the panel leaves nothing behind: without a tray or the window, Wendle ends.
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}) && m_wendle.process.waitForFinished(10000));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    QVERIFY(m_wendle.process.waitForFinished(10000));
     QCOMPARE(m_wendle.process.exitCode(), 0);
     QCOMPARE(storedText(), before + QStringLiteral(" From the panel."));
 }
@@ -223,7 +224,8 @@ void TestEndToEnd::unwritableFilesAreRefusedUnchanged()
     QVERIFY(wendle.start(environment, unprivileged(environment)));
 
     // The message is a dialog too: the user closes it, then Wendle ends.
-    QVERIFY(RealWendle::confirm(windowId(QStringLiteral("^Wendle$"))) && wendle.process.waitForFinished(10000));
+    QVERIFY(RealWendle::confirm(windowId(QStringLiteral("^Wendle$"))));
+    QVERIFY(wendle.process.waitForFinished(10000));
     QCOMPARE(wendle.process.exitCode(), 1);
     const QString said = QString::fromLocal8Bit(wendle.process.readAllStandardError());
     QVERIFY2(said.contains(QString(message).replace(QStringLiteral("FOLDER"), folder)), qPrintable(said));
@@ -250,7 +252,8 @@ void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
     QCOMPARE(m_wendle.process.state(), QProcess::Running);
 
     // Starting Wendle again brings that window back, still on the Today screen.
-    QVERIFY(handsOver(environment()) && !windowId(QStringLiteral("^Wendle$")).isEmpty());
+    QVERIFY(handsOver(environment()));
+    QVERIFY(!windowId(QStringLiteral("^Wendle$")).isEmpty());
     QVERIFY(m_wendle.writeAndQuit(QStringLiteral(" Back from the tray.")));
     QCOMPARE(storedText(), before + QStringLiteral(" Back from the tray."));
 }
@@ -289,7 +292,8 @@ void TestEndToEnd::aLostKeyIsReplacedByANewOne()
     // The old entry stays as it was; today's opens under the new key.
     const auto today = std::find_if(store->entries().begin(), store->entries().end(),
                                     [&](const Entry* entry) { return entry->cipherBody() != earlier; });
-    QVERIFY(today != store->entries().end() && opensUnder((*today)->cipherBody(), *key));
+    QVERIFY(today != store->entries().end());
+    QVERIFY(opensUnder((*today)->cipherBody(), *key));
     QCOMPARE(openEntryText((*today)->cipherBody(), *key), typed);
 }
 

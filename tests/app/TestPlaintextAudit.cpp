@@ -160,7 +160,8 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     // program and its agent start slowly on a busy machine and in a sanitized build.
     const QString queue = environmentOf(reminderAgent(), "XDG_STATE_HOME") + QStringLiteral("/wendle/reminders.json");
     QTRY_VERIFY_WITH_TIMEOUT(fileBytes(queue).contains(today) && fileBytes(queue).contains(tomorrow), 30000);
-    QVERIFY(wendle.unlock() && wendle.dismissRecoveryCode());
+    QVERIFY(wendle.unlock());
+    QVERIFY(wendle.dismissRecoveryCode());
     // The day's 20 words: the run removes every reminder first, then adds back those of the days still open.
     QVERIFY(wendle.focusAndType(wendle.mainWindow(),
                                 QStringLiteral("Morning %1 by the window, %2.").arg(todayWord, test::words(18))));
@@ -209,7 +210,8 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     }
     QCOMPARE(leakedFiles(home.path(), words, since), QStringList());
 
-    QVERIFY(accessible(pid, {QStringLiteral("press"), QStringLiteral("close")}).isEmpty() && wendle.quit());
+    QVERIFY(accessible(pid, {QStringLiteral("press"), QStringLiteral("close")}).isEmpty());
+    QVERIFY(wendle.quit());
     QVERIFY(!holdsAny(wendle.process.readAllStandardOutput() + wendle.process.readAllStandardError(), words));
     QCOMPARE(leakedFiles(home.path(), words, since), QStringList());
     QVERIFY(!holdsAny(fileBytes(queue), words));
@@ -247,7 +249,8 @@ void TestPlaintextAudit::processMemoryIsClosedToOtherProcesses()
     const QStringList read{QStringLiteral("cat"), QStringLiteral("/proc/%1/environ").arg(pid)};
     const QStringList command = launcher + read;
     peer.start(command.first(), command.mid(1));
-    QVERIFY(peer.waitForFinished(10000) && peer.exitCode() != 0);
+    QVERIFY(peer.waitForFinished(10000));
+    QVERIFY(peer.exitCode() != 0);
 
     wendle.process.terminate();
     QVERIFY(wendle.process.waitForFinished(10000));

@@ -173,9 +173,11 @@ void TestRootView::aMissingKeyIsRestoredFromItsCode()
     dialog->codeField()->setText(code.toLower());
     QTest::keyClick(dialog->codeField(), Qt::Key_Return);
     m_rig->auth.answer(true);
-    QVERIFY(m_rig->lock.isUnlocked() && qobject_cast<TodayView*>(root.currentScreen()));
+    QVERIFY(m_rig->lock.isUnlocked());
+    QVERIFY(qobject_cast<TodayView*>(root.currentScreen()));
     QTRY_VERIFY(!root.keyDialog());
-    QVERIFY(m_rig->keychain.stored(entryKeyItem) == key && root.lockView()->keyProblemText().isEmpty());
+    QVERIFY(m_rig->keychain.stored(entryKeyItem) == key);
+    QVERIFY(root.lockView()->keyProblemText().isEmpty());
 }
 
 void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
@@ -235,7 +237,8 @@ void TestRootView::historyIsKeptAcrossLocks()
     QPointer<EntryReader> reader = history->reader();
     reader->editor()->setText(QStringLiteral("never saved"));
     m_rig->lock.lock();
-    QVERIFY(qobject_cast<LockView*>(root.currentScreen()) && !reader && !history);
+    QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
+    QVERIFY(!reader && !history);
     QCOMPARE(openEntryText(entry->cipherBody(), *m_rig->journal.key), words(30));
     m_rig->unlockNow();
     QCOMPARE(root.currentScreen(), root.historyView());
@@ -345,7 +348,8 @@ void TestRootView::unsavedWritingAsksBeforeQuitting()
     QTRY_VERIFY(!window.quitQuestion());
     // Kept in the tray, closing only puts the window away, still unlocked; quitting brings it back to ask.
     window.setKeepRunningWhenClosed(true);
-    QVERIFY(window.close() && !window.isVisible() && !window.quitQuestion() && lock.isUnlocked());
+    QVERIFY(window.close());
+    QVERIFY(!window.isVisible() && !window.quitQuestion() && lock.isUnlocked());
     window.quitAction()->trigger();
     QTRY_VERIFY(window.isVisible() && window.quitQuestion());
     QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));

@@ -153,7 +153,8 @@ void TestTray::menuCommands()
 
     menu->actions().constFirst()->trigger();
     auto* about = m_window->findChild<QMessageBox*>();
-    QVERIFY(about && about->isVisible() && about->informativeText().contains(m_rig->store.path()));
+    QVERIFY(about && about->isVisible());
+    QVERIFY(about->informativeText().contains(m_rig->store.path()));
     // Modal to the window only, and with no picture Qt would draw itself: the theme's, if it has one.
     QCOMPARE(about->windowModality(), Qt::WindowModal);
     QCOMPARE(about->iconPixmap().isNull(), !QIcon::hasThemeIcon(QStringLiteral("dialog-information")));
@@ -217,7 +218,8 @@ void TestTray::closingPutsTheWindowInTheTray()
     QAction* open = tray.icon()->contextMenu()->actions().constFirst();
 
     // Put away unlocked, the journal stays unlocked and comes back on the Today screen.
-    QVERIFY(m_window->close() && !m_window->isVisible() && m_rig->lock.isUnlocked() && !m_window->quitQuestion());
+    QVERIFY(m_window->close());
+    QVERIFY(!m_window->isVisible() && m_rig->lock.isUnlocked() && !m_window->quitQuestion());
     open->trigger();
     QTRY_VERIFY(m_window->isVisible());
     QCOMPARE(m_window->rootView()->currentScreen(), m_window->rootView()->todayView());

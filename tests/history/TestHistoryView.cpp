@@ -104,13 +104,15 @@ void TestHistoryView::countsFollowTheStoreLive()
     view.show();
     QCOMPARE(view.countText(), QStringLiteral("0 entries"));
     QCOMPARE(view.streakText(), QStringLiteral("0 day streak · best 0 · 0 of 7 this week"));
-    QVERIFY(view.showsEmptyNote() && !view.archive()->isVisibleTo(&view));
+    QVERIFY(view.showsEmptyNote());
+    QVERIFY(!view.archive()->isVisibleTo(&view));
     QCOMPARE(shadedCells(*view.heatmap()), 0);
 
     // Written on another surface: the screen follows without being asked. 3 words do not write a day.
     journal.add(QStringLiteral("2026-03-05"), QStringLiteral("freeform"), words(3), -1, berlin(5, 9));
     QTRY_COMPARE(view.countText(), QStringLiteral("1 entry"));
-    QVERIFY(!view.showsEmptyNote() && view.archive()->isVisibleTo(&view));
+    QVERIFY(!view.showsEmptyNote());
+    QVERIFY(view.archive()->isVisibleTo(&view));
     QCOMPARE(view.figures().currentStreak, 0);
     QCOMPARE(shadedCells(*view.heatmap()), 1);
 
@@ -146,7 +148,8 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
     QCOMPARE(snippet(view, 0), QString());
 
     QTest::keyClick(&view, Qt::Key_F, Qt::ControlModifier);
-    QVERIFY(field->isVisible() && field->hasFocus());
+    QVERIFY(field->isVisible());
+    QVERIFY(field->hasFocus());
     QTest::keyClicks(field, QStringLiteral("CAFE"));
     QCOMPARE(view.archiveModel()->rowCount(), 1);
     QCOMPARE(snippet(view, 0), QStringLiteral("A morning at the Café Noir"));
@@ -168,7 +171,8 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
     QCOMPARE(foldForSearch(u"Ǖber ﬁne ΣΟΦΊΑ 𝐀"), foldForSearch(u"uber fine σοφια a"));
 
     QTest::keyClick(field, Qt::Key_Escape);
-    QVERIFY(!field->isVisible() && field->text().isEmpty());
+    QVERIFY(!field->isVisible());
+    QVERIFY(field->text().isEmpty());
     QCOMPARE(view.archiveModel()->rowCount(), 4);
     QCOMPARE(view.countText(), QStringLiteral("4 entries"));
 }
@@ -311,7 +315,8 @@ void TestHistoryView::readerKeepsWhatItCannotOpenOrSave()
     FailingVfs::setFailing(false);
     QTRY_COMPARE_WITH_TIMEOUT(third.saveButton()->text(), QStringLiteral("Saved"),
                               EntryStore::retryMilliseconds + 1000);
-    QVERIFY(!journal.store->hasUnsavedChanges() && !problem->isVisible());
+    QVERIFY(!journal.store->hasUnsavedChanges());
+    QVERIFY(!problem->isVisible());
     QCOMPARE(openEntryText(readable->cipherBody(), *journal.key), words(7));
 }
 

@@ -220,7 +220,8 @@ void TestEntryKeyStore::aNewJournalGetsOneKeyAndKeychainFailuresFailTheUnlock()
     TempJournal journal;
     InMemoryKeychain keychain;
     const EntryKeyResult first = keyFor(keychain, *journal.store);
-    QVERIFY(first.key && first.created);
+    QVERIFY(first.key);
+    QVERIFY(first.created);
     QCOMPARE(keychain.stored(entryKeyItem), keyBytes(*first.key));
     QCOMPARE(journal.store->keyChecks().size(), std::size_t(1));
 
@@ -313,14 +314,15 @@ void TestEntryKeyStore::versionOneJournalGainsItsCheckAtUnlock()
     InMemoryKeychain keychain;
     keychain.store(entryKeyItem, keyBytes(*key));
     QVERIFY(keyFor(keychain, *store).key);
-    QVERIFY(keyFor(keychain, *store).key); // a second unlock finds the check already there
+    QVERIFY(keyFor(keychain, *store).key);
     store.reset();
 
     store = EntryStore::open(path, &error);
     QVERIFY2(store, qPrintable(error));
     QCOMPARE(store->storedSchemaVersion(), EntryStore::schemaVersion);
     QCOMPARE(store->keyChecks().size(), std::size_t(1));
-    QVERIFY(keyBelongsToJournal(*key, *store) && !keyBelongsToJournal(*EntryKey::random(), *store));
+    QVERIFY(keyBelongsToJournal(*key, *store));
+    QVERIFY(!keyBelongsToJournal(*EntryKey::random(), *store));
     store.reset();
     QCOMPARE(querySql(path, kEntryRows), rowsBefore);
 }
@@ -335,7 +337,8 @@ void TestEntryKeyStore::recoveryCodeRoundTripAndTypos()
     // Lower case, spaces instead of hyphens and Crockford's look-alikes read the same.
     QCOMPARE(parseRecoveryCode(code.toLower().replace(u'-', u' ').replace(u'1', u'l').replace(u'0', u'o')), key);
     QCOMPARE(formatRecoveryCode(QByteArray(32, '\0')).left(4), QStringLiteral("0000"));
-    QVERIFY(!parseRecoveryCode(code.chopped(1)) && !parseRecoveryCode(code + u'0'));
+    QVERIFY(!parseRecoveryCode(code.chopped(1)));
+    QVERIFY(!parseRecoveryCode(code + u'0'));
 
     // Every single wrong character and every swap of two neighbours is caught.
     const QString plain = normalizedRecoveryCode(code);
@@ -357,7 +360,8 @@ void TestEntryKeyStore::restoreAndReplaceKeepTheOldItems()
 {
     TempJournal journal;
     Entry* entry = journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("mine"));
-    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)) && journal.store->save());
+    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
+    QVERIFY(journal.store->save());
     const QByteArray oldBody = entry->cipherBody();
     const auto typed = EntryKey::fromBytes(*parseRecoveryCode(formatRecoveryCode(keyBytes(*journal.key))));
     InMemoryKeychain keychain;
@@ -426,7 +430,8 @@ void TestEntryKeyStore::sealing()
     }
     QCOMPARE(openError(body.chopped(1), *key), CipherError::Kind::authenticationFailure);
     QCOMPARE(openError(body, *EntryKey::random()), CipherError::Kind::authenticationFailure);
-    QVERIFY(!opensUnder(body, *EntryKey::random()) && opensUnder(body, *key));
+    QVERIFY(!opensUnder(body, *EntryKey::random()));
+    QVERIFY(opensUnder(body, *key));
     // Every seal draws a fresh nonce.
     QVERIFY(sealEntryText(QStringLiteral("private"), *key).left(12) != body.left(12));
 
@@ -498,8 +503,10 @@ void TestEntryKeyStore::otherCollections()
     const KeychainItem item{m_service + QStringLiteral(".locked"), entryKeyItem.account};
     TempJournal journal;
     journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("mine"));
-    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)) && journal.store->save());
-    QVERIFY(storeInCollection(collection.path(), item, keyBytes(*journal.key)) && collection.lock());
+    QVERIFY(journal.store->addKeyCheck(sealKeyCheck(*journal.key)));
+    QVERIFY(journal.store->save());
+    QVERIFY(storeInCollection(collection.path(), item, keyBytes(*journal.key)));
+    QVERIFY(collection.lock());
     const QByteArray listedBefore = listing(item.service);
     QCOMPARE(listedBefore.count("attribute.user = entry-encryption-key"), 1);
     const QByteArray journalBefore = fileBytes(journal.store->path());

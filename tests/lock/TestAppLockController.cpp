@@ -93,7 +93,8 @@ void TestAppLockController::unlocksOnceWithTheKeyFromTheKeychain()
 void TestAppLockController::idleSleepAndScreenSleepLock()
 {
     m_rig->unlockNow();
-    QVERIFY(!idleFor(299) && idleFor(300));
+    QVERIFY(!idleFor(299));
+    QVERIFY(idleFor(300));
 
     // The idle time is read when the timer fires, not when the check runs.
     m_rig->unlockNow();
@@ -147,11 +148,14 @@ void TestAppLockController::failedAttemptsStayLocked()
     QSignalSpy failures(&m_rig->lock, &AppLockController::authFailedChanged);
     m_rig->lock.unlock();
     m_rig->auth.answer(false); // cancelled, or a wrong password
-    QVERIFY(!m_rig->lock.isUnlocked() && m_rig->lock.authFailed() && !m_rig->lock.authInFlight());
+    QVERIFY(!m_rig->lock.isUnlocked());
+    QVERIFY(m_rig->lock.authFailed());
+    QVERIFY(!m_rig->lock.authInFlight());
 
     // The next attempt clears the failure at once, before anything is asked.
     m_rig->lock.unlock();
-    QVERIFY(!m_rig->lock.authFailed() && m_rig->auth.pending);
+    QVERIFY(!m_rig->lock.authFailed());
+    QVERIFY(m_rig->auth.pending);
 
     // Locking keeps the failure shown.
     m_rig->lock.lock();
@@ -164,7 +168,8 @@ void TestAppLockController::failedAttemptsStayLocked()
     m_rig->lock.unlock();
     m_rig->keychain.failLookups(KeychainStatus::Failed);
     m_rig->auth.answer(true);
-    QVERIFY(!m_rig->lock.isUnlocked() && !m_rig->lock.authFailed());
+    QVERIFY(!m_rig->lock.isUnlocked());
+    QVERIFY(!m_rig->lock.authFailed());
     QCOMPARE(m_rig->lock.keyProblem(), KeyProblem::keyringUnavailable);
     QCOMPARE(failures.count(), 4);
 }

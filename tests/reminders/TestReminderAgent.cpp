@@ -249,7 +249,8 @@ void TestReminderAgent::queueIsBounded()
     const QDateTime tomorrow = QDateTime::currentDateTimeUtc().addDays(1);
     // A file past the size limit is not read, only moved aside.
     ReminderQueue big(queuePath());
-    QVERIFY(big.add(requestAt(QStringLiteral("big"), QStringLiteral("b"), tomorrow)) && big.save());
+    QVERIFY(big.add(requestAt(QStringLiteral("big"), QStringLiteral("b"), tomorrow)));
+    QVERIFY(big.save());
     QFile file(queuePath());
     QVERIFY(file.open(QIODevice::Append));
     QCOMPARE(file.write(QByteArray(ReminderQueue::maximumFileSize, ' ')), ReminderQueue::maximumFileSize);
