@@ -2,9 +2,6 @@
 // The disk fills up while the user writes: the real program, with its data folder on a tiny file system mounted
 // for it alone. The Today screen says so in its quiet line, keeps the text and saves it once there is room again;
 // nothing stored before is harmed.
-#include "journal/Calendar.h"
-#include "journal/DayKey.h"
-#include "journal/EntryStore.h"
 #include "ui/Typography.h"
 
 #include "RealWendle.h"
@@ -34,7 +31,7 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_home;
-    QString m_data = m_home.filePath(QStringLiteral("data"));
+    QString m_data = m_home.filePath(QStringLiteral("xdg_data_home"));
 };
 
 void TestDiskFull::initTestCase()
@@ -63,11 +60,8 @@ void TestDiskFull::cleanupTestCase()
 
 void TestDiskFull::fullDiskIsSaidQuietlyAndTheWritingLandsLater()
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_data);
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_STATE_HOME"}) {
-        environment.insert(QString::fromLatin1(name), m_home.filePath(QString::fromLatin1(name)));
-    }
+    const QProcessEnvironment environment
+        = withFolders(m_home.path(), {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"});
     const QString journal = m_data + QStringLiteral("/wendle/journal.sqlite");
 
     // Written while there is room: today's first words, and an entry of the day before.
@@ -77,23 +71,12 @@ void TestDiskFull::fullDiskIsSaidQuietlyAndTheWritingLandsLater()
         QVERIFY(wendle.start(environment));
         QVERIFY(wendle.unlock());
         QVERIFY(wendle.dismissRecoveryCode());
-        QVERIFY(wendle.focusAndType(wendle.mainWindow(), typed));
-        QTest::qWait(1500);
-        QVERIFY(wendle.quit());
+        QVERIFY(wendle.writeAndQuit(typed));
     }
     const auto key = keyringEntryKey();
     QVERIFY(key);
-    QByteArray earlier;
-    {
-        QString error;
-        auto store = EntryStore::open(journal, &error);
-        QVERIFY2(store, qPrintable(error));
-        const QDateTime yesterday = QDateTime::currentDateTimeUtc().addDays(-1);
-        earlier = sealEntryText(QStringLiteral("The day before."), *key);
-        store->insert({yesterday, journalDayKey(yesterday, Calendar::current()), QStringLiteral("earlier"),
-                       QStringLiteral("memory"), earlier, 3});
-        QVERIFY(store->save());
-    }
+    const QByteArray earlier = addYesterday(journal, QStringLiteral("The day before."), *key);
+    QVERIFY(!earlier.isEmpty());
 
     RealWendle wendle;
     QVERIFY(wendle.start(environment));

@@ -26,8 +26,6 @@ using namespace wendle::test;
 
 namespace {
 
-constexpr uid_t kNobody = 65534;
-
 mode_t modeOf(const QString& path)
 {
     struct stat info
@@ -40,7 +38,7 @@ void setMode(const QString& path, mode_t mode)
 {
     ::chmod(QFile::encodeName(path).constData(), mode);
     if (::geteuid() == 0) {
-        [[maybe_unused]] const int changed = ::chown(QFile::encodeName(path).constData(), kNobody, kNobody);
+        [[maybe_unused]] const int changed = ::chown(QFile::encodeName(path).constData(), nobody, nobody);
     }
 }
 
@@ -79,10 +77,10 @@ private Q_SLOTS:
     void aDamagedJournalIsRefusedOverTheLockScreen();
 
 private:
-    QProcessEnvironment environment() const;
+    QProcessEnvironment environment() const { return withFolders(m_home.path(), {"XDG_DATA_HOME", "XDG_CONFIG_HOME"}); }
     void start(QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels);
     QString storedText();
-    QString journalPath() const { return m_home.filePath(QStringLiteral("data/wendle/journal.sqlite")); }
+    QString journalPath() const { return m_home.filePath(QStringLiteral("xdg_data_home/wendle/journal.sqlite")); }
 
     QTemporaryDir m_home;
     RealWendle m_wendle;
@@ -97,18 +95,11 @@ void TestEndToEnd::initTestCase()
     clearKeyringEntryKey();
 }
 
-QProcessEnvironment TestEndToEnd::environment() const
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-    return environment;
-}
-
 void TestEndToEnd::start(QProcess::ProcessChannelMode channels)
 {
     m_wendle.process.setProcessChannelMode(channels);
     QVERIFY(m_wendle.start(environment()));
+    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
 }
 
 // The text of the one entry in the journal, opened with the key the keyring holds: checked from outside the app.
@@ -124,29 +115,17 @@ QString TestEndToEnd::storedText()
 void TestEndToEnd::writeQuitAndComeBack()
 {
     start();
-    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
     // A new journal's key: its recovery code is shown once, over the Today screen.
     QVERIFY(m_wendle.dismissRecoveryCode());
     const QString first = QStringLiteral("The kettle sang. I wrote two sentences before the sun came up.");
-    QVERIFY(m_wendle.focusAndType(m_wendle.mainWindow(), first));
-    QTest::qWait(1500);
-    QVERIFY(m_wendle.quit());
+    QVERIFY(m_wendle.writeAndQuit(first));
 
+    // Sealed on disk (the plaintext audit looks for its words in every file).
     QCOMPARE(storedText(), first);
-    // Sealed: not a word of it in the database, its log or its index.
-    QByteArray onDisk;
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        onDisk += test::fileBytes(journalPath() + QString::fromLatin1(suffix));
-    }
-    QVERIFY(!onDisk.isEmpty());
-    QVERIFY(!onDisk.contains("kettle") && !onDisk.contains("sentences"));
 
     // Again: the text comes back into the editor, and what is added goes after it.
     start();
-    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
-    QVERIFY(m_wendle.focusAndType(m_wendle.mainWindow(), QStringLiteral(" Then the birds.")));
-    QTest::qWait(1500);
-    QVERIFY(m_wendle.quit());
+    QVERIFY(m_wendle.writeAndQuit(QStringLiteral(" Then the birds.")));
     QCOMPARE(storedText(), first + QStringLiteral(" Then the birds."));
 }
 
@@ -156,13 +135,7 @@ void TestEndToEnd::quickEntryWithoutATray()
     const QString before = storedText();
     QVERIFY(m_wendle.start(environment(), {}, {QStringLiteral("--quick-entry")}));
     const qint64 pid = m_wendle.process.processId();
-    QVERIFY(QTest::qWaitFor(
-        [pid] {
-            bool pressed = false;
-            accessible(pid, {QStringLiteral("press"), QStringLiteral("Unlock with password")}, &pressed);
-            return pressed;
-        },
-        10000));
+    QVERIFY(QTest::qWaitFor([pid] { return press(pid, QStringLiteral("Unlock with password")); }, 10000));
     QVERIFY2(m_wendle.unlock(), "the password dialog did not take the password");
     QString panel;
     QVERIFY(QTest::qWaitFor([&] { return !(panel = windowId(QStringLiteral("^wendle$"))).isEmpty(); }, 5000));
@@ -172,10 +145,7 @@ void TestEndToEnd::quickEntryWithoutATray()
     QCOMPARE(storedText(), before + QStringLiteral(" From the panel."));
 
     // A second quick entry opens the same panel in the running Wendle and ends.
-    QProcess second;
-    second.setProcessEnvironment(environment());
-    second.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {QStringLiteral("--quick-entry")});
-    QVERIFY(second.waitForFinished(10000) && second.exitCode() == 0);
+    QVERIFY(handsOver(environment(), {QStringLiteral("--quick-entry")}));
     QCOMPARE(windowsShowing(pid).size(), 1);
 
     // Put away, the panel leaves nothing behind: without a tray or the window, Wendle ends.
@@ -188,7 +158,6 @@ void TestEndToEnd::quickEntryWithoutATray()
 void TestEndToEnd::terminationKeepsTheLastWords()
 {
     start();
-    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
     const QString before = storedText();
     QVERIFY(m_wendle.focusAndType(m_wendle.mainWindow(), QStringLiteral(" Last words.")));
     // SIGTERM well inside the autosave's second.
@@ -201,7 +170,6 @@ void TestEndToEnd::terminationKeepsTheLastWords()
 void TestEndToEnd::writingThatCannotBeSavedIsReportedAtTermination()
 {
     start(QProcess::SeparateChannels);
-    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
     const QString before = storedText();
     // From now on no file of Wendle's can grow: every save fails as on a full disk.
     QVERIFY(QProcess::execute(
@@ -238,49 +206,28 @@ void TestEndToEnd::unwritableFilesAreRefusedUnchanged()
     QFETCH(QString, message);
     QTemporaryDir home;
     ::chmod(QFile::encodeName(home.path()).constData(), 0755);
-    const QString folder = home.filePath(QStringLiteral("data/wendle"));
+    QProcessEnvironment environment = withFolders(home.path(), {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"});
+    const QString folder = home.filePath(QStringLiteral("xdg_data_home/wendle"));
     const QString journal = folder + QStringLiteral("/journal.sqlite");
-    {
-        QString error;
-        QVERIFY2(EntryStore::open(journal, &error), qPrintable(error));
-    }
+    QVERIFY(EntryStore::open(journal, nullptr));
     QFile(journal + QStringLiteral("-wal")).open(QIODevice::WriteOnly);
     for (const QString& path :
-         {home.filePath(QStringLiteral("data")), folder, journal, journal + QStringLiteral("-wal")}) {
+         {home.filePath(QStringLiteral("xdg_data_home")), folder, journal, journal + QStringLiteral("-wal")}) {
         setMode(path, QFileInfo(path).isDir() ? 0700 : 0600);
     }
     const QString target = QDir(folder).filePath(unwritable);
     setMode(target, QFileInfo(target).isDir() ? 0500 : 0400);
     const QByteArray before = test::fileBytes(journal);
 
-    QProcess wendle;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    // The test session's PAM stand-in cannot set itself up for another user, and is not needed here.
-    for (const char* name : {"XDG_RUNTIME_DIR", "LD_PRELOAD", "PAM_WRAPPER"}) {
-        environment.remove(QString::fromLatin1(name));
-    }
-    wendle.setProcessEnvironment(environment);
-    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/wendle");
-    if (::geteuid() == 0) {
-        wendle.start(QStringLiteral("setpriv"),
-                     {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                      QStringLiteral("--clear-groups"), program});
-    } else {
-        wendle.start(program, {});
-    }
-    QVERIFY(wendle.waitForStarted());
+    RealWendle wendle;
+    wendle.process.setProcessChannelMode(QProcess::SeparateChannels);
+    QVERIFY(wendle.start(environment, unprivileged(environment)));
 
     // The message is a dialog too: the user closes it, then Wendle ends.
-    const QString dialog = windowId(QStringLiteral("^Wendle$"));
-    QVERIFY(!dialog.isEmpty());
-    QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog}));
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-    QVERIFY(wendle.waitForFinished(10000));
-    QCOMPARE(wendle.exitCode(), 1);
-    const QString said = QString::fromLocal8Bit(wendle.readAllStandardError());
+    QVERIFY(RealWendle::confirm(windowId(QStringLiteral("^Wendle$"))));
+    QVERIFY(wendle.process.waitForFinished(10000));
+    QCOMPARE(wendle.process.exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(wendle.process.readAllStandardError());
     QVERIFY2(said.contains(QString(message).replace(QStringLiteral("FOLDER"), folder)), qPrintable(said));
     QVERIFY(!said.contains(QStringLiteral("already running")));
 
@@ -294,7 +241,6 @@ void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
     TrayHost tray;
     QVERIFY(tray.isReady());
     start();
-    QVERIFY2(m_wendle.unlock(), "the lock screen did not take the password");
     const QString before = storedText();
 
     // Closed, the window goes to the tray: the program, and its unlocked journal, stay.
@@ -306,15 +252,9 @@ void TestEndToEnd::closingIntoTheTrayKeepsItRunning()
     QCOMPARE(m_wendle.process.state(), QProcess::Running);
 
     // Starting Wendle again brings that window back, still on the Today screen.
-    QProcess again;
-    again.setProcessEnvironment(environment());
-    again.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), {});
-    QVERIFY(again.waitForFinished(10000));
-    QCOMPARE(again.exitCode(), 0);
+    QVERIFY(handsOver(environment()));
     QVERIFY(!windowId(QStringLiteral("^Wendle$")).isEmpty());
-    QVERIFY(m_wendle.focusAndType(m_wendle.mainWindow(), QStringLiteral(" Back from the tray.")));
-    QTest::qWait(1500);
-    QVERIFY(m_wendle.quit());
+    QVERIFY(m_wendle.writeAndQuit(QStringLiteral(" Back from the tray.")));
     QCOMPARE(storedText(), before + QStringLiteral(" Back from the tray."));
 }
 
@@ -322,22 +262,11 @@ void TestEndToEnd::aLostKeyIsReplacedByANewOne()
 {
     // A journal of its own with an entry of the day before, whose key the keyring no longer holds.
     QTemporaryDir home;
-    QProcessEnvironment environment = this->environment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    const QString journal = home.filePath(QStringLiteral("data/wendle/journal.sqlite"));
-    QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("data/wendle"))));
+    const QProcessEnvironment environment = withFolders(home.path(), {"XDG_DATA_HOME", "XDG_CONFIG_HOME"});
+    const QString journal = home.filePath(QStringLiteral("xdg_data_home/wendle/journal.sqlite"));
     const auto lost = EntryKey::random();
-    QByteArray earlier;
-    {
-        auto store = EntryStore::open(journal, nullptr);
-        QVERIFY(store);
-        const QDateTime yesterday = QDateTime::currentDateTimeUtc().addDays(-1);
-        earlier = sealEntryText(QStringLiteral("Written under the lost key."), *lost);
-        store->insert({yesterday, journalDayKey(yesterday, Calendar::current()), QStringLiteral("earlier"),
-                       QStringLiteral("memory"), earlier, 5});
-        QVERIFY(store->save());
-    }
+    const QByteArray earlier = addYesterday(journal, QStringLiteral("Written under the lost key."), *lost);
+    QVERIFY(!earlier.isEmpty());
     clearKeyringEntryKey();
 
     RealWendle wendle;
@@ -348,18 +277,13 @@ void TestEndToEnd::aLostKeyIsReplacedByANewOne()
     QVERIFY(QTest::qWaitFor([&] { return says(QStringLiteral("key is missing from the keyring")); }, 5000));
 
     // From the click, through the confirmation and the password, to the Today screen under a new key.
-    bool pressed = false;
-    accessible(pid, {QStringLiteral("press"), QStringLiteral("Continue with a new key…")}, &pressed);
-    QVERIFY(pressed);
+    QVERIFY(press(pid, QStringLiteral("Continue with a new key…")));
     QVERIFY(!windowId(QStringLiteral("^Continue with a new key$")).isEmpty());
-    accessible(pid, {QStringLiteral("press"), QStringLiteral("Continue with a new key")}, &pressed);
-    QVERIFY(pressed);
+    QVERIFY(press(pid, QStringLiteral("Continue with a new key")));
     QVERIFY2(wendle.unlock(), "no password was asked for the new key");
     QVERIFY(wendle.dismissRecoveryCode());
     const QString typed = QStringLiteral("A fresh start.");
-    QVERIFY(wendle.focusAndType(wendle.mainWindow(), typed));
-    QTest::qWait(1500);
-    QVERIFY(wendle.quit());
+    QVERIFY(wendle.writeAndQuit(typed));
 
     const auto key = keyringEntryKey();
     QVERIFY(key && !sameKey(*key, *lost));
@@ -376,9 +300,8 @@ void TestEndToEnd::aLostKeyIsReplacedByANewOne()
 void TestEndToEnd::aDamagedJournalIsRefusedOverTheLockScreen()
 {
     QTemporaryDir home;
-    QProcessEnvironment environment = this->environment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    const QString journal = home.filePath(QStringLiteral("data/wendle/journal.sqlite"));
+    const QProcessEnvironment environment = withFolders(home.path(), {"XDG_DATA_HOME", "XDG_CONFIG_HOME"});
+    const QString journal = home.filePath(QStringLiteral("xdg_data_home/wendle/journal.sqlite"));
     {
         auto store = EntryStore::open(journal, nullptr);
         QVERIFY(store);
@@ -393,11 +316,7 @@ void TestEndToEnd::aDamagedJournalIsRefusedOverTheLockScreen()
     QVERIFY(runSql(journal, "PRAGMA journal_mode = DELETE"));
     QByteArray bytes = fileBytes(journal);
     bytes[4096 + 7] = 5;
-    {
-        QFile file(journal);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    QVERIFY(putFile(journal, bytes));
 
     // The lock screen comes up and the refusal over it; the password is never asked for.
     RealWendle wendle;
@@ -415,8 +334,7 @@ void TestEndToEnd::aDamagedJournalIsRefusedOverTheLockScreen()
         },
         10000));
     QVERIFY(windowId(QStringLiteral("nlock your journal"), 0).isEmpty());
-    QVERIFY(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), refusal}));
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    QVERIFY(RealWendle::confirm(refusal));
     QVERIFY(wendle.process.waitForFinished(10000));
     QCOMPARE(wendle.process.exitCode(), 1);
     const QString said = QString::fromLocal8Bit(wendle.process.readAllStandardError());

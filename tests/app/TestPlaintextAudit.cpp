@@ -36,8 +36,6 @@ constexpr bool kAddressSanitizer = true;
 constexpr bool kAddressSanitizer = false;
 #endif
 
-constexpr uid_t kNobody = 65534;
-
 /** A word nobody else writes: wherever it turns up, it came from this run. */
 QString uniqueWord()
 {
@@ -106,21 +104,6 @@ uid_t ownerOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_uid : uid_t(-1);
 }
 
-/** Folders of their own under `home` for the variables `names`, owned by `owner` when one is given. */
-QProcessEnvironment withFolders(const QTemporaryDir& home, std::initializer_list<const char*> names,
-                                uid_t owner = uid_t(-1))
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : names) {
-        const QString folder = home.filePath(QString::fromLatin1(name).toLower());
-        QDir().mkpath(folder);
-        [[maybe_unused]] const int owned
-            = owner != uid_t(-1) ? ::chown(QFile::encodeName(folder).constData(), owner, owner) : 0;
-        environment.insert(QString::fromLatin1(name), folder);
-    }
-    return environment;
-}
-
 } // namespace
 
 class TestPlaintextAudit : public QObject
@@ -154,8 +137,8 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     // A zone where it is about noon, so the journal day is the calendar day and a 23:59 reminder is still ahead.
     const int offset = 12 - QDateTime::currentDateTimeUtc().time().hour();
     qputenv("TZ", QStringLiteral("Etc/GMT%1%2").arg(offset > 0 ? u'-' : u'+').arg(std::abs(offset)).toLatin1());
-    QProcessEnvironment environment
-        = withFolders(home, {"HOME", "TMPDIR", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"});
+    QProcessEnvironment environment = withFolders(
+        home.path(), {"HOME", "TMPDIR", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"});
     QSettings settings(environment.value(QStringLiteral("XDG_CONFIG_HOME")) + QStringLiteral("/wendle/wendle.conf"),
                        QSettings::IniFormat);
     settings.setValue(QStringLiteral("reminder.hour"), 23);
@@ -205,14 +188,12 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
 
     // History: the entry opens in the reader, with both words in it.
     QVERIFY(wendle.focusAndType(wendle.mainWindow(), QString()));
-    bool pressed = false;
     // The day number, named with what it reads: "day 1, history".
-    const QString dayNumber = accessible(pid, {QStringLiteral("lines")})
-                                  .split(u'\n')
-                                  .filter(QRegularExpression(QStringLiteral("^day \\d+, history$")))
-                                  .value(0);
-    accessible(pid, {QStringLiteral("press"), dayNumber}, &pressed);
-    QVERIFY(pressed);
+    QVERIFY(press(pid,
+                  accessible(pid, {QStringLiteral("lines")})
+                      .split(u'\n')
+                      .filter(QRegularExpression(QStringLiteral("^day \\d+, history$")))
+                      .value(0)));
     QStringList list;
     QTRY_VERIFY_WITH_TIMEOUT(
         (list = accessible(pid, {QStringLiteral("where"), QStringLiteral("entries")}).split(u' ')).size() == 4, 5000);
@@ -239,10 +220,9 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     // The words are in the journal all the same, sealed.
     const auto key = keyringEntryKey();
     QVERIFY(key);
-    QString error;
     auto store
-        = EntryStore::open(environment.value(QStringLiteral("XDG_DATA_HOME")) + "/wendle/journal.sqlite", &error);
-    QVERIFY2(store && store->entries().size() == 1, qPrintable(error));
+        = EntryStore::open(environment.value(QStringLiteral("XDG_DATA_HOME")) + "/wendle/journal.sqlite", nullptr);
+    QVERIFY(store && store->entries().size() == 1);
     const QString stored = openEntryText(store->entries().front()->cipherBody(), *key);
     QVERIFY(stored.contains(todayWord) && stored.contains(trayWord));
 }
@@ -250,20 +230,14 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
 void TestPlaintextAudit::processMemoryIsClosedToOtherProcesses()
 {
     // Root may read any process, so as root Wendle runs as an unprivileged user and is looked at as that user.
-    const bool asRoot = ::geteuid() == 0;
     QTemporaryDir home;
     ::chmod(QFile::encodeName(home.path()).constData(), 0755);
-    QProcessEnvironment environment = withFolders(
-        home, {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}, asRoot ? kNobody : uid_t(-1));
-    const QStringList asNobody{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-                               QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
-    if (asRoot) {
-        for (const char* name : {"XDG_RUNTIME_DIR", "LD_PRELOAD", "PAM_WRAPPER"}) {
-            environment.remove(QString::fromLatin1(name));
-        }
-    }
+    QProcessEnvironment environment
+        = withFolders(home.path(), {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"},
+                      ::geteuid() == 0 ? nobody : uid_t(-1));
+    const QStringList launcher = unprivileged(environment);
     RealWendle wendle;
-    QVERIFY(wendle.start(environment, asRoot ? asNobody : QStringList()));
+    QVERIFY(wendle.start(environment, launcher));
     const qint64 pid = wendle.process.processId();
     QTRY_VERIFY_WITH_TIMEOUT(!windowsShowing(pid).isEmpty(), 10000);
 
@@ -273,7 +247,7 @@ void TestPlaintextAudit::processMemoryIsClosedToOtherProcesses()
     QProcess peer;
     peer.setStandardOutputFile(QProcess::nullDevice());
     const QStringList read{QStringLiteral("cat"), QStringLiteral("/proc/%1/environ").arg(pid)};
-    const QStringList command = (asRoot ? asNobody : QStringList()) + read;
+    const QStringList command = launcher + read;
     peer.start(command.first(), command.mid(1));
     QVERIFY(peer.waitForFinished(10000));
     QVERIFY(peer.exitCode() != 0);

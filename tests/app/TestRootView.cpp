@@ -50,32 +50,12 @@ private Q_SLOTS:
     void unsavedWritingAsksBeforeQuitting(); // last: it quits
 
 private:
-    /** Shows the window and lets the first authentication through. */
-    void showAndUnlock(QWidget& window)
-    {
-        window.show();
-        QTRY_COMPARE(m_rig->auth.calls, 1);
-        m_rig->auth.answer(true);
-    }
-
     QTemporaryDir m_settings;
     std::unique_ptr<LockRig> m_rig;
     ManualClock m_clock{berlin(5, 10)};
 };
 
 namespace {
-
-/** Answers the quit question with the button reading `text`; false when there is no such button. */
-bool answer(MainWindow& window, const QString& text)
-{
-    for (QAbstractButton* button : window.quitQuestion()->buttons()) {
-        if (button->text() == text) {
-            button->click();
-            return true;
-        }
-    }
-    return false;
-}
 
 /** What a screen reader hears of the visible texts: their accessible names. */
 QStringList spoken(QWidget* root)
@@ -156,7 +136,7 @@ void TestRootView::aMissingKeyIsRestoredFromItsCode()
     m_rig->journal.add(QStringLiteral("2026-12-01"), QStringLiteral("freeform"), QStringLiteral("written before"));
     QVERIFY(m_rig->store.save());
     RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
-    showAndUnlock(root);
+    QVERIFY(m_rig->showAndUnlock(root));
 
     // The keyring has no key: nothing is made, and the lock screen says why and offers the way back.
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
@@ -202,22 +182,26 @@ void TestRootView::aMissingKeyIsRestoredFromItsCode()
 
 void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
 {
-    // The entries are sealed with the key the keychain will hand out.
+    // The entries are sealed with the key the keychain will hand out; each is credited with what it says
+    // (kept when already counted), an unreadable one with nothing.
     m_rig->keepKey();
-    Entry* lastMonth = m_rig->journal.add(QStringLiteral("2026-02-10"), QStringLiteral("A"), words(50), 0);
-    Entry* empty = m_rig->journal.add(QStringLiteral("2026-01-02"), QStringLiteral("A"), QString(), 0);
-    Entry* counted = m_rig->journal.add(QStringLiteral("2026-01-03"), QStringLiteral("A"), QStringLiteral("three"), 30);
     const auto lostKey = EntryKey::random();
-    Entry* unreadable = m_rig->journal.add(QStringLiteral("2026-01-04"), QStringLiteral("A"), QStringLiteral("lost"), 0,
-                                           {}, lostKey.get());
+    const std::tuple<const char*, QString, qint64, const EntryKey*, int> entries[]
+        = {{"2026-02-10", words(50), 0, nullptr, 50},
+           {"2026-01-02", QString(), 0, nullptr, 0},
+           {"2026-01-03", QStringLiteral("three"), 30, nullptr, 30},
+           {"2026-01-04", QStringLiteral("lost"), 0, lostKey.get(), 0}};
+    for (const auto& [day, text, credited, key, expected] : entries) {
+        m_rig->journal.add(QString::fromLatin1(day), QStringLiteral("A"), text, credited, {}, key);
+    }
     QVERIFY(m_rig->store.save());
+    Entry* lastMonth = m_rig->store.entries().front();
 
     RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
-    showAndUnlock(root);
-    QCOMPARE(lastMonth->creditedWords(), 50);
-    QCOMPARE(empty->creditedWords(), 0);
-    QCOMPARE(counted->creditedWords(), 30);
-    QCOMPARE(unreadable->creditedWords(), 0);
+    QVERIFY(m_rig->showAndUnlock(root));
+    for (std::size_t i = 0; i < std::size(entries); ++i) {
+        QCOMPARE(m_rig->store.entries()[i]->creditedWords(), std::get<4>(entries[i]));
+    }
     QVERIFY(!m_rig->store.hasUnsavedChanges());
     QCOMPARE(m_rig->scheduler.completedDays(),
              (QSet<QString>{QStringLiteral("2026-02-10"), QStringLiteral("2026-01-03")}));
@@ -229,8 +213,7 @@ void TestRootView::firstUnlockCreditsWordsBeforeTheRecap()
     m_rig->store.setCreditedWords(lastMonth, 0);
     m_rig->lock.lock();
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
+    m_rig->unlockNow();
     QCOMPARE(lastMonth->creditedWords(), 0);
 }
 
@@ -240,7 +223,7 @@ void TestRootView::historyIsKeptAcrossLocks()
     Entry* entry = m_rig->journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(30));
     QVERIFY(m_rig->store.save());
     RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
-    showAndUnlock(root);
+    QVERIFY(m_rig->showAndUnlock(root));
     QPointer<TodayView> today = root.todayView();
     QTest::mouseClick(
         named<PlainButton>(&root, QStringLiteral("day %1, history").arg(root.todayView()->headerDayNumber())),
@@ -257,8 +240,7 @@ void TestRootView::historyIsKeptAcrossLocks()
     QVERIFY(qobject_cast<LockView*>(root.currentScreen()));
     QVERIFY(!reader && !history);
     QCOMPARE(openEntryText(entry->cipherBody(), *m_rig->journal.key), words(30));
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
+    m_rig->unlockNow();
     QCOMPARE(root.currentScreen(), root.historyView());
     QVERIFY(!root.historyView()->reading());
 
@@ -269,7 +251,7 @@ void TestRootView::historyIsKeptAcrossLocks()
 void TestRootView::sleepWaitsForTheLock()
 {
     RootView root(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock);
-    showAndUnlock(root);
+    QVERIFY(m_rig->showAndUnlock(root));
     QTest::keyClicks(root.todayView()->findChild<PlainTextEditor*>(), QStringLiteral("mid-sentence"));
     bool keyGone = false;
     m_rig->events.whenReadyToSleep = [&] {
@@ -285,7 +267,7 @@ void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
 {
     const Preferences preferences;
     MainWindow window(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock, preferences);
-    showAndUnlock(window);
+    QVERIFY(m_rig->showAndUnlock(window));
     const QString code = formatRecoveryCode(keyBytes(*m_rig->lock.key()));
     // The code as shown, and as a screen reader reads it out.
     auto codeShown = [&window, &code]() -> QString {
@@ -326,10 +308,9 @@ void TestRootView::unsavedWritingAsksBeforeQuitting()
 {
     EntryStore& store = m_rig->store;
     AppLockController& lock = m_rig->lock;
-    FakeAuthenticator& auth = m_rig->auth;
     const Preferences preferences;
     MainWindow window(lock, store, m_rig->scheduler, m_clock, preferences);
-    showAndUnlock(window);
+    QVERIFY(m_rig->showAndUnlock(window));
     // The new key's recovery code is not what this test is about.
     QTRY_VERIFY(window.rootView()->keyDialog());
     window.rootView()->keyDialog()->close();
@@ -357,21 +338,30 @@ void TestRootView::unsavedWritingAsksBeforeQuitting()
     QVERIFY(question && question->isVisible());
     QCOMPARE(question->text(), QStringLiteral("Your latest writing could not be saved: the disk is full."));
     QCOMPARE(question->buttons().size(), 2);
-    QVERIFY(answer(window, QStringLiteral("Keep Wendle open")));
+    QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));
     QTRY_VERIFY(!window.quitQuestion());
     QVERIFY(window.isVisible());
     // The window's own close button asks the same.
     QVERIFY(!window.close());
     QTRY_VERIFY(window.quitQuestion());
-    QVERIFY(answer(window, QStringLiteral("Keep Wendle open")));
+    QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));
     QTRY_VERIFY(!window.quitQuestion());
+    // Kept in the tray, closing only puts the window away, still unlocked; quitting brings it back to ask.
+    window.setKeepRunningWhenClosed(true);
+    QVERIFY(window.close());
+    QVERIFY(!window.isVisible() && !window.quitQuestion() && lock.isUnlocked());
+    window.quitAction()->trigger();
+    QTRY_VERIFY(window.isVisible() && window.quitQuestion());
+    QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));
+    QTRY_VERIFY(!window.quitQuestion());
+    QVERIFY(window.isVisible());
+    window.setKeepRunningWhenClosed(false);
 
     // Locked while the disk is full, unlocked once there is room: the words are written at once, not 5 s later.
     lock.lock();
     QVERIFY(store.hasUnsavedChanges());
     FailingVfs::setFailing(false);
-    lock.unlock();
-    auth.answer(true);
+    m_rig->unlockNow();
     QVERIFY(!store.hasUnsavedChanges());
     QCOMPARE(store.entries().size(), std::size_t(1));
 
@@ -383,7 +373,7 @@ void TestRootView::unsavedWritingAsksBeforeQuitting()
     QTRY_VERIFY(store.hasUnsavedChanges());
     QVERIFY(!window.close());
     QTRY_VERIFY(window.quitQuestion());
-    QVERIFY(answer(window, QStringLiteral("Quit anyway")));
+    QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Quit anyway")));
     QTRY_VERIFY(!window.isVisible());
     FailingVfs::setFailing(false);
 }

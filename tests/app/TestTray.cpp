@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The application menu, and Wendle in a real system tray (trayer, started here): the icon, its panel, quitting.
+// The application menu, and Wendle in a real system tray (trayer, started here): the icon, its panel, closing.
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/TrayItem.h"
@@ -10,13 +10,11 @@
 #include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
-#include "ui/PlainTextEditor.h"
 #include "ui/WendleStyle.h"
 #include "updates/UpdaterController.h"
 #include "writing/TrayEntryView.h"
 #include "writing/TrayPanel.h"
 
-#include "FailingVfs.h"
 #include "Fakes.h"
 #include "TempJournal.h"
 #include "TrayHost.h"
@@ -47,25 +45,27 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
     void menuCommands();
-    void quittingFromTheTrayStillAsks();
     void iconOpensThePanelBesideIt();
     void closingPutsTheWindowInTheTray();
     void importingBringsNoMonthRecap();
 
 private:
+    /** Unlocks through the window, and puts away the new key's recovery code. */
+    void unlock()
+    {
+        QVERIFY(m_rig->showAndUnlock(*m_window));
+        QTRY_VERIFY(m_rig->lock.isUnlocked());
+        if (QDialog* newKey = m_window->rootView()->keyDialog()) {
+            newKey->close();
+        }
+    }
+
     QTemporaryDir m_settings;
     std::optional<TrayHost> m_tray;
-    std::unique_ptr<TempJournal> m_journal;
-    ReminderScheduler m_scheduler;
-    FakeAuthenticator m_auth;
-    InMemoryKeychain m_keychain;
-    FakeSystemEvents m_events;
-    FakeIdleTime m_idle;
     SystemClock m_clock;
     Preferences m_preferences;
-    std::unique_ptr<AppLockController> m_lock;
+    std::unique_ptr<LockRig> m_rig;
     std::unique_ptr<UpdaterController> m_updater;
     std::unique_ptr<MainWindow> m_window;
 };
@@ -76,7 +76,6 @@ void TestTray::initTestCase()
         QSKIP("needs the desktop of scripts/test-session.sh");
     }
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
-    FailingVfs::install();
     QApplication::setStyle(new WendleStyle);
     m_tray.emplace();
     QVERIFY2(m_tray->isReady(), "trayer did not start (scripts/install-deps.sh installs it)");
@@ -85,28 +84,18 @@ void TestTray::initTestCase()
 
 void TestTray::init()
 {
-    m_journal = std::make_unique<TempJournal>();
-    m_lock = std::make_unique<AppLockController>(m_auth, m_keychain, *m_journal->store, m_events, m_idle);
+    m_rig = std::make_unique<LockRig>();
     // An address nothing answers: a check runs, then fails.
     m_updater = std::make_unique<UpdaterController>(QUrl(QStringLiteral("https://127.0.0.1:9/appcast.xml")));
-    m_window = std::make_unique<MainWindow>(*m_lock, *m_journal->store, m_scheduler, m_clock, m_preferences);
+    m_window = std::make_unique<MainWindow>(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock, m_preferences);
     m_window->attachUpdater(*m_updater);
 }
 
 void TestTray::cleanup()
 {
-    FailingVfs::setFailing(false);
     m_window.reset();
     m_updater.reset();
-    m_lock.reset();
-    m_journal.reset();
-    m_auth.calls = 0;
-    m_auth.pending = nullptr;
-}
-
-void TestTray::cleanupTestCase()
-{
-    m_tray.reset();
+    m_rig.reset();
 }
 
 namespace {
@@ -117,13 +106,7 @@ void answerBox(QWidget* window, const QString& text, const QString& label)
     QMessageBox* box = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((box = window->findChild<QMessageBox*>()) && box->isVisible() && box->text() == text,
                              10000);
-    for (QAbstractButton* button : box->buttons()) {
-        if (button->text() == label) {
-            button->click();
-            return;
-        }
-    }
-    QFAIL(qPrintable(label));
+    QVERIFY2(clickButton(box, label), qPrintable(label));
 }
 
 } // namespace
@@ -171,39 +154,13 @@ void TestTray::menuCommands()
     menu->actions().constFirst()->trigger();
     auto* about = m_window->findChild<QMessageBox*>();
     QVERIFY(about && about->isVisible());
-    QVERIFY(about->informativeText().contains(m_journal->store->path()));
+    QVERIFY(about->informativeText().contains(m_rig->store.path()));
     // Modal to the window only, and with no picture Qt would draw itself: the theme's, if it has one.
     QCOMPARE(about->windowModality(), Qt::WindowModal);
     QCOMPARE(about->iconPixmap().isNull(), !QIcon::hasThemeIcon(QStringLiteral("dialog-information")));
     for (QAbstractButton* button : about->buttons()) {
         QVERIFY(button->icon().isNull());
     }
-}
-
-void TestTray::quittingFromTheTrayStillAsks()
-{
-    m_window->setKeepRunningWhenClosed(true);
-    m_window->show();
-    QTRY_COMPARE(m_auth.calls, 1);
-    m_auth.answer(true);
-    QTRY_VERIFY(m_window->rootView()->keyDialog());
-    m_window->rootView()->keyDialog()->close();
-
-    FailingVfs::setFailing(true);
-    auto* editor = m_window->findChild<PlainTextEditor*>();
-    editor->setFocus();
-    QTest::keyClicks(editor, QStringLiteral("words that cannot land"));
-    QTRY_VERIFY(m_journal->store->hasUnsavedChanges() && !m_journal->store->saveFailure().isEmpty());
-
-    // Closing only puts the window away, still unlocked; quitting from the tray brings it back to ask.
-    QVERIFY(m_window->close());
-    QVERIFY(!m_window->isVisible() && !m_window->quitQuestion() && m_lock->isUnlocked());
-    m_window->quitAction()->trigger();
-    QVERIFY(m_window->isVisible());
-    answerBox(m_window.get(), QStringLiteral("Your latest writing could not be saved: the disk is full."),
-              QStringLiteral("Keep Wendle open"));
-    QTRY_VERIFY(!m_window->quitQuestion());
-    QVERIFY(m_window->isVisible());
 }
 
 void TestTray::iconOpensThePanelBesideIt()
@@ -224,7 +181,7 @@ void TestTray::iconOpensThePanelBesideIt()
             QVERIFY(contrast > 200);
         }
     }
-    TrayItem tray(*m_lock, *m_updater, *m_journal->store, m_scheduler, m_clock, *m_window);
+    TrayItem tray(m_rig->lock, *m_updater, m_rig->store, m_rig->scheduler, m_clock, *m_window);
     QSignalSpy opened(&tray, &TrayItem::openRequested);
     tray.icon()->contextMenu()->actions().constFirst()->trigger();
     QCOMPARE(opened.count(), 1);
@@ -245,7 +202,7 @@ void TestTray::iconOpensThePanelBesideIt()
 
     // Locked, the panel asks the lock; the key it gets opens the editor. Escape puts the panel away.
     named<QAbstractButton>(panel, QStringLiteral("Unlock with password"))->click();
-    m_auth.answer(true);
+    m_rig->auth.answer(true);
     QTRY_VERIFY(panel->view()->isUnlocked());
     QVERIFY(named(panel, QStringLiteral("entry")));
     QTest::keyClick(named(panel, QStringLiteral("entry")), Qt::Key_Escape);
@@ -254,26 +211,22 @@ void TestTray::iconOpensThePanelBesideIt()
 
 void TestTray::closingPutsTheWindowInTheTray()
 {
-    TrayItem tray(*m_lock, *m_updater, *m_journal->store, m_scheduler, m_clock, *m_window);
+    TrayItem tray(m_rig->lock, *m_updater, m_rig->store, m_rig->scheduler, m_clock, *m_window);
     connect(&tray, &TrayItem::openRequested, m_window.get(), &QWidget::show);
     m_window->setKeepRunningWhenClosed(true);
-    const int asked = m_auth.calls;
-    m_window->show();
-    QTRY_COMPARE(m_auth.calls, asked + 1);
-    m_auth.answer(true);
-    QTRY_VERIFY(m_lock->isUnlocked());
+    unlock();
     QAction* open = tray.icon()->contextMenu()->actions().constFirst();
 
     // Put away unlocked, the journal stays unlocked and comes back on the Today screen.
     QVERIFY(m_window->close());
-    QVERIFY(!m_window->isVisible() && m_lock->isUnlocked() && !m_window->quitQuestion());
+    QVERIFY(!m_window->isVisible() && m_rig->lock.isUnlocked() && !m_window->quitQuestion());
     open->trigger();
     QTRY_VERIFY(m_window->isVisible());
     QCOMPARE(m_window->rootView()->currentScreen(), m_window->rootView()->todayView());
 
     // Locked while put away (the idle timer, sleep), it comes back on the lock screen.
     QVERIFY(m_window->close());
-    m_lock->lock();
+    m_rig->lock.lock();
     open->trigger();
     QTRY_VERIFY(m_window->isVisible());
     QCOMPARE(m_window->rootView()->currentScreen(), m_window->rootView()->lockView());
@@ -285,43 +238,35 @@ void TestTray::importingBringsNoMonthRecap()
     const QDate today = QDate::fromString(journalDayKey(m_clock.now(), Calendar::current()), Qt::ISODate);
     const QString lastMonth = today.addDays(-today.day()).toString(Qt::ISODate);
     QTemporaryDir dir;
-    QFile json(dir.filePath(QStringLiteral("jrnl.json")));
-    QVERIFY(json.open(QIODevice::WriteOnly));
-    json.write(R"({"entries": [{"date": ")" + lastMonth.toLatin1() + R"(", "time": "09:00", "body": "then"}]})");
-    json.close();
+    const QString json = dir.filePath(QStringLiteral("jrnl.json"));
+    QVERIFY(putFile(json,
+                    R"({"entries": [{"date": ")" + lastMonth.toLatin1() + R"(", "time": "09:00", "body": "then"}]})"));
 
-    m_window->show();
-    QTRY_COMPARE(m_auth.calls, 1);
-    m_auth.answer(true);
-    QTRY_VERIFY(m_lock->isUnlocked());
-    if (QDialog* newKey = m_window->rootView()->keyDialog()) {
-        newKey->close();
-    }
+    unlock();
     QVERIFY(!m_window->rootView()->todayView()->recap());
     for (QAction* action : m_window->menuBar()->actions().constFirst()->menu()->actions()) {
         if (action->text() == QStringLiteral("Import…")) {
             action->trigger();
         }
     }
-    m_auth.answer(true);
+    m_rig->auth.answer(true);
     answerBox(m_window.get(), QStringLiteral("Import entries from…"), QStringLiteral("JSON file…"));
     QFileDialog* files = m_window->findChild<QFileDialog*>();
     QVERIFY(files);
     files->hide();
-    Q_EMIT files->fileSelected(json.fileName());
+    Q_EMIT files->fileSelected(json);
     answerBox(m_window.get(), QStringLiteral("This would add 1 entry (0 entries skipped)."),
               QStringLiteral("Import 1 entry"));
     answerBox(m_window.get(), QStringLiteral("Imported 1 entry."), QStringLiteral("OK"));
     QVERIFY(!m_window->rootView()->todayView()->recap());
     // Nor after locking and unlocking, in this session.
-    m_lock->lock();
-    m_lock->unlock();
-    m_auth.answer(true);
+    m_rig->lock.lock();
+    m_rig->unlockNow();
     QTRY_VERIFY(m_window->rootView()->todayView());
     QVERIFY(!m_window->rootView()->todayView()->recap());
 
     // The next session shows it.
-    m_window = std::make_unique<MainWindow>(*m_lock, *m_journal->store, m_scheduler, m_clock, m_preferences);
+    m_window = std::make_unique<MainWindow>(m_rig->lock, m_rig->store, m_rig->scheduler, m_clock, m_preferences);
     m_window->show();
     QTRY_VERIFY(m_window->rootView()->todayView() && m_window->rootView()->todayView()->recap());
 }

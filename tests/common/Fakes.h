@@ -11,6 +11,9 @@
 
 #include "TempJournal.h"
 
+#include <QTest>
+#include <QWidget>
+
 #include <functional>
 
 namespace wendle::test {
@@ -77,6 +80,24 @@ struct LockRig
 
     /** Puts the journal's own key in the keyring, as an earlier unlock left it. */
     void keepKey() { keychain.store(entryKeyItem, keyBytes(*journal.key)); }
+
+    /** Asks to unlock, and lets the password through. */
+    void unlockNow()
+    {
+        lock.unlock();
+        auth.answer(true);
+    }
+
+    /** Shows `window`, which asks for the password at once, and lets that through; false when nothing asked. */
+    bool showAndUnlock(QWidget& window)
+    {
+        window.show();
+        if (!QTest::qWaitFor([this] { return bool(auth.pending); }, 5000)) {
+            return false;
+        }
+        auth.answer(true);
+        return true;
+    }
 };
 
 } // namespace wendle::test

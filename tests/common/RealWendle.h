@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "journal/Calendar.h"
+#include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace wendle::test {
 
@@ -80,6 +85,62 @@ inline QString accessible(qint64 pid, const QStringList& arguments, bool* ok = n
                     QStringList{QStringLiteral(WENDLE_ACCESSIBLE_TOOL), QString::number(pid)} + arguments, ok);
 }
 
+/** Presses the object named `name` in the running program `pid`, as a screen reader would; true when it could. */
+inline bool press(qint64 pid, const QString& name)
+{
+    bool pressed = false;
+    accessible(pid, {QStringLiteral("press"), name}, &pressed);
+    return pressed;
+}
+
+/** The system's environment with folders of their own under `home` for the variables `names`, owned by `owner`. */
+inline QProcessEnvironment withFolders(const QString& home, std::initializer_list<const char*> names,
+                                       uid_t owner = uid_t(-1))
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : names) {
+        const QString folder = home + u'/' + QString::fromLatin1(name).toLower();
+        QDir().mkpath(folder);
+        [[maybe_unused]] const int owned
+            = owner != uid_t(-1) ? ::chown(QFile::encodeName(folder).constData(), owner, owner) : 0;
+        environment.insert(QString::fromLatin1(name), folder);
+    }
+    return environment;
+}
+
+constexpr uid_t nobody = 65534;
+
+/**
+ * Permissions mean nothing to root: as root, the launcher that runs a program as nobody instead, and `environment`
+ * loses the test session's PAM stand-in, which cannot set itself up for another user. Empty for anyone else.
+ */
+inline QStringList unprivileged(QProcessEnvironment& environment)
+{
+    if (::geteuid() != 0) {
+        return {};
+    }
+    for (const char* name : {"XDG_RUNTIME_DIR", "LD_PRELOAD", "PAM_WRAPPER"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    return {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+            QStringLiteral("--clear-groups")};
+}
+
+/** Adds an entry of the day before, sealed with `key`, to the journal at `path`; its sealed body, empty on failure. */
+inline QByteArray addYesterday(const QString& path, const QString& text, const EntryKey& key)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    auto store = EntryStore::open(path, nullptr);
+    const QDateTime yesterday = QDateTime::currentDateTimeUtc().addDays(-1);
+    const QByteArray body = sealEntryText(text, key);
+    if (!store) {
+        return {};
+    }
+    store->insert({yesterday, journalDayKey(yesterday, Calendar::current()), QStringLiteral("earlier"),
+                   QStringLiteral("memory"), body, 3});
+    return store->save() ? body : QByteArray();
+}
+
 inline QStringList keyringEntryKeyItem()
 {
     return {QStringLiteral("server"), QStringLiteral("org.wendle.Wendle"), QStringLiteral("user"),
@@ -131,6 +192,15 @@ inline void stopReminderAgentOf(const QString& stateHome)
     if (agent > 0 && environmentOf(agent, "XDG_STATE_HOME") == stateHome) {
         ::kill(pid_t(agent), SIGTERM);
     }
+}
+
+/** Starts another `wendle` with `arguments`, which hands over to the running one; true when it ends with status 0. */
+inline bool handsOver(const QProcessEnvironment& environment, const QStringList& arguments = {})
+{
+    QProcess again;
+    again.setProcessEnvironment(environment);
+    again.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle"), arguments);
+    return again.waitForFinished(10000) && again.exitStatus() == QProcess::NormalExit && again.exitCode() == 0;
 }
 
 /** The `wendle` built beside the test, run in the test session and driven through the X server. */
@@ -206,6 +276,23 @@ public:
         QTest::qWait(300);
         return text.isEmpty()
             || xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), text});
+    }
+
+    /** Return in `window`, as a user answers a message. */
+    static bool confirm(const QString& window)
+    {
+        return !window.isEmpty() && xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window})
+            && xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    }
+
+    /** Types `text` in the main window, lets the autosave run, and quits. */
+    bool writeAndQuit(const QString& text)
+    {
+        if (!focusAndType(mainWindow(), text)) {
+            return false;
+        }
+        QTest::qWait(1500);
+        return quit();
     }
 
     /** Ctrl+Q in the main window; true when Wendle then ends normally with status 0. */

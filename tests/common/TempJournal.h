@@ -43,6 +43,13 @@ inline QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+/** Puts `bytes` in the file at `path`, replacing what it held; true when all were written. */
+inline bool putFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
 /** A journal in a folder of its own that goes away with it, and the key its entries are sealed with. */
 struct TempJournal
 {

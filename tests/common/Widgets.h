@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QWidget>
 
@@ -15,6 +16,18 @@ template <typename T = QWidget> T* named(QWidget* root, const QString& name)
         }
     }
     return nullptr;
+}
+
+/** Clicks the button of `root` that reads `text`; false when there is none. */
+inline bool clickButton(QWidget* root, const QString& text)
+{
+    for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
+        if (button->text() == text) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
 }
 
 /** The label of `root` whose text starts with `start`. */

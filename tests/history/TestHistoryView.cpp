@@ -41,6 +41,13 @@ int shadedCells(const HeatmapView& heatmap)
     return shaded;
 }
 
+/** An entry written at 09:00 on `day` March, under `key` when one is given. */
+Entry* on(TempJournal& journal, int day, const QString& text, const EntryKey* key = nullptr)
+{
+    return journal.add(QStringLiteral("2026-03-%1").arg(day, 2, 10, QLatin1Char('0')), QStringLiteral("a"), text, -1,
+                       berlin(day, 9), key);
+}
+
 QString snippet(const HistoryView& view, int row)
 {
     return view.archiveModel()->index(row).data().toString();
@@ -68,8 +75,8 @@ private Q_SLOTS:
     void countsFollowTheStoreLive();
     void searchNeedsEveryWordWhateverTheCaseAndAccents();
     void correctingAPastDayKeepsItsStreak();
-    void unreadableBodyIsKeptAsideAndClosingDropsEdits();
-    void refusedSaveIsNotCalledSavedUntilTheRetryLands();
+    // A body that does not open is kept aside; Escape drops edits; a refused save is not "Saved" until it lands.
+    void readerKeepsWhatItCannotOpenOrSave();
     void keyboardAndScreenReaderReachEverything();
 
 private:
@@ -128,13 +135,10 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
 {
     TempJournal journal;
     const auto otherKey = EntryKey::random();
-    journal.add(QStringLiteral("2026-03-01"), QStringLiteral("a"), QStringLiteral("A morning at the Café Noir"), -1,
-                berlin(1, 9));
-    journal.add(QStringLiteral("2026-03-02"), QStringLiteral("a"), QStringLiteral("apples and pears"), -1,
-                berlin(2, 9));
-    journal.add(QStringLiteral("2026-03-03"), QStringLiteral("a"), QStringLiteral("only bananas"), -1, berlin(3, 9));
-    journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), QStringLiteral("a cafe, sealed elsewhere"), 5,
-                berlin(4, 9), otherKey.get());
+    on(journal, 1, QStringLiteral("A morning at the Café Noir"));
+    on(journal, 2, QStringLiteral("apples and pears"));
+    on(journal, 3, QStringLiteral("only bananas"));
+    on(journal, 4, QStringLiteral("a cafe, sealed elsewhere"), otherKey.get());
     HistoryView view(*journal.store, journal.key, nullptr, m_clock);
     view.resize(760, 640);
     showActive(&view);
@@ -176,9 +180,9 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
 void TestHistoryView::correctingAPastDayKeepsItsStreak()
 {
     TempJournal journal;
-    journal.add(QStringLiteral("2026-03-03"), QStringLiteral("a"), words(30), -1, berlin(3, 9));
-    Entry* yesterday = journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(50), -1, berlin(4, 9));
-    Entry* today = journal.add(QStringLiteral("2026-03-05"), QStringLiteral("a"), words(50), -1, berlin(5, 9));
+    on(journal, 3, words(30));
+    Entry* yesterday = on(journal, 4, words(50));
+    Entry* today = on(journal, 5, words(50));
     QVERIFY(journal.store->save());
     HistoryView view(*journal.store, journal.key, nullptr, m_clock);
     view.show();
@@ -260,13 +264,12 @@ void TestHistoryView::correctingAPastDayKeepsItsStreak()
     QCOMPARE(journal.store->entries().size(), std::size_t(3));
 }
 
-void TestHistoryView::unreadableBodyIsKeptAsideAndClosingDropsEdits()
+void TestHistoryView::readerKeepsWhatItCannotOpenOrSave()
 {
     TempJournal journal;
     const auto otherKey = EntryKey::random();
-    Entry* sealedElsewhere
-        = journal.add(QStringLiteral("2026-03-02"), QStringLiteral("a"), words(40), -1, berlin(2, 9), otherKey.get());
-    Entry* readable = journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(30), -1, berlin(4, 9));
+    Entry* sealedElsewhere = on(journal, 2, words(40), otherKey.get());
+    Entry* readable = on(journal, 4, words(30));
     QVERIFY(journal.store->save());
     const QByteArray original = sealedElsewhere->cipherBody();
     HistoryView view(*journal.store, journal.key, nullptr, m_clock);
@@ -292,24 +295,15 @@ void TestHistoryView::unreadableBodyIsKeptAsideAndClosingDropsEdits()
     QTRY_VERIFY(!second);
     QVERIFY(!view.reading());
     QCOMPARE(openEntryText(readable->cipherBody(), *journal.key), words(30));
-}
-
-void TestHistoryView::refusedSaveIsNotCalledSavedUntilTheRetryLands()
-{
-    TempJournal journal;
-    Entry* yesterday = journal.add(QStringLiteral("2026-03-04"), QStringLiteral("a"), words(30), -1, berlin(4, 9));
-    QVERIFY(journal.store->save());
-    HistoryView view(*journal.store, journal.key, nullptr, m_clock);
-    view.show();
-    EntryReader& reader = open(view, yesterday);
-    QVERIFY(!labelStarting(&reader, QStringLiteral("Not saved yet")));
 
     // The disk is full: the correction stays in the store, and the sheet says so instead of "Saved".
+    EntryReader& third = open(view, readable);
+    QVERIFY(!labelStarting(&third, QStringLiteral("Not saved yet")));
     FailingVfs::setFailing(true);
-    reader.editor()->setText(words(7));
-    QTest::mouseClick(reader.saveButton(), Qt::LeftButton);
-    QCOMPARE(reader.saveButton()->text(), QStringLiteral("Save"));
-    QLabel* problem = labelStarting(&reader, QStringLiteral("Not saved yet"));
+    third.editor()->setText(words(7));
+    QTest::mouseClick(third.saveButton(), Qt::LeftButton);
+    QCOMPARE(third.saveButton()->text(), QStringLiteral("Save"));
+    QLabel* problem = labelStarting(&third, QStringLiteral("Not saved yet"));
     QVERIFY(problem && problem->isVisible());
     QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
     // A notification: a screen reader says it as it appears, wherever the focus is.
@@ -319,11 +313,11 @@ void TestHistoryView::refusedSaveIsNotCalledSavedUntilTheRetryLands()
 
     // Space comes back: the store's retry writes it, and only then is it "Saved".
     FailingVfs::setFailing(false);
-    QTRY_COMPARE_WITH_TIMEOUT(reader.saveButton()->text(), QStringLiteral("Saved"),
+    QTRY_COMPARE_WITH_TIMEOUT(third.saveButton()->text(), QStringLiteral("Saved"),
                               EntryStore::retryMilliseconds + 1000);
     QVERIFY(!journal.store->hasUnsavedChanges());
     QVERIFY(!problem->isVisible());
-    QCOMPARE(openEntryText(yesterday->cipherBody(), *journal.key), words(7));
+    QCOMPARE(openEntryText(readable->cipherBody(), *journal.key), words(7));
 }
 
 void TestHistoryView::keyboardAndScreenReaderReachEverything()
@@ -335,10 +329,10 @@ void TestHistoryView::keyboardAndScreenReaderReachEverything()
                     berlin(1, 9).addDays(day - 29));
     }
     for (const int day : {2, 3, 4}) {
-        journal.add(QStringLiteral("2026-03-0%1").arg(day), QStringLiteral("a"), words(1), -1, berlin(day, 9));
+        on(journal, day, words(1));
     }
     const QString text = QStringLiteral("The kitchen had a yellow table. ").repeated(20);
-    journal.add(QStringLiteral("2026-03-05"), QStringLiteral("a"), text, -1, berlin(5, 9));
+    on(journal, 5, text);
     bool back = false;
     HistoryView view(
         *journal.store, journal.key, [&] { back = true; }, m_clock);
@@ -383,22 +377,17 @@ void TestHistoryView::keyboardAndScreenReaderReachEverything()
 
     // The archive opens its current row with Return or Space; Escape closes the reader.
     QTest::keyClick(view.heatmap(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), view.archive());
     QTest::keyClick(view.archive(), Qt::Key_Down);
-    QTest::keyClick(view.archive(), Qt::Key_Return);
-    QCOMPARE(view.reading(), view.archiveModel()->entryAt(1));
-    showActive(view.reader()); // as a window manager would
-    // To the reader's own focus: the X server may hand the activation back to the view meanwhile.
-    QTest::keyClick(view.reader()->focusWidget(), Qt::Key_Escape);
-    QTRY_VERIFY(!view.reader());
-    QApplication::setActiveWindow(&view);
-    QCOMPARE(QApplication::focusWidget(), view.archive());
-    QTest::keyClick(view.archive(), Qt::Key_Space);
-    QCOMPARE(view.reading(), view.archiveModel()->entryAt(1));
-    showActive(view.reader());
-    QTest::keyClick(view.reader()->focusWidget(), Qt::Key_Escape);
-    QTRY_VERIFY(!view.reader());
-    QApplication::setActiveWindow(&view);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        QCOMPARE(QApplication::focusWidget(), view.archive());
+        QTest::keyClick(view.archive(), key);
+        QCOMPARE(view.reading(), view.archiveModel()->entryAt(1));
+        showActive(view.reader()); // as a window manager would
+        // To the reader's own focus: the X server may hand the activation back to the view meanwhile.
+        QTest::keyClick(view.reader()->focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!view.reader());
+        QApplication::setActiveWindow(&view);
+    }
 
     // And back to today.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);

@@ -63,7 +63,10 @@ private Q_SLOTS:
     void heatmap();
 
 private:
-    Entry* add(const char* dayKey, const QString& text, qint64 words, const EntryKey* key = nullptr);
+    Entry* add(const char* dayKey, const QString& text, qint64 words, const EntryKey* key = nullptr)
+    {
+        return m_journal->add(QString::fromLatin1(dayKey), QStringLiteral("memory-001"), text, words, {}, key);
+    }
     std::optional<ResurfacedItem> itemOn(const char* dayKey) const
     {
         return resurfacedItem(QStringLiteral("one month ago"), QString::fromLatin1(dayKey), m_journal->store->entries(),
@@ -91,11 +94,6 @@ void TestStatistics::init()
 {
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
     m_journal = std::make_unique<test::TempJournal>();
-}
-
-Entry* TestStatistics::add(const char* dayKey, const QString& text, qint64 words, const EntryKey* key)
-{
-    return m_journal->add(QString::fromLatin1(dayKey), QStringLiteral("memory-001"), text, words, {}, key);
 }
 
 void TestStatistics::lookBackAndPreviousMonths()

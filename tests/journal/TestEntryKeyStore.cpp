@@ -102,10 +102,14 @@ bool insideTestSession()
     return !qEnvironmentVariableIsEmpty("WENDLE_TEST_USER");
 }
 
-/** A call to the keyring's object at `path`. */
-QDBusMessage secretsCall(const QString& interface, const QString& method, const QString& path = kSecretsPath)
+/** Calls `method` on the keyring's object at `path`; the reply, or the error. */
+QDBusMessage secrets(const char* interface, const char* method, const QVariantList& arguments,
+                     const QString& path = kSecretsPath)
 {
-    return QDBusMessage::createMethodCall(kSecrets, path, interface, method);
+    QDBusMessage call
+        = QDBusMessage::createMethodCall(kSecrets, path, QString::fromLatin1(interface), QString::fromLatin1(method));
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call);
 }
 
 /** What the keyring holds under a service, as its own tool lists it. Holds secrets: never print it. */
@@ -127,28 +131,19 @@ class TestCollection
 public:
     TestCollection()
     {
-        QDBusMessage open
-            = secretsCall(QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("OpenSession"));
-        open << QStringLiteral("plain") << QVariant::fromValue(QDBusVariant(QString()));
-        const QDBusMessage opened = QDBusConnection::sessionBus().call(open);
-        if (opened.arguments().size() == 2) {
-            m_session = qdbus_cast<QDBusObjectPath>(opened.arguments().at(1));
-        }
-        QDBusMessage create = adminCall(QStringLiteral("CreateWithMasterPassword"));
-        create << QVariantMap{{QStringLiteral("org.freedesktop.Secret.Collection.Label"),
-                               QStringLiteral("wendle-test")}}
-               << password();
-        const QDBusMessage created = QDBusConnection::sessionBus().call(create);
-        if (!created.arguments().isEmpty()) {
-            m_path = qdbus_cast<QDBusObjectPath>(created.arguments().at(0)).path();
-        }
+        const QDBusMessage opened = secrets("org.freedesktop.Secret.Service", "OpenSession",
+                                            {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
+        m_session = qdbus_cast<QDBusObjectPath>(opened.arguments().value(1));
+        const QVariantMap label{
+            {QStringLiteral("org.freedesktop.Secret.Collection.Label"), QStringLiteral("wendle-test")}};
+        const QDBusMessage created = secrets(kAdmin, "CreateWithMasterPassword", {label, password()});
+        m_path = qdbus_cast<QDBusObjectPath>(created.arguments().value(0)).path();
     }
     ~TestCollection()
     {
         if (!m_path.isEmpty()) {
             unlock();
-            QDBusConnection::sessionBus().call(
-                secretsCall(QStringLiteral("org.freedesktop.Secret.Collection"), QStringLiteral("Delete"), m_path));
+            secrets("org.freedesktop.Secret.Collection", "Delete", {}, m_path);
         }
     }
 
@@ -156,23 +151,19 @@ public:
 
     bool lock() const
     {
-        QDBusMessage call = secretsCall(QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
-        call << QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(m_path)});
-        return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
+        const QVariant paths = QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(m_path)});
+        return secrets("org.freedesktop.Secret.Service", "Lock", {paths}).type() == QDBusMessage::ReplyMessage;
     }
 
     bool unlock() const
     {
-        QDBusMessage call = adminCall(QStringLiteral("UnlockWithMasterPassword"));
-        call << QVariant::fromValue(QDBusObjectPath(m_path)) << password();
-        return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
+        const QVariantList arguments{QVariant::fromValue(QDBusObjectPath(m_path)), password()};
+        return secrets(kAdmin, "UnlockWithMasterPassword", arguments).type() == QDBusMessage::ReplyMessage;
     }
 
 private:
-    static QDBusMessage adminCall(const QString& method)
-    {
-        return secretsCall(QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"), method);
-    }
+    static constexpr const char* kAdmin = "org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface";
+
     /** The collection's password as the Secret Service passes a secret: (session, parameters, value, type). */
     QVariant password() const
     {
@@ -210,9 +201,8 @@ class TestEntryKeyStore : public QObject
 
 private Q_SLOTS:
     void cleanupTestCase();
-    void aNewJournalGetsOneKeyAndItsCheck();
+    void aNewJournalGetsOneKeyAndKeychainFailuresFailTheUnlock();
     void aJournalThatHadAKeyNeverGetsANewOne();
-    void keychainFailuresFailTheUnlock();
     void versionOneJournalGainsItsCheckAtUnlock();
     void recoveryCodeRoundTripAndTypos();
     void restoreAndReplaceKeepTheOldItems();
@@ -225,7 +215,7 @@ private:
     const KeychainItem m_item{m_service, entryKeyItem.account};
 };
 
-void TestEntryKeyStore::aNewJournalGetsOneKeyAndItsCheck()
+void TestEntryKeyStore::aNewJournalGetsOneKeyAndKeychainFailuresFailTheUnlock()
 {
     TempJournal journal;
     InMemoryKeychain keychain;
@@ -240,6 +230,36 @@ void TestEntryKeyStore::aNewJournalGetsOneKeyAndItsCheck()
     QVERIFY(!second.created);
     QCOMPARE(keychain.addCount(), 1);
     QCOMPARE(journal.store->keyChecks().size(), std::size_t(1));
+
+    // A keychain that fails fails the unlock, and nothing is made.
+    TempJournal fresh;
+    InMemoryKeychain addFails;
+    addFails.failAdds(KeychainStatus::Duplicate);
+    EntryKeyResult result = keyFor(addFails, *fresh.store);
+    QVERIFY(!result.key);
+    QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Duplicate));
+    QVERIFY(fresh.store->keyChecks().empty());
+
+    for (const KeychainStatus status :
+         {KeychainStatus::Cancelled, KeychainStatus::Locked, KeychainStatus::Unavailable}) {
+        InMemoryKeychain lookupFails;
+        lookupFails.failLookups(status);
+        result = keyFor(lookupFails, *fresh.store);
+        QCOMPARE(result.error, EntryCryptoError::keychainStatus(status));
+        QCOMPARE(result.problem, KeyProblem::keyringUnavailable);
+        QCOMPARE(lookupFails.addCount(), 0);
+    }
+
+    // An item that is not a key is left as it is.
+    for (const QByteArray& stored : {QByteArray(31, 'k'), QByteArray(33, 'k'), QByteArray()}) {
+        InMemoryKeychain odd;
+        odd.store(entryKeyItem, stored);
+        result = keyFor(odd, *fresh.store);
+        QVERIFY(!result.key);
+        QCOMPARE(result.problem, KeyProblem::keyMismatch);
+        QCOMPARE(odd.stored(entryKeyItem), stored);
+        QCOMPARE(odd.addCount(), 0);
+    }
 }
 
 void TestEntryKeyStore::aJournalThatHadAKeyNeverGetsANewOne()
@@ -273,38 +293,6 @@ void TestEntryKeyStore::aJournalThatHadAKeyNeverGetsANewOne()
         QCOMPARE(keychain.addCount(), 0);
         QCOMPARE(keychain.stored(entryKeyItem), foreign ? std::optional(other) : std::nullopt);
         QCOMPARE(fileBytes(journal.store->path()), before);
-    }
-}
-
-void TestEntryKeyStore::keychainFailuresFailTheUnlock()
-{
-    TempJournal journal;
-    InMemoryKeychain addFails;
-    addFails.failAdds(KeychainStatus::Duplicate);
-    EntryKeyResult result = keyFor(addFails, *journal.store);
-    QVERIFY(!result.key);
-    QCOMPARE(result.error, EntryCryptoError::keychainStatus(KeychainStatus::Duplicate));
-    QVERIFY(journal.store->keyChecks().empty());
-
-    for (const KeychainStatus status :
-         {KeychainStatus::Cancelled, KeychainStatus::Locked, KeychainStatus::Unavailable}) {
-        InMemoryKeychain lookupFails;
-        lookupFails.failLookups(status);
-        result = keyFor(lookupFails, *journal.store);
-        QCOMPARE(result.error, EntryCryptoError::keychainStatus(status));
-        QCOMPARE(result.problem, KeyProblem::keyringUnavailable);
-        QCOMPARE(lookupFails.addCount(), 0);
-    }
-
-    // An item that is not a key is left as it is.
-    for (const QByteArray& stored : {QByteArray(31, 'k'), QByteArray(33, 'k'), QByteArray()}) {
-        InMemoryKeychain keychain;
-        keychain.store(entryKeyItem, stored);
-        result = keyFor(keychain, *journal.store);
-        QVERIFY(!result.key);
-        QCOMPARE(result.problem, KeyProblem::keyMismatch);
-        QCOMPARE(keychain.stored(entryKeyItem), stored);
-        QCOMPARE(keychain.addCount(), 0);
     }
 }
 

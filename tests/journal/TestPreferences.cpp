@@ -16,10 +16,9 @@ class TestPreferences : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void handEditedValues();
     void recoveryCodeReminderRule_data();
     void recoveryCodeReminderRule();
-    void recoveryCodeReminderKeepsItsDays();
+    void handEditedValuesAndTheReminderDays();
 
 private:
     QTemporaryDir m_dir;
@@ -29,26 +28,6 @@ void TestPreferences::initTestCase()
 {
     // Before any QSettings exists: keep the test's preferences out of the user's.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-}
-
-void TestPreferences::handEditedValues()
-{
-    const QString assignment = QString::fromLatin1(PreferenceKeys::promptAssignment);
-    const QString used = QString::fromLatin1(PreferenceKeys::promptUsedIDs);
-    // Values of the wrong kind read as their default.
-    Preferences preferences;
-    preferences.setString(QStringLiteral("reminder.enabled"), QStringLiteral("yes"));
-    preferences.setString(QStringLiteral("reminder.hour"), QStringLiteral("half past"));
-    preferences.setInteger(QStringLiteral("reminder.nudge.hour"), (qint64(1) << 32) + 3);
-    preferences.setStringArray(assignment, {QStringLiteral("a"), QStringLiteral("b")});
-    QCOMPARE(preferences.reminderPreferences(), ReminderPreferences{});
-    QCOMPARE(preferences.string(assignment), std::nullopt);
-
-    // The settings file gives a list of one back as a plain string; a list holding other kinds is no list.
-    preferences.setString(used, QStringLiteral("memory-001"));
-    QCOMPARE(preferences.stringArray(used), QStringList{QStringLiteral("memory-001")});
-    preferences.setInteger(used, 7);
-    QCOMPARE(preferences.stringArray(used), std::nullopt);
 }
 
 namespace {
@@ -78,10 +57,27 @@ void TestPreferences::recoveryCodeReminderRule()
     QTEST(RecoveryCodeReminder::due({checked, postponedUntil, enabled}, kToday), "due");
 }
 
-void TestPreferences::recoveryCodeReminderKeepsItsDays()
+void TestPreferences::handEditedValuesAndTheReminderDays()
 {
     QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
+    const QString assignment = QString::fromLatin1(PreferenceKeys::promptAssignment);
+    const QString used = QString::fromLatin1(PreferenceKeys::promptUsedIDs);
+    // Values of the wrong kind read as their default.
     Preferences preferences;
+    preferences.setString(QStringLiteral("reminder.enabled"), QStringLiteral("yes"));
+    preferences.setString(QStringLiteral("reminder.hour"), QStringLiteral("half past"));
+    preferences.setInteger(QStringLiteral("reminder.nudge.hour"), (qint64(1) << 32) + 3);
+    preferences.setStringArray(assignment, {QStringLiteral("a"), QStringLiteral("b")});
+    QCOMPARE(preferences.reminderPreferences(), ReminderPreferences{});
+    QCOMPARE(preferences.string(assignment), std::nullopt);
+
+    // The settings file gives a list of one back as a plain string; a list holding other kinds is no list.
+    preferences.setString(used, QStringLiteral("memory-001"));
+    QCOMPARE(preferences.stringArray(used), QStringList{QStringLiteral("memory-001")});
+    preferences.setInteger(used, 7);
+    QCOMPARE(preferences.stringArray(used), std::nullopt);
+
+    // The recovery code reminder keeps its days there too.
     RecoveryCodeReminder reminder(preferences);
     const QDate today(2026, 12, 7);
     // An installation from before the reminder starts counting on its first day, and is not asked then.

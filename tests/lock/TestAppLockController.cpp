@@ -85,22 +85,19 @@ void TestAppLockController::unlocksOnceWithTheKeyFromTheKeychain()
     const QByteArray key = keyBytes(*m_rig->lock.key());
     m_rig->lock.lock();
     QVERIFY(!m_rig->lock.key());
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
+    m_rig->unlockNow();
     QCOMPARE(keyBytes(*m_rig->lock.key()), key);
     QCOMPARE(m_rig->keychain.addCount(), 1);
 }
 
 void TestAppLockController::idleSleepAndScreenSleepLock()
 {
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
+    m_rig->unlockNow();
     QVERIFY(!idleFor(299));
     QVERIFY(idleFor(300));
 
     // The idle time is read when the timer fires, not when the check runs.
-    m_rig->lock.unlock();
-    m_rig->auth.answer(true);
+    m_rig->unlockNow();
     m_rig->idle.seconds = 100;
     m_rig->lock.checkIdle();
     m_rig->idle.seconds = 400;
@@ -116,8 +113,7 @@ void TestAppLockController::idleSleepAndScreenSleepLock()
     m_rig->auth.answer(true);
 
     for (auto announce : {&SystemEvents::didWake, &SystemEvents::willSleep, &SystemEvents::screensDidSleep}) {
-        m_rig->lock.unlock();
-        m_rig->auth.answer(true);
+        m_rig->unlockNow();
         QVERIFY(m_rig->lock.isUnlocked());
         Q_EMIT(m_rig->events.*announce)();
         QTRY_VERIFY(!m_rig->lock.isUnlocked());

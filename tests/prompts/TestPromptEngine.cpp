@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prompts/PromptEngine.h"
 
+#include "TempJournal.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -173,8 +175,8 @@ void TestPromptEngine::loading()
 {
     // A bank file of the test's own holding `content`.
     auto write = [this, files = 0](const QByteArray& content) mutable {
-        QFile file(m_dir.filePath(QStringLiteral("prompts-%1.json").arg(++files)));
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() ? file.fileName() : QString();
+        const QString path = m_dir.filePath(QStringLiteral("prompts-%1.json").arg(++files));
+        return test::putFile(path, content) ? path : QString();
     };
     const auto ids = [&](const QByteArray& json) {
         QStringList loaded;

@@ -22,6 +22,7 @@
 
 using namespace wendle;
 using wendle::test::fileBytes;
+using wendle::test::putFile;
 
 namespace {
 
@@ -102,12 +103,10 @@ void TestReminderAgent::init()
     // A bus of this test's own, so no agent another program started can answer in its place. It starts no
     // service by itself, so a notification server the test stops stays stopped.
     const QString config = m_state.filePath(QStringLiteral("bus.conf"));
-    QFile configFile(config);
-    QVERIFY(configFile.open(QIODevice::WriteOnly));
-    configFile.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-                     "<policy context='default'><allow send_destination='*' eavesdrop='true'/>"
-                     "<allow eavesdrop='true'/><allow own='*'/></policy></busconfig>");
-    configFile.close();
+    QVERIFY(putFile(config,
+                    "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                    "<policy context='default'><allow send_destination='*' eavesdrop='true'/>"
+                    "<allow eavesdrop='true'/><allow own='*'/></policy></busconfig>"));
     m_busDaemon.start(
         QStringLiteral("dbus-daemon"),
         {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"), QStringLiteral("--print-address")});
@@ -169,8 +168,7 @@ void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
 
     // A second agent finds the name taken and leaves.
     QProcess second;
-    second.setProcessEnvironment(m_environment);
-    second.start(QCoreApplication::applicationDirPath() + QStringLiteral("/wendle-reminders"), {});
+    startAgent(second);
     QVERIFY(second.waitForFinished(5000));
     QCOMPARE(second.exitCode(), 0);
 
@@ -212,17 +210,14 @@ void TestReminderAgent::brokenQueueIsKeptAside()
 {
     const QByteArray broken = R"({"format":"org.wendle.Reminders","version":1,"requests":[{"identifier":7}]})";
     QDir().mkpath(m_state.filePath(QStringLiteral("wendle")));
-    QFile queue(queuePath());
-    QVERIFY(queue.open(QIODevice::WriteOnly) && queue.write(broken) == broken.size());
-    queue.close();
+    QVERIFY(putFile(queuePath(), broken));
     startAgent(m_agent);
     QCOMPARE(pending(), QStringList());
     QCOMPARE(keptAside().size(), 1);
     QCOMPARE(fileBytes(m_state.filePath(QStringLiteral("wendle/") + keptAside().first())), broken);
     // Broken again within the same second, the queue still moves aside and stays writable.
     for (int again = 0; again < 2; ++again) {
-        QVERIFY(queue.open(QIODevice::WriteOnly) && queue.write(broken) == broken.size());
-        queue.close();
+        QVERIFY(putFile(queuePath(), broken));
         ReminderQueue reloaded(queuePath());
         reloaded.load();
         QVERIFY(reloaded.isWritable() && !reloaded.movedAsideTo().isEmpty());
