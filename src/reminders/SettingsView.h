@@ -10,13 +10,14 @@ class QTimeEdit;
 namespace wendle {
 
 class ReminderScheduler;
+class SnapshotSettings;
 class SwitchToggle;
 
 /**
  * The settings window's content: the daily reminder and the evening nudge, each switched and timed, and the
- * switch for the Today screen's reminder to check the recovery code. Every change of one of the six reminder
- * values is handed to the scheduler at once; opening the window changes nothing. The nudge can be set only
- * while the daily reminder is on, and keeps its own setting meanwhile.
+ * switch for the Today screen's reminder to check the recovery code, and the daily snapshots (SnapshotSettings). Every
+ * change of one of the six reminder values is handed to the scheduler at once; opening the window changes nothing. The
+ * nudge can be set only while the daily reminder is on, and keeps its own setting meanwhile.
  */
 class SettingsView : public QWidget
 {
@@ -33,6 +34,7 @@ public:
     SwitchToggle* nudgeToggle() const { return m_nudgeToggle; }
     QTimeEdit* nudgeTime() const { return m_nudgeTime; }
     SwitchToggle* recoveryCodeToggle() const { return m_recoveryCodeToggle; }
+    SnapshotSettings* snapshots() const { return m_snapshots; }
 
 private:
     /** Stores one value and applies the settings, unless the value is already stored. */
@@ -54,6 +56,7 @@ private:
     SwitchToggle* m_nudgeToggle;
     QTimeEdit* m_nudgeTime;
     SwitchToggle* m_recoveryCodeToggle;
+    SnapshotSettings* m_snapshots = nullptr;
 };
 
 } // namespace wendle

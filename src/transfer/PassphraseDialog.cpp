@@ -3,6 +3,7 @@
 
 #include "ui/MessageBox.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -17,6 +18,7 @@ PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget* parent)
     , m_purpose(purpose)
     , m_passphrase(new QLineEdit(this))
     , m_repeat(new QLineEdit(this))
+    , m_versions(new QCheckBox(QStringLiteral("Include earlier versions"), this))
     , m_feedback(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
@@ -39,8 +41,10 @@ PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget* parent)
     form->addRow(QStringLiteral("Passphrase"), m_passphrase);
     if (making) {
         form->addRow(QStringLiteral("Again"), m_repeat);
+        form->addRow(QString(), m_versions);
     } else {
         m_repeat->hide();
+        m_versions->hide();
     }
     m_buttons->button(QDialogButtonBox::Ok)->setText(making ? QStringLiteral("Back up") : QStringLiteral("Open"));
 

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
@@ -32,6 +33,8 @@ public:
 
     QLineEdit* passphraseField() const { return m_passphrase; }
     QLineEdit* repeatField() const { return m_repeat; }
+    /** "Include earlier versions", off by default; only when a backup is being made. */
+    QCheckBox* versionsBox() const { return m_versions; }
 
 Q_SIGNALS:
     void passphraseEntered(const QString& passphrase);
@@ -43,6 +46,7 @@ private:
     Purpose m_purpose;
     QLineEdit* m_passphrase;
     QLineEdit* m_repeat;
+    QCheckBox* m_versions;
     QLabel* m_feedback;
     QDialogButtonBox* m_buttons;
 };
