@@ -55,15 +55,17 @@ std::optional<QString> refusal(const QString& folder, const QString& journalPath
         return QStringLiteral("No folder was given.");
     }
     const QString place = resolved(folder);
-    // Emptied at restart, or not a place for files at all.
-    for (const char* system : {"/tmp", "/var/tmp", "/proc", "/dev", "/run", "/sys"}) {
-        if (within(place, QString::fromLatin1(system))) {
-            return QStringLiteral("%1 is a system or temporary place: snapshots there could vanish.").arg(place);
-        }
-    }
     const QString journal = resolved(journalPath);
     if (place == journal || place == QFileInfo(journal).absolutePath()) {
         return QStringLiteral("That is the journal's own folder: snapshots belong beside it, not in it.");
+    }
+    // Emptied at restart, or not a place for files at all; the user's own home is theirs wherever it lies.
+    const QString home = resolved(QDir::homePath());
+    const bool inHome = home != QStringLiteral("/") && within(place, home);
+    for (const char* system : {"/tmp", "/var/tmp", "/proc", "/dev", "/run", "/sys"}) {
+        if (!inHome && within(place, QString::fromLatin1(system))) {
+            return QStringLiteral("%1 is a system or temporary place: snapshots there could vanish.").arg(place);
+        }
     }
     QString existing = place;
     while (!QFileInfo::exists(existing) && existing != QStringLiteral("/")) {

@@ -24,10 +24,10 @@ QString defaultPath();
 QString path(const Preferences& preferences);
 
 /**
- * Why `folder` cannot hold snapshots, in a short sentence; nothing when it can. Refused: system and temporary
- * places (/tmp, /proc, /dev, /run, /sys and what lies in them), the journal's own folder or file, a path that is
- * not a folder, and a folder that cannot be written. A folder that does not exist yet is judged by the nearest
- * one that does.
+ * Why `folder`, chosen by the user, cannot hold snapshots, in a short sentence; nothing when it can. Refused:
+ * system and temporary places (/tmp, /var/tmp, /proc, /dev, /run, /sys and what lies in them, unless it is in the
+ * user's home), the journal's own folder or file, a path that is not a folder, and a folder that cannot be
+ * written. A folder that does not exist yet is judged by the nearest one that does.
  */
 std::optional<QString> refusal(const QString& folder, const QString& journalPath);
 

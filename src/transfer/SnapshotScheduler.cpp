@@ -7,7 +7,8 @@
 #include "transfer/JournalBackup.h"
 #include "transfer/SnapshotWriter.h"
 
-#include <QPointer>
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 namespace wendle {
@@ -45,8 +46,9 @@ void SnapshotScheduler::writeIfDue(bool retryFailure)
         return;
     }
     const QString folder = SnapshotFolder::path(m_preferences);
-    if (const std::optional<QString> refused = SnapshotFolder::refusal(folder, m_journalPath)) {
-        done(QStringLiteral("the folder cannot be used"), today);
+    // Where the journal itself lies nothing is written, whatever a hand-edited setting says.
+    if (QDir(folder).absolutePath() == QFileInfo(m_journalPath).absolutePath()) {
+        done(QStringLiteral("the folder is the journal's own"), today);
         return;
     }
     m_writing = true;

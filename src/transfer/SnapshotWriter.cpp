@@ -64,8 +64,7 @@ SnapshotOutcome writeSnapshot(const QString& folder, QDate day, BackupContents c
 {
     SnapshotOutcome outcome{QDir(folder).filePath(SnapshotFolder::fileName(day)), 0, {}};
     if (!makeFolder(folder)) {
-        outcome.problem = QFileInfo::exists(folder) ? QStringLiteral("the folder is not a folder")
-                                                    : QStringLiteral("the folder could not be made");
+        outcome.problem = QStringLiteral("the folder could not be made");
         return outcome;
     }
     const QDir dir(folder);
