@@ -31,7 +31,6 @@ SnapshotSettings::SnapshotSettings(QString journalPath, int textSize, QWidget* p
     m_keep->setChecked(m_preferences.value(PreferenceKeys::snapshotsEnabled));
     m_keep->setAccessibleDescription(about);
     m_folder->setWordWrap(true);
-    // A long path breaks anywhere rather than widening the window.
     m_folder->setTextFormat(Qt::PlainText);
     m_choose->setAccessibleName(QStringLiteral("Choose the snapshot folder"));
     m_refusal->setWordWrap(true);
@@ -63,27 +62,31 @@ bool SnapshotSettings::chooseFolder(const QString& folder)
 {
     const std::optional<QString> refused = SnapshotFolder::refusal(folder, m_journalPath);
     m_refusal->setText(refused ? QStringLiteral("Not changed: %1").arg(*refused) : QString());
-    if (m_refusal->isVisibleTo(this) != refused.has_value()) {
-        m_refusal->setVisible(refused.has_value());
-        // The settings window keeps its natural height: it grows and shrinks with the reason.
-        if (QWidget* top = window(); top->layout() && top->layout()->hasHeightForWidth()) {
-            top->setFixedHeight(top->layout()->heightForWidth(top->width()));
-        }
+    m_refusal->setVisible(refused.has_value());
+    if (!refused) {
+        const QString clean = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+        m_preferences.setString(QString::fromLatin1(PreferenceKeys::snapshotsFolder), clean);
+        refresh();
     }
-    if (refused) {
-        return false;
+    fitWindow();
+    return !refused;
+}
+
+void SnapshotSettings::fitWindow()
+{
+    // The settings window keeps its natural height: it follows the reason and the folder's wrapped lines.
+    if (QWidget* top = window(); top != this && top->layout() && top->layout()->hasHeightForWidth()) {
+        top->setFixedHeight(top->layout()->heightForWidth(top->width()));
     }
-    const QString clean = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
-    m_preferences.setString(QString::fromLatin1(PreferenceKeys::snapshotsFolder), clean);
-    refresh();
-    return true;
 }
 
 void SnapshotSettings::refresh()
 {
     const QString folder = SnapshotFolder::path(m_preferences);
-    m_folder->setText(QDir::toNativeSeparators(folder));
-    m_folder->setAccessibleName(QStringLiteral("Snapshot folder: %1").arg(m_folder->text()));
+    const QString shown = QDir::toNativeSeparators(folder);
+    // A zero-width space after each separator lets a long path wrap there rather than widen the window.
+    m_folder->setText(QString(shown).replace(u'/', QStringLiteral("/\u200b")));
+    m_folder->setAccessibleName(QStringLiteral("Snapshot folder: %1").arg(shown));
     const QDate last = m_preferences.value(PreferenceKeys::lastSnapshot);
     m_last->setText(last.isValid() ? QStringLiteral("Last snapshot: %1")
                                          .arg(formatDate(QDateTime(last, QTime(12, 0)), QStringLiteral("yMMMMd"),

@@ -41,6 +41,7 @@ protected:
 
 private:
     void askForFolder();
+    void fitWindow();
 
     QString m_journalPath;
     Preferences m_preferences;
