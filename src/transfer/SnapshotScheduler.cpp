@@ -23,7 +23,12 @@ SnapshotScheduler::SnapshotScheduler(EntryStore& store, const Clock& clock, cons
     connect(&m_dayCheck, &QTimer::timeout, this, [this] { writeIfDue(false); });
 }
 
-SnapshotScheduler::~SnapshotScheduler() = default;
+SnapshotScheduler::~SnapshotScheduler()
+{
+    if (m_worker) {
+        m_worker->wait();
+    }
+}
 
 void SnapshotScheduler::unlocked(const std::shared_ptr<const EntryKey>& key)
 {
@@ -58,6 +63,7 @@ void SnapshotScheduler::writeIfDue(bool retryFailure)
     QThread* worker = QThread::create([folder, today, contents, key, outcome] {
         *outcome = writeSnapshot(folder, today, std::move(*contents), *key);
     });
+    m_worker = worker;
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &QThread::finished, this, [this, outcome, today] { done(outcome->problem, today); });
     worker->start();

@@ -5,10 +5,13 @@
 
 #include <QDate>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
 #include <memory>
+
+class QThread;
 
 namespace wendle {
 
@@ -32,9 +35,13 @@ public:
     static constexpr int checkMilliseconds = 60 * 60 * 1000;
 
     SnapshotScheduler(EntryStore& store, const Clock& clock, const QString& journalPath, QObject* parent = nullptr);
+    /** Waits for a write under way: a snapshot is never left to a process that is ending. */
     ~SnapshotScheduler() override;
 
-    /** The journal was unlocked with `key`: writes the day's snapshot if it is due. The key is not kept alive. */
+    /**
+     * The journal was unlocked with `key` (or locked: null): writes the day's snapshot if it is due. Only a write
+     * under way holds the key; locking in the meantime lets it finish.
+     */
     void unlocked(const std::shared_ptr<const EntryKey>& key);
 
     bool writing() const { return m_writing; }
@@ -55,6 +62,7 @@ private:
     Preferences m_preferences;
     std::weak_ptr<const EntryKey> m_key;
     QTimer m_dayCheck;
+    QPointer<QThread> m_worker;
     bool m_writing = false;
     QDate m_failedDay;
     QString m_problem;
