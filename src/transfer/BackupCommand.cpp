@@ -5,8 +5,7 @@
 #include "transfer/BackgroundWork.h"
 #include "transfer/JournalBackup.h"
 #include "transfer/PassphraseDialog.h"
-
-#include <QCheckBox>
+#include "ui/SwitchToggle.h"
 
 namespace wendle {
 

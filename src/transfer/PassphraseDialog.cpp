@@ -2,8 +2,8 @@
 #include "transfer/PassphraseDialog.h"
 
 #include "ui/MessageBox.h"
+#include "ui/SwitchToggle.h"
 
-#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -18,7 +18,7 @@ PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget* parent)
     , m_purpose(purpose)
     , m_passphrase(new QLineEdit(this))
     , m_repeat(new QLineEdit(this))
-    , m_versions(new QCheckBox(QStringLiteral("Include earlier versions"), this))
+    , m_versions(new SwitchToggle(QStringLiteral("Include earlier versions"), 13, this))
     , m_feedback(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
@@ -41,7 +41,6 @@ PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget* parent)
     form->addRow(QStringLiteral("Passphrase"), m_passphrase);
     if (making) {
         form->addRow(QStringLiteral("Again"), m_repeat);
-        form->addRow(QString(), m_versions);
     } else {
         m_repeat->hide();
         m_versions->hide();
@@ -51,6 +50,7 @@ PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addLayout(form);
+    layout->addWidget(m_versions);
     layout->addWidget(m_feedback);
     layout->addWidget(m_buttons);
     setMinimumWidth(420);

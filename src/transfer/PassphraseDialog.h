@@ -3,12 +3,13 @@
 
 #include <QDialog>
 
-class QCheckBox;
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 
 namespace wendle {
+
+class SwitchToggle;
 
 /**
  * Asks for a backup's passphrase: twice when a backup is being made, so a typing slip cannot lock the user out
@@ -34,7 +35,7 @@ public:
     QLineEdit* passphraseField() const { return m_passphrase; }
     QLineEdit* repeatField() const { return m_repeat; }
     /** "Include earlier versions", off by default; only when a backup is being made. */
-    QCheckBox* versionsBox() const { return m_versions; }
+    SwitchToggle* versionsBox() const { return m_versions; }
 
 Q_SIGNALS:
     void passphraseEntered(const QString& passphrase);
@@ -46,7 +47,7 @@ private:
     Purpose m_purpose;
     QLineEdit* m_passphrase;
     QLineEdit* m_repeat;
-    QCheckBox* m_versions;
+    SwitchToggle* m_versions;
     QLabel* m_feedback;
     QDialogButtonBox* m_buttons;
 };

@@ -8,12 +8,12 @@
 #include "transfer/SnapshotWriter.h"
 #include "transfer/TransferContext.h"
 #include "transfer/TransferMenu.h"
+#include "ui/SwitchToggle.h"
 
 #include "Fakes.h"
 #include "TempJournal.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
