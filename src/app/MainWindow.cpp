@@ -7,6 +7,7 @@
 #include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
+#include "transfer/SnapshotScheduler.h"
 #include "transfer/TransferContext.h"
 #include "transfer/TransferMenu.h"
 #include "ui/MessageBox.h"
@@ -36,7 +37,11 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     , m_scheduler(scheduler)
     , m_preferences(preferences)
     , m_root(new RootView(lock, store, scheduler, clock, this))
+    , m_snapshots(new SnapshotScheduler(store, clock, store.path(), this))
 {
+    connect(&m_lock, &AppLockController::keyChanged, m_snapshots, [this] { m_snapshots->unlocked(m_lock.key()); });
+    connect(m_snapshots, &SnapshotScheduler::finished, m_root,
+            [this] { m_root->setSnapshotProblem(m_snapshots->problem()); });
     setWindowTitle(QStringLiteral("Wendle"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -17,6 +17,7 @@ class Preferences;
 class ReminderScheduler;
 class RootView;
 class SettingsView;
+class SnapshotScheduler;
 class UpdaterController;
 
 /**
@@ -29,7 +30,8 @@ class UpdaterController;
  * updates…", "Settings…" (Ctrl+,), "Show recovery code…" and "Quit". The bar is made once the window has first
  * painted (or when asked for sooner), so that it does not delay the lock screen.
  *
- * While Wendle keeps running in the tray, closing the window only hides it; "Quit" still ends everything.
+ * While Wendle keeps running in the tray, closing the window only hides it; "Quit" still ends everything. Each
+ * unlock lets the day's snapshot be written; one that fails is said on the Today screen.
  */
 class MainWindow : public QWidget
 {
@@ -40,6 +42,7 @@ public:
                const Preferences& preferences);
 
     RootView* rootView() const { return m_root; }
+    SnapshotScheduler& snapshots() const { return *m_snapshots; }
     /** The menu bar, made now if it has not been yet. */
     QMenuBar* menuBar();
 
@@ -88,6 +91,7 @@ private:
     ReminderScheduler& m_scheduler;
     const Preferences& m_preferences;
     RootView* m_root;
+    SnapshotScheduler* m_snapshots;
     QMenuBar* m_menuBar = nullptr;
     bool m_menuBarQueued = false;
     QPointer<QMessageBox> m_quitQuestion;

@@ -131,6 +131,7 @@ void RootView::route()
         m_today = new TodayView(
             m_store, m_scheduler, m_lock.key(), [this] { setShowingHistory(true); }, m_clock, nullptr, this);
         m_today->setRecapHeld(m_recapHeld);
+        m_today->setSnapshotProblem(m_snapshotProblem);
         m_stack->addWidget(m_today);
     }
     m_stack->setCurrentWidget(m_today);
@@ -156,6 +157,14 @@ void RootView::holdRecapForSession()
     m_recapHeld = true;
     if (m_today) {
         m_today->setRecapHeld(true);
+    }
+}
+
+void RootView::setSnapshotProblem(const QString& reason)
+{
+    m_snapshotProblem = reason;
+    if (m_today) {
+        m_today->setSnapshotProblem(reason);
     }
 }
 

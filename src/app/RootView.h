@@ -50,6 +50,8 @@ public:
     void confirmNewKey();
     /** No month recap comes up again until Wendle restarts (entries were just imported or restored). */
     void holdRecapForSession();
+    /** Why today's snapshot failed, for the Today screen to say (now and when it is made again); empty: it did not. */
+    void setSnapshotProblem(const QString& reason);
     /** The open sheet or dialog about the key, if any. */
     QDialog* keyDialog() const { return m_keyDialog; }
 
@@ -69,6 +71,7 @@ private:
     bool m_backfilled = false;
     bool m_unlockWaiting = false;
     bool m_recapHeld = false;
+    QString m_snapshotProblem;
 
     QStackedLayout* m_stack;
     LockView* m_lockView;

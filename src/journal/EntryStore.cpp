@@ -401,6 +401,12 @@ void EntryStore::keepAside(Entry* entry, const QByteArray& cipherBody, const QDa
     markDirty(entry);
 }
 
+void EntryStore::addVersion(Entry* entry, const QByteArray& cipherBody, const QDateTime& savedAt, qint64 wordCount)
+{
+    m_restoredVersions.push_back({entry, cipherBody, savedAt.toUTC(), wordCount});
+    markDirty(entry);
+}
+
 bool EntryStore::hasUnsavedChanges() const
 {
     return !m_dirty.empty() || !m_pendingDisplaced.empty();
@@ -469,6 +475,7 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
         m_storedDisplacedCount += std::distance(kept, m_pendingDisplaced.end());
         m_pendingDisplaced.erase(kept, m_pendingDisplaced.end());
         std::erase_if(m_pendingVersions, [&](const PendingVersion& version) { return version.entry == entry; });
+        std::erase_if(m_restoredVersions, [&](const RestoredVersion& version) { return version.entry == entry; });
     }
     return Written::yes;
 }
@@ -494,10 +501,10 @@ std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
             return std::nullopt;
         }
         const qint64 id = sqlite3_last_insert_rowid(m_file->db());
-        return writeDisplaced(entry, id) ? std::optional<qint64>(id) : std::nullopt;
+        return writeDisplaced(entry, id) && writeRestoredVersions(entry, id) ? std::optional<qint64>(id) : std::nullopt;
     }
     // Bodies kept aside go first: one copied from the row must be copied before the row changes.
-    if (!writeDisplaced(entry, entry.m_id) || !writeVersions(entry)) {
+    if (!writeDisplaced(entry, entry.m_id) || !writeVersions(entry) || !writeRestoredVersions(entry, entry.m_id)) {
         return std::nullopt;
     }
     sqlite3_stmt* update = nullptr;
@@ -618,6 +625,29 @@ bool EntryStore::writeVersions(const Entry& entry)
         }
         sqlite3_bind_int64(drop, 1, id);
         if (sqlite3_step(drop) != SQLITE_DONE) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool EntryStore::writeRestoredVersions(const Entry& entry, qint64 id)
+{
+    for (const RestoredVersion& version : m_restoredVersions) {
+        if (version.entry != &entry) {
+            continue;
+        }
+        sqlite3_stmt* insert = statement(insertVersion,
+                                         "INSERT INTO entry_versions (entry_id, saved_at, word_count, cipher_body) "
+                                         "VALUES (?1, ?2, ?3, ?4)");
+        if (!insert) {
+            return false;
+        }
+        sqlite3_bind_int64(insert, 1, id);
+        sqlite3_bind_int64(insert, 2, version.savedAt.toMSecsSinceEpoch());
+        sqlite3_bind_int64(insert, 3, version.wordCount);
+        bindBlob(insert, 4, version.cipherBody);
+        if (sqlite3_step(insert) != SQLITE_DONE) {
             return false;
         }
     }

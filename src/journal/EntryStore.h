@@ -123,6 +123,12 @@ public:
     void replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key);
     /** Keeps a body aside for `entry` as `replaceBody` would have; for bodies brought back from a backup. */
     void keepAside(Entry* entry, const QByteArray& cipherBody, const QDateTime& displacedAt);
+    /**
+     * Adds an earlier version to `entry` as it was saved at `savedAt`, written by the next save with the entry;
+     * for versions brought back from a backup. It is not thinned now: the entry's next replaced save thins it
+     * with the others.
+     */
+    void addVersion(Entry* entry, const QByteArray& cipherBody, const QDateTime& savedAt, qint64 wordCount);
 
     /**
      * Writes every pending change, in one transaction when it can; when that fails, entry by entry, so one
@@ -188,6 +194,15 @@ private:
         qint64 wordCount = 0;
     };
 
+    /** A version brought back from a backup, waiting for the save that writes its entry. */
+    struct RestoredVersion
+    {
+        Entry* entry = nullptr;
+        QByteArray cipherBody;
+        QDateTime savedAt;
+        qint64 wordCount = 0;
+    };
+
     enum class Written
     {
         yes,
@@ -221,6 +236,7 @@ private:
     [[nodiscard]] bool writeDisplaced(const Entry& entry, qint64 id);
     /** Writes the entry's replaced body as a version, if the thinning keeps it, and thins its other versions. */
     [[nodiscard]] bool writeVersions(const Entry& entry);
+    [[nodiscard]] bool writeRestoredVersions(const Entry& entry, qint64 id);
     /** The user's calendar as it is now, for the thinning's journal days. */
     const Calendar& currentCalendar();
     void rollBack();
@@ -240,6 +256,7 @@ private:
     std::vector<Entry*> m_dirty;
     std::vector<PendingDisplaced> m_pendingDisplaced;
     std::vector<PendingVersion> m_pendingVersions;
+    std::vector<RestoredVersion> m_restoredVersions;
     std::unique_ptr<Calendar> m_calendar;
     /** A save has committed under the current schema version, so later ones need not ask the file. */
     bool m_schemaCurrent = false;

@@ -34,6 +34,11 @@ inline constexpr const char* recapShownPrefix = "recap.shown.";
 inline constexpr PreferenceKey<QDate> recoveryCodeChecked{"recoveryCode.checked", QDate()};
 inline constexpr PreferenceKey<QDate> recoveryCodePostponedUntil{"recoveryCode.postponedUntil", QDate()};
 inline constexpr PreferenceKey<bool> recoveryCodeReminderEnabled{"recoveryCode.reminder.enabled", true};
+// Daily snapshots: whether new ones are written, the folder the user chose (absent: the default one), and the
+// day of the last one that was written and read back whole.
+inline constexpr PreferenceKey<bool> snapshotsEnabled{"snapshots.enabled", true};
+inline constexpr const char* snapshotsFolder = "snapshots.folder";
+inline constexpr PreferenceKey<QDate> lastSnapshot{"snapshots.last", QDate()};
 } // namespace PreferenceKeys
 
 /** The six reminder preferences, as read together at start-up and by the settings window. */

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reminders/SettingsView.h"
 
+#include "journal/EntryStore.h"
 #include "reminders/ReminderScheduler.h"
+#include "reminders/SnapshotSettings.h"
 #include "ui/Divider.h"
 #include "ui/Palette.h"
 #include "ui/SwitchToggle.h"
@@ -89,6 +91,9 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     m_recoveryCodeToggle->setAccessibleDescription(recoveryNote);
     stack->addWidget(m_recoveryCodeToggle);
     stack->addWidget(note(recoveryNote, this));
+    stack->addWidget(new Divider(this));
+    m_snapshots = new SnapshotSettings(EntryStore::defaultPath(), kTextSize, this);
+    stack->addWidget(m_snapshots);
     // Its natural height: stretched, the rows would drift apart.
     setFixedHeight(stack->heightForWidth(kWidth));
     updateEnabled();

@@ -10,6 +10,7 @@ class QTimeEdit;
 namespace wendle {
 
 class ReminderScheduler;
+class SnapshotSettings;
 class SwitchToggle;
 
 /**
@@ -17,6 +18,7 @@ class SwitchToggle;
  * switch for the Today screen's reminder to check the recovery code. Every change of one of the six reminder
  * values is handed to the scheduler at once; opening the window changes nothing. The nudge can be set only
  * while the daily reminder is on, and keeps its own setting meanwhile.
+ * The daily snapshots have a section of their own (SnapshotSettings).
  */
 class SettingsView : public QWidget
 {
@@ -33,6 +35,7 @@ public:
     SwitchToggle* nudgeToggle() const { return m_nudgeToggle; }
     QTimeEdit* nudgeTime() const { return m_nudgeTime; }
     SwitchToggle* recoveryCodeToggle() const { return m_recoveryCodeToggle; }
+    SnapshotSettings* snapshots() const { return m_snapshots; }
 
 private:
     /** Stores one value and applies the settings, unless the value is already stored. */
@@ -54,6 +57,7 @@ private:
     SwitchToggle* m_nudgeToggle;
     QTimeEdit* m_nudgeTime;
     SwitchToggle* m_recoveryCodeToggle;
+    SnapshotSettings* m_snapshots = nullptr;
 };
 
 } // namespace wendle

@@ -5,6 +5,7 @@
 #include "transfer/BackgroundWork.h"
 #include "transfer/JournalBackup.h"
 #include "transfer/PassphraseDialog.h"
+#include "ui/SwitchToggle.h"
 
 namespace wendle {
 
@@ -31,12 +32,13 @@ void BackupCommand::askPassphrase(const QString& path)
 {
     auto* dialog = new PassphraseDialog(PassphraseDialog::Purpose::newBackup, m_context.window());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &PassphraseDialog::passphraseEntered, this,
-            [this, path](const QString& passphrase) { writeBackup(path, Passphrase(passphrase)); });
+    connect(dialog, &PassphraseDialog::passphraseEntered, this, [this, path, dialog](const QString& passphrase) {
+        writeBackup(path, Passphrase(passphrase), dialog->versionsBox()->isChecked());
+    });
     dialog->open();
 }
 
-void BackupCommand::writeBackup(const QString& path, const Passphrase& passphrase)
+void BackupCommand::writeBackup(const QString& path, const Passphrase& passphrase, bool withVersions)
 {
     auto contents = std::make_shared<BackupContents>();
     {
@@ -44,7 +46,7 @@ void BackupCommand::writeBackup(const QString& path, const Passphrase& passphras
         if (!key) {
             return;
         }
-        *contents = snapshotJournal(m_context.store(), *key);
+        *contents = snapshotJournal(m_context.store(), *key, withVersions);
     }
     // Deriving the key is deliberately slow (about a second, twice: sealing and the check that reads it back).
     runInBackground<BackupWriteResult>(

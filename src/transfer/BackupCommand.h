@@ -24,7 +24,7 @@ public:
 
 private:
     void askPassphrase(const QString& path);
-    void writeBackup(const QString& path, const Passphrase& passphrase);
+    void writeBackup(const QString& path, const Passphrase& passphrase, bool withVersions);
 
     TransferContext m_context;
 };

@@ -2,6 +2,7 @@
 #include "transfer/BackupFile.h"
 
 #include "journal/AesGcm.h"
+#include "journal/EntryCrypto.h"
 #include "journal/LockedBuffer.h"
 
 #include <QDataStream>
@@ -25,6 +26,7 @@ namespace {
 
 constexpr quint16 formatVersion = 2;
 constexpr quint8 scryptKdf = 1;
+constexpr quint8 journalKeyKdf = 2;
 constexpr int magicLength = 8;
 constexpr int saltLength = 16;
 constexpr int checkLength = 32;
@@ -72,7 +74,12 @@ QByteArray headerBytes(const BackupHeader& header)
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::BigEndian);
     out.writeRawData(backupMagic, magicLength);
-    out << formatVersion << scryptKdf << quint8(header.parameters.log2N) << header.parameters.r << header.parameters.p;
+    if (header.seal == BackupSeal::journalKey) {
+        out << formatVersion << journalKeyKdf << quint8(0) << quint32(0) << quint32(0);
+    } else {
+        out << formatVersion << scryptKdf << quint8(header.parameters.log2N) << header.parameters.r
+            << header.parameters.p;
+    }
     out.writeRawData(header.salt.constData(), saltLength);
     out.writeRawData(header.check.constData(), checkLength);
     out.writeRawData(header.nonce.constData(), nonceLength);
@@ -106,6 +113,34 @@ bool derive(const Passphrase& passphrase, const QByteArray& salt, const ScryptPa
         OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_R, &r),
         OSSL_PARAM_construct_uint32(OSSL_KDF_PARAM_SCRYPT_P, &p),
         OSSL_PARAM_construct_uint64(OSSL_KDF_PARAM_SCRYPT_MAXMEM, &maxMemory),
+        OSSL_PARAM_construct_end(),
+    };
+    const bool ok = EVP_KDF_derive(context, derived.data(), derived.size(), params) == 1;
+    EVP_KDF_CTX_free(context);
+    return ok;
+}
+
+// The entry key is already random: HKDF only separates the snapshot's key from the key the bodies are sealed with.
+bool deriveFromKey(const EntryKey& key, const QByteArray& salt, LockedBuffer& derived)
+{
+    EVP_KDF* kdf = EVP_KDF_fetch(nullptr, "HKDF", nullptr);
+    if (!kdf) {
+        return false;
+    }
+    EVP_KDF_CTX* context = EVP_KDF_CTX_new(kdf);
+    EVP_KDF_free(kdf);
+    if (!context) {
+        return false;
+    }
+    static const char info[] = "wendle snapshot";
+    char digest[] = "SHA256";
+    OSSL_PARAM params[] = {
+        OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_KEY, const_cast<unsigned char*>(key.data()),
+                                          std::size_t(key.length())),
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, const_cast<char*>(salt.constData()),
+                                          size_t(salt.size())),
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_INFO, const_cast<char*>(info), sizeof info - 1),
         OSSL_PARAM_construct_end(),
     };
     const bool ok = EVP_KDF_derive(context, derived.data(), derived.size(), params) == 1;
@@ -148,8 +183,54 @@ QByteArray payloadOf(const BackupContents& contents)
                                      {QStringLiteral("sealed"), QString::fromLatin1(body.cipherBody.toBase64())},
                                      {QStringLiteral("at"), body.displacedAt.toMSecsSinceEpoch()}});
     }
-    return QJsonDocument(QJsonObject{{QStringLiteral("entries"), entries}, {QStringLiteral("displaced"), displaced}})
-        .toJson(QJsonDocument::Compact);
+    QJsonObject document{{QStringLiteral("entries"), entries}, {QStringLiteral("displaced"), displaced}};
+    // Absent rather than empty, so a backup without versions is written exactly as before they existed.
+    if (!contents.versions.empty()) {
+        QJsonArray versions;
+        for (const BackupVersion& version : contents.versions) {
+            QJsonObject object{{QStringLiteral("entry"), version.entryIndex},
+                               {QStringLiteral("at"), version.savedAt.toMSecsSinceEpoch()},
+                               {QStringLiteral("words"), version.wordCount}};
+            if (version.text) {
+                object.insert(QStringLiteral("text"), *version.text);
+            } else {
+                object.insert(QStringLiteral("sealed"), QString::fromLatin1(version.sealedBody.toBase64()));
+            }
+            versions.append(object);
+        }
+        document.insert(QStringLiteral("versions"), versions);
+    }
+    return QJsonDocument(document).toJson(QJsonDocument::Compact);
+}
+
+// Seals `contents` under the key in `derived`, filling in the header's check, nonce and payload length.
+QByteArray sealWith(const BackupContents& contents, BackupHeader header, const LockedBuffer& derived)
+{
+    header.length = headerLength;
+    header.nonce.resize(nonceLength);
+    if (!AesGcm::randomNonce(writableByteSpan(header.nonce).first<AesGcm::nonceLength>())) {
+        return {};
+    }
+    header.check = passphraseCheck(derived);
+    if (header.check.isEmpty()) {
+        return {};
+    }
+    QByteArray payload = payloadOf(contents);
+    header.payloadLength = quint64(payload.size());
+    const QByteArray aad = headerBytes(header);
+
+    QByteArray file = aad;
+    file.resize(headerLength + payload.size() + tagLength);
+    const bool ok = payloadCipher(derived).seal(nonceOf(header.nonce), byteSpan(aad), byteSpan(payload),
+                                                writableByteSpan(file).subspan(headerLength));
+    wipeBytes(payload);
+    return ok ? file : QByteArray();
+}
+
+QByteArray randomSalt()
+{
+    QByteArray salt(saltLength, '\0');
+    return RAND_bytes(reinterpret_cast<unsigned char*>(salt.data()), saltLength) == 1 ? salt : QByteArray();
 }
 
 } // namespace
@@ -196,6 +277,24 @@ std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payloa
             {index, QByteArray::fromBase64(object.value(QStringLiteral("sealed")).toString().toLatin1()),
              QDateTime::fromMSecsSinceEpoch(object.value(QStringLiteral("at")).toInteger(), Qt::UTC)});
     }
+    for (const QJsonValue& value : document.object().value(QStringLiteral("versions")).toArray()) {
+        const QJsonObject object = value.toObject();
+        const int index = object.value(QStringLiteral("entry")).toInt(-1);
+        if (index < 0 || index >= int(contents.entries.size())) {
+            return std::nullopt;
+        }
+        BackupVersion version{index,
+                              std::nullopt,
+                              {},
+                              QDateTime::fromMSecsSinceEpoch(object.value(QStringLiteral("at")).toInteger(), Qt::UTC),
+                              object.value(QStringLiteral("words")).toInteger()};
+        if (object.contains(QStringLiteral("text"))) {
+            version.text = object.value(QStringLiteral("text")).toString();
+        } else {
+            version.sealedBody = QByteArray::fromBase64(object.value(QStringLiteral("sealed")).toString().toLatin1());
+        }
+        contents.versions.push_back(std::move(version));
+    }
     return contents;
 }
 
@@ -214,6 +313,13 @@ QString backupErrorMessage(BackupError error)
         return QStringLiteral("This backup is damaged: its contents no longer match their seal.");
     case BackupError::cryptoFailure:
         return QStringLiteral("The backup could not be opened: the system's cryptography failed.");
+    case BackupError::sealedWithJournalKey:
+        return QStringLiteral("This file is a snapshot: open it with \u201cRestore from snapshot\u201d.");
+    case BackupError::sealedWithPassphrase:
+        return QStringLiteral("This file is a backup made with a passphrase: open it with \u201cRestore from "
+                              "backup\u201d.");
+    case BackupError::wrongKey:
+        return QStringLiteral("This snapshot was sealed with another key than this journal's.");
     }
     return {};
 }
@@ -223,31 +329,24 @@ QByteArray encodeBackup(const BackupContents& contents, const Passphrase& passph
 {
     BackupHeader header;
     header.parameters = parameters;
-    header.length = headerLength;
-    header.salt.resize(saltLength);
-    header.nonce.resize(nonceLength);
-    if (RAND_bytes(reinterpret_cast<unsigned char*>(header.salt.data()), saltLength) != 1
-        || !AesGcm::randomNonce(writableByteSpan(header.nonce).first<AesGcm::nonceLength>())) {
-        return {};
-    }
+    header.salt = randomSalt();
     LockedBuffer derived(derivedLength);
-    if (!derive(passphrase, header.salt, parameters, derived)) {
+    if (header.salt.isEmpty() || !derive(passphrase, header.salt, parameters, derived)) {
         return {};
     }
-    header.check = passphraseCheck(derived);
-    if (header.check.isEmpty()) {
-        return {};
-    }
-    QByteArray payload = payloadOf(contents);
-    header.payloadLength = quint64(payload.size());
-    const QByteArray aad = headerBytes(header);
+    return sealWith(contents, std::move(header), derived);
+}
 
-    QByteArray file = aad;
-    file.resize(headerLength + payload.size() + tagLength);
-    const bool ok = payloadCipher(derived).seal(nonceOf(header.nonce), byteSpan(aad), byteSpan(payload),
-                                                writableByteSpan(file).subspan(headerLength));
-    wipeBytes(payload);
-    return ok ? file : QByteArray();
+QByteArray encodeSnapshot(const BackupContents& contents, const EntryKey& key)
+{
+    BackupHeader header;
+    header.seal = BackupSeal::journalKey;
+    header.salt = randomSalt();
+    LockedBuffer derived(derivedLength);
+    if (header.salt.isEmpty() || !deriveFromKey(key, header.salt, derived)) {
+        return {};
+    }
+    return sealWith(contents, std::move(header), derived);
 }
 
 BackupHeaderResult readBackupHeader(const QByteArray& file)
@@ -267,9 +366,10 @@ BackupHeaderResult readBackupHeader(const QByteArray& file)
     BackupHeader header;
     in >> version >> kdf >> log2N >> header.parameters.r >> header.parameters.p;
     header.parameters.log2N = log2N;
-    if (version > formatVersion || kdf != scryptKdf) {
+    if (version > formatVersion || (kdf != scryptKdf && kdf != journalKeyKdf)) {
         return {std::nullopt, BackupError::newerVersion};
     }
+    header.seal = kdf == journalKeyKdf ? BackupSeal::journalKey : BackupSeal::passphrase;
     header.length = headerLengthOf(version);
     if (file.size() < header.length) {
         return {std::nullopt, BackupError::truncated};
@@ -277,7 +377,7 @@ BackupHeaderResult readBackupHeader(const QByteArray& file)
     const auto* bytes = reinterpret_cast<const unsigned char*>(file.constData());
     if (version < 1
         || (version >= 2 && sha256(bytes, headerFieldsLength) != file.mid(headerFieldsLength, headerHashLength))
-        || !affordable(header.parameters)) {
+        || (header.seal == BackupSeal::passphrase && !affordable(header.parameters))) {
         return {std::nullopt, BackupError::damaged};
     }
     header.salt = file.mid(in.device()->pos(), saltLength);
@@ -304,11 +404,34 @@ BackupReadResult decodeBackup(const QByteArray& file, const Passphrase& passphra
     if (!read.header) {
         return {std::nullopt, read.error};
     }
+    if (read.header->seal != BackupSeal::passphrase) {
+        return {std::nullopt, BackupError::sealedWithJournalKey};
+    }
     LockedBuffer derived(derivedLength);
     if (!derive(passphrase, read.header->salt, read.header->parameters, derived)) {
         return {std::nullopt, BackupError::cryptoFailure};
     }
     return openBackup(file, *read.header, derived);
+}
+
+BackupReadResult decodeSnapshot(const QByteArray& file, const EntryKey& key)
+{
+    const BackupHeaderResult read = readBackupHeader(file);
+    if (!read.header) {
+        return {std::nullopt, read.error};
+    }
+    if (read.header->seal != BackupSeal::journalKey) {
+        return {std::nullopt, BackupError::sealedWithPassphrase};
+    }
+    LockedBuffer derived(derivedLength);
+    if (!deriveFromKey(key, read.header->salt, derived)) {
+        return {std::nullopt, BackupError::cryptoFailure};
+    }
+    BackupReadResult opened = openBackup(file, *read.header, derived);
+    if (opened.error == BackupError::wrongPassphrase) {
+        opened.error = BackupError::wrongKey;
+    }
+    return opened;
 }
 
 BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, const LockedBuffer& derived)

@@ -14,6 +14,7 @@
 
 namespace wendle {
 
+class EntryKey;
 class LockedBuffer;
 
 /**
@@ -50,11 +51,32 @@ struct BackupDisplacedBody
     QDateTime displacedAt;
 };
 
+/** An earlier version of an entry, as a backup carries it: its text, or its sealed body when that did not open. */
+struct BackupVersion
+{
+    /** Index into `BackupContents::entries`. */
+    int entryIndex = 0;
+    std::optional<QString> text;
+    /** Set only when there is no text. */
+    QByteArray sealedBody;
+    QDateTime savedAt;
+    qint64 wordCount = 0;
+};
+
 /** Everything a backup holds. */
 struct BackupContents
 {
     std::vector<BackupRecord> entries;
     std::vector<BackupDisplacedBody> displaced;
+    /** Empty unless earlier versions were asked for; a snapshot always carries them. */
+    std::vector<BackupVersion> versions;
+};
+
+/** What a backup file is sealed with: a passphrase (a backup) or the journal's own entry key (a snapshot). */
+enum class BackupSeal
+{
+    passphrase,
+    journalKey,
 };
 
 /** The cost of deriving a backup's key from its passphrase (scrypt). Backups the app writes use the defaults. */
@@ -74,6 +96,12 @@ enum class BackupError
     wrongPassphrase,
     damaged,
     cryptoFailure,
+    /** A snapshot was given where a backup was expected. */
+    sealedWithJournalKey,
+    /** A backup was given where a snapshot was expected. */
+    sealedWithPassphrase,
+    /** A snapshot of another journal, or of this one before its key was replaced. */
+    wrongKey,
 };
 
 QString backupErrorMessage(BackupError error);
@@ -99,9 +127,21 @@ QByteArray encodeBackup(const BackupContents& contents, const Passphrase& passph
 /** Reads a backup written by `encodeBackup`; nothing is trusted before the seal is verified. */
 BackupReadResult decodeBackup(const QByteArray& file, const Passphrase& passphrase);
 
+/**
+ * A snapshot: the backup file with the key-derivation byte set to "journal key" (scrypt's fields zero). Its 64
+ * derived bytes come from the journal's entry key and the salt by HKDF-SHA256, so the recovery code (which is
+ * that key) opens it without any passphrase. Returns an empty array when the cipher library fails.
+ */
+QByteArray encodeSnapshot(const BackupContents& contents, const EntryKey& key);
+
+/** Reads a snapshot written by `encodeSnapshot`, with the journal's key. */
+BackupReadResult decodeSnapshot(const QByteArray& file, const EntryKey& key);
+
 /** A backup's plain header: what deriving its key costs, and where its sealed payload lies. */
 struct BackupHeader
 {
+    BackupSeal seal = BackupSeal::passphrase;
+    /** Only for `BackupSeal::passphrase`. */
     ScryptParameters parameters;
     QByteArray salt;
     QByteArray check;

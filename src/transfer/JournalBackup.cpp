@@ -14,6 +14,9 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
+
+#include <algorithm>
 
 namespace wendle {
 
@@ -44,18 +47,25 @@ qint64 creditedWordsOf(const EntryRecord& record)
 
 } // namespace
 
-BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key)
+BackupContents sealedJournal(const EntryStore& store, bool withVersions)
 {
     BackupContents contents;
     contents.entries.reserve(store.entries().size());
     QHash<const Entry*, int> indexOf;
     for (const Entry* entry : store.entries()) {
-        BackupRecord backedUp{EntryRecord::of(*entry, key), {}};
-        if (!backedUp.record.text) {
-            backedUp.sealedBody = entry->cipherBody();
-        }
+        const EntryRecord fields{entry->date(),        entry->dayKey(),        entry->promptID(),
+                                 entry->categoryRaw(), entry->creditedWords(), std::nullopt};
         indexOf.insert(entry, int(contents.entries.size()));
-        contents.entries.push_back(std::move(backedUp));
+        contents.entries.push_back({fields, entry->cipherBody()});
+        if (withVersions) {
+            for (const EntryStore::Version& version : store.versions(*entry)) {
+                // A version the file cannot give now is left out rather than carried empty.
+                if (std::optional<QByteArray> body = store.versionBody(version.id)) {
+                    contents.versions.push_back({int(contents.entries.size()) - 1, std::nullopt, std::move(*body),
+                                                 version.savedAt, version.wordCount});
+                }
+            }
+        }
     }
     // By entry, not by row id: entries not saved yet (while saves fail) all have row id 0.
     for (const EntryStore::DisplacedBody& body : store.displacedBodies()) {
@@ -64,6 +74,31 @@ BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key)
             contents.displaced.push_back({*index, body.cipherBody, body.displacedAt});
         }
     }
+    return contents;
+}
+
+void openTexts(BackupContents& contents, const EntryKey& key)
+{
+    const auto open = [&key](QByteArray& sealed, std::optional<QString>& text) {
+        try {
+            text = openEntryText(sealed, key);
+            sealed.clear();
+        } catch (const std::exception&) {
+            // Carried sealed: it opens again if the key it was sealed with comes back.
+        }
+    };
+    for (BackupRecord& backedUp : contents.entries) {
+        open(backedUp.sealedBody, backedUp.record.text);
+    }
+    for (BackupVersion& version : contents.versions) {
+        open(version.sealedBody, version.text);
+    }
+}
+
+BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key, bool withVersions)
+{
+    BackupContents contents = sealedJournal(store, withVersions);
+    openTexts(contents, key);
     return contents;
 }
 
@@ -77,31 +112,48 @@ QString backupFilter()
     return QStringLiteral("Wendle backups (*.wendlebackup)");
 }
 
+BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed, const BackupContents& contents,
+                                  const std::function<BackupReadResult(const QByteArray&)>& open)
+{
+    // Private from its first byte, synced, then named; the caller has made sure the name may be replaced.
+    const QFileInfo target(path);
+    ExportWriter writer(target.absolutePath(), true);
+    if (QString why;
+        !writer.stage({target.fileName(), sealed, int(contents.entries.size())}, &why) || !writer.finish(&why)) {
+        return {0, why, false};
+    }
+    QString problem;
+    const std::optional<QByteArray> written = readRegularFile(path, qint64(sealed.size()), &problem);
+    if (!written) {
+        return {0, QStringLiteral("%1 could not be read back: %2.").arg(path, problem), true};
+    }
+    const BackupReadResult check = open(*written);
+    if (!check.contents || check.contents->entries.size() != contents.entries.size()
+        || check.contents->displaced.size() != contents.displaced.size()
+        || check.contents->versions.size() != contents.versions.size()) {
+        return {0, QStringLiteral("The file %1 did not read back as written; do not rely on it.").arg(path), true};
+    }
+    return {int(contents.entries.size()), {}, true};
+}
+
 BackupWriteResult writeBackupFile(const QString& path, const BackupContents& contents, const Passphrase& passphrase,
                                   const ScryptParameters& parameters)
 {
     const QByteArray sealed = encodeBackup(contents, passphrase, parameters);
     if (sealed.isEmpty()) {
-        return {0, QStringLiteral("The backup could not be sealed: the system's cryptography failed.")};
+        return {0, QStringLiteral("The backup could not be sealed: the system's cryptography failed."), false};
     }
-    // Private from its first byte, synced, then named; the save dialog has asked before a file is replaced.
-    const QFileInfo target(path);
-    ExportWriter writer(target.absolutePath(), true);
-    if (QString why;
-        !writer.stage({target.fileName(), sealed, int(contents.entries.size())}, &why) || !writer.finish(&why)) {
-        return {0, why};
+    return writeSealedFile(path, sealed, contents,
+                           [&passphrase](const QByteArray& file) { return decodeBackup(file, passphrase); });
+}
+
+int RestorePlan::addedVersions(const BackupContents& contents) const
+{
+    int count = int(newVersions.size());
+    for (const BackupVersion& version : contents.versions) {
+        count += int(std::find(newEntries.begin(), newEntries.end(), version.entryIndex) != newEntries.end());
     }
-    QString problem;
-    const std::optional<QByteArray> written = readRegularFile(path, qint64(sealed.size()), &problem);
-    if (!written) {
-        return {0, QStringLiteral("%1 could not be read back: %2.").arg(path, problem)};
-    }
-    const BackupReadResult check = decodeBackup(*written, passphrase);
-    if (!check.contents || check.contents->entries.size() != contents.entries.size()
-        || check.contents->displaced.size() != contents.displaced.size()) {
-        return {0, QStringLiteral("The backup in %1 did not read back as written; do not rely on it.").arg(path)};
-    }
-    return {int(contents.entries.size()), {}};
+    return count;
 }
 
 RestorePlan planRestore(const BackupContents& contents, const EntryStore& store, const EntryKey& key,
@@ -110,7 +162,9 @@ RestorePlan planRestore(const BackupContents& contents, const EntryStore& store,
     const PresentEntries present(store);
     const IncomingEntry checks(calendar, now);
     QHash<QString, Entry*> unreadable;
+    QHash<QString, Entry*> byIdentity;
     for (Entry* entry : store.entries()) {
+        byIdentity.insert(PresentEntries::identity(*entry), entry);
         if (!opensUnder(entry->cipherBody(), key)) {
             unreadable.insert(PresentEntries::identity(*entry), entry);
         }
@@ -129,6 +183,25 @@ RestorePlan planRestore(const BackupContents& contents, const EntryStore& store,
             ++plan.presentEntries;
         }
     }
+    // A present entry's versions are told apart by the moment each was saved: the store keeps it to the millisecond.
+    QHash<Entry*, QSet<qint64>> savedAt;
+    for (int i = 0; i < int(contents.versions.size()); ++i) {
+        const BackupVersion& version = contents.versions[std::size_t(i)];
+        Entry* entry
+            = byIdentity.value(PresentEntries::identity(contents.entries[std::size_t(version.entryIndex)].record));
+        if (!entry || (!version.text && version.sealedBody.isEmpty())) {
+            continue;
+        }
+        if (!savedAt.contains(entry)) {
+            QSet<qint64>& stamps = savedAt[entry];
+            for (const EntryStore::Version& present : store.versions(*entry)) {
+                stamps.insert(present.savedAt.toMSecsSinceEpoch());
+            }
+        }
+        if (!savedAt[entry].contains(version.savedAt.toMSecsSinceEpoch())) {
+            plan.newVersions.emplace_back(i, entry);
+        }
+    }
     return plan;
 }
 
@@ -138,7 +211,12 @@ bool applyRestore(const RestorePlan& plan, const BackupContents& contents, Entry
     // Everything is sealed before anything is changed, so a cipher failure leaves the journal as it was.
     std::vector<QByteArray> bodies;
     std::vector<QByteArray> repairedBodies;
+    std::vector<QByteArray> versionBodies(contents.versions.size());
     bodies.reserve(plan.newEntries.size());
+    const auto sealVersion = [&](std::size_t index) {
+        const BackupVersion& version = contents.versions[index];
+        versionBodies[index] = version.text ? sealEntryText(*version.text, key) : version.sealedBody;
+    };
     try {
         for (int index : plan.newEntries) {
             const BackupRecord& backedUp = contents.entries[std::size_t(index)];
@@ -146,6 +224,9 @@ bool applyRestore(const RestorePlan& plan, const BackupContents& contents, Entry
         }
         for (const auto& [index, entry] : plan.repairs) {
             repairedBodies.push_back(sealEntryText(*contents.entries[std::size_t(index)].record.text, key));
+        }
+        for (std::size_t i = 0; i < contents.versions.size(); ++i) {
+            sealVersion(i);
         }
     } catch (const std::exception&) {
         *error = QStringLiteral("the entries could not be sealed with this journal's key");
@@ -168,6 +249,16 @@ bool applyRestore(const RestorePlan& plan, const BackupContents& contents, Entry
         if (Entry* entry = added.value(body.entryIndex)) {
             store.keepAside(entry, body.cipherBody, body.displacedAt);
         }
+    }
+    for (std::size_t i = 0; i < contents.versions.size(); ++i) {
+        const BackupVersion& version = contents.versions[i];
+        if (Entry* entry = added.value(version.entryIndex); entry && !versionBodies[i].isEmpty()) {
+            store.addVersion(entry, versionBodies[i], version.savedAt, version.wordCount);
+        }
+    }
+    for (const auto& [index, entry] : plan.newVersions) {
+        const BackupVersion& version = contents.versions[std::size_t(index)];
+        store.addVersion(entry, versionBodies[std::size_t(index)], version.savedAt, version.wordCount);
     }
     // The body that does not open is kept aside by the store before the backup's text takes its place.
     for (std::size_t i = 0; i < plan.repairs.size(); ++i) {

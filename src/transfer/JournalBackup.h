@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace wendle {
@@ -15,10 +16,17 @@ class EntryKey;
 class EntryStore;
 
 /**
- * Every entry of the journal (texts opened with `key`) and every body kept aside, each with the entry it was
- * kept for (also those not saved yet), ready to be sealed.
+ * Every entry of the journal and every body kept aside, each with the entry it was kept for (also those not
+ * saved yet), and with `withVersions` every earlier version, all still sealed (no text yet): what only the GUI
+ * thread may read from the store, quickly.
  */
-BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key);
+BackupContents sealedJournal(const EntryStore& store, bool withVersions);
+
+/** Opens the texts of entries and versions of `contents` with `key`; those that do not open stay sealed. Any thread. */
+void openTexts(BackupContents& contents, const EntryKey& key);
+
+/** `sealedJournal`, its texts opened with `key`, ready to be sealed into a backup. */
+BackupContents snapshotJournal(const EntryStore& store, const EntryKey& key, bool withVersions = false);
 
 /** "wendle-backup-YYYY-MM-DD.wendlebackup" for the calendar day of `now`. */
 QString backupFileName(const QDateTime& now, const Calendar& calendar);
@@ -31,7 +39,16 @@ struct BackupWriteResult
 {
     int entries = 0;
     QString error;
+    /** The file was written and named; a failure after that is one of reading it back. */
+    bool named = false;
 };
+
+/**
+ * Writes `sealed` to `path` (0600 from its first byte, synced, then named atomically), reads it back and opens it
+ * with `open`, which must give back as many entries, displaced bodies and versions as `contents` has.
+ */
+BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed, const BackupContents& contents,
+                                  const std::function<BackupReadResult(const QByteArray&)>& open);
 
 /**
  * Seals `contents` under `passphrase` into `path` (0600 from its first byte, written atomically), then reads the
@@ -60,6 +77,12 @@ struct RestorePlan
     std::vector<std::pair<int, Entry*>> repairs;
     int presentEntries = 0;
     std::vector<RestoreSkip> skipped;
+    /** Backup version index and the present entry that lacks it; versions of new entries come with them. */
+    std::vector<std::pair<int, Entry*>> newVersions;
+
+    /** The number of versions restoring adds, those of new entries included. */
+    int addedVersions(const BackupContents& contents) const;
+    bool addsNothing() const { return newEntries.empty() && repairs.empty() && newVersions.empty(); }
 };
 
 /**
@@ -72,11 +95,12 @@ RestorePlan planRestore(const BackupContents& contents, const EntryStore& store,
                         const Calendar& calendar, const QDateTime& now);
 
 /**
- * Adds the plan's new entries, their texts sealed under this journal's `key` (bodies that were unreadable
- * when backed up stay as they were), with the bodies kept aside for them, gives repaired entries their text
- * back (the unreadable body is kept aside, never destroyed), and saves it all in one transaction. Nothing
- * else present is touched. Returns false, with the store's reason in `error`, when the save fails; the changes
- * then stay pending in the store, which keeps trying.
+ * Adds the plan's new entries, with the earlier versions the backup carries for them, and to entries already
+ * present the versions they do not have yet (told by the moment each was saved), their texts sealed under this
+ * journal's `key` (bodies that were unreadable when backed up stay as they were), with the bodies kept aside for them,
+ * gives repaired entries their text back (the unreadable body is kept aside, never destroyed), and saves it all in one
+ * transaction. Nothing else present is touched. Returns false, with the store's reason in `error`, when the save fails;
+ * the changes then stay pending in the store, which keeps trying.
  */
 bool applyRestore(const RestorePlan& plan, const BackupContents& contents, EntryStore& store, const EntryKey& key,
                   QString* error);

@@ -2,6 +2,7 @@
 #include "transfer/PassphraseDialog.h"
 
 #include "ui/MessageBox.h"
+#include "ui/SwitchToggle.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -17,6 +18,7 @@ PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget* parent)
     , m_purpose(purpose)
     , m_passphrase(new QLineEdit(this))
     , m_repeat(new QLineEdit(this))
+    , m_versions(new SwitchToggle(QStringLiteral("Include earlier versions"), 13, this))
     , m_feedback(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
@@ -41,12 +43,14 @@ PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget* parent)
         form->addRow(QStringLiteral("Again"), m_repeat);
     } else {
         m_repeat->hide();
+        m_versions->hide();
     }
     m_buttons->button(QDialogButtonBox::Ok)->setText(making ? QStringLiteral("Back up") : QStringLiteral("Open"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addLayout(form);
+    layout->addWidget(m_versions);
     layout->addWidget(m_feedback);
     layout->addWidget(m_buttons);
     setMinimumWidth(420);

@@ -9,6 +9,8 @@ class QLineEdit;
 
 namespace wendle {
 
+class SwitchToggle;
+
 /**
  * Asks for a backup's passphrase: twice when a backup is being made, so a typing slip cannot lock the user out
  * of it, once when one is restored. The passphrase is handed on with `passphraseEntered` and the fields are
@@ -32,6 +34,8 @@ public:
 
     QLineEdit* passphraseField() const { return m_passphrase; }
     QLineEdit* repeatField() const { return m_repeat; }
+    /** "Include earlier versions", off by default; only when a backup is being made. */
+    SwitchToggle* versionsBox() const { return m_versions; }
 
 Q_SIGNALS:
     void passphraseEntered(const QString& passphrase);
@@ -43,6 +47,7 @@ private:
     Purpose m_purpose;
     QLineEdit* m_passphrase;
     QLineEdit* m_repeat;
+    SwitchToggle* m_versions;
     QLabel* m_feedback;
     QDialogButtonBox* m_buttons;
 };

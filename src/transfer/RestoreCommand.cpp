@@ -2,6 +2,8 @@
 #include "transfer/RestoreCommand.h"
 
 #include "journal/Calendar.h"
+#include "journal/Preferences.h"
+#include "journal/SnapshotFolder.h"
 #include "transfer/BackgroundWork.h"
 #include "transfer/ImportFiles.h"
 #include "transfer/JournalBackup.h"
@@ -27,43 +29,68 @@ void RestoreCommand::run()
         connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
             auto* passphrase = new PassphraseDialog(PassphraseDialog::Purpose::restore, m_context.window());
             passphrase->setAttribute(Qt::WA_DeleteOnClose);
-            connect(passphrase, &PassphraseDialog::passphraseEntered, this,
-                    [this, path](const QString& text) { openBackupFile(path, text); });
+            connect(passphrase, &PassphraseDialog::passphraseEntered, this, [this, path](const QString& text) {
+                openFile(path, QStringLiteral("backup"), [passphrase = Passphrase(text)](const QByteArray& file) {
+                    return decodeBackup(file, passphrase);
+                });
+            });
             passphrase->open();
         });
         dialog->open();
     });
 }
 
-void RestoreCommand::openBackupFile(const QString& path, const Passphrase& passphrase)
+void RestoreCommand::runFromSnapshot()
 {
-    struct Opened
-    {
-        std::optional<BackupContents> contents;
-        QString error;
-    };
+    m_context.afterAuthentication(this, [this] {
+        QFileDialog* dialog = m_context.fileDialog(QStringLiteral("Restore from snapshot"), QFileDialog::AcceptOpen,
+                                                   QFileDialog::ExistingFile);
+        dialog->setDirectory(SnapshotFolder::path(Preferences()));
+        dialog->setNameFilter(SnapshotFolder::filter());
+        connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+            const std::shared_ptr<const EntryKey> key = m_context.currentKey();
+            if (!key) {
+                return;
+            }
+            // The worker keeps the key only while it opens the file.
+            openFile(path, QStringLiteral("snapshot"),
+                     [key](const QByteArray& file) { return decodeSnapshot(file, *key); });
+        });
+        dialog->open();
+    });
+}
+
+struct RestoreCommand::Opened
+{
+    std::optional<BackupContents> contents;
+    QString error;
+};
+
+void RestoreCommand::openFile(const QString& path, const QString& noun,
+                              std::function<BackupReadResult(const QByteArray&)> open)
+{
     runInBackground<Opened>(
-        this, m_context.window(), QStringLiteral("Opening the backup…"), {},
-        [path, passphrase](WorkProgress& progress) {
+        this, m_context.window(), QStringLiteral("Opening the %1…").arg(noun), {},
+        [path, open = std::move(open)](WorkProgress& progress) {
             QString problem;
             const std::optional<QByteArray> file = readRegularFile(path, maxBackupBytes, &problem, &progress);
             if (!file) {
                 return Opened{std::nullopt, QStringLiteral("%1 could not be read: %2.").arg(path, problem)};
             }
-            BackupReadResult read = decodeBackup(*file, passphrase);
+            BackupReadResult read = open(*file);
             return read.contents ? Opened{std::move(read.contents), {}}
                                  : Opened{std::nullopt, backupErrorMessage(read.error)};
         },
-        [this](Opened opened) {
+        [this, noun](Opened opened) {
             if (!opened.contents) {
                 m_context.tell(opened.error + QStringLiteral(" Nothing was changed."));
                 return;
             }
-            offerRestore(std::make_shared<BackupContents>(std::move(*opened.contents)));
+            offerRestore(std::make_shared<BackupContents>(std::move(*opened.contents)), noun);
         });
 }
 
-void RestoreCommand::offerRestore(const std::shared_ptr<BackupContents>& contents)
+void RestoreCommand::offerRestore(const std::shared_ptr<BackupContents>& contents, const QString& noun)
 {
     RestorePlan plan;
     {
@@ -81,25 +108,30 @@ void RestoreCommand::offerRestore(const std::shared_ptr<BackupContents>& content
     const QString refused = plan.skipped.empty()
         ? QString()
         : QStringLiteral(", %1 skipped").arg(entriesText(qsizetype(plan.skipped.size())));
-    if (plan.newEntries.empty() && plan.repairs.empty()) {
-        m_context.tell(QStringLiteral("Every entry of this backup is already in the journal (%1%2). Nothing was added.")
-                           .arg(entriesText(plan.presentEntries), refused),
+    if (plan.addsNothing()) {
+        m_context.tell(QStringLiteral("Every entry of this %1 is already in the journal (%2%3). Nothing was added.")
+                           .arg(noun, entriesText(plan.presentEntries), refused),
                        details.join(u'\n'));
         return;
     }
+    const int versions = plan.addedVersions(*contents);
+    const QString versionsNote
+        = versions == 0 ? QString() : QStringLiteral(" It also brings back %1.").arg(versionsText(versions));
     const QString adds = entriesText(qsizetype(plan.newEntries.size()));
     const QString repairs = entriesText(qsizetype(plan.repairs.size()));
     QMessageBox* ask = m_context.question(
-        plan.repairs.empty()
-            ? QStringLiteral("This backup would add %1 (%2%3).").arg(adds, present, refused)
-            : QStringLiteral("This backup would add %1 and repair %2 whose text no longer opens (%3%4).")
-                  .arg(adds, repairs, present, refused),
+        (plan.repairs.empty() ? QStringLiteral("This %1 would add %2 (%3%4).").arg(noun, adds, present, refused)
+                              : QStringLiteral("This %1 would add %2 and repair %3 whose text no longer opens (%4%5).")
+                                    .arg(noun, adds, repairs, present, refused))
+            + versionsNote,
         QStringLiteral("Entries already in the journal are left exactly as they are; a repaired entry gets its text "
-                       "back from the backup, and what it held is kept aside."));
+                       "back from the %1, and what it held is kept aside.")
+            .arg(noun));
     ask->setDetailedText(details.join(u'\n'));
-    QPushButton* add = ask->addButton(plan.newEntries.empty() ? QStringLiteral("Repair %1").arg(repairs)
-                                                              : QStringLiteral("Add %1").arg(adds),
-                                      QMessageBox::AcceptRole);
+    const QString action = !plan.newEntries.empty() ? QStringLiteral("Add %1").arg(adds)
+        : !plan.repairs.empty()                     ? QStringLiteral("Repair %1").arg(repairs)
+                                                    : QStringLiteral("Add %1").arg(versionsText(versions));
+    QPushButton* add = ask->addButton(action, QMessageBox::AcceptRole);
     ask->addButton(QMessageBox::Cancel);
     connect(ask, &QMessageBox::buttonClicked, this, [this, add, contents](QAbstractButton* clicked) {
         if (clicked != add) {
@@ -121,6 +153,9 @@ void RestoreCommand::offerRestore(const std::shared_ptr<BackupContents>& content
             QStringList lines{QStringLiteral("Restored %1.").arg(entriesText(qsizetype(now.newEntries.size())))};
             if (!now.repairs.empty()) {
                 lines << QStringLiteral("%1 repaired.").arg(entriesText(qsizetype(now.repairs.size())));
+            }
+            if (const int added = now.addedVersions(*contents); added > 0) {
+                lines << QStringLiteral("%1 brought back.").arg(versionsText(added));
             }
             m_context.tell(lines.join(u'\n'));
         }

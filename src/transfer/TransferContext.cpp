@@ -87,6 +87,11 @@ QString filesText(qsizetype count)
     return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
 }
 
+QString versionsText(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 earlier version") : QStringLiteral("%1 earlier versions").arg(count);
+}
+
 QString wordsText(qint64 count)
 {
     return count == 1 ? QStringLiteral("1 word") : QStringLiteral("%1 words").arg(count);

@@ -70,6 +70,8 @@ private:
 QString entriesText(qsizetype count);
 /** "1 file", "2 files". */
 QString filesText(qsizetype count);
+/** "1 earlier version", "2 earlier versions". */
+QString versionsText(qsizetype count);
 /** "1 word", "2 words". */
 QString wordsText(qint64 count);
 

@@ -15,11 +15,12 @@ namespace wendle {
 void addTransferCommands(QMenu* menu, const TransferContext& context)
 {
     QWidget* window = context.window();
+    auto* restore = new RestoreCommand(context, window);
     const QList<QAction*> actions{
         menu->addAction(QStringLiteral("Export…"), new ExportCommand(context, window), &ExportCommand::run),
         menu->addAction(QStringLiteral("Back up…"), new BackupCommand(context, window), &BackupCommand::run),
-        menu->addAction(QStringLiteral("Restore from backup…"), new RestoreCommand(context, window),
-                        &RestoreCommand::run),
+        menu->addAction(QStringLiteral("Restore from backup…"), restore, &RestoreCommand::run),
+        menu->addAction(QStringLiteral("Restore from snapshot…"), restore, &RestoreCommand::runFromSnapshot),
         menu->addAction(QStringLiteral("Import…"), new ImportCommand(context, window), &ImportCommand::run),
     };
     AppLockController& lock = context.lock();

@@ -8,8 +8,8 @@ namespace wendle {
 class TransferContext;
 
 /**
- * Adds "Export…", "Back up…", "Restore from backup…" and "Import…" to `menu`, each running its command, all
- * enabled while the journal is unlocked. The commands belong to the context's window.
+ * Adds "Export…", "Back up…", "Restore from backup…", "Restore from snapshot…" and "Import…" to `menu`, each running
+ * its command, all enabled while the journal is unlocked. The commands belong to the context's window.
  */
 void addTransferCommands(QMenu* menu, const TransferContext& context);
 

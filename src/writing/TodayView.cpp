@@ -134,6 +134,11 @@ void TodayView::buildLayout()
     QLabel* saveProblem = saveProblemLine(m_store, m_column);
     saveProblem->setContentsMargins(0, 0, 0, 10);
     column->addWidget(saveProblem, 0, Qt::AlignRight);
+    m_snapshotProblem = textLabel(QString(), 12, Palette::muted(), m_column);
+    m_snapshotProblem->setWordWrap(true);
+    m_snapshotProblem->setContentsMargins(0, 0, 0, 10);
+    m_snapshotProblem->hide();
+    column->addWidget(m_snapshotProblem, 0, Qt::AlignRight);
     column->addLayout(bar);
 
     // Made after "Done", so Tab reaches it after the other controls at the foot of the text.
@@ -162,6 +167,14 @@ void TodayView::buildLayout()
         connect(shortcut, &QShortcut::activated, this, &TodayView::finishDay);
         m_finishShortcuts << shortcut;
     }
+}
+
+void TodayView::setSnapshotProblem(const QString& reason)
+{
+    m_snapshotProblem->setText(
+        reason.isEmpty() ? QString() : QStringLiteral("Today's snapshot could not be written — %1").arg(reason));
+    m_snapshotProblem->setAccessibleName(m_snapshotProblem->text());
+    m_snapshotProblem->setVisible(!reason.isEmpty());
 }
 
 void TodayView::finishDay()

@@ -73,6 +73,12 @@ public:
     void showHistory();
     /** "Check your recovery code": the sheet that compares a typed code with the session's key. */
     void checkRecoveryCode();
+    /**
+     * Says once, quietly, that today's snapshot could not be written and why ("the disk is full"); an empty
+     * reason hides the line.
+     */
+    void setSnapshotProblem(const QString& reason);
+    QLabel* snapshotProblemLine() const { return m_snapshotProblem; }
 
     const std::vector<ResurfacedItem>& resurfaced() const { return m_resurfaced; }
     std::optional<ResurfacedItem> reading() const { return m_reading; }
@@ -128,6 +134,7 @@ private:
     QList<QShortcut*> m_finishShortcuts;
     TextBlock* m_noPrompt = nullptr;
     PlainButton* m_checkCode = nullptr;
+    QLabel* m_snapshotProblem = nullptr;
     QPointer<RecoveryCodeCheckSheet> m_checkSheet;
     std::unique_ptr<DocumentWordCount> m_editorWords;
 };

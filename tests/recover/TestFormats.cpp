@@ -135,6 +135,18 @@ void TestFormats::backup()
              QStringList({expected.date.toString(Qt::ISODateWithMs), expected.dayKey, expected.promptID,
                           expected.categoryRaw, QString::number(expected.creditedWords)}));
     QCOMPARE(decodeBackup(file, QStringLiteral("wrong")).error, BackupError::wrongPassphrase);
+
+    // The snapshot opens with the documented key alone, to the documented payload, versions and all.
+    const BackupReadResult snapshot
+        = decodeSnapshot(hex(example("snapshot-file")), *EntryKey::fromBytes(hex(example("key"))));
+    const std::optional<BackupContents> snapshotPayload
+        = backupContentsFromPayload(example("snapshot-payload").toUtf8());
+    QVERIFY(snapshot.contents && snapshotPayload && snapshot.contents->versions.size() == 1);
+    QCOMPARE(snapshot.contents->entries.front().record.text, snapshotPayload->entries.front().record.text);
+    QCOMPARE(snapshot.contents->versions.front().text, snapshotPayload->versions.front().text);
+    QCOMPARE(snapshot.contents->versions.front().savedAt, snapshotPayload->versions.front().savedAt);
+    QCOMPARE(readBackupHeader(hex(example("snapshot-file"))).header->payloadLength,
+             quint64(example("snapshot-payload").toUtf8().size()));
 }
 
 void TestFormats::exports()

@@ -5,8 +5,9 @@
 
 #include "journal/EntryKeyStore.h"
 #include "journal/RecoveryCode.h"
-#include "transfer/recover/RecoveryOutput.h"
 #include "transfer/JournalBackup.h"
+#include "transfer/SnapshotWriter.h"
+#include "transfer/recover/RecoveryOutput.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -85,7 +86,7 @@ void fill(TempJournal& journal)
     QVERIFY(journal.store->save());
 }
 
-/** Checks the day files and the summary of the journal `fill` made; a backup of it holds no versions. */
+/** Checks the day files and the summary of the journal `fill` made, with the number of versions expected. */
 void checkRecovered(const QDir& out, const Run& run, int versions)
 {
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
@@ -117,7 +118,7 @@ private Q_SLOTS:
     void recoversAJournal_data();
     void recoversAJournal();
     void refusesBeforeWritingAnything();
-    void recoversABackup();
+    void recoversABackupAndASnapshot();
     void loadsNoDesktopLibrary();
 };
 
@@ -196,14 +197,14 @@ void TestRecover::refusesBeforeWritingAnything()
     QCOMPARE(QDir(full).entryList(QDir::Files | QDir::Hidden), QStringList(QStringLiteral("mine.md")));
 }
 
-void TestRecover::recoversABackup()
+void TestRecover::recoversABackupAndASnapshot()
 {
     TempJournal journal;
     fill(journal);
     const QString backup = journal.dir.filePath(QStringLiteral("b.wendlebackup"));
     const QString passphrase = QStringLiteral("correct horse battery staple ");
     const BackupWriteResult written
-        = writeBackupFile(backup, snapshotJournal(*journal.store, *journal.key), passphrase, {10, 8, 1});
+        = writeBackupFile(backup, snapshotJournal(*journal.store, *journal.key, true), passphrase, {10, 8, 1});
     QVERIFY2(written.error.isEmpty(), qPrintable(written.error));
     const QByteArray before = fileBytes(backup);
 
@@ -214,8 +215,23 @@ void TestRecover::recoversABackup()
 
     const QString out = journal.dir.filePath(QStringLiteral("out"));
     const QString file = writeFile(journal.dir.filePath(QStringLiteral("pass")), passphrase.toUtf8() + '\n');
-    checkRecovered(QDir(out), recover({QStringLiteral("--passphrase-file"), file, backup, out}), 0);
+    checkRecovered(QDir(out), recover({QStringLiteral("--passphrase-file"), file, backup, out}), 1);
     QCOMPARE(fileBytes(backup), before);
+
+    // A snapshot opens with the recovery code, not a passphrase, and only with its own journal's.
+    const QString folder = journal.dir.filePath(QStringLiteral("snapshots"));
+    const SnapshotOutcome snapshot
+        = writeSnapshot(folder, QDate(2024, 3, 12), sealedJournal(*journal.store, true), *journal.key);
+    QVERIFY2(snapshot.problem.isEmpty(), qPrintable(snapshot.problem));
+    const Run other = recover({QStringLiteral("--code"), formatRecoveryCode(keyBytes(*EntryKey::random())),
+                               snapshot.path, journal.dir.filePath(QStringLiteral("other"))});
+    QVERIFY2(other.exitCode > 0 && other.err.contains(QStringLiteral("not the code of the snapshot")),
+             qPrintable(other.err));
+    const QString fromSnapshot = journal.dir.filePath(QStringLiteral("from-snapshot"));
+    checkRecovered(
+        QDir(fromSnapshot),
+        recover({QStringLiteral("--code"), formatRecoveryCode(keyBytes(*journal.key)), snapshot.path, fromSnapshot}),
+        1);
 }
 
 // It must run where the desktop no longer starts: no widgets, no display connection, no session bus.

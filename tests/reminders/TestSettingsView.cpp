@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/EntryStore.h"
 #include "journal/Preferences.h"
+#include "journal/SnapshotFolder.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
+#include "reminders/SnapshotSettings.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/SwitchToggle.h"
@@ -25,6 +28,7 @@ private Q_SLOTS:
     void dailyReminderGatesTheOthers();
     void pickingATimeStoresBothParts();
     void disabledControlsFadeInAWindowOfItsNaturalSize();
+    void snapshotFolderIsRefusedWithItsReason();
 
 private:
     QTemporaryDir m_dir;
@@ -147,6 +151,45 @@ void TestSettingsView::disabledControlsFadeInAWindowOfItsNaturalSize()
     QVERIFY(!faint(&button));
     button.setEnabled(false);
     QVERIFY(faint(&button));
+}
+
+void TestSettingsView::snapshotFolderIsRefusedWithItsReason()
+{
+    Preferences preferences;
+    SettingsView view(*m_scheduler);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    SnapshotSettings* snapshots = view.snapshots();
+    const auto shownFolder = [snapshots] { return snapshots->folderLabel()->text().remove(QChar(0x200b)); };
+    QCOMPARE(shownFolder(), SnapshotFolder::defaultPath());
+    QCOMPARE(snapshots->lastSnapshotLabel()->text(), QStringLiteral("No snapshot yet"));
+    QTest::mouseClick(snapshots->keepToggle(), Qt::LeftButton);
+    QCOMPARE(preferences.value(PreferenceKeys::snapshotsEnabled), false);
+
+    // Refused, with the reason under the folder in a window that grows to show it; the folder in use stays.
+    const int height = view.height();
+    for (const QString& folder : {QStringLiteral("/tmp/elsewhere"), QFileInfo(EntryStore::defaultPath()).path()}) {
+        QVERIFY(!snapshots->chooseFolder(folder));
+        QVERIFY(snapshots->refusalLabel()->isVisible());
+        QVERIFY(snapshots->refusalLabel()->text().startsWith(QStringLiteral("Not changed: ")));
+        QCOMPARE(shownFolder(), SnapshotFolder::defaultPath());
+        QVERIFY(view.height() > height && view.childrenRect().bottom() < view.height());
+    }
+    QVERIFY(!preferences.contains(QString::fromLatin1(PreferenceKeys::snapshotsFolder)));
+
+    const QString second = QDir::homePath() + QStringLiteral("/second-drive/wendle");
+    QVERIFY(snapshots->chooseFolder(second));
+    QVERIFY(!snapshots->refusalLabel()->isVisible());
+    QVERIFY(view.childrenRect().bottom() < view.height() && view.height() - view.childrenRect().bottom() < 40);
+    QCOMPARE(SnapshotFolder::path(preferences), second);
+    QCOMPARE(shownFolder(), second);
+    // However long, the path wraps inside the window's width.
+    QTRY_VERIFY(snapshots->folderLabel()->geometry().right() < snapshots->chooseButton()->geometry().left()
+                && snapshots->chooseButton()->geometry().right() < snapshots->width());
+    preferences.setValue(PreferenceKeys::lastSnapshot, QDate(2026, 12, 7));
+    snapshots->refresh();
+    QVERIFY(snapshots->lastSnapshotLabel()->text().startsWith(QStringLiteral("Last snapshot: ")));
+    QVERIFY(snapshots->lastSnapshotLabel()->text().contains(QStringLiteral("2026")));
 }
 
 QTEST_MAIN(TestSettingsView)

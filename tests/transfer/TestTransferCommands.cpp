@@ -3,9 +3,12 @@
 #include "journal/DayKey.h"
 #include "lock/AppLockController.h"
 #include "transfer/BackgroundWork.h"
+#include "transfer/JournalBackup.h"
 #include "transfer/PassphraseDialog.h"
+#include "transfer/SnapshotWriter.h"
 #include "transfer/TransferContext.h"
 #include "transfer/TransferMenu.h"
+#include "ui/SwitchToggle.h"
 
 #include "Fakes.h"
 #include "TempJournal.h"
@@ -130,6 +133,10 @@ void TestTransferCommands::exportsImportsBacksUpAndRestoresSayingWhatTheyDid()
                         noon.addDays(day));
     }
     QVERIFY(rig.store.save());
+    // One earlier version, for a backup that asks for them.
+    Entry* edited = rig.store.entries().front();
+    rig.store.replaceBody(edited, sealEntryText(words(4), *rig.journal.key), *rig.journal.key);
+    QVERIFY(rig.store.save());
     rig.unlock();
 
     // Two of the three day files are there already and are kept: the summary counts what was written.
@@ -174,6 +181,8 @@ void TestTransferCommands::exportsImportsBacksUpAndRestoresSayingWhatTheyDid()
     choose(rig.window, backup);
     PassphraseDialog* dialog = passphraseDialog(rig.window, QStringLiteral("a long passphrase"));
     dialog->repeatField()->setText(QStringLiteral("a long passphrase"));
+    QVERIFY(!dialog->versionsBox()->isChecked());
+    dialog->versionsBox()->setChecked(true);
     tick.start(10);
     click(dialog, QStringLiteral("Back up"));
     QCOMPARE(ticks, 0);
@@ -214,13 +223,33 @@ void TestTransferCommands::exportsImportsBacksUpAndRestoresSayingWhatTheyDid()
                         QStringLiteral("That is not the passphrase this backup was made with. Nothing was changed.")),
           QStringLiteral("OK"));
     restoreWith(QStringLiteral("a long passphrase"));
-    QMessageBox* restore = messageSaying(
-        other.window, QStringLiteral("This backup would add 5 entries (0 entries already in the journal)."));
+    QMessageBox* restore = messageSaying(other.window,
+                                         QStringLiteral("This backup would add 5 entries (0 entries "
+                                                        "already in the journal). It also brings back 1 "
+                                                        "earlier version."));
     QVERIFY(other.store.entries().empty());
     click(restore, QStringLiteral("Add 5 entries"));
     QCOMPARE(other.store.entries().size(), std::size_t(5));
     QCOMPARE(other.arrivals, std::vector<std::size_t>{0});
-    messageSaying(other.window, QStringLiteral("Restored 5 entries."));
+    click(messageSaying(other.window, QStringLiteral("Restored 5 entries.\n1 earlier version brought back.")),
+          QStringLiteral("OK"));
+
+    // A snapshot needs no passphrase: the journal's own key opens it, and no other journal's does.
+    const SnapshotOutcome snapshot = writeSnapshot(out.filePath(QStringLiteral("snapshots")), QDate(2026, 12, 7),
+                                                   sealedJournal(rig.store, true), *rig.journal.key);
+    QVERIFY2(snapshot.problem.isEmpty(), qPrintable(snapshot.problem));
+    other.run(QStringLiteral("Restore from snapshot…"));
+    choose(other.window, snapshot.path);
+    click(messageSaying(other.window,
+                        QStringLiteral("This snapshot was sealed with another key than this journal's. "
+                                       "Nothing was changed.")),
+          QStringLiteral("OK"));
+    click(shown<QMessageBox>(rig.window), QStringLiteral("OK")); // what the JSON export said
+    rig.run(QStringLiteral("Restore from snapshot…"));
+    choose(rig.window, snapshot.path);
+    messageSaying(
+        rig.window,
+        QStringLiteral("Every entry of this snapshot is already in the journal (5 entries). Nothing was added."));
 }
 
 void TestTransferCommands::longWorkCanBeCancelled()

@@ -55,6 +55,7 @@ private Q_SLOTS:
     void longPasteLandsWhole();
     void keyboardAloneReachesEveryControl();
     void recoveryCodeCheckWhenDue();
+    void snapshotFailureIsAQuietLine();
 
 private:
     TodayView& show(std::unique_ptr<PromptEngine> engine = twoPrompts())
@@ -356,6 +357,21 @@ void TestTodayView::recoveryCodeCheckWhenDue()
     RecoveryCodeSheet(formatRecoveryCode(key), nullptr);
     QCOMPARE(preferences.value(PreferenceKeys::recoveryCodeChecked),
              RecoveryCodeReminder::dateOf(systemClock().now(), Calendar::current()));
+}
+
+void TestTodayView::snapshotFailureIsAQuietLine()
+{
+    TodayView& view = show();
+    QVERIFY(!view.snapshotProblemLine()->isVisible());
+    view.setSnapshotProblem(QStringLiteral("the disk is full"));
+    QVERIFY(view.snapshotProblemLine()->isVisible());
+    QCOMPARE(view.snapshotProblemLine()->text(),
+             QStringLiteral("Today's snapshot could not be written — the disk is full"));
+    QCOMPARE(colourOf(view.snapshotProblemLine()), Palette::muted());
+    // The writing keeps the focus: the line only says it.
+    QCOMPARE(QApplication::focusWidget(), view.findChild<PlainTextEditor*>());
+    view.setSnapshotProblem({});
+    QVERIFY(!view.snapshotProblemLine()->isVisible());
 }
 
 QTEST_MAIN(TestTodayView)

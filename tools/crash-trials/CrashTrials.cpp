@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Kills the real program with SIGKILL, again and again, at the moments a crash would hurt most: while someone types,
 // just as the autosave fires after a pause, during the first unlock while its key is made, while an older journal is
-// brought up to date, and (in a child process running the program's own restore code) while a backup is restored.
-// After each kill the journal must pass `PRAGMA integrity_check`, still open, and have lost at most the writing of
-// its last 1.2 seconds, or hold all or none of the migration or the restore.
+// brought up to date, and (in a child process running the program's own code) while a backup is restored, while
+// the daily snapshot is written and while an earlier version of an entry is restored. After each kill the journal
+// must pass `PRAGMA integrity_check`, still open, and have lost at most the writing of its last 1.2 seconds, or hold
+// all or none of the migration or the restore; every file named as a snapshot must open whole, and the snapshots
+// there before must all be there unless a newer one was complete; a restored version is all there or not at all.
 // Usage (inside scripts/test-session.sh): wendle-crash-trials [TRIALS [KIND,...]]
-//        (kinds: typing, save, unlock, migration, restore; all of them in turn by default)
+//        (kinds: typing, save, unlock, migration, restore, snapshot, version; all of them in turn by default)
 //        wendle-crash-trials --restore JOURNAL BACKUP   (the restore a trial kills; key and passphrase on stdin)
+//        wendle-crash-trials --snapshot JOURNAL FOLDER  (the snapshot a trial kills; key on stdin)
+//        wendle-crash-trials --restore-version JOURNAL  (the version restore a trial kills; key on stdin)
 #include "TrialJournals.h"
 #include "WendleProcess.h"
 #include "XDesktop.h"
@@ -14,7 +18,10 @@
 #include "journal/Calendar.h"
 #include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
+#include "journal/SnapshotFolder.h"
+#include "journal/SnapshotThinning.h"
 #include "transfer/JournalBackup.h"
+#include "transfer/SnapshotWriter.h"
 #include "writing/Autosave.h"
 
 #include <QCoreApplication>
@@ -44,10 +51,14 @@ enum class Kind
     save,
     unlock,
     migration,
-    restore
+    restore,
+    snapshot,
+    version
 };
-constexpr int kKinds = 5;
-const char* const kKindNames[kKinds] = {"typing", "save", "unlock", "migration", "restore"};
+constexpr int kKinds = 7;
+const char* const kKindNames[kKinds] = {"typing", "save", "unlock", "migration", "restore", "snapshot", "version"};
+/** The number of snapshots a snapshot trial finds in its folder before the new one. */
+constexpr int kEarlierSnapshots = 20;
 
 /** How one trial ended. */
 struct Outcome
@@ -114,6 +125,12 @@ void sleepUntil(qint64 moment)
     }
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QString openedText(const Entry& entry, const EntryKey& key, QString* problem)
 {
     try {
@@ -162,6 +179,12 @@ private:
     Outcome unlock(int trial, int round);
     Outcome migration(int trial, int round);
     Outcome restore(int trial, int round);
+    Outcome snapshot(int trial, int round);
+    Outcome versionRestore(int trial, int round);
+    /** Starts this program as the child of a trial, its key on standard input. */
+    bool startChild(QProcess& child, const QStringList& arguments);
+    /** Kills `child`; says when the kill landed relative to `started`. */
+    static QString kill(QProcess& child, qint64 started, bool* finished);
     QString startUnlocked(WendleProcess& wendle, XDesktop::Window* window);
 
     QString m_home;
@@ -170,6 +193,9 @@ private:
     XDesktop m_desktop;
     OldJournal m_oldJournal;
     RestoreFixture m_restore;
+    VersionedJournal m_versioned;
+    /** A snapshot of `m_versioned`, read back whole: what each earlier snapshot of a snapshot trial holds. */
+    QByteArray m_earlierSnapshot;
     // The journal the writing trials type into, one after another, and what it held after the last of them.
     QString m_writtenText;
     qsizetype m_writtenEntries = 0;
@@ -179,8 +205,18 @@ bool Trials::prepare()
 {
     m_oldJournal = OldJournal::write(folder(QStringLiteral("old.sqlite")), *m_key, kOldEntries);
     m_restore = RestoreFixture::write(m_home, *m_key, kBackupEntries);
+    m_versioned = VersionedJournal::write(folder(QStringLiteral("versioned/wendle/journal.sqlite")), *m_key,
+                                          m_restore.contents);
+    if (!m_versioned.path.isEmpty()) {
+        QString error;
+        const std::unique_ptr<EntryStore> store = EntryStore::open(m_versioned.path, &error);
+        const SnapshotOutcome written = store
+            ? writeSnapshot(folder(QStringLiteral("earlier")), QDate(2024, 1, 1), sealedJournal(*store, true), *m_key)
+            : SnapshotOutcome{{}, 0, error};
+        m_earlierSnapshot = written.problem.isEmpty() ? fileBytes(written.path) : QByteArray();
+    }
     return m_desktop.isOpen() && !m_oldJournal.rowsDigest.isEmpty() && !m_restore.journalPath.isEmpty()
-        && storeKeyringKey(*m_key);
+        && !m_earlierSnapshot.isEmpty() && storeKeyringKey(*m_key);
 }
 
 Outcome Trials::run(Kind kind, int trial, int round)
@@ -196,6 +232,10 @@ Outcome Trials::run(Kind kind, int trial, int round)
         return migration(trial, round);
     case Kind::restore:
         return restore(trial, round);
+    case Kind::snapshot:
+        return snapshot(trial, round);
+    case Kind::version:
+        return versionRestore(trial, round);
     }
     return {};
 }
@@ -529,6 +569,189 @@ Outcome Trials::restore(int trial, int round)
     return outcome;
 }
 
+bool Trials::startChild(QProcess& child, const QStringList& arguments)
+{
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    startTool(child, QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForStarted(10000)) {
+        return false;
+    }
+    const QByteArray key(reinterpret_cast<const char*>(m_key->data()), m_key->length());
+    child.write(key.toBase64() + '\n');
+    child.waitForBytesWritten(5000);
+    child.closeWriteChannel();
+    return true;
+}
+
+QString Trials::kill(QProcess& child, qint64 started, bool* finished)
+{
+    const qint64 killedAt = monotonicMs();
+    *finished = child.state() == QProcess::NotRunning;
+    if (const pid_t pid = pid_t(child.processId()); pid > 0) {
+        ::kill(pid, SIGKILL);
+    }
+    child.waitForFinished(10000);
+    return *finished ? QStringLiteral("after it finished")
+                     : QStringLiteral("%1 ms after it started").arg(killedAt - started);
+}
+
+// The daily snapshot, written by the program's own code in a child process, killed at a random moment, as its
+// temporary file appears, or as it takes its name: every file named as a snapshot opens whole, the earlier ones
+// are all there unless the new one was complete (then only thinning removed any), and the next write succeeds.
+Outcome Trials::snapshot(int trial, int round)
+{
+    const QDir snapshots(folder(QStringLiteral("snapshot-%1").arg(trial)));
+    const QDate today = QDate::currentDate();
+    if (!snapshots.mkpath(QStringLiteral("."))) {
+        return {QStringLiteral("could not make the snapshot folder"), 0, {}, {}};
+    }
+    std::vector<QDate> earlier;
+    for (int day = 1; day <= kEarlierSnapshots; ++day) {
+        earlier.push_back(today.addDays(-day));
+        QFile file(snapshots.filePath(SnapshotFolder::fileName(earlier.back())));
+        if (!file.open(QIODevice::WriteOnly) || file.write(m_earlierSnapshot) != m_earlierSnapshot.size()) {
+            return {QStringLiteral("could not write the earlier snapshots"), 0, {}, {}};
+        }
+    }
+    Outcome outcome;
+    QProcess child;
+    if (!startChild(child, {QStringLiteral("--snapshot"), m_versioned.path, snapshots.path()})) {
+        return {QStringLiteral("the snapshot did not start"), 0, {}, {}};
+    }
+    const qint64 started = monotonicMs();
+    const auto running = [&child] { return child.state() != QProcess::NotRunning; };
+    const auto exists = [&snapshots](auto matches) {
+        for (const QString& name : snapshots.entryList(QDir::Files | QDir::Hidden)) {
+            if (matches(name)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const int aim = round % 3;
+    const qint64 deadline = started + 30000;
+    if (aim == 0) {
+        sleepUntil(started + m_random.bounded(800));
+    }
+    while (aim != 0 && monotonicMs() < deadline && running()
+           && !(aim == 1 ? exists(SnapshotFolder::isUnfinished)
+                         : exists([&today](const QString& name) { return SnapshotFolder::dayOf(name) == today; }))) {
+        QThread::usleep(200);
+    }
+    bool finished = false;
+    outcome.when = kill(child, started, &finished);
+    if (finished && (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)) {
+        outcome.problem = QStringLiteral("the snapshot failed on its own (exit code %1)").arg(child.exitCode());
+    }
+
+    std::vector<QDate> present = SnapshotFolder::days(snapshots.path());
+    const bool written = std::find(present.begin(), present.end(), today) != present.end();
+    for (QDate day : present) {
+        const BackupReadResult opened
+            = decodeSnapshot(fileBytes(snapshots.filePath(SnapshotFolder::fileName(day))), *m_key);
+        if (!opened.contents || opened.contents->entries.size() != m_versioned.entries
+            || opened.contents->versions.size() != m_versioned.versions) {
+            outcome.problem = QStringLiteral("the snapshot of %1 does not open whole").arg(day.toString(Qt::ISODate));
+        }
+    }
+    // Thinning comes only after the new snapshot read back: before that every earlier one stays.
+    std::vector<QDate> everything = earlier;
+    everything.push_back(today);
+    const std::vector<QDate> mustStay = written ? SnapshotThinning::kept(everything) : everything;
+    for (QDate day : mustStay) {
+        if (day != today && std::find(present.begin(), present.end(), day) == present.end()) {
+            outcome.problem = QStringLiteral("the earlier snapshot of %1 is gone").arg(day.toString(Qt::ISODate));
+        }
+    }
+    const bool thinned = present.size() < everything.size() - (written ? 0 : 1);
+    outcome.state = !written ? QStringLiteral("no new snapshot")
+        : thinned            ? QStringLiteral("written and thinned")
+                             : QStringLiteral("written, not thinned yet");
+
+    // The next attempt (the next unlock) succeeds, and takes the killed write's temporary file away.
+    QString error;
+    if (const std::unique_ptr<EntryStore> store = EntryStore::open(m_versioned.path, &error); !store) {
+        outcome.problem = error;
+    } else if (const SnapshotOutcome again
+               = writeSnapshot(snapshots.path(), today, sealedJournal(*store, true), *m_key);
+               !again.problem.isEmpty() && outcome.problem.isEmpty()) {
+        outcome.problem = QStringLiteral("the next snapshot failed: %1").arg(again.problem);
+    } else if (exists(SnapshotFolder::isUnfinished) && outcome.problem.isEmpty()) {
+        outcome.problem = QStringLiteral("a temporary file outlived the next snapshot");
+    }
+    if (outcome.problem.isEmpty()) {
+        QDir(snapshots).removeRecursively();
+    }
+    return outcome;
+}
+
+// An earlier version of a long entry restored, by the program's own code in a child process, killed at a random
+// moment or as the log passes a size partway through its one save: the entry holds the text it had or the restored one,
+// and its versions are all there, with the replaced text as one more only when the restore is.
+Outcome Trials::versionRestore(int trial, int round)
+{
+    const QString dataHome = folder(QStringLiteral("version-%1").arg(trial));
+    const QString journal = journalIn(dataHome);
+    if (!copyJournal(m_versioned.path, journal)) {
+        return {QStringLiteral("could not copy the journal"), 0, {}, {}};
+    }
+    Outcome outcome;
+    QProcess child;
+    if (!startChild(child, {QStringLiteral("--restore-version"), journal})) {
+        return {QStringLiteral("the version restore did not start"), 0, {}, {}};
+    }
+    const qint64 started = monotonicMs();
+    const int aim = round % 4;
+    if (aim == 0) {
+        sleepUntil(started + m_random.bounded(500));
+    } else {
+        // Into the one save: the new body and the version it replaces are each about as long as the text.
+        const double fraction[] = {0, 0.3, 0.9, 1.6};
+        const qint64 bytes = qint64(fraction[aim] * double(m_versioned.currentText.toUtf8().size()));
+        waitForLog(
+            journal, [&](const LogMark& now) { return now.size > bytes; }, started + 30000,
+            [&] { return child.state() != QProcess::NotRunning; });
+    }
+    bool finished = false;
+    outcome.when = kill(child, started, &finished);
+    if (finished && (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)) {
+        outcome.problem = QStringLiteral("the version restore failed on its own (exit code %1)").arg(child.exitCode());
+    }
+    std::unique_ptr<EntryStore> store = openChecked(journal, &outcome.problem);
+    if (!store) {
+        return outcome;
+    }
+    const Entry& entry = *store->entries().back();
+    const QString text = openedText(entry, *m_key, &outcome.problem);
+    const bool restored = text == m_versioned.versionTexts.front();
+    QStringList versions;
+    for (const EntryStore::Version& version : store->versions(entry)) {
+        const std::optional<QByteArray> body = store->versionBody(version.id);
+        try {
+            versions << (body ? openEntryText(*body, *m_key) : QString());
+        } catch (const std::exception&) {
+            versions << QString();
+        }
+    }
+    const QStringList expected
+        = restored ? QStringList{m_versioned.currentText} + m_versioned.versionTexts : m_versioned.versionTexts;
+    if (!restored && text != m_versioned.currentText) {
+        outcome.problem = QStringLiteral("the entry holds neither its text nor the restored version");
+    } else if (versions != expected) {
+        outcome.problem = QStringLiteral("%1 versions, %2 expected, or not the same texts")
+                              .arg(versions.size())
+                              .arg(expected.size());
+    } else if (store->entries().size() != m_versioned.entries) {
+        outcome.problem = QStringLiteral("the journal holds %1 entries").arg(store->entries().size());
+    }
+    outcome.state = restored ? QStringLiteral("version restored") : QStringLiteral("text as it was");
+    store.reset();
+    if (outcome.problem.isEmpty()) {
+        QDir(dataHome).removeRecursively();
+    }
+    return outcome;
+}
+
 // The child a restore trial kills: the program's restore, from reading the backup to its one save.
 int restoreChild(const QString& journal, const QString& backup)
 {
@@ -557,6 +780,50 @@ int restoreChild(const QString& journal, const QString& backup)
     return 0;
 }
 
+std::shared_ptr<const EntryKey> keyFromStandardInput()
+{
+    QFile input;
+    input.open(stdin, QIODevice::ReadOnly);
+    return EntryKey::fromBytes(QByteArray::fromBase64(input.readLine().trimmed()));
+}
+
+// The child a snapshot trial kills: the program's daily snapshot, from reading the store to thinning.
+int snapshotChild(const QString& journal, const QString& folder)
+{
+    const std::shared_ptr<const EntryKey> key = keyFromStandardInput();
+    QString error;
+    const std::unique_ptr<EntryStore> store = EntryStore::open(journal, &error);
+    const SnapshotOutcome written
+        = store ? writeSnapshot(folder, QDate::currentDate(), sealedJournal(*store, true), *key) : SnapshotOutcome{};
+    if (!store || !written.problem.isEmpty()) {
+        std::fprintf(stderr, "snapshot: %s\n", qPrintable(store ? written.problem : error));
+        return 1;
+    }
+    return 0;
+}
+
+// The child a version trial kills: the reader's "Restore this version" of the journal's last entry, its newest.
+int versionChild(const QString& journal)
+{
+    const std::shared_ptr<const EntryKey> key = keyFromStandardInput();
+    QString error;
+    const std::unique_ptr<EntryStore> store = EntryStore::open(journal, &error);
+    if (!store || store->entries().empty()) {
+        std::fprintf(stderr, "version: %s\n", qPrintable(error));
+        return 1;
+    }
+    Entry* entry = store->entries().back();
+    const std::vector<EntryStore::Version> versions = store->versions(*entry);
+    const std::optional<QByteArray> body = versions.empty() ? std::nullopt : store->versionBody(versions.front().id);
+    try {
+        store->replaceBody(entry, sealEntryText(openEntryText(body.value(), *key), *key), *key);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "version: %s\n", failure.what());
+        return 1;
+    }
+    return store->save() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -565,6 +832,12 @@ int main(int argc, char** argv)
     const QStringList arguments = app.arguments();
     if (arguments.size() == 4 && arguments[1] == QLatin1String("--restore")) {
         return restoreChild(arguments[2], arguments[3]);
+    }
+    if (arguments.size() == 4 && arguments[1] == QLatin1String("--snapshot")) {
+        return snapshotChild(arguments[2], arguments[3]);
+    }
+    if (arguments.size() == 3 && arguments[1] == QLatin1String("--restore-version")) {
+        return versionChild(arguments[2]);
     }
     if (qEnvironmentVariableIsEmpty("WENDLE_TEST_SESSION") || qEnvironmentVariableIsEmpty("WENDLE_TEST_PASSWORD")) {
         std::fprintf(stderr, "crash trials run only inside scripts/test-session.sh\n");

@@ -2,6 +2,7 @@
 #include "TrialJournals.h"
 #include "XDesktop.h"
 
+#include "journal/Clock.h"
 #include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
 #include "journal/WordCount.h"
@@ -235,6 +236,45 @@ RestoreFixture RestoreFixture::write(const QString& folder, const EntryKey& key,
                                countWords(text)});
     }
     return store->save() ? fixture : RestoreFixture{};
+}
+
+VersionedJournal VersionedJournal::write(const QString& path, const EntryKey& key, const BackupContents& contents)
+{
+    VersionedJournal journal{path, 0, 0, {}, {}};
+    // Each earlier version of the long entry is saved on a day of its own, so the thinning keeps all three.
+    ManualClock clock(QDateTime(QDate(2024, 1, 1), QTime(12, 0), Qt::UTC));
+    QString error;
+    std::unique_ptr<EntryStore> store = EntryStore::open(path, &error, clock);
+    if (!store || !store->addKeyCheck(sealKeyCheck(key))) {
+        return {};
+    }
+    std::vector<NewEntry> fields;
+    for (const BackupRecord& backedUp : contents.entries) {
+        fields.push_back(backedUp.record.sealedAs(sealEntryText(*backedUp.record.text, key)));
+    }
+    const QString longText = QStringLiteral("A long entry, written over four days. ").repeated(4000);
+    fields.push_back({clock.now(), QStringLiteral("2024-01-01"), QStringLiteral("freeform"), QStringLiteral("freeform"),
+                      sealEntryText(longText + QStringLiteral("Day 1."), key), countWords(longText)});
+    const std::vector<Entry*> entries = store->insert(fields);
+    if (!store->save()) {
+        return {};
+    }
+    for (std::size_t i = 0; i < std::min<std::size_t>(100, contents.entries.size()); ++i) {
+        store->replaceBody(entries[i],
+                           sealEntryText(*contents.entries[i].record.text + QStringLiteral(" (edited)"), key), key);
+    }
+    for (int day = 2; day <= 4; ++day) {
+        clock.advance(24 * 3600);
+        journal.versionTexts.prepend(longText + QStringLiteral("Day %1.").arg(day - 1));
+        store->replaceBody(entries.back(), sealEntryText(longText + QStringLiteral("Day %1.").arg(day), key), key);
+        if (!store->save()) {
+            return {};
+        }
+    }
+    journal.currentText = longText + QStringLiteral("Day 4.");
+    journal.entries = store->entries().size();
+    journal.versions = std::min<std::size_t>(100, contents.entries.size()) + 3;
+    return journal;
 }
 
 } // namespace wendle

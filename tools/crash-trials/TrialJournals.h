@@ -5,6 +5,7 @@
 #include "transfer/BackupFile.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -52,6 +53,22 @@ struct RestoreFixture
     QString journalPath;
 
     static RestoreFixture write(const QString& folder, const EntryKey& key, int entries);
+};
+
+/**
+ * A journal for the snapshot and version trials: the backup's entries, the first 100 with an earlier version each,
+ * and last a long entry with three earlier versions, each of its own earlier day, whose newest a trial restores.
+ */
+struct VersionedJournal
+{
+    QString path;
+    std::size_t entries = 0;
+    std::size_t versions = 0;
+    /** The long entry's texts: its versions, newest first, then its current text. */
+    QStringList versionTexts;
+    QString currentText;
+
+    static VersionedJournal write(const QString& path, const EntryKey& key, const BackupContents& contents);
 };
 
 } // namespace wendle

@@ -5,9 +5,9 @@
 #include "journal/LockedBuffer.h"
 #include "journal/RecoveryCode.h"
 #include "prompts/PromptEngine.h"
-#include "transfer/recover/JournalReader.h"
 #include "transfer/BackupFile.h"
 #include "transfer/ImportFiles.h"
+#include "transfer/recover/JournalReader.h"
 
 #include <QFile>
 #include <QHash>
@@ -40,6 +40,20 @@ RecoveredEntries inOrder(std::vector<EntryRecord> records)
     return recovered;
 }
 
+/** The key a recovery code stands for; nothing, with the reason in `error`, when it is not a code. */
+std::shared_ptr<const EntryKey> keyOf(const QString& code, QString* error)
+{
+    std::optional<QByteArray> keyBytes = parseRecoveryCode(code);
+    if (!keyBytes) {
+        *error = QStringLiteral("That is not a recovery code: a character is wrong or missing (its check does not "
+                                "match).");
+        return nullptr;
+    }
+    std::shared_ptr<const EntryKey> key = EntryKey::fromBytes(*keyBytes);
+    wipeBytes(*keyBytes);
+    return key;
+}
+
 } // namespace
 
 RecoveryInput::RecoveryInput(QString path, InputKind kind)
@@ -60,9 +74,14 @@ std::optional<RecoveryInput> RecoveryInput::at(const QString& path, QString* err
         return RecoveryInput(path, InputKind::journal);
     }
     if (start.startsWith(backupMagic)) {
-        return RecoveryInput(path, InputKind::backup);
+        // The byte after the format version says what the file is sealed with; the header check comes later.
+        constexpr int sealOffset = 10;
+        constexpr char journalKeySeal = 2;
+        return RecoveryInput(path,
+                             start.size() > sealOffset && start[sealOffset] == journalKeySeal ? InputKind::snapshot
+                                                                                              : InputKind::backup);
     }
-    *error = QStringLiteral("%1 is neither a Wendle journal nor a Wendle backup.").arg(path);
+    *error = QStringLiteral("%1 is neither a Wendle journal nor a Wendle backup or snapshot.").arg(path);
     return std::nullopt;
 }
 
@@ -78,20 +97,18 @@ std::optional<RecoveredEntries> RecoveryInput::open(const QString& secret, QStri
         return openJournal(secret, error);
     case InputKind::backup:
         return openBackup(secret, error);
+    case InputKind::snapshot:
+        return openSnapshot(secret, error);
     }
     return std::nullopt;
 }
 
 std::optional<RecoveredEntries> RecoveryInput::openJournal(const QString& code, QString* error) const
 {
-    std::optional<QByteArray> keyBytes = parseRecoveryCode(code);
-    if (!keyBytes) {
-        *error = QStringLiteral("That is not a recovery code: a character is wrong or missing (its check does not "
-                                "match).");
+    const std::shared_ptr<const EntryKey> key = keyOf(code, error);
+    if (!key) {
         return std::nullopt;
     }
-    const std::shared_ptr<const EntryKey> key = EntryKey::fromBytes(*keyBytes);
-    wipeBytes(*keyBytes);
     std::optional<JournalRows> rows = JournalReader::read(m_path, error);
     if (!rows) {
         return std::nullopt;
@@ -117,13 +134,35 @@ std::optional<RecoveredEntries> RecoveryInput::openJournal(const QString& code, 
 
 std::optional<RecoveredEntries> RecoveryInput::openBackup(const QString& passphrase, QString* error) const
 {
+    return openBackupFile(
+        [passphrase = Passphrase(passphrase)](const QByteArray& file) { return decodeBackup(file, passphrase); },
+        error);
+}
+
+std::optional<RecoveredEntries> RecoveryInput::openSnapshot(const QString& code, QString* error) const
+{
+    const std::shared_ptr<const EntryKey> key = keyOf(code, error);
+    if (!key) {
+        return std::nullopt;
+    }
+    std::optional<RecoveredEntries> recovered
+        = openBackupFile([&key](const QByteArray& file) { return decodeSnapshot(file, *key); }, error);
+    if (!recovered && error->startsWith(backupErrorMessage(BackupError::wrongKey))) {
+        *error = QStringLiteral("That recovery code is not the code of the snapshot %1.").arg(m_path);
+    }
+    return recovered;
+}
+
+std::optional<RecoveredEntries>
+RecoveryInput::openBackupFile(const std::function<BackupReadResult(const QByteArray&)>& open, QString* error) const
+{
     QString problem;
     const std::optional<QByteArray> file = readRegularFile(m_path, maxBackupBytes, &problem);
     if (!file) {
         *error = QStringLiteral("%1 could not be read: %2.").arg(m_path, problem);
         return std::nullopt;
     }
-    BackupReadResult read = decodeBackup(*file, passphrase);
+    BackupReadResult read = open(*file);
     if (!read.contents) {
         *error = backupErrorMessage(read.error);
         return std::nullopt;
@@ -134,7 +173,9 @@ std::optional<RecoveredEntries> RecoveryInput::openBackup(const QString& passphr
         // An entry whose text did not open when it was backed up is carried sealed, and is listed as not opened.
         records.push_back(std::move(backedUp.record));
     }
-    return inOrder(std::move(records));
+    RecoveredEntries recovered = inOrder(std::move(records));
+    recovered.versions = int(read.contents->versions.size());
+    return recovered;
 }
 
 } // namespace wendle

@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "transfer/recover/SecretReader.h"
 #include "transfer/JournalExport.h"
+#include "transfer/recover/SecretReader.h"
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
 namespace wendle {
+
+struct BackupReadResult;
 
 /** What a recovery reads from. A new kind is one more value here and one more branch in `RecoveryInput`. */
 enum class InputKind
@@ -18,13 +21,15 @@ enum class InputKind
     journal,
     /** A `.wendlebackup`, opened with its passphrase. */
     backup,
+    /** A `.wendlesnap`, sealed under the journal's key: opened with the recovery code. */
+    snapshot,
 };
 
 /** The entries a recovery found, texts opened where they open, oldest first. */
 struct RecoveredEntries
 {
     std::vector<ExportedEntry> entries;
-    /** Earlier texts of entries the journal keeps (they stay in it); none in a backup, which holds no versions. */
+    /** Earlier texts of entries the file keeps (they stay in it); none in a backup made without them. */
     int versions = 0;
 };
 
@@ -50,6 +55,10 @@ private:
 
     std::optional<RecoveredEntries> openJournal(const QString& code, QString* error) const;
     std::optional<RecoveredEntries> openBackup(const QString& passphrase, QString* error) const;
+    std::optional<RecoveredEntries> openSnapshot(const QString& code, QString* error) const;
+    /** The contents of the backup or snapshot file, opened with `open`. */
+    std::optional<RecoveredEntries> openBackupFile(const std::function<BackupReadResult(const QByteArray&)>& open,
+                                                   QString* error) const;
 
     QString m_path;
     InputKind m_kind;

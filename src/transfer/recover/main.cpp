@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// wendle-recover: writes out a journal's or a backup's entries as Markdown, without Wendle, its keyring or a
-// display, for the day Wendle no longer opens.
+// wendle-recover: writes out a journal's, a backup's or a snapshot's entries as Markdown, without Wendle, its keyring
+// or a display, for the day Wendle no longer opens.
 #include "journal/Calendar.h"
 #include "transfer/recover/RecoveryInput.h"
 #include "transfer/recover/RecoveryOutput.h"

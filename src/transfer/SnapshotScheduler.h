@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "journal/Preferences.h"
+
+#include <QDate>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class QThread;
+
+namespace wendle {
+
+class Clock;
+class EntryKey;
+class EntryStore;
+
+/**
+ * The daily snapshot: once a day, at an unlock (and, while the journal stays unlocked, once the day has turned),
+ * writes the journal's entries and their earlier versions into the snapshot folder, sealed under its key. The
+ * store is read on this thread; sealing, writing, syncing and reading back run on a worker. Nothing is written
+ * while "Keep snapshots" is off or the journal holds no entry. A snapshot that fails is tried again at the next
+ * unlock, not before, and `problem` says why meanwhile.
+ */
+class SnapshotScheduler : public QObject
+{
+    Q_OBJECT
+
+public:
+    /** How often the day is looked at while unlocked. */
+    static constexpr int checkMilliseconds = 60 * 60 * 1000;
+
+    SnapshotScheduler(EntryStore& store, const Clock& clock, const QString& journalPath, QObject* parent = nullptr);
+    /** Waits for a write under way: a snapshot is never left to a process that is ending. */
+    ~SnapshotScheduler() override;
+
+    /**
+     * The journal was unlocked with `key` (or locked: null): writes the day's snapshot if it is due. Only a write
+     * under way holds the key; locking in the meantime lets it finish.
+     */
+    void unlocked(const std::shared_ptr<const EntryKey>& key);
+
+    bool writing() const { return m_writing; }
+    /** Why the last snapshot failed ("the disk is full"); empty once one succeeds. */
+    QString problem() const { return m_problem; }
+
+Q_SIGNALS:
+    /** A snapshot was written, or failed: `problem` says which. */
+    void finished();
+
+private:
+    void writeIfDue(bool retryFailure);
+    void done(const QString& problem, QDate day);
+
+    EntryStore& m_store;
+    const Clock& m_clock;
+    QString m_journalPath;
+    Preferences m_preferences;
+    std::weak_ptr<const EntryKey> m_key;
+    QTimer m_dayCheck;
+    QPointer<QThread> m_worker;
+    bool m_writing = false;
+    QDate m_failedDay;
+    QString m_problem;
+};
+
+} // namespace wendle

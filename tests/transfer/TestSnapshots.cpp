@@ -1,0 +1,304 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Snapshots: the backup format sealed under the journal's key, earlier versions carried and restored, the daily
+// writer, its thinning and its folder, on real files and real OpenSSL.
+#include "journal/Calendar.h"
+#include "journal/Clock.h"
+#include "journal/Preferences.h"
+#include "journal/SnapshotFolder.h"
+#include "journal/SnapshotThinning.h"
+#include "transfer/JournalBackup.h"
+#include "transfer/SnapshotScheduler.h"
+#include "transfer/SnapshotWriter.h"
+
+#include "TempJournal.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace wendle;
+using namespace wendle::test;
+
+namespace {
+
+const QDateTime noon = QDateTime(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+
+/** Two entries of 2024-03-10, each with one earlier version. */
+void fill(TempJournal& journal)
+{
+    const QDateTime when = QDateTime(QDate(2024, 3, 10), QTime(12, 0), Qt::UTC);
+    journal.add(QStringLiteral("2024-03-10"), QStringLiteral("memory-001"), QStringLiteral("first draft"), -1, when);
+    journal.add(QStringLiteral("2024-03-10"), QStringLiteral("freeform"), QStringLiteral("other draft"), -1,
+                when.addSecs(60));
+    QVERIFY(journal.store->save());
+    for (Entry* entry : journal.store->entries()) {
+        journal.store->replaceBody(entry, sealEntryText(QStringLiteral("final"), *journal.key), *journal.key);
+    }
+    QVERIFY(journal.store->save());
+}
+
+QString versionText(const EntryStore& store, const Entry& entry, const EntryKey& key)
+{
+    const std::vector<EntryStore::Version> versions = store.versions(entry);
+    return versions.size() == 1 ? openEntryText(store.versionBody(versions.front().id).value(), key) : QString();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes = "x")
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+} // namespace
+
+class TestSnapshots : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void sealedUnderTheJournalKey();
+    void restoreAddsOnlyMissingVersions();
+    void thinningKeepsDailyWeeklyMonthly_data();
+    void thinningKeepsDailyWeeklyMonthly();
+    void writesChecksAndThinsOnlyItsOwnFiles();
+    void writesOnceADayAndRetriesAtTheNextUnlock();
+    void refusesFoldersThatCannotHoldSnapshots();
+
+private:
+    QTemporaryDir m_settings;
+};
+
+void TestSnapshots::initTestCase()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+}
+
+void TestSnapshots::sealedUnderTheJournalKey()
+{
+    TempJournal journal;
+    fill(journal);
+    const BackupContents contents = snapshotJournal(*journal.store, *journal.key, true);
+    QCOMPARE(contents.versions.size(), std::size_t(2));
+    const QByteArray snapshot = encodeSnapshot(contents, *journal.key);
+    const BackupReadResult opened = decodeSnapshot(snapshot, *journal.key);
+    QVERIFY(opened.contents && opened.contents->entries.size() == 2 && opened.contents->versions.size() == 2);
+    QCOMPARE(opened.contents->versions.front().text, std::optional(QStringLiteral("first draft")));
+    QCOMPARE(opened.contents->versions.front().savedAt, contents.versions.front().savedAt);
+
+    // Each seal opens only its own way, and says why when it is handed to the other.
+    const QByteArray backup = encodeBackup(contents, QStringLiteral("passphrase"), {10, 8, 1});
+    QCOMPARE(decodeSnapshot(snapshot, *EntryKey::random()).error, BackupError::wrongKey);
+    QCOMPARE(decodeBackup(snapshot, QStringLiteral("passphrase")).error, BackupError::sealedWithJournalKey);
+    QCOMPARE(decodeSnapshot(backup, *journal.key).error, BackupError::sealedWithPassphrase);
+    QCOMPARE(decodeBackup(backup, QStringLiteral("passphrase")).contents->versions.size(), std::size_t(2));
+    QByteArray changed = snapshot;
+    changed[24] = char(changed[24] ^ 1); // the salt
+    QCOMPARE(decodeSnapshot(changed, *journal.key).error, BackupError::damaged);
+    changed = snapshot;
+    changed[changed.size() - 20] = char(changed[changed.size() - 20] ^ 1);
+    QCOMPARE(decodeSnapshot(changed, *journal.key).error, BackupError::damaged);
+
+    // Without versions the payload is the one older Wendle wrote and reads: no field of the new kind.
+    const BackupContents plain = snapshotJournal(*journal.store, *journal.key);
+    QVERIFY(plain.versions.empty());
+    const BackupReadResult old
+        = decodeBackup(encodeBackup(plain, QStringLiteral("passphrase"), {10, 8, 1}), QStringLiteral("passphrase"));
+    QVERIFY(old.contents && old.contents->versions.empty() && old.contents->entries.size() == 2);
+}
+
+void TestSnapshots::restoreAddsOnlyMissingVersions()
+{
+    TempJournal source;
+    fill(source);
+    const BackupContents withVersions = snapshotJournal(*source.store, *source.key, true);
+    const BackupContents entriesOnly = snapshotJournal(*source.store, *source.key);
+    const Calendar calendar = Calendar::current();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+
+    // Into a journal of another key: the versions come with their entries, sealed under that key.
+    TempJournal target;
+    RestorePlan plan = planRestore(withVersions, *target.store, *target.key, calendar, now);
+    QCOMPARE(plan.addedVersions(withVersions), 2);
+    QString error;
+    QVERIFY(applyRestore(plan, withVersions, *target.store, *target.key, &error));
+    QVERIFY(planRestore(withVersions, *target.store, *target.key, calendar, now).addsNothing());
+
+    // A journal that has the entries but not their versions gains only the versions, and keeps them.
+    TempJournal partial;
+    QVERIFY(applyRestore(planRestore(entriesOnly, *partial.store, *partial.key, calendar, now), entriesOnly,
+                         *partial.store, *partial.key, &error));
+    plan = planRestore(withVersions, *partial.store, *partial.key, calendar, now);
+    QVERIFY(plan.newEntries.empty() && plan.repairs.empty());
+    QCOMPARE(plan.newVersions.size(), std::size_t(2));
+    QVERIFY(applyRestore(plan, withVersions, *partial.store, *partial.key, &error));
+    const QString path = partial.store->path();
+    partial.store.reset();
+    partial.store = EntryStore::open(path, &error);
+    QVERIFY(partial.store);
+    QCOMPARE(partial.store->entries().size(), std::size_t(2));
+    for (TempJournal* journal : {&target, &partial}) {
+        const Entry& first = *journal->store->entries().front();
+        QCOMPARE(versionText(*journal->store, first, *journal->key), QStringLiteral("first draft"));
+        QCOMPARE(journal->store->versions(first).front().savedAt,
+                 source.store->versions(*source.store->entries().front()).front().savedAt);
+    }
+    QVERIFY(planRestore(withVersions, *partial.store, *partial.key, calendar, now).addsNothing());
+}
+
+void TestSnapshots::thinningKeepsDailyWeeklyMonthly_data()
+{
+    QTest::addColumn<QList<QDate>>("dates");
+    QTest::addColumn<QList<QDate>>("kept");
+    // 2026-12-07 is a Monday.
+    QList<QDate> everyDay;
+    for (int day = 0; day < 400; ++day) {
+        everyDay << QDate(2026, 12, 7).addDays(-day);
+    }
+    QList<QDate> kept;
+    for (int day = 0; day < 7; ++day) {
+        kept << QDate(2026, 12, 7).addDays(-day);
+    }
+    // The newest of the weeks of Nov 23 and Nov 16, then of each month back to January.
+    kept << QDate(2026, 11, 30) << QDate(2026, 11, 29) << QDate(2026, 11, 22);
+    for (int month = 10; month >= 1; --month) {
+        kept << QDate(2026, month, 1).addMonths(1).addDays(-1);
+    }
+    QTest::newRow("every day for 400 days") << everyDay << kept;
+
+    const QList<QDate> sparse{QDate(2026, 12, 7), QDate(2026, 6, 1), QDate(2020, 1, 1)};
+    QTest::newRow("sparse, each kept") << (sparse + QList<QDate>{QDate(2026, 6, 1), QDate()}) << sparse;
+
+    QList<QDate> monthly;
+    for (int month = 0; month < 14; ++month) {
+        monthly << QDate(2026, 11, 15).addMonths(-month);
+    }
+    QTest::newRow("one a month for 14 months: the 12 newest") << monthly << monthly.mid(0, 12);
+}
+
+void TestSnapshots::thinningKeepsDailyWeeklyMonthly()
+{
+    QFETCH(QList<QDate>, dates);
+    QFETCH(QList<QDate>, kept);
+    std::sort(kept.begin(), kept.end(), std::greater<>());
+    const std::vector<QDate> result = SnapshotThinning::kept({dates.begin(), dates.end()});
+    QCOMPARE(QList<QDate>(result.begin(), result.end()), kept);
+}
+
+void TestSnapshots::writesChecksAndThinsOnlyItsOwnFiles()
+{
+    TempJournal journal;
+    fill(journal);
+    const QDir folder(journal.dir.filePath(QStringLiteral("snapshots")));
+    QVERIFY(folder.mkpath(QStringLiteral(".")));
+    for (int day = 1; day <= 20; ++day) {
+        writeFile(folder.filePath(SnapshotFolder::fileName(QDate(2026, 12, 7).addDays(-day))));
+    }
+    const QStringList strangers{QStringLiteral("notes.txt"), QStringLiteral("wendle-2026-13-01.wendlesnap"),
+                                QStringLiteral("wendle-2026-12-01.wendlesnap.old")};
+    for (const QString& name : strangers) {
+        writeFile(folder.filePath(name));
+    }
+    // A write killed before its rename leaves only its temporary file, which is never taken for a snapshot.
+    writeFile(folder.filePath(QStringLiteral(".wendle-2026-12-06.wendlesnap.AbC123")));
+
+    const SnapshotOutcome written
+        = writeSnapshot(folder.path(), QDate(2026, 12, 7), sealedJournal(*journal.store, true), *journal.key);
+    QVERIFY2(written.problem.isEmpty(), qPrintable(written.problem));
+    QCOMPARE(written.entries, 2);
+    QCOMPARE(QFile::permissions(written.path) & 0x0077, 0);
+    const BackupReadResult opened = decodeSnapshot(fileBytes(written.path), *journal.key);
+    QVERIFY(opened.contents && opened.contents->versions.size() == 2);
+
+    std::vector<QDate> expected = SnapshotThinning::kept(SnapshotFolder::days(folder.path()));
+    QStringList names;
+    for (QDate day : expected) {
+        names << SnapshotFolder::fileName(day);
+    }
+    names << strangers;
+    names.sort();
+    QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+    QVERIFY(names.size() < 20 + strangers.size());
+
+    // A folder that cannot be made: said in a few words, and nothing else changes.
+    writeFile(journal.dir.filePath(QStringLiteral("a-file")));
+    const SnapshotOutcome failed = writeSnapshot(journal.dir.filePath(QStringLiteral("a-file/snapshots")),
+                                                 QDate(2026, 12, 8), sealedJournal(*journal.store, true), *journal.key);
+    QCOMPARE(failed.problem, QStringLiteral("the folder could not be made"));
+    QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+}
+
+void TestSnapshots::writesOnceADayAndRetriesAtTheNextUnlock()
+{
+    TempJournal journal;
+    ManualClock clock(noon);
+    Preferences preferences;
+    const QString folder = journal.dir.filePath(QStringLiteral("snapshots"));
+    preferences.setString(QString::fromLatin1(PreferenceKeys::snapshotsFolder), folder);
+    SnapshotScheduler scheduler(*journal.store, clock, journal.store->path());
+    QSignalSpy finished(&scheduler, &SnapshotScheduler::finished);
+    const QDate today = noon.toLocalTime().date();
+
+    // Nothing to keep yet, then nothing while switched off.
+    scheduler.unlocked(journal.key);
+    fill(journal);
+    preferences.setValue(PreferenceKeys::snapshotsEnabled, false);
+    scheduler.unlocked(journal.key);
+    QVERIFY(!scheduler.writing() && finished.isEmpty());
+
+    preferences.setValue(PreferenceKeys::snapshotsEnabled, true);
+    scheduler.unlocked(journal.key);
+    QVERIFY(scheduler.writing());
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(scheduler.problem(), QString());
+    QCOMPARE(preferences.value(PreferenceKeys::lastSnapshot), today);
+    QVERIFY(QFile::exists(QDir(folder).filePath(SnapshotFolder::fileName(today))));
+    scheduler.unlocked(journal.key);
+    QVERIFY(!scheduler.writing());
+
+    // A failure is said, the day stays unwritten, and the next unlock tries again.
+    writeFile(journal.dir.filePath(QStringLiteral("a-file")));
+    preferences.setString(QString::fromLatin1(PreferenceKeys::snapshotsFolder),
+                          journal.dir.filePath(QStringLiteral("a-file/snapshots")));
+    clock.advance(24 * 3600);
+    scheduler.unlocked(journal.key);
+    QTRY_COMPARE(finished.count(), 2);
+    QCOMPARE(scheduler.problem(), QStringLiteral("the folder could not be made"));
+    QCOMPARE(preferences.value(PreferenceKeys::lastSnapshot), today);
+    preferences.setString(QString::fromLatin1(PreferenceKeys::snapshotsFolder), folder);
+    scheduler.unlocked(journal.key);
+    QTRY_COMPARE(finished.count(), 3);
+    QCOMPARE(scheduler.problem(), QString());
+    QCOMPARE(SnapshotFolder::days(folder).size(), std::size_t(2));
+}
+
+void TestSnapshots::refusesFoldersThatCannotHoldSnapshots()
+{
+    TempJournal journal;
+    const QString journalPath = journal.store->path();
+    // Under the home folder, which the tests' session keeps in a temporary place.
+    const QString home = QDir::homePath();
+    writeFile(home + QStringLiteral("/a-file"));
+    const struct
+    {
+        QString folder;
+        const char* reason;
+    } cases[] = {
+        {QStringLiteral("/tmp/wendle-snapshots-elsewhere"), "system or temporary"},
+        {QStringLiteral("/proc/self"), "system or temporary"},
+        {QStringLiteral("/dev/shm/x"), "system or temporary"},
+        {journal.dir.path(), "journal's own folder"},
+        {journalPath, "journal's own folder"},
+        {home + QStringLiteral("/a-file/x"), "not a folder"},
+        {home + QStringLiteral("/backups/wendle"), nullptr},
+    };
+    for (const auto& candidate : cases) {
+        const std::optional<QString> refused = SnapshotFolder::refusal(candidate.folder, journalPath);
+        QVERIFY2(candidate.reason ? refused && refused->contains(QLatin1String(candidate.reason)) : !refused,
+                 qPrintable(candidate.folder + u' ' + refused.value_or(QStringLiteral("accepted"))));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSnapshots)
+#include "TestSnapshots.moc"
