@@ -7,6 +7,7 @@
 #include "journal/DateText.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/TextSize.h"
 #include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
 #include "prompts/PromptCategory.h"
@@ -17,6 +18,7 @@
 #include "ui/PlainTextEditor.h"
 #include "ui/SheetEdge.h"
 #include "ui/TextLabel.h"
+#include "ui/TextSizeKeys.h"
 #include "ui/Typography.h"
 
 #include <QHBoxLayout>
@@ -72,6 +74,12 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_editor->setAccessibleName(QStringLiteral("entry text"));
     connect(m_editor, &PlainTextEditor::textEdited, this, &EntryReader::onEdited);
+    TextSize& size = TextSize::shared();
+    const auto followTextSize
+        = [this, &size] { m_editor->setTextFont(Typography::font(size.points()), size.scaled(6)); };
+    followTextSize();
+    connect(&size, &TextSize::changed, this, followTextSize);
+    addTextSizeKeys(this, [&size](int step) { size.resize(step); });
     layout->addWidget(m_editor, 1);
 
     auto* footer = new QHBoxLayout;

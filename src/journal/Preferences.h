@@ -34,6 +34,8 @@ inline constexpr const char* recapShownPrefix = "recap.shown.";
 inline constexpr PreferenceKey<QDate> recoveryCodeChecked{"recoveryCode.checked", QDate()};
 inline constexpr PreferenceKey<QDate> recoveryCodePostponedUntil{"recoveryCode.postponedUntil", QDate()};
 inline constexpr PreferenceKey<bool> recoveryCodeReminderEnabled{"recoveryCode.reminder.enabled", true};
+// The writing text's size in points: the entry being written or read, and its prompt.
+inline constexpr PreferenceKey<int> textSize{"writing.textSize", 13};
 } // namespace PreferenceKeys
 
 /** The six reminder preferences, as read together at start-up and by the settings window. */

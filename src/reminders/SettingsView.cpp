@@ -2,6 +2,7 @@
 #include "reminders/SettingsView.h"
 
 #include "reminders/ReminderScheduler.h"
+#include "reminders/WritingSettings.h"
 #include "ui/Divider.h"
 #include "ui/Palette.h"
 #include "ui/SwitchToggle.h"
@@ -89,6 +90,8 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     m_recoveryCodeToggle->setAccessibleDescription(recoveryNote);
     stack->addWidget(m_recoveryCodeToggle);
     stack->addWidget(note(recoveryNote, this));
+    stack->addWidget(new Divider(this));
+    stack->addWidget(new WritingSettings(this));
     // Its natural height: stretched, the rows would drift apart.
     setFixedHeight(stack->heightForWidth(kWidth));
     updateEnabled();

@@ -11,6 +11,7 @@
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "journal/RecoveryCodeReminder.h"
+#include "journal/TextSize.h"
 #include "journal/WordCount.h"
 #include "lock/RecoveryCodeCheckSheet.h"
 #include "reminders/ReminderScheduler.h"
@@ -22,6 +23,7 @@
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
 #include "ui/TextLabel.h"
+#include "ui/TextSizeKeys.h"
 #include "ui/Typography.h"
 #include "writing/DocumentWordCount.h"
 #include "writing/SessionProgress.h"
@@ -57,6 +59,19 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
 }
 
 TodayView::~TodayView() = default;
+
+void TodayView::followTextSize()
+{
+    TextSize& size = TextSize::shared();
+    const auto apply = [this, &size] {
+        m_promptText->setTextFont(Typography::font(size.scaled(18), QFont::Medium), size.scaled(6));
+        m_noPrompt->setTextFont(Typography::font(size.points()), size.scaled(6));
+        m_editor->setTextFont(Typography::font(size.points()), size.scaled(6));
+    };
+    apply();
+    connect(&size, &TextSize::changed, this, apply);
+    addTextSizeKeys(this, [&size](int step) { size.resize(step); });
+}
 
 void TodayView::buildLayout()
 {
@@ -162,6 +177,7 @@ void TodayView::buildLayout()
         connect(shortcut, &QShortcut::activated, this, &TodayView::finishDay);
         m_finishShortcuts << shortcut;
     }
+    followTextSize();
 }
 
 void TodayView::finishDay()

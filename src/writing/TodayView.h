@@ -84,6 +84,8 @@ protected:
 
 private:
     void buildLayout();
+    /** Sizes the prompt and the entry by the writing text size, and again each time it changes. */
+    void followTextSize();
     void render();
     void onStoreChanged();
     void focusEditorUnlessRecap();

@@ -4,6 +4,7 @@
 #include "history/SaveProblemLine.h"
 #include "journal/Clock.h"
 #include "journal/DateText.h"
+#include "journal/TextSize.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/Pill.h"
@@ -11,6 +12,7 @@
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
 #include "ui/TextLabel.h"
+#include "ui/TextSizeKeys.h"
 #include "ui/Typography.h"
 #include "writing/DocumentWordCount.h"
 #include "writing/SessionProgress.h"
@@ -144,7 +146,22 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, &m_session, &WritingSession::finishDay);
     }
+    followTextSize(page);
     return page;
+}
+
+void TrayEntryView::followTextSize(QWidget* page)
+{
+    TextSize& size = TextSize::shared();
+    const auto apply = [this, &size] {
+        const QFont font = Typography::font(size.points());
+        m_promptText->setTextFont(font, size.scaled(5));
+        m_noPrompt->setTextFont(font, size.scaled(5));
+        m_editor->setTextFont(font, size.scaled(5));
+    };
+    apply();
+    connect(&size, &TextSize::changed, page, apply);
+    addTextSizeKeys(page, [&size](int step) { size.resize(step); });
 }
 
 void TrayEntryView::setKey(std::shared_ptr<const EntryKey> key)

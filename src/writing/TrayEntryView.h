@@ -57,6 +57,8 @@ protected:
 private:
     QWidget* buildLocked();
     QWidget* buildUnlocked(EntryStore& store);
+    /** Sizes the prompt and the entry by the writing text size, and again each time it changes. */
+    void followTextSize(QWidget* page);
     void render();
 
     const Clock& m_clock;

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "reminders/WritingSettings.h"
+
+#include "journal/TextSize.h"
+#include "ui/Palette.h"
+#include "ui/PlainButton.h"
+#include "ui/TextLabel.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace wendle {
+
+namespace {
+constexpr int kTextSize = 13;
+} // namespace
+
+WritingSettings::WritingSettings(QWidget* parent)
+    : QWidget(parent)
+    , m_smaller(new PlainButton(QStringLiteral("−"), kTextSize, Palette::ink(), this))
+    , m_value(textLabel(QString(), kTextSize, Palette::ink(), this))
+    , m_larger(new PlainButton(QStringLiteral("+"), kTextSize, Palette::ink(), this))
+{
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(10);
+    row->addWidget(textLabel(QStringLiteral("Text size"), kTextSize, Palette::ink(), this));
+    row->addStretch(1);
+    row->addWidget(m_smaller);
+    row->addWidget(m_value);
+    row->addWidget(m_larger);
+    stack->addLayout(row);
+
+    m_smaller->setAccessibleName(QStringLiteral("Text size: smaller"));
+    m_larger->setAccessibleName(QStringLiteral("Text size: larger"));
+    TextSize& size = TextSize::shared();
+    connect(m_smaller, &QAbstractButton::clicked, &size, &TextSize::shrink);
+    connect(m_larger, &QAbstractButton::clicked, &size, &TextSize::enlarge);
+    connect(&size, &TextSize::changed, this, &WritingSettings::showTextSize);
+    showTextSize();
+}
+
+void WritingSettings::showTextSize()
+{
+    const TextSize& size = TextSize::shared();
+    m_value->setText(QStringLiteral("%1 pt").arg(size.points()));
+    m_value->setAccessibleName(QStringLiteral("Text size %1 points").arg(size.points()));
+    m_smaller->setEnabled(size.points() > TextSize::smallest);
+    m_larger->setEnabled(size.points() < TextSize::largest);
+}
+
+} // namespace wendle
