@@ -35,8 +35,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libpam-modules")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "gnome-keyring | kwalletmanager | keepassxc, dunst | notification-daemon, gnome-shell-extension-appindicator")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager | keepassxc, dunst | notification-daemon, \
+gnome-shell-extension-appindicator, hunspell-en-us")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -11,6 +11,7 @@
 #include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
 #include "prompts/PromptCategory.h"
+#include "spelling/SpellingMenu.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/Pill.h"
@@ -74,6 +75,7 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_editor->setAccessibleName(QStringLiteral("entry text"));
     connect(m_editor, &PlainTextEditor::textEdited, this, &EntryReader::onEdited);
+    SpellingMenu::attach(m_editor);
     TextSize& size = TextSize::shared();
     const auto followTextSize
         = [this, &size] { m_editor->setTextFont(Typography::font(size.points()), size.scaled(6)); };

@@ -36,6 +36,9 @@ inline constexpr PreferenceKey<QDate> recoveryCodePostponedUntil{"recoveryCode.p
 inline constexpr PreferenceKey<bool> recoveryCodeReminderEnabled{"recoveryCode.reminder.enabled", true};
 // The writing text's size in points: the entry being written or read, and its prompt.
 inline constexpr PreferenceKey<int> textSize{"writing.textSize", 13};
+// Spell checking while typing, and the dictionary's language tag ("en_US"); absent, the user's locale decides.
+inline constexpr PreferenceKey<bool> spellingEnabled{"spelling.enabled", true};
+inline constexpr const char* spellingLanguage = "spelling.language";
 } // namespace PreferenceKeys
 
 /** The six reminder preferences, as read together at start-up and by the settings window. */

@@ -2,10 +2,14 @@
 #include "reminders/WritingSettings.h"
 
 #include "journal/TextSize.h"
+#include "spelling/Spelling.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
+#include "ui/SwitchToggle.h"
 #include "ui/TextLabel.h"
+#include "ui/Typography.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -31,6 +35,7 @@ WritingSettings::WritingSettings(QWidget* parent)
     row->addWidget(m_value);
     row->addWidget(m_larger);
     stack->addLayout(row);
+    addSpelling(stack);
 
     m_smaller->setAccessibleName(QStringLiteral("Text size: smaller"));
     m_larger->setAccessibleName(QStringLiteral("Text size: larger"));
@@ -39,6 +44,40 @@ WritingSettings::WritingSettings(QWidget* parent)
     connect(m_larger, &QAbstractButton::clicked, &size, &TextSize::enlarge);
     connect(&size, &TextSize::changed, this, &WritingSettings::showTextSize);
     showTextSize();
+}
+
+void WritingSettings::addSpelling(QBoxLayout* stack)
+{
+    Spelling& spelling = Spelling::shared();
+    const QStringList languages = spelling.languages();
+    m_spellingToggle = new SwitchToggle(QStringLiteral("Check spelling while typing"), kTextSize, this);
+    m_spellingToggle->setChecked(spelling.enabled());
+    connect(m_spellingToggle, &QAbstractButton::toggled, &spelling, &Spelling::setEnabled);
+    stack->addWidget(m_spellingToggle);
+    if (languages.isEmpty()) {
+        m_spellingToggle->setEnabled(false);
+        QLabel* none
+            = textLabel(QStringLiteral("No spelling dictionaries are installed"), kTextSize, Palette::muted(), this);
+        none->setWordWrap(true);
+        stack->addWidget(none);
+        return;
+    }
+    m_language = new QComboBox(this);
+    m_language->setFont(Typography::font(kTextSize));
+    m_language->setAccessibleName(QStringLiteral("Spelling"));
+    for (const QString& language : languages) {
+        m_language->addItem(Spelling::displayName(language), language);
+    }
+    m_language->setCurrentIndex(static_cast<int>(languages.indexOf(spelling.language())));
+    m_language->setEnabled(spelling.enabled());
+    connect(m_language, &QComboBox::activated, this,
+            [this](int index) { Spelling::shared().setLanguage(m_language->itemData(index).toString()); });
+    connect(m_spellingToggle, &QAbstractButton::toggled, m_language, &QWidget::setEnabled);
+    auto* row = new QHBoxLayout;
+    row->addWidget(textLabel(QStringLiteral("Spelling"), kTextSize, Palette::ink(), this));
+    row->addStretch(1);
+    row->addWidget(m_language);
+    stack->addLayout(row);
 }
 
 void WritingSettings::showTextSize()

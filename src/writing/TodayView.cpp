@@ -15,6 +15,8 @@
 #include "journal/WordCount.h"
 #include "lock/RecoveryCodeCheckSheet.h"
 #include "reminders/ReminderScheduler.h"
+#include "spelling/SpellingHighlighter.h"
+#include "spelling/SpellingMenu.h"
 #include "ui/Divider.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
@@ -52,6 +54,7 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
     connect(&m_session, &WritingSession::textReplaced, this, [this](const QString& text) {
         const QSignalBlocker blocker(m_editor);
         m_editor->setText(text);
+        m_spelling->highlighter()->forgetIgnored();
     });
     connect(&m_session, &WritingSession::changed, this, &TodayView::render);
     connect(&m_store, &EntryStore::changed, this, &TodayView::onStoreChanged);
@@ -119,6 +122,7 @@ void TodayView::buildLayout()
     m_editor->setTabChangesFocus(true);
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
+    m_spelling = SpellingMenu::attach(m_editor);
     connect(m_editor, &PlainTextEditor::textEdited, this,
             [this] { m_session.edit(m_editor->text(), m_editorWords->count()); });
     column->addWidget(m_editor, 1);

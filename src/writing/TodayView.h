@@ -32,6 +32,7 @@ class ReminderScheduler;
 class ResurfacedReader;
 class TextBlock;
 class DocumentWordCount;
+class SpellingMenu;
 
 /**
  * The writing screen: today's prompt, an editor whose writing session saves it a second after typing pauses,
@@ -132,6 +133,7 @@ private:
     PlainButton* m_checkCode = nullptr;
     QPointer<RecoveryCodeCheckSheet> m_checkSheet;
     std::unique_ptr<DocumentWordCount> m_editorWords;
+    SpellingMenu* m_spelling = nullptr;
 };
 
 } // namespace wendle

@@ -5,6 +5,8 @@
 #include "journal/Clock.h"
 #include "journal/DateText.h"
 #include "journal/TextSize.h"
+#include "spelling/SpellingHighlighter.h"
+#include "spelling/SpellingMenu.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/Pill.h"
@@ -57,6 +59,7 @@ TrayEntryView::TrayEntryView(EntryStore& store, ReminderScheduler& scheduler, co
     connect(&m_session, &WritingSession::textReplaced, this, [this](const QString& text) {
         const QSignalBlocker blocker(m_editor);
         m_editor->setText(text);
+        m_spelling->highlighter()->forgetIgnored();
     });
     connect(&m_session, &WritingSession::changed, this, &TrayEntryView::render);
     render();
@@ -116,6 +119,7 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
     // Tab moves on: the keyboard alone must reach the buttons around the text.
     m_editor->setTabChangesFocus(true);
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
+    m_spelling = SpellingMenu::attach(m_editor);
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editor->setFixedHeight(120);
     connect(m_editor, &PlainTextEditor::textEdited, this,

@@ -13,6 +13,7 @@ namespace wendle {
 
 class Clock;
 class DocumentWordCount;
+class SpellingMenu;
 class EntryKey;
 class EntryStore;
 class FilledButton;
@@ -73,6 +74,7 @@ private:
     PlainButton* m_writeFreely = nullptr;
     PlainTextEditor* m_editor = nullptr;
     std::unique_ptr<DocumentWordCount> m_editorWords;
+    SpellingMenu* m_spelling = nullptr;
     QLabel* m_wordCount = nullptr;
     FilledButton* m_finish = nullptr;
     PlainButton* m_checkForUpdates = nullptr;
