@@ -55,7 +55,9 @@ void Spelling::chooseLanguage()
     const QStringList installed = m_checker->languages();
     const std::optional<QString> stored = Preferences().string(QString::fromLatin1(PreferenceKeys::spellingLanguage));
     // The stored choice, else the user's locale: its exact dictionary, its language's, or a regional one of it.
-    const QLocale locale = QLocale::system();
+    // The C locale speaks English: its messages are.
+    const QLocale locale = QLocale::system().language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                                      : QLocale::system();
     const QString languageCode = QLocale::languageToCode(locale.language());
     QStringList wanted{stored.value_or(QString()), locale.name(), languageCode};
     for (const QString& tag : installed) {
