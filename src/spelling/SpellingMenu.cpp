@@ -22,7 +22,9 @@ SpellingMenu::SpellingMenu(PlainTextEditor* editor)
     , m_highlighter(new SpellingHighlighter(editor->document()))
 {
     m_highlighter->setParent(this);
+    // A click asks its menu of the viewport under it, the menu key of the editor holding the focus.
     editor->viewport()->installEventFilter(this);
+    editor->installEventFilter(this);
 }
 
 std::unique_ptr<QMenu> SpellingMenu::menuAt(const QPoint& position) const
@@ -70,8 +72,11 @@ bool SpellingMenu::eventFilter(QObject* watched, QEvent* event)
         return QObject::eventFilter(watched, event);
     }
     const auto* request = static_cast<QContextMenuEvent*>(event);
-    const std::unique_ptr<QMenu> menu = menuAt(request->pos());
-    menu->exec(request->globalPos());
+    const QPoint position = watched == m_editor->viewport() ? request->pos()
+        : request->reason() == QContextMenuEvent::Keyboard  ? m_editor->cursorRect().center()
+                                                            : m_editor->viewport()->mapFrom(m_editor, request->pos());
+    const std::unique_ptr<QMenu> menu = menuAt(position);
+    menu->exec(m_editor->viewport()->mapToGlobal(position));
     return true;
 }
 
