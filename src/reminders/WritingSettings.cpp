@@ -84,7 +84,7 @@ void WritingSettings::showTextSize()
 {
     const TextSize& size = TextSize::shared();
     m_value->setText(QStringLiteral("%1 pt").arg(size.points()));
-    m_value->setAccessibleName(QStringLiteral("Text size %1 points").arg(size.points()));
+    m_value->setAccessibleName(QStringLiteral("Text size %1 pt").arg(size.points()));
     m_smaller->setEnabled(size.points() > TextSize::smallest);
     m_larger->setEnabled(size.points() < TextSize::largest);
 }
