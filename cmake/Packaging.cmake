@@ -38,7 +38,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libpam-modules")
 string(CONCAT CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "gnome-keyring | kwalletmanager | keepassxc, dunst | notification-daemon, gnome-shell-extension-appindicator, "
-    "qt6-translations-l10n")
+    "qt6-translations-l10n, hunspell-en-us")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -8,9 +8,9 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-l10n-tools libsecret-1-dev
     libicu-dev libsqlite3-dev libssl-dev libpam0g-dev libx11-dev libxss-dev libfontconfig-dev
-    libbenchmark-dev
+    libbenchmark-dev libenchant-2-dev
     # run
-    qt6-qpa-plugins libqt6svg6 libsecret-1-0 fonts-dejavu-core tzdata qt6-translations-l10n
+    qt6-qpa-plugins libqt6svg6 libsecret-1-0 fonts-dejavu-core tzdata qt6-translations-l10n hunspell-en-us
     # test session and tests; clang and its runtimes for the sanitized build and the fuzzers
     clang libclang-rt-14-dev
     xvfb xauth dbus dunst gnome-keyring libsecret-tools at-spi2-core python3-pyatspi

@@ -9,6 +9,7 @@
 #include "lock/AppLockController.h"
 #include "lock/SystemEvents.h"
 #include "reminders/ReminderScheduler.h"
+#include "spelling/Spelling.h"
 #include "ui/PlainTextEditor.h"
 #include "writing/Autosave.h"
 #include "writing/TodayView.h"
@@ -103,15 +104,19 @@ void keystrokeToRepaint(benchmark::State& state)
 }
 BENCHMARK(keystrokeToRepaint)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// A long entry being written: one more character at its end, to the repainted screen, at 100 KB and 1 MB.
+// A long entry being written: one more character at its end, to the repainted screen, at 100 KB and 1 MB, with
+// spell checking on (third argument 1, against the system's en_US dictionary) or off.
 void keystrokeInLargeEntry(benchmark::State& state)
 {
+    Spelling::shared().setLanguage(QStringLiteral("en_US"));
+    Spelling::shared().setEnabled(state.range(2) != 0);
     LargeJournal& large = journal();
     const std::unique_ptr<TodayView> shown = writingView(large);
     TodayView& view = *shown;
     auto* editor = view.findChild<PlainTextEditor*>();
-    // Paragraphs of a few lines each, or (second argument 0) one paragraph as long as the entry.
-    QString paragraph = QStringLiteral("A line of words about the day, ");
+    // Paragraphs of a few lines each, or (second argument 0) one paragraph as long as the entry; one word in
+    // eight misspelt.
+    QString paragraph = QStringLiteral("A line of wrods about the day, ");
     paragraph = paragraph.repeated(8) + (state.range(1) ? QStringLiteral("\n") : QString());
     editor->setText(paragraph.repeated(state.range(0) / paragraph.size()));
     QApplication::processEvents();
@@ -128,9 +133,10 @@ void keystrokeInLargeEntry(benchmark::State& state)
     }
     editor->clear();
     QApplication::processEvents();
+    Spelling::shared().setEnabled(true);
 }
 BENCHMARK(keystrokeInLargeEntry)
-    ->ArgsProduct({{100'000, 1'000'000}, {1, 0}})
+    ->ArgsProduct({{100'000, 1'000'000}, {1, 0}, {1, 0}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -2,6 +2,7 @@
 // The journal core's hot paths, each beside the bare library call it must stay close to.
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/WordCount.h"
 
 #include <QApplication>
 #include <QFile>
@@ -120,6 +121,22 @@ void bareEvpGcm(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(bareEvpGcm)->Arg(2 * 1024)->Arg(64 * 1024);
+
+// The word count runs on every keystroke over the paragraph being typed into: range(0) is 0 for English, 1 for
+// Japanese, which goes through the dictionary-based word break.
+void countWordsOfParagraph(benchmark::State& state)
+{
+    const QString japanese = QStringLiteral("今日は朝から雨が降っていたので、家で本を読みながらお茶を飲んだ。");
+    QString text = state.range(0) ? QString() : textOfSize(2 * 1024);
+    while (state.range(0) && text.size() < 2 * 1024) {
+        text += japanese;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(countWords(text));
+    }
+    state.SetBytesProcessed(state.iterations() * text.size() * qsizetype(sizeof(QChar)));
+}
+BENCHMARK(countWordsOfParagraph)->Arg(0)->Arg(1);
 
 void openLargeStore(benchmark::State& state)
 {

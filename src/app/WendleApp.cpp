@@ -19,6 +19,8 @@
 #include "lock/SystemEvents.h"
 #include "reminders/AgentNotificationCenter.h"
 #include "reminders/ReminderScheduler.h"
+#include "spelling/OwnWords.h"
+#include "spelling/Spelling.h"
 #include "ui/MessageBox.h"
 #include "ui/Palette.h"
 #include "ui/WendleStyle.h"
@@ -129,6 +131,14 @@ int WendleApp::run()
                                                                      AgentNotificationCenter::defaultAgentProgram());
     m_scheduler = std::make_unique<ReminderScheduler>(*m_notificationCenter, *m_clock);
     m_lock = std::make_unique<AppLockController>(*m_authenticator, *m_keychain, *m_store, *m_systemEvents, *m_idleTime);
+    // The words the user added to the dictionary are as private as the entries: open only while they are.
+    connect(m_lock.get(), &AppLockController::keyChanged, this, [this] {
+        if (m_lock->isUnlocked()) {
+            openOwnWords(Spelling::shared(), *m_store, m_lock->key());
+        } else {
+            Spelling::shared().forgetOwnWords();
+        }
+    });
     m_updater = std::make_unique<UpdaterController>();
 
     // The outcome of this last attempt is read after the event loop ends, from the store itself.

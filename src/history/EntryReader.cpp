@@ -7,9 +7,11 @@
 #include "journal/DateText.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/TextSize.h"
 #include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
 #include "prompts/PromptCategory.h"
+#include "spelling/SpellingMenu.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/Pill.h"
@@ -17,6 +19,7 @@
 #include "ui/PlainTextEditor.h"
 #include "ui/SheetEdge.h"
 #include "ui/TextLabel.h"
+#include "ui/TextSizeKeys.h"
 #include "ui/Typography.h"
 
 #include <QHBoxLayout>
@@ -72,6 +75,13 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_editor->setAccessibleName(QStringLiteral("entry text"));
     connect(m_editor, &PlainTextEditor::textEdited, this, &EntryReader::onEdited);
+    SpellingMenu::attach(m_editor);
+    TextSize& size = TextSize::shared();
+    const auto followTextSize
+        = [this, &size] { m_editor->setTextFont(Typography::font(size.points()), size.scaled(6)); };
+    followTextSize();
+    connect(&size, &TextSize::changed, this, followTextSize);
+    addTextSizeKeys(this, [&size](int step) { size.resize(step); });
     layout->addWidget(m_editor, 1);
 
     auto* footer = new QHBoxLayout;

@@ -31,6 +31,7 @@ enum StatementIndex
     insertDisplaced,
     copyDisplaced,
     insertKeyCheck,
+    insertOwnWord,
     selectBody,
     insertVersion,
     reuseVersion,
@@ -195,6 +196,17 @@ EntryStore::Reading EntryStore::read(const JournalFile& file)
         }
         sqlite3_finalize(select);
     }
+    if (version >= 4) {
+        if (sqlite3_prepare_v2(file.db(), "SELECT sealed_word FROM own_words ORDER BY id", -1, &select, nullptr)
+            != SQLITE_OK) {
+            sqlite3_finalize(select);
+            return failed();
+        }
+        while (sqlite3_step(select) == SQLITE_ROW) {
+            reading.ownWords.push_back(columnBlob(select, 0));
+        }
+        sqlite3_finalize(select);
+    }
     return reading;
 }
 
@@ -219,6 +231,7 @@ void EntryStore::finishCheck(Reading reading)
     }
     m_order.insert(m_order.end(), inserted.begin(), inserted.end());
     m_keyChecks = std::move(reading.keyChecks);
+    m_ownWords = std::move(reading.ownWords);
     m_storedDisplacedCount = reading.displacedCount;
     m_integrity = Integrity::sound;
     if (!m_order.empty()) {
@@ -274,30 +287,55 @@ bool EntryStore::holdsSealedBodies() const
     return !m_order.empty() || m_storedDisplacedCount > 0 || !m_pendingDisplaced.empty();
 }
 
-bool EntryStore::addKeyCheck(const QByteArray& sealedCheck)
+bool EntryStore::writeAlone(const std::function<bool()>& write)
 {
     if (!m_file->isWritable() || !m_file->exec("BEGIN IMMEDIATE")) {
         return false;
     }
-    bool written = m_file->version() >= schemaVersion || m_file->upgradeSchema();
-    if (written) {
-        sqlite3_stmt* insert
-            = statement(insertKeyCheck, "INSERT INTO key_checks (sealed_check, created_at) VALUES (?1, ?2)");
-        if (insert) {
-            bindBlob(insert, 1, sealedCheck);
-            sqlite3_bind_int64(insert, 2, m_clock.now().toMSecsSinceEpoch());
-            written = sqlite3_step(insert) == SQLITE_DONE;
-            sqlite3_reset(insert);
-        } else {
-            written = false;
-        }
-    }
+    const bool written = (m_file->version() >= schemaVersion || m_file->upgradeSchema()) && write();
     if (!written || !m_file->exec("COMMIT")) {
         rollBack();
         return false;
     }
-    m_keyChecks.push_back(sealedCheck);
     return true;
+}
+
+bool EntryStore::addKeyCheck(const QByteArray& sealedCheck)
+{
+    const bool written = writeAlone([&] {
+        sqlite3_stmt* insert
+            = statement(insertKeyCheck, "INSERT INTO key_checks (sealed_check, created_at) VALUES (?1, ?2)");
+        if (!insert) {
+            return false;
+        }
+        bindBlob(insert, 1, sealedCheck);
+        sqlite3_bind_int64(insert, 2, m_clock.now().toMSecsSinceEpoch());
+        const bool inserted = sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+        return inserted;
+    });
+    if (written) {
+        m_keyChecks.push_back(sealedCheck);
+    }
+    return written;
+}
+
+bool EntryStore::addOwnWord(const QByteArray& sealedWord)
+{
+    const bool written = writeAlone([&] {
+        sqlite3_stmt* insert = statement(insertOwnWord, "INSERT INTO own_words (sealed_word) VALUES (?1)");
+        if (!insert) {
+            return false;
+        }
+        bindBlob(insert, 1, sealedWord);
+        const bool inserted = sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+        return inserted;
+    });
+    if (written) {
+        m_ownWords.push_back(sealedWord);
+    }
+    return written;
 }
 
 std::vector<Entry*> EntryStore::entriesNewestFirst() const

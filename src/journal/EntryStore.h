@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -163,6 +164,10 @@ public:
      * version in the same transaction (as it is by a save); its entries are not touched.
      */
     [[nodiscard]] bool addKeyCheck(const QByteArray& sealedCheck);
+    /** The words the user added to the spelling dictionary, each sealed like an entry's text; oldest first. */
+    const std::vector<QByteArray>& sealedOwnWords() const { return m_ownWords; }
+    /** Records a sealed word at once, in its own transaction, bringing an older journal up as `addKeyCheck` does. */
+    [[nodiscard]] bool addOwnWord(const QByteArray& sealedWord);
     /** The schema version of the file as it is now on disk. */
     int storedSchemaVersion() const;
 
@@ -217,6 +222,7 @@ private:
         QString refusal;
         std::vector<std::unique_ptr<Entry>> entries;
         std::vector<QByteArray> keyChecks;
+        std::vector<QByteArray> ownWords;
         qint64 displacedCount = 0;
     };
 
@@ -232,6 +238,8 @@ private:
     std::optional<QByteArray> readRowBody(qint64 id) const;
     Entry* add(const NewEntry& fields);
     Written writeTogether(std::vector<Entry*> entries);
+    /** Runs `write` in a transaction of its own, the schema brought up first; commits only what all succeeded. */
+    [[nodiscard]] bool writeAlone(const std::function<bool()>& write);
     std::optional<qint64> writeEntry(const Entry& entry);
     [[nodiscard]] bool writeDisplaced(const Entry& entry, qint64 id);
     /** Writes the entry's replaced body as a version, if the thinning keeps it, and thins its other versions. */
@@ -261,11 +269,12 @@ private:
     /** A save has committed under the current schema version, so later ones need not ask the file. */
     bool m_schemaCurrent = false;
     std::vector<QByteArray> m_keyChecks;
+    std::vector<QByteArray> m_ownWords;
     QString m_saveFailure;
     QTimer m_retry;
     qint64 m_storedDisplacedCount = 0;
     quint64 m_revision = 0;
-    mutable sqlite3_stmt* m_statements[13] = {};
+    mutable sqlite3_stmt* m_statements[14] = {};
 };
 
 } // namespace wendle

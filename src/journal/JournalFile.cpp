@@ -57,7 +57,15 @@ CREATE TABLE entry_versions (
 CREATE INDEX entry_versions_by_entry ON entry_versions (entry_id);
 )sql";
 
-const char* const kCurrentVersion = "PRAGMA user_version = 3";
+// The words the user added to the spelling dictionary: private as the entries, so sealed like them.
+const char* const kOwnWordSchema = R"sql(
+CREATE TABLE own_words (
+    id INTEGER PRIMARY KEY,
+    sealed_word BLOB NOT NULL
+);
+)sql";
+
+const char* const kCurrentVersion = "PRAGMA user_version = 4";
 
 const QStringList kEntryColumns = {QStringLiteral("id"),
                                    QStringLiteral("date"),
@@ -148,7 +156,8 @@ std::optional<qint64> validate(sqlite3* db, const QString& path, QString* error)
             || (*version >= 3
                 && !hasColumns(db, "entry_versions",
                                {QStringLiteral("entry_id"), QStringLiteral("saved_at"), QStringLiteral("word_count"),
-                                QStringLiteral("cipher_body")})))) {
+                                QStringLiteral("cipher_body")}))
+            || (*version >= 4 && !hasColumns(db, "own_words", {QStringLiteral("sealed_word")})))) {
         *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
         return std::nullopt;
     }
@@ -271,7 +280,8 @@ bool JournalFile::makeWritable(QString* error)
     }
     if (integerOf(db, "PRAGMA user_version").value_or(0) == 0) {
         const bool created = execOn(db, "BEGIN IMMEDIATE") && execOn(db, kSchema) && execOn(db, kKeyCheckSchema)
-            && execOn(db, kVersionSchema) && execOn(db, kCurrentVersion) && execOn(db, "COMMIT");
+            && execOn(db, kVersionSchema) && execOn(db, kOwnWordSchema) && execOn(db, kCurrentVersion)
+            && execOn(db, "COMMIT");
         if (!created) {
             *error = QStringLiteral("Couldn't create the journal %1: %2.").arg(m_path, sqliteMessage(db));
             execOn(db, "ROLLBACK");
@@ -308,7 +318,8 @@ bool JournalFile::upgradeSchema()
         return false;
     }
     const int from = version();
-    return (from >= 2 || exec(kKeyCheckSchema)) && (from >= 3 || exec(kVersionSchema)) && exec(kCurrentVersion);
+    return (from >= 2 || exec(kKeyCheckSchema)) && (from >= 3 || exec(kVersionSchema))
+        && (from >= 4 || exec(kOwnWordSchema)) && exec(kCurrentVersion);
 }
 
 int JournalFile::version() const

@@ -24,7 +24,7 @@ class JournalFile
 {
 public:
     /** The schema version this build writes. */
-    static constexpr int schemaVersion = 3;
+    static constexpr int schemaVersion = 4;
 
     /**
      * Opens `path` for reading, creating it (folder 0700, file 0600) when it does not exist. Refuses a file that

@@ -39,6 +39,11 @@ inline constexpr PreferenceKey<bool> recoveryCodeReminderEnabled{"recoveryCode.r
 inline constexpr PreferenceKey<bool> snapshotsEnabled{"snapshots.enabled", true};
 inline constexpr const char* snapshotsFolder = "snapshots.folder";
 inline constexpr PreferenceKey<QDate> lastSnapshot{"snapshots.last", QDate()};
+// The writing text's size in points: the entry being written or read, and its prompt.
+inline constexpr PreferenceKey<int> textSize{"writing.textSize", 13};
+// Spell checking while typing, and the dictionary's language tag ("en_US"); absent, the user's locale decides.
+inline constexpr PreferenceKey<bool> spellingEnabled{"spelling.enabled", true};
+inline constexpr const char* spellingLanguage = "spelling.language";
 } // namespace PreferenceKeys
 
 /** The six reminder preferences, as read together at start-up and by the settings window. */

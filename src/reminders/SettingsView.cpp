@@ -4,6 +4,7 @@
 #include "journal/EntryStore.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SnapshotSettings.h"
+#include "reminders/WritingSettings.h"
 #include "ui/Divider.h"
 #include "ui/Palette.h"
 #include "ui/SwitchToggle.h"
@@ -94,6 +95,7 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     stack->addWidget(new Divider(this));
     m_snapshots = new SnapshotSettings(EntryStore::defaultPath(), kTextSize, this);
     stack->addWidget(m_snapshots);
+    stack->addWidget(new WritingSettings(this));
     // Its natural height: stretched, the rows would drift apart.
     setFixedHeight(stack->heightForWidth(kWidth));
     updateEnabled();

@@ -15,10 +15,10 @@ class SwitchToggle;
 
 /**
  * The settings window's content: the daily reminder and the evening nudge, each switched and timed, and the
- * switch for the Today screen's reminder to check the recovery code. Every change of one of the six reminder
- * values is handed to the scheduler at once; opening the window changes nothing. The nudge can be set only
- * while the daily reminder is on, and keeps its own setting meanwhile.
- * The daily snapshots have a section of their own (SnapshotSettings).
+ * switch for the Today screen's reminder to check the recovery code; below them, writing (`WritingSettings`) and
+ * the daily snapshots (`SnapshotSettings`).
+ * Every change of one of the six reminder values is handed to the scheduler at once; opening the window changes
+ * nothing. The nudge can be set only while the daily reminder is on, and keeps its own setting meanwhile.
  */
 class SettingsView : public QWidget
 {

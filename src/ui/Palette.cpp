@@ -55,6 +55,12 @@ const QColor& accentWash()
     return colour;
 }
 
+const QColor& misspelt()
+{
+    static const QColor& colour = made(0.757, 0.42, 0.38);
+    return colour;
+}
+
 QPalette lightPalette()
 {
     QPalette palette;

@@ -8,7 +8,7 @@ class QWidget;
 
 namespace wendle {
 
-/** The seven colours every screen draws with (sRGB, opaque). */
+/** The eight colours every screen draws with (sRGB, opaque). */
 namespace Palette {
 /** Screen and sheet backgrounds; text on dark buttons. */
 const QColor& paper();
@@ -24,6 +24,8 @@ const QColor& hairline();
 const QColor& accent();
 /** Category pill background. */
 const QColor& accentWash();
+/** The wavy line under a misspelt word: a muted red, noticed without alarming. */
+const QColor& misspelt();
 
 /** A light widget palette built from these colours, whatever the desktop's theme. */
 QPalette lightPalette();

@@ -56,6 +56,16 @@ void PlainTextEditor::setText(const QString& text)
     moveCursor(QTextCursor::End);
 }
 
+void PlainTextEditor::setTextFont(const QFont& font, int lineSpacing)
+{
+    if (font == this->font() && lineSpacing == m_lineSpacing) {
+        return;
+    }
+    setFont(font);
+    m_lineSpacing = lineSpacing;
+    applyLineSpacing();
+}
+
 void PlainTextEditor::insertFromMimeData(const QMimeData* source)
 {
     // Pasted text arrives as plain text and takes the editor's spacing.

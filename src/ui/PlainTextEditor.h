@@ -21,6 +21,9 @@ public:
     /** Replaces the whole text; a change notifies `textEdited` like typing does. */
     void setText(const QString& text);
 
+    /** Draws the text in `font` with `lineSpacing` between lines; the undo history starts again. */
+    void setTextFont(const QFont& font, int lineSpacing);
+
     /** Pastes at least this long are laid out in steps after they land rather than before. */
     static constexpr qsizetype steppedLayoutCharacters = 256 * 1024;
 

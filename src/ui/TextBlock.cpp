@@ -38,6 +38,14 @@ void TextBlock::setColour(const QColor& colour)
     update();
 }
 
+void TextBlock::setTextFont(const QFont& font, int lineSpacing)
+{
+    setFont(font);
+    m_lineSpacing = lineSpacing;
+    updateGeometry();
+    update();
+}
+
 QString TextBlock::shownText() const
 {
     QStringList shown;

@@ -22,6 +22,7 @@ public:
     QString shownText() const;
     void setText(const QString& text);
     void setColour(const QColor& colour);
+    void setTextFont(const QFont& font, int lineSpacing);
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;

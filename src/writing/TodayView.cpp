@@ -11,9 +11,12 @@
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "journal/RecoveryCodeReminder.h"
+#include "journal/TextSize.h"
 #include "journal/WordCount.h"
 #include "lock/RecoveryCodeCheckSheet.h"
 #include "reminders/ReminderScheduler.h"
+#include "spelling/SpellingHighlighter.h"
+#include "spelling/SpellingMenu.h"
 #include "ui/Divider.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
@@ -22,6 +25,7 @@
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
 #include "ui/TextLabel.h"
+#include "ui/TextSizeKeys.h"
 #include "ui/Typography.h"
 #include "writing/DocumentWordCount.h"
 #include "writing/SessionProgress.h"
@@ -50,6 +54,7 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
     connect(&m_session, &WritingSession::textReplaced, this, [this](const QString& text) {
         const QSignalBlocker blocker(m_editor);
         m_editor->setText(text);
+        m_spelling->highlighter()->forgetIgnored();
     });
     connect(&m_session, &WritingSession::changed, this, &TodayView::render);
     connect(&m_store, &EntryStore::changed, this, &TodayView::onStoreChanged);
@@ -57,6 +62,19 @@ TodayView::TodayView(EntryStore& store, ReminderScheduler& scheduler, std::share
 }
 
 TodayView::~TodayView() = default;
+
+void TodayView::followTextSize()
+{
+    TextSize& size = TextSize::shared();
+    const auto apply = [this, &size] {
+        m_promptText->setTextFont(Typography::font(size.scaled(18), QFont::Medium), size.scaled(6));
+        m_noPrompt->setTextFont(Typography::font(size.points()), size.scaled(6));
+        m_editor->setTextFont(Typography::font(size.points()), size.scaled(6));
+    };
+    apply();
+    connect(&size, &TextSize::changed, this, apply);
+    addTextSizeKeys(this, [&size](int step) { size.resize(step); });
+}
 
 void TodayView::buildLayout()
 {
@@ -104,6 +122,7 @@ void TodayView::buildLayout()
     m_editor->setTabChangesFocus(true);
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
+    m_spelling = SpellingMenu::attach(m_editor);
     connect(m_editor, &PlainTextEditor::textEdited, this,
             [this] { m_session.edit(m_editor->text(), m_editorWords->count()); });
     column->addWidget(m_editor, 1);
@@ -167,6 +186,7 @@ void TodayView::buildLayout()
         connect(shortcut, &QShortcut::activated, this, &TodayView::finishDay);
         m_finishShortcuts << shortcut;
     }
+    followTextSize();
 }
 
 void TodayView::setSnapshotProblem(const QString& reason)

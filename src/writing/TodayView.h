@@ -32,6 +32,7 @@ class ReminderScheduler;
 class ResurfacedReader;
 class TextBlock;
 class DocumentWordCount;
+class SpellingMenu;
 
 /**
  * The writing screen: today's prompt, an editor whose writing session saves it a second after typing pauses,
@@ -90,6 +91,8 @@ protected:
 
 private:
     void buildLayout();
+    /** Sizes the prompt and the entry by the writing text size, and again each time it changes. */
+    void followTextSize();
     void render();
     void onStoreChanged();
     void focusEditorUnlessRecap();
@@ -137,6 +140,7 @@ private:
     QLabel* m_snapshotProblem = nullptr;
     QPointer<RecoveryCodeCheckSheet> m_checkSheet;
     std::unique_ptr<DocumentWordCount> m_editorWords;
+    SpellingMenu* m_spelling = nullptr;
 };
 
 } // namespace wendle

@@ -4,6 +4,9 @@
 #include "history/SaveProblemLine.h"
 #include "journal/Clock.h"
 #include "journal/DateText.h"
+#include "journal/TextSize.h"
+#include "spelling/SpellingHighlighter.h"
+#include "spelling/SpellingMenu.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/Pill.h"
@@ -11,6 +14,7 @@
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
 #include "ui/TextLabel.h"
+#include "ui/TextSizeKeys.h"
 #include "ui/Typography.h"
 #include "writing/DocumentWordCount.h"
 #include "writing/SessionProgress.h"
@@ -55,6 +59,7 @@ TrayEntryView::TrayEntryView(EntryStore& store, ReminderScheduler& scheduler, co
     connect(&m_session, &WritingSession::textReplaced, this, [this](const QString& text) {
         const QSignalBlocker blocker(m_editor);
         m_editor->setText(text);
+        m_spelling->highlighter()->forgetIgnored();
     });
     connect(&m_session, &WritingSession::changed, this, &TrayEntryView::render);
     render();
@@ -114,6 +119,7 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
     // Tab moves on: the keyboard alone must reach the buttons around the text.
     m_editor->setTabChangesFocus(true);
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
+    m_spelling = SpellingMenu::attach(m_editor);
     m_editor->setAccessibleName(QStringLiteral("entry"));
     m_editor->setFixedHeight(120);
     connect(m_editor, &PlainTextEditor::textEdited, this,
@@ -144,7 +150,22 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, &m_session, &WritingSession::finishDay);
     }
+    followTextSize(page);
     return page;
+}
+
+void TrayEntryView::followTextSize(QWidget* page)
+{
+    TextSize& size = TextSize::shared();
+    const auto apply = [this, &size] {
+        const QFont font = Typography::font(size.points());
+        m_promptText->setTextFont(font, size.scaled(5));
+        m_noPrompt->setTextFont(font, size.scaled(5));
+        m_editor->setTextFont(font, size.scaled(5));
+    };
+    apply();
+    connect(&size, &TextSize::changed, page, apply);
+    addTextSizeKeys(page, [&size](int step) { size.resize(step); });
 }
 
 void TrayEntryView::setKey(std::shared_ptr<const EntryKey> key)

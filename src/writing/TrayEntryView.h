@@ -13,6 +13,7 @@ namespace wendle {
 
 class Clock;
 class DocumentWordCount;
+class SpellingMenu;
 class EntryKey;
 class EntryStore;
 class FilledButton;
@@ -57,6 +58,8 @@ protected:
 private:
     QWidget* buildLocked();
     QWidget* buildUnlocked(EntryStore& store);
+    /** Sizes the prompt and the entry by the writing text size, and again each time it changes. */
+    void followTextSize(QWidget* page);
     void render();
 
     const Clock& m_clock;
@@ -71,6 +74,7 @@ private:
     PlainButton* m_writeFreely = nullptr;
     PlainTextEditor* m_editor = nullptr;
     std::unique_ptr<DocumentWordCount> m_editorWords;
+    SpellingMenu* m_spelling = nullptr;
     QLabel* m_wordCount = nullptr;
     FilledButton* m_finish = nullptr;
     PlainButton* m_checkForUpdates = nullptr;

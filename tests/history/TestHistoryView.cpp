@@ -9,6 +9,7 @@
 #include "history/Statistics.h"
 #include "history/VersionsSheet.h"
 #include "journal/Clock.h"
+#include "journal/TextSize.h"
 #include "ui/FilledButton.h"
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
@@ -200,6 +201,10 @@ void TestHistoryView::correctingAPastDayKeepsItsStreak()
     QTest::keyClick(reader.editor(), Qt::Key_Return, Qt::ControlModifier);
     QVERIFY(!journal.store->hasUnsavedChanges());
     QCOMPARE(journal.store->revision(), quint64(3));
+    // The reader sizes its text with the writing screens' keys.
+    QTest::keyClick(reader.editor(), Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(reader.editor()->font().pixelSize(), TextSize::standard - 1);
+    TextSize::shared().reset();
 
     reader.editor()->setText(words(5));
     QVERIFY(reader.isDirty());

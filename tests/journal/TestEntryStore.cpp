@@ -336,7 +336,8 @@ void TestEntryStore::foreignFilesAreNeverTouched_data()
     const QByteArray contacts("CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('x');");
     QTest::newRow("another program's database") << contacts << QStringLiteral("not a Wendle journal") << false;
     QTest::newRow("newer journal, commits in its log")
-        << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 4;")
+        << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = ")
+            + QByteArray::number(EntryStore::schemaVersion + 1)
         << QStringLiteral("newer version") << true;
     QTest::newRow("version 1 without the entries columns")
         << QByteArray("CREATE TABLE entries (id INTEGER PRIMARY KEY); PRAGMA user_version = 1;")
@@ -386,9 +387,10 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
         QVERIFY(store->save());
     }
     // As a backup tool restores an older journal: version 1, one file in rollback mode, nothing in a log.
-    QVERIFY(runSql(m_path,
-                   "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; DROP TABLE entry_versions; "
-                   "PRAGMA user_version = 1"));
+    QVERIFY(
+        runSql(m_path,
+               "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; DROP TABLE entry_versions; DROP TABLE own_words; "
+               "PRAGMA user_version = 1"));
     const QByteArray sound = fileBytes(m_path);
 
     // Opened behind the lock screen, it is neither switched to its log nor upgraded until the check passes.
@@ -465,13 +467,17 @@ void TestEntryStore::olderSchemasUpgradeWhole_data()
 {
     QTest::addColumn<QByteArray>("downgrade");
     QTest::addColumn<bool>("upgrades");
-    QTest::newRow("from 1") << QByteArray("DROP TABLE entry_versions; DROP TABLE key_checks; PRAGMA user_version = 1")
+    QTest::newRow("from 1") << QByteArray("DROP TABLE own_words; DROP TABLE entry_versions; DROP TABLE key_checks; "
+                                          "PRAGMA user_version = 1")
                             << true;
-    QTest::newRow("from 2") << QByteArray("DROP TABLE entry_versions; PRAGMA user_version = 2") << true;
+    QTest::newRow("from 2") << QByteArray("DROP TABLE own_words; DROP TABLE entry_versions; PRAGMA user_version = 2")
+                            << true;
+    QTest::newRow("from 3") << QByteArray("DROP TABLE own_words; PRAGMA user_version = 3") << true;
     // The versions' table is made, then its index cannot be: the table must go with the failed upgrade.
-    QTest::newRow("from 2, failing partway")
-        << QByteArray("DROP TABLE entry_versions; CREATE TABLE entry_versions_by_entry (x); PRAGMA user_version = 2")
-        << false;
+    QTest::newRow("from 2, failing partway") << QByteArray("DROP TABLE own_words; DROP TABLE entry_versions; "
+                                                           "CREATE TABLE entry_versions_by_entry (x); "
+                                                           "PRAGMA user_version = 2")
+                                             << false;
 }
 
 void TestEntryStore::olderSchemasUpgradeWhole()
@@ -494,6 +500,7 @@ void TestEntryStore::olderSchemasUpgradeWhole()
     store->replaceBody(entry, sealEntryText(QStringLiteral("corrected"), *m_key), *m_key);
     QCOMPARE(store->save(), upgrades);
     if (!upgrades) {
+        QVERIFY(!store->addOwnWord("sealed word") && store->sealedOwnWords().empty());
         QCOMPARE(querySql(m_path, "SELECT group_concat(name) FROM sqlite_schema"), schemaBefore);
         QCOMPARE(querySql(m_path, "PRAGMA user_version"), versionBefore);
         QVERIFY(store->hasUnsavedChanges());
@@ -501,10 +508,12 @@ void TestEntryStore::olderSchemasUpgradeWhole()
     }
     QCOMPARE(store->storedSchemaVersion(), EntryStore::schemaVersion);
     QCOMPARE(versionTexts(*store, *entry), QStringList{QStringLiteral("as first written (3)")});
+    QVERIFY(store->addOwnWord("sealed word"));
     store.reset();
     store = open();
     QVERIFY(store);
     QCOMPARE(rows(*store), QStringLiteral("2024-03-05 memory-001 memory 0: corrected"));
+    QCOMPARE(store->sealedOwnWords(), std::vector<QByteArray>{"sealed word"});
 }
 
 // Saves are minutes after 2026-03-10 09:00 in Berlin; each save thins as the store does, then the clock moves to

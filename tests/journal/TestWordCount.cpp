@@ -29,7 +29,18 @@ void TestWordCount::countsWhatAReaderSeesAsWords_data()
     QTest::newRow("CRLF") << QStringLiteral("one\r\ntwo\r\n") << qint64(2);
     // A combining mark on a space makes one user-perceived character that starts with white space.
     QTest::newRow("combining mark on a space") << QStringLiteral("a \u0301 b") << qint64(2);
-    QTest::newRow("Japanese without spaces") << QStringLiteral("今日は良い天気") << qint64(1);
+    // Space-separated scripts count as they always have, so stored counts stay valid.
+    QTest::newRow("French") << QStringLiteral("l'été est très chaud, n'est-ce pas ?") << qint64(7);
+    QTest::newRow("German") << QStringLiteral("Straßenbahn-Haltestelle um 8:15 Uhr") << qint64(4);
+    QTest::newRow("Korean with spaces") << QStringLiteral("안녕하세요 저는 학생입니다") << qint64(3);
+    QTest::newRow("Thai") << QStringLiteral("ฉันไปตลาดเมื่อวานนี้") << qint64(1);
+    QTest::newRow("emoji") << QStringLiteral("😀 👍🏽 🇫🇷") << qint64(3);
+    QTest::newRow("numbers") << QStringLiteral("3.14 1,000 2026-12-07") << qint64(3);
+    // Japanese and Chinese count dictionary words; punctuation is none.
+    QTest::newRow("Japanese") << QStringLiteral("今日は良い天気") << qint64(4);
+    QTest::newRow("Chinese") << QStringLiteral("我今天去了公园，看到很多人在跑步。") << qint64(9);
+    QTest::newRow("Japanese with Latin") << QStringLiteral("AI搭載の新しいカメラ") << qint64(5);
+    QTest::newRow("brackets around kana") << QStringLiteral("「はい」 yes") << qint64(2);
 }
 
 void TestWordCount::countsWhatAReaderSeesAsWords()

@@ -39,7 +39,7 @@ done
 
 # Dependencies are computed from the binaries; a Secret Service and GNOME's tray extension are recommended.
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libsqlite3 libssl3 libsecret-1-0 libpam0g libicu72; do
+for library in libqt6widgets6 libsqlite3 libssl3 libsecret-1-0 libpam0g libicu72 libenchant-2-2; do
     grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 recommends=$(dpkg-deb -f "$deb" Recommends)
@@ -47,6 +47,7 @@ grep -q "gnome-keyring | kwalletmanager | keepassxc" <<<"$recommends" || fail "n
 # GNOME shows no tray without the extension; quick entry is reached through the desktop entry's action anyway.
 grep -q "gnome-shell-extension-appindicator" <<<"$recommends" || fail "the tray extension is not recommended"
 grep -q "qt6-translations-l10n" <<<"$recommends" || fail "Qt's translations are not recommended"
+grep -q "hunspell-en-us" <<<"$recommends" || fail "no spelling dictionary recommended"
 grep -q "^Exec=wendle --quick-entry$" "$root/tree/usr/share/applications/org.wendle.Wendle.desktop" ||
     fail "the desktop entry has no quick-entry action"
 

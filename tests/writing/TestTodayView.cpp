@@ -3,8 +3,10 @@
 #include "journal/Preferences.h"
 #include "journal/RecoveryCode.h"
 #include "journal/RecoveryCodeReminder.h"
+#include "journal/TextSize.h"
 #include "lock/RecoveryCodeCheckSheet.h"
 #include "lock/RecoveryCodeSheet.h"
+#include "reminders/WritingSettings.h"
 #include "ui/FilledButton.h"
 #include "ui/LiveLabel.h"
 #include "ui/Palette.h"
@@ -21,6 +23,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 
 using namespace wendle;
@@ -54,6 +57,7 @@ private Q_SLOTS:
     void wordCountFollowsEveryKindOfEdit();
     void longPasteLandsWhole();
     void keyboardAloneReachesEveryControl();
+    void textSizeFollowsKeysAndSettings();
     void recoveryCodeCheckWhenDue();
     void snapshotFailureIsAQuietLine();
 
@@ -306,6 +310,43 @@ void TestTodayView::keyboardAloneReachesEveryControl()
     showActive(reader); // as a window manager would
     QTest::keyClick(reader->focusWidget(), Qt::Key_Escape);
     QTRY_VERIFY(!view.reading());
+}
+
+void TestTodayView::textSizeFollowsKeysAndSettings()
+{
+    TodayView& view = show();
+    auto* editor = view.findChild<PlainTextEditor*>();
+    auto* prompt = view.findChild<TextBlock*>();
+    auto* done = named<FilledButton>(&view, QStringLiteral("Done"));
+    const QFont chrome = done->font();
+    const auto sizes = [&] {
+        return QList<int>{editor->font().pixelSize(), prompt->font().pixelSize(),
+                          qRound(editor->document()->firstBlock().blockFormat().lineHeight())};
+    };
+    QCOMPARE(sizes(), (QList<int>{13, 18, 6}));
+    // Text, prompt and line spacing grow together; the buttons around them keep their size.
+    QTest::keyClick(editor, Qt::Key_Equal, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(sizes(), (QList<int>{15, 21, 7}));
+    QCOMPARE(done->font(), chrome);
+    QCOMPARE(Preferences().value(PreferenceKeys::textSize), 15);
+    QTest::keyClick(editor, Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(sizes(), (QList<int>{13, 18, 6}));
+
+    // The settings window moves the same size, one point at a time and no further than its limits.
+    WritingSettings settings;
+    for (int step = 0; step < 20; ++step) {
+        settings.largerButton()->click();
+    }
+    QCOMPARE(editor->font().pixelSize(), TextSize::largest);
+    QVERIFY(!settings.largerButton()->isEnabled());
+    QVERIFY(settings.textSizeValue()->accessibleName().startsWith(QStringLiteral("Text size 28")));
+    for (int step = 0; step < 20; ++step) {
+        QTest::keyClick(editor, Qt::Key_Minus, Qt::ControlModifier);
+    }
+    QCOMPARE(editor->font().pixelSize(), TextSize::smallest);
+    QVERIFY(!settings.smallerButton()->isEnabled());
+    TextSize::shared().reset();
 }
 
 void TestTodayView::recoveryCodeCheckWhenDue()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tray panel's writing surface: locked and unlocked, and writing that meets the Today screen in the store.
+#include "journal/TextSize.h"
 #include "ui/FilledButton.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
@@ -92,6 +93,10 @@ void TestTrayEntryView::panelAndTodayMeetInTheStore()
     // The Today screen takes it up, and its day number counts the day.
     QCOMPARE(todayEditor->text(), words(24) + QStringLiteral(" tray"));
     QCOMPARE(today.headerDayNumber(), 1);
+    // Sizing the text in the panel sizes it on the Today screen too.
+    QTest::keyClick(editor, Qt::Key_Equal, Qt::ControlModifier);
+    QCOMPARE(std::pair(editor->font().pixelSize(), todayEditor->font().pixelSize()), std::pair(14, 14));
+    TextSize::shared().reset();
 }
 
 void TestTrayEntryView::noPromptOffersFreeWriting()

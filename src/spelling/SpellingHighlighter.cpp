@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "spelling/SpellingHighlighter.h"
+
+#include "spelling/Spelling.h"
+#include "ui/Palette.h"
+
+#include <QTextBlock>
+#include <QTextBoundaryFinder>
+#include <QTextDocument>
+
+namespace wendle {
+
+namespace {
+
+// Runs of non-space that are addresses rather than words.
+bool isAddress(QStringView token)
+{
+    return token.contains(u'@') || token.contains(QLatin1String("://"))
+        || token.startsWith(QLatin1String("www."), Qt::CaseInsensitive);
+}
+
+bool isCheckable(QStringView word)
+{
+    bool hasLetter = false;
+    bool hasLower = false;
+    for (const QChar c : word) {
+        if (c.isDigit()) {
+            return false;
+        }
+        hasLetter = hasLetter || c.isLetter();
+        hasLower = hasLower || c.isLower() || (c.isLetter() && !c.isUpper());
+    }
+    // Capitals only (NASA, UK) are names the dictionary would not know; one capital alone ("I", "A") is a word.
+    return hasLetter && (hasLower || word.size() == 1);
+}
+
+} // namespace
+
+std::vector<WordSpan> checkableWords(const QString& text)
+{
+    std::vector<WordSpan> words;
+    // Address tokens first: whatever lies within one is skipped.
+    std::vector<WordSpan> addresses;
+    for (qsizetype at = 0; at < text.size();) {
+        while (at < text.size() && text.at(at).isSpace()) {
+            ++at;
+        }
+        const qsizetype start = at;
+        while (at < text.size() && !text.at(at).isSpace()) {
+            ++at;
+        }
+        if (at > start && isAddress(QStringView(text).mid(start, at - start))) {
+            addresses.push_back({start, at - start});
+        }
+    }
+    const auto inAddress = [&](qsizetype position) {
+        return std::any_of(addresses.begin(), addresses.end(), [&](const WordSpan& address) {
+            return position >= address.start && position < address.start + address.length;
+        });
+    };
+
+    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Word, text);
+    qsizetype start = -1;
+    for (qsizetype at = 0; at != -1; at = boundaries.toNextBoundary()) {
+        const QTextBoundaryFinder::BoundaryReasons reasons = boundaries.boundaryReasons();
+        if (start >= 0 && reasons.testFlag(QTextBoundaryFinder::EndOfItem)) {
+            const QStringView word = QStringView(text).mid(start, at - start);
+            if (isCheckable(word) && !inAddress(start)) {
+                words.push_back({start, at - start});
+            }
+            start = -1;
+        }
+        if (reasons.testFlag(QTextBoundaryFinder::StartOfItem)) {
+            start = at;
+        }
+    }
+    return words;
+}
+
+SpellingHighlighter::SpellingHighlighter(QTextDocument* document)
+    : QSyntaxHighlighter(document)
+{
+    connect(&Spelling::shared(), &Spelling::changed, this, &QSyntaxHighlighter::rehighlight);
+}
+
+std::optional<WordSpan> SpellingHighlighter::misspeltWordAt(int position) const
+{
+    const QTextBlock block = document()->findBlock(position);
+    const QString text = block.text();
+    const qsizetype inBlock = position - block.position();
+    for (const WordSpan& word : checkableWords(text)) {
+        if (inBlock >= word.start && inBlock <= word.start + word.length) {
+            if (!isMisspelt(text.mid(word.start, word.length))) {
+                return std::nullopt;
+            }
+            return WordSpan{block.position() + word.start, word.length};
+        }
+    }
+    return std::nullopt;
+}
+
+void SpellingHighlighter::ignore(const QString& word)
+{
+    m_ignored.insert(word);
+    rehighlight();
+}
+
+void SpellingHighlighter::forgetIgnored()
+{
+    if (!m_ignored.isEmpty()) {
+        m_ignored.clear();
+        rehighlight();
+    }
+}
+
+void SpellingHighlighter::highlightBlock(const QString& text)
+{
+    if (!Spelling::shared().enabled()) {
+        return;
+    }
+    QTextCharFormat misspelt;
+    misspelt.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    misspelt.setUnderlineColor(Palette::misspelt());
+    for (const WordSpan& word : checkableWords(text)) {
+        if (isMisspelt(text.mid(word.start, word.length))) {
+            setFormat(static_cast<int>(word.start), static_cast<int>(word.length), misspelt);
+        }
+    }
+}
+
+bool SpellingHighlighter::isMisspelt(const QString& word) const
+{
+    return !m_ignored.contains(word) && Spelling::shared().isMisspelt(word);
+}
+
+} // namespace wendle
