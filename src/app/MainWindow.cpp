@@ -128,11 +128,11 @@ void MainWindow::showAbout()
         m_about->raise();
         return;
     }
-    m_about = messageBox(
-        this, MessageKind::information, tr("About Wendle"), tr("Wendle %1").arg(QCoreApplication::applicationVersion()),
-        tr("A quiet journal, one prompt a day.\n\nYour journal is kept in %1, every entry sealed with "
-           "a key that lives in your keyring as “entry-encryption-key” of org.wendle.Wendle.")
-            .arg(QDir::toNativeSeparators(m_store.path())));
+    m_about = messageBox(this, MessageKind::information, tr("About Wendle"),
+                         tr("Wendle %1").arg(QCoreApplication::applicationVersion()),
+                         tr("A quiet journal, one prompt a day.\n\nYour journal is kept in %1, every entry sealed with "
+                            "a key that lives in your keyring as “entry-encryption-key” of org.wendle.Wendle.")
+                             .arg(QDir::toNativeSeparators(m_store.path())));
     m_about->addButton(QMessageBox::Ok);
     m_about->open();
 }

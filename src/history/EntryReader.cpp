@@ -11,7 +11,7 @@
 #include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
 #include "prompts/PromptCategory.h"
-#include "spelling/SpellingMenu.h"
+#include "history/SpellingMenu.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/Pill.h"

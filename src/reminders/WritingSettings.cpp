@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reminders/WritingSettings.h"
 
+#include "journal/Spelling.h"
 #include "journal/TextSize.h"
-#include "spelling/Spelling.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/SwitchToggle.h"

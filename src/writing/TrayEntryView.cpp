@@ -2,11 +2,11 @@
 #include "writing/TrayEntryView.h"
 
 #include "history/SaveProblemLine.h"
+#include "history/SpellingHighlighter.h"
+#include "history/SpellingMenu.h"
 #include "journal/Clock.h"
 #include "journal/DateText.h"
 #include "journal/TextSize.h"
-#include "spelling/SpellingHighlighter.h"
-#include "spelling/SpellingMenu.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/Pill.h"

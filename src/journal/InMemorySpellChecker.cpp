@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "spelling/InMemorySpellChecker.h"
+#include "journal/InMemorySpellChecker.h"
 
 #include <functional>
 #include <numeric>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "spelling/SpellingHighlighter.h"
+#include "history/SpellingHighlighter.h"
 
-#include "spelling/Spelling.h"
+#include "journal/Spelling.h"
 #include "ui/Palette.h"
 
 #include <QTextBlock>

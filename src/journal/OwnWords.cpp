@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "spelling/OwnWords.h"
+#include "journal/OwnWords.h"
 
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
-#include "spelling/Spelling.h"
+#include "journal/Spelling.h"
 
 namespace wendle {
 

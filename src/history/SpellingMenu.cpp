@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "spelling/SpellingMenu.h"
+#include "history/SpellingMenu.h"
 
-#include "spelling/Spelling.h"
-#include "spelling/SpellingHighlighter.h"
+#include "history/SpellingHighlighter.h"
+#include "journal/Spelling.h"
 #include "ui/PlainTextEditor.h"
 
 #include <QContextMenuEvent>

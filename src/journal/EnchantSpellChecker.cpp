@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "spelling/EnchantSpellChecker.h"
+#include "journal/EnchantSpellChecker.h"
 
 #include <enchant.h>
 

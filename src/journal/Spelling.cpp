@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "spelling/Spelling.h"
+#include "journal/Spelling.h"
 
+#include "journal/EnchantSpellChecker.h"
 #include "journal/Preferences.h"
-#include "spelling/EnchantSpellChecker.h"
 
 #include <QLocale>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "spelling/SpellChecker.h"
+#include "journal/SpellChecker.h"
 
 #include <QHash>
 #include <QSet>
