@@ -20,6 +20,13 @@
     </message>
 </context>
 <context>
+    <name>wendle::ArchiveList</name>
+    <message>
+        <source>entries</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>wendle::ArchiveModel</name>
     <message>
         <source>%1, %2</source>
@@ -35,6 +42,40 @@
     <message>
         <source>recovery code</source>
         <translation>Wiederherstellungscode</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::EntryReader</name>
+    <message>
+        <source>close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>edits won&apos;t change this day&apos;s streak</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>entry text</source>
+        <translation type="unfinished">Eintragstext</translation>
+    </message>
+    <message>
+        <source>Earlier versions…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>wendle::EntryStore</name>
+    <message>
+        <source>Couldn&apos;t read the journal %1: %2.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -93,6 +134,73 @@
     <message>
         <source>No entry holds all of these words.</source>
         <translation>Kein Eintrag enthält all diese Wörter.</translation>
+    </message>
+    <message>
+        <source>%1 of 1 entry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2 entries</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 entry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 entries</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>wendle::JournalFile</name>
+    <message>
+        <source>Couldn&apos;t open the journal %1: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a Wendle journal, or it is damaged: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was written by a newer version of Wendle. Update Wendle to open it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a Wendle journal.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a Wendle journal: its tables are not the expected ones.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t open the journal %1: %2 cannot be written (%3).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its folder %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t create the folder %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t create the journal %1: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the journal is read-only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the disk reported an error</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -241,10 +349,25 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
     </message>
 </context>
 <context>
+    <name>wendle::MonthRecap</name>
+    <message>
+        <source>begin %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>wendle::MonthRecapCard</name>
     <message>
         <source>looking back</source>
         <translation>Rückblick</translation>
+    </message>
+    <message>
+        <source>You wrote %1 of %2 days in %3 — %4 word.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You wrote %1 of %2 days in %3 — %4 words.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -463,10 +586,200 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
 </context>
 <context>
+    <name>wendle::SessionProgress</name>
+    <message>
+        <source>1 word</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 words</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>wendle::SettingsView</name>
+    <message>
+        <source>Daily reminder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Evening nudge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recovery code check</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remind at</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A quiet nudge from the system — the app doesn&apos;t need to be running. Days you&apos;ve already written stay quiet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nudge at</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A second chance on days the afternoon slipped by unwritten.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remind me to check my recovery code: every 90 days, a quiet line on the Today screen asks for the code you keep.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>wendle::SnapshotFolder</name>
+    <message>
+        <source>No folder was given.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>That is the journal&apos;s own folder: snapshots belong beside it, not in it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a system or temporary place: snapshots there could vanish.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 is not writable.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wendle snapshots (*.wendlesnap)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>wendle::SnapshotSettings</name>
+    <message>
+        <source>Keep snapshots</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Once a day, a copy of every entry and its earlier versions, sealed with the journal&apos;s key: your recovery code opens it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose the snapshot folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not changed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Snapshot folder: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Last snapshot: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No snapshot yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Snapshot folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>wendle::SpellingMenu</name>
+    <message>
+        <source>No suggestions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add to dictionary</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ignore in this entry</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>wendle::StreakLine</name>
+    <message>
+        <source>day streak · best %1 · %2 of 7 this week</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>wendle::TodayView</name>
     <message>
         <source>%1, history</source>
         <translation>%1, Verlauf</translation>
+    </message>
+    <message>
+        <source>Prompts could not be loaded — write freely meanwhile.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>entry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>↻ give me another</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>give me another</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✎ write freely</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>write freely</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>← back to the prompt</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>back to the prompt</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check your recovery code</source>
+        <translation type="unfinished">Wiederherstellungscode prüfen</translation>
+    </message>
+    <message>
+        <source>Today&apos;s snapshot could not be written — %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>day %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -478,6 +791,26 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     <message>
         <source>Unlock with password</source>
         <translation>Mit Passwort entsperren</translation>
+    </message>
+    <message>
+        <source>Prompts could not be loaded — write freely meanwhile.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✎ write freely</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>write freely</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>entry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -633,6 +966,18 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
         <source>This version does not open with this journal&apos;s key.</source>
         <translation>Diese Version lässt sich mit dem Schlüssel dieses Tagebuchs nicht öffnen.</translation>
     </message>
+    <message>
+        <source>1 word</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 words</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>close</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>wendle::WendleApp</name>
@@ -667,6 +1012,41 @@ Wendle hat die Datei nicht verändert und wird jetzt geschlossen.</translation>
     <message>
         <source>its lock file cannot be created</source>
         <translation>seine Sperrdatei kann nicht angelegt werden</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::WritingSettings</name>
+    <message>
+        <source>Text size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text size: smaller</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text size: larger</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Check spelling while typing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No spelling dictionaries are installed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Spelling</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 pt</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text size %1 pt</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -24,7 +24,7 @@ ArchiveList::ArchiveList(ArchiveModel* model, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::TabFocus);
-    setAccessibleName(QStringLiteral("entries"));
+    setAccessibleName(tr("entries"));
     viewport()->setCursor(Qt::PointingHandCursor);
     viewport()->setAutoFillBackground(false);
     setAutoFillBackground(false);

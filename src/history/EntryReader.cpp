@@ -2,6 +2,7 @@
 #include "history/EntryReader.h"
 
 #include "history/SaveProblemLine.h"
+#include "history/SpellingMenu.h"
 #include "history/VersionsSheet.h"
 #include "journal/Clock.h"
 #include "journal/DateText.h"
@@ -11,7 +12,6 @@
 #include "journal/WordCount.h"
 #include "journal/WrittenDays.h"
 #include "prompts/PromptCategory.h"
-#include "history/SpellingMenu.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/Pill.h"
@@ -52,8 +52,8 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     layout->setSpacing(18);
 
     auto* header = new QHBoxLayout;
-    auto* close = new PlainButton(QStringLiteral("close"), 12, Palette::muted(), this);
-    close->setAccessibleName(QStringLiteral("close"));
+    auto* close = new PlainButton(tr("close"), 12, Palette::muted(), this);
+    close->setAccessibleName(tr("close"));
     connect(close, &QAbstractButton::clicked, this, [this] { m_dismiss(); });
     header->addWidget(textLabel(date, 12, Palette::muted(), this));
     header->addStretch(1);
@@ -64,8 +64,7 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     categoryRow->addWidget(new Pill(label(categoryOf(entry)), this));
     categoryRow->addStretch(1);
     if (!isTodayEntry(entry, m_clock.now(), calendar)) {
-        categoryRow->addWidget(
-            textLabel(QStringLiteral("edits won't change this day's streak"), 11, Palette::faint(), this));
+        categoryRow->addWidget(textLabel(tr("edits won't change this day's streak"), 11, Palette::faint(), this));
     }
     layout->addLayout(categoryRow);
 
@@ -73,7 +72,7 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     // Tab moves on: the keyboard alone must reach the buttons around the text.
     m_editor->setTabChangesFocus(true);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_editor->setAccessibleName(QStringLiteral("entry text"));
+    m_editor->setAccessibleName(tr("entry text"));
     connect(m_editor, &PlainTextEditor::textEdited, this, &EntryReader::onEdited);
     SpellingMenu::attach(m_editor);
     TextSize& size = TextSize::shared();
@@ -85,11 +84,11 @@ EntryReader::EntryReader(Entry& entry, std::shared_ptr<const EntryKey> key, Entr
     layout->addWidget(m_editor, 1);
 
     auto* footer = new QHBoxLayout;
-    m_versionsButton = new PlainButton(QStringLiteral("Earlier versions…"), 12, Palette::muted(), this);
+    m_versionsButton = new PlainButton(tr("Earlier versions…"), 12, Palette::muted(), this);
     m_versionsButton->setAccessibleName(m_versionsButton->text());
     connect(m_versionsButton, &QAbstractButton::clicked, this, &EntryReader::openVersions);
     footer->addWidget(m_versionsButton);
-    m_save = new FilledButton(QStringLiteral("Saved"), 12, this);
+    m_save = new FilledButton(tr("Saved"), 12, this);
     m_save->setPadding(18, 8);
     connect(m_save, &QAbstractButton::clicked, this, &EntryReader::saveReader);
     footer->addStretch(1);
@@ -206,7 +205,7 @@ void EntryReader::onEdited()
 void EntryReader::render()
 {
     const bool saved = !m_dirty && !m_store.hasUnsavedChanges();
-    m_save->setText(saved ? QStringLiteral("Saved") : QStringLiteral("Save"));
+    m_save->setText(saved ? tr("Saved") : tr("Save"));
     m_save->setColours(saved ? Palette::accent() : Palette::ink(), Palette::paper());
     m_save->setAccessibleName(m_save->text());
     m_save->setEnabled(!saved);

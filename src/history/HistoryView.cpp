@@ -164,11 +164,11 @@ void HistoryView::renderArchive()
 QString HistoryView::countText() const
 {
     const qint64 total = qint64(m_entries.size());
-    const QString noun = total == 1 ? QStringLiteral("entry") : QStringLiteral("entries");
     if (m_model->isSearching()) {
-        return QStringLiteral("%1 of %2 %3").arg(m_model->rowCount()).arg(total).arg(noun);
+        return total == 1 ? tr("%1 of 1 entry").arg(m_model->rowCount())
+                          : tr("%1 of %2 entries").arg(m_model->rowCount()).arg(total);
     }
-    return QStringLiteral("%1 %2").arg(total).arg(noun);
+    return total == 1 ? tr("1 entry") : tr("%1 entries").arg(total);
 }
 
 QString HistoryView::streakText() const

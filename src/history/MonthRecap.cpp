@@ -5,6 +5,7 @@
 #include "journal/DateText.h"
 #include "journal/DayKey.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 namespace wendle {
@@ -122,8 +123,8 @@ std::optional<RecapData> makeRecap(const std::vector<Entry*>& entries, const Ent
                      previous->dayCount,
                      totalWords,
                      firstNonBlankLine(entryText(*longest, key)),
-                     QStringLiteral("begin ")
-                         + toLowerInLocale(formatDate(now, QStringLiteral("MMMM"), calendar), calendar),
+                     QCoreApplication::translate("wendle::MonthRecap", "begin %1")
+                         .arg(toLowerInLocale(formatDate(now, QStringLiteral("MMMM"), calendar), calendar)),
                      flagKey};
 }
 

@@ -53,11 +53,11 @@ MonthRecapCard::MonthRecapCard(QWidget* parent)
 
 QString MonthRecapCard::sentence(const RecapData& recap, const Calendar& calendar)
 {
-    return QStringLiteral("You wrote %1 of %2 days in %3 — %4 %5.")
+    return (recap.totalWords == 1 ? tr("You wrote %1 of %2 days in %3 — %4 word.")
+                                  : tr("You wrote %1 of %2 days in %3 — %4 words."))
         .arg(recap.daysWritten)
         .arg(recap.dayCount)
-        .arg(recap.monthLabel, formatInteger(recap.totalWords, calendar),
-             recap.totalWords == 1 ? QStringLiteral("word") : QStringLiteral("words"));
+        .arg(recap.monthLabel, formatInteger(recap.totalWords, calendar));
 }
 
 void MonthRecapCard::setRecap(const RecapData& recap)

@@ -55,13 +55,13 @@ std::unique_ptr<QMenu> SpellingMenu::menuAt(const QPoint& position) const
         });
     }
     if (corrections.isEmpty()) {
-        add(QStringLiteral("No suggestions"), [] {})->setEnabled(false);
+        add(tr("No suggestions"), [] {})->setEnabled(false);
     }
     menu->insertSeparator(first);
-    add(QStringLiteral("Add to dictionary"), [misspelt] {
+    add(tr("Add to dictionary"), [misspelt] {
         (void)Spelling::shared().addWord(misspelt); // a word that could not be kept stays underlined
     })->setEnabled(Spelling::shared().canAddWords());
-    add(QStringLiteral("Ignore in this entry"), [this, misspelt] { m_highlighter->ignore(misspelt); });
+    add(tr("Ignore in this entry"), [this, misspelt] { m_highlighter->ignore(misspelt); });
     menu->insertSeparator(first);
     return menu;
 }

@@ -34,7 +34,7 @@ StreakLine::StreakLine(QWidget* parent)
 void StreakLine::setFigures(qint64 currentStreak, qint64 bestStreak, int daysThisWeek)
 {
     m_number = QString::number(currentStreak);
-    m_caption = QStringLiteral("day streak · best %1 · %2 of 7 this week").arg(bestStreak).arg(daysThisWeek);
+    m_caption = tr("day streak · best %1 · %2 of 7 this week").arg(bestStreak).arg(daysThisWeek);
     setAccessibleName(m_number + u' ' + m_caption);
     updateGeometry();
     update();

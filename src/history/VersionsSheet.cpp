@@ -12,6 +12,7 @@
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QVBoxLayout>
@@ -22,7 +23,9 @@ namespace {
 
 QString wordsText(qint64 words, const Calendar& calendar)
 {
-    return words == 1 ? QStringLiteral("1 word") : QStringLiteral("%1 words").arg(formatInteger(words, calendar));
+    return words == 1
+        ? QCoreApplication::translate("wendle::VersionsSheet", "1 word")
+        : QCoreApplication::translate("wendle::VersionsSheet", "%1 words").arg(formatInteger(words, calendar));
 }
 
 } // namespace
@@ -45,8 +48,8 @@ VersionsSheet::VersionsSheet(const Entry& entry, std::shared_ptr<const EntryKey>
     layout->setSpacing(18);
 
     auto* header = new QHBoxLayout;
-    auto* close = new PlainButton(QStringLiteral("close"), 12, Palette::muted(), this);
-    close->setAccessibleName(QStringLiteral("close"));
+    auto* close = new PlainButton(tr("close"), 12, Palette::muted(), this);
+    close->setAccessibleName(tr("close"));
     connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
     header->addWidget(textLabel(title, 12, Palette::muted(), this));
     header->addStretch(1);

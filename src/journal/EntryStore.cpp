@@ -9,6 +9,7 @@
 #include "journal/VersionThinning.h"
 #include "journal/WordCount.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QStandardPaths>
 #include <QThread>
@@ -157,7 +158,8 @@ EntryStore::Reading EntryStore::read(const JournalFile& file)
         return reading;
     }
     const auto failed = [&] {
-        reading.refusal = QStringLiteral("Couldn't read the journal %1: %2.").arg(file.path(), file.lastError());
+        reading.refusal = QCoreApplication::translate("wendle::EntryStore", "Couldn't read the journal %1: %2.")
+                              .arg(file.path(), file.lastError());
         reading.entries.clear();
         return std::move(reading);
     };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/JournalFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -121,7 +122,8 @@ sqlite3* openReadOnly(const QString& path, QString* error)
 {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(path, sqliteMessage(db));
+        *error = QCoreApplication::translate("wendle::JournalFile", "Couldn't open the journal %1: %2.")
+                     .arg(path, sqliteMessage(db));
         sqlite3_close_v2(db);
         return nullptr;
     }
@@ -136,15 +138,18 @@ std::optional<qint64> validate(sqlite3* db, const QString& path, QString* error)
     const std::optional<qint64> version = integerOf(db, "PRAGMA user_version");
     const std::optional<qint64> objects = integerOf(db, "SELECT count(*) FROM sqlite_schema");
     if (!version || !objects) {
-        *error = QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(path, sqliteMessage(db));
+        *error = QCoreApplication::translate("wendle::JournalFile", "%1 is not a Wendle journal, or it is damaged: %2.")
+                     .arg(path, sqliteMessage(db));
         return std::nullopt;
     }
     if (*version > JournalFile::schemaVersion) {
-        *error = QStringLiteral("%1 was written by a newer version of Wendle. Update Wendle to open it.").arg(path);
+        *error = QCoreApplication::translate("wendle::JournalFile",
+                                             "%1 was written by a newer version of Wendle. Update Wendle to open it.")
+                     .arg(path);
         return std::nullopt;
     }
     if (*version == 0 && *objects != 0) {
-        *error = QStringLiteral("%1 is not a Wendle journal.").arg(path);
+        *error = QCoreApplication::translate("wendle::JournalFile", "%1 is not a Wendle journal.").arg(path);
         return std::nullopt;
     }
     if (*version >= 1
@@ -158,7 +163,9 @@ std::optional<qint64> validate(sqlite3* db, const QString& path, QString* error)
                                {QStringLiteral("entry_id"), QStringLiteral("saved_at"), QStringLiteral("word_count"),
                                 QStringLiteral("cipher_body")}))
             || (*version >= 4 && !hasColumns(db, "own_words", {QStringLiteral("sealed_word")})))) {
-        *error = QStringLiteral("%1 is not a Wendle journal: its tables are not the expected ones.").arg(path);
+        *error = QCoreApplication::translate("wendle::JournalFile",
+                                             "%1 is not a Wendle journal: its tables are not the expected ones.")
+                     .arg(path);
         return std::nullopt;
     }
     return version;
@@ -189,8 +196,12 @@ bool checkWritable(const QString& path, QString* error)
             continue;
         }
         if (::access(name.constData(), W_OK) != 0) {
-            *error = QStringLiteral("Couldn't open the journal %1: %2 cannot be written (%3).")
-                         .arg(path, file == folder ? QStringLiteral("its folder %1").arg(folder) : file,
+            *error = QCoreApplication::translate("wendle::JournalFile",
+                                                 "Couldn't open the journal %1: %2 cannot be written (%3).")
+                         .arg(path,
+                              file == folder
+                                  ? QCoreApplication::translate("wendle::JournalFile", "its folder %1").arg(folder)
+                                  : file,
                               QString::fromLocal8Bit(strerror(errno)));
             return false;
         }
@@ -204,14 +215,14 @@ bool createPrivateFile(const QString& path, QString* error)
 {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("Couldn't create the folder %1.").arg(folder);
+        *error = QCoreApplication::translate("wendle::JournalFile", "Couldn't create the folder %1.").arg(folder);
         return false;
     }
     tightenPermissions(folder, 0700);
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
-        *error
-            = QStringLiteral("Couldn't create the journal %1: %2.").arg(path, QString::fromLocal8Bit(strerror(errno)));
+        *error = QCoreApplication::translate("wendle::JournalFile", "Couldn't create the journal %1: %2.")
+                     .arg(path, QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
     ::close(fd);
@@ -265,7 +276,8 @@ bool JournalFile::makeWritable(QString* error)
     const int opened = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     auto closeOnFailure = qScopeGuard([db] { sqlite3_close_v2(db); });
     if (opened != SQLITE_OK) {
-        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(m_path, sqliteMessage(db));
+        *error = QCoreApplication::translate("wendle::JournalFile", "Couldn't open the journal %1: %2.")
+                     .arg(m_path, sqliteMessage(db));
         return false;
     }
     sqlite3_busy_timeout(db, 5000);
@@ -275,7 +287,8 @@ bool JournalFile::makeWritable(QString* error)
         tightenPermissions(m_path + QLatin1String(suffix), 0600);
     }
     if (!execOn(db, "PRAGMA journal_mode = WAL") || !execOn(db, "PRAGMA synchronous = FULL")) {
-        *error = QStringLiteral("Couldn't open the journal %1: %2.").arg(m_path, sqliteMessage(db));
+        *error = QCoreApplication::translate("wendle::JournalFile", "Couldn't open the journal %1: %2.")
+                     .arg(m_path, sqliteMessage(db));
         return false;
     }
     if (integerOf(db, "PRAGMA user_version").value_or(0) == 0) {
@@ -283,7 +296,8 @@ bool JournalFile::makeWritable(QString* error)
             && execOn(db, kVersionSchema) && execOn(db, kOwnWordSchema) && execOn(db, kCurrentVersion)
             && execOn(db, "COMMIT");
         if (!created) {
-            *error = QStringLiteral("Couldn't create the journal %1: %2.").arg(m_path, sqliteMessage(db));
+            *error = QCoreApplication::translate("wendle::JournalFile", "Couldn't create the journal %1: %2.")
+                         .arg(m_path, sqliteMessage(db));
             execOn(db, "ROLLBACK");
             return false;
         }
@@ -307,7 +321,8 @@ std::optional<QString> JournalFile::findDamage() const
     }
     sqlite3_finalize(check);
     if (verdict != QLatin1String("ok")) {
-        return QStringLiteral("%1 is not a Wendle journal, or it is damaged: %2.").arg(m_path, verdict);
+        return QCoreApplication::translate("wendle::JournalFile", "%1 is not a Wendle journal, or it is damaged: %2.")
+            .arg(m_path, verdict);
     }
     return std::nullopt;
 }
@@ -346,11 +361,11 @@ QString JournalFile::failureReason() const
 {
     switch (sqlite3_errcode(m_db) & 0xff) {
     case SQLITE_FULL:
-        return QStringLiteral("the disk is full");
+        return QCoreApplication::translate("wendle::JournalFile", "the disk is full");
     case SQLITE_READONLY:
-        return QStringLiteral("the journal is read-only");
+        return QCoreApplication::translate("wendle::JournalFile", "the journal is read-only");
     case SQLITE_IOERR:
-        return QStringLiteral("the disk reported an error");
+        return QCoreApplication::translate("wendle::JournalFile", "the disk reported an error");
     default:
         return lastError();
     }

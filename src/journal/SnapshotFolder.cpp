@@ -3,6 +3,7 @@
 
 #include "journal/Preferences.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -52,19 +53,22 @@ QString path(const Preferences& preferences)
 std::optional<QString> refusal(const QString& folder, const QString& journalPath)
 {
     if (folder.trimmed().isEmpty()) {
-        return QStringLiteral("No folder was given.");
+        return QCoreApplication::translate("wendle::SnapshotFolder", "No folder was given.");
     }
     const QString place = resolved(folder);
     const QString journal = resolved(journalPath);
     if (place == journal || place == QFileInfo(journal).absolutePath()) {
-        return QStringLiteral("That is the journal's own folder: snapshots belong beside it, not in it.");
+        return QCoreApplication::translate("wendle::SnapshotFolder",
+                                           "That is the journal's own folder: snapshots belong beside it, not in it.");
     }
     // Emptied at restart, or not a place for files at all; the user's own home is theirs wherever it lies.
     const QString home = resolved(QDir::homePath());
     const bool inHome = home != QStringLiteral("/") && within(place, home);
     for (const char* system : {"/tmp", "/var/tmp", "/proc", "/dev", "/run", "/sys"}) {
         if (!inHome && within(place, QString::fromLatin1(system))) {
-            return QStringLiteral("%1 is a system or temporary place: snapshots there could vanish.").arg(place);
+            return QCoreApplication::translate("wendle::SnapshotFolder",
+                                               "%1 is a system or temporary place: snapshots there could vanish.")
+                .arg(place);
         }
     }
     QString existing = place;
@@ -73,10 +77,10 @@ std::optional<QString> refusal(const QString& folder, const QString& journalPath
     }
     const QFileInfo info(existing);
     if (!info.isDir()) {
-        return QStringLiteral("%1 is not a folder.").arg(existing);
+        return QCoreApplication::translate("wendle::SnapshotFolder", "%1 is not a folder.").arg(existing);
     }
     if (!info.isWritable()) {
-        return QStringLiteral("The folder %1 is not writable.").arg(existing);
+        return QCoreApplication::translate("wendle::SnapshotFolder", "The folder %1 is not writable.").arg(existing);
     }
     return std::nullopt;
 }
@@ -117,7 +121,7 @@ std::vector<QDate> days(const QString& folder)
 
 QString filter()
 {
-    return QStringLiteral("Wendle snapshots (*.wendlesnap)");
+    return QCoreApplication::translate("wendle::SnapshotFolder", "Wendle snapshots (*.wendlesnap)");
 }
 
 } // namespace wendle::SnapshotFolder

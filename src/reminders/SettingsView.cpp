@@ -61,11 +61,11 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     , m_nudgeEnabled(m_preferences.value(PreferenceKeys::nudgeEnabled))
     , m_nudgeHour(m_preferences.value(PreferenceKeys::nudgeHour))
     , m_nudgeMinute(m_preferences.value(PreferenceKeys::nudgeMinute))
-    , m_reminderToggle(new SwitchToggle(QStringLiteral("Daily reminder"), kTextSize, this))
+    , m_reminderToggle(new SwitchToggle(tr("Daily reminder"), kTextSize, this))
     , m_reminderTime(timePicker(m_hour, m_minute))
-    , m_nudgeToggle(new SwitchToggle(QStringLiteral("Evening nudge"), kTextSize, this))
+    , m_nudgeToggle(new SwitchToggle(tr("Evening nudge"), kTextSize, this))
     , m_nudgeTime(timePicker(m_nudgeHour, m_nudgeMinute))
-    , m_recoveryCodeToggle(new SwitchToggle(QStringLiteral("Recovery code check"), kTextSize, this))
+    , m_recoveryCodeToggle(new SwitchToggle(tr("Recovery code check"), kTextSize, this))
 {
     Palette::usePaperBackground(this);
     setFixedWidth(kWidth);
@@ -76,18 +76,18 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     stack->setContentsMargins(28, 28, 28, 28);
     stack->setSpacing(18);
     stack->addWidget(m_reminderToggle);
-    stack->addWidget(labelledRow(QStringLiteral("Remind at"), m_reminderTime, this));
-    stack->addWidget(note(QStringLiteral("A quiet nudge from the system — the app doesn't need to be running. Days "
-                                         "you've already written stay quiet."),
+    stack->addWidget(labelledRow(tr("Remind at"), m_reminderTime, this));
+    stack->addWidget(note(tr("A quiet nudge from the system — the app doesn't need to be running. Days "
+                             "you've already written stay quiet."),
                           this));
     stack->addWidget(new Divider(this));
     stack->addWidget(m_nudgeToggle);
-    stack->addWidget(labelledRow(QStringLiteral("Nudge at"), m_nudgeTime, this));
-    stack->addWidget(note(QStringLiteral("A second chance on days the afternoon slipped by unwritten."), this));
+    stack->addWidget(labelledRow(tr("Nudge at"), m_nudgeTime, this));
+    stack->addWidget(note(tr("A second chance on days the afternoon slipped by unwritten."), this));
     stack->addWidget(new Divider(this));
     // The full label does not fit the window's width: the note under the switch says it, to the ear as well.
-    const QString recoveryNote = QStringLiteral("Remind me to check my recovery code: every 90 days, a quiet line "
-                                                "on the Today screen asks for the code you keep.");
+    const QString recoveryNote = tr("Remind me to check my recovery code: every 90 days, a quiet line "
+                                    "on the Today screen asks for the code you keep.");
     m_recoveryCodeToggle->setChecked(m_preferences.value(PreferenceKeys::recoveryCodeReminderEnabled));
     m_recoveryCodeToggle->setAccessibleDescription(recoveryNote);
     stack->addWidget(m_recoveryCodeToggle);

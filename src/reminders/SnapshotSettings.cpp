@@ -20,19 +20,19 @@ namespace wendle {
 SnapshotSettings::SnapshotSettings(QString journalPath, int textSize, QWidget* parent)
     : QWidget(parent)
     , m_journalPath(std::move(journalPath))
-    , m_keep(new SwitchToggle(QStringLiteral("Keep snapshots"), textSize, this))
+    , m_keep(new SwitchToggle(tr("Keep snapshots"), textSize, this))
     , m_folder(textLabel(QString(), textSize, Palette::ink(), this))
-    , m_choose(new PlainButton(QStringLiteral("Choose…"), textSize, Palette::accent(), this))
+    , m_choose(new PlainButton(tr("Choose…"), textSize, Palette::accent(), this))
     , m_refusal(textLabel(QString(), textSize, Palette::muted(), this))
     , m_last(textLabel(QString(), textSize, Palette::muted(), this))
 {
-    const QString about = QStringLiteral("Once a day, a copy of every entry and its earlier versions, sealed with "
-                                         "the journal's key: your recovery code opens it.");
+    const QString about = tr("Once a day, a copy of every entry and its earlier versions, sealed with "
+                             "the journal's key: your recovery code opens it.");
     m_keep->setChecked(m_preferences.value(PreferenceKeys::snapshotsEnabled));
     m_keep->setAccessibleDescription(about);
     m_folder->setWordWrap(true);
     m_folder->setTextFormat(Qt::PlainText);
-    m_choose->setAccessibleName(QStringLiteral("Choose the snapshot folder"));
+    m_choose->setAccessibleName(tr("Choose the snapshot folder"));
     m_refusal->setWordWrap(true);
     m_refusal->hide();
 
@@ -61,7 +61,7 @@ SnapshotSettings::SnapshotSettings(QString journalPath, int textSize, QWidget* p
 bool SnapshotSettings::chooseFolder(const QString& folder)
 {
     const std::optional<QString> refused = SnapshotFolder::refusal(folder, m_journalPath);
-    m_refusal->setText(refused ? QStringLiteral("Not changed: %1").arg(*refused) : QString());
+    m_refusal->setText(refused ? tr("Not changed: %1").arg(*refused) : QString());
     m_refusal->setVisible(refused.has_value());
     if (!refused) {
         const QString clean = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
@@ -86,12 +86,12 @@ void SnapshotSettings::refresh()
     const QString shown = QDir::toNativeSeparators(folder);
     // A zero-width space after each separator lets a long path wrap there rather than widen the window.
     m_folder->setText(QString(shown).replace(u'/', QStringLiteral("/\u200b")));
-    m_folder->setAccessibleName(QStringLiteral("Snapshot folder: %1").arg(shown));
+    m_folder->setAccessibleName(tr("Snapshot folder: %1").arg(shown));
     const QDate last = m_preferences.value(PreferenceKeys::lastSnapshot);
-    m_last->setText(last.isValid() ? QStringLiteral("Last snapshot: %1")
+    m_last->setText(last.isValid() ? tr("Last snapshot: %1")
                                          .arg(formatDate(QDateTime(last, QTime(12, 0)), QStringLiteral("yMMMMd"),
                                                          Calendar::current()))
-                                   : QStringLiteral("No snapshot yet"));
+                                   : tr("No snapshot yet"));
 }
 
 void SnapshotSettings::showEvent(QShowEvent* event)
@@ -102,7 +102,7 @@ void SnapshotSettings::showEvent(QShowEvent* event)
 
 void SnapshotSettings::askForFolder()
 {
-    auto* dialog = new QFileDialog(window(), QStringLiteral("Snapshot folder"), SnapshotFolder::path(m_preferences));
+    auto* dialog = new QFileDialog(window(), tr("Snapshot folder"), SnapshotFolder::path(m_preferences));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setFileMode(QFileDialog::Directory);

@@ -29,7 +29,7 @@ WritingSettings::WritingSettings(QWidget* parent)
     stack->setContentsMargins(0, 0, 0, 0);
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
-    row->addWidget(textLabel(QStringLiteral("Text size"), kTextSize, Palette::ink(), this));
+    row->addWidget(textLabel(tr("Text size"), kTextSize, Palette::ink(), this));
     row->addStretch(1);
     row->addWidget(m_smaller);
     row->addWidget(m_value);
@@ -37,8 +37,8 @@ WritingSettings::WritingSettings(QWidget* parent)
     stack->addLayout(row);
     addSpelling(stack);
 
-    m_smaller->setAccessibleName(QStringLiteral("Text size: smaller"));
-    m_larger->setAccessibleName(QStringLiteral("Text size: larger"));
+    m_smaller->setAccessibleName(tr("Text size: smaller"));
+    m_larger->setAccessibleName(tr("Text size: larger"));
     TextSize& size = TextSize::shared();
     connect(m_smaller, &QAbstractButton::clicked, &size, &TextSize::shrink);
     connect(m_larger, &QAbstractButton::clicked, &size, &TextSize::enlarge);
@@ -50,21 +50,20 @@ void WritingSettings::addSpelling(QBoxLayout* stack)
 {
     Spelling& spelling = Spelling::shared();
     const QStringList languages = spelling.languages();
-    m_spellingToggle = new SwitchToggle(QStringLiteral("Check spelling while typing"), kTextSize, this);
+    m_spellingToggle = new SwitchToggle(tr("Check spelling while typing"), kTextSize, this);
     m_spellingToggle->setChecked(spelling.enabled());
     connect(m_spellingToggle, &QAbstractButton::toggled, &spelling, &Spelling::setEnabled);
     stack->addWidget(m_spellingToggle);
     if (languages.isEmpty()) {
         m_spellingToggle->setEnabled(false);
-        QLabel* none
-            = textLabel(QStringLiteral("No spelling dictionaries are installed"), kTextSize, Palette::muted(), this);
+        QLabel* none = textLabel(tr("No spelling dictionaries are installed"), kTextSize, Palette::muted(), this);
         none->setWordWrap(true);
         stack->addWidget(none);
         return;
     }
     m_language = new QComboBox(this);
     m_language->setFont(Typography::font(kTextSize));
-    m_language->setAccessibleName(QStringLiteral("Spelling"));
+    m_language->setAccessibleName(tr("Spelling"));
     for (const QString& language : languages) {
         m_language->addItem(Spelling::displayName(language), language);
     }
@@ -74,7 +73,7 @@ void WritingSettings::addSpelling(QBoxLayout* stack)
             [this](int index) { Spelling::shared().setLanguage(m_language->itemData(index).toString()); });
     connect(m_spellingToggle, &QAbstractButton::toggled, m_language, &QWidget::setEnabled);
     auto* row = new QHBoxLayout;
-    row->addWidget(textLabel(QStringLiteral("Spelling"), kTextSize, Palette::ink(), this));
+    row->addWidget(textLabel(tr("Spelling"), kTextSize, Palette::ink(), this));
     row->addStretch(1);
     row->addWidget(m_language);
     stack->addLayout(row);
@@ -83,8 +82,8 @@ void WritingSettings::addSpelling(QBoxLayout* stack)
 void WritingSettings::showTextSize()
 {
     const TextSize& size = TextSize::shared();
-    m_value->setText(QStringLiteral("%1 pt").arg(size.points()));
-    m_value->setAccessibleName(QStringLiteral("Text size %1 pt").arg(size.points()));
+    m_value->setText(tr("%1 pt").arg(size.points()));
+    m_value->setAccessibleName(tr("Text size %1 pt").arg(size.points()));
     m_smaller->setEnabled(size.points() > TextSize::smallest);
     m_larger->setEnabled(size.points() < TextSize::largest);
 }

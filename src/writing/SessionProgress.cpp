@@ -6,6 +6,7 @@
 #include "ui/TextLabel.h"
 #include "writing/WritingSession.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 
 namespace wendle {
@@ -14,10 +15,11 @@ void showSessionProgress(const WritingSession& session, QLabel* wordCount, Fille
 {
     const qint64 words = session.words();
     const bool done = session.isDone();
-    wordCount->setText(
-        QStringLiteral("%1 %2").arg(words).arg(words == 1 ? QStringLiteral("word") : QStringLiteral("words")));
+    wordCount->setText(words == 1 ? QCoreApplication::translate("wendle::SessionProgress", "1 word")
+                                  : QCoreApplication::translate("wendle::SessionProgress", "%1 words").arg(words));
     setTextColour(wordCount, done ? Palette::accent() : Palette::muted());
-    finish->setText(done ? QStringLiteral("Saved") : QStringLiteral("Done"));
+    finish->setText(done ? QCoreApplication::translate("wendle::SessionProgress", "Saved")
+                         : QCoreApplication::translate("wendle::SessionProgress", "Done"));
     // Named as it reads, so a screen reader on the button hears it turn to "Saved".
     finish->setAccessibleName(finish->text());
     finish->setColours(done ? Palette::accent() : Palette::ink(), Palette::paper());

@@ -110,7 +110,7 @@ void TodayView::buildLayout()
     m_promptText = new TextBlock(Typography::font(18, QFont::Medium), Palette::ink(), 6, 0, m_promptBlock);
     promptLayout->addWidget(m_promptText);
     m_noPrompt = new TextBlock(Typography::font(13), Palette::muted(), 6, 0, m_promptBlock);
-    m_noPrompt->setText(QStringLiteral("Prompts could not be loaded — write freely meanwhile."));
+    m_noPrompt->setText(tr("Prompts could not be loaded — write freely meanwhile."));
     promptLayout->addWidget(m_noPrompt);
     promptLayout->addSpacing(30);
     promptLayout->addWidget(new Divider(m_promptBlock));
@@ -120,7 +120,7 @@ void TodayView::buildLayout()
     m_editor = new PlainTextEditor(Typography::font(13), Palette::ink(), 6, m_column);
     // Tab moves on: the keyboard alone must reach the buttons around the text.
     m_editor->setTabChangesFocus(true);
-    m_editor->setAccessibleName(QStringLiteral("entry"));
+    m_editor->setAccessibleName(tr("entry"));
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
     m_spelling = SpellingMenu::attach(m_editor);
     connect(m_editor, &PlainTextEditor::textEdited, this,
@@ -130,17 +130,17 @@ void TodayView::buildLayout()
     column->addSpacing(24);
     auto* bar = new QHBoxLayout;
     bar->setSpacing(22);
-    m_another = new PlainButton(QStringLiteral("↻ give me another"), 12, Palette::muted(), m_column);
-    m_another->setAccessibleName(QStringLiteral("give me another"));
+    m_another = new PlainButton(tr("↻ give me another"), 12, Palette::muted(), m_column);
+    m_another->setAccessibleName(tr("give me another"));
     connect(m_another, &QAbstractButton::clicked, &m_session, &WritingSession::giveMeAnother);
-    m_writeFreely = new PlainButton(QStringLiteral("✎ write freely"), 12, Palette::muted(), m_column);
-    m_writeFreely->setAccessibleName(QStringLiteral("write freely"));
+    m_writeFreely = new PlainButton(tr("✎ write freely"), 12, Palette::muted(), m_column);
+    m_writeFreely->setAccessibleName(tr("write freely"));
     connect(m_writeFreely, &QAbstractButton::clicked, this, [this] { switchMode(Mode::freeform); });
-    m_backToPrompt = new PlainButton(QStringLiteral("← back to the prompt"), 12, Palette::muted(), m_column);
-    m_backToPrompt->setAccessibleName(QStringLiteral("back to the prompt"));
+    m_backToPrompt = new PlainButton(tr("← back to the prompt"), 12, Palette::muted(), m_column);
+    m_backToPrompt->setAccessibleName(tr("back to the prompt"));
     connect(m_backToPrompt, &QAbstractButton::clicked, this, [this] { switchMode(Mode::prompt); });
     m_wordCount = textLabel(QString(), 12, Palette::muted(), m_column);
-    m_finish = new FilledButton(QStringLiteral("Done"), 12, m_column);
+    m_finish = new FilledButton(tr("Done"), 12, m_column);
     connect(m_finish, &QAbstractButton::clicked, this, &TodayView::finishDay);
     bar->addWidget(m_another);
     bar->addWidget(m_writeFreely);
@@ -161,7 +161,7 @@ void TodayView::buildLayout()
     column->addLayout(bar);
 
     // Made after "Done", so Tab reaches it after the other controls at the foot of the text.
-    m_checkCode = new PlainButton(QStringLiteral("Check your recovery code"), 12, Palette::muted(), m_column);
+    m_checkCode = new PlainButton(tr("Check your recovery code"), 12, Palette::muted(), m_column);
     m_checkCode->setAccessibleName(m_checkCode->text());
     m_checkCode->hide();
     connect(m_checkCode, &QAbstractButton::clicked, this, &TodayView::checkRecoveryCode);
@@ -191,8 +191,8 @@ void TodayView::buildLayout()
 
 void TodayView::setSnapshotProblem(const QString& reason)
 {
-    m_snapshotProblem->setText(
-        reason.isEmpty() ? QString() : QStringLiteral("Today's snapshot could not be written — %1").arg(reason));
+    m_snapshotProblem->setText(reason.isEmpty() ? QString()
+                                                : tr("Today's snapshot could not be written — %1").arg(reason));
     m_snapshotProblem->setAccessibleName(m_snapshotProblem->text());
     m_snapshotProblem->setVisible(!reason.isEmpty());
 }
@@ -367,7 +367,7 @@ void TodayView::render()
     const Calendar calendar = Calendar::current();
     const QDateTime now = m_clock.now();
     m_date->setText(formatDate(now, QStringLiteral("EEEEMMMMd"), calendar));
-    m_dayNumber->setText(QStringLiteral("day %1").arg(headerDayNumber()));
+    m_dayNumber->setText(tr("day %1").arg(headerDayNumber()));
     m_dayNumber->setAccessibleName(tr("%1, history").arg(m_dayNumber->text()));
     m_dayNumber->updateGeometry();
 

@@ -49,7 +49,7 @@ TrayEntryView::TrayEntryView(EntryStore& store, ReminderScheduler& scheduler, co
 
     auto* updates = new QHBoxLayout;
     updates->setContentsMargins(20, 0, 20, 0);
-    m_checkForUpdates = new PlainButton(QStringLiteral("Check for updates"), 12, Palette::muted(), this);
+    m_checkForUpdates = new PlainButton(tr("Check for updates"), 12, Palette::muted(), this);
     m_checkForUpdates->setAccessibleName(tr("Check for updates"));
     m_checkForUpdates->setEnabled(false);
     connect(m_checkForUpdates, &QAbstractButton::clicked, this, &TrayEntryView::checkForUpdatesRequested);
@@ -78,7 +78,7 @@ QWidget* TrayEntryView::buildLocked()
     titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 4);
     title->setFont(titleFont);
     layout->addWidget(title, 0, Qt::AlignHCenter);
-    auto* unlock = new PlainButton(QStringLiteral("Unlock with password"), 13, Palette::accent(), page);
+    auto* unlock = new PlainButton(tr("Unlock with password"), 13, Palette::accent(), page);
     unlock->setAccessibleName(tr("Unlock with password"));
     connect(unlock, &QAbstractButton::clicked, this, &TrayEntryView::unlockRequested);
     layout->addWidget(unlock, 0, Qt::AlignHCenter);
@@ -104,10 +104,10 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
     m_promptText = new TextBlock(Typography::font(13), Palette::ink(), 5, 0, page);
     layout->addWidget(m_promptText);
     m_noPrompt = new TextBlock(Typography::font(13), Palette::muted(), 5, 0, page);
-    m_noPrompt->setText(QStringLiteral("Prompts could not be loaded — write freely meanwhile."));
+    m_noPrompt->setText(tr("Prompts could not be loaded — write freely meanwhile."));
     layout->addWidget(m_noPrompt);
-    m_writeFreely = new PlainButton(QStringLiteral("✎ write freely"), 12, Palette::accent(), page);
-    m_writeFreely->setAccessibleName(QStringLiteral("write freely"));
+    m_writeFreely = new PlainButton(tr("✎ write freely"), 12, Palette::accent(), page);
+    m_writeFreely->setAccessibleName(tr("write freely"));
     connect(m_writeFreely, &QAbstractButton::clicked, this, [this] {
         m_session.switchMode(WritingSession::Mode::freeform);
         m_editor->setFocus(Qt::OtherFocusReason);
@@ -120,7 +120,7 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
     m_editor->setTabChangesFocus(true);
     m_editorWords = std::make_unique<DocumentWordCount>(*m_editor->document());
     m_spelling = SpellingMenu::attach(m_editor);
-    m_editor->setAccessibleName(QStringLiteral("entry"));
+    m_editor->setAccessibleName(tr("entry"));
     m_editor->setFixedHeight(120);
     connect(m_editor, &PlainTextEditor::textEdited, this,
             [this] { m_session.edit(m_editor->text(), m_editorWords->count()); });
@@ -135,7 +135,7 @@ QWidget* TrayEntryView::buildUnlocked(EntryStore& store)
     layout->addSpacing(12);
     auto* bottom = new QHBoxLayout;
     m_wordCount = textLabel(QString(), 12, Palette::muted(), page);
-    m_finish = new FilledButton(QStringLiteral("Done"), 12, page);
+    m_finish = new FilledButton(tr("Done"), 12, page);
     m_finish->setPadding(14, 7);
     m_finish->setCornerRadius(7);
     connect(m_finish, &QAbstractButton::clicked, &m_session, &WritingSession::finishDay);
