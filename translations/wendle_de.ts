@@ -23,7 +23,7 @@
     <name>wendle::ArchiveList</name>
     <message>
         <source>entries</source>
-        <translation type="unfinished"></translation>
+        <translation>Einträge</translation>
     </message>
 </context>
 <context>
@@ -48,34 +48,34 @@
     <name>wendle::EntryReader</name>
     <message>
         <source>close</source>
-        <translation type="unfinished"></translation>
+        <translation>schließen</translation>
     </message>
     <message>
         <source>edits won&apos;t change this day&apos;s streak</source>
-        <translation type="unfinished"></translation>
+        <translation>Änderungen wirken sich nicht auf die Serie dieses Tages aus</translation>
     </message>
     <message>
         <source>entry text</source>
-        <translation type="unfinished">Eintragstext</translation>
+        <translation>Eintragstext</translation>
     </message>
     <message>
         <source>Earlier versions…</source>
-        <translation type="unfinished"></translation>
+        <translation>Frühere Versionen…</translation>
     </message>
     <message>
         <source>Saved</source>
-        <translation type="unfinished"></translation>
+        <translation>Gespeichert</translation>
     </message>
     <message>
         <source>Save</source>
-        <translation type="unfinished"></translation>
+        <translation>Speichern</translation>
     </message>
 </context>
 <context>
     <name>wendle::EntryStore</name>
     <message>
         <source>Couldn&apos;t read the journal %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Tagebuch %1 konnte nicht gelesen werden: %2.</translation>
     </message>
 </context>
 <context>
@@ -137,70 +137,70 @@
     </message>
     <message>
         <source>%1 of 1 entry</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 von 1 Eintrag</translation>
     </message>
     <message>
         <source>%1 of %2 entries</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 von %2 Einträgen</translation>
     </message>
     <message>
         <source>1 entry</source>
-        <translation type="unfinished"></translation>
+        <translation>1 Eintrag</translation>
     </message>
     <message>
         <source>%1 entries</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Einträge</translation>
     </message>
 </context>
 <context>
     <name>wendle::JournalFile</name>
     <message>
         <source>Couldn&apos;t open the journal %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Tagebuch %1 konnte nicht geöffnet werden: %2.</translation>
     </message>
     <message>
         <source>%1 is not a Wendle journal, or it is damaged: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist kein Wendle-Tagebuch oder ist beschädigt: %2.</translation>
     </message>
     <message>
         <source>%1 was written by a newer version of Wendle. Update Wendle to open it.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 wurde mit einer neueren Version von Wendle gespeichert. Aktualisiere Wendle, um die Datei zu öffnen.</translation>
     </message>
     <message>
         <source>%1 is not a Wendle journal.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist kein Wendle-Tagebuch.</translation>
     </message>
     <message>
         <source>%1 is not a Wendle journal: its tables are not the expected ones.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist kein Wendle-Tagebuch: Die Datei enthält nicht die erwarteten Tabellen.</translation>
     </message>
     <message>
         <source>Couldn&apos;t open the journal %1: %2 cannot be written (%3).</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Tagebuch %1 konnte nicht geöffnet werden: %2 ist nicht beschreibbar (%3).</translation>
     </message>
     <message>
         <source>its folder %1</source>
-        <translation type="unfinished"></translation>
+        <translation>sein Ordner %1</translation>
     </message>
     <message>
         <source>Couldn&apos;t create the folder %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ordner %1 konnte nicht angelegt werden.</translation>
     </message>
     <message>
         <source>Couldn&apos;t create the journal %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Tagebuch %1 konnte nicht angelegt werden: %2.</translation>
     </message>
     <message>
         <source>the disk is full</source>
-        <translation type="unfinished"></translation>
+        <translation>der Datenträger ist voll</translation>
     </message>
     <message>
         <source>the journal is read-only</source>
-        <translation type="unfinished"></translation>
+        <translation>das Tagebuch ist schreibgeschützt</translation>
     </message>
     <message>
         <source>the disk reported an error</source>
-        <translation type="unfinished"></translation>
+        <translation>der Datenträger hat einen Fehler gemeldet</translation>
     </message>
 </context>
 <context>
@@ -352,7 +352,7 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
     <name>wendle::MonthRecap</name>
     <message>
         <source>begin %1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 beginnen</translation>
     </message>
 </context>
 <context>
@@ -363,11 +363,11 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
     </message>
     <message>
         <source>You wrote %1 of %2 days in %3 — %4 word.</source>
-        <translation type="unfinished"></translation>
+        <translation>Du hast im %3 an %1 von %2 Tagen geschrieben — %4 Wort.</translation>
     </message>
     <message>
         <source>You wrote %1 of %2 days in %3 — %4 words.</source>
-        <translation type="unfinished"></translation>
+        <translation>Du hast im %3 an %1 von %2 Tagen geschrieben — %4 Wörter.</translation>
     </message>
 </context>
 <context>
@@ -546,6 +546,10 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
         <source>entry text</source>
         <translation>Eintragstext</translation>
     </message>
+    <message>
+        <source>close</source>
+        <translation>schließen</translation>
+    </message>
 </context>
 <context>
     <name>wendle::RootView</name>
@@ -589,142 +593,142 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     <name>wendle::SessionProgress</name>
     <message>
         <source>1 word</source>
-        <translation type="unfinished"></translation>
+        <translation>1 Wort</translation>
     </message>
     <message>
         <source>%1 words</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Wörter</translation>
     </message>
     <message>
         <source>Saved</source>
-        <translation type="unfinished"></translation>
+        <translation>Gespeichert</translation>
     </message>
     <message>
         <source>Done</source>
-        <translation type="unfinished"></translation>
+        <translation>Fertig</translation>
     </message>
 </context>
 <context>
     <name>wendle::SettingsView</name>
     <message>
         <source>Daily reminder</source>
-        <translation type="unfinished"></translation>
+        <translation>Tägliche Erinnerung</translation>
     </message>
     <message>
         <source>Evening nudge</source>
-        <translation type="unfinished"></translation>
+        <translation>Sanfte Erinnerung am Abend</translation>
     </message>
     <message>
         <source>Recovery code check</source>
-        <translation type="unfinished"></translation>
+        <translation>Codeprüfung</translation>
     </message>
     <message>
         <source>Remind at</source>
-        <translation type="unfinished"></translation>
+        <translation>Erinnern um</translation>
     </message>
     <message>
         <source>A quiet nudge from the system — the app doesn&apos;t need to be running. Days you&apos;ve already written stay quiet.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ein leiser Hinweis vom System — die App muss dafür nicht laufen. An Tagen, an denen du schon geschrieben hast, bleibt es still.</translation>
     </message>
     <message>
         <source>Nudge at</source>
-        <translation type="unfinished"></translation>
+        <translation>Sanft erinnern um</translation>
     </message>
     <message>
         <source>A second chance on days the afternoon slipped by unwritten.</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine zweite Chance für Tage, an denen der Nachmittag ohne Eintrag verstrichen ist.</translation>
     </message>
     <message>
         <source>Remind me to check my recovery code: every 90 days, a quiet line on the Today screen asks for the code you keep.</source>
-        <translation type="unfinished"></translation>
+        <translation>Mich an die Prüfung meines Wiederherstellungscodes erinnern: Alle 90 Tage fragt eine unaufdringliche Zeile in der Ansicht „Heute“ nach dem Code, den du aufbewahrst.</translation>
     </message>
 </context>
 <context>
     <name>wendle::SnapshotFolder</name>
     <message>
         <source>No folder was given.</source>
-        <translation type="unfinished"></translation>
+        <translation>Es wurde kein Ordner angegeben.</translation>
     </message>
     <message>
         <source>That is the journal&apos;s own folder: snapshots belong beside it, not in it.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das ist der Ordner des Tagebuchs selbst: Tageskopien gehören daneben, nicht hinein.</translation>
     </message>
     <message>
         <source>%1 is a system or temporary place: snapshots there could vanish.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist ein System- oder temporärer Ordner: Tageskopien könnten dort verschwinden.</translation>
     </message>
     <message>
         <source>%1 is not a folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist kein Ordner.</translation>
     </message>
     <message>
         <source>The folder %1 is not writable.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ordner %1 ist nicht beschreibbar.</translation>
     </message>
     <message>
         <source>Wendle snapshots (*.wendlesnap)</source>
-        <translation type="unfinished"></translation>
+        <translation>Wendle-Tageskopien (*.wendlesnap)</translation>
     </message>
 </context>
 <context>
     <name>wendle::SnapshotSettings</name>
     <message>
         <source>Keep snapshots</source>
-        <translation type="unfinished"></translation>
+        <translation>Tageskopien anlegen</translation>
     </message>
     <message>
         <source>Choose…</source>
-        <translation type="unfinished"></translation>
+        <translation>Auswählen…</translation>
     </message>
     <message>
         <source>Once a day, a copy of every entry and its earlier versions, sealed with the journal&apos;s key: your recovery code opens it.</source>
-        <translation type="unfinished"></translation>
+        <translation>Einmal am Tag eine Kopie aller Einträge samt ihrer früheren Versionen, versiegelt mit dem Schlüssel des Tagebuchs: Dein Wiederherstellungscode öffnet sie.</translation>
     </message>
     <message>
         <source>Choose the snapshot folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Ordner für Tageskopien auswählen</translation>
     </message>
     <message>
         <source>Not changed: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht geändert: %1</translation>
     </message>
     <message>
         <source>Snapshot folder: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Ordner für Tageskopien: %1</translation>
     </message>
     <message>
         <source>Last snapshot: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Letzte Tageskopie: %1</translation>
     </message>
     <message>
         <source>No snapshot yet</source>
-        <translation type="unfinished"></translation>
+        <translation>Noch keine Tageskopie</translation>
     </message>
     <message>
         <source>Snapshot folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Ordner für Tageskopien</translation>
     </message>
 </context>
 <context>
     <name>wendle::SpellingMenu</name>
     <message>
         <source>No suggestions</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine Vorschläge</translation>
     </message>
     <message>
         <source>Add to dictionary</source>
-        <translation type="unfinished"></translation>
+        <translation>Zum Wörterbuch hinzufügen</translation>
     </message>
     <message>
         <source>Ignore in this entry</source>
-        <translation type="unfinished"></translation>
+        <translation>In diesem Eintrag ignorieren</translation>
     </message>
 </context>
 <context>
     <name>wendle::StreakLine</name>
     <message>
         <source>day streak · best %1 · %2 of 7 this week</source>
-        <translation type="unfinished"></translation>
+        <translation>in Folge · beste Serie %1 · %2 von 7 diese Woche</translation>
     </message>
 </context>
 <context>
@@ -735,51 +739,51 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
     <message>
         <source>Prompts could not be loaded — write freely meanwhile.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impulse konnten nicht geladen werden — schreib so lange einfach frei.</translation>
     </message>
     <message>
         <source>entry</source>
-        <translation type="unfinished"></translation>
+        <translation>Eintrag</translation>
     </message>
     <message>
         <source>↻ give me another</source>
-        <translation type="unfinished"></translation>
+        <translation>↻ zeig mir einen anderen</translation>
     </message>
     <message>
         <source>give me another</source>
-        <translation type="unfinished"></translation>
+        <translation>zeig mir einen anderen</translation>
     </message>
     <message>
         <source>✎ write freely</source>
-        <translation type="unfinished"></translation>
+        <translation>✎ frei schreiben</translation>
     </message>
     <message>
         <source>write freely</source>
-        <translation type="unfinished"></translation>
+        <translation>frei schreiben</translation>
     </message>
     <message>
         <source>← back to the prompt</source>
-        <translation type="unfinished"></translation>
+        <translation>← zurück zum Impuls</translation>
     </message>
     <message>
         <source>back to the prompt</source>
-        <translation type="unfinished"></translation>
+        <translation>zurück zum Impuls</translation>
     </message>
     <message>
         <source>Done</source>
-        <translation type="unfinished"></translation>
+        <translation>Fertig</translation>
     </message>
     <message>
         <source>Check your recovery code</source>
-        <translation type="unfinished">Wiederherstellungscode prüfen</translation>
+        <translation>Wiederherstellungscode prüfen</translation>
     </message>
     <message>
         <source>Today&apos;s snapshot could not be written — %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Die heutige Tageskopie konnte nicht gespeichert werden — %1</translation>
     </message>
     <message>
         <source>day %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Tag %1</translation>
     </message>
 </context>
 <context>
@@ -794,23 +798,23 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
     <message>
         <source>Prompts could not be loaded — write freely meanwhile.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impulse konnten nicht geladen werden — schreib so lange einfach frei.</translation>
     </message>
     <message>
         <source>✎ write freely</source>
-        <translation type="unfinished"></translation>
+        <translation>✎ frei schreiben</translation>
     </message>
     <message>
         <source>write freely</source>
-        <translation type="unfinished"></translation>
+        <translation>frei schreiben</translation>
     </message>
     <message>
         <source>entry</source>
-        <translation type="unfinished"></translation>
+        <translation>Eintrag</translation>
     </message>
     <message>
         <source>Done</source>
-        <translation type="unfinished"></translation>
+        <translation>Fertig</translation>
     </message>
 </context>
 <context>
@@ -968,15 +972,15 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
     <message>
         <source>1 word</source>
-        <translation type="unfinished"></translation>
+        <translation>1 Wort</translation>
     </message>
     <message>
         <source>%1 words</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Wörter</translation>
     </message>
     <message>
         <source>close</source>
-        <translation type="unfinished"></translation>
+        <translation>schließen</translation>
     </message>
 </context>
 <context>
@@ -1018,35 +1022,39 @@ Wendle hat die Datei nicht verändert und wird jetzt geschlossen.</translation>
     <name>wendle::WritingSettings</name>
     <message>
         <source>Text size</source>
-        <translation type="unfinished"></translation>
+        <translation>Textgröße</translation>
     </message>
     <message>
         <source>Text size: smaller</source>
-        <translation type="unfinished"></translation>
+        <translation>Textgröße: kleiner</translation>
     </message>
     <message>
         <source>Text size: larger</source>
-        <translation type="unfinished"></translation>
+        <translation>Textgröße: größer</translation>
     </message>
     <message>
         <source>Check spelling while typing</source>
-        <translation type="unfinished"></translation>
+        <translation>Rechtschreibprüfung</translation>
     </message>
     <message>
         <source>No spelling dictionaries are installed</source>
-        <translation type="unfinished"></translation>
+        <translation>Es sind keine Wörterbücher für die Rechtschreibprüfung installiert</translation>
     </message>
     <message>
         <source>Spelling</source>
-        <translation type="unfinished"></translation>
+        <translation>Rechtschreibung</translation>
     </message>
     <message>
         <source>%1 pt</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 pt</translation>
     </message>
     <message>
         <source>Text size %1 pt</source>
-        <translation type="unfinished"></translation>
+        <translation>Textgröße %1 pt</translation>
+    </message>
+    <message>
+        <source>None for your language</source>
+        <translation>Keines für deine Sprache</translation>
     </message>
 </context>
 </TS>

@@ -129,8 +129,8 @@ ResurfacedReader::ResurfacedReader(const ResurfacedItem& item, QWidget* parent)
     auto* header = new QHBoxLayout;
     auto* date = textLabel(formatDate(item.entry->date(), QStringLiteral("EEEEMMMMdy"), Calendar::current()), 12,
                            Palette::muted(), this);
-    auto* close = new PlainButton(QStringLiteral("close"), 12, Palette::muted(), this);
-    close->setAccessibleName(QStringLiteral("close"));
+    auto* close = new PlainButton(tr("close"), 12, Palette::muted(), this);
+    close->setAccessibleName(tr("close"));
     connect(close, &QAbstractButton::clicked, this, &QDialog::accept);
     header->addWidget(date);
     header->addStretch(1);

@@ -95,6 +95,7 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     stack->addWidget(new Divider(this));
     m_snapshots = new SnapshotSettings(EntryStore::defaultPath(), kTextSize, this);
     stack->addWidget(m_snapshots);
+    stack->addWidget(new Divider(this));
     stack->addWidget(new WritingSettings(this));
     // Its natural height: stretched, the rows would drift apart.
     setFixedHeight(stack->heightForWidth(kWidth));

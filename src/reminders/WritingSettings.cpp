@@ -64,6 +64,8 @@ void WritingSettings::addSpelling(QBoxLayout* stack)
     m_language = new QComboBox(this);
     m_language->setFont(Typography::font(kTextSize));
     m_language->setAccessibleName(tr("Spelling"));
+    // Shown while no installed dictionary matches the user's language: nothing is checked until one is chosen.
+    m_language->setPlaceholderText(tr("None for your language"));
     for (const QString& language : languages) {
         m_language->addItem(Spelling::displayName(language), language);
     }
