@@ -7,6 +7,7 @@
 #include "reminders/ReminderScheduler.h"
 #include "ui/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
 
@@ -39,7 +40,8 @@ std::shared_ptr<const EntryKey> TransferContext::currentKey() const
 {
     std::shared_ptr<const EntryKey> key = m_lock->key();
     if (!key) {
-        tell(QStringLiteral("Wendle locked before this could start. Nothing was done."));
+        tell(QCoreApplication::translate("wendle::TransferContext",
+                                         "Wendle locked before this could start. Nothing was done."));
     }
     return key;
 }
@@ -58,12 +60,16 @@ void TransferContext::entriesAdded() const
 
 void TransferContext::tell(const QString& text, const QString& details) const
 {
-    showMessage(m_window, MessageKind::information, QStringLiteral("Wendle"), text, details);
+    //: The application's name, as the title of its messages.
+    showMessage(m_window, MessageKind::information, QCoreApplication::translate("wendle::TransferContext", "Wendle"),
+                text, details);
 }
 
 QMessageBox* TransferContext::question(const QString& text, const QString& informative, MessageKind kind) const
 {
-    return messageBox(m_window, kind, QStringLiteral("Wendle"), text, informative);
+    //: The application's name, as the title of its messages.
+    return messageBox(m_window, kind, QCoreApplication::translate("wendle::TransferContext", "Wendle"), text,
+                      informative);
 }
 
 QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::AcceptMode mode,
@@ -79,22 +85,22 @@ QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::Acce
 
 QString entriesText(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
+    return QCoreApplication::translate("wendle::TransferContext", "%n entries", nullptr, int(count));
 }
 
 QString filesText(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+    return QCoreApplication::translate("wendle::TransferContext", "%n files", nullptr, int(count));
 }
 
 QString versionsText(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("1 earlier version") : QStringLiteral("%1 earlier versions").arg(count);
+    return QCoreApplication::translate("wendle::TransferContext", "%n earlier versions", nullptr, int(count));
 }
 
 QString wordsText(qint64 count)
 {
-    return count == 1 ? QStringLiteral("1 word") : QStringLiteral("%1 words").arg(count);
+    return QCoreApplication::translate("wendle::TransferContext", "%n words", nullptr, int(count));
 }
 
 } // namespace wendle
