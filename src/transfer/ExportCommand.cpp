@@ -162,6 +162,7 @@ void ExportCommand::writeFiles(const QString& folder, std::vector<ExportFile> fi
             if (!writer->stage(run->files[run->next], &failure)) {
                 timer->stop();
                 progress->close();
+                //: %1 is a sentence that says what failed.
                 m_context.tell(tr("The export stopped: %1 No file was written.").arg(failure));
                 return;
             }
@@ -173,15 +174,18 @@ void ExportCommand::writeFiles(const QString& folder, std::vector<ExportFile> fi
         timer->stop();
         progress->close();
         if (QString failure; !writer->finish(&failure)) {
+            //: %1 is a sentence that says what failed.
             m_context.tell(tr("The export stopped: %1 No file was written.").arg(failure));
             return;
         }
+        //: %1 is a number of entries ("3 entries"), %2 a number of files ("2 files"), %3 a folder.
+        const QString allWritten = tr("Exported %1 into %2 in %3.");
+        //: %1 is a number of entries ("3 entries"), %2 a number of files ("2 files"), %3 a folder.
+        const QString someKept
+            = tr("Exported %1 into %2 in %3; %n files were already there and were kept.", nullptr, kept);
         QString summary
-            //: "Exported 3 entries into 2 files in <folder>"; the sentence's end follows.
-            = tr("Exported %1 into %2 in %3")
+            = (kept == 0 ? allWritten : someKept)
                   .arg(entriesText(entries), filesText(qsizetype(run->files.size())), QDir::toNativeSeparators(folder));
-        //: Ends the sentence "Exported 3 entries into 2 files in <folder>".
-        summary += kept == 0 ? tr(".") : tr("; %n files were already there and were kept.", nullptr, kept);
         if (!unreadable.isEmpty()) {
             //: %1 is a number of entries ("2 entries").
             summary += tr(" %1 could not be opened with this journal's key; they are exported with a "

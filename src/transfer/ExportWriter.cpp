@@ -96,6 +96,7 @@ ExportWriter::~ExportWriter()
 bool ExportWriter::stage(const ExportFile& file, QString* error)
 {
     if (!isPlainName(file.name)) {
+        //: %1 is a name the export would have given a file.
         *error = QCoreApplication::translate("wendle::ExportWriter", "\"%1\" is not a file name.").arg(file.name);
         return false;
     }
@@ -132,6 +133,7 @@ bool ExportWriter::checkReplaceable(QString* error) const
         {
         };
         if (::lstat(QFile::encodeName(staged.path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            //: %1 is a path.
             *error = QCoreApplication::translate("wendle::ExportWriter",
                                                  "%1 is there and is not a file, so it was left as it was.")
                          .arg(staged.path);
@@ -147,6 +149,7 @@ bool ExportWriter::name(Staged& staged, QString* error)
         // The file it replaces steps aside, to come back if a later file cannot be named.
         const QString aside = staged.temporary + QStringLiteral(".replaced");
         if (!renameFresh(staged.path, aside)) {
+            //: %1 is a file, %2 what the system said.
             *error = QCoreApplication::translate("wendle::ExportWriter", "%1 could not be replaced: %2.")
                          .arg(staged.path, reason());
             return false;
@@ -185,6 +188,7 @@ bool ExportWriter::finish(QString* error)
         return false;
     }
     if (!syncFileSystemOf(m_folder)) {
+        //: %1 is a folder, %2 what the system said.
         *error = QCoreApplication::translate("wendle::ExportWriter",
                                              "The files in %1 could not be written to the disk: %2.")
                      .arg(m_folder, reason());
@@ -198,6 +202,7 @@ bool ExportWriter::finish(QString* error)
         }
     }
     if (!syncFolder(m_folder)) {
+        //: %1 is a folder, %2 what the system said.
         *error
             = QCoreApplication::translate("wendle::ExportWriter", "The folder %1 could not be written to the disk: %2.")
                   .arg(m_folder, reason());

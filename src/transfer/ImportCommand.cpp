@@ -91,7 +91,10 @@ void ImportCommand::offerImport(const ImportPlan& plan)
         madeFreeWriting += entry.madeFreeWriting ? 1 : 0;
         additions += entry.addTo ? 1 : 0;
         //: %1 is a day (YYYY-MM-DD), %2 a number of words, %3 the file it comes from.
-        details << (entry.addTo ? tr("Adds to the entry of %1 (%2) from %3") : tr("Adds %1 (%2) from %3"))
+        const QString addsTo = tr("Adds to the entry of %1 (%2) from %3");
+        //: %1 is a day (YYYY-MM-DD), %2 a number of words, %3 the file it comes from.
+        const QString addsNew = tr("Adds %1 (%2) from %3");
+        details << (entry.addTo ? addsTo : addsNew)
                        .arg(entry.record.dayKey, wordsText(entry.record.creditedWords), entry.source);
     }
     for (const ImportSkip& note : plan.notes) {
@@ -105,6 +108,7 @@ void ImportCommand::offerImport(const ImportPlan& plan)
     //: %1 is a number of entries ("2 entries").
     const QString skipped = tr("%1 skipped").arg(entriesText(qsizetype(plan.skipped.size())));
     if (plan.entries.empty()) {
+        //: %1 is "2 entries skipped".
         m_context.tell(tr("Nothing to import (%1).").arg(skipped), details.join(u'\n'));
         return;
     }
@@ -113,6 +117,7 @@ void ImportCommand::offerImport(const ImportPlan& plan)
     if (freeform == qsizetype(plan.entries.size())) {
         about << tr("They are free writing.");
     } else if (freeform > 0) {
+        //: Of the entries an import would add.
         about << tr("%n of them are free writing, the others answers to prompts.", nullptr, int(freeform));
     }
     // Only writing that had no prompt was made free writing; a Wendle export's entries keep their own.
@@ -129,9 +134,9 @@ void ImportCommand::offerImport(const ImportPlan& plan)
         about << tr("Some files need a look: see the details.");
     }
     about << tr("Their words count towards the days they were written.");
-    QMessageBox* ask
-        //: %1 is a number of entries, %2 "1 entry skipped".
-        = m_context.question(tr("This would add %1 (%2).").arg(adds, skipped), about.join(u' '));
+    //: %1 is a number of entries, %2 "1 entry skipped".
+    const QString question = tr("This would add %1 (%2).").arg(adds, skipped);
+    QMessageBox* ask = m_context.question(question, about.join(u' '));
     ask->setDetailedText(details.join(u'\n'));
     //: A button; %1 is a number of entries.
     QPushButton* add = ask->addButton(tr("Import %1").arg(adds), QMessageBox::AcceptRole);
@@ -149,8 +154,10 @@ void ImportCommand::offerImport(const ImportPlan& plan)
         m_context.entriesArriving();
         if (!applyImport(*kept, m_context.store(), *key, QDateTime::currentDateTimeUtc(), Calendar::current(),
                          &error)) {
+            //: %1 is what went wrong.
             m_context.tell(tr("The imported entries could not be saved yet (%1). Wendle keeps trying.").arg(error));
         } else {
+            //: %1 is a number of entries ("2 entries").
             m_context.tell(tr("Imported %1.").arg(adds));
         }
         m_context.entriesAdded();

@@ -85,6 +85,7 @@ std::optional<QByteArray> readOpened(int fd, qint64 limit, QString* problem, Wor
             continue;
         }
         if (got < 0) {
+            //: Why a file is skipped; %1 is what the system said.
             *problem = QCoreApplication::translate("wendle::ImportFiles", "it could not be read (%1)").arg(reason());
             return std::nullopt;
         }
@@ -129,6 +130,7 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 limit, QSt
     // Non-blocking, so a FIFO given as the file cannot hang the open; it is refused as not regular.
     const FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
+        //: Why a file is skipped; %1 is what the system said.
         *problem = QCoreApplication::translate("wendle::ImportFiles", "it could not be opened (%1)").arg(reason());
         return std::nullopt;
     }
@@ -145,6 +147,7 @@ FolderContents readImportFolder(const QString& folder, WorkProgress* progress)
     if (!listing || realFolder.isEmpty()) {
         contents.skipped.push_back(
             {folder,
+             //: Why a folder is skipped; %1 is what the system said.
              QCoreApplication::translate("wendle::ImportFiles", "the folder could not be read (%1)").arg(reason())});
         if (listing) {
             ::closedir(listing);
@@ -183,6 +186,7 @@ FolderContents readImportFolder(const QString& folder, WorkProgress* progress)
         };
         if (::fstatat(folderFd.get(), nameBytes.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0) {
             contents.skipped.push_back(
+                //: Why a file is skipped; %1 is what the system said.
                 {*name, QCoreApplication::translate("wendle::ImportFiles", "it could not be read (%1)").arg(reason())});
             continue;
         }
@@ -210,6 +214,7 @@ FolderContents readImportFolder(const QString& folder, WorkProgress* progress)
         const FileDescriptor fd(::openat(base, opened.constData(), flags));
         if (fd.get() < 0) {
             contents.skipped.push_back(
+                //: Why a file is skipped; %1 is what the system said.
                 {*name, QCoreApplication::translate("wendle::ImportFiles", "it could not be read (%1)").arg(reason())});
             continue;
         }

@@ -26,9 +26,11 @@ std::optional<QString> IncomingEntry::dayKeyRefusal(const QString& dayKey) const
     }
     const std::optional<QDateTime> start = dateForDayKey(dayKey, m_calendar);
     if (!start || calendarDayKey(*start, m_calendar) != dayKey) {
+        //: Why an entry is refused; %1 is a date (YYYY-MM-DD).
         return QCoreApplication::translate("wendle::IncomingEntry", "%1 is not a real day").arg(dayKey);
     }
     if (*start > m_todayStart) {
+        //: Why an entry is refused; %1 is a date (YYYY-MM-DD).
         return QCoreApplication::translate("wendle::IncomingEntry", "%1 is after today").arg(dayKey);
     }
     return std::nullopt;

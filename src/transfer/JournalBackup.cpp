@@ -129,6 +129,7 @@ BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed,
     if (!written) {
         return {
             0,
+            //: %1 is a file, %2 why it could not be read.
             QCoreApplication::translate("wendle::JournalBackup", "%1 could not be read back: %2.").arg(path, problem),
             true};
     }
@@ -136,6 +137,7 @@ BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed,
     if (!check.contents || check.contents->entries.size() != contents.entries.size()
         || check.contents->displaced.size() != contents.displaced.size()
         || check.contents->versions.size() != contents.versions.size()) {
+        //: %1 is a file.
         return {0,
                 QCoreApplication::translate("wendle::JournalBackup",
                                             "The file %1 did not read back as written; do not rely on it.")

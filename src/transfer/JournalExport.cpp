@@ -141,6 +141,7 @@ bool makePrivateFolder(const QString& folder, QString* error)
     }
     if (!QDir().mkpath(folder)
         || !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+        //: %1 is a folder.
         *error
             = QCoreApplication::translate("wendle::JournalExport", "The folder %1 could not be created.").arg(folder);
         return false;

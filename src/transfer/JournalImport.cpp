@@ -169,6 +169,7 @@ std::variant<QDateTime, QString> dateOfName(const QString& name, const Calendar&
         date = gregorian.date(day.year, day.month, day.day, hour, minute);
     }
     if (!date || calendarDayKey(*date, gregorian) != isoDate) {
+        //: Why a file is skipped; %1 is a date (YYYY-MM-DD).
         return QCoreApplication::translate("wendle::JournalImport", "%1 is not a real day").arg(isoDate);
     }
     return *date;
@@ -287,12 +288,17 @@ JsonImportFile parseJsonImport(const QByteArray& json, const QString& source)
     if (entries.isArray()) {
         return {source, entries.toArray(), {}, decoded.replacedBytes};
     }
+    if (parseError.error != QJsonParseError::NoError) {
+        //: Why a file is skipped; %1 is what the JSON reader said.
+        return {source,
+                {},
+                QCoreApplication::translate("wendle::JournalImport", "it is not valid JSON (%1)")
+                    .arg(parseError.errorString()),
+                decoded.replacedBytes};
+    }
     return {source,
             {},
-            parseError.error != QJsonParseError::NoError
-                ? QCoreApplication::translate("wendle::JournalImport", "it is not valid JSON (%1)")
-                      .arg(parseError.errorString())
-                : QCoreApplication::translate("wendle::JournalImport", "it has no list of entries"),
+            QCoreApplication::translate("wendle::JournalImport", "it has no list of entries"),
             decoded.replacedBytes};
 }
 

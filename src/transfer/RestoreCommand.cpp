@@ -77,6 +77,7 @@ void RestoreCommand::openFile(const QString& path, const QString& noun,
             QString problem;
             const std::optional<QByteArray> file = readRegularFile(path, maxBackupBytes, &problem, &progress);
             if (!file) {
+                //: %1 is a file, %2 why it could not be read.
                 return Opened{std::nullopt, tr("%1 could not be read: %2.").arg(path, problem)};
             }
             BackupReadResult read = open(*file);
@@ -122,17 +123,19 @@ void RestoreCommand::offerRestore(const std::shared_ptr<BackupContents>& content
         return;
     }
     const int versions = plan.addedVersions(*contents);
-    const QString versionsNote
-        //: %1 is a number of earlier versions ("2 earlier versions").
-        = versions == 0 ? QString() : tr(" It also brings back %1.").arg(versionsText(versions));
+    //: Ends the question; %1 is a number of earlier versions ("2 earlier versions").
+    const QString bringsBack = tr(" It also brings back %1.");
+    const QString versionsNote = versions == 0 ? QString() : bringsBack.arg(versionsText(versions));
     const QString adds = entriesText(qsizetype(plan.newEntries.size()));
     const QString repairs = entriesText(qsizetype(plan.repairs.size()));
+    //: %1 is "backup" or "snapshot", %2 a number of entries, %3%4 "2 entries already in the journal, 1 entry skipped".
+    const QString addOnly = tr("This %1 would add %2 (%3%4).");
+    //: %1 is "backup" or "snapshot", %2 and %3 numbers of entries, %4%5 "2 entries already in the journal, 1 entry
+    //: skipped".
+    const QString addAndRepair = tr("This %1 would add %2 and repair %3 whose text no longer opens (%4%5).");
     QMessageBox* ask = m_context.question(
-        //: %1 is "backup" or "snapshot"; %2 and %3 numbers of entries; the rest "(2 entries already in the journal, 1
-        //: entry skipped)".
-        (plan.repairs.empty() ? tr("This %1 would add %2 (%3%4).").arg(noun, adds, present, refused)
-                              : tr("This %1 would add %2 and repair %3 whose text no longer opens (%4%5).")
-                                    .arg(noun, adds, repairs, present, refused))
+        (plan.repairs.empty() ? addOnly.arg(noun, adds, present, refused)
+                              : addAndRepair.arg(noun, adds, repairs, present, refused))
             + versionsNote,
         //: %1 is "backup" or "snapshot".
         tr("Entries already in the journal are left exactly as they are; a repaired entry gets its text "
@@ -140,9 +143,12 @@ void RestoreCommand::offerRestore(const std::shared_ptr<BackupContents>& content
             .arg(noun));
     ask->setDetailedText(details.join(u'\n'));
     //: A button; %1 is a number of entries or of earlier versions.
-    const QString action = !plan.newEntries.empty() ? tr("Add %1").arg(adds)
-        : !plan.repairs.empty()                     ? tr("Repair %1").arg(repairs)
-                                                    : tr("Add %1").arg(versionsText(versions));
+    const QString addButton = tr("Add %1");
+    //: A button; %1 is a number of entries.
+    const QString repairButton = tr("Repair %1");
+    const QString action = !plan.newEntries.empty() ? addButton.arg(adds)
+        : !plan.repairs.empty()                     ? repairButton.arg(repairs)
+                                                    : addButton.arg(versionsText(versions));
     QPushButton* add = ask->addButton(action, QMessageBox::AcceptRole);
     ask->addButton(QMessageBox::Cancel);
     connect(ask, &QMessageBox::buttonClicked, this, [this, add, contents](QAbstractButton* clicked) {
@@ -159,13 +165,17 @@ void RestoreCommand::offerRestore(const std::shared_ptr<BackupContents>& content
         QString error;
         m_context.entriesArriving();
         if (!applyRestore(now, *contents, m_context.store(), *key, &error)) {
+            //: %1 is what went wrong.
             m_context.tell(tr("The restored entries could not be saved yet (%1). Wendle keeps trying.").arg(error));
         } else {
+            //: %1 is a number of entries ("2 entries").
             QStringList lines{tr("Restored %1.").arg(entriesText(qsizetype(now.newEntries.size())))};
             if (!now.repairs.empty()) {
+                //: %1 is a number of entries ("2 entries").
                 lines << tr("%1 repaired.").arg(entriesText(qsizetype(now.repairs.size())));
             }
             if (const int added = now.addedVersions(*contents); added > 0) {
+                //: %1 is a number of earlier versions ("2 earlier versions").
                 lines << tr("%1 brought back.").arg(versionsText(added));
             }
             m_context.tell(lines.join(u'\n'));

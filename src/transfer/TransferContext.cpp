@@ -85,21 +85,25 @@ QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::Acce
 
 QString entriesText(qsizetype count)
 {
+    //: A number of journal entries, inserted into sentences ("Imported %1.").
     return QCoreApplication::translate("wendle::TransferContext", "%n entries", nullptr, int(count));
 }
 
 QString filesText(qsizetype count)
 {
+    //: A number of files, inserted into sentences.
     return QCoreApplication::translate("wendle::TransferContext", "%n files", nullptr, int(count));
 }
 
 QString versionsText(qsizetype count)
 {
+    //: A number of earlier versions of entries, inserted into sentences.
     return QCoreApplication::translate("wendle::TransferContext", "%n earlier versions", nullptr, int(count));
 }
 
 QString wordsText(qint64 count)
 {
+    //: A number of words, inserted into sentences.
     return QCoreApplication::translate("wendle::TransferContext", "%n words", nullptr, int(count));
 }
 
