@@ -118,7 +118,8 @@ void ImportCommand::offerImport(const ImportPlan& plan)
         about << tr("They are free writing.");
     } else if (freeform > 0) {
         //: Of the entries an import would add.
-        about << tr("%n of them are free writing, the others answers to prompts.", nullptr, int(freeform));
+        about << (freeform == 1 ? tr("One of them is free writing, the others answers to prompts.")
+                                : tr("%1 of them are free writing, the others answers to prompts.").arg(freeform));
     }
     // Only writing that had no prompt was made free writing; a Wendle export's entries keep their own.
     if (madeFreeWriting > 0) {

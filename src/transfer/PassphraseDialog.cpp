@@ -67,7 +67,7 @@ void PassphraseDialog::check()
     QString problem;
     if (m_purpose == Purpose::newBackup && !passphrase.isEmpty()) {
         if (passphrase.size() < minimumLength) {
-            problem = tr("Use at least %n characters.", nullptr, minimumLength);
+            problem = tr("Use at least %1 characters.").arg(minimumLength);
         } else if (!m_repeat->text().isEmpty() && m_repeat->text() != passphrase) {
             problem = tr("The two passphrases differ.");
         }

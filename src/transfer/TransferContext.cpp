@@ -86,25 +86,29 @@ QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::Acce
 QString entriesText(qsizetype count)
 {
     //: A number of journal entries, inserted into sentences ("Imported %1.").
-    return QCoreApplication::translate("wendle::TransferContext", "%n entries", nullptr, int(count));
+    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 entry")
+                      : QCoreApplication::translate("wendle::TransferContext", "%1 entries").arg(count);
 }
 
 QString filesText(qsizetype count)
 {
     //: A number of files, inserted into sentences.
-    return QCoreApplication::translate("wendle::TransferContext", "%n files", nullptr, int(count));
+    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 file")
+                      : QCoreApplication::translate("wendle::TransferContext", "%1 files").arg(count);
 }
 
 QString versionsText(qsizetype count)
 {
     //: A number of earlier versions of entries, inserted into sentences.
-    return QCoreApplication::translate("wendle::TransferContext", "%n earlier versions", nullptr, int(count));
+    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 earlier version")
+                      : QCoreApplication::translate("wendle::TransferContext", "%1 earlier versions").arg(count);
 }
 
 QString wordsText(qint64 count)
 {
     //: A number of words, inserted into sentences.
-    return QCoreApplication::translate("wendle::TransferContext", "%n words", nullptr, int(count));
+    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 word")
+                      : QCoreApplication::translate("wendle::TransferContext", "%1 words").arg(count);
 }
 
 } // namespace wendle
