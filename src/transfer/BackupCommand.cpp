@@ -18,8 +18,7 @@ BackupCommand::BackupCommand(const TransferContext& context, QObject* parent)
 void BackupCommand::run()
 {
     m_context.afterAuthentication(this, [this] {
-        QFileDialog* dialog
-            = m_context.fileDialog(QStringLiteral("Back up"), QFileDialog::AcceptSave, QFileDialog::AnyFile);
+        QFileDialog* dialog = m_context.fileDialog(tr("Back up"), QFileDialog::AcceptSave, QFileDialog::AnyFile);
         dialog->setNameFilter(backupFilter());
         dialog->setDefaultSuffix(QStringLiteral("wendlebackup"));
         dialog->selectFile(backupFileName(QDateTime::currentDateTimeUtc(), Calendar::current()));
@@ -50,11 +49,11 @@ void BackupCommand::writeBackup(const QString& path, const Passphrase& passphras
     }
     // Deriving the key is deliberately slow (about a second, twice: sealing and the check that reads it back).
     runInBackground<BackupWriteResult>(
-        this, m_context.window(), QStringLiteral("Sealing the backup…"), {},
+        this, m_context.window(), tr("Sealing the backup…"), {},
         [path, contents, passphrase](WorkProgress&) { return writeBackupFile(path, *contents, passphrase); },
         [this](const BackupWriteResult& result) {
-            m_context.tell(result.error.isEmpty() ? QStringLiteral("Backed up %1").arg(entriesText(result.entries))
-                                                  : result.error);
+            //: %1 is a number of entries ("2 entries").
+            m_context.tell(result.error.isEmpty() ? tr("Backed up %1").arg(entriesText(result.entries)) : result.error);
         });
 }
 

@@ -5,6 +5,7 @@
 #include "journal/EntryCrypto.h"
 #include "journal/LockedBuffer.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QIODevice>
 #include <QJsonArray>
@@ -302,24 +303,33 @@ QString backupErrorMessage(BackupError error)
 {
     switch (error) {
     case BackupError::notABackup:
-        return QStringLiteral("This file is not a Wendle backup.");
+        return QCoreApplication::translate("wendle::BackupFile", "This file is not a Wendle backup.");
     case BackupError::newerVersion:
-        return QStringLiteral("This backup was made by a newer version of Wendle. Update Wendle to restore it.");
+        return QCoreApplication::translate(
+            "wendle::BackupFile", "This backup was made by a newer version of Wendle. Update Wendle to restore it.");
     case BackupError::truncated:
-        return QStringLiteral("This backup is incomplete: the file ends before its contents do.");
+        return QCoreApplication::translate("wendle::BackupFile",
+                                           "This backup is incomplete: the file ends before its contents do.");
     case BackupError::wrongPassphrase:
-        return QStringLiteral("That is not the passphrase this backup was made with.");
+        return QCoreApplication::translate("wendle::BackupFile",
+                                           "That is not the passphrase this backup was made with.");
     case BackupError::damaged:
-        return QStringLiteral("This backup is damaged: its contents no longer match their seal.");
+        return QCoreApplication::translate("wendle::BackupFile",
+                                           "This backup is damaged: its contents no longer match their seal.");
     case BackupError::cryptoFailure:
-        return QStringLiteral("The backup could not be opened: the system's cryptography failed.");
+        return QCoreApplication::translate("wendle::BackupFile",
+                                           "The backup could not be opened: the system's cryptography failed.");
     case BackupError::sealedWithJournalKey:
-        return QStringLiteral("This file is a snapshot: open it with \u201cRestore from snapshot\u201d.");
+        return QCoreApplication::translate("wendle::BackupFile",
+                                           "This file is a snapshot: open it with \u201cRestore from snapshot\u201d.");
     case BackupError::sealedWithPassphrase:
-        return QStringLiteral("This file is a backup made with a passphrase: open it with \u201cRestore from "
-                              "backup\u201d.");
+        return QCoreApplication::translate(
+            "wendle::BackupFile",
+            "This file is a backup made with a passphrase: open it with \u201cRestore from "
+            "backup\u201d.");
     case BackupError::wrongKey:
-        return QStringLiteral("This snapshot was sealed with another key than this journal's.");
+        return QCoreApplication::translate("wendle::BackupFile",
+                                           "This snapshot was sealed with another key than this journal's.");
     }
     return {};
 }

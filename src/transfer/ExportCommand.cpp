@@ -29,24 +29,24 @@ void ExportCommand::run()
 
 void ExportCommand::chooseFormat()
 {
-    QMessageBox* sheet = m_context.question(QStringLiteral("This export is not encrypted."),
-                                            QStringLiteral("Anyone who can open the exported files can read every "
-                                                           "entry in them. Keep them where only you can reach them, "
-                                                           "and delete them when you no longer need them."),
+    QMessageBox* sheet = m_context.question(tr("This export is not encrypted."),
+                                            tr("Anyone who can open the exported files can read every "
+                                               "entry in them. Keep them where only you can reach them, "
+                                               "and delete them when you no longer need them."),
                                             MessageKind::warning);
-    QPushButton* markdown = sheet->addButton(QStringLiteral("Export as Markdown…"), QMessageBox::AcceptRole);
-    QPushButton* json = sheet->addButton(QStringLiteral("Export as JSON…"), QMessageBox::AcceptRole);
+    QPushButton* markdown = sheet->addButton(tr("Export as Markdown…"), QMessageBox::AcceptRole);
+    QPushButton* json = sheet->addButton(tr("Export as JSON…"), QMessageBox::AcceptRole);
     sheet->addButton(QMessageBox::Cancel);
     connect(sheet, &QMessageBox::buttonClicked, this, [this, markdown, json](QAbstractButton* clicked) {
         if (clicked == markdown) {
-            QFileDialog* dialog = m_context.fileDialog(QStringLiteral("Export into folder"), QFileDialog::AcceptOpen,
-                                                       QFileDialog::Directory);
+            QFileDialog* dialog
+                = m_context.fileDialog(tr("Export into folder"), QFileDialog::AcceptOpen, QFileDialog::Directory);
             dialog->setOption(QFileDialog::ShowDirsOnly);
             connect(dialog, &QFileDialog::fileSelected, this, &ExportCommand::exportMarkdown);
             dialog->open();
         } else if (clicked == json) {
             QFileDialog* dialog
-                = m_context.fileDialog(QStringLiteral("Export to file"), QFileDialog::AcceptSave, QFileDialog::AnyFile);
+                = m_context.fileDialog(tr("Export to file"), QFileDialog::AcceptSave, QFileDialog::AnyFile);
             dialog->setDefaultSuffix(QStringLiteral("json"));
             dialog->selectFile(QStringLiteral("wendle-export.json"));
             connect(dialog, &QFileDialog::fileSelected, this, &ExportCommand::exportJson);
@@ -88,12 +88,14 @@ void ExportCommand::exportMarkdown(const QString& folder)
         return;
     }
     QMessageBox* ask = m_context.question(
-        existing == 1 ? QStringLiteral("One of these files already exists in %1.").arg(QDir::toNativeSeparators(folder))
-                      : QStringLiteral("%1 of these files already exist in %2.")
-                            .arg(QString::number(existing), QDir::toNativeSeparators(folder)),
-        QStringLiteral("Replace them with this export, or keep them and write only the other files?"));
-    QPushButton* replace = ask->addButton(QStringLiteral("Replace"), QMessageBox::DestructiveRole);
-    QPushButton* keep = ask->addButton(QStringLiteral("Keep existing files"), QMessageBox::AcceptRole);
+        //: %1 is a folder.
+        existing == 1
+            ? tr("One of these files already exists in %1.").arg(QDir::toNativeSeparators(folder))
+            //: %1 is a number of files, %2 a folder.
+            : tr("%1 of these files already exist in %2.").arg(existing).arg(QDir::toNativeSeparators(folder)),
+        tr("Replace them with this export, or keep them and write only the other files?"));
+    QPushButton* replace = ask->addButton(tr("Replace"), QMessageBox::DestructiveRole);
+    QPushButton* keep = ask->addButton(tr("Keep existing files"), QMessageBox::AcceptRole);
     ask->addButton(QMessageBox::Cancel);
     ask->setDefaultButton(keep);
     auto all = std::make_shared<std::vector<ExportFile>>(std::move(files));
@@ -142,8 +144,7 @@ void ExportCommand::writeFiles(const QString& folder, std::vector<ExportFile> fi
     auto run = std::make_shared<Run>(Run{std::move(files), 0});
     // Goes with the last copy of the handler below: whatever it staged and did not finish is removed then.
     auto writer = std::make_shared<ExportWriter>(folder, replace);
-    auto* progress = new QProgressDialog(QStringLiteral("Exporting…"), QStringLiteral("Cancel"), 0,
-                                         int(run->files.size()), m_context.window());
+    auto* progress = new QProgressDialog(tr("Exporting…"), tr("Cancel"), 0, int(run->files.size()), m_context.window());
     useDialogLook(progress);
     progress->setAttribute(Qt::WA_DeleteOnClose);
     progress->setMinimumDuration(500);
@@ -156,7 +157,7 @@ void ExportCommand::writeFiles(const QString& folder, std::vector<ExportFile> fi
         if (progress->wasCanceled()) {
             timer->stop();
             progress->close();
-            m_context.tell(QStringLiteral("The export was cancelled. No file was written."));
+            m_context.tell(tr("The export was cancelled. No file was written."));
             return;
         }
         for (int batch = 0; batch < 200 && run->next < run->files.size(); ++batch, ++run->next) {
@@ -164,7 +165,8 @@ void ExportCommand::writeFiles(const QString& folder, std::vector<ExportFile> fi
             if (!writer->stage(run->files[run->next], &failure)) {
                 timer->stop();
                 progress->close();
-                m_context.tell(QStringLiteral("The export stopped: %1 No file was written.").arg(failure));
+                //: %1 is a sentence that says what failed.
+                m_context.tell(tr("The export stopped: %1 No file was written.").arg(failure));
                 return;
             }
         }
@@ -175,18 +177,26 @@ void ExportCommand::writeFiles(const QString& folder, std::vector<ExportFile> fi
         timer->stop();
         progress->close();
         if (QString failure; !writer->finish(&failure)) {
-            m_context.tell(QStringLiteral("The export stopped: %1 No file was written.").arg(failure));
+            //: %1 is a sentence that says what failed.
+            m_context.tell(tr("The export stopped: %1 No file was written.").arg(failure));
             return;
         }
-        QString summary
-            = QStringLiteral("Exported %1 into %2 in %3")
-                  .arg(entriesText(entries), filesText(qsizetype(run->files.size())), QDir::toNativeSeparators(folder));
-        summary += kept == 0 ? QStringLiteral(".")
-            : kept == 1      ? QStringLiteral("; 1 file was already there and was kept.")
-                             : QStringLiteral("; %1 files were already there and were kept.").arg(kept);
+        const QString exported = entriesText(entries);
+        const QString files = filesText(qsizetype(run->files.size()));
+        const QString where = QDir::toNativeSeparators(folder);
+        QString summary = kept == 0
+            //: %1 is a number of entries ("3 entries"), %2 a number of files ("2 files"), %3 a folder.
+            ? tr("Exported %1 into %2 in %3.").arg(exported, files, where)
+            : kept == 1
+                //: %1 is a number of entries ("3 entries"), %2 a number of files ("2 files"), %3 a folder.
+                ? tr("Exported %1 into %2 in %3; 1 file was already there and was kept.").arg(exported, files, where)
+                //: %1 is a number of entries ("3 entries"), %2 a number of files ("2 files"), %3 a folder, %4 a number.
+                : tr("Exported %1 into %2 in %3; %4 files were already there and were kept.")
+                      .arg(exported, files, where, QString::number(kept));
         if (!unreadable.isEmpty()) {
-            summary += QStringLiteral(" %1 could not be opened with this journal's key; they are exported with a "
-                                      "note in place of their text, and stay in the journal.")
+            //: %1 is a number of entries ("2 entries").
+            summary += tr(" %1 could not be opened with this journal's key; they are exported with a "
+                          "note in place of their text, and stay in the journal.")
                            .arg(entriesText(unreadable.size()));
         }
         m_context.tell(summary, unreadable.join(u'\n'));

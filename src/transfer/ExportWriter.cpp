@@ -3,6 +3,7 @@
 
 #include "transfer/JournalExport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -95,26 +96,30 @@ ExportWriter::~ExportWriter()
 bool ExportWriter::stage(const ExportFile& file, QString* error)
 {
     if (!isPlainName(file.name)) {
-        *error = QStringLiteral("\"%1\" is not a file name.").arg(file.name);
+        //: %1 is a name the export would have given a file.
+        *error = QCoreApplication::translate("wendle::ExportWriter", "\"%1\" is not a file name.").arg(file.name);
         return false;
     }
     const QString path = QDir(m_folder).filePath(file.name);
     if (!m_replace && QFileInfo::exists(path)) {
-        *error = QStringLiteral("%1 already exists.").arg(path);
+        *error = QCoreApplication::translate("wendle::ExportWriter", "%1 already exists.").arg(path);
         return false;
     }
     QByteArray temporary = QFile::encodeName(QDir(m_folder).filePath(QStringLiteral(".%1.XXXXXX").arg(file.name)));
     // mkstemp creates the file 0600: private from its first byte, whatever the umask.
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
-        *error = QStringLiteral("%1 could not be written: %2.").arg(path, reason());
+        //: %1 is a file, %2 what the system said.
+        *error
+            = QCoreApplication::translate("wendle::ExportWriter", "%1 could not be written: %2.").arg(path, reason());
         return false;
     }
     const bool written = writeAll(fd, file.contents);
     const QString why = reason();
     if (::close(fd) != 0 || !written) {
         ::unlink(temporary.constData());
-        *error = QStringLiteral("%1 could not be written: %2.").arg(path, why);
+        //: %1 is a file, %2 what the system said.
+        *error = QCoreApplication::translate("wendle::ExportWriter", "%1 could not be written: %2.").arg(path, why);
         return false;
     }
     m_staged.push_back({QFile::decodeName(temporary), path, {}, false});
@@ -128,7 +133,10 @@ bool ExportWriter::checkReplaceable(QString* error) const
         {
         };
         if (::lstat(QFile::encodeName(staged.path).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
-            *error = QStringLiteral("%1 is there and is not a file, so it was left as it was.").arg(staged.path);
+            //: %1 is a path.
+            *error = QCoreApplication::translate("wendle::ExportWriter",
+                                                 "%1 is there and is not a file, so it was left as it was.")
+                         .arg(staged.path);
             return false;
         }
     }
@@ -141,14 +149,19 @@ bool ExportWriter::name(Staged& staged, QString* error)
         // The file it replaces steps aside, to come back if a later file cannot be named.
         const QString aside = staged.temporary + QStringLiteral(".replaced");
         if (!renameFresh(staged.path, aside)) {
-            *error = QStringLiteral("%1 could not be replaced: %2.").arg(staged.path, reason());
+            //: %1 is a file, %2 what the system said.
+            *error = QCoreApplication::translate("wendle::ExportWriter", "%1 could not be replaced: %2.")
+                         .arg(staged.path, reason());
             return false;
         }
         staged.replaced = aside;
     }
     if (!renameFresh(staged.temporary, staged.path)) {
-        *error = errno == EEXIST ? QStringLiteral("%1 already exists.").arg(staged.path)
-                                 : QStringLiteral("%1 could not be written: %2.").arg(staged.path, reason());
+        *error = errno == EEXIST
+            ? QCoreApplication::translate("wendle::ExportWriter", "%1 already exists.").arg(staged.path)
+            //: %1 is a file, %2 what the system said.
+            : QCoreApplication::translate("wendle::ExportWriter", "%1 could not be written: %2.")
+                  .arg(staged.path, reason());
         return false;
     }
     staged.named = true;
@@ -175,7 +188,10 @@ bool ExportWriter::finish(QString* error)
         return false;
     }
     if (!syncFileSystemOf(m_folder)) {
-        *error = QStringLiteral("The files in %1 could not be written to the disk: %2.").arg(m_folder, reason());
+        //: %1 is a folder, %2 what the system said.
+        *error = QCoreApplication::translate("wendle::ExportWriter",
+                                             "The files in %1 could not be written to the disk: %2.")
+                     .arg(m_folder, reason());
         return false;
     }
     for (Staged& staged : m_staged) {
@@ -186,7 +202,10 @@ bool ExportWriter::finish(QString* error)
         }
     }
     if (!syncFolder(m_folder)) {
-        *error = QStringLiteral("The folder %1 could not be written to the disk: %2.").arg(m_folder, reason());
+        //: %1 is a folder, %2 what the system said.
+        *error
+            = QCoreApplication::translate("wendle::ExportWriter", "The folder %1 could not be written to the disk: %2.")
+                  .arg(m_folder, reason());
         undo();
         return false;
     }

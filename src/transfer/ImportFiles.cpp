@@ -4,6 +4,7 @@
 #include "transfer/IncomingEntry.h"
 #include "transfer/WorkProgress.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -57,18 +58,21 @@ std::optional<QByteArray> readOpened(int fd, qint64 limit, QString* problem, Wor
     {
     };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        *problem = QStringLiteral("it is not a regular file");
+        //: Why a file is skipped (follows "Skips <file>: ").
+        *problem = QCoreApplication::translate("wendle::ImportFiles", "it is not a regular file");
         return std::nullopt;
     }
     if (info.st_size > limit) {
-        *problem = QStringLiteral("it is too large (more than %1 MiB)").arg(limit >> 20);
+        //: Why a file is skipped (follows "Skips <file>: "); MiB is mebibytes.
+        *problem
+            = QCoreApplication::translate("wendle::ImportFiles", "it is too large (more than %1 MiB)").arg(limit >> 20);
         return std::nullopt;
     }
     QByteArray bytes;
     bytes.reserve(qsizetype(info.st_size));
     for (;;) {
         if (progress && progress->cancelled) {
-            *problem = QStringLiteral("reading it was cancelled");
+            *problem = QCoreApplication::translate("wendle::ImportFiles", "reading it was cancelled");
             return std::nullopt;
         }
         const qsizetype at = bytes.size();
@@ -81,12 +85,15 @@ std::optional<QByteArray> readOpened(int fd, qint64 limit, QString* problem, Wor
             continue;
         }
         if (got < 0) {
-            *problem = QStringLiteral("it could not be read (%1)").arg(reason());
+            //: Why a file is skipped; %1 is what the system said.
+            *problem = QCoreApplication::translate("wendle::ImportFiles", "it could not be read (%1)").arg(reason());
             return std::nullopt;
         }
         bytes.resize(at + qsizetype(got));
         if (bytes.size() > limit) {
-            *problem = QStringLiteral("it is too large (more than %1 MiB)").arg(limit >> 20);
+            //: Why a file is skipped (follows "Skips <file>: "); MiB is mebibytes.
+            *problem = QCoreApplication::translate("wendle::ImportFiles", "it is too large (more than %1 MiB)")
+                           .arg(limit >> 20);
             return std::nullopt;
         }
         if (got == 0) {
@@ -123,7 +130,8 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 limit, QSt
     // Non-blocking, so a FIFO given as the file cannot hang the open; it is refused as not regular.
     const FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
-        *problem = QStringLiteral("it could not be opened (%1)").arg(reason());
+        //: Why a file is skipped; %1 is what the system said.
+        *problem = QCoreApplication::translate("wendle::ImportFiles", "it could not be opened (%1)").arg(reason());
         return std::nullopt;
     }
     return readOpened(fd.get(), limit, problem, progress);
@@ -137,7 +145,10 @@ FolderContents readImportFolder(const QString& folder, WorkProgress* progress)
     const FileDescriptor folderFd(::open(folderBytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     DIR* listing = folderFd.get() >= 0 ? ::fdopendir(::dup(folderFd.get())) : nullptr;
     if (!listing || realFolder.isEmpty()) {
-        contents.skipped.push_back({folder, QStringLiteral("the folder could not be read (%1)").arg(reason())});
+        contents.skipped.push_back(
+            {folder,
+             //: Why a folder is skipped; %1 is what the system said.
+             QCoreApplication::translate("wendle::ImportFiles", "the folder could not be read (%1)").arg(reason())});
         if (listing) {
             ::closedir(listing);
         }
@@ -165,14 +176,18 @@ FolderContents readImportFolder(const QString& folder, WorkProgress* progress)
         }
         const std::optional<QString> name = utf8Name(nameBytes);
         if (!name) {
-            contents.skipped.push_back({QFile::decodeName(nameBytes), QStringLiteral("its name is not valid UTF-8")});
+            contents.skipped.push_back(
+                {QFile::decodeName(nameBytes),
+                 QCoreApplication::translate("wendle::ImportFiles", "its name is not valid UTF-8")});
             continue;
         }
         struct stat link
         {
         };
         if (::fstatat(folderFd.get(), nameBytes.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0) {
-            contents.skipped.push_back({*name, QStringLiteral("it could not be read (%1)").arg(reason())});
+            contents.skipped.push_back(
+                //: Why a file is skipped; %1 is what the system said.
+                {*name, QCoreApplication::translate("wendle::ImportFiles", "it could not be read (%1)").arg(reason())});
             continue;
         }
         const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
@@ -181,19 +196,26 @@ FolderContents readImportFolder(const QString& folder, WorkProgress* progress)
         if (S_ISLNK(link.st_mode)) {
             const QString target = realPath(folderBytes + '/' + nameBytes);
             if (target.isEmpty() || !target.startsWith(realFolder + u'/')) {
-                contents.skipped.push_back({*name, QStringLiteral("it is a link to something outside the folder")});
+                contents.skipped.push_back(
+                    {*name,
+                     QCoreApplication::translate("wendle::ImportFiles",
+                                                 "it is a link to something outside the folder")});
                 continue;
             }
             // The resolved path has no links left; opening it without following one keeps it that way.
             opened = QFile::encodeName(target);
             base = AT_FDCWD;
         } else if (!S_ISREG(link.st_mode)) {
-            contents.skipped.push_back({*name, QStringLiteral("it is not a regular file")});
+            //: Why a file is skipped (follows "Skips <file>: ").
+            contents.skipped.push_back(
+                {*name, QCoreApplication::translate("wendle::ImportFiles", "it is not a regular file")});
             continue;
         }
         const FileDescriptor fd(::openat(base, opened.constData(), flags));
         if (fd.get() < 0) {
-            contents.skipped.push_back({*name, QStringLiteral("it could not be read (%1)").arg(reason())});
+            contents.skipped.push_back(
+                //: Why a file is skipped; %1 is what the system said.
+                {*name, QCoreApplication::translate("wendle::ImportFiles", "it could not be read (%1)").arg(reason())});
             continue;
         }
         QString problem;

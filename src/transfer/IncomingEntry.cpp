@@ -4,6 +4,7 @@
 #include "journal/DayKey.h"
 #include "transfer/EntryRecord.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -20,14 +21,17 @@ std::optional<QString> IncomingEntry::dayKeyRefusal(const QString& dayKey) const
     static const QRegularExpression shape(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
     // The shape alone keeps a key from ever being more than a date, wherever it ends up (a file name, say).
     if (!shape.match(dayKey).hasMatch()) {
-        return QStringLiteral("its day is not a date (YYYY-MM-DD)");
+        //: Why an entry is refused (follows "Skips <entry>: ").
+        return QCoreApplication::translate("wendle::IncomingEntry", "its day is not a date (YYYY-MM-DD)");
     }
     const std::optional<QDateTime> start = dateForDayKey(dayKey, m_calendar);
     if (!start || calendarDayKey(*start, m_calendar) != dayKey) {
-        return QStringLiteral("%1 is not a real day").arg(dayKey);
+        //: Why an entry is refused; %1 is a date (YYYY-MM-DD).
+        return QCoreApplication::translate("wendle::IncomingEntry", "%1 is not a real day").arg(dayKey);
     }
     if (*start > m_todayStart) {
-        return QStringLiteral("%1 is after today").arg(dayKey);
+        //: Why an entry is refused; %1 is a date (YYYY-MM-DD).
+        return QCoreApplication::translate("wendle::IncomingEntry", "%1 is after today").arg(dayKey);
     }
     return std::nullopt;
 }
@@ -38,10 +42,10 @@ std::optional<QString> IncomingEntry::refusal(const EntryRecord& record) const
         return day;
     }
     if (!isPromptID(record.promptID)) {
-        return QStringLiteral("its prompt id is not one Wendle uses");
+        return QCoreApplication::translate("wendle::IncomingEntry", "its prompt id is not one Wendle uses");
     }
     if (!isCategoryRaw(record.categoryRaw)) {
-        return QStringLiteral("its category is not a category name");
+        return QCoreApplication::translate("wendle::IncomingEntry", "its category is not a category name");
     }
     return std::nullopt;
 }
@@ -72,7 +76,9 @@ QString withLineFeeds(QString text)
 
 QString replacedBytesNote()
 {
-    return QStringLiteral("contains bytes that are not UTF-8; they were replaced");
+    //: What is worth a look in a file (follows "Note on <file>: ").
+    return QCoreApplication::translate("wendle::IncomingEntry",
+                                       "contains bytes that are not UTF-8; they were replaced");
 }
 
 } // namespace wendle

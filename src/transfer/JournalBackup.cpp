@@ -12,6 +12,7 @@
 #include "transfer/JournalExport.h"
 #include "transfer/PresentEntries.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -28,7 +29,8 @@ std::optional<QString> refusalOf(const BackupRecord& backedUp, const IncomingEnt
         return fields;
     }
     if (!backedUp.record.text && backedUp.sealedBody.isEmpty()) {
-        return QStringLiteral("it holds no text");
+        //: Why an entry of a backup is skipped (follows "Skips entry 3: ").
+        return QCoreApplication::translate("wendle::JournalBackup", "it holds no text");
     }
     return std::nullopt;
 }
@@ -109,7 +111,7 @@ QString backupFileName(const QDateTime& now, const Calendar& calendar)
 
 QString backupFilter()
 {
-    return QStringLiteral("Wendle backups (*.wendlebackup)");
+    return QCoreApplication::translate("wendle::JournalBackup", "Wendle backups") + QStringLiteral(" (*.wendlebackup)");
 }
 
 BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed, const BackupContents& contents,
@@ -125,13 +127,22 @@ BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed,
     QString problem;
     const std::optional<QByteArray> written = readRegularFile(path, qint64(sealed.size()), &problem);
     if (!written) {
-        return {0, QStringLiteral("%1 could not be read back: %2.").arg(path, problem), true};
+        return {
+            0,
+            //: %1 is a file, %2 why it could not be read.
+            QCoreApplication::translate("wendle::JournalBackup", "%1 could not be read back: %2.").arg(path, problem),
+            true};
     }
     const BackupReadResult check = open(*written);
     if (!check.contents || check.contents->entries.size() != contents.entries.size()
         || check.contents->displaced.size() != contents.displaced.size()
         || check.contents->versions.size() != contents.versions.size()) {
-        return {0, QStringLiteral("The file %1 did not read back as written; do not rely on it.").arg(path), true};
+        //: %1 is a file.
+        return {0,
+                QCoreApplication::translate("wendle::JournalBackup",
+                                            "The file %1 did not read back as written; do not rely on it.")
+                    .arg(path),
+                true};
     }
     return {int(contents.entries.size()), {}, true};
 }
@@ -141,7 +152,10 @@ BackupWriteResult writeBackupFile(const QString& path, const BackupContents& con
 {
     const QByteArray sealed = encodeBackup(contents, passphrase, parameters);
     if (sealed.isEmpty()) {
-        return {0, QStringLiteral("The backup could not be sealed: the system's cryptography failed."), false};
+        return {0,
+                QCoreApplication::translate("wendle::JournalBackup",
+                                            "The backup could not be sealed: the system's cryptography failed."),
+                false};
     }
     return writeSealedFile(path, sealed, contents,
                            [&passphrase](const QByteArray& file) { return decodeBackup(file, passphrase); });
@@ -229,7 +243,8 @@ bool applyRestore(const RestorePlan& plan, const BackupContents& contents, Entry
             sealVersion(i);
         }
     } catch (const std::exception&) {
-        *error = QStringLiteral("the entries could not be sealed with this journal's key");
+        *error = QCoreApplication::translate("wendle::JournalBackup",
+                                             "the entries could not be sealed with this journal's key");
         return false;
     }
     std::vector<NewEntry> fields;

@@ -8,6 +8,7 @@
 #include "transfer/IsoDays.h"
 #include "transfer/MarkdownDay.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -140,7 +141,9 @@ bool makePrivateFolder(const QString& folder, QString* error)
     }
     if (!QDir().mkpath(folder)
         || !QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
-        *error = QStringLiteral("The folder %1 could not be created.").arg(folder);
+        //: %1 is a folder.
+        *error
+            = QCoreApplication::translate("wendle::JournalExport", "The folder %1 could not be created.").arg(folder);
         return false;
     }
     return true;

@@ -11,6 +11,7 @@
 #include "transfer/MarkdownDay.h"
 #include "transfer/PresentEntries.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
@@ -60,9 +61,11 @@ public:
                     known = openEntryText(present->cipherBody(), key);
                 } catch (const std::exception&) {
                     for (const WritingPart& part : parts) {
-                        plan.skipped.push_back({part.source,
-                                                QStringLiteral("the day's entry it belongs to could not be opened with "
-                                                               "this journal's key")});
+                        plan.skipped.push_back(
+                            {part.source,
+                             QCoreApplication::translate("wendle::JournalImport",
+                                                         "the day's entry it belongs to could not be opened with "
+                                                         "this journal's key")});
                     }
                     continue;
                 }
@@ -73,7 +76,10 @@ public:
             for (const WritingPart& part : parts) {
                 // Nothing is added twice; an empty text is an entry of its own only where there is none yet.
                 if (part.text.isEmpty() ? present != nullptr : known.contains(part.text)) {
-                    plan.skipped.push_back({part.source, QStringLiteral("its text is already in this day's entry")});
+                    //: Why a file or entry is skipped (follows "Skips <file>: ").
+                    plan.skipped.push_back({part.source,
+                                            QCoreApplication::translate("wendle::JournalImport",
+                                                                        "its text is already in this day's entry")});
                     continue;
                 }
                 known += QStringLiteral("\n\n") + part.text;
@@ -118,7 +124,8 @@ public:
             return;
         }
         if (m_present.contains(record)) {
-            plan.skipped.push_back({source, QStringLiteral("already in the journal")});
+            plan.skipped.push_back(
+                {source, QCoreApplication::translate("wendle::JournalImport", "already in the journal")});
             return;
         }
         m_present.add(record);
@@ -130,13 +137,14 @@ private:
     std::optional<QString> refusalOf(const EntryRecord& record) const
     {
         if (!record.date.isValid()) {
-            return QStringLiteral("its date is missing or malformed");
+            return QCoreApplication::translate("wendle::JournalImport", "its date is missing or malformed");
         }
         if (std::optional<QString> refusal = m_checks.refusal(record)) {
             return refusal;
         }
         if (!record.text) {
-            return QStringLiteral("its text was not readable when it was exported");
+            return QCoreApplication::translate("wendle::JournalImport",
+                                               "its text was not readable when it was exported");
         }
         return std::nullopt;
     }
@@ -151,7 +159,7 @@ std::variant<QDateTime, QString> dateOfName(const QString& name, const Calendar&
 {
     static const QRegularExpression pattern(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}"));
     if (!pattern.match(name).hasMatch()) {
-        return QStringLiteral("it does not start with a date (YYYY-MM-DD)");
+        return QCoreApplication::translate("wendle::JournalImport", "it does not start with a date (YYYY-MM-DD)");
     }
     const QString isoDate = name.left(10);
     const std::optional<QDateTime> start = dateForDayKey(isoDate, gregorian);
@@ -161,7 +169,8 @@ std::variant<QDateTime, QString> dateOfName(const QString& name, const Calendar&
         date = gregorian.date(day.year, day.month, day.day, hour, minute);
     }
     if (!date || calendarDayKey(*date, gregorian) != isoDate) {
-        return QStringLiteral("%1 is not a real day").arg(isoDate);
+        //: Why a file is skipped; %1 is a date (YYYY-MM-DD).
+        return QCoreApplication::translate("wendle::JournalImport", "%1 is not a real day").arg(isoDate);
     }
     return *date;
 }
@@ -189,7 +198,9 @@ void planMarkdownDay(const MarkdownDay& day, const QString& name, const IsoDays&
         if (!entry.unreadable) {
             record.text = entry.text;
         }
-        wendle.plan(record, QStringLiteral("%1, entry %2").arg(name).arg(++number), plan);
+        //: Names an entry of an imported file: %1 is the file, %2 the entry's number in it.
+        wendle.plan(record,
+                    QCoreApplication::translate("wendle::JournalImport", "%1, entry %2").arg(name).arg(++number), plan);
     }
 }
 
@@ -200,7 +211,8 @@ void planJrnlEntry(const QJsonObject& object, const QString& source, const Calen
         = clockOf(object.value(QStringLiteral("time")).toString(QStringLiteral("12:00")));
     const QString dateText = object.value(QStringLiteral("date")).toString();
     if (!clock || dateText.size() != 10) {
-        plan.skipped.push_back({source, QStringLiteral("it has no valid date and time")});
+        plan.skipped.push_back(
+            {source, QCoreApplication::translate("wendle::JournalImport", "it has no valid date and time")});
         return;
     }
     const std::variant<QDateTime, QString> date = dateOfName(dateText, gregorian, clock->first, clock->second);
@@ -218,7 +230,7 @@ void planJrnlEntry(const QJsonObject& object, const QString& source, const Calen
     const QString body = withLineFeeds(object.value(QStringLiteral("body")).toString()).trimmed();
     const QString text = body.isEmpty() ? title : title.isEmpty() ? body : title + u'\n' + body;
     if (text.isEmpty()) {
-        plan.skipped.push_back({source, QStringLiteral("it has no text")});
+        plan.skipped.push_back({source, QCoreApplication::translate("wendle::JournalImport", "it has no text")});
         return;
     }
     days.add(dayKey, Entry::freeformPromptID, {source, moment, rawValue(PromptCategory::pages), text, true});
@@ -239,7 +251,9 @@ ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& stor
     for (const ImportFile& file : folder.files) {
         const std::variant<QDateTime, QString> noon = dateOfName(file.name, gregorian, 12, 0);
         if (const QString* refusal = std::get_if<QString>(&noon)) {
-            plan.skipped.push_back({file.name, QStringLiteral("its name: %1").arg(*refusal)});
+            //: Why a file is skipped: %1 says what is wrong with the date its name starts with.
+            plan.skipped.push_back(
+                {file.name, QCoreApplication::translate("wendle::JournalImport", "its name: %1").arg(*refusal)});
             continue;
         }
         if (file.replacedBytes) {
@@ -252,7 +266,7 @@ ImportPlan planFolderImport(const FolderContents& folder, const EntryStore& stor
         const QString text = file.text.trimmed();
         const QString dayKey = journalDayKey(std::get<QDateTime>(noon), calendar);
         if (text.isEmpty()) {
-            plan.skipped.push_back({file.name, QStringLiteral("it is empty")});
+            plan.skipped.push_back({file.name, QCoreApplication::translate("wendle::JournalImport", "it is empty")});
         } else if (std::optional<QString> refusal = checks.dayKeyRefusal(dayKey)) {
             plan.skipped.push_back({file.name, *refusal});
         } else {
@@ -274,11 +288,17 @@ JsonImportFile parseJsonImport(const QByteArray& json, const QString& source)
     if (entries.isArray()) {
         return {source, entries.toArray(), {}, decoded.replacedBytes};
     }
+    if (parseError.error != QJsonParseError::NoError) {
+        //: Why a file is skipped; %1 is what the JSON reader said.
+        return {source,
+                {},
+                QCoreApplication::translate("wendle::JournalImport", "it is not valid JSON (%1)")
+                    .arg(parseError.errorString()),
+                decoded.replacedBytes};
+    }
     return {source,
             {},
-            parseError.error != QJsonParseError::NoError
-                ? QStringLiteral("it is not valid JSON (%1)").arg(parseError.errorString())
-                : QStringLiteral("it has no list of entries"),
+            QCoreApplication::translate("wendle::JournalImport", "it has no list of entries"),
             decoded.replacedBytes};
 }
 
@@ -300,7 +320,9 @@ ImportPlan planJsonImport(const JsonImportFile& file, const EntryStore& store, c
     WendleEntries wendle(store, checks, days);
     int number = 0;
     for (const QJsonValue& value : file.entries) {
-        const QString name = QStringLiteral("%1, entry %2").arg(file.source).arg(++number);
+        //: Names an entry of an imported file: %1 is the file, %2 the entry's number in it.
+        const QString name
+            = QCoreApplication::translate("wendle::JournalImport", "%1, entry %2").arg(file.source).arg(++number);
         const QJsonObject object = value.toObject();
         if (!object.contains(QStringLiteral("dayKey"))) {
             planJrnlEntry(object, name, calendar, gregorian, checks, days, plan);
@@ -338,7 +360,8 @@ bool applyImport(const ImportPlan& plan, EntryStore& store, const EntryKey& key,
             credits.push_back(entry.record.dayKey == today ? countWords(text) : entry.addTo->creditedWords());
         }
     } catch (const std::exception&) {
-        *error = QStringLiteral("the entries could not be sealed with this journal's key");
+        *error = QCoreApplication::translate("wendle::JournalImport",
+                                             "the entries could not be sealed with this journal's key");
         return false;
     }
     std::vector<NewEntry> fields;

@@ -18,34 +18,33 @@ PassphraseDialog::PassphraseDialog(Purpose purpose, QWidget* parent)
     , m_purpose(purpose)
     , m_passphrase(new QLineEdit(this))
     , m_repeat(new QLineEdit(this))
-    , m_versions(new SwitchToggle(QStringLiteral("Include earlier versions"), 13, this))
+    , m_versions(new SwitchToggle(tr("Include earlier versions"), 13, this))
     , m_feedback(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
     const bool making = purpose == Purpose::newBackup;
-    setWindowTitle(making ? QStringLiteral("Back up") : QStringLiteral("Restore from backup"));
+    setWindowTitle(making ? tr("Back up") : tr("Restore from backup"));
     useDialogLook(this);
-    auto* intro = new QLabel(
-        making ? QStringLiteral("Choose a passphrase for this backup. Without it the backup cannot be opened, "
-                                "by anyone: keep it somewhere safe.")
-               : QStringLiteral("Enter the passphrase this backup was made with."),
-        this);
+    auto* intro = new QLabel(making ? tr("Choose a passphrase for this backup. Without it the backup cannot be opened, "
+                                         "by anyone: keep it somewhere safe.")
+                                    : tr("Enter the passphrase this backup was made with."),
+                             this);
     intro->setWordWrap(true);
     m_passphrase->setEchoMode(QLineEdit::Password);
-    m_passphrase->setAccessibleName(QStringLiteral("Passphrase"));
+    m_passphrase->setAccessibleName(tr("Passphrase"));
     m_repeat->setEchoMode(QLineEdit::Password);
-    m_repeat->setAccessibleName(QStringLiteral("Passphrase again"));
+    m_repeat->setAccessibleName(tr("Passphrase again"));
     m_feedback->setWordWrap(true);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Passphrase"), m_passphrase);
+    form->addRow(tr("Passphrase"), m_passphrase);
     if (making) {
-        form->addRow(QStringLiteral("Again"), m_repeat);
+        form->addRow(tr("Again"), m_repeat);
     } else {
         m_repeat->hide();
         m_versions->hide();
     }
-    m_buttons->button(QDialogButtonBox::Ok)->setText(making ? QStringLiteral("Back up") : QStringLiteral("Open"));
+    m_buttons->button(QDialogButtonBox::Ok)->setText(making ? tr("Back up") : tr("Open"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
@@ -68,9 +67,9 @@ void PassphraseDialog::check()
     QString problem;
     if (m_purpose == Purpose::newBackup && !passphrase.isEmpty()) {
         if (passphrase.size() < minimumLength) {
-            problem = QStringLiteral("Use at least %1 characters.").arg(minimumLength);
+            problem = tr("Use at least %1 characters.").arg(minimumLength);
         } else if (!m_repeat->text().isEmpty() && m_repeat->text() != passphrase) {
-            problem = QStringLiteral("The two passphrases differ.");
+            problem = tr("The two passphrases differ.");
         }
     }
     m_feedback->setText(problem);

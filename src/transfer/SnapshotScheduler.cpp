@@ -53,7 +53,8 @@ void SnapshotScheduler::writeIfDue(bool retryFailure)
     const QString folder = SnapshotFolder::path(m_preferences);
     // Where the journal itself lies nothing is written, whatever a hand-edited setting says.
     if (QDir(folder).absolutePath() == QFileInfo(m_journalPath).absolutePath()) {
-        done(QStringLiteral("the folder is the journal's own"), today);
+        //: Why the last snapshot failed, in a few words.
+        done(tr("the folder is the journal's own"), today);
         return;
     }
     m_writing = true;

@@ -5,6 +5,7 @@
 #include "journal/SnapshotThinning.h"
 #include "transfer/JournalBackup.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,13 +31,14 @@ bool makeFolder(const QString& folder)
 QString writeProblem(const QString& folder, qint64 bytes)
 {
     if (!QFileInfo(folder).isWritable()) {
-        return QStringLiteral("the folder is not writable");
+        //: Why the last snapshot failed, in a few words.
+        return QCoreApplication::translate("wendle::SnapshotWriter", "the folder is not writable");
     }
     const QStorageInfo storage(folder);
     if (storage.isValid() && storage.bytesAvailable() < bytes) {
-        return QStringLiteral("the disk is full");
+        return QCoreApplication::translate("wendle::SnapshotWriter", "the disk is full");
     }
-    return QStringLiteral("the file could not be written");
+    return QCoreApplication::translate("wendle::SnapshotWriter", "the file could not be written");
 }
 
 void removeUnfinished(const QDir& folder)
@@ -64,7 +66,7 @@ SnapshotOutcome writeSnapshot(const QString& folder, QDate day, BackupContents c
 {
     SnapshotOutcome outcome{QDir(folder).filePath(SnapshotFolder::fileName(day)), 0, {}};
     if (!makeFolder(folder)) {
-        outcome.problem = QStringLiteral("the folder could not be made");
+        outcome.problem = QCoreApplication::translate("wendle::SnapshotWriter", "the folder could not be made");
         return outcome;
     }
     const QDir dir(folder);
@@ -72,7 +74,7 @@ SnapshotOutcome writeSnapshot(const QString& folder, QDate day, BackupContents c
     openTexts(contents, key);
     const QByteArray sealed = encodeSnapshot(contents, key);
     if (sealed.isEmpty()) {
-        outcome.problem = QStringLiteral("the system's cryptography failed");
+        outcome.problem = QCoreApplication::translate("wendle::SnapshotWriter", "the system's cryptography failed");
         return outcome;
     }
     const BackupWriteResult written = writeSealedFile(
@@ -81,7 +83,7 @@ SnapshotOutcome writeSnapshot(const QString& folder, QDate day, BackupContents c
         // A file that was named but did not read back is no snapshot: it must not count as one, nor be thinned to.
         if (written.named) {
             QFile::remove(outcome.path);
-            outcome.problem = QStringLiteral("it did not read back as written");
+            outcome.problem = QCoreApplication::translate("wendle::SnapshotWriter", "it did not read back as written");
         } else {
             outcome.problem = writeProblem(folder, sealed.size());
         }

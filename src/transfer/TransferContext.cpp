@@ -7,6 +7,7 @@
 #include "reminders/ReminderScheduler.h"
 #include "ui/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
 
@@ -39,7 +40,8 @@ std::shared_ptr<const EntryKey> TransferContext::currentKey() const
 {
     std::shared_ptr<const EntryKey> key = m_lock->key();
     if (!key) {
-        tell(QStringLiteral("Wendle locked before this could start. Nothing was done."));
+        tell(QCoreApplication::translate("wendle::TransferContext",
+                                         "Wendle locked before this could start. Nothing was done."));
     }
     return key;
 }
@@ -58,12 +60,16 @@ void TransferContext::entriesAdded() const
 
 void TransferContext::tell(const QString& text, const QString& details) const
 {
-    showMessage(m_window, MessageKind::information, QStringLiteral("Wendle"), text, details);
+    //: The application's name, as the title of its messages.
+    showMessage(m_window, MessageKind::information, QCoreApplication::translate("wendle::TransferContext", "Wendle"),
+                text, details);
 }
 
 QMessageBox* TransferContext::question(const QString& text, const QString& informative, MessageKind kind) const
 {
-    return messageBox(m_window, kind, QStringLiteral("Wendle"), text, informative);
+    //: The application's name, as the title of its messages.
+    return messageBox(m_window, kind, QCoreApplication::translate("wendle::TransferContext", "Wendle"), text,
+                      informative);
 }
 
 QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::AcceptMode mode,
@@ -79,22 +85,30 @@ QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::Acce
 
 QString entriesText(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
+    //: A number of journal entries, inserted into sentences ("Imported %1.").
+    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 entry")
+                      : QCoreApplication::translate("wendle::TransferContext", "%1 entries").arg(count);
 }
 
 QString filesText(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+    //: A number of files, inserted into sentences.
+    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 file")
+                      : QCoreApplication::translate("wendle::TransferContext", "%1 files").arg(count);
 }
 
 QString versionsText(qsizetype count)
 {
-    return count == 1 ? QStringLiteral("1 earlier version") : QStringLiteral("%1 earlier versions").arg(count);
+    //: A number of earlier versions of entries, inserted into sentences.
+    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 earlier version")
+                      : QCoreApplication::translate("wendle::TransferContext", "%1 earlier versions").arg(count);
 }
 
 QString wordsText(qint64 count)
 {
-    return count == 1 ? QStringLiteral("1 word") : QStringLiteral("%1 words").arg(count);
+    //: A number of words, inserted into sentences.
+    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 word")
+                      : QCoreApplication::translate("wendle::TransferContext", "%1 words").arg(count);
 }
 
 } // namespace wendle

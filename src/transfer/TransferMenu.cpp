@@ -8,6 +8,7 @@
 #include "transfer/RestoreCommand.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 
 namespace wendle {
@@ -17,11 +18,16 @@ void addTransferCommands(QMenu* menu, const TransferContext& context)
     QWidget* window = context.window();
     auto* restore = new RestoreCommand(context, window);
     const QList<QAction*> actions{
-        menu->addAction(QStringLiteral("Export…"), new ExportCommand(context, window), &ExportCommand::run),
-        menu->addAction(QStringLiteral("Back up…"), new BackupCommand(context, window), &BackupCommand::run),
-        menu->addAction(QStringLiteral("Restore from backup…"), restore, &RestoreCommand::run),
-        menu->addAction(QStringLiteral("Restore from snapshot…"), restore, &RestoreCommand::runFromSnapshot),
-        menu->addAction(QStringLiteral("Import…"), new ImportCommand(context, window), &ImportCommand::run),
+        menu->addAction(QCoreApplication::translate("wendle::TransferMenu", "Export…"),
+                        new ExportCommand(context, window), &ExportCommand::run),
+        menu->addAction(QCoreApplication::translate("wendle::TransferMenu", "Back up…"),
+                        new BackupCommand(context, window), &BackupCommand::run),
+        menu->addAction(QCoreApplication::translate("wendle::TransferMenu", "Restore from backup…"), restore,
+                        &RestoreCommand::run),
+        menu->addAction(QCoreApplication::translate("wendle::TransferMenu", "Restore from snapshot…"), restore,
+                        &RestoreCommand::runFromSnapshot),
+        menu->addAction(QCoreApplication::translate("wendle::TransferMenu", "Import…"),
+                        new ImportCommand(context, window), &ImportCommand::run),
     };
     AppLockController& lock = context.lock();
     auto follow = [&lock, actions] {
