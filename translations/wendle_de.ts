@@ -38,6 +38,61 @@
     </message>
 </context>
 <context>
+    <name>wendle::BackupCommand</name>
+    <message>
+        <source>Back up</source>
+        <translation>Sichern</translation>
+    </message>
+    <message>
+        <source>Sealing the backup…</source>
+        <translation>Sicherung wird versiegelt…</translation>
+    </message>
+    <message>
+        <source>Backed up %1</source>
+        <extracomment>%1 is a number of entries (&quot;2 entries&quot;).</extracomment>
+        <translation>%1 gesichert</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::BackupFile</name>
+    <message>
+        <source>This file is not a Wendle backup.</source>
+        <translation>Diese Datei ist keine Wendle-Sicherung.</translation>
+    </message>
+    <message>
+        <source>This backup was made by a newer version of Wendle. Update Wendle to restore it.</source>
+        <translation>Diese Sicherung wurde mit einer neueren Version von Wendle erstellt. Aktualisiere Wendle, um sie wiederherzustellen.</translation>
+    </message>
+    <message>
+        <source>This backup is incomplete: the file ends before its contents do.</source>
+        <translation>Diese Sicherung ist unvollständig: Die Datei endet, bevor ihr Inhalt vollständig ist.</translation>
+    </message>
+    <message>
+        <source>That is not the passphrase this backup was made with.</source>
+        <translation>Das ist nicht die Passphrase, mit der diese Sicherung erstellt wurde.</translation>
+    </message>
+    <message>
+        <source>This backup is damaged: its contents no longer match their seal.</source>
+        <translation>Diese Sicherung ist beschädigt: Ihr Inhalt passt nicht mehr zu seinem Siegel.</translation>
+    </message>
+    <message>
+        <source>The backup could not be opened: the system&apos;s cryptography failed.</source>
+        <translation>Die Sicherung konnte nicht geöffnet werden: Die Kryptografie des Systems ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>This file is a snapshot: open it with “Restore from snapshot”.</source>
+        <translation>Diese Datei ist eine Tageskopie: Öffne sie mit „Aus Tageskopie wiederherstellen“.</translation>
+    </message>
+    <message>
+        <source>This file is a backup made with a passphrase: open it with “Restore from backup”.</source>
+        <translation>Diese Datei ist eine mit Passphrase erstellte Sicherung: Öffne sie mit „Aus Sicherung wiederherstellen“.</translation>
+    </message>
+    <message>
+        <source>This snapshot was sealed with another key than this journal&apos;s.</source>
+        <translation>Diese Tageskopie wurde mit einem anderen Schlüssel versiegelt als dem dieses Tagebuchs.</translation>
+    </message>
+</context>
+<context>
     <name>wendle::CodeSheet</name>
     <message>
         <source>recovery code</source>
@@ -76,6 +131,127 @@
     <message>
         <source>Couldn&apos;t read the journal %1: %2.</source>
         <translation>Das Tagebuch %1 konnte nicht gelesen werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::ExportCommand</name>
+    <message>
+        <source>This export is not encrypted.</source>
+        <translation>Dieser Export ist nicht verschlüsselt.</translation>
+    </message>
+    <message>
+        <source>Anyone who can open the exported files can read every entry in them. Keep them where only you can reach them, and delete them when you no longer need them.</source>
+        <translation>Wer die exportierten Dateien öffnen kann, kann jeden Eintrag darin lesen. Bewahre sie dort auf, wo nur du Zugriff hast, und lösche sie, wenn du sie nicht mehr brauchst.</translation>
+    </message>
+    <message>
+        <source>Export as Markdown…</source>
+        <translation>Als Markdown exportieren…</translation>
+    </message>
+    <message>
+        <source>Export as JSON…</source>
+        <translation>Als JSON exportieren…</translation>
+    </message>
+    <message>
+        <source>Export into folder</source>
+        <translation>In Ordner exportieren</translation>
+    </message>
+    <message>
+        <source>Export to file</source>
+        <translation>In Datei exportieren</translation>
+    </message>
+    <message>
+        <source>One of these files already exists in %1.</source>
+        <extracomment>%1 is a folder.</extracomment>
+        <translation>Eine dieser Dateien ist in %1 bereits vorhanden.</translation>
+    </message>
+    <message>
+        <source>%1 of these files already exist in %2.</source>
+        <translation>%1 dieser Dateien sind in %2 bereits vorhanden.</translation>
+    </message>
+    <message>
+        <source>Replace them with this export, or keep them and write only the other files?</source>
+        <translation>Möchtest du sie durch diesen Export ersetzen oder sie behalten und nur die übrigen Dateien schreiben?</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Ersetzen</translation>
+    </message>
+    <message>
+        <source>Keep existing files</source>
+        <translation>Vorhandene Dateien behalten</translation>
+    </message>
+    <message>
+        <source>Exporting…</source>
+        <translation>Wird exportiert…</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>The export was cancelled. No file was written.</source>
+        <translation>Der Export wurde abgebrochen. Es wurde keine Datei geschrieben.</translation>
+    </message>
+    <message>
+        <source>The export stopped: %1 No file was written.</source>
+        <extracomment>%1 is a sentence that says what failed.</extracomment>
+        <translation>Der Export ist fehlgeschlagen: %1 Es wurde keine Datei geschrieben.</translation>
+    </message>
+    <message>
+        <source>Exported %1 into %2 in %3.</source>
+        <extracomment>%1 is a number of entries (&quot;3 entries&quot;), %2 a number of files (&quot;2 files&quot;), %3 a folder.</extracomment>
+        <translation>%1 als %2 nach %3 exportiert.</translation>
+    </message>
+    <message>
+        <source>Exported %1 into %2 in %3; 1 file was already there and was kept.</source>
+        <extracomment>%1 is a number of entries (&quot;3 entries&quot;), %2 a number of files (&quot;2 files&quot;), %3 a folder.</extracomment>
+        <translation>%1 als %2 nach %3 exportiert; 1 Datei war bereits vorhanden und wurde behalten.</translation>
+    </message>
+    <message>
+        <source>Exported %1 into %2 in %3; %4 files were already there and were kept.</source>
+        <translation>%1 als %2 nach %3 exportiert; %4 Dateien waren bereits vorhanden und wurden behalten.</translation>
+    </message>
+    <message>
+        <source> %1 could not be opened with this journal&apos;s key; they are exported with a note in place of their text, and stay in the journal.</source>
+        <extracomment>%1 is a number of entries (&quot;2 entries&quot;).</extracomment>
+        <translation> Nicht mit dem Schlüssel dieses Tagebuchs zu öffnen: %1. Solche Einträge werden mit einem Hinweis anstelle ihres Textes exportiert und bleiben im Tagebuch erhalten.</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::ExportWriter</name>
+    <message>
+        <source>&quot;%1&quot; is not a file name.</source>
+        <extracomment>%1 is a name the export would have given a file.</extracomment>
+        <translation>„%1“ ist kein Dateiname.</translation>
+    </message>
+    <message>
+        <source>%1 already exists.</source>
+        <translation>%1 ist bereits vorhanden.</translation>
+    </message>
+    <message>
+        <source>%1 could not be written: %2.</source>
+        <extracomment>%1 is a file, %2 what the system said.</extracomment>
+        <translation>%1 konnte nicht geschrieben werden: %2.</translation>
+    </message>
+    <message>
+        <source>%1 is there and is not a file, so it was left as it was.</source>
+        <extracomment>%1 is a path.</extracomment>
+        <translation>%1 ist vorhanden, aber keine Datei, und wurde daher unverändert gelassen.</translation>
+    </message>
+    <message>
+        <source>%1 could not be replaced: %2.</source>
+        <extracomment>%1 is a file, %2 what the system said.</extracomment>
+        <translation>%1 konnte nicht ersetzt werden: %2.</translation>
+    </message>
+    <message>
+        <source>The files in %1 could not be written to the disk: %2.</source>
+        <extracomment>%1 is a folder, %2 what the system said.</extracomment>
+        <translation>Die Dateien in %1 konnten nicht auf den Datenträger geschrieben werden: %2.</translation>
+    </message>
+    <message>
+        <source>The folder %1 could not be written to the disk: %2.</source>
+        <extracomment>%1 is a folder, %2 what the system said.</extracomment>
+        <translation>Der Ordner %1 konnte nicht auf den Datenträger geschrieben werden: %2.</translation>
     </message>
 </context>
 <context>
@@ -153,6 +329,242 @@
     </message>
 </context>
 <context>
+    <name>wendle::ImportCommand</name>
+    <message>
+        <source>Import entries from…</source>
+        <translation>Einträge importieren aus…</translation>
+    </message>
+    <message>
+        <source>a folder of text or Markdown files named by date (YYYY-MM-DD…), or a JSON export of jrnl or Wendle.</source>
+        <extracomment>Continues &quot;Import entries from…&quot;.</extracomment>
+        <translation>einem Ordner mit Text- oder Markdown-Dateien, die nach Datum benannt sind (YYYY-MM-DD…), oder einem JSON-Export von jrnl oder Wendle.</translation>
+    </message>
+    <message>
+        <source>Folder…</source>
+        <translation>Ordner…</translation>
+    </message>
+    <message>
+        <source>JSON file…</source>
+        <translation>JSON-Datei…</translation>
+    </message>
+    <message>
+        <source>Import folder</source>
+        <translation>Ordner importieren</translation>
+    </message>
+    <message>
+        <source>Import JSON export</source>
+        <translation>JSON-Export importieren</translation>
+    </message>
+    <message>
+        <source>JSON files</source>
+        <translation>JSON-Dateien</translation>
+    </message>
+    <message>
+        <source>Reading the files…</source>
+        <translation>Dateien werden gelesen…</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>The import was cancelled. Nothing was added.</source>
+        <translation>Der Import wurde abgebrochen. Es wurde nichts hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>Reading the file…</source>
+        <translation>Datei wird gelesen…</translation>
+    </message>
+    <message>
+        <source>Adds to the entry of %1 (%2) from %3</source>
+        <extracomment>%1 is a day (YYYY-MM-DD), %2 a number of words, %3 the file it comes from.</extracomment>
+        <translation>Ergänzt den Eintrag vom %1 (%2) aus %3</translation>
+    </message>
+    <message>
+        <source>Adds %1 (%2) from %3</source>
+        <extracomment>%1 is a day (YYYY-MM-DD), %2 a number of words, %3 the file it comes from.</extracomment>
+        <translation>Fügt %1 (%2) aus %3 hinzu</translation>
+    </message>
+    <message>
+        <source>Note on %1: %2</source>
+        <extracomment>%1 is a file, %2 what is worth a look.</extracomment>
+        <translation>Hinweis zu %1: %2</translation>
+    </message>
+    <message>
+        <source>Skips %1: %2</source>
+        <extracomment>%1 is a file, %2 why it is skipped.</extracomment>
+        <translation>Überspringt %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <extracomment>%1 is a number of entries (&quot;2 entries&quot;).</extracomment>
+        <translation>%1 übersprungen</translation>
+    </message>
+    <message>
+        <source>Nothing to import (%1).</source>
+        <extracomment>%1 is &quot;2 entries skipped&quot;.</extracomment>
+        <translation>Nichts zu importieren (%1).</translation>
+    </message>
+    <message>
+        <source>They are free writing.</source>
+        <translation>Sie sind frei geschrieben.</translation>
+    </message>
+    <message>
+        <source>One of them is free writing, the others answers to prompts.</source>
+        <extracomment>Of the entries an import would add.</extracomment>
+        <translation>Einer davon ist frei geschrieben, die anderen sind Antworten auf Impulse.</translation>
+    </message>
+    <message>
+        <source>%1 of them are free writing, the others answers to prompts.</source>
+        <translation>%1 davon sind frei geschrieben, die anderen sind Antworten auf Impulse.</translation>
+    </message>
+    <message>
+        <source>Dated files and jrnl entries of one journal day (it starts at 03:00) become one entry of free writing, oldest first, each a title line and its text; stars and tags are dropped.</source>
+        <translation>Datierte Dateien und jrnl-Einträge eines Tagebuchtages (er beginnt um 03:00 Uhr) werden zu einem frei geschriebenen Eintrag zusammengefasst, die ältesten zuerst, jeweils mit einer Titelzeile und ihrem Text; Sterne und Tags entfallen.</translation>
+    </message>
+    <message>
+        <source>Text new to an entry the journal already has is added after it; nothing there is replaced.</source>
+        <translation>Text, der einem bereits vorhandenen Eintrag noch fehlt, wird daran angehängt; dort wird nichts ersetzt.</translation>
+    </message>
+    <message>
+        <source>Some files need a look: see the details.</source>
+        <translation>Einige Dateien solltest du dir ansehen: siehe Details.</translation>
+    </message>
+    <message>
+        <source>Their words count towards the days they were written.</source>
+        <translation>Ihre Wörter zählen für die Tage, an denen sie geschrieben wurden.</translation>
+    </message>
+    <message>
+        <source>This would add %1 (%2).</source>
+        <extracomment>%1 is a number of entries, %2 &quot;1 entry skipped&quot;.</extracomment>
+        <translation>Der Import würde %1 hinzufügen (%2).</translation>
+    </message>
+    <message>
+        <source>Import %1</source>
+        <extracomment>A button; %1 is a number of entries.</extracomment>
+        <translation>%1 importieren</translation>
+    </message>
+    <message>
+        <source>The imported entries could not be saved yet (%1). Wendle keeps trying.</source>
+        <extracomment>%1 is what went wrong.</extracomment>
+        <translation>Die importierten Einträge konnten noch nicht gespeichert werden (%1). Wendle versucht es weiter.</translation>
+    </message>
+    <message>
+        <source>Imported %1.</source>
+        <extracomment>%1 is a number of entries (&quot;2 entries&quot;).</extracomment>
+        <translation>%1 importiert.</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::ImportFiles</name>
+    <message>
+        <source>it is not a regular file</source>
+        <extracomment>Why a file is skipped (follows &quot;Skips &lt;file&gt;: &quot;).</extracomment>
+        <translation>ist keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>it is too large (more than %1 MiB)</source>
+        <extracomment>Why a file is skipped (follows &quot;Skips &lt;file&gt;: &quot;); MiB is mebibytes.</extracomment>
+        <translation>ist zu groß (mehr als %1 MiB)</translation>
+    </message>
+    <message>
+        <source>reading it was cancelled</source>
+        <translation>das Lesen wurde abgebrochen</translation>
+    </message>
+    <message>
+        <source>it could not be read (%1)</source>
+        <extracomment>Why a file is skipped; %1 is what the system said.</extracomment>
+        <translation>konnte nicht gelesen werden (%1)</translation>
+    </message>
+    <message>
+        <source>it could not be opened (%1)</source>
+        <extracomment>Why a file is skipped; %1 is what the system said.</extracomment>
+        <translation>konnte nicht geöffnet werden (%1)</translation>
+    </message>
+    <message>
+        <source>the folder could not be read (%1)</source>
+        <extracomment>Why a folder is skipped; %1 is what the system said.</extracomment>
+        <translation>der Ordner konnte nicht gelesen werden (%1)</translation>
+    </message>
+    <message>
+        <source>its name is not valid UTF-8</source>
+        <translation>der Name ist kein gültiges UTF-8</translation>
+    </message>
+    <message>
+        <source>it is a link to something outside the folder</source>
+        <translation>ist ein Link auf etwas außerhalb des Ordners</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::IncomingEntry</name>
+    <message>
+        <source>its day is not a date (YYYY-MM-DD)</source>
+        <extracomment>Why an entry is refused (follows &quot;Skips &lt;entry&gt;: &quot;).</extracomment>
+        <translation>der Tag ist kein Datum (YYYY-MM-DD)</translation>
+    </message>
+    <message>
+        <source>%1 is not a real day</source>
+        <extracomment>Why an entry is refused; %1 is a date (YYYY-MM-DD).</extracomment>
+        <translation>%1 ist kein gültiges Datum</translation>
+    </message>
+    <message>
+        <source>%1 is after today</source>
+        <extracomment>Why an entry is refused; %1 is a date (YYYY-MM-DD).</extracomment>
+        <translation>%1 liegt in der Zukunft</translation>
+    </message>
+    <message>
+        <source>its prompt id is not one Wendle uses</source>
+        <translation>die Impuls-ID wird von Wendle nicht verwendet</translation>
+    </message>
+    <message>
+        <source>its category is not a category name</source>
+        <translation>die Kategorie ist kein gültiger Kategoriename</translation>
+    </message>
+    <message>
+        <source>contains bytes that are not UTF-8; they were replaced</source>
+        <extracomment>What is worth a look in a file (follows &quot;Note on &lt;file&gt;: &quot;).</extracomment>
+        <translation>enthält Bytes, die kein gültiges UTF-8 sind; sie wurden ersetzt</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::JournalBackup</name>
+    <message>
+        <source>it holds no text</source>
+        <extracomment>Why an entry of a backup is skipped (follows &quot;Skips entry 3: &quot;).</extracomment>
+        <translation>enthält keinen Text</translation>
+    </message>
+    <message>
+        <source>Wendle backups</source>
+        <translation>Wendle-Sicherungen</translation>
+    </message>
+    <message>
+        <source>%1 could not be read back: %2.</source>
+        <extracomment>%1 is a file, %2 why it could not be read.</extracomment>
+        <translation>%1 konnte nicht erneut gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source>The file %1 did not read back as written; do not rely on it.</source>
+        <extracomment>%1 is a file.</extracomment>
+        <translation>Die Datei %1 stimmte beim erneuten Lesen nicht mit dem Geschriebenen überein; verlass dich nicht auf sie.</translation>
+    </message>
+    <message>
+        <source>The backup could not be sealed: the system&apos;s cryptography failed.</source>
+        <translation>Die Sicherung konnte nicht versiegelt werden: Die Kryptografie des Systems ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>the entries could not be sealed with this journal&apos;s key</source>
+        <translation>die Einträge konnten nicht mit dem Schlüssel dieses Tagebuchs versiegelt werden</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::JournalExport</name>
+    <message>
+        <source>The folder %1 could not be created.</source>
+        <extracomment>%1 is a folder.</extracomment>
+        <translation>Der Ordner %1 konnte nicht angelegt werden.</translation>
+    </message>
+</context>
+<context>
     <name>wendle::JournalFile</name>
     <message>
         <source>Couldn&apos;t open the journal %1: %2.</source>
@@ -201,6 +613,73 @@
     <message>
         <source>the disk reported an error</source>
         <translation>der Datenträger hat einen Fehler gemeldet</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::JournalImport</name>
+    <message>
+        <source>the day&apos;s entry it belongs to could not be opened with this journal&apos;s key</source>
+        <translation>der zugehörige Eintrag des Tages lässt sich nicht mit dem Schlüssel dieses Tagebuchs öffnen</translation>
+    </message>
+    <message>
+        <source>its text is already in this day&apos;s entry</source>
+        <extracomment>Why a file or entry is skipped (follows &quot;Skips &lt;file&gt;: &quot;).</extracomment>
+        <translation>der Text steht bereits im Eintrag dieses Tages</translation>
+    </message>
+    <message>
+        <source>already in the journal</source>
+        <translation>bereits im Tagebuch</translation>
+    </message>
+    <message>
+        <source>its date is missing or malformed</source>
+        <translation>das Datum fehlt oder ist fehlerhaft</translation>
+    </message>
+    <message>
+        <source>its text was not readable when it was exported</source>
+        <translation>der Text war beim Export nicht lesbar</translation>
+    </message>
+    <message>
+        <source>it does not start with a date (YYYY-MM-DD)</source>
+        <translation>beginnt nicht mit einem Datum (YYYY-MM-DD)</translation>
+    </message>
+    <message>
+        <source>%1 is not a real day</source>
+        <extracomment>Why a file is skipped; %1 is a date (YYYY-MM-DD).</extracomment>
+        <translation>%1 ist kein gültiges Datum</translation>
+    </message>
+    <message>
+        <source>%1, entry %2</source>
+        <extracomment>Names an entry of an imported file: %1 is the file, %2 the entry&apos;s number in it.</extracomment>
+        <translation>%1, Eintrag %2</translation>
+    </message>
+    <message>
+        <source>it has no valid date and time</source>
+        <translation>hat kein gültiges Datum mit Uhrzeit</translation>
+    </message>
+    <message>
+        <source>it has no text</source>
+        <translation>enthält keinen Text</translation>
+    </message>
+    <message>
+        <source>its name: %1</source>
+        <extracomment>Why a file is skipped: %1 says what is wrong with the date its name starts with.</extracomment>
+        <translation>Dateiname: %1</translation>
+    </message>
+    <message>
+        <source>it is empty</source>
+        <translation>ist leer</translation>
+    </message>
+    <message>
+        <source>it is not valid JSON (%1)</source>
+        <translation>ist kein gültiges JSON (%1)</translation>
+    </message>
+    <message>
+        <source>it has no list of entries</source>
+        <translation>enthält keine Liste von Einträgen</translation>
+    </message>
+    <message>
+        <source>the entries could not be sealed with this journal&apos;s key</source>
+        <translation>die Einträge konnten nicht mit dem Schlüssel dieses Tagebuchs versiegelt werden</translation>
     </message>
 </context>
 <context>
@@ -405,6 +884,53 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
     </message>
 </context>
 <context>
+    <name>wendle::PassphraseDialog</name>
+    <message>
+        <source>Include earlier versions</source>
+        <translation>Frühere Versionen einbeziehen</translation>
+    </message>
+    <message>
+        <source>Back up</source>
+        <translation>Sichern</translation>
+    </message>
+    <message>
+        <source>Restore from backup</source>
+        <translation>Aus Sicherung wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Choose a passphrase for this backup. Without it the backup cannot be opened, by anyone: keep it somewhere safe.</source>
+        <translation>Wähle eine Passphrase für diese Sicherung. Ohne sie kann niemand die Sicherung öffnen: Bewahre sie an einem sicheren Ort auf.</translation>
+    </message>
+    <message>
+        <source>Enter the passphrase this backup was made with.</source>
+        <translation>Gib die Passphrase ein, mit der diese Sicherung erstellt wurde.</translation>
+    </message>
+    <message>
+        <source>Passphrase</source>
+        <translation>Passphrase</translation>
+    </message>
+    <message>
+        <source>Passphrase again</source>
+        <translation>Passphrase wiederholen</translation>
+    </message>
+    <message>
+        <source>Again</source>
+        <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Use at least %1 characters.</source>
+        <translation>Verwende mindestens %1 Zeichen.</translation>
+    </message>
+    <message>
+        <source>The two passphrases differ.</source>
+        <translation>Die beiden Passphrasen stimmen nicht überein.</translation>
+    </message>
+</context>
+<context>
     <name>wendle::PromptCategory</name>
     <message>
         <source>affirmation</source>
@@ -541,6 +1067,112 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
 </context>
 <context>
+    <name>wendle::RestoreCommand</name>
+    <message>
+        <source>Restore from backup</source>
+        <translation>Aus Sicherung wiederherstellen</translation>
+    </message>
+    <message>
+        <source>backup</source>
+        <extracomment>Put into sentences such as &quot;This backup would add 3 entries&quot;.</extracomment>
+        <translation>Sicherung</translation>
+    </message>
+    <message>
+        <source>Restore from snapshot</source>
+        <translation>Aus Tageskopie wiederherstellen</translation>
+    </message>
+    <message>
+        <source>snapshot</source>
+        <extracomment>Put into sentences such as &quot;This snapshot would add 3 entries&quot;.</extracomment>
+        <translation>Tageskopie</translation>
+    </message>
+    <message>
+        <source>Opening the %1…</source>
+        <extracomment>%1 is &quot;backup&quot; or &quot;snapshot&quot;.</extracomment>
+        <translation>%1 wird geöffnet…</translation>
+    </message>
+    <message>
+        <source>%1 could not be read: %2.</source>
+        <extracomment>%1 is a file, %2 why it could not be read.</extracomment>
+        <translation>%1 konnte nicht gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source> Nothing was changed.</source>
+        <extracomment>Follows a message that says why the file could not be opened.</extracomment>
+        <translation> Es wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>Skips entry %1: %2</source>
+        <extracomment>%1 is the entry&apos;s number in the file, %2 why it is skipped.</extracomment>
+        <translation>Überspringt Eintrag %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 already in the journal</source>
+        <extracomment>%1 is a number of entries (&quot;2 entries&quot;); goes inside the parentheses of the question.</extracomment>
+        <translation>%1 bereits im Tagebuch</translation>
+    </message>
+    <message>
+        <source>, %1 skipped</source>
+        <extracomment>%1 is a number of entries; follows &quot;2 entries already in the journal&quot;.</extracomment>
+        <translation>, %1 übersprungen</translation>
+    </message>
+    <message>
+        <source>Every entry of this %1 is already in the journal (%2%3). Nothing was added.</source>
+        <extracomment>%1 is &quot;backup&quot; or &quot;snapshot&quot;; %2 a number of entries, %3 &quot;, 1 entry skipped&quot; or nothing.</extracomment>
+        <translation>Alle Einträge dieser %1 sind bereits im Tagebuch (%2%3). Es wurde nichts hinzugefügt.</translation>
+    </message>
+    <message>
+        <source> It also brings back %1.</source>
+        <extracomment>Ends the question; %1 is a number of earlier versions (&quot;2 earlier versions&quot;).</extracomment>
+        <translation> Außerdem holt sie %1 zurück.</translation>
+    </message>
+    <message>
+        <source>This %1 would add %2 (%3%4).</source>
+        <extracomment>%1 is &quot;backup&quot; or &quot;snapshot&quot;, %2 a number of entries, %3%4 &quot;2 entries already in the journal, 1 entry skipped&quot;.</extracomment>
+        <translation>Diese %1 würde %2 hinzufügen (%3%4).</translation>
+    </message>
+    <message>
+        <source>This %1 would add %2 and repair %3 whose text no longer opens (%4%5).</source>
+        <extracomment>%1 is &quot;backup&quot; or &quot;snapshot&quot;, %2 and %3 numbers of entries, %4%5 &quot;2 entries already in the journal, 1 entry skipped&quot;.</extracomment>
+        <translation>Diese %1 würde %2 hinzufügen und %3 mit nicht mehr lesbarem Text reparieren (%4%5).</translation>
+    </message>
+    <message>
+        <source>Entries already in the journal are left exactly as they are; a repaired entry gets its text back from the %1, and what it held is kept aside.</source>
+        <extracomment>%1 is &quot;backup&quot; or &quot;snapshot&quot;.</extracomment>
+        <translation>Einträge, die bereits im Tagebuch sind, bleiben genau so, wie sie sind; ein reparierter Eintrag erhält seinen Text aus der %1 zurück, und sein bisheriger Inhalt wird beiseitegelegt.</translation>
+    </message>
+    <message>
+        <source>Add %1</source>
+        <extracomment>A button; %1 is a number of entries or of earlier versions.</extracomment>
+        <translation>%1 hinzufügen</translation>
+    </message>
+    <message>
+        <source>Repair %1</source>
+        <extracomment>A button; %1 is a number of entries.</extracomment>
+        <translation>%1 reparieren</translation>
+    </message>
+    <message>
+        <source>The restored entries could not be saved yet (%1). Wendle keeps trying.</source>
+        <extracomment>%1 is what went wrong.</extracomment>
+        <translation>Die wiederhergestellten Einträge konnten noch nicht gespeichert werden (%1). Wendle versucht es weiter.</translation>
+    </message>
+    <message>
+        <source>Restored %1.</source>
+        <extracomment>%1 is a number of entries (&quot;2 entries&quot;).</extracomment>
+        <translation>%1 wiederhergestellt.</translation>
+    </message>
+    <message>
+        <source>%1 repaired.</source>
+        <extracomment>%1 is a number of entries (&quot;2 entries&quot;).</extracomment>
+        <translation>%1 repariert.</translation>
+    </message>
+    <message>
+        <source>%1 brought back.</source>
+        <extracomment>%1 is a number of earlier versions (&quot;2 earlier versions&quot;).</extracomment>
+        <translation>%1 zurückgeholt.</translation>
+    </message>
+</context>
+<context>
     <name>wendle::ResurfacedReader</name>
     <message>
         <source>entry text</source>
@@ -671,6 +1303,14 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
 </context>
 <context>
+    <name>wendle::SnapshotScheduler</name>
+    <message>
+        <source>the folder is the journal&apos;s own</source>
+        <extracomment>Why the last snapshot failed, in a few words.</extracomment>
+        <translation>es ist der Ordner des Tagebuchs selbst</translation>
+    </message>
+</context>
+<context>
     <name>wendle::SnapshotSettings</name>
     <message>
         <source>Keep snapshots</source>
@@ -707,6 +1347,34 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     <message>
         <source>Snapshot folder</source>
         <translation>Ordner für Tageskopien</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::SnapshotWriter</name>
+    <message>
+        <source>the folder is not writable</source>
+        <extracomment>Why the last snapshot failed, in a few words.</extracomment>
+        <translation>der Ordner ist nicht beschreibbar</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>der Datenträger ist voll</translation>
+    </message>
+    <message>
+        <source>the file could not be written</source>
+        <translation>die Datei konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>the folder could not be made</source>
+        <translation>der Ordner konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>the system&apos;s cryptography failed</source>
+        <translation>die Kryptografie des Systems ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>it did not read back as written</source>
+        <translation>sie stimmte beim erneuten Lesen nicht mit dem Geschriebenen überein</translation>
     </message>
 </context>
 <context>
@@ -784,6 +1452,77 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     <message>
         <source>day %1</source>
         <translation>Tag %1</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::TransferContext</name>
+    <message>
+        <source>Wendle locked before this could start. Nothing was done.</source>
+        <translation>Wendle wurde gesperrt, bevor der Vorgang beginnen konnte. Es ist nichts geschehen.</translation>
+    </message>
+    <message>
+        <source>Wendle</source>
+        <extracomment>The application&apos;s name, as the title of its messages.</extracomment>
+        <translation>Wendle</translation>
+    </message>
+    <message>
+        <source>1 entry</source>
+        <extracomment>A number of journal entries, inserted into sentences (&quot;Imported %1.&quot;).</extracomment>
+        <translation>1 Eintrag</translation>
+    </message>
+    <message>
+        <source>%1 entries</source>
+        <translation>%1 Einträge</translation>
+    </message>
+    <message>
+        <source>1 file</source>
+        <extracomment>A number of files, inserted into sentences.</extracomment>
+        <translation>1 Datei</translation>
+    </message>
+    <message>
+        <source>%1 files</source>
+        <translation>%1 Dateien</translation>
+    </message>
+    <message>
+        <source>1 earlier version</source>
+        <extracomment>A number of earlier versions of entries, inserted into sentences.</extracomment>
+        <translation>1 frühere Version</translation>
+    </message>
+    <message>
+        <source>%1 earlier versions</source>
+        <translation>%1 frühere Versionen</translation>
+    </message>
+    <message>
+        <source>1 word</source>
+        <extracomment>A number of words, inserted into sentences.</extracomment>
+        <translation>1 Wort</translation>
+    </message>
+    <message>
+        <source>%1 words</source>
+        <translation>%1 Wörter</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::TransferMenu</name>
+    <message>
+        <source>Export…</source>
+        <translation>Exportieren…</translation>
+    </message>
+    <message>
+        <source>Back up…</source>
+        <translation>Sichern…</translation>
+    </message>
+    <message>
+        <source>Restore from backup…</source>
+        <translation>Aus Sicherung wiederherstellen…</translation>
+    </message>
+    <message>
+        <source>Restore from snapshot…</source>
+        <translation>Aus Tageskopie wiederherstellen…</translation>
+    </message>
+    <message>
+        <source>Import…</source>
+        <translation>Importieren…</translation>
     </message>
 </context>
 <context>

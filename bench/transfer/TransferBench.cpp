@@ -8,10 +8,13 @@
 #include "transfer/ExportWriter.h"
 #include "transfer/JournalBackup.h"
 #include "transfer/JournalExport.h"
+#include "transfer/SnapshotWriter.h"
 
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <chrono>
 
 using namespace wendle;
 
@@ -40,6 +43,49 @@ Journal& journal()
     }();
     return journal;
 }
+
+// The same 20,000 entries with ten earlier versions each, as years of writing leave them.
+Journal& journalWithVersions()
+{
+    static Journal journal = [] {
+        Journal made;
+        QString error;
+        made.store = EntryStore::open(made.dir.filePath(QStringLiteral("journal.sqlite")), &error);
+        bench::fillJournal(*made.store, *made.key, kEntries);
+        const QByteArray earlier
+            = sealEntryText(QStringLiteral("An earlier draft of the day, shorter.").repeated(12), *made.key);
+        for (Entry* entry : made.store->entries()) {
+            for (int version = 0; version < 10; ++version) {
+                made.store->addVersion(entry, earlier, entry->date().addSecs(60 * version), 72);
+            }
+        }
+        if (!made.store->save()) {
+            qFatal("the bench journal's versions could not be written");
+        }
+        return made;
+    }();
+    return journal;
+}
+
+// The daily snapshot: reading the sealed bodies (the part on the GUI thread) and writing, reading back and
+// checking the file (the worker's part), each reported on its own.
+void dailySnapshotWithVersions(benchmark::State& state)
+{
+    Journal& source = journalWithVersions();
+    QTemporaryDir out;
+    double readingSeconds = 0;
+    for (auto _ : state) {
+        const auto started = std::chrono::steady_clock::now();
+        BackupContents contents = snapshotJournal(*source.store, *source.key, true);
+        readingSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const SnapshotOutcome outcome = writeSnapshot(out.path(), QDate(2026, 12, 7), std::move(contents), *source.key);
+        if (!outcome.problem.isEmpty() || outcome.entries != kEntries) {
+            state.SkipWithError("the snapshot failed");
+        }
+    }
+    state.counters["reading_ms"] = readingSeconds * 1000 / double(state.iterations());
+}
+BENCHMARK(dailySnapshotWithVersions)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void scryptDerivation(benchmark::State& state)
 {
