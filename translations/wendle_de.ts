@@ -671,6 +671,7 @@
     </message>
     <message>
         <source>it is not valid JSON (%1)</source>
+        <extracomment>Why a file is skipped; %1 is what the JSON reader said.</extracomment>
         <translation>ist kein gültiges JSON (%1)</translation>
     </message>
     <message>
@@ -1064,6 +1065,13 @@ This code opens your journal if your keyring loses its key. Keep this page somew
         <translation>Wendle-Wiederherstellungscode
 
 Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verliert. Bewahre diese Seite an einem sicheren Ort auf.</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::ReminderScheduler</name>
+    <message>
+        <source>Your prompt for today is waiting.</source>
+        <translation>Dein Impuls für heute wartet auf dich.</translation>
     </message>
 </context>
 <context>

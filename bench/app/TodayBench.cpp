@@ -142,6 +142,30 @@ BENCHMARK(keystrokeInLargeEntry)
 
 // A 5 MB paste from the clipboard until it is in the store: the paste, the one-second pause the autosave
 // waits for, and the save, all through the event loop as in the program.
+// Opening a long entry: its 100 KB of paragraphs set into the editor, to the first finished paint of the screen,
+// with spell checking on (argument 1) or off.
+void openLargeEntryToFirstPaint(benchmark::State& state)
+{
+    Spelling::shared().setLanguage(QStringLiteral("en_US"));
+    Spelling::shared().setEnabled(state.range(0) != 0);
+    LargeJournal& large = journal();
+    const std::unique_ptr<TodayView> shown = writingView(large);
+    TodayView& view = *shown;
+    auto* editor = view.findChild<PlainTextEditor*>();
+    const QString text = (QStringLiteral("A line of wrods about the day, ").repeated(8) + u'\n').repeated(400);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        editor->setText(text);
+        view.repaint();
+        state.PauseTiming();
+        editor->clear();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    Spelling::shared().setEnabled(true);
+}
+BENCHMARK(openLargeEntryToFirstPaint)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void pasteOfFiveMegabytesSaved(benchmark::State& state)
 {
     LargeJournal& large = journal();

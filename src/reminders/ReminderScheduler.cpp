@@ -127,7 +127,7 @@ void ReminderScheduler::planAndAdd()
     // centre refuses is dropped, and the count shows the shortfall.
     m_unansweredAdds = m_planned.size();
     for (const PlannedReminder& reminder : m_planned) {
-        const NotificationRequest request{reminder.identifier, notificationTitle, notificationBody, reminder.year,
+        const NotificationRequest request{reminder.identifier, notificationTitle, notificationBody(), reminder.year,
                                           reminder.month,      reminder.day,      reminder.hour,    reminder.minute};
         m_center.add(request, this, [this](bool) {
             if (--m_unansweredAdds == 0) {

@@ -37,7 +37,8 @@ public:
     /** Made by earlier versions; removed on every run, never created. */
     static inline const QString legacyReminderIdentifier = QStringLiteral("wendle.daily-reminder");
     static inline const QString notificationTitle = QStringLiteral("wendle");
-    static inline const QString notificationBody = QStringLiteral("Your prompt for today is waiting.");
+    /** In the user's language when the reminder is planned: the agent shows it as it was handed over. */
+    static QString notificationBody() { return tr("Your prompt for today is waiting."); }
 
     /** A scheduler whose reminders go to `center`; `clock` says when "now" is. */
     explicit ReminderScheduler(NotificationCenter& center, const Clock& clock, QObject* parent = nullptr);

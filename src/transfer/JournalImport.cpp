@@ -289,9 +289,9 @@ JsonImportFile parseJsonImport(const QByteArray& json, const QString& source)
         return {source, entries.toArray(), {}, decoded.replacedBytes};
     }
     if (parseError.error != QJsonParseError::NoError) {
-        //: Why a file is skipped; %1 is what the JSON reader said.
         return {source,
                 {},
+                //: Why a file is skipped; %1 is what the JSON reader said.
                 QCoreApplication::translate("wendle::JournalImport", "it is not valid JSON (%1)")
                     .arg(parseError.errorString()),
                 decoded.replacedBytes};

@@ -194,7 +194,7 @@ void TestFormats::reminderQueue()
     QCOMPARE(queue.requests(),
              (std::vector<NotificationRequest>{
                  {ReminderScheduler::reminderIdentifierPrefix + QStringLiteral("2026-12-08.primary"),
-                  ReminderScheduler::notificationTitle, ReminderScheduler::notificationBody, 2026, 12, 8, 15, 0}}));
+                  ReminderScheduler::notificationTitle, ReminderScheduler::notificationBody(), 2026, 12, 8, 15, 0}}));
     QVERIFY(QFile::remove(path));
     QVERIFY(queue.save());
     QCOMPARE(QString::fromUtf8(fileBytes(path)), example("reminder-queue"));
