@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace wendle {
 
@@ -113,11 +114,60 @@ void SpellingHighlighter::forgetIgnored()
     }
 }
 
+namespace {
+
+// A paragraph's state: checked, or left for a later slice.
+constexpr int kChecked = 0;
+constexpr int kLeftForLater = 1;
+
+} // namespace
+
+void SpellingHighlighter::scheduleSlice()
+{
+    if (!m_sliceScheduled) {
+        m_sliceScheduled = true;
+        QTimer::singleShot(0, this, &SpellingHighlighter::checkLeftParagraphs);
+    }
+}
+
+void SpellingHighlighter::checkLeftParagraphs()
+{
+    m_sliceScheduled = false;
+    m_checkedThisTurn = 0;
+    if (!m_leftForLater) {
+        return;
+    }
+    m_leftForLater = false;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block.userState() != kLeftForLater) {
+            continue;
+        }
+        if (m_checkedThisTurn >= sliceCharacters) {
+            m_leftForLater = true;
+            scheduleSlice();
+            return;
+        }
+        // Checking it goes on into the paragraphs after it while the slice lasts.
+        rehighlightBlock(block);
+    }
+}
+
 void SpellingHighlighter::highlightBlock(const QString& text)
 {
     if (!Spelling::shared().enabled()) {
+        setCurrentBlockState(kChecked);
         return;
     }
+    if (m_checkedThisTurn >= sliceCharacters) {
+        setCurrentBlockState(kLeftForLater);
+        m_leftForLater = true;
+        scheduleSlice();
+        return;
+    }
+    m_checkedThisTurn += text.size() + 1;
+    // The slice is this turn's: the next turn starts a new one.
+    scheduleSlice();
+    setCurrentBlockState(kChecked);
     QTextCharFormat misspelt;
     misspelt.setUnderlineStyle(QTextCharFormat::WaveUnderline);
     misspelt.setUnderlineColor(Palette::misspelt());

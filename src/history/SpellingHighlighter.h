@@ -27,13 +27,17 @@ std::vector<WordSpan> checkableWords(const QString& text);
 /**
  * Underlines misspelt words with a wavy line, paragraph by paragraph: an edit checks only the paragraph it
  * changed, so a long entry costs no more to type into than a short one. The whole text is checked again only
- * when the language, the added words or the switch change.
+ * when the language, the added words or the switch change. A long text set at once (an entry opened) is checked
+ * in slices of `sliceCharacters`, one per turn of the event loop, so that it shows at once and its underlines
+ * follow.
  */
 class SpellingHighlighter : public QSyntaxHighlighter
 {
     Q_OBJECT
 
 public:
+    static constexpr qsizetype sliceCharacters = 16 * 1024;
+
     explicit SpellingHighlighter(QTextDocument* document);
 
     /** The misspelt word at a document position, if there is one there. */
@@ -49,8 +53,15 @@ protected:
 
 private:
     bool isMisspelt(const QString& word) const;
+    /** Checks the paragraphs left for later, up to a slice, and comes back for the rest. */
+    void checkLeftParagraphs();
+    void scheduleSlice();
 
     QSet<QString> m_ignored;
+    /** Characters checked in this turn of the event loop. */
+    qsizetype m_checkedThisTurn = 0;
+    bool m_sliceScheduled = false;
+    bool m_leftForLater = false;
 };
 
 } // namespace wendle

@@ -176,6 +176,14 @@ void TestSpelling::underlinesAndCorrectsAsYouType()
     spelling->highlighter()->forgetIgnored();
     QCOMPARE(underlined(editor), (QStringList{"cet", "teh", "mta"}));
 
+    // A long text set at once shows first and is checked a slice at a time: its end is underlined a moment later.
+    const QString shown = editor.text();
+    const QString line = QStringLiteral("the cat sat on the mat\n");
+    editor.setText(line.repeated(2 * SpellingHighlighter::sliceCharacters / line.size()) + QStringLiteral("teh"));
+    QVERIFY(underlined(editor).isEmpty());
+    QTRY_COMPARE(underlined(editor), QStringList{QStringLiteral("teh")});
+    editor.setText(shown);
+
     // Off, or in a language whose words these are not, nothing is underlined.
     Spelling::shared().setEnabled(false);
     QVERIFY(underlined(editor).isEmpty());
