@@ -22,10 +22,10 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ../scripts/test-session.sh ctest --output-on-failure
 
-# What CI runs after the tests: crash trials, every fuzzer for 30 s, and the suite under the sanitizers.
+# What CI runs after the tests: crash trials, every fuzzer for 20 s, and the suite under the sanitizers.
 proofs: build
 	bash scripts/crash-trials.sh 20 $(BUILD_DIR)
-	bash scripts/fuzz.sh 30
+	bash scripts/fuzz.sh 20
 	bash scripts/sanitize.sh
 
 bench: build
