@@ -1801,7 +1801,7 @@ Wendle hat die Datei nicht verändert und wird jetzt geschlossen.</translation>
     </message>
     <message>
         <source>None for your language</source>
-        <translation>Keines für deine Sprache</translation>
+        <translation>Keins passt</translation>
     </message>
 </context>
 </TS>
