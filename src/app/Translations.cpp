@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Translations.h"
 
+#include "journal/UiLanguages.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 
@@ -8,11 +10,7 @@ namespace wendle {
 
 Translations::Translations(const QStringList& uiLanguages)
 {
-    for (QString language : uiLanguages) {
-        language.replace(u'-', u'_');
-        if (language == u"en" || language.startsWith(u"en_")) {
-            return;
-        }
+    for (const QString& language : languagesBeforeEnglish(uiLanguages)) {
         // "de_AT" falls back to "de" inside QTranslator::load.
         if (m_wendle.load(QStringLiteral("wendle_") + language, QStringLiteral(":/i18n"))) {
             m_language = language;

@@ -3,6 +3,7 @@
 
 #include "journal/DayKey.h"
 #include "journal/SystemLog.h"
+#include "journal/UiLanguages.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -169,18 +169,7 @@ QString PromptEngine::applyTranslation(Bank& bank, const QString& path)
 QString PromptEngine::translationPath(const QString& bankPath, const QStringList& uiLanguages)
 {
     const QDir folder = QFileInfo(bankPath).dir();
-    for (const QString& language : uiLanguages) {
-        QString name = language;
-        name.replace(u'-', u'_');
-        // English is the bank itself: a later language must not win over it.
-        if (name == u"en" || name.startsWith(u"en_")) {
-            return {};
-        }
-        // Only tags that look like a language: a name from the environment never becomes a path outside.
-        static const QRegularExpression tag(QStringLiteral("^[a-z]{2,3}(_[A-Za-z0-9]{2,8})*$"));
-        if (!tag.match(name).hasMatch()) {
-            continue;
-        }
+    for (const QString& name : languagesBeforeEnglish(uiLanguages)) {
         for (const QString& candidate : {name, name.section(u'_', 0, 0)}) {
             const QString path = folder.filePath(QStringLiteral("prompts.%1.json").arg(candidate));
             if (QFileInfo(path).isFile()) {
