@@ -160,15 +160,6 @@
         <translation>In Datei exportieren</translation>
     </message>
     <message>
-        <source>One of these files already exists in %1.</source>
-        <extracomment>%1 is a folder.</extracomment>
-        <translation>Eine dieser Dateien ist in %1 bereits vorhanden.</translation>
-    </message>
-    <message>
-        <source>%1 of these files already exist in %2.</source>
-        <translation>%1 dieser Dateien sind in %2 bereits vorhanden.</translation>
-    </message>
-    <message>
         <source>Replace them with this export, or keep them and write only the other files?</source>
         <translation>Möchtest du sie durch diesen Export ersetzen oder sie behalten und nur die übrigen Dateien schreiben?</translation>
     </message>
@@ -203,18 +194,24 @@
         <translation>%1 als %2 nach %3 exportiert.</translation>
     </message>
     <message>
-        <source>Exported %1 into %2 in %3; 1 file was already there and was kept.</source>
-        <extracomment>%1 is a number of entries (&quot;3 entries&quot;), %2 a number of files (&quot;2 files&quot;), %3 a folder.</extracomment>
-        <translation>%1 als %2 nach %3 exportiert; 1 Datei war bereits vorhanden und wurde behalten.</translation>
-    </message>
-    <message>
-        <source>Exported %1 into %2 in %3; %4 files were already there and were kept.</source>
-        <translation>%1 als %2 nach %3 exportiert; %4 Dateien waren bereits vorhanden und wurden behalten.</translation>
-    </message>
-    <message>
         <source> %1 could not be opened with this journal&apos;s key; they are exported with a note in place of their text, and stay in the journal.</source>
         <extracomment>%1 is a number of entries (&quot;2 entries&quot;).</extracomment>
         <translation> Nicht mit dem Schlüssel dieses Tagebuchs zu öffnen: %1. Solche Einträge werden mit einem Hinweis anstelle ihres Textes exportiert und bleiben im Tagebuch erhalten.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n of these files already exist in %1.</source>
+        <extracomment>%1 is a folder.</extracomment>
+        <translation>
+            <numerusform>Eine dieser Dateien ist in %1 bereits vorhanden.</numerusform>
+            <numerusform>%n dieser Dateien sind in %1 bereits vorhanden.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Exported %1 into %2 in %3; %n files were already there and were kept.</source>
+        <translation>
+            <numerusform>%1 als %2 nach %3 exportiert; %n Datei war bereits vorhanden und wurde behalten.</numerusform>
+            <numerusform>%1 als %2 nach %3 exportiert; %n Dateien waren bereits vorhanden und wurden behalten.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -264,25 +261,25 @@
         <source>%1: nothing written</source>
         <translation>%1: nichts geschrieben</translation>
     </message>
-    <message>
-        <source>%1: %2 word</source>
-        <translation>%1: %2 Wort</translation>
-    </message>
-    <message>
+    <message numerus="yes">
         <source>%1: %2 words</source>
-        <translation>%1: %2 Wörter</translation>
+        <extracomment>%1 is a day, %2 the number of words written on it in the user&apos;s number format.</extracomment>
+        <translation>
+            <numerusform>%1: %2 Wort</numerusform>
+            <numerusform>%1: %2 Wörter</numerusform>
+        </translation>
     </message>
     <message>
         <source>%1 weeks, %2 written, best run %3</source>
+        <extracomment>%1 is a number of weeks, %2 and %3 numbers of days (&quot;3 days&quot;).</extracomment>
         <translation>%1 Wochen, %2 mit Eintrag, beste Serie %3</translation>
     </message>
-    <message>
-        <source>1 day</source>
-        <translation>1 Tag</translation>
-    </message>
-    <message>
-        <source>%1 days</source>
-        <translation>%1 Tage</translation>
+    <message numerus="yes">
+        <source>%n days</source>
+        <translation>
+            <numerusform>%n Tag</numerusform>
+            <numerusform>%n Tage</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -311,21 +308,20 @@
         <source>No entry holds all of these words.</source>
         <translation>Kein Eintrag enthält all diese Wörter.</translation>
     </message>
-    <message>
-        <source>%1 of 1 entry</source>
-        <translation>%1 von 1 Eintrag</translation>
+    <message numerus="yes">
+        <source>%1 of %n entries</source>
+        <extracomment>%1 is the number of entries found, %n the number in the journal.</extracomment>
+        <translation>
+            <numerusform>%1 von %n Eintrag</numerusform>
+            <numerusform>%1 von %n Einträgen</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1 of %2 entries</source>
-        <translation>%1 von %2 Einträgen</translation>
-    </message>
-    <message>
-        <source>1 entry</source>
-        <translation>1 Eintrag</translation>
-    </message>
-    <message>
-        <source>%1 entries</source>
-        <translation>%1 Einträge</translation>
+    <message numerus="yes">
+        <source>%n entries</source>
+        <translation>
+            <numerusform>%n Eintrag</numerusform>
+            <numerusform>%n Einträge</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -410,15 +406,6 @@
         <translation>Sie sind frei geschrieben.</translation>
     </message>
     <message>
-        <source>One of them is free writing, the others answers to prompts.</source>
-        <extracomment>Of the entries an import would add.</extracomment>
-        <translation>Einer davon ist frei geschrieben, die anderen sind Antworten auf Impulse.</translation>
-    </message>
-    <message>
-        <source>%1 of them are free writing, the others answers to prompts.</source>
-        <translation>%1 davon sind frei geschrieben, die anderen sind Antworten auf Impulse.</translation>
-    </message>
-    <message>
         <source>Dated files and jrnl entries of one journal day (it starts at 03:00) become one entry of free writing, oldest first, each a title line and its text; stars and tags are dropped.</source>
         <translation>Datierte Dateien und jrnl-Einträge eines Tagebuchtages (er beginnt um 03:00 Uhr) werden zu einem frei geschriebenen Eintrag zusammengefasst, die ältesten zuerst, jeweils mit einer Titelzeile und ihrem Text; Sterne und Tags entfallen.</translation>
     </message>
@@ -453,6 +440,14 @@
         <source>Imported %1.</source>
         <extracomment>%1 is a number of entries (&quot;2 entries&quot;).</extracomment>
         <translation>%1 importiert.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n of them are free writing, the others answers to prompts.</source>
+        <extracomment>Of the entries an import would add.</extracomment>
+        <translation>
+            <numerusform>Einer davon ist frei geschrieben, die anderen sind Antworten auf Impulse.</numerusform>
+            <numerusform>%n davon sind frei geschrieben, die anderen sind Antworten auf Impulse.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -841,13 +836,13 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
         <source>looking back</source>
         <translation>Rückblick</translation>
     </message>
-    <message>
-        <source>You wrote %1 of %2 days in %3 — %4 word.</source>
-        <translation>Du hast im %3 an %1 von %2 Tagen geschrieben — %4 Wort.</translation>
-    </message>
-    <message>
+    <message numerus="yes">
         <source>You wrote %1 of %2 days in %3 — %4 words.</source>
-        <translation>Du hast im %3 an %1 von %2 Tagen geschrieben — %4 Wörter.</translation>
+        <extracomment>%1 and %2 are numbers of days (a month has at least 28), %3 a month, %4 the number of words in the user&apos;s number format, which chooses the form.</extracomment>
+        <translation>
+            <numerusform>Du hast im %3 an %1 von %2 Tagen geschrieben — %4 Wort.</numerusform>
+            <numerusform>Du hast im %3 an %1 von %2 Tagen geschrieben — %4 Wörter.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1232,20 +1227,19 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
 <context>
     <name>wendle::SessionProgress</name>
     <message>
-        <source>1 word</source>
-        <translation>1 Wort</translation>
-    </message>
-    <message>
-        <source>%1 words</source>
-        <translation>%1 Wörter</translation>
-    </message>
-    <message>
         <source>Saved</source>
         <translation>Gespeichert</translation>
     </message>
     <message>
         <source>Done</source>
         <translation>Fertig</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n words</source>
+        <translation>
+            <numerusform>%n Wort</numerusform>
+            <numerusform>%n Wörter</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1473,41 +1467,37 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
         <extracomment>The application&apos;s name, as the title of its messages.</extracomment>
         <translation>Wendle</translation>
     </message>
-    <message>
-        <source>1 entry</source>
+    <message numerus="yes">
+        <source>%n entries</source>
         <extracomment>A number of journal entries, inserted into sentences (&quot;Imported %1.&quot;).</extracomment>
-        <translation>1 Eintrag</translation>
+        <translation>
+            <numerusform>%n Eintrag</numerusform>
+            <numerusform>%n Einträge</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1 entries</source>
-        <translation>%1 Einträge</translation>
-    </message>
-    <message>
-        <source>1 file</source>
+    <message numerus="yes">
+        <source>%n files</source>
         <extracomment>A number of files, inserted into sentences.</extracomment>
-        <translation>1 Datei</translation>
+        <translation>
+            <numerusform>%n Datei</numerusform>
+            <numerusform>%n Dateien</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1 files</source>
-        <translation>%1 Dateien</translation>
-    </message>
-    <message>
-        <source>1 earlier version</source>
+    <message numerus="yes">
+        <source>%n earlier versions</source>
         <extracomment>A number of earlier versions of entries, inserted into sentences.</extracomment>
-        <translation>1 frühere Version</translation>
+        <translation>
+            <numerusform>%n frühere Version</numerusform>
+            <numerusform>%n frühere Versionen</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>%1 earlier versions</source>
-        <translation>%1 frühere Versionen</translation>
-    </message>
-    <message>
-        <source>1 word</source>
+    <message numerus="yes">
+        <source>%n words</source>
         <extracomment>A number of words, inserted into sentences.</extracomment>
-        <translation>1 Wort</translation>
-    </message>
-    <message>
-        <source>%1 words</source>
-        <translation>%1 Wörter</translation>
+        <translation>
+            <numerusform>%n Wort</numerusform>
+            <numerusform>%n Wörter</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1717,13 +1707,13 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
         <source>This version does not open with this journal&apos;s key.</source>
         <translation>Diese Version lässt sich mit dem Schlüssel dieses Tagebuchs nicht öffnen.</translation>
     </message>
-    <message>
-        <source>1 word</source>
-        <translation>1 Wort</translation>
-    </message>
-    <message>
+    <message numerus="yes">
         <source>%1 words</source>
-        <translation>%1 Wörter</translation>
+        <extracomment>%1 is a number of words in the user&apos;s number format.</extracomment>
+        <translation>
+            <numerusform>%1 Wort</numerusform>
+            <numerusform>%1 Wörter</numerusform>
+        </translation>
     </message>
     <message>
         <source>close</source>

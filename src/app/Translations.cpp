@@ -2,6 +2,7 @@
 #include "app/Translations.h"
 
 #include "journal/UiLanguages.h"
+#include "ui/EnglishPluralForms.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -10,6 +11,7 @@ namespace wendle {
 
 Translations::Translations(const QStringList& uiLanguages)
 {
+    installEnglishPluralForms();
     for (const QString& language : languagesBeforeEnglish(uiLanguages)) {
         // "de_AT" falls back to "de" inside QTranslator::load.
         if (m_wendle.load(QStringLiteral("wendle_") + language, QStringLiteral(":/i18n"))) {

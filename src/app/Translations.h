@@ -9,7 +9,7 @@ namespace wendle {
 /**
  * Wendle's texts, and Qt's own in its standard dialogs, in the first of the user's UI languages that Wendle
  * speaks. English is Wendle's own language: where it comes first, nothing is loaded, even when a later language
- * has a translation.
+ * has a translation. English's own forms for one and many are installed first, whatever the language.
  */
 class Translations
 {

@@ -6,6 +6,7 @@
 #include "journal/Clock.h"
 #include "journal/DateText.h"
 #include "journal/DayKey.h"
+#include "ui/EnglishPluralForms.h"
 #include "ui/Palette.h"
 
 #include <QAccessible>
@@ -227,7 +228,8 @@ QString HeatmapView::dayText(int index) const
     if (words == 0) {
         return tr("%1: nothing written").arg(day);
     }
-    return (words == 1 ? tr("%1: %2 word") : tr("%1: %2 words")).arg(day, formatInteger(words, today.calendar));
+    //: %1 is a day, %2 the number of words written on it in the user's number format.
+    return tr("%1: %2 words", nullptr, pluralCount(words)).arg(day, formatInteger(words, today.calendar));
 }
 
 QString HeatmapView::summary() const
@@ -243,10 +245,10 @@ QString HeatmapView::summary() const
         written += *day > 0 ? 1 : 0;
         best = std::max(best, run);
     }
+    //: %1 is a number of weeks, %2 and %3 numbers of days ("3 days").
     return tr("%1 weeks, %2 written, best run %3")
         .arg(heatmapWeeks)
-        .arg(written == 1 ? tr("1 day") : tr("%1 days").arg(written),
-             best == 1 ? tr("1 day") : tr("%1 days").arg(best));
+        .arg(tr("%n days", nullptr, written), tr("%n days", nullptr, best));
 }
 
 int HeatmapView::currentDay() const

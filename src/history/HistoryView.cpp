@@ -12,6 +12,7 @@
 #include "journal/EntryStore.h"
 #include "journal/WrittenDays.h"
 #include "ui/Divider.h"
+#include "ui/EnglishPluralForms.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
@@ -165,10 +166,10 @@ QString HistoryView::countText() const
 {
     const qint64 total = qint64(m_entries.size());
     if (m_model->isSearching()) {
-        return total == 1 ? tr("%1 of 1 entry").arg(m_model->rowCount())
-                          : tr("%1 of %2 entries").arg(m_model->rowCount()).arg(total);
+        //: %1 is the number of entries found, %n the number in the journal.
+        return tr("%1 of %n entries", nullptr, pluralCount(total)).arg(m_model->rowCount());
     }
-    return total == 1 ? tr("1 entry") : tr("%1 entries").arg(total);
+    return tr("%n entries", nullptr, pluralCount(total));
 }
 
 QString HistoryView::streakText() const

@@ -2,6 +2,7 @@
 #include "history/MonthRecapCard.h"
 
 #include "journal/DateText.h"
+#include "ui/EnglishPluralForms.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/Pill.h"
@@ -53,8 +54,9 @@ MonthRecapCard::MonthRecapCard(QWidget* parent)
 
 QString MonthRecapCard::sentence(const RecapData& recap, const Calendar& calendar)
 {
-    return (recap.totalWords == 1 ? tr("You wrote %1 of %2 days in %3 — %4 word.")
-                                  : tr("You wrote %1 of %2 days in %3 — %4 words."))
+    //: %1 and %2 are numbers of days (a month has at least 28), %3 a month, %4 the number of words in the user's
+    //: number format, which chooses the form.
+    return tr("You wrote %1 of %2 days in %3 — %4 words.", nullptr, pluralCount(recap.totalWords))
         .arg(recap.daysWritten)
         .arg(recap.dayCount)
         .arg(recap.monthLabel, formatInteger(recap.totalWords, calendar));

@@ -4,6 +4,7 @@
 #include "journal/Calendar.h"
 #include "journal/DateText.h"
 #include "journal/EntryCrypto.h"
+#include "ui/EnglishPluralForms.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
@@ -23,9 +24,9 @@ namespace {
 
 QString wordsText(qint64 words, const Calendar& calendar)
 {
-    return words == 1
-        ? QCoreApplication::translate("wendle::VersionsSheet", "1 word")
-        : QCoreApplication::translate("wendle::VersionsSheet", "%1 words").arg(formatInteger(words, calendar));
+    //: %1 is a number of words in the user's number format.
+    return QCoreApplication::translate("wendle::VersionsSheet", "%1 words", nullptr, pluralCount(words))
+        .arg(formatInteger(words, calendar));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "journal/Calendar.h"
 #include "prompts/PromptEngine.h"
 #include "transfer/ExportWriter.h"
+#include "ui/EnglishPluralForms.h"
 #include "ui/MessageBox.h"
 
 #include <QDir>
@@ -89,10 +90,8 @@ void ExportCommand::exportMarkdown(const QString& folder)
     }
     QMessageBox* ask = m_context.question(
         //: %1 is a folder.
-        existing == 1
-            ? tr("One of these files already exists in %1.").arg(QDir::toNativeSeparators(folder))
-            //: %1 is a number of files, %2 a folder.
-            : tr("%1 of these files already exist in %2.").arg(existing).arg(QDir::toNativeSeparators(folder)),
+        tr("%n of these files already exist in %1.", nullptr, pluralCount(existing))
+            .arg(QDir::toNativeSeparators(folder)),
         tr("Replace them with this export, or keep them and write only the other files?"));
     QPushButton* replace = ask->addButton(tr("Replace"), QMessageBox::DestructiveRole);
     QPushButton* keep = ask->addButton(tr("Keep existing files"), QMessageBox::AcceptRole);
@@ -187,12 +186,9 @@ void ExportCommand::writeFiles(const QString& folder, std::vector<ExportFile> fi
         QString summary = kept == 0
             //: %1 is a number of entries ("3 entries"), %2 a number of files ("2 files"), %3 a folder.
             ? tr("Exported %1 into %2 in %3.").arg(exported, files, where)
-            : kept == 1
-                //: %1 is a number of entries ("3 entries"), %2 a number of files ("2 files"), %3 a folder.
-                ? tr("Exported %1 into %2 in %3; 1 file was already there and was kept.").arg(exported, files, where)
-                //: %1 is a number of entries ("3 entries"), %2 a number of files ("2 files"), %3 a folder, %4 a number.
-                : tr("Exported %1 into %2 in %3; %4 files were already there and were kept.")
-                      .arg(exported, files, where, QString::number(kept));
+            //: %1 is a number of entries ("3 entries"), %2 a number of files ("2 files"), %3 a folder.
+            : tr("Exported %1 into %2 in %3; %n files were already there and were kept.", nullptr, pluralCount(kept))
+                  .arg(exported, files, where);
         if (!unreadable.isEmpty()) {
             //: %1 is a number of entries ("2 entries").
             summary += tr(" %1 could not be opened with this journal's key; they are exported with a "

@@ -6,6 +6,7 @@
 #include "transfer/BackgroundWork.h"
 #include "transfer/ImportFiles.h"
 #include "transfer/JournalImport.h"
+#include "ui/EnglishPluralForms.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -118,8 +119,7 @@ void ImportCommand::offerImport(const ImportPlan& plan)
         about << tr("They are free writing.");
     } else if (freeform > 0) {
         //: Of the entries an import would add.
-        about << (freeform == 1 ? tr("One of them is free writing, the others answers to prompts.")
-                                : tr("%1 of them are free writing, the others answers to prompts.").arg(freeform));
+        about << tr("%n of them are free writing, the others answers to prompts.", nullptr, pluralCount(freeform));
     }
     // Only writing that had no prompt was made free writing; a Wendle export's entries keep their own.
     if (madeFreeWriting > 0) {

@@ -5,6 +5,7 @@
 #include "journal/WrittenDays.h"
 #include "lock/AppLockController.h"
 #include "reminders/ReminderScheduler.h"
+#include "ui/EnglishPluralForms.h"
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>
@@ -86,29 +87,25 @@ QFileDialog* TransferContext::fileDialog(const QString& title, QFileDialog::Acce
 QString entriesText(qsizetype count)
 {
     //: A number of journal entries, inserted into sentences ("Imported %1.").
-    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 entry")
-                      : QCoreApplication::translate("wendle::TransferContext", "%1 entries").arg(count);
+    return QCoreApplication::translate("wendle::TransferContext", "%n entries", nullptr, pluralCount(count));
 }
 
 QString filesText(qsizetype count)
 {
     //: A number of files, inserted into sentences.
-    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 file")
-                      : QCoreApplication::translate("wendle::TransferContext", "%1 files").arg(count);
+    return QCoreApplication::translate("wendle::TransferContext", "%n files", nullptr, pluralCount(count));
 }
 
 QString versionsText(qsizetype count)
 {
     //: A number of earlier versions of entries, inserted into sentences.
-    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 earlier version")
-                      : QCoreApplication::translate("wendle::TransferContext", "%1 earlier versions").arg(count);
+    return QCoreApplication::translate("wendle::TransferContext", "%n earlier versions", nullptr, pluralCount(count));
 }
 
 QString wordsText(qint64 count)
 {
     //: A number of words, inserted into sentences.
-    return count == 1 ? QCoreApplication::translate("wendle::TransferContext", "1 word")
-                      : QCoreApplication::translate("wendle::TransferContext", "%1 words").arg(count);
+    return QCoreApplication::translate("wendle::TransferContext", "%n words", nullptr, pluralCount(count));
 }
 
 } // namespace wendle

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "writing/SessionProgress.h"
 
+#include "ui/EnglishPluralForms.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/TextLabel.h"
@@ -15,8 +16,7 @@ void showSessionProgress(const WritingSession& session, QLabel* wordCount, Fille
 {
     const qint64 words = session.words();
     const bool done = session.isDone();
-    wordCount->setText(words == 1 ? QCoreApplication::translate("wendle::SessionProgress", "1 word")
-                                  : QCoreApplication::translate("wendle::SessionProgress", "%1 words").arg(words));
+    wordCount->setText(QCoreApplication::translate("wendle::SessionProgress", "%n words", nullptr, pluralCount(words)));
     setTextColour(wordCount, done ? Palette::accent() : Palette::muted());
     finish->setText(done ? QCoreApplication::translate("wendle::SessionProgress", "Saved")
                          : QCoreApplication::translate("wendle::SessionProgress", "Done"));
