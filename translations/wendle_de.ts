@@ -100,6 +100,14 @@
     </message>
 </context>
 <context>
+    <name>wendle::DBusSystemEvents</name>
+    <message>
+        <source>Locking the journal</source>
+        <extracomment>Why Wendle delays sleep, as the desktop lists it.</extracomment>
+        <translation>Das Tagebuch wird gesperrt</translation>
+    </message>
+</context>
+<context>
     <name>wendle::EntryReader</name>
     <message>
         <source>close</source>

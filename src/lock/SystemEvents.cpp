@@ -51,8 +51,9 @@ DBusSystemEvents::DBusSystemEvents(QDBusConnection systemBus, QDBusConnection se
 void DBusSystemEvents::takeSleepInhibitor()
 {
     QDBusMessage call = QDBusMessage::createMethodCall(kLogin, kLoginPath, kManager, QStringLiteral("Inhibit"));
-    call << QStringLiteral("sleep") << QStringLiteral("Wendle") << QStringLiteral("Locking the journal")
-         << QStringLiteral("delay");
+    //: Why Wendle delays sleep, as the desktop lists it.
+    const QString why = tr("Locking the journal");
+    call << QStringLiteral("sleep") << QStringLiteral("Wendle") << why << QStringLiteral("delay");
     auto* watcher = new QDBusPendingCallWatcher(m_system.asyncCall(call, 5000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
         const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *finished;

@@ -50,7 +50,10 @@ def main():
         problems += problems_in(path)
         # The texts in the sources now, gathered into a copy: anything new there is missing from the file.
         sources = [f for f in glob.glob(os.path.join(source_dir, 'src', '**', '*.[ch]*'), recursive=True)
-                   if '/transfer/recover/' not in f and f.endswith(('.cpp', '.h'))]
+                   if f.endswith(('.cpp', '.h')) and '/transfer/recover/' not in f]
+        # The reminder agent is its own program with its own file; the recovery tool speaks English only.
+        agent = os.path.basename(path).startswith('wendle-reminders_')
+        sources = [f for f in sources if ('/reminders/agent/' in f) == agent]
         with tempfile.TemporaryDirectory() as scratch:
             copy = os.path.join(scratch, os.path.basename(path))
             shutil.copy(path, copy)

@@ -160,10 +160,14 @@ void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
     QVERIFY(queue.add(requestAt(QStringLiteral("minutes"), QStringLiteral("missed by minutes"), now.addSecs(-300))));
     QVERIFY(queue.add(requestAt(QStringLiteral("day"), QStringLiteral("missed by a day"), now.addDays(-1))));
     QVERIFY(queue.save());
+    // The button speaks the desktop's language.
+    m_environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("de_DE"));
     startAgent(m_agent);
+    m_environment.remove(QStringLiteral("LANGUAGE"));
     const QByteArray missed = notified("missed by minutes");
     QCOMPARE(missed.count("missed by minutes"), 1);
     QVERIFY(!missed.contains("missed by a day"));
+    QVERIFY(missed.contains("string \"Wendle öffnen\""));
     QCOMPARE(pending(), QStringList());
 
     // A second agent finds the name taken and leaves.
@@ -200,7 +204,7 @@ void TestReminderAgent::requestsSurviveRestartsAndReachTheDesktop()
          {"string \"wendle\"\n   uint32 0\n   string \"org.wendle.Wendle\"\n   string \"wendle\"",
           "string \"desktop-entry\"\n         variant             string \"org.wendle.Wendle\"",
           "string \"sound-name\"\n         variant             string \"message-new-instant\"",
-          "string \"urgency\"\n         variant             byte 1", "string \"default\""}) {
+          "string \"urgency\"\n         variant             byte 1", "string \"default\"", "string \"Open Wendle\""}) {
         QVERIFY2(shown.contains(QString::fromUtf8(expected)), expected);
     }
     QCOMPARE(pending(), QStringList{QStringLiteral("tomorrow")});

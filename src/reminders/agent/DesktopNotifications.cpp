@@ -51,7 +51,7 @@ void DesktopNotifications::show(const NotificationRequest& request)
     };
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     call << QStringLiteral("wendle") << uint(0) << QStringLiteral("org.wendle.Wendle") << request.title << request.body
-         << QStringList{kDefaultAction, QStringLiteral("Open Wendle")} << hints << -1;
+         << QStringList{kDefaultAction, tr("Open Wendle")} << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, 5000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
         finished->deleteLater();

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // wendle-reminders: delivers Wendle's reminders at their time, whether or not Wendle runs.
 #include "journal/TerminationSignals.h"
+#include "journal/UiLanguages.h"
 #include "reminders/agent/ReminderAgent.h"
 #include "reminders/agent/ReminderQueue.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <syslog.h>
@@ -23,6 +26,15 @@ int main(int argc, char** argv)
     QObject::connect(&terminationSignals, &TerminationSignals::received, &app, [] { QCoreApplication::quit(); });
     if (!terminationSignals.isWatching()) {
         std::fprintf(stderr, "wendle-reminders: termination signals cannot be watched\n");
+    }
+
+    // The notification's button speaks the desktop's language, as Wendle does.
+    QTranslator translator;
+    for (const QString& language : languagesBeforeEnglish(QLocale::system().uiLanguages())) {
+        if (translator.load(QStringLiteral("wendle-reminders_") + language, QStringLiteral(":/i18n"))) {
+            QCoreApplication::installTranslator(&translator);
+            break;
+        }
     }
 
     QDBusConnection bus = QDBusConnection::sessionBus();
