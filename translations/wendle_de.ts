@@ -115,7 +115,7 @@
     </message>
     <message>
         <source>edits won&apos;t change this day&apos;s streak</source>
-        <translation>Änderungen wirken sich nicht auf die Serie dieses Tages aus</translation>
+        <translation>Bearbeiten ändert die Serie dieses Tages nicht</translation>
     </message>
     <message>
         <source>entry text</source>

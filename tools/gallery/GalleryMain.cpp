@@ -18,6 +18,7 @@
 #include "journal/Preferences.h"
 #include "journal/RecoveryCode.h"
 #include "journal/WordCount.h"
+#include "lock/AppLockController.h"
 #include "lock/LockView.h"
 #include "lock/PamConversationDialog.h"
 #include "lock/RecoveryCodeCheckSheet.h"
@@ -353,7 +354,7 @@ int main(int argc, char** argv)
         [&] {
             RecoveryCodeSheet sheet(formatRecoveryCode(QByteArray(32, '\x5a')), nullptr);
             showcase.capture(sheet, "recovery-code");
-            PamConversationDialog conversation(QStringLiteral("unlock your journal"), nullptr);
+            PamConversationDialog conversation(AppLockController::reason(), nullptr);
             conversation.tell(QStringLiteral("Place your finger on the reader"), false);
             conversation.ask(QStringLiteral("Password: "), true, [](PamConversationDialog::Answer) {});
             showcase.capture(conversation, "pam-conversation");
