@@ -163,6 +163,7 @@ int WendleApp::run()
     if (m_quickEntryWanted) {
         // The panel alone: no lock screen paints, so the check starts at once.
         QTimer::singleShot(0, m_store.get(), &EntryStore::checkIntegrity);
+        SecretServiceKeychain::loadInBackground();
     } else {
         QTimer::singleShot(checkFallbackMilliseconds, m_store.get(), &EntryStore::checkIntegrity);
         m_window->show();
@@ -186,6 +187,8 @@ bool WendleApp::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Paint && m_store) {
         watched->removeEventFilter(this);
         QMetaObject::invokeMethod(m_store.get(), &EntryStore::checkIntegrity, Qt::QueuedConnection);
+        // The keyring is first needed at unlock; its library loads meanwhile, off the lock screen's path.
+        SecretServiceKeychain::loadInBackground();
     }
     return QApplication::eventFilter(watched, event);
 }

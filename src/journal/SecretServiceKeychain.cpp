@@ -2,14 +2,107 @@
 #include "journal/SecretServiceKeychain.h"
 
 #include "journal/LockedBuffer.h"
+#include "journal/SystemLog.h"
+
+#include <QThreadPool>
 
 #include <libsecret/secret.h>
 
 #include <cstring>
+#include <dlfcn.h>
+#include <mutex>
+#include <optional>
+#include <syslog.h>
 
 namespace wendle {
 
 namespace {
+
+/**
+ * libsecret, opened when the keyring is first needed rather than when Wendle starts: with GIO it brings a
+ * dozen libraries that the lock screen has no use for, and loading them would delay its first paint. The
+ * functions Wendle calls are resolved once, by name; everything else of GLib comes with Qt.
+ */
+struct LibSecret
+{
+    decltype(&::secret_service_search) serviceSearch = nullptr;
+    decltype(&::secret_service_search_finish) serviceSearchFinish = nullptr;
+    decltype(&::secret_item_get_locked) itemGetLocked = nullptr;
+    decltype(&::secret_item_get_secret) itemGetSecret = nullptr;
+    decltype(&::secret_item_get_attributes) itemGetAttributes = nullptr;
+    decltype(&::secret_item_set_secret) itemSetSecret = nullptr;
+    decltype(&::secret_item_set_secret_finish) itemSetSecretFinish = nullptr;
+    decltype(&::secret_item_set_attributes) itemSetAttributes = nullptr;
+    decltype(&::secret_item_set_attributes_finish) itemSetAttributesFinish = nullptr;
+    decltype(&::secret_value_new) valueNew = nullptr;
+    decltype(&::secret_value_get) valueGet = nullptr;
+    decltype(&::secret_value_unref) valueUnref = nullptr;
+    decltype(&::secret_password_store) passwordStore = nullptr;
+    decltype(&::secret_password_store_finish) passwordStoreFinish = nullptr;
+    decltype(&::secret_error_get_quark) errorQuark = nullptr;
+    decltype(&::g_io_error_quark) ioErrorQuark = nullptr;
+    decltype(&::g_dbus_error_quark) dbusErrorQuark = nullptr;
+    decltype(&::g_object_unref) objectUnref = nullptr;
+};
+
+template <typename Function> bool resolve(void* library, const char* name, Function& function)
+{
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+std::optional<LibSecret> open()
+{
+    // Never unloaded: GLib's type system cannot forget the types it registered.
+    void* library = dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        logToSystem(LOG_ERR,
+                    QStringLiteral("the keyring library cannot be loaded: %1").arg(QString::fromLocal8Bit(dlerror())));
+        return std::nullopt;
+    }
+    LibSecret functions;
+    const bool complete = resolve(library, "secret_service_search", functions.serviceSearch)
+        && resolve(library, "secret_service_search_finish", functions.serviceSearchFinish)
+        && resolve(library, "secret_item_get_locked", functions.itemGetLocked)
+        && resolve(library, "secret_item_get_secret", functions.itemGetSecret)
+        && resolve(library, "secret_item_get_attributes", functions.itemGetAttributes)
+        && resolve(library, "secret_item_set_secret", functions.itemSetSecret)
+        && resolve(library, "secret_item_set_secret_finish", functions.itemSetSecretFinish)
+        && resolve(library, "secret_item_set_attributes", functions.itemSetAttributes)
+        && resolve(library, "secret_item_set_attributes_finish", functions.itemSetAttributesFinish)
+        && resolve(library, "secret_value_new", functions.valueNew)
+        && resolve(library, "secret_value_get", functions.valueGet)
+        && resolve(library, "secret_value_unref", functions.valueUnref)
+        && resolve(library, "secret_password_store", functions.passwordStore)
+        && resolve(library, "secret_password_store_finish", functions.passwordStoreFinish)
+        && resolve(library, "secret_error_get_quark", functions.errorQuark)
+        && resolve(library, "g_io_error_quark", functions.ioErrorQuark)
+        && resolve(library, "g_dbus_error_quark", functions.dbusErrorQuark)
+        && resolve(library, "g_object_unref", functions.objectUnref);
+    if (!complete) {
+        logToSystem(LOG_ERR,
+                    QStringLiteral("the keyring library lacks a function Wendle needs: %1")
+                        .arg(QString::fromLocal8Bit(dlerror())));
+        return std::nullopt;
+    }
+    return functions;
+}
+
+// The library, opened on the first call; nothing when it is not installed or lacks a function, which is logged
+// once. Safe from any thread: a second caller waits for the first.
+const LibSecret* libSecret()
+{
+    static std::once_flag opened;
+    static std::optional<LibSecret> library;
+    std::call_once(opened, [] { library = open(); });
+    return library ? &*library : nullptr;
+}
+
+// Opened by the public calls before anything below runs.
+const LibSecret& secret()
+{
+    return *libSecret();
+}
 
 const SecretSchema* itemSchema()
 {
@@ -32,7 +125,7 @@ const SecretSchema* itemSchema()
 
 KeychainStatus statusOf(const GError* error)
 {
-    if (error->domain == SECRET_ERROR) {
+    if (error->domain == secret().errorQuark()) {
         switch (error->code) {
         case SECRET_ERROR_NO_SUCH_OBJECT:
             return KeychainStatus::NotFound;
@@ -42,11 +135,11 @@ KeychainStatus statusOf(const GError* error)
             return KeychainStatus::Failed;
         }
     }
-    if (error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED) {
+    if (error->domain == secret().ioErrorQuark() && error->code == G_IO_ERROR_CANCELLED) {
         return KeychainStatus::Cancelled;
     }
     // No Secret Service on the bus, or no bus: the keyring is not running.
-    if (error->domain == G_DBUS_ERROR || error->domain == G_IO_ERROR) {
+    if (error->domain == secret().dbusErrorQuark() || error->domain == secret().ioErrorQuark()) {
         return KeychainStatus::Unavailable;
     }
     return KeychainStatus::Failed;
@@ -74,16 +167,16 @@ GHashTable* attributesOf(const KeychainItem& item)
 // The item's data as the caller stored it: binary items are kept in base64.
 std::optional<QByteArray> dataOf(SecretItem* item)
 {
-    SecretValue* value = secret_item_get_secret(item);
+    SecretValue* value = secret().itemGetSecret(item);
     if (!value) {
         return std::nullopt;
     }
     gsize length = 0;
-    const gchar* bytes = secret_value_get(value, &length);
+    const gchar* bytes = secret().valueGet(value, &length);
     QByteArray raw(bytes, static_cast<qsizetype>(length));
-    secret_value_unref(value);
+    secret().valueUnref(value);
 
-    GHashTable* attributes = secret_item_get_attributes(item);
+    GHashTable* attributes = secret().itemGetAttributes(item);
     const auto* type = static_cast<const char*>(g_hash_table_lookup(attributes, "type"));
     const bool base64 = type && std::strcmp(type, "base64") == 0;
     g_hash_table_unref(attributes);
@@ -104,7 +197,7 @@ void onSearched(GObject*, GAsyncResult* result, gpointer data)
 {
     std::unique_ptr<LookupCall> call(static_cast<LookupCall*>(data));
     GError* error = nullptr;
-    GList* items = secret_service_search_finish(nullptr, result, &error);
+    GList* items = secret().serviceSearchFinish(nullptr, result, &error);
     if (error) {
         call->reply(statusAfter(error), std::nullopt);
         return;
@@ -113,7 +206,7 @@ void onSearched(GObject*, GAsyncResult* result, gpointer data)
     std::optional<QByteArray> found;
     for (GList* node = items; node; node = node->next) {
         auto* item = static_cast<SecretItem*>(node->data);
-        if (secret_item_get_locked(item)) {
+        if (secret().itemGetLocked(item)) {
             // There is an item, but the keyring kept it shut (the unlock prompt was dismissed or failed).
             status = KeychainStatus::Locked;
             continue;
@@ -124,7 +217,7 @@ void onSearched(GObject*, GAsyncResult* result, gpointer data)
             break;
         }
     }
-    g_list_free_full(items, g_object_unref);
+    g_list_free_full(items, secret().objectUnref);
     call->reply(status, found);
     if (found) {
         wipeBytes(*found);
@@ -140,7 +233,7 @@ void onStored(GObject*, GAsyncResult* result, gpointer data)
 {
     std::unique_ptr<WriteCall> call(static_cast<WriteCall*>(data));
     GError* error = nullptr;
-    secret_password_store_finish(result, &error);
+    secret().passwordStoreFinish(result, &error);
     call->reply(statusAfter(error));
 }
 
@@ -155,9 +248,9 @@ void storeNew(const PendingWrite& pending)
 {
     QByteArray encoded = pending.data->toBase64();
     const QByteArray label = QStringLiteral("%1 (%2)").arg(pending.item.account, pending.item.service).toUtf8();
-    secret_password_store(itemSchema(), SECRET_COLLECTION_DEFAULT, label.constData(), encoded.constData(), nullptr,
-                          onStored, new WriteCall{pending.reply}, "user", pending.item.account.toUtf8().constData(),
-                          "server", pending.item.service.toUtf8().constData(), "type", "base64", nullptr);
+    secret().passwordStore(itemSchema(), SECRET_COLLECTION_DEFAULT, label.constData(), encoded.constData(), nullptr,
+                           onStored, new WriteCall{pending.reply}, "user", pending.item.account.toUtf8().constData(),
+                           "server", pending.item.service.toUtf8().constData(), "type", "base64", nullptr);
     wipeBytes(encoded);
 }
 
@@ -165,7 +258,7 @@ void onAttributesSet(GObject* source, GAsyncResult* result, gpointer data)
 {
     std::unique_ptr<WriteCall> call(static_cast<WriteCall*>(data));
     GError* error = nullptr;
-    secret_item_set_attributes_finish(SECRET_ITEM(source), result, &error);
+    secret().itemSetAttributesFinish(reinterpret_cast<SecretItem*>(source), result, &error);
     call->reply(statusAfter(error));
 }
 
@@ -173,7 +266,7 @@ void onSecretSet(GObject* source, GAsyncResult* result, gpointer data)
 {
     std::unique_ptr<PendingWrite> pending(static_cast<PendingWrite*>(data));
     GError* error = nullptr;
-    secret_item_set_secret_finish(SECRET_ITEM(source), result, &error);
+    secret().itemSetSecretFinish(reinterpret_cast<SecretItem*>(source), result, &error);
     if (error) {
         pending->reply(statusAfter(error));
         return;
@@ -181,8 +274,8 @@ void onSecretSet(GObject* source, GAsyncResult* result, gpointer data)
     // The data is base64 now, whatever the item said before.
     GHashTable* attributes = attributesOf(pending->item);
     g_hash_table_insert(attributes, g_strdup("type"), g_strdup("base64"));
-    secret_item_set_attributes(SECRET_ITEM(source), itemSchema(), attributes, nullptr, onAttributesSet,
-                               new WriteCall{std::move(pending->reply)});
+    secret().itemSetAttributes(reinterpret_cast<SecretItem*>(source), itemSchema(), attributes, nullptr,
+                               onAttributesSet, new WriteCall{std::move(pending->reply)});
     g_hash_table_unref(attributes);
 }
 
@@ -190,17 +283,17 @@ void onSecretSet(GObject* source, GAsyncResult* result, gpointer data)
 void replaceIn(SecretItem* item, std::unique_ptr<PendingWrite> pending)
 {
     QByteArray encoded = pending->data->toBase64();
-    SecretValue* value = secret_value_new(encoded.constData(), encoded.size(), "text/plain");
+    SecretValue* value = secret().valueNew(encoded.constData(), encoded.size(), "text/plain");
     wipeBytes(encoded);
-    secret_item_set_secret(item, value, nullptr, onSecretSet, pending.release());
-    secret_value_unref(value);
+    secret().itemSetSecret(item, value, nullptr, onSecretSet, pending.release());
+    secret().valueUnref(value);
 }
 
 void onFoundForWrite(GObject*, GAsyncResult* result, gpointer data)
 {
     std::unique_ptr<PendingWrite> pending(static_cast<PendingWrite*>(data));
     GError* error = nullptr;
-    GList* items = secret_service_search_finish(nullptr, result, &error);
+    GList* items = secret().serviceSearchFinish(nullptr, result, &error);
     if (error) {
         pending->reply(statusAfter(error));
         return;
@@ -209,7 +302,7 @@ void onFoundForWrite(GObject*, GAsyncResult* result, gpointer data)
     bool locked = false;
     for (GList* node = items; node && !target; node = node->next) {
         auto* item = static_cast<SecretItem*>(node->data);
-        if (secret_item_get_locked(item)) {
+        if (secret().itemGetLocked(item)) {
             locked = true;
         } else {
             target = item;
@@ -223,18 +316,22 @@ void onFoundForWrite(GObject*, GAsyncResult* result, gpointer data)
     } else {
         storeNew(*pending);
     }
-    g_list_free_full(items, g_object_unref);
+    g_list_free_full(items, secret().objectUnref);
 }
 
 } // namespace
 
 void SecretServiceKeychain::lookup(const KeychainItem& item, LookupReply reply)
 {
+    if (!libSecret()) {
+        reply(KeychainStatus::Unavailable, std::nullopt);
+        return;
+    }
     GHashTable* attributes = attributesOf(item);
     const auto flags
         = static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS);
-    secret_service_search(nullptr, itemSchema(), attributes, flags, nullptr, onSearched,
-                          new LookupCall{std::move(reply)});
+    secret().serviceSearch(nullptr, itemSchema(), attributes, flags, nullptr, onSearched,
+                           new LookupCall{std::move(reply)});
     g_hash_table_unref(attributes);
 }
 
@@ -257,12 +354,21 @@ void SecretServiceKeychain::add(const KeychainItem& item, const QByteArray& data
 
 void SecretServiceKeychain::write(const KeychainItem& item, const QByteArray& data, WriteReply reply)
 {
+    if (!libSecret()) {
+        reply(KeychainStatus::Unavailable);
+        return;
+    }
     // Replaced where it lives: storing into the default collection would leave two items of the same name.
     GHashTable* attributes = attributesOf(item);
     const auto flags = static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK);
-    secret_service_search(nullptr, itemSchema(), attributes, flags, nullptr, onFoundForWrite,
-                          new PendingWrite{item, heldSecret(data), std::move(reply)});
+    secret().serviceSearch(nullptr, itemSchema(), attributes, flags, nullptr, onFoundForWrite,
+                           new PendingWrite{item, heldSecret(data), std::move(reply)});
     g_hash_table_unref(attributes);
+}
+
+void SecretServiceKeychain::loadInBackground()
+{
+    QThreadPool::globalInstance()->start([] { static_cast<void>(libSecret()); });
 }
 
 } // namespace wendle

@@ -13,7 +13,8 @@ namespace wendle {
  * base64 with `type` = "base64"), so keys stored by earlier builds are found. Lookups search every
  * collection, locked ones included, and ask the keyring to unlock them (the keyring's own prompt).
  *
- * Replies come from GLib's main context, which Qt's event loop runs on Linux.
+ * Replies come from GLib's main context, which Qt's event loop runs on Linux. Without libsecret installed every
+ * call answers `Unavailable`.
  */
 class SecretServiceKeychain final : public Keychain
 {
@@ -23,6 +24,12 @@ public:
     void add(const KeychainItem& item, const QByteArray& data, WriteReply reply) override;
     /** Replaces the data of the item where it is, in any collection; a new item goes into the default one. */
     void write(const KeychainItem& item, const QByteArray& data, WriteReply reply) override;
+
+    /**
+     * libsecret is opened at the first call rather than when Wendle starts (it brings GIO and a dozen
+     * libraries the lock screen has no use for); this opens it on a worker thread, so that call need not wait.
+     */
+    static void loadInBackground();
 };
 
 } // namespace wendle
