@@ -35,8 +35,8 @@ set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# libsecret is opened at run time rather than linked, so dpkg-shlibdeps cannot see it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libpam-modules, libsecret-1-0")
+# libsecret and Enchant are opened at run time rather than linked, so dpkg-shlibdeps cannot see them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libpam-modules, libsecret-1-0, libenchant-2-2")
 string(CONCAT CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "gnome-keyring | kwalletmanager | keepassxc, dunst | notification-daemon, gnome-shell-extension-appindicator, "
     "qt6-translations-l10n, hunspell-en-us")

@@ -2,6 +2,7 @@
 #include "journal/SecretServiceKeychain.h"
 
 #include "journal/LockedBuffer.h"
+#include "journal/RuntimeLibrary.h"
 #include "journal/SystemLog.h"
 
 #include <QThreadPool>
@@ -9,7 +10,6 @@
 #include <libsecret/secret.h>
 
 #include <cstring>
-#include <dlfcn.h>
 #include <mutex>
 #include <optional>
 #include <syslog.h>
@@ -18,11 +18,7 @@ namespace wendle {
 
 namespace {
 
-/**
- * libsecret, opened when the keyring is first needed rather than when Wendle starts: with GIO it brings a
- * dozen libraries that the lock screen has no use for, and loading them would delay its first paint. The
- * functions Wendle calls are resolved once, by name; everything else of GLib comes with Qt.
- */
+// The functions of libsecret (with GIO's) that Wendle calls; everything else of GLib comes with Qt.
 struct LibSecret
 {
     decltype(&::secret_service_search) serviceSearch = nullptr;
@@ -45,44 +41,30 @@ struct LibSecret
     decltype(&::g_object_unref) objectUnref = nullptr;
 };
 
-template <typename Function> bool resolve(void* library, const char* name, Function& function)
-{
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
 std::optional<LibSecret> open()
 {
-    // Never unloaded: GLib's type system cannot forget the types it registered.
-    void* library = dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        logToSystem(LOG_ERR,
-                    QStringLiteral("the keyring library cannot be loaded: %1").arg(QString::fromLocal8Bit(dlerror())));
-        return std::nullopt;
-    }
+    RuntimeLibrary library("libsecret-1.so.0");
     LibSecret functions;
-    const bool complete = resolve(library, "secret_service_search", functions.serviceSearch)
-        && resolve(library, "secret_service_search_finish", functions.serviceSearchFinish)
-        && resolve(library, "secret_item_get_locked", functions.itemGetLocked)
-        && resolve(library, "secret_item_get_secret", functions.itemGetSecret)
-        && resolve(library, "secret_item_get_attributes", functions.itemGetAttributes)
-        && resolve(library, "secret_item_set_secret", functions.itemSetSecret)
-        && resolve(library, "secret_item_set_secret_finish", functions.itemSetSecretFinish)
-        && resolve(library, "secret_item_set_attributes", functions.itemSetAttributes)
-        && resolve(library, "secret_item_set_attributes_finish", functions.itemSetAttributesFinish)
-        && resolve(library, "secret_value_new", functions.valueNew)
-        && resolve(library, "secret_value_get", functions.valueGet)
-        && resolve(library, "secret_value_unref", functions.valueUnref)
-        && resolve(library, "secret_password_store", functions.passwordStore)
-        && resolve(library, "secret_password_store_finish", functions.passwordStoreFinish)
-        && resolve(library, "secret_error_get_quark", functions.errorQuark)
-        && resolve(library, "g_io_error_quark", functions.ioErrorQuark)
-        && resolve(library, "g_dbus_error_quark", functions.dbusErrorQuark)
-        && resolve(library, "g_object_unref", functions.objectUnref);
+    const bool complete = library.resolve("secret_service_search", functions.serviceSearch)
+        && library.resolve("secret_service_search_finish", functions.serviceSearchFinish)
+        && library.resolve("secret_item_get_locked", functions.itemGetLocked)
+        && library.resolve("secret_item_get_secret", functions.itemGetSecret)
+        && library.resolve("secret_item_get_attributes", functions.itemGetAttributes)
+        && library.resolve("secret_item_set_secret", functions.itemSetSecret)
+        && library.resolve("secret_item_set_secret_finish", functions.itemSetSecretFinish)
+        && library.resolve("secret_item_set_attributes", functions.itemSetAttributes)
+        && library.resolve("secret_item_set_attributes_finish", functions.itemSetAttributesFinish)
+        && library.resolve("secret_value_new", functions.valueNew)
+        && library.resolve("secret_value_get", functions.valueGet)
+        && library.resolve("secret_value_unref", functions.valueUnref)
+        && library.resolve("secret_password_store", functions.passwordStore)
+        && library.resolve("secret_password_store_finish", functions.passwordStoreFinish)
+        && library.resolve("secret_error_get_quark", functions.errorQuark)
+        && library.resolve("g_io_error_quark", functions.ioErrorQuark)
+        && library.resolve("g_dbus_error_quark", functions.dbusErrorQuark)
+        && library.resolve("g_object_unref", functions.objectUnref);
     if (!complete) {
-        logToSystem(LOG_ERR,
-                    QStringLiteral("the keyring library lacks a function Wendle needs: %1")
-                        .arg(QString::fromLocal8Bit(dlerror())));
+        logToSystem(LOG_ERR, QStringLiteral("the keyring library cannot be used: %1").arg(library.failure()));
         return std::nullopt;
     }
     return functions;

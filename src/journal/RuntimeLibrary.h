@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+namespace wendle {
+
+/**
+ * A system library opened when it is first needed rather than linked: what the lock screen does not use should
+ * not delay its first paint. It stays loaded for the rest of the process (the GLib-based ones cannot forget
+ * the types they registered). Its functions are looked up by name, each into a pointer of its own type.
+ */
+class RuntimeLibrary
+{
+public:
+    /** Opens the library by its versioned name ("libsecret-1.so.0"); see `isOpen` and `failure`. */
+    explicit RuntimeLibrary(const char* soname);
+
+    bool isOpen() const { return m_handle != nullptr; }
+    /** Why the library or its last function could not be found, in the loader's words. */
+    QString failure() const { return m_failure; }
+
+    /** Points `function` at the library's `name`; false, with `failure` set, when it has none. */
+    template <typename Function> [[nodiscard]] bool resolve(const char* name, Function& function)
+    {
+        function = reinterpret_cast<Function>(symbol(name));
+        return function != nullptr;
+    }
+
+private:
+    void* symbol(const char* name);
+
+    void* m_handle = nullptr;
+    QString m_failure;
+};
+
+} // namespace wendle
