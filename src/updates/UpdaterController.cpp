@@ -12,8 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPushButton>
 #include <QStandardPaths>
 
@@ -24,14 +22,9 @@ namespace wendle {
 
 namespace {
 
-QNetworkRequest requestFor(const QUrl& url)
+QByteArray userAgent()
 {
-    QNetworkRequest request(url);
-    // A redirect may not leave HTTPS.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      QStringLiteral("Wendle/%1").arg(QCoreApplication::applicationVersion()));
-    return request;
+    return "Wendle/" + QCoreApplication::applicationVersion().toUtf8();
 }
 
 QString downloadFolder()
@@ -45,7 +38,6 @@ UpdaterController::UpdaterController(QUrl feed, QByteArray publicKey, QObject* p
     : QObject(parent)
     , m_feed(std::move(feed))
     , m_publicKey(std::move(publicKey))
-    , m_network(new QNetworkAccessManager(this))
 {
     // Nothing runs at start: the updater is ready, and says so once the event loop delivers it.
     QMetaObject::invokeMethod(
@@ -79,44 +71,49 @@ void UpdaterController::checkForUpdates()
         tell(tr("Couldn't check for updates"), refusal, true);
         return;
     }
+    HttpsClient* client = https(tr("Couldn't check for updates"));
+    if (!client) {
+        return;
+    }
     setCanCheckForUpdates(false);
     m_feedDocument.clear();
     m_feedTooLarge = false;
-    QNetworkReply* reply = m_network->get(requestFor(m_feed));
     // Read as it comes, so a feed that runs on is stopped at the limit instead of gathered in memory.
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
-        if (!takeFeedBytes(reply)) {
-            reply->abort();
+    client->get(
+        m_feed, userAgent(),
+        [this](const QByteArray& bytes) {
+            m_feedDocument += bytes.first(std::min(bytes.size(), UpdateFeed::maximumSize + 1 - m_feedDocument.size()));
+            m_feedTooLarge = m_feedDocument.size() > UpdateFeed::maximumSize;
+            return !m_feedTooLarge;
+        },
+        [this](const QString& failure) { onFeedFetched(failure); });
+}
+
+HttpsClient* UpdaterController::https(const QString& failedTitle)
+{
+    if (!m_https) {
+        QString failure;
+        m_https = loadHttpsClient(&failure);
+        if (!m_https) {
+            tell(failedTitle, tr("Wendle's network module could not be loaded: %1.").arg(failure), true);
         }
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { onFeedFetched(reply); });
-}
-
-bool UpdaterController::takeFeedBytes(QNetworkReply* reply)
-{
-    if (!m_feedTooLarge && reply->isOpen()) {
-        m_feedDocument += reply->read(UpdateFeed::maximumSize + 1 - m_feedDocument.size());
-        m_feedTooLarge = m_feedDocument.size() > UpdateFeed::maximumSize;
     }
-    return !m_feedTooLarge;
+    return m_https.get();
 }
 
-void UpdaterController::onFeedFetched(QNetworkReply* reply)
+void UpdaterController::onFeedFetched(const QString& failure)
 {
-    reply->deleteLater();
     setCanCheckForUpdates(true);
-    const bool tooLarge = !takeFeedBytes(reply);
     const QByteArray document = std::exchange(m_feedDocument, {});
-    if (tooLarge) {
+    if (m_feedTooLarge) {
         tell(tr("Couldn't check for updates"),
              tr("The update feed could not be read: it is larger than the %1 MiB Wendle reads.")
                  .arg(UpdateFeed::maximumSize / (1024 * 1024)),
              true);
         return;
     }
-    if (reply->error() != QNetworkReply::NoError) {
-        tell(tr("Couldn't check for updates"),
-             tr("The update feed could not be reached: %1.").arg(reply->errorString()), true);
+    if (!failure.isEmpty()) {
+        tell(tr("Couldn't check for updates"), tr("The update feed could not be reached: %1.").arg(failure), true);
         return;
     }
     const UpdateFeed::Parsed feed = UpdateFeed::parse(document);
@@ -157,38 +154,33 @@ void UpdaterController::download(const UpdateRelease& release)
         delete file;
         return;
     }
+    HttpsClient* client = https(tr("Couldn't download the update"));
+    if (!client) {
+        delete file;
+        return;
+    }
     setCanCheckForUpdates(false);
-    QNetworkReply* reply = m_network->get(requestFor(release.url));
     // Never more than the feed announced reaches the disk: a byte past it stops the transfer.
     auto tooLong = std::make_shared<bool>(false);
-    const auto take = [reply, file, length = release.length, tooLong] {
-        if (*tooLong || !reply->isOpen()) {
-            return;
-        }
-        file->write(reply->read(length - file->size()));
-        *tooLong = reply->bytesAvailable() > 0;
-    };
-    connect(reply, &QNetworkReply::readyRead, this, [reply, take, tooLong] {
-        take();
-        if (*tooLong) {
-            reply->abort();
-        }
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, file, release, take, tooLong] {
-        take();
-        onDownloaded(reply, file, release, *tooLong);
-    });
+    client->get(
+        release.url, userAgent(),
+        [file, length = release.length, tooLong](const QByteArray& bytes) {
+            const qint64 room = length - file->size();
+            file->write(bytes.first(std::min<qint64>(bytes.size(), room)));
+            *tooLong = bytes.size() > room;
+            return !*tooLong;
+        },
+        [this, file, release, tooLong](const QString& failure) { onDownloaded(failure, file, release, *tooLong); });
 }
 
-void UpdaterController::onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release, bool tooLong)
+void UpdaterController::onDownloaded(const QString& failure, QFile* file, const UpdateRelease& release, bool tooLong)
 {
-    reply->deleteLater();
     file->deleteLater();
     setCanCheckForUpdates(true);
     file->close();
     const QString problem = tooLong ? tr("it is longer than the %1 bytes the feed announces.").arg(release.length)
-        : reply->error() != QNetworkReply::NoError
-        ? reply->errorString() + u'.'
+        : !failure.isEmpty()
+        ? failure + u'.'
         : PackageSignature::checkDownload(file->fileName(), release.length, release.signature, m_publicKey);
     if (!problem.isEmpty()) {
         file->remove();

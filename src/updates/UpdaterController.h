@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "updates/HttpsClient.h"
 #include "updates/PackageSignature.h"
 #include "updates/UpdateFeed.h"
 
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
+
 class QFile;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QWidget;
 
 namespace wendle {
@@ -53,18 +54,18 @@ Q_SIGNALS:
 
 private:
     void setCanCheckForUpdates(bool can);
-    /** Moves what `reply` has brought into the feed document; false once that passes the limit. */
-    [[nodiscard]] bool takeFeedBytes(QNetworkReply* reply);
-    void onFeedFetched(QNetworkReply* reply);
+    /** The network module's client, loaded at the first transfer; nothing (and the reason told) when it cannot be. */
+    HttpsClient* https(const QString& failedTitle);
+    void onFeedFetched(const QString& failure);
     void download(const UpdateRelease& release);
-    void onDownloaded(QNetworkReply* reply, QFile* file, const UpdateRelease& release, bool tooLong);
+    void onDownloaded(const QString& failure, QFile* file, const UpdateRelease& release, bool tooLong);
     void show(QWidget* dialog);
     void tell(const QString& title, const QString& text, bool problem);
     QWidget* dialogParent() const;
 
     QUrl m_feed;
     QByteArray m_publicKey;
-    QNetworkAccessManager* m_network;
+    std::unique_ptr<HttpsClient> m_https;
     QByteArray m_feedDocument;
     bool m_feedTooLarge = false;
     bool m_canCheckForUpdates = false;
