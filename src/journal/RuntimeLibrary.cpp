@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/RuntimeLibrary.h"
 
+#include <QCoreApplication>
+#include <QFile>
+
 #include <dlfcn.h>
 
 namespace wendle {
@@ -11,6 +14,13 @@ RuntimeLibrary::RuntimeLibrary(const char* soname)
     if (!m_handle) {
         m_failure = QString::fromLocal8Bit(dlerror());
     }
+}
+
+RuntimeLibrary RuntimeLibrary::ownModule(const char* name)
+{
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/wendle/libwendle-")
+        + QString::fromLatin1(name) + QStringLiteral(".so");
+    return RuntimeLibrary(QFile::encodeName(path).constData());
 }
 
 void* RuntimeLibrary::symbol(const char* name)

@@ -15,6 +15,11 @@ class RuntimeLibrary
 public:
     /** Opens the library by its versioned name ("libsecret-1.so.0"); see `isOpen` and `failure`. */
     explicit RuntimeLibrary(const char* soname);
+    /**
+     * One of Wendle's own modules ("https" for lib/wendle/libwendle-https.so), found beside the program and never
+     * through a search path: bin/wendle finds lib/wendle/ in the build as under /usr.
+     */
+    static RuntimeLibrary ownModule(const char* name);
 
     bool isOpen() const { return m_handle != nullptr; }
     /** Why the library or its last function could not be found, in the loader's words. */

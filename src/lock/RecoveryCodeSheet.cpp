@@ -5,8 +5,10 @@
 #include "journal/Clock.h"
 #include "journal/Preferences.h"
 #include "journal/RecoveryCodeReminder.h"
+#include "lock/CodePrinting.h"
 #include "ui/FilledButton.h"
 #include "ui/LiveLabel.h"
+#include "ui/MessageBox.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/SheetEdge.h"
@@ -20,8 +22,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -134,20 +134,15 @@ void RecoveryCodeSheet::copyCode()
 
 void RecoveryCodeSheet::printCode()
 {
-    QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(tr("Print recovery code"));
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
+    const PrintedCode page{tr("Print recovery code"),
+                           tr("Wendle recovery code\n\nThis code opens your journal if your keyring loses "
+                              "its key. Keep this page somewhere safe."),
+                           Typography::font(12), inLines(m_code), Typography::font(18, QFont::Medium)};
+    QString failure;
+    if (!wendle::printCode(this, page, &failure)) {
+        showMessage(this, MessageKind::warning, tr("Print recovery code"),
+                    tr("Printing is not available: Wendle's print module could not be loaded (%1).").arg(failure));
     }
-    QPainter painter(&printer);
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-    painter.setFont(Typography::font(12));
-    painter.drawText(QRectF(0, 0, page.width(), page.height() / 4), Qt::AlignLeft | Qt::TextWordWrap,
-                     tr("Wendle recovery code\n\nThis code opens your journal if your keyring loses "
-                        "its key. Keep this page somewhere safe."));
-    painter.setFont(Typography::font(18, QFont::Medium));
-    painter.drawText(QRectF(0, page.height() / 4, page.width(), page.height() / 4), Qt::AlignLeft, inLines(m_code));
 }
 
 } // namespace wendle

@@ -3,16 +3,11 @@
 
 #include "journal/RuntimeLibrary.h"
 
-#include <QCoreApplication>
-#include <QFile>
-
 namespace wendle {
 
 std::unique_ptr<HttpsClient> loadHttpsClient(QString* failure)
 {
-    // Beside the program, never from a search path: bin/wendle finds lib/wendle/ in the build and under /usr.
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/wendle/libwendle-https.so");
-    RuntimeLibrary module(QFile::encodeName(path).constData());
+    RuntimeLibrary module = RuntimeLibrary::ownModule("https");
     HttpsClient* (*create)() = nullptr;
     if (!module.resolve(httpsClientFactory, create)) {
         *failure = module.failure();

@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -29,6 +30,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace wendle;
 using namespace wendle::test;
@@ -297,6 +299,17 @@ void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
     window.showRecoveryCode();
     m_rig->auth.answer(true);
     QCOMPARE(codeShown(), code);
+    // Printing asks for a printer through the system's dialog, from the print module loaded only now.
+    QString printDialog;
+    QTimer::singleShot(0, [&printDialog] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        printDialog = dialog ? dialog->windowTitle() : QString();
+        if (auto* asking = qobject_cast<QDialog*>(dialog)) {
+            asking->reject();
+        }
+    });
+    QVERIFY(clickButton(window.rootView()->keyDialog(), QStringLiteral("Print…")));
+    QCOMPARE(printDialog, QStringLiteral("Print recovery code"));
 
     // It goes with the key.
     m_rig->lock.lock();

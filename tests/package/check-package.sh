@@ -14,6 +14,7 @@ dpkg-deb -x "$deb" "$root/tree"
 fail() { echo "package: $*" >&2; exit 1; }
 for file in \
     usr/bin/wendle usr/bin/wendle-reminders usr/bin/wendle-recover usr/lib/wendle/libwendle-https.so \
+    usr/lib/wendle/libwendle-print.so \
     usr/share/wendle/prompts.json usr/share/wendle/prompts.de.json \
     usr/share/applications/org.wendle.Wendle.desktop \
     usr/share/metainfo/org.wendle.Wendle.metainfo.xml \
@@ -25,9 +26,10 @@ for file in \
     [ -s "$root/tree/$file" ] || fail "missing $file"
 done
 [ -x "$root/tree/usr/bin/wendle" ] || fail "wendle is not executable"
-# Qt Network comes with the network module at the first update check, not with the program.
-! readelf -d "$root/tree/usr/bin/wendle" | grep -q 'libQt6Network' || fail "wendle links Qt Network itself"
+# Qt Network and Qt Print Support come with Wendle's modules when first used, not with the program.
+! readelf -d "$root/tree/usr/bin/wendle" | grep -q 'libQt6Network\|libQt6PrintSupport' || fail "wendle links a module's library itself"
 readelf -d "$root/tree/usr/lib/wendle/libwendle-https.so" | grep -q 'libQt6Network' || fail "the network module lacks Qt Network"
+readelf -d "$root/tree/usr/lib/wendle/libwendle-print.so" | grep -q 'libQt6PrintSupport' || fail "the print module lacks Qt Print Support"
 # Stripped: no debug sections shipped.
 ! readelf -S "$root/tree/usr/bin/wendle" | grep -q '\.debug_info' || fail "wendle is not stripped"
 
@@ -40,7 +42,8 @@ for page in man1/wendle man1/wendle-recover de/man1/wendle; do
 done
 [ ! -s "$root/man.log" ] || { cat "$root/man.log" >&2; fail "the man page has warnings"; }
 
-# Dependencies are computed from the binaries and the module, with the libraries opened at run time; a Secret Service and GNOME's tray extension are recommended.
+# Dependencies are computed from the binaries and modules, plus the libraries opened at run time; a Secret Service
+# and GNOME's tray extension are recommended.
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libqt6network6 libsqlite3 libssl3 libsecret-1-0 libpam0g libicu72 libenchant-2-2; do
     grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
