@@ -131,14 +131,22 @@ SyncLogReader::Found SyncLogReader::readAt(int fd, const SyncCursor& at)
     return found;
 }
 
-bool SyncLogReader::startsSet(quint32 segment)
+std::optional<SyncLogReader::Stop> SyncLogReader::whyNoSetStarts(quint32 segment)
 {
     const SegmentFile file(SyncFolder::segmentPath(m_folder, segment));
     if (file.fd() < 0) {
-        return false;
+        return Stop::unreadable;
     }
     const Found first = readAt(file.fd(), {segment, 0, 0});
-    return first.kind == Found::Kind::record && (first.opened.flags & SyncRecordFlag::startsSet);
+    switch (first.kind) {
+    case Found::Kind::record:
+        return first.opened.flags & SyncRecordFlag::startsSet ? std::nullopt : std::optional(Stop::gap);
+    case Found::Kind::endOfFile:
+        return Stop::incomplete;
+    case Found::Kind::stop:
+        break;
+    }
+    return first.stop;
 }
 
 SyncLogReader::Pass SyncLogReader::read(SyncCursor from, std::size_t limit)
@@ -153,8 +161,8 @@ SyncLogReader::Pass SyncLogReader::read(SyncCursor from, std::size_t limit)
             pass.stop = Stop::caughtUp;
             return false;
         }
-        if (!startsSet(*next)) {
-            pass.stop = Stop::gap;
+        if (const std::optional<Stop> why = whyNoSetStarts(*next)) {
+            pass.stop = *why;
             return false;
         }
         cursor = {*next, 0, 0};

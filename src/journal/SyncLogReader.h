@@ -87,7 +87,10 @@ public:
     Pass read(SyncCursor from, std::size_t limit = std::numeric_limits<std::size_t>::max());
 
     /** Whether the first record of `segment` is there, opens, and starts a set. */
-    bool startsSet(quint32 segment);
+    bool startsSet(quint32 segment) { return !whyNoSetStarts(segment); }
+    /** Nothing when `segment` starts a set; otherwise why reading cannot go on into it (`gap` for a record that opens).
+     */
+    std::optional<Stop> whyNoSetStarts(quint32 segment);
 
     QString folder() const { return m_folder; }
 

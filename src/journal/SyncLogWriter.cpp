@@ -9,8 +9,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -119,27 +121,43 @@ bool SyncLogWriter::open(QString* error)
         }
     }
     const SyncCursor end = pass.cursor;
-    if (pass.stop == SyncLogReader::Stop::gap) {
-        // Segments past the end that no reader can reach: a compaction that never wrote its first record.
-        std::vector<quint32> beyond(std::upper_bound(segments.begin(), segments.end(), end.segment), segments.end());
-        if (!removeSegments(beyond, error)) {
-            return false;
+    const std::vector<quint32> beyond(std::upper_bound(segments.begin(), segments.end(), end.segment), segments.end());
+    const QFileInfo stoppedIn(SyncFolder::segmentPath(m_folder, end.segment));
+    const bool atItsEnd = !stoppedIn.exists() || quint64(stoppedIn.size()) <= end.offset;
+    if (pass.stop != SyncLogReader::Stop::caughtUp) {
+        if (atItsEnd && (pass.stop == SyncLogReader::Stop::gap || leftByCrash(pass.stop))) {
+            // Segments past the end that no reader can reach: a compaction that never wrote its first record whole.
+            if (!removeSegments(beyond, error)) {
+                return false;
+            }
+        } else if (leftByCrash(pass.stop) && beyond.empty() && endsFile(end, quint64(stoppedIn.size()))) {
+            logToSystem(
+                LOG_WARNING,
+                QStringLiteral("sync: cut off a record left incomplete at the end of %1").arg(stoppedIn.filePath()));
+            if (!truncateSegment(end.segment, end.offset, error)) {
+                return false;
+            }
+        } else {
+            return damaged(end.segment);
         }
-    } else if (leftByCrash(pass.stop) && end.segment == segments.back()) {
-        logToSystem(LOG_WARNING,
-                    QStringLiteral("sync: cut off a record left incomplete at the end of %1")
-                        .arg(SyncFolder::segmentPath(m_folder, end.segment)));
-        if (!truncateSegment(end.segment, end.offset, error)) {
-            return false;
-        }
-    } else if (pass.stop != SyncLogReader::Stop::caughtUp) {
-        return damaged(end.segment);
     }
     m_next = end;
     m_startsSet = false;
     takeStock(pass.records);
     m_open = true;
     return true;
+}
+
+bool SyncLogWriter::endsFile(const SyncCursor& at, quint64 fileSize) const
+{
+    // Only the last record can be cut short by a crash: one that fails with more after it is damage.
+    QFile file(SyncFolder::segmentPath(m_folder, at.segment));
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(qint64(at.offset))) {
+        return false;
+    }
+    const QByteArray prefix = file.read(SyncRecordFormat::prefixLength);
+    return prefix.size() < SyncRecordFormat::prefixLength
+        || at.offset + SyncRecordFormat::prefixLength + qFromBigEndian<quint32>(prefix.constData()) >= fileSize;
 }
 
 void SyncLogWriter::takeStock(const std::vector<SyncLogReader::Read>& records)

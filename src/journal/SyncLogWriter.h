@@ -70,6 +70,8 @@ private:
     [[nodiscard]] bool syncFolder(QString* error);
     void closeSegment();
     bool fail(QString* error, const QString& reason);
+    /** Whether the record at `at` would reach to the end of its segment, `fileSize` bytes long. */
+    bool endsFile(const SyncCursor& at, quint64 fileSize) const;
     void takeStock(const std::vector<SyncLogReader::Read>& records);
 
     QString m_root;
