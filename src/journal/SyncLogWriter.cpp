@@ -181,6 +181,19 @@ bool SyncLogWriter::append(const SyncRecord& record, QString* error)
     return appendFlagged(record, 0, true, error);
 }
 
+bool SyncLogWriter::append(const std::vector<SyncRecord>& records, QString* error)
+{
+    if (!m_open && !open(error)) {
+        return false;
+    }
+    for (const SyncRecord& record : records) {
+        if (!appendFlagged(record, 0, false, error)) {
+            return false;
+        }
+    }
+    return m_fd < 0 || ::fdatasync(m_fd) == 0 || fail(error, systemReason());
+}
+
 bool SyncLogWriter::appendFlagged(const SyncRecord& record, quint8 flags, bool durable, QString* error)
 {
     if (m_startsSet) {

@@ -49,6 +49,11 @@ public:
 
     /** Appends `record`, on disk when this returns true. On failure nothing of it stays in the log. */
     [[nodiscard]] bool append(const SyncRecord& record, QString* error);
+    /**
+     * Appends `records` in order, on disk together when this returns true: for many at once, as when a journal first
+     * joins. On failure the records before the one that failed may stay; reading them again changes nothing.
+     */
+    [[nodiscard]] bool append(const std::vector<SyncRecord>& records, QString* error);
 
     /** The records of the current set of segments. */
     qint64 recordCount() const { return m_count; }

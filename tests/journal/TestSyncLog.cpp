@@ -331,9 +331,13 @@ void TestSyncLog::interruptedCompactionIsFinished()
 {
     QFETCH(int, keptOfNewSet);
     auto log = writer();
-    QVERIFY(log && appendSome(*log, 6, QStringLiteral("old")));
-    const QByteArray oldSegment = fileBytes(segment(1));
+    std::vector<SyncRecord> old;
+    for (int i = 0; i < 6; ++i) {
+        old.push_back(change(char('a' + i % 3), quint64(i + 1), QStringLiteral("old%1").arg(i)));
+    }
     QString error;
+    QVERIFY(log && log->append(old, &error));
+    const QByteArray oldSegment = fileBytes(segment(1));
     QVERIFY(log->compact(&error));
     log.reset();
     // As the disk held it at the moment of the crash: the old segment still there, the new one written so far.
