@@ -63,6 +63,13 @@ bool SyncLogWriter::fail(QString* error, const QString& reason)
     return false;
 }
 
+bool SyncLogWriter::damaged(quint32 segment, QString* error)
+{
+    return fail(error,
+                QCoreApplication::translate("wendle::SyncLogWriter", "%1 does not read back")
+                    .arg(SyncFolder::segmentName(segment)));
+}
+
 bool SyncLogWriter::open(QString* error)
 {
     closeSegment();
@@ -71,93 +78,98 @@ bool SyncLogWriter::open(QString* error)
         return fail(error, systemReason());
     }
     const std::vector<quint32> segments = SyncFolder::segments(m_folder);
-    const auto damaged = [&](quint32 segment) {
-        return fail(error,
-                    QCoreApplication::translate("wendle::SyncLogWriter", "%1 does not read back")
-                        .arg(SyncFolder::segmentName(segment)));
-    };
     std::vector<quint32> starts;
     std::copy_if(segments.begin(), segments.end(), std::back_inserter(starts),
                  [&](quint32 segment) { return m_reader.startsSet(segment); });
     if (starts.empty()) {
-        // A new log, or one whose very first record was cut short.
-        const SyncLogReader::Pass first
-            = segments.size() == 1 ? m_reader.read({segments[0], 0, 0}) : SyncLogReader::Pass{};
-        if (segments.size() > 1 || (segments.size() == 1 && !(first.records.empty() && leftByCrash(first.stop)))) {
-            return damaged(segments.front());
-        }
-        if (segments.size() == 1 && !truncateSegment(segments[0], 0, error)) {
-            return false;
-        }
-        m_base = segments.empty() ? 1 : segments[0];
-        m_next = {m_base, 0, 0};
-        m_startsSet = true;
-        takeStock({});
-        m_open = true;
-        return true;
+        return startLog(segments, error);
     }
     m_base = starts.back();
-    SyncLogReader::Pass pass = m_reader.read({m_base, 0, 0});
-    std::vector<quint32> below(segments.begin(), std::lower_bound(segments.begin(), segments.end(), m_base));
-    if (!below.empty()) {
-        const bool whole = std::any_of(pass.records.begin(), pass.records.end(), [](const SyncLogReader::Read& read) {
-            return read.flags & SyncRecordFlag::endsCompaction;
-        });
-        if (!whole) {
-            // A compaction was interrupted: it is done again from the set before and whatever it had written.
-            if (starts.size() < 2) {
-                return damaged(below.front());
-            }
-            const SyncLogReader::Pass all = m_reader.read({starts[starts.size() - 2], 0, 0});
-            if (all.stop != SyncLogReader::Stop::caughtUp
-                && !(leftByCrash(all.stop) && all.cursor.segment == segments.back())) {
-                return damaged(all.cursor.segment);
-            }
-            m_open = true;
-            return writeSet(all.records, error);
-        }
-        if (!removeSegments(below, error)) {
-            return false;
-        }
+    const SyncLogReader::Pass pass = m_reader.read({m_base, 0, 0});
+    const std::vector<quint32> below(segments.begin(), std::lower_bound(segments.begin(), segments.end(), m_base));
+    const bool compactionEnded = std::any_of(pass.records.begin(), pass.records.end(), [](const auto& read) {
+        return read.flags & SyncRecordFlag::endsCompaction;
+    });
+    if (!below.empty() && !compactionEnded) {
+        // A compaction was interrupted: it is done again from the set before and whatever it had written.
+        return starts.size() < 2 ? damaged(below.front(), error)
+                                 : redoCompaction(starts[starts.size() - 2], segments.back(), error);
     }
-    const SyncCursor end = pass.cursor;
-    const std::vector<quint32> beyond(std::upper_bound(segments.begin(), segments.end(), end.segment), segments.end());
-    const QFileInfo stoppedIn(SyncFolder::segmentPath(m_folder, end.segment));
-    const bool atItsEnd = !stoppedIn.exists() || quint64(stoppedIn.size()) <= end.offset;
-    if (pass.stop != SyncLogReader::Stop::caughtUp) {
-        if (atItsEnd && (pass.stop == SyncLogReader::Stop::gap || leftByCrash(pass.stop))) {
-            // Segments past the end that no reader can reach: a compaction that never wrote its first record whole.
-            if (!removeSegments(beyond, error)) {
-                return false;
-            }
-        } else if (leftByCrash(pass.stop) && beyond.empty() && endsFile(end, quint64(stoppedIn.size()))) {
-            logToSystem(
-                LOG_WARNING,
-                QStringLiteral("sync: cut off a record left incomplete at the end of %1").arg(stoppedIn.filePath()));
-            if (!truncateSegment(end.segment, end.offset, error)) {
-                return false;
-            }
-        } else {
-            return damaged(end.segment);
-        }
+    if (!removeSegments(below, error) || !repairEnd(pass, segments, error)) {
+        return false;
     }
-    m_next = end;
+    m_next = pass.cursor;
     m_startsSet = false;
     takeStock(pass.records);
     m_open = true;
     return true;
 }
 
-bool SyncLogWriter::endsFile(const SyncCursor& at, quint64 fileSize) const
+bool SyncLogWriter::startLog(const std::vector<quint32>& segments, QString* error)
 {
-    // Only the last record can be cut short by a crash: one that fails with more after it is damage.
+    if (segments.size() > 1 || (segments.size() == 1 && !onlyCutShort({segments[0], 0, 0}))) {
+        return damaged(segments.front(), error);
+    }
+    if (segments.size() == 1 && !truncateSegment(segments[0], 0, error)) {
+        return false;
+    }
+    m_base = segments.empty() ? 1 : segments[0];
+    m_next = {m_base, 0, 0};
+    m_startsSet = true;
+    takeStock({});
+    m_open = true;
+    return true;
+}
+
+bool SyncLogWriter::redoCompaction(quint32 from, quint32 lastSegment, QString* error)
+{
+    const SyncLogReader::Pass all = m_reader.read({from, 0, 0});
+    if (all.stop != SyncLogReader::Stop::caughtUp && !(leftByCrash(all.stop) && all.cursor.segment == lastSegment)) {
+        return damaged(all.cursor.segment, error);
+    }
+    return writeSet(all.records, error);
+}
+
+bool SyncLogWriter::repairEnd(const SyncLogReader::Pass& pass, const std::vector<quint32>& segments, QString* error)
+{
+    const SyncCursor& end = pass.cursor;
+    if (pass.stop == SyncLogReader::Stop::caughtUp) {
+        return true;
+    }
+    const std::vector<quint32> beyond(std::upper_bound(segments.begin(), segments.end(), end.segment), segments.end());
+    if (leftByCrash(pass.stop) && beyond.empty() && onlyCutShort(end)) {
+        logToSystem(LOG_WARNING,
+                    QStringLiteral("sync: cut off a record left incomplete at the end of %1")
+                        .arg(SyncFolder::segmentPath(m_folder, end.segment)));
+        return truncateSegment(end.segment, end.offset, error);
+    }
+    // A compaction that never wrote its first record whole: no reader can get past it.
+    const QFileInfo stoppedIn(SyncFolder::segmentPath(m_folder, end.segment));
+    const bool movingOn = !stoppedIn.exists() || quint64(stoppedIn.size()) <= end.offset;
+    if (leftByCrash(pass.stop) && movingOn && beyond.size() == 1 && onlyCutShort({beyond[0], 0, 0})) {
+        return removeSegments(beyond, error);
+    }
+    return damaged(end.segment, error);
+}
+
+bool SyncLogWriter::onlyCutShort(const SyncCursor& at)
+{
+    // What a crash in the middle of an append leaves: nothing, or one last record that is short or does not open.
     QFile file(SyncFolder::segmentPath(m_folder, at.segment));
     if (!file.open(QIODevice::ReadOnly) || !file.seek(qint64(at.offset))) {
         return false;
     }
     const QByteArray prefix = file.read(SyncRecordFormat::prefixLength);
-    return prefix.size() < SyncRecordFormat::prefixLength
-        || at.offset + SyncRecordFormat::prefixLength + qFromBigEndian<quint32>(prefix.constData()) >= fileSize;
+    if (prefix.size() < SyncRecordFormat::prefixLength) {
+        return true;
+    }
+    const qint64 length = qFromBigEndian<quint32>(prefix.constData());
+    const qint64 rest = file.size() - file.pos();
+    if (rest != length) {
+        return rest < length;
+    }
+    return openSyncRecord(*m_cipher, {m_device, at.segment, at.record}, file.read(length)).result
+        != OpenedSyncRecord::Result::opened;
 }
 
 void SyncLogWriter::takeStock(const std::vector<SyncLogReader::Read>& records)

@@ -75,8 +75,14 @@ private:
     [[nodiscard]] bool syncFolder(QString* error);
     void closeSegment();
     bool fail(QString* error, const QString& reason);
-    /** Whether the record at `at` would reach to the end of its segment, `fileSize` bytes long. */
-    bool endsFile(const SyncCursor& at, quint64 fileSize) const;
+    /** A log with no set to go on from: a new one, or one whose very first record was cut short. */
+    [[nodiscard]] bool startLog(const std::vector<quint32>& segments, QString* error);
+    [[nodiscard]] bool redoCompaction(quint32 from, quint32 lastSegment, QString* error);
+    /** Cuts off what a crash left at the end of the log, as read by `pass`; fails at anything else unread. */
+    [[nodiscard]] bool repairEnd(const SyncLogReader::Pass& pass, const std::vector<quint32>& segments, QString* error);
+    /** Whether the segment holds, from `at` on, nothing or only one last record that is short or does not open. */
+    bool onlyCutShort(const SyncCursor& at);
+    bool damaged(quint32 segment, QString* error);
     void takeStock(const std::vector<SyncLogReader::Read>& records);
 
     QString m_root;
