@@ -230,6 +230,8 @@ bool SyncLogWriter::appendFlagged(const SyncRecord& record, quint8 flags, bool d
             return fail(error, systemReason());
         }
         m_fdSegment = m_next.segment;
+        // Owner-only like everything Wendle writes, though the records are sealed; a share may not have modes.
+        static_cast<void>(::fchmod(m_fd, 0600));
     }
     qint64 written = 0;
     while (written < framed.size()) {
