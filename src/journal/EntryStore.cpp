@@ -315,16 +315,22 @@ bool EntryStore::writeAlone(const std::function<bool()>& write)
 
 bool EntryStore::bringSchemaUp()
 {
-    if (m_schemaCurrent || m_file->version() >= schemaVersion) {
+    if (m_schemaCurrent) {
         return true;
     }
-    m_upgradePending = m_file->upgradeSchema();
-    return m_upgradePending;
+    const bool upgrading = m_file->version() < schemaVersion;
+    // Rows another program added have no global id: they get one as an upgrade gives the others theirs.
+    if ((upgrading && !m_file->upgradeSchema())
+        || !m_file->exec("UPDATE entries SET global_id = randomblob(16) WHERE global_id IS NULL")) {
+        return false;
+    }
+    m_idsToAdopt = upgrading || sqlite3_changes(m_file->db()) > 0;
+    return true;
 }
 
 void EntryStore::adoptGlobalIds()
 {
-    if (!std::exchange(m_upgradePending, false)) {
+    if (!std::exchange(m_idsToAdopt, false)) {
         return;
     }
     sqlite3_stmt* select = nullptr;
@@ -788,7 +794,7 @@ std::optional<QByteArray> EntryStore::versionBody(qint64 versionId) const
 
 void EntryStore::rollBack()
 {
-    m_upgradePending = false;
+    m_idsToAdopt = false;
     if (!sqlite3_get_autocommit(m_file->db())) {
         (void)m_file->exec("ROLLBACK");
     }

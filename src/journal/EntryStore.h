@@ -244,9 +244,9 @@ private:
     Written writeTogether(std::vector<Entry*> entries);
     /** Runs `write` in a transaction of its own, the schema brought up first; commits only what all succeeded. */
     [[nodiscard]] bool writeAlone(const std::function<bool()>& write);
-    /** Brings an older file up to date inside the open transaction; false when that fails. */
+    /** Brings an older file up to date inside the open transaction, global ids and all; false when that fails. */
     [[nodiscard]] bool bringSchemaUp();
-    /** After the commit of an upgrade: the entries of the older file take the global ids it gave them. */
+    /** After the commit of `bringSchemaUp`: entries without a global id take the one the file gave them. */
     void adoptGlobalIds();
     std::optional<qint64> writeEntry(const Entry& entry);
     [[nodiscard]] bool writeDisplaced(const Entry& entry, qint64 id);
@@ -277,8 +277,8 @@ private:
     std::unique_ptr<Calendar> m_calendar;
     /** A save has committed under the current schema version, so later ones need not ask the file. */
     bool m_schemaCurrent = false;
-    /** The open transaction upgraded the file, so its entries have global ids to adopt once it commits. */
-    bool m_upgradePending = false;
+    /** The open transaction gave entries global ids, to be adopted once it commits. */
+    bool m_idsToAdopt = false;
     std::vector<QByteArray> m_keyChecks;
     std::vector<QByteArray> m_ownWords;
     QString m_saveFailure;

@@ -162,7 +162,14 @@ void TestEntryStore::entriesSurviveReopening()
                        + sealEntryText(QStringLiteral("from outside"), *m_key).toHex() + "')"));
     again = open();
     QVERIFY(rows(*again).endsWith(QStringLiteral(" | 2024-03-06 future-003 future 0: from outside")));
-    QCOMPARE(again->entries().back()->date(), moment(5, 9));
+    Entry* outside = again->entries().back();
+    QCOMPARE(outside->date(), moment(5, 9));
+    // It has no global id until the next save gives it one.
+    QVERIFY(outside->globalId().isEmpty());
+    again->setCreditedWords(outside, 3);
+    QVERIFY(again->save());
+    QCOMPARE(again->entryWithGlobalId(outside->globalId()), outside);
+    QVERIFY(outside->globalId().size() == 16 && outside->globalId() != again->entries().front()->globalId());
 }
 
 void TestEntryStore::fileIsPrivateAndDurable()

@@ -131,6 +131,15 @@ void TestSyncLog::roundTripAcrossSegmentsAndRestarts()
     }
     QCOMPARE(SyncFolder::segments(SyncFolder::deviceFolder(m_root, kDeviceA)), (std::vector<quint32>{1, 2, 3}));
 
+    // A segment still on its way: reading stops before the gap, and goes on once it has arrived.
+    const QString arriving = m_dir->filePath(QStringLiteral("arriving"));
+    QVERIFY(QFile::rename(segment(2), arriving));
+    const SyncLogReader::Pass beforeGap = readAll();
+    QCOMPARE(beforeGap.records.size(), std::size_t(2));
+    QCOMPARE(beforeGap.stop, SyncLogReader::Stop::gap);
+    QVERIFY(QFile::rename(arriving, segment(2)));
+    QCOMPARE(readAll(beforeGap.cursor).records.size(), std::size_t(4));
+
     // Read in small passes: each picks up where the last stopped.
     SyncLogReader reader(m_root, kDeviceA, m_key);
     SyncCursor cursor;
