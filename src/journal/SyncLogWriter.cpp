@@ -41,8 +41,7 @@ bool leftByCrash(SyncLogReader::Stop stop)
 } // namespace
 
 SyncLogWriter::SyncLogWriter(const QString& root, const QByteArray& device, std::shared_ptr<const EntryKey> key)
-    : m_root(root)
-    , m_folder(SyncFolder::deviceFolder(root, device))
+    : m_folder(SyncFolder::deviceFolder(root, device))
     , m_device(device)
     , m_key(std::move(key))
     , m_cipher(std::make_unique<AesGcm>(std::span<const unsigned char>(m_key->data(), std::size_t(m_key->length()))))

@@ -65,8 +65,6 @@ public:
     [[nodiscard]] bool compact(QString* error);
 
 private:
-    /** Reads the current set from where it starts; the pass ends early only at damage. */
-    SyncLogReader::Pass readCurrentSet();
     /** Writes `records`' latest of each entry as a set above every segment, then removes the segments below it. */
     [[nodiscard]] bool writeSet(const std::vector<SyncLogReader::Read>& records, QString* error);
     [[nodiscard]] bool appendFlagged(const SyncRecord& record, quint8 flags, bool durable, QString* error);
@@ -85,7 +83,6 @@ private:
     bool damaged(quint32 segment, QString* error);
     void takeStock(const std::vector<SyncLogReader::Read>& records);
 
-    QString m_root;
     QString m_folder;
     QByteArray m_device;
     std::shared_ptr<const EntryKey> m_key;
