@@ -168,6 +168,13 @@ SyncLogReader::Pass SyncLogReader::read(SyncCursor from, std::size_t limit)
         cursor = {*next, 0, 0};
         return true;
     };
+    // A cursor past everything there is, other than at the start of the next segment, means the log began again
+    // lower down (its folder was emptied): it is read again from its start, which changes nothing already read.
+    const bool startedOver
+        = !segments.empty() && cursor.segment > segments.back() && !(cursor == SyncCursor{segments.back() + 1, 0, 0});
+    if (startedOver) {
+        cursor = {};
+    }
     while (true) {
         if (!std::binary_search(segments.begin(), segments.end(), cursor.segment) && !moveOnFrom(cursor.segment)) {
             return pass;

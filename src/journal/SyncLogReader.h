@@ -35,7 +35,8 @@ struct SyncCursor
  * Segments follow one another: after a segment's last record (so marked) comes the next number. Compaction starts
  * a new set of segments at a higher number and removes the old ones, so a cursor on a segment that is gone, or at
  * the end of a segment with no next one, goes on at the next higher segment only if that one starts a set; any
- * other gap is a segment still arriving.
+ * other gap is a segment still arriving. A cursor beyond every segment (not at the start of the next) finds a log
+ * that began again from 1, and reads it from its start.
  */
 class SyncLogReader
 {

@@ -326,6 +326,14 @@ void TestSyncLog::compactionKeepsTheLatestAndReadersFollow()
     QVERIFY(log);
     QCOMPARE(log->recordCount(), 4);
     QCOMPARE(log->highestClock(), quint64(10));
+
+    // The folder emptied, the log begins again from 1: a reader that was further on starts over too.
+    const SyncCursor further = reader.read({}).cursor;
+    log.reset();
+    QVERIFY(QDir(SyncFolder::deviceFolder(m_root, kDeviceA)).removeRecursively());
+    log = writer();
+    QVERIFY(log && log->append(change('d', 11, QStringLiteral("again")), &error));
+    QCOMPARE(texts(reader.read(further)), QStringList{QStringLiteral("again")});
 }
 
 void TestSyncLog::interruptedCompactionIsFinished_data()
