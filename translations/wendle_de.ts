@@ -1410,6 +1410,28 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
 </context>
 <context>
+    <name>wendle::SyncDevice</name>
+    <message>
+        <source>Couldn&apos;t keep this computer&apos;s sync id in %1: %2.</source>
+        <translation>Die Sync-Kennung dieses Computers konnte nicht in %1 gespeichert werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::SyncLogWriter</name>
+    <message>
+        <source>Couldn&apos;t write this computer&apos;s changes to the sync folder %1: %2.</source>
+        <translation>Die Änderungen dieses Computers konnten nicht in den Sync-Ordner %1 geschrieben werden: %2.</translation>
+    </message>
+    <message>
+        <source>%1 does not read back</source>
+        <translation>%1 lässt sich nicht zurücklesen</translation>
+    </message>
+    <message>
+        <source>the entry could not be sealed</source>
+        <translation>der Eintrag konnte nicht versiegelt werden</translation>
+    </message>
+</context>
+<context>
     <name>wendle::TodayView</name>
     <message>
         <source>%1, history</source>

@@ -27,6 +27,11 @@ public:
 
     /** The row id the file gave the entry; 0 until it is first saved. */
     qint64 id() const { return m_id; }
+    /**
+     * The 16 bytes that name the entry on every computer that holds it; never changes once given. Empty only for
+     * an entry of an older journal until the save that brings the journal up to date gives it one.
+     */
+    QByteArray globalId() const { return m_globalId; }
     /** The moment the entry was first saved (UTC); never changes. */
     QDateTime date() const { return m_date; }
     /** The journal day of `date` when it was first saved; never changes. */
@@ -46,6 +51,7 @@ private:
     Entry() = default;
 
     qint64 m_id = 0;
+    QByteArray m_globalId;
     QDateTime m_date;
     QString m_dayKey;
     QString m_promptID;
@@ -68,6 +74,8 @@ struct NewEntry
     QString categoryRaw;
     QByteArray cipherBody;
     qint64 creditedWords = 0;
+    /** The entry's global id, as another computer gave it; empty (or one the store already holds) for a new one. */
+    QByteArray globalId = {};
 };
 
 } // namespace wendle

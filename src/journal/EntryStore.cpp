@@ -4,6 +4,7 @@
 #include "journal/Calendar.h"
 #include "journal/EntryCrypto.h"
 #include "journal/SqlColumns.h"
+#include "journal/SyncId.h"
 #include "journal/SystemLog.h"
 #include "journal/SystemTimeZone.h"
 #include "journal/VersionThinning.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <limits>
 #include <syslog.h>
+#include <utility>
 
 namespace wendle {
 
@@ -165,7 +167,11 @@ EntryStore::Reading EntryStore::read(const JournalFile& file)
     };
     sqlite3_stmt* select = nullptr;
     // The bodies stay in the file: nothing before unlocking needs them, and they are most of it.
-    const char* sql = "SELECT id, date, day_key, prompt_id, category_raw, credited_words FROM entries ORDER BY id";
+    // An older file's entries have no global id until the upgrade gives them one (adoptGlobalIds).
+    const char* sql = version >= 5 ? "SELECT id, date, day_key, prompt_id, category_raw, credited_words, global_id "
+                                     "FROM entries ORDER BY id"
+                                   : "SELECT id, date, day_key, prompt_id, category_raw, credited_words, NULL "
+                                     "FROM entries ORDER BY id";
     if (sqlite3_prepare_v2(file.db(), sql, -1, &select, nullptr) != SQLITE_OK) {
         sqlite3_finalize(select);
         return failed();
@@ -179,6 +185,7 @@ EntryStore::Reading EntryStore::read(const JournalFile& file)
         entry->m_promptID = columnText(select, 3);
         entry->m_categoryRaw = columnText(select, 4);
         entry->m_creditedWords = sqlite3_column_int64(select, 5);
+        entry->m_globalId = columnBlob(select, 6);
         entry->m_stored = true;
         reading.entries.push_back(std::move(entry));
     }
@@ -228,6 +235,9 @@ void EntryStore::finishCheck(Reading reading)
     m_order.clear();
     for (std::unique_ptr<Entry>& entry : reading.entries) {
         entry->m_store = this;
+        if (!entry->m_globalId.isEmpty()) {
+            m_byGlobalId.insert(entry->m_globalId, entry.get());
+        }
         m_order.push_back(entry.get());
         m_owned.push_back(std::move(entry));
     }
@@ -294,12 +304,49 @@ bool EntryStore::writeAlone(const std::function<bool()>& write)
     if (!m_file->isWritable() || !m_file->exec("BEGIN IMMEDIATE")) {
         return false;
     }
-    const bool written = (m_file->version() >= schemaVersion || m_file->upgradeSchema()) && write();
+    const bool written = bringSchemaUp() && write();
     if (!written || !m_file->exec("COMMIT")) {
         rollBack();
         return false;
     }
+    adoptGlobalIds();
     return true;
+}
+
+bool EntryStore::bringSchemaUp()
+{
+    if (m_schemaCurrent) {
+        return true;
+    }
+    const bool upgrading = m_file->version() < schemaVersion;
+    // Rows another program added have no global id: they get one as an upgrade gives the others theirs.
+    if ((upgrading && !m_file->upgradeSchema())
+        || !m_file->exec("UPDATE entries SET global_id = randomblob(16) WHERE global_id IS NULL")) {
+        return false;
+    }
+    m_idsToAdopt = upgrading || sqlite3_changes(m_file->db()) > 0;
+    return true;
+}
+
+void EntryStore::adoptGlobalIds()
+{
+    if (!std::exchange(m_idsToAdopt, false)) {
+        return;
+    }
+    sqlite3_stmt* select = nullptr;
+    if (sqlite3_prepare_v2(m_file->db(), "SELECT id, global_id FROM entries", -1, &select, nullptr) == SQLITE_OK) {
+        QHash<qint64, QByteArray> given;
+        while (sqlite3_step(select) == SQLITE_ROW) {
+            given.insert(sqlite3_column_int64(select, 0), columnBlob(select, 1));
+        }
+        for (Entry* entry : m_order) {
+            if (entry->m_stored && entry->m_globalId.isEmpty()) {
+                entry->m_globalId = given.value(entry->m_id);
+                m_byGlobalId.insert(entry->m_globalId, entry);
+            }
+        }
+    }
+    sqlite3_finalize(select);
 }
 
 bool EntryStore::addKeyCheck(const QByteArray& sealedCheck)
@@ -385,6 +432,10 @@ Entry* EntryStore::add(const NewEntry& fields)
     entry->m_categoryRaw = fields.categoryRaw;
     entry->m_cipherBody = fields.cipherBody;
     entry->m_creditedWords = fields.creditedWords;
+    // Ids are unique in a journal: one that is malformed or already taken gives way to a fresh one.
+    entry->m_globalId = SyncId::isValid(fields.globalId) && !m_byGlobalId.contains(fields.globalId) ? fields.globalId
+                                                                                                    : SyncId::random();
+    m_byGlobalId.insert(entry->m_globalId, entry.get());
     entry->m_store = this;
     entry->m_bodyDirty = true;
     Entry* inserted = entry.get();
@@ -487,7 +538,7 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
     }
     // An older file gains this build's tables in the same transaction as the first save that may need them.
     std::vector<qint64> ids;
-    if (m_schemaCurrent || m_file->version() >= schemaVersion || m_file->upgradeSchema()) {
+    if (bringSchemaUp()) {
         for (const Entry* entry : entries) {
             const std::optional<qint64> id = writeEntry(*entry);
             if (!id) {
@@ -502,6 +553,7 @@ EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
         return Written::refused;
     }
     m_schemaCurrent = true;
+    adoptGlobalIds();
     // Only now that the rows are in the file do the entries take their ids and stop being pending.
     for (std::size_t i = 0; i < entries.size(); ++i) {
         Entry* entry = entries[i];
@@ -526,8 +578,8 @@ std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
         // The file picks the id, so rows another program added can never collide with ours.
         sqlite3_stmt* insert
             = statement(insertEntry,
-                        "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body, credited_words) "
-                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+                        "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body, credited_words, "
+                        "global_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
         if (!insert) {
             return std::nullopt;
         }
@@ -537,6 +589,7 @@ std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
         bindText(insert, 4, entry.m_categoryRaw);
         bindBlob(insert, 5, entry.m_cipherBody.value_or(QByteArray()));
         sqlite3_bind_int64(insert, 6, entry.m_creditedWords);
+        bindBlob(insert, 7, entry.m_globalId);
         if (sqlite3_step(insert) != SQLITE_DONE) {
             return std::nullopt;
         }
@@ -741,6 +794,7 @@ std::optional<QByteArray> EntryStore::versionBody(qint64 versionId) const
 
 void EntryStore::rollBack()
 {
+    m_idsToAdopt = false;
     if (!sqlite3_get_autocommit(m_file->db())) {
         (void)m_file->exec("ROLLBACK");
     }

@@ -5,6 +5,7 @@
 #include "journal/Entry.h"
 #include "journal/JournalFile.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -110,6 +111,9 @@ public:
     std::vector<Entry*> entriesNewestFirst() const;
     /** The first entry, in store order, of a day and prompt id; null when there is none. */
     Entry* firstEntry(const QString& dayKey, const QString& promptID) const;
+
+    /** The entry with this global id; null when there is none. */
+    Entry* entryWithGlobalId(const QByteArray& globalId) const { return m_byGlobalId.value(globalId); }
 
     /** Adds an entry; it is written by the next save. */
     Entry* insert(const NewEntry& fields);
@@ -240,6 +244,10 @@ private:
     Written writeTogether(std::vector<Entry*> entries);
     /** Runs `write` in a transaction of its own, the schema brought up first; commits only what all succeeded. */
     [[nodiscard]] bool writeAlone(const std::function<bool()>& write);
+    /** Brings an older file up to date inside the open transaction, global ids and all; false when that fails. */
+    [[nodiscard]] bool bringSchemaUp();
+    /** After the commit of `bringSchemaUp`: entries without a global id take the one the file gave them. */
+    void adoptGlobalIds();
     std::optional<qint64> writeEntry(const Entry& entry);
     [[nodiscard]] bool writeDisplaced(const Entry& entry, qint64 id);
     /** Writes the entry's replaced body as a version, if the thinning keeps it, and thins its other versions. */
@@ -261,6 +269,7 @@ private:
     std::unique_ptr<QThread> m_checker;
     std::vector<std::unique_ptr<Entry>> m_owned;
     std::vector<Entry*> m_order;
+    QHash<QByteArray, Entry*> m_byGlobalId;
     std::vector<Entry*> m_dirty;
     std::vector<PendingDisplaced> m_pendingDisplaced;
     std::vector<PendingVersion> m_pendingVersions;
@@ -268,6 +277,8 @@ private:
     std::unique_ptr<Calendar> m_calendar;
     /** A save has committed under the current schema version, so later ones need not ask the file. */
     bool m_schemaCurrent = false;
+    /** The open transaction gave entries global ids, to be adopted once it commits. */
+    bool m_idsToAdopt = false;
     std::vector<QByteArray> m_keyChecks;
     std::vector<QByteArray> m_ownWords;
     QString m_saveFailure;

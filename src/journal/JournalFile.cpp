@@ -28,7 +28,8 @@ CREATE TABLE entries (
     prompt_id TEXT,
     category_raw TEXT,
     cipher_body BLOB,
-    credited_words INTEGER NOT NULL DEFAULT 0
+    credited_words INTEGER NOT NULL DEFAULT 0,
+    global_id BLOB
 );
 CREATE TABLE displaced_bodies (
     id INTEGER PRIMARY KEY,
@@ -66,7 +67,15 @@ CREATE TABLE own_words (
 );
 )sql";
 
-const char* const kCurrentVersion = "PRAGMA user_version = 4";
+// Every entry gets a global id, the same on every computer that holds it: 16 random bytes. A new file has the
+// column from the start; an older one gains it, and its entries their ids, in the same upgrade.
+const char* const kGlobalIdColumn = "ALTER TABLE entries ADD COLUMN global_id BLOB";
+const char* const kGlobalIdIndex = R"sql(
+UPDATE entries SET global_id = randomblob(16) WHERE global_id IS NULL;
+CREATE UNIQUE INDEX entries_by_global_id ON entries (global_id);
+)sql";
+
+const char* const kCurrentVersion = "PRAGMA user_version = 5";
 
 const QStringList kEntryColumns = {QStringLiteral("id"),
                                    QStringLiteral("date"),
@@ -162,7 +171,8 @@ std::optional<qint64> validate(sqlite3* db, const QString& path, QString* error)
                 && !hasColumns(db, "entry_versions",
                                {QStringLiteral("entry_id"), QStringLiteral("saved_at"), QStringLiteral("word_count"),
                                 QStringLiteral("cipher_body")}))
-            || (*version >= 4 && !hasColumns(db, "own_words", {QStringLiteral("sealed_word")})))) {
+            || (*version >= 4 && !hasColumns(db, "own_words", {QStringLiteral("sealed_word")}))
+            || (*version >= 5 && !hasColumns(db, "entries", {QStringLiteral("global_id")})))) {
         *error = QCoreApplication::translate("wendle::JournalFile",
                                              "%1 is not a Wendle journal: its tables are not the expected ones.")
                      .arg(path);
@@ -293,8 +303,8 @@ bool JournalFile::makeWritable(QString* error)
     }
     if (integerOf(db, "PRAGMA user_version").value_or(0) == 0) {
         const bool created = execOn(db, "BEGIN IMMEDIATE") && execOn(db, kSchema) && execOn(db, kKeyCheckSchema)
-            && execOn(db, kVersionSchema) && execOn(db, kOwnWordSchema) && execOn(db, kCurrentVersion)
-            && execOn(db, "COMMIT");
+            && execOn(db, kVersionSchema) && execOn(db, kOwnWordSchema) && execOn(db, kGlobalIdIndex)
+            && execOn(db, kCurrentVersion) && execOn(db, "COMMIT");
         if (!created) {
             *error = QCoreApplication::translate("wendle::JournalFile", "Couldn't create the journal %1: %2.")
                          .arg(m_path, sqliteMessage(db));
@@ -334,7 +344,8 @@ bool JournalFile::upgradeSchema()
     }
     const int from = version();
     return (from >= 2 || exec(kKeyCheckSchema)) && (from >= 3 || exec(kVersionSchema))
-        && (from >= 4 || exec(kOwnWordSchema)) && exec(kCurrentVersion);
+        && (from >= 4 || exec(kOwnWordSchema)) && (from >= 5 || (exec(kGlobalIdColumn) && exec(kGlobalIdIndex)))
+        && exec(kCurrentVersion);
 }
 
 int JournalFile::version() const

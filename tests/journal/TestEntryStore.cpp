@@ -162,7 +162,14 @@ void TestEntryStore::entriesSurviveReopening()
                        + sealEntryText(QStringLiteral("from outside"), *m_key).toHex() + "')"));
     again = open();
     QVERIFY(rows(*again).endsWith(QStringLiteral(" | 2024-03-06 future-003 future 0: from outside")));
-    QCOMPARE(again->entries().back()->date(), moment(5, 9));
+    Entry* outside = again->entries().back();
+    QCOMPARE(outside->date(), moment(5, 9));
+    // It has no global id until the next save gives it one.
+    QVERIFY(outside->globalId().isEmpty());
+    again->setCreditedWords(outside, 3);
+    QVERIFY(again->save());
+    QCOMPARE(again->entryWithGlobalId(outside->globalId()), outside);
+    QVERIFY(outside->globalId().size() == 16 && outside->globalId() != again->entries().front()->globalId());
 }
 
 void TestEntryStore::fileIsPrivateAndDurable()
@@ -390,7 +397,7 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
     QVERIFY(
         runSql(m_path,
                "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; DROP TABLE entry_versions; DROP TABLE own_words; "
-               "PRAGMA user_version = 1"));
+               "DROP INDEX entries_by_global_id; ALTER TABLE entries DROP COLUMN global_id; PRAGMA user_version = 1"));
     const QByteArray sound = fileBytes(m_path);
 
     // Opened behind the lock screen, it is neither switched to its log nor upgraded until the check passes.
@@ -462,22 +469,29 @@ void TestEntryStore::versionsKeepWhatSavesReplace()
     QCOMPARE(openEntryText(store->entries().front()->cipherBody(), *m_key), QStringLiteral("five"));
 }
 
-// A journal as each older version wrote it gains the versions' table with its first save, all of it or nothing.
+// A journal as each older version wrote it gains the later tables, and its entries their global ids, with its first
+// save, all of it or nothing.
 void TestEntryStore::olderSchemasUpgradeWhole_data()
 {
     QTest::addColumn<QByteArray>("downgrade");
     QTest::addColumn<bool>("upgrades");
-    QTest::newRow("from 1") << QByteArray("DROP TABLE own_words; DROP TABLE entry_versions; DROP TABLE key_checks; "
-                                          "PRAGMA user_version = 1")
+    const QByteArray noIds("DROP INDEX entries_by_global_id; ALTER TABLE entries DROP COLUMN global_id; ");
+    QTest::newRow("from 1") << noIds
+            + "DROP TABLE own_words; DROP TABLE entry_versions; DROP TABLE key_checks; "
+              "PRAGMA user_version = 1"
                             << true;
-    QTest::newRow("from 2") << QByteArray("DROP TABLE own_words; DROP TABLE entry_versions; PRAGMA user_version = 2")
+    QTest::newRow("from 2") << noIds + "DROP TABLE own_words; DROP TABLE entry_versions; PRAGMA user_version = 2"
                             << true;
-    QTest::newRow("from 3") << QByteArray("DROP TABLE own_words; PRAGMA user_version = 3") << true;
+    QTest::newRow("from 3") << noIds + "DROP TABLE own_words; PRAGMA user_version = 3" << true;
+    QTest::newRow("from 4") << noIds + "PRAGMA user_version = 4" << true;
     // The versions' table is made, then its index cannot be: the table must go with the failed upgrade.
-    QTest::newRow("from 2, failing partway") << QByteArray("DROP TABLE own_words; DROP TABLE entry_versions; "
-                                                           "CREATE TABLE entry_versions_by_entry (x); "
-                                                           "PRAGMA user_version = 2")
-                                             << false;
+    QTest::newRow("from 2, failing partway") << noIds
+            + "DROP TABLE own_words; DROP TABLE entry_versions; "
+              "CREATE TABLE entry_versions_by_entry (x); "
+              "PRAGMA user_version = 2" << false;
+    // The ids are given, then their index cannot be made: the column and the ids go with it.
+    QTest::newRow("from 4, failing at the last step")
+        << noIds + "CREATE TABLE entries_by_global_id (x); PRAGMA user_version = 4" << false;
 }
 
 void TestEntryStore::olderSchemasUpgradeWhole()
@@ -497,23 +511,39 @@ void TestEntryStore::olderSchemasUpgradeWhole()
     QVERIFY(store);
     Entry* entry = store->entries().front();
     QVERIFY(store->versions(*entry).empty());
+    QVERIFY(entry->globalId().isEmpty());
     store->replaceBody(entry, sealEntryText(QStringLiteral("corrected"), *m_key), *m_key);
+    // An entry typed before the upgrade carries its id into the upgraded file.
+    const QByteArray newId = store->insert(newEntry(QStringLiteral("new"), *m_key))->globalId();
     QCOMPARE(store->save(), upgrades);
     if (!upgrades) {
         QVERIFY(!store->addOwnWord("sealed word") && store->sealedOwnWords().empty());
         QCOMPARE(querySql(m_path, "SELECT group_concat(name) FROM sqlite_schema"), schemaBefore);
         QCOMPARE(querySql(m_path, "PRAGMA user_version"), versionBefore);
-        QVERIFY(store->hasUnsavedChanges());
+        QVERIFY(store->hasUnsavedChanges() && entry->globalId().isEmpty());
         return;
     }
     QCOMPARE(store->storedSchemaVersion(), EntryStore::schemaVersion);
     QCOMPARE(versionTexts(*store, *entry), QStringList{QStringLiteral("as first written (3)")});
+    const QByteArray oldId = entry->globalId();
+    QVERIFY(oldId.size() == 16 && newId.size() == 16 && oldId != newId);
+    QCOMPARE(store->entryWithGlobalId(oldId), entry);
     QVERIFY(store->addOwnWord("sealed word"));
     store.reset();
     store = open();
     QVERIFY(store);
-    QCOMPARE(rows(*store), QStringLiteral("2024-03-05 memory-001 memory 0: corrected"));
+    QCOMPARE(rows(*store),
+             QStringLiteral("2024-03-05 memory-001 memory 0: corrected | 2024-03-05 memory-001 memory 0: new"));
     QCOMPARE(store->sealedOwnWords(), std::vector<QByteArray>{"sealed word"});
+    QCOMPARE(store->entries().front()->globalId(), oldId);
+    QCOMPARE(store->entries().back()->globalId(), newId);
+    // An id given by another computer is kept; one the journal already holds gives way to a fresh one.
+    NewEntry incoming = newEntry(QStringLiteral("from elsewhere"), *m_key);
+    incoming.globalId = QByteArray(16, '\x07');
+    QCOMPARE(store->insert(incoming)->globalId(), incoming.globalId);
+    const QByteArray fresh = store->insert(incoming)->globalId();
+    QVERIFY(fresh.size() == 16 && fresh != incoming.globalId);
+    QVERIFY(store->save());
 }
 
 // Saves are minutes after 2026-03-10 09:00 in Berlin; each save thins as the store does, then the clock moves to

@@ -3,9 +3,11 @@
 #include "SqlFile.h"
 #include "TempJournal.h"
 
+#include "journal/AesGcm.h"
 #include "journal/Calendar.h"
 #include "journal/EntryKeyStore.h"
 #include "journal/RecoveryCode.h"
+#include "journal/SyncRecord.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/agent/ReminderQueue.h"
 #include "transfer/BackupFile.h"
@@ -17,6 +19,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
+#include <QtEndian>
 
 using namespace wendle;
 using namespace wendle::test;
@@ -68,6 +71,7 @@ private Q_SLOTS:
     void backup();
     void exports();
     void reminderQueue();
+    void syncRecord();
 
 private:
     QString example(const char* name) const
@@ -198,6 +202,40 @@ void TestFormats::reminderQueue()
     QVERIFY(QFile::remove(path));
     QVERIFY(queue.save());
     QCOMPARE(QString::fromUtf8(fileBytes(path)), example("reminder-queue"));
+}
+
+void TestFormats::syncRecord()
+{
+    const auto key = EntryKey::fromBytes(hex(example("key")));
+    AesGcm cipher(std::span<const unsigned char>(key->data(), std::size_t(key->length())));
+    const QByteArray framed = hex(example("sync-record"));
+    const QByteArray associated = hex(example("sync-record-aad"));
+    const QByteArray payload = hex(example("sync-record-payload"));
+    QCOMPARE(qFromBigEndian<quint32>(framed.constData()), quint32(framed.size() - SyncRecordFormat::prefixLength));
+
+    // The documented associated data and payload are what the seal holds ...
+    const QByteArray sealed = framed.sliced(SyncRecordFormat::prefixLength);
+    const std::span<const unsigned char> bytes = byteSpan(sealed);
+    QByteArray plain(payload.size(), '\0');
+    QCOMPARE(cipher.open(bytes.first<AesGcm::nonceLength>(), byteSpan(associated), bytes.subspan(AesGcm::nonceLength),
+                         writableByteSpan(plain)),
+             AesGcm::Opened::opened);
+    QCOMPARE(plain, payload);
+
+    // ... and Wendle reads the record as the backup example's entry, at its place in the log and nowhere else.
+    const QByteArray device = associated.sliced(13, 16);
+    const OpenedSyncRecord opened = openSyncRecord(cipher, {device, 1, 0}, sealed);
+    QCOMPARE(int(opened.result), int(OpenedSyncRecord::Result::opened));
+    QCOMPARE(opened.flags, quint8(SyncRecordFlag::startsSet));
+    const EntryRecord entry = backupContentsFromPayload(example("backup-payload").toUtf8())->entries.front().record;
+    const SyncRecord& record = opened.record;
+    QCOMPARE(QStringList({record.date.toString(Qt::ISODateWithMs), record.dayKey, record.promptID, record.categoryRaw,
+                          QString::number(record.creditedWords), record.text}),
+             QStringList({entry.date.toString(Qt::ISODateWithMs), entry.dayKey, entry.promptID, entry.categoryRaw,
+                          QString::number(entry.creditedWords), entry.text.value_or(QString())}));
+    QCOMPARE(record.stamp, (SyncStamp{1, device}));
+    QCOMPARE(int(openSyncRecord(cipher, {device, 1, 1}, sealed).result),
+             int(OpenedSyncRecord::Result::unauthenticated));
 }
 
 QTEST_GUILESS_MAIN(TestFormats)

@@ -132,7 +132,7 @@ void TestRecover::recoversAJournal_data()
                                   << QByteArray("ALTER TABLE entries ADD COLUMN mood TEXT;"
                                                 "CREATE TABLE moods (id INTEGER PRIMARY KEY, body BLOB);"
                                                 "ALTER TABLE entry_versions ADD COLUMN note TEXT;"
-                                                "PRAGMA user_version = 5;");
+                                                "PRAGMA user_version = 6;");
 }
 
 void TestRecover::recoversAJournal()

@@ -2,15 +2,20 @@
 // Kills the real program with SIGKILL, again and again, at the moments a crash would hurt most: while someone types,
 // just as the autosave fires after a pause, during the first unlock while its key is made, while an older journal is
 // brought up to date, and (in a child process running the program's own code) while a backup is restored, while
-// the daily snapshot is written and while an earlier version of an entry is restored. After each kill the journal
+// the daily snapshot is written, while an earlier version of an entry is restored, and while the sync log is appended
+// to or compacted. After each kill the journal
 // must pass `PRAGMA integrity_check`, still open, and have lost at most the writing of its last 1.2 seconds, or hold
 // all or none of the migration or the restore; every file named as a snapshot must open whole, and the snapshots
-// there before must all be there unless a newer one was complete; a restored version is all there or not at all.
+// there before must all be there unless a newer one was complete; a restored version is all there or not at all;
+// the sync log opens again and reads back every change it acknowledged, whatever a reader had read before the kill.
 // Usage (inside scripts/test-session.sh): wendle-crash-trials [TRIALS [KIND,...]]
-//        (kinds: typing, save, unlock, migration, restore, snapshot, version; all of them in turn by default)
+//        (kinds: typing, save, unlock, migration, restore, snapshot, version, sync-append, sync-compaction;
+//        all of them in turn by default)
 //        wendle-crash-trials --restore JOURNAL BACKUP   (the restore a trial kills; key and passphrase on stdin)
 //        wendle-crash-trials --snapshot JOURNAL FOLDER  (the snapshot a trial kills; key on stdin)
 //        wendle-crash-trials --restore-version JOURNAL  (the version restore a trial kills; key on stdin)
+//        wendle-crash-trials --sync-log ROOT append|compact ACKS  (the sync log a trial kills; key on stdin)
+#include "SyncTrials.h"
 #include "TrialJournals.h"
 #include "WendleProcess.h"
 #include "XDesktop.h"
@@ -20,6 +25,8 @@
 #include "journal/EntryStore.h"
 #include "journal/SnapshotFolder.h"
 #include "journal/SnapshotThinning.h"
+#include "journal/SyncFolder.h"
+#include "journal/SyncLogWriter.h"
 #include "transfer/JournalBackup.h"
 #include "transfer/SnapshotWriter.h"
 #include "writing/Autosave.h"
@@ -53,10 +60,13 @@ enum class Kind
     migration,
     restore,
     snapshot,
-    version
+    version,
+    syncAppend,
+    syncCompaction
 };
-constexpr int kKinds = 7;
-const char* const kKindNames[kKinds] = {"typing", "save", "unlock", "migration", "restore", "snapshot", "version"};
+constexpr int kKinds = 9;
+const char* const kKindNames[kKinds]
+    = {"typing", "save", "unlock", "migration", "restore", "snapshot", "version", "sync-append", "sync-compaction"};
 /** The number of snapshots a snapshot trial finds in its folder before the new one. */
 constexpr int kEarlierSnapshots = 20;
 
@@ -181,6 +191,8 @@ private:
     Outcome restore(int trial, int round);
     Outcome snapshot(int trial, int round);
     Outcome versionRestore(int trial, int round);
+    Outcome syncAppend(int trial, int round);
+    Outcome syncCompaction(int trial, int round);
     /** Starts this program as the child of a trial, its key on standard input. */
     bool startChild(QProcess& child, const QStringList& arguments);
     /** Kills `child`; says when the kill landed relative to `started`. */
@@ -215,6 +227,11 @@ bool Trials::prepare()
             : SnapshotOutcome{{}, 0, error};
         m_earlierSnapshot = written.problem.isEmpty() ? fileBytes(written.path) : QByteArray();
     }
+    QString syncError;
+    if (!SyncTrials::writeCompactionLog(folder(QStringLiteral("sync-compaction")), m_key, &syncError)) {
+        std::fprintf(stderr, "crash trials: %s\n", qPrintable(syncError));
+        return false;
+    }
     return m_desktop.isOpen() && !m_oldJournal.rowsDigest.isEmpty() && !m_restore.journalPath.isEmpty()
         && !m_earlierSnapshot.isEmpty() && storeKeyringKey(*m_key);
 }
@@ -236,6 +253,10 @@ Outcome Trials::run(Kind kind, int trial, int round)
         return snapshot(trial, round);
     case Kind::version:
         return versionRestore(trial, round);
+    case Kind::syncAppend:
+        return syncAppend(trial, round);
+    case Kind::syncCompaction:
+        return syncCompaction(trial, round);
     }
     return {};
 }
@@ -569,6 +590,150 @@ Outcome Trials::restore(int trial, int round)
     return outcome;
 }
 
+// Changes appended to the sync log by the program's own code in a child process, killed at a random moment while
+// a reader follows: the log opens again, holds every change whose append returned (and perhaps the one under way)
+// whole and in order, the reader goes on from where it was, and the next append is read after them.
+Outcome Trials::syncAppend(int trial, int round)
+{
+    const QString root = folder(QStringLiteral("sync-append-%1").arg(trial));
+    const QString acks = root + QStringLiteral(".acks");
+    QProcess child;
+    if (!startChild(child, {QStringLiteral("--sync-log"), root, QStringLiteral("append"), acks})) {
+        return {QStringLiteral("the appends did not start"), 0, {}, {}};
+    }
+    const qint64 started = monotonicMs();
+    SyncLogReader reader(root, SyncTrials::device, m_key);
+    sleepUntil(started + 200 + m_random.bounded(200 + 300 * (round % 5)));
+    const SyncLogReader::Pass early = reader.read({});
+    sleepUntil(monotonicMs() + m_random.bounded(300));
+    Outcome outcome;
+    bool finished = false;
+    outcome.when = kill(child, started, &finished);
+    const qint64 acknowledged = QFileInfo(acks).size();
+    if (finished) {
+        outcome.problem = QStringLiteral("the appends stopped on their own (exit code %1)").arg(child.exitCode());
+    }
+
+    const auto logSize = [&] {
+        qint64 size = 0;
+        for (const quint32 segment : SyncFolder::segments(SyncFolder::deviceFolder(root, SyncTrials::device))) {
+            size += QFileInfo(SyncFolder::segmentPath(SyncFolder::deviceFolder(root, SyncTrials::device), segment))
+                        .size();
+        }
+        return size;
+    };
+    const qint64 sizeAtKill = logSize();
+    SyncLogWriter writer(root, SyncTrials::device, m_key);
+    QString error;
+    if (!writer.open(&error)) {
+        outcome.problem = QStringLiteral("the log no longer opens: %1").arg(error);
+        return outcome;
+    }
+    const bool cut = logSize() < sizeAtKill;
+    const SyncLogReader::Pass all = reader.read({});
+    const auto count = qint64(all.records.size());
+    if (all.stop != SyncLogReader::Stop::caughtUp || count < acknowledged || count > acknowledged + 1) {
+        outcome.problem = QStringLiteral("%1 changes read back (stop %2) of %3 acknowledged")
+                              .arg(count)
+                              .arg(int(all.stop))
+                              .arg(acknowledged);
+    }
+    for (qint64 i = 0; i < count && outcome.problem.isEmpty(); ++i) {
+        if (!(all.records[std::size_t(i)].record == SyncTrials::appended(int(i)))) {
+            outcome.problem = QStringLiteral("change %1 does not read back as written").arg(i);
+        }
+    }
+    std::vector<SyncLogReader::Read> followed = early.records;
+    const SyncLogReader::Pass rest = reader.read(early.cursor);
+    followed.insert(followed.end(), rest.records.begin(), rest.records.end());
+    if (outcome.problem.isEmpty() && followed.size() != all.records.size()) {
+        outcome.problem = QStringLiteral("a reader that had read %1 changes ends with %2 of %3")
+                              .arg(early.records.size())
+                              .arg(followed.size())
+                              .arg(all.records.size());
+    }
+    const SyncRecord next = SyncTrials::appended(int(count));
+    const SyncLogReader::Pass after = writer.append(next, &error) ? reader.read(all.cursor) : SyncLogReader::Pass{};
+    if (outcome.problem.isEmpty() && (after.records.size() != 1 || !(after.records.front().record == next))) {
+        outcome.problem = QStringLiteral("the next append does not read back: %1").arg(error);
+    }
+    outcome.state = count > acknowledged ? QStringLiteral("the append under way kept")
+        : cut                            ? QStringLiteral("the append under way cut off")
+                                         : QStringLiteral("every acknowledged append");
+    if (outcome.problem.isEmpty()) {
+        QDir(root).removeRecursively();
+        QFile::remove(acks);
+    }
+    return outcome;
+}
+
+// A compaction of the sync log by the program's own code in a child process, killed at a random moment, as its
+// first new segment appears, or as the first old one goes: the log opens again, every entry's latest text reads
+// back from the start, and a reader that had read half the old log before ends with the same texts.
+Outcome Trials::syncCompaction(int trial, int round)
+{
+    const QString templateFolder
+        = SyncFolder::deviceFolder(folder(QStringLiteral("sync-compaction")), SyncTrials::device);
+    const QString root = folder(QStringLiteral("sync-compaction-%1").arg(trial));
+    const QString deviceFolder = SyncFolder::deviceFolder(root, SyncTrials::device);
+    const std::vector<quint32> old = SyncFolder::segments(templateFolder);
+    QDir().mkpath(deviceFolder);
+    for (const quint32 segment : old) {
+        if (!QFile::copy(SyncFolder::segmentPath(templateFolder, segment),
+                         SyncFolder::segmentPath(deviceFolder, segment))) {
+            return {QStringLiteral("could not copy the log"), 0, {}, {}};
+        }
+    }
+    SyncLogReader reader(root, SyncTrials::device, m_key);
+    const SyncLogReader::Pass half = reader.read({}, SyncTrials::compactionRecords / 2);
+    const QMap<QByteArray, QString> expected = SyncTrials::latest(reader.read({}).records);
+    QProcess child;
+    if (!startChild(child, {QStringLiteral("--sync-log"), root, QStringLiteral("compact"), QString()})) {
+        return {QStringLiteral("the compaction did not start"), 0, {}, {}};
+    }
+    const qint64 started = monotonicMs();
+    const auto running = [&child] { return child.state() != QProcess::NotRunning; };
+    const int aim = round % 3;
+    if (aim == 0) {
+        sleepUntil(started + m_random.bounded(400));
+    }
+    while (aim != 0 && monotonicMs() < started + 30000 && running()) {
+        const std::vector<quint32> now = SyncFolder::segments(deviceFolder);
+        if (now.empty() || (aim == 1 ? now.back() > old.back() : now.front() != old.front())) {
+            break;
+        }
+        QThread::usleep(100);
+    }
+    Outcome outcome;
+    bool finished = false;
+    outcome.when = kill(child, started, &finished);
+    const std::vector<quint32> left = SyncFolder::segments(deviceFolder);
+    outcome.state = left.empty()    ? QStringLiteral("nothing left")
+        : left.front() > old.back() ? QStringLiteral("compacted")
+        : left.back() == old.back() ? QStringLiteral("not begun")
+                                    : QStringLiteral("under way");
+
+    SyncLogWriter writer(root, SyncTrials::device, m_key);
+    QString error;
+    if (!writer.open(&error)) {
+        outcome.problem = QStringLiteral("the log no longer opens: %1").arg(error);
+        return outcome;
+    }
+    const SyncLogReader::Pass all = reader.read({});
+    std::vector<SyncLogReader::Read> followed = half.records;
+    const SyncLogReader::Pass rest = reader.read(half.cursor);
+    followed.insert(followed.end(), rest.records.begin(), rest.records.end());
+    if (all.stop != SyncLogReader::Stop::caughtUp || SyncTrials::latest(all.records) != expected) {
+        outcome.problem = QStringLiteral("the log does not read back to every entry's latest text");
+    } else if (rest.stop != SyncLogReader::Stop::caughtUp || SyncTrials::latest(followed) != expected) {
+        outcome.problem = QStringLiteral("a reader halfway through the old log does not end with the latest texts");
+    }
+    if (outcome.problem.isEmpty()) {
+        QDir(root).removeRecursively();
+    }
+    return outcome;
+}
+
 bool Trials::startChild(QProcess& child, const QStringList& arguments)
 {
     child.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -802,6 +967,12 @@ int snapshotChild(const QString& journal, const QString& folder)
     return 0;
 }
 
+// The child a sync trial kills: appends to the sync log one after another, or compacts it.
+int syncChild(const QString& root, const QString& what, const QString& acknowledged)
+{
+    return SyncTrials::child(root, what, acknowledged, keyFromStandardInput());
+}
+
 // The child a version trial kills: the reader's "Restore this version" of the journal's last entry, its newest.
 int versionChild(const QString& journal)
 {
@@ -835,6 +1006,9 @@ int main(int argc, char** argv)
     }
     if (arguments.size() == 4 && arguments[1] == QLatin1String("--snapshot")) {
         return snapshotChild(arguments[2], arguments[3]);
+    }
+    if (arguments.size() == 5 && arguments[1] == QLatin1String("--sync-log")) {
+        return syncChild(arguments[2], arguments[3], arguments[4]);
     }
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--restore-version")) {
         return versionChild(arguments[2]);
@@ -894,7 +1068,7 @@ int main(int argc, char** argv)
         for (auto state = tally.states.cbegin(); state != tally.states.cend(); ++state) {
             states << QStringLiteral("%1: %2").arg(state.key()).arg(state.value());
         }
-        std::printf("  %-9s %3d run, %d failed, worst loss %.2f s (%s)\n", kKindNames[kind], tally.run, tally.failed,
+        std::printf("  %-15s %3d run, %d failed, worst loss %.2f s (%s)\n", kKindNames[kind], tally.run, tally.failed,
                     double(tally.worstLossMs) / 1000.0, qPrintable(states.join(QStringLiteral("; "))));
         losses << QStringLiteral("%1 %2 s")
                       .arg(QLatin1String(kKindNames[kind]))
