@@ -1069,6 +1069,10 @@ This code opens your journal if your keyring loses its key. Keep this page somew
 
 Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verliert. Bewahre diese Seite an einem sicheren Ort auf.</translation>
     </message>
+    <message>
+        <source>Printing is not available: Wendle&apos;s print module could not be loaded (%1).</source>
+        <translation>Drucken ist nicht möglich: Das Druckmodul von Wendle konnte nicht geladen werden (%1).</translation>
+    </message>
 </context>
 <context>
     <name>wendle::ReminderScheduler</name>
@@ -1717,6 +1721,10 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     <message>
         <source>Later</source>
         <translation>Später</translation>
+    </message>
+    <message>
+        <source>Wendle&apos;s network module could not be loaded: %1.</source>
+        <translation>Das Netzwerkmodul von Wendle konnte nicht geladen werden: %1.</translation>
     </message>
 </context>
 <context>
