@@ -3,7 +3,6 @@
 // entry is read back in History, and no word of it may turn up in any file the program or its reminder agent
 // could have left, nor in anything they printed. The day's words take its reminder out of the agent's queue.
 // The process keeps its memory to itself as well.
-#include "journal/DayKey.h"
 #include "journal/EntryStore.h"
 
 #include "RealWendle.h"
@@ -136,7 +135,12 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     QTemporaryDir home;
     // A zone where it is about noon, so the journal day is the calendar day and a 23:59 reminder is still ahead.
     const int offset = 12 - QDateTime::currentDateTimeUtc().time().hour();
-    qputenv("TZ", QStringLiteral("Etc/GMT%1%2").arg(offset > 0 ? u'-' : u'+').arg(std::abs(offset)).toLatin1());
+    // (POSIX's signs: Etc/GMT-12 is twelve hours ahead.)
+    qputenv("TZ",
+            QStringLiteral("Etc/GMT%1%2")
+                .arg(offset > 0 ? QStringLiteral("-") : QStringLiteral("+"))
+                .arg(std::abs(offset))
+                .toLatin1());
     QProcessEnvironment environment = withFolders(
         home.path(), {"HOME", "TMPDIR", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"});
     QSettings settings(environment.value(QStringLiteral("XDG_CONFIG_HOME")) + QStringLiteral("/wendle/wendle.conf"),
@@ -147,10 +151,13 @@ void TestPlaintextAudit::noWrittenWordLeavesTheSealedJournal()
     const QString todayWord = uniqueWord();
     const QString trayWord = uniqueWord();
     const QStringList words{todayWord, trayWord};
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QByteArray today = "wendle.reminder." + journalDayKey(now, Calendar::current()).toUtf8() + ".primary";
-    const QByteArray tomorrow
-        = "wendle.reminder." + journalDayKey(now.addDays(1), Calendar::current()).toUtf8() + ".primary";
+    // The program's journal days, counted in its zone (a fixed offset) from 03:00; this process may have read
+    // its own zone before TZ changed.
+    const QDate journalDay = QDateTime::currentDateTimeUtc().toOffsetFromUtc(offset * 3600).addSecs(-3 * 3600).date();
+    const auto reminderFor
+        = [](QDate day) { return "wendle.reminder." + day.toString(Qt::ISODate).toUtf8() + ".primary"; };
+    const QByteArray today = reminderFor(journalDay);
+    const QByteArray tomorrow = reminderFor(journalDay.addDays(1));
 
     RealWendle wendle;
     wendle.process.setProcessChannelMode(QProcess::SeparateChannels);
