@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace wendle {
+
+struct BackupCounts;
+struct BackupDisplacedBody;
+struct BackupRecord;
+struct BackupVersion;
+
+/**
+ * Writes a backup's payload record by record, straight into the bytes of the file that will hold it, as compact
+ * JSON with every object's keys sorted: byte for byte what a QJsonDocument of the same contents writes, without
+ * building one. Records go in the payload's order: bodies kept aside, then entries, then versions. The plain
+ * texts pass through memory that is wiped whenever it is let go, and `wipe` clears what was written.
+ */
+class BackupPayloadWriter
+{
+public:
+    /** Writes after `room` bytes left for the header; `expected` is the payload's likely length, when known. */
+    explicit BackupPayloadWriter(qsizetype room, qsizetype expected = 0);
+    ~BackupPayloadWriter();
+    BackupPayloadWriter(const BackupPayloadWriter&) = delete;
+    BackupPayloadWriter& operator=(const BackupPayloadWriter&) = delete;
+
+    void addDisplaced(const BackupDisplacedBody& body);
+    void addEntry(const BackupRecord& entry);
+    void addVersion(const BackupVersion& version);
+    /**
+     * Ends the payload and hands over the whole buffer, header room first, with room for the seal's tag left in
+     * its capacity. `versions` is absent when none was added, so a backup without them is written as it was
+     * before they existed.
+     */
+    QByteArray finish();
+    /** The payload's length so far. */
+    qsizetype payloadLength() const { return m_bytes.size() - m_room; }
+
+private:
+    enum class Section
+    {
+        displaced,
+        entries,
+        versions,
+    };
+
+    void enter(Section section);
+    void key(const char* name);
+    void number(const char* name, qint64 value);
+    void text(const QString& text);
+    void sealedOrText(const std::optional<QString>& text, const QByteArray& sealed);
+    /** Makes room for `length` more bytes. */
+    void reserve(qsizetype length);
+    void append(const char* bytes, qsizetype length);
+    void append(char byte) { append(&byte, 1); }
+
+    QByteArray m_bytes;
+    qsizetype m_room;
+    Section m_section = Section::displaced;
+    bool m_first = true;
+};
+
+/**
+ * Counts the records of a payload `BackupPayloadWriter` wrote, checking it strictly as it goes: the object of the
+ * three arrays, each record an object of strings and integers, each string well-formed JSON, each record that
+ * names an entry naming one the payload holds. A single pass over the bytes, with nothing built: the check of a
+ * file just written, which a QJsonDocument would cost many times over. Nothing when any of it fails.
+ */
+std::optional<BackupCounts> countWrittenPayload(QByteArrayView payload);
+
+} // namespace wendle
