@@ -2,11 +2,13 @@
 #include "transfer/BackupPayload.h"
 
 #include "journal/AesGcm.h"
+#include "journal/EntryCrypto.h"
 #include "journal/LockedBuffer.h"
 #include "transfer/BackupFile.h"
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstring>
 #include <limits>
 
@@ -15,6 +17,9 @@ namespace wendle {
 namespace {
 
 constexpr char hexDigits[] = "0123456789abcdef";
+// The characters JSON escapes by a letter, and those letters.
+constexpr char namedEscapes[] = "\"\\\b\f\n\r\t";
+constexpr char namedEscapeLetters[] = "\"\\bfnrt";
 
 bool needsEscape(char16_t byte)
 {
@@ -135,6 +140,29 @@ private:
     const char* m_end;
 };
 
+/** Writes `unit` as a \\u escape with four lower-case digits, as the document writer does; returns past it. */
+char* unicodeEscape(char* out, char16_t unit)
+{
+    *out++ = '\\';
+    *out++ = 'u';
+    for (int shift = 12; shift >= 0; shift -= 4) {
+        *out++ = hexDigits[(unit >> shift) & 0xf];
+    }
+    return out;
+}
+
+/** Writes the escape of a character below 0x80 that `needsEscape`, as the document writer does. */
+char* escaped(char* out, char16_t unit)
+{
+    const char* const named = std::strchr(namedEscapes, int(unit));
+    if (unit == 0 || !named) {
+        return unicodeEscape(out, unit);
+    }
+    *out++ = '\\';
+    *out++ = namedEscapeLetters[named - namedEscapes];
+    return out;
+}
+
 } // namespace
 
 std::optional<BackupCounts> countWrittenPayload(QByteArrayView payload)
@@ -240,8 +268,9 @@ void BackupPayloadWriter::key(const char* name)
 void BackupPayloadWriter::number(const char* name, qint64 value)
 {
     key(name);
-    const QByteArray digits = QByteArray::number(value);
-    append(digits.constData(), digits.size());
+    char digits[24];
+    const std::to_chars_result written = std::to_chars(std::begin(digits), std::end(digits), value);
+    append(digits, written.ptr - digits);
 }
 
 void BackupPayloadWriter::text(const QString& text)
@@ -252,49 +281,16 @@ void BackupPayloadWriter::text(const QString& text)
     const qsizetype start = m_bytes.size();
     m_bytes.resize(start + 6 * text.size() + 2);
     char* out = m_bytes.data() + start;
-    const auto escape = [&out](char16_t unit) {
-        *out++ = '\\';
-        *out++ = 'u';
-        for (int shift = 12; shift >= 0; shift -= 4) {
-            *out++ = hexDigits[(unit >> shift) & 0xf];
-        }
-    };
     *out++ = '"';
-    const char16_t* at = reinterpret_cast<const char16_t*>(text.constData());
+    const auto* at = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = at + text.size();
     while (at != end) {
         const char16_t unit = *at++;
         if (unit < 0x80) {
-            if (!needsEscape(unit)) {
+            if (needsEscape(unit)) {
+                out = escaped(out, unit);
+            } else {
                 *out++ = char(unit);
-                continue;
-            }
-            *out++ = '\\';
-            switch (unit) {
-            case u'"':
-                *out++ = '"';
-                break;
-            case u'\\':
-                *out++ = '\\';
-                break;
-            case u'\b':
-                *out++ = 'b';
-                break;
-            case u'\f':
-                *out++ = 'f';
-                break;
-            case u'\n':
-                *out++ = 'n';
-                break;
-            case u'\r':
-                *out++ = 'r';
-                break;
-            case u'\t':
-                *out++ = 't';
-                break;
-            default:
-                --out;
-                escape(unit);
             }
         } else if (unit < 0x800) {
             *out++ = char(0xc0 | (unit >> 6));
@@ -310,24 +306,99 @@ void BackupPayloadWriter::text(const QString& text)
             *out++ = char(0x80 | ((point >> 6) & 0x3f));
             *out++ = char(0x80 | (point & 0x3f));
         } else {
-            escape(unit);
+            out = unicodeEscape(out, unit);
         }
     }
     *out++ = '"';
     m_bytes.resize(out - m_bytes.constData());
 }
 
-void BackupPayloadWriter::sealedOrText(const std::optional<QString>& opened, const QByteArray& sealed)
+bool BackupPayloadWriter::utf8Text(QByteArrayView utf8)
+{
+    // The bytes go on as they are, escaped as `text` escapes them, as long as each sequence is one that decodes to
+    // a character a text can hold; anything else is left to the decoder, and nothing is written here.
+    reserve(6 * utf8.size() + 2);
+    const qsizetype start = m_bytes.size();
+    m_bytes.resize(start + 6 * utf8.size() + 2);
+    char* out = m_bytes.data() + start;
+    *out++ = '"';
+    const auto* at = reinterpret_cast<const unsigned char*>(utf8.data());
+    const unsigned char* const end = at + utf8.size();
+    const auto continuation = [&](qsizetype offset, unsigned char low = 0x80, unsigned char high = 0xbf) {
+        return end - at > offset && at[offset] >= low && at[offset] <= high;
+    };
+    while (at != end) {
+        const unsigned char lead = *at;
+        int length = 0;
+        if (lead < 0x80) {
+            if (needsEscape(lead)) {
+                out = escaped(out, lead);
+            } else {
+                *out++ = char(lead);
+            }
+            ++at;
+            continue;
+        }
+        if (lead >= 0xc2 && lead <= 0xdf) {
+            length = continuation(1) ? 2 : 0;
+        } else if (lead >= 0xe0 && lead <= 0xef) {
+            // No overlong forms, no surrogates, no U+FDD0..U+FDEF nor U+FFFE/U+FFFF.
+            const bool second = lead == 0xe0 ? continuation(1, 0xa0)
+                : lead == 0xed               ? continuation(1, 0x80, 0x9f)
+                                             : continuation(1);
+            const bool third = continuation(2);
+            const char32_t point
+                = second && third ? char32_t((lead & 0x0f) << 12 | (at[1] & 0x3f) << 6 | (at[2] & 0x3f)) : 0;
+            length = point && !(point >= 0xfdd0 && point <= 0xfdef) && (point & 0xfffe) != 0xfffe ? 3 : 0;
+        } else if (lead >= 0xf0 && lead <= 0xf4) {
+            const bool second = lead == 0xf0 ? continuation(1, 0x90)
+                : lead == 0xf4               ? continuation(1, 0x80, 0x8f)
+                                             : continuation(1);
+            const bool rest = continuation(2) && continuation(3);
+            length = second && rest && ((at[1] & 0x0f) != 0x0f || (at[2] & 0x3f) != 0x3f || (at[3] & 0x3e) != 0x3e) ? 4
+                                                                                                                    : 0;
+        }
+        if (length == 0) {
+            m_bytes.resize(start);
+            return false;
+        }
+        out = std::copy(at, at + length, out);
+        at += length;
+    }
+    *out++ = '"';
+    m_bytes.resize(out - m_bytes.constData());
+    return true;
+}
+
+void BackupPayloadWriter::sealed(const QByteArray& body)
+{
+    key("sealed");
+    const QByteArray base64 = body.toBase64();
+    append('"');
+    append(base64.constData(), base64.size());
+    append('"');
+}
+
+void BackupPayloadWriter::sealedOrText(const std::optional<QString>& opened, const QByteArray& body)
 {
     if (opened) {
         key("text");
         text(*opened);
     } else {
-        key("sealed");
-        const QByteArray base64 = sealed.toBase64();
-        append('"');
-        append(base64.constData(), base64.size());
-        append('"');
+        sealed(body);
+    }
+}
+
+void BackupPayloadWriter::sealedOrUtf8(std::optional<QByteArrayView> utf8, const QByteArray& body)
+{
+    if (!utf8) {
+        sealed(body);
+        return;
+    }
+    key("text");
+    if (!utf8Text(*utf8)) {
+        // Not plain UTF-8 throughout: written as the text it opens to, replacement characters and all.
+        text(decodeEntryText(*utf8));
     }
 }
 
@@ -339,13 +410,12 @@ void BackupPayloadWriter::addDisplaced(const BackupDisplacedBody& body)
     append(',');
     number("entry", body.entryIndex);
     append(',');
-    sealedOrText(std::nullopt, body.cipherBody);
+    sealed(body.cipherBody);
     append('}');
 }
 
-void BackupPayloadWriter::addEntry(const BackupRecord& entry)
+void BackupPayloadWriter::beginEntry(const EntryRecord& record)
 {
-    const EntryRecord& record = entry.record;
     enter(Section::entries);
     append('{');
     key("category");
@@ -359,24 +429,53 @@ void BackupPayloadWriter::addEntry(const BackupRecord& entry)
     key("promptID");
     text(record.promptID);
     append(',');
-    sealedOrText(record.text, entry.sealedBody);
+}
+
+void BackupPayloadWriter::beginVersion(int entryIndex, const QDateTime& savedAt)
+{
+    enter(Section::versions);
+    append('{');
+    number("at", savedAt.toMSecsSinceEpoch());
     append(',');
-    number("words", record.creditedWords);
+    number("entry", entryIndex);
+    append(',');
+}
+
+void BackupPayloadWriter::endRecord(qint64 words)
+{
+    append(',');
+    number("words", words);
     append('}');
+}
+
+void BackupPayloadWriter::addEntry(const BackupRecord& entry)
+{
+    beginEntry(entry.record);
+    sealedOrText(entry.record.text, entry.sealedBody);
+    endRecord(entry.record.creditedWords);
+}
+
+void BackupPayloadWriter::addEntry(const EntryRecord& fields, std::optional<QByteArrayView> utf8,
+                                   const QByteArray& sealed)
+{
+    beginEntry(fields);
+    sealedOrUtf8(utf8, sealed);
+    endRecord(fields.creditedWords);
 }
 
 void BackupPayloadWriter::addVersion(const BackupVersion& version)
 {
-    enter(Section::versions);
-    append('{');
-    number("at", version.savedAt.toMSecsSinceEpoch());
-    append(',');
-    number("entry", version.entryIndex);
-    append(',');
+    beginVersion(version.entryIndex, version.savedAt);
     sealedOrText(version.text, version.sealedBody);
-    append(',');
-    number("words", version.wordCount);
-    append('}');
+    endRecord(version.wordCount);
+}
+
+void BackupPayloadWriter::addVersion(int entryIndex, const QDateTime& savedAt, qint64 wordCount,
+                                     std::optional<QByteArrayView> utf8, const QByteArray& sealed)
+{
+    beginVersion(entryIndex, savedAt);
+    sealedOrUtf8(utf8, sealed);
+    endRecord(wordCount);
 }
 
 QByteArray BackupPayloadWriter::finish()

@@ -11,6 +11,7 @@
 namespace wendle {
 
 struct BackupCounts;
+struct EntryRecord;
 struct BackupDisplacedBody;
 struct BackupRecord;
 struct BackupVersion;
@@ -34,6 +35,14 @@ public:
     void addEntry(const BackupRecord& entry);
     void addVersion(const BackupVersion& version);
     /**
+     * The same records with their text given as the UTF-8 it was sealed as (nothing: carried as `sealed`), so a
+     * text is never decoded only to be encoded again; bytes that are not plain UTF-8 are written as
+     * `decodeEntryText` reads them. `fields.text` is not used.
+     */
+    void addEntry(const EntryRecord& fields, std::optional<QByteArrayView> utf8, const QByteArray& sealed);
+    void addVersion(int entryIndex, const QDateTime& savedAt, qint64 wordCount, std::optional<QByteArrayView> utf8,
+                    const QByteArray& sealed);
+    /**
      * Ends the payload and hands over the whole buffer, header room first, with room for the seal's tag left in
      * its capacity. `versions` is absent when none was added, so a backup without them is written as it was
      * before they existed.
@@ -54,7 +63,15 @@ private:
     void key(const char* name);
     void number(const char* name, qint64 value);
     void text(const QString& text);
-    void sealedOrText(const std::optional<QString>& text, const QByteArray& sealed);
+    /** Writes `utf8` as `text` would write its decoded text; false, having written nothing, if it is not plain UTF-8.
+     */
+    [[nodiscard]] bool utf8Text(QByteArrayView utf8);
+    void sealed(const QByteArray& body);
+    void sealedOrText(const std::optional<QString>& text, const QByteArray& body);
+    void sealedOrUtf8(std::optional<QByteArrayView> utf8, const QByteArray& body);
+    void beginEntry(const EntryRecord& record);
+    void beginVersion(int entryIndex, const QDateTime& savedAt);
+    void endRecord(qint64 words);
     /** Makes room for `length` more bytes. */
     void reserve(qsizetype length);
     void append(const char* bytes, qsizetype length);

@@ -37,7 +37,7 @@ public:
     static constexpr int checkMilliseconds = 60 * 60 * 1000;
 
     SnapshotScheduler(EntryStore& store, const Clock& clock, const QString& journalPath, QObject* parent = nullptr);
-    /** Waits for a write under way: a snapshot is never left to a process that is ending. */
+    /** Cancels a write under way and waits for it to stop: nothing of it is left to a process that is ending. */
     ~SnapshotScheduler() override;
 
     /**

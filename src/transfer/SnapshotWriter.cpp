@@ -72,11 +72,11 @@ void thin(const QDir& folder, QDate written)
     }
 }
 
-/** The text of `body` under `key`, or nothing: a body that does not open is carried sealed. */
-std::optional<QString> openedText(const QByteArray& body, const EntryKey& key)
+/** The UTF-8 sealed in `body` under `key`, or nothing: a body that does not open is carried sealed. */
+std::optional<QByteArray> openedBytes(const QByteArray& body, const EntryKey& key)
 {
     try {
-        return openEntryText(body, key);
+        return openEntryBytes(body, key);
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -121,34 +121,37 @@ Payload buildPayload(SealedJournalReader& reader, const SnapshotKey& key, qint64
     }
     payload.counts.displaced = qsizetype(displaced.size());
     indexOf.clear();
-    const auto open = [&key](const QByteArray& body, std::optional<QString>& text) {
-        return key.use([&](const EntryKey& entryKey) { text = openedText(body, entryKey); });
+    // Each text goes into the payload as the UTF-8 it was sealed as, and is wiped at once.
+    std::optional<QByteArray> text;
+    const auto open = [&key, &text](const QByteArray& body) {
+        return key.use([&](const EntryKey& entryKey) { text = openedBytes(body, entryKey); });
+    };
+    const auto wipe = [&text] {
+        if (text) {
+            wipeBytes(*text);
+        }
     };
     const bool entriesRead = reader.readEntries([&](SealedJournalReader::EntryRow& row) {
-        BackupRecord entry{{row.date, row.dayKey, row.promptID, row.categoryRaw, row.creditedWords, std::nullopt}, {}};
-        if (!open(row.cipherBody, entry.record.text)) {
+        if (!open(row.cipherBody)) {
             return false;
         }
-        if (!entry.record.text) {
-            entry.sealedBody = row.cipherBody;
-        }
         indexOf.insert(row.id, int(payload.counts.entries++));
-        writer.addEntry(entry);
+        writer.addEntry({row.date, row.dayKey, row.promptID, row.categoryRaw, row.creditedWords, std::nullopt},
+                        text ? std::optional<QByteArrayView>(*text) : std::nullopt, row.cipherBody);
+        wipe();
         return true;
     });
     if (!entriesRead) {
         return payload;
     }
     const bool versionsRead = reader.readVersions([&](SealedJournalReader::BodyRow& row) {
-        BackupVersion version{indexOf.value(row.entryId), std::nullopt, {}, row.at, row.wordCount};
-        if (!open(row.cipherBody, version.text)) {
+        if (!open(row.cipherBody)) {
             return false;
         }
-        if (!version.text) {
-            version.sealedBody = row.cipherBody;
-        }
         ++payload.counts.versions;
-        writer.addVersion(version);
+        writer.addVersion(indexOf.value(row.entryId), row.at, row.wordCount,
+                          text ? std::optional<QByteArrayView>(*text) : std::nullopt, row.cipherBody);
+        wipe();
         return true;
     });
     payload.read = versionsRead;

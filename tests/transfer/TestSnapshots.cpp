@@ -137,6 +137,15 @@ void TestSnapshots::sealedUnderTheJournalKey()
                                {QStringLiteral("versions"), QJsonArray{record(0, "old", 2)}}};
     QCOMPARE(payload, QJsonDocument(document).toJson(QJsonDocument::Compact));
     QCOMPARE(countWrittenPayload(payload), std::optional(BackupCounts{2, 1, 1}));
+    // Texts handed over as the UTF-8 they were sealed as are written as their decoded text would be.
+    for (const QByteArray& utf8 : {awkward.chopped(2).toUtf8() + "\xef\xbb\xbf",
+                                   QByteArray("\xed\xa0\x80 \xff\xc0\xaf \xef\xbf\xbf \xf4\x90\x80\x80 x")}) {
+        BackupPayloadWriter fromBytes(0);
+        BackupPayloadWriter fromText(0);
+        fromBytes.addVersion(0, noon, 1, utf8, {});
+        fromText.addVersion({0, decodeEntryText(utf8), {}, noon, 1});
+        QCOMPARE(fromBytes.finish(), fromText.finish());
+    }
     for (const QByteArray& spoilt : {QByteArray(payload).replace("\"entry\":1", "\"entry\":2"), payload.chopped(1),
                                      QByteArray(payload).replace("\\t", "\\q")}) {
         QVERIFY(!countWrittenPayload(spoilt));
