@@ -1366,6 +1366,7 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
     <message>
         <source>the disk is full</source>
+        <extracomment>Why the last snapshot failed, in a few words.</extracomment>
         <translation>der Datenträger ist voll</translation>
     </message>
     <message>
@@ -1383,6 +1384,11 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     <message>
         <source>it did not read back as written</source>
         <translation>sie stimmte beim erneuten Lesen nicht mit dem Geschriebenen überein</translation>
+    </message>
+    <message>
+        <source>the journal could not be read</source>
+        <extracomment>Why the last snapshot failed, in a few words.</extracomment>
+        <translation>das Tagebuch konnte nicht gelesen werden</translation>
     </message>
 </context>
 <context>

@@ -59,7 +59,8 @@ void SnapshotScheduler::writeIfDue(bool retryFailure)
     // Where the journal itself lies nothing is written, whatever a hand-edited setting says.
     if (QDir(folder).absolutePath() == QFileInfo(m_journalPath).absolutePath()) {
         //: Why the last snapshot failed, in a few words.
-        done({{}, 0, tr("the folder is the journal's own"), false}, today);
+        const QString problem = tr("the folder is the journal's own");
+        done({{}, 0, problem, false}, today);
         return;
     }
     // The worker reads the file: what is pending goes there first. A save that fails keeps retrying on its own,

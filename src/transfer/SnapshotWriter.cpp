@@ -257,6 +257,7 @@ SnapshotOutcome writeSnapshot(const QString& folder, QDate day, const QString& j
         return cancelled();
     }
     if (!payload.read) {
+        //: Why the last snapshot failed, in a few words.
         outcome.problem = QCoreApplication::translate("wendle::SnapshotWriter", "the journal could not be read");
         return outcome;
     }
