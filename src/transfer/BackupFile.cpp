@@ -5,6 +5,7 @@
 #include "journal/EntryCrypto.h"
 #include "journal/LockedBuffer.h"
 #include "transfer/BackupPayload.h"
+#include "transfer/BackupPayloadCheck.h"
 
 #include <QCoreApplication>
 #include <QDataStream>

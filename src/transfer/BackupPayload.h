@@ -10,7 +10,6 @@
 
 namespace wendle {
 
-struct BackupCounts;
 struct EntryRecord;
 struct BackupDisplacedBody;
 struct BackupRecord;
@@ -82,13 +81,5 @@ private:
     Section m_section = Section::displaced;
     bool m_first = true;
 };
-
-/**
- * Counts the records of a payload `BackupPayloadWriter` wrote, checking it strictly as it goes: the object of the
- * three arrays, each record an object of strings and integers, each string well-formed JSON, each record that
- * names an entry naming one the payload holds. A single pass over the bytes, with nothing built: the check of a
- * file just written, which a QJsonDocument would cost many times over. Nothing when any of it fails.
- */
-std::optional<BackupCounts> countWrittenPayload(QByteArrayView payload);
 
 } // namespace wendle

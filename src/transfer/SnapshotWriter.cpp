@@ -87,7 +87,7 @@ struct Payload
 {
     QByteArray bytes;
     BackupCounts counts;
-    /** The journal could not be read whole; false too when the key was taken back. */
+    /** Whether the journal was read whole: not when it failed, nor when the key was taken back. */
     bool read = false;
 };
 
