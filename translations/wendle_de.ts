@@ -1230,6 +1230,14 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
 </context>
 <context>
+    <name>wendle::SealedJournalReader</name>
+    <message>
+        <source>The journal %1 does not exist.</source>
+        <extracomment>%1 is a file.</extracomment>
+        <translation>Das Tagebuch %1 gibt es nicht.</translation>
+    </message>
+</context>
+<context>
     <name>wendle::SessionProgress</name>
     <message>
         <source>1 word</source>

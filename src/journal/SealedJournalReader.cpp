@@ -3,6 +3,9 @@
 
 #include "journal/SqlColumns.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 namespace wendle {
 
 namespace {
@@ -44,6 +47,12 @@ constexpr char versionsSql[] = "SELECT v.entry_id, v.saved_at, v.word_count, v.c
 
 std::unique_ptr<SealedJournalReader> SealedJournalReader::open(const QString& path, QString* error)
 {
+    // A reader never makes a journal where there is none, as opening the journal itself would.
+    if (!QFileInfo::exists(path)) {
+        //: %1 is a file.
+        *error = QCoreApplication::translate("wendle::SealedJournalReader", "The journal %1 does not exist.").arg(path);
+        return nullptr;
+    }
     std::unique_ptr<JournalFile> file = JournalFile::open(path, error);
     return file ? std::unique_ptr<SealedJournalReader>(new SealedJournalReader(std::move(file))) : nullptr;
 }

@@ -49,7 +49,10 @@ public:
     using EntryVisitor = std::function<bool(EntryRow&)>;
     using BodyVisitor = std::function<bool(BodyRow&)>;
 
-    /** Opens the journal at `path` for reading; null with `error` set when it cannot be, as `JournalFile::open`. */
+    /**
+     * Opens the journal at `path` for reading; null with `error` set when it cannot be, as `JournalFile::open`,
+     * or when there is no file there (which is never made).
+     */
     static std::unique_ptr<SealedJournalReader> open(const QString& path, QString* error);
     ~SealedJournalReader();
     SealedJournalReader(const SealedJournalReader&) = delete;

@@ -281,6 +281,11 @@ void TestSnapshots::writesChecksAndThinsOnlyItsOwnFiles()
                                                SnapshotKey(*journal.key), [](const QString&) { return 0; });
     QCOMPARE(full.problem, QStringLiteral("the disk is full"));
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+    // A journal that is gone is said so, and never made anew by reading it.
+    const QString gone = journal.dir.filePath(QStringLiteral("gone.sqlite"));
+    QCOMPARE(writeSnapshot(folder.path(), tomorrow, gone, SnapshotKey(*journal.key)).problem,
+             QStringLiteral("the journal could not be read"));
+    QVERIFY(!QFileInfo::exists(gone));
 
     // The journal locked while it is written: the worker's key is wiped, and nothing of the write is left.
     SnapshotKey key(*journal.key);
