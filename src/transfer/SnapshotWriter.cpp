@@ -249,11 +249,14 @@ SnapshotOutcome writeSnapshot(const QString& folder, QDate day, const QString& j
     const QDir dir(folder);
     removeUnfinished(dir);
     QString error;
-    const std::unique_ptr<SealedJournalReader> reader = SealedJournalReader::open(journalPath, &error);
+    std::unique_ptr<SealedJournalReader> reader = SealedJournalReader::open(journalPath, &error);
     // The texts take about the room their sealed bodies take in the file: room made at once is never copied.
     const qint64 journalBytes = QFileInfo(journalPath).size() + QFileInfo(journalPath + QStringLiteral("-wal")).size();
     Payload payload = reader ? buildPayload(*reader, key, std::min(journalBytes, maxBackupBytes)) : Payload{};
+    // Its read transaction ends here, so the store's checkpoints need not wait for the file to be written.
+    reader.reset();
     if (key.revoked()) {
+        wipeBytes(payload.bytes);
         return cancelled();
     }
     if (!payload.read) {
