@@ -14,7 +14,6 @@
 
 #include <benchmark/benchmark.h>
 
-
 using namespace wendle;
 
 namespace {
