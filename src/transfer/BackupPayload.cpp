@@ -49,6 +49,28 @@ char* escaped(char* out, char16_t unit)
 
 } // namespace
 
+qsizetype plainJsonRun(const char* at, const char* end)
+{
+    constexpr quint64 ones = 0x0101010101010101;
+    constexpr quint64 highs = 0x8080808080808080;
+    const auto hasZeroByte = [&](quint64 word) { return ((word - ones) & ~word & highs) != 0; };
+    const char* const start = at;
+    while (end - at >= 8) {
+        quint64 word = 0;
+        std::memcpy(&word, at, sizeof word);
+        // Any byte with its high bit set, below 0x20, '"' or '\\' ends the run somewhere in these eight.
+        if ((word & highs) != 0 || ((word - 0x20 * ones) & highs) != 0 || hasZeroByte(word ^ (ones * '"'))
+            || hasZeroByte(word ^ (ones * '\\'))) {
+            break;
+        }
+        at += 8;
+    }
+    while (at != end && static_cast<unsigned char>(*at) < 0x80 && !needsEscape(char16_t(*at))) {
+        ++at;
+    }
+    return at - start;
+}
+
 BackupPayloadWriter::BackupPayloadWriter(qsizetype room, qsizetype expected)
     : m_bytes(room, '\0')
     , m_room(room)
@@ -169,6 +191,12 @@ bool BackupPayloadWriter::utf8Text(QByteArrayView utf8)
         return end - at > offset && at[offset] >= low && at[offset] <= high;
     };
     while (at != end) {
+        const qsizetype plain = plainJsonRun(reinterpret_cast<const char*>(at), reinterpret_cast<const char*>(end));
+        out = std::copy(at, at + plain, out);
+        at += plain;
+        if (at == end) {
+            break;
+        }
         const unsigned char lead = *at;
         int length = 0;
         if (lead < 0x80) {

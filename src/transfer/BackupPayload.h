@@ -16,6 +16,12 @@ struct BackupRecord;
 struct BackupVersion;
 
 /**
+ * How many bytes from `at` on JSON carries as they are, with no escape: printable ASCII other than '"' and '\\'.
+ * Looked at eight at a time, so the long runs of plain text in a payload cost little to write or check.
+ */
+qsizetype plainJsonRun(const char* at, const char* end);
+
+/**
  * Writes a backup's payload record by record, straight into the bytes of the file that will hold it, as compact
  * JSON with every object's keys sorted: byte for byte what a QJsonDocument of the same contents writes, without
  * building one. Records go in the payload's order: bodies kept aside, then entries, then versions. The plain

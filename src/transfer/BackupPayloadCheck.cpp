@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "transfer/BackupPayloadCheck.h"
 
+#include "transfer/BackupPayload.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -38,6 +40,10 @@ public:
         }
         const char* const start = m_at;
         while (m_at != m_end) {
+            m_at += plainJsonRun(m_at, m_end);
+            if (m_at == m_end) {
+                break;
+            }
             const auto byte = static_cast<unsigned char>(*m_at++);
             if (byte == '"') {
                 if (read) {

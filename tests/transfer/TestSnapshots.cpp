@@ -134,8 +134,9 @@ void TestSnapshots::sealedUnderTheJournalKey()
     QCOMPARE(payload, QJsonDocument(document).toJson(QJsonDocument::Compact));
     QCOMPARE(countWrittenPayload(payload), std::optional(BackupCounts{1, 1, 1}));
     // Texts handed over as the UTF-8 they were sealed as are written as their decoded text would be.
-    for (const QByteArray& utf8 : {awkward.chopped(2).toUtf8() + "\xef\xbb\xbf",
-                                   QByteArray("\xed\xa0\x80 \xff\xc0\xaf \xef\xbf\xbf \xf4\x90\x80\x80 x")}) {
+    for (const QByteArray& utf8 :
+         {"a long plain run, eight at a time,\\then" + awkward.chopped(2).toUtf8() + "\xef\xbb\xbf",
+          QByteArray("\xed\xa0\x80 \xff\xc0\xaf \xef\xbf\xbf \xf4\x90\x80\x80 x")}) {
         BackupPayloadWriter fromBytes(0);
         BackupPayloadWriter fromText(0);
         fromBytes.addVersion(0, noon, 1, utf8, {});
