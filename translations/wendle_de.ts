@@ -1237,6 +1237,14 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
 </context>
 <context>
+    <name>wendle::SealedJournalReader</name>
+    <message>
+        <source>The journal %1 does not exist.</source>
+        <extracomment>%1 is a file.</extracomment>
+        <translation>Das Tagebuch %1 gibt es nicht.</translation>
+    </message>
+</context>
+<context>
     <name>wendle::SessionProgress</name>
     <message>
         <source>Saved</source>
@@ -1372,6 +1380,7 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
     <message>
         <source>the disk is full</source>
+        <extracomment>Why the last snapshot failed, in a few words.</extracomment>
         <translation>der Datenträger ist voll</translation>
     </message>
     <message>
@@ -1389,6 +1398,11 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     <message>
         <source>it did not read back as written</source>
         <translation>sie stimmte beim erneuten Lesen nicht mit dem Geschriebenen überein</translation>
+    </message>
+    <message>
+        <source>the journal could not be read</source>
+        <extracomment>Why the last snapshot failed, in a few words.</extracomment>
+        <translation>das Tagebuch konnte nicht gelesen werden</translation>
     </message>
 </context>
 <context>

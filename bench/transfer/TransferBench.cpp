@@ -14,8 +14,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-
 using namespace wendle;
 
 namespace {
@@ -67,23 +65,19 @@ Journal& journalWithVersions()
     return journal;
 }
 
-// The daily snapshot: reading the sealed bodies (the part on the GUI thread) and writing, reading back and
-// checking the file (the worker's part), each reported on its own.
+// The daily snapshot as the scheduler runs it: on the GUI thread nothing but a save of what is pending (nothing
+// here); reading the file, opening the texts, sealing, writing, syncing and reading back on the worker.
 void dailySnapshotWithVersions(benchmark::State& state)
 {
     Journal& source = journalWithVersions();
     QTemporaryDir out;
-    double readingSeconds = 0;
+    const SnapshotKey key(*source.key);
     for (auto _ : state) {
-        const auto started = std::chrono::steady_clock::now();
-        BackupContents contents = snapshotJournal(*source.store, *source.key, true);
-        readingSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        const SnapshotOutcome outcome = writeSnapshot(out.path(), QDate(2026, 12, 7), std::move(contents), *source.key);
+        const SnapshotOutcome outcome = writeSnapshot(out.path(), QDate(2026, 12, 7), source.store->path(), key);
         if (!outcome.problem.isEmpty() || outcome.entries != kEntries) {
             state.SkipWithError("the snapshot failed");
         }
     }
-    state.counters["reading_ms"] = readingSeconds * 1000 / double(state.iterations());
 }
 BENCHMARK(dailySnapshotWithVersions)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 

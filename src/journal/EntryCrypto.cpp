@@ -95,7 +95,7 @@ QByteArray sealEntryText(const QString& text, const EntryKey& key)
     return body;
 }
 
-QString openEntryText(const QByteArray& body, const EntryKey& key)
+QByteArray openEntryBytes(const QByteArray& body, const EntryKey& key)
 {
     if (body.size() < sealedOverhead) {
         throw CipherError(CipherError::Kind::incorrectParameterSize);
@@ -104,23 +104,33 @@ QString openEntryText(const QByteArray& body, const EntryKey& key)
     const std::span<const unsigned char> in = byteSpan(body);
 
     QByteArray plain(body.size() - sealedOverhead, Qt::Uninitialized);
-    WipeOnExit wipe{plain};
     AesGcm::Opened opened = AesGcm::Opened::failure;
     {
         std::lock_guard lock(key.m_cipherMutex);
         opened = key.m_cipher->open(in.first<AesGcm::nonceLength>(), {}, in.subspan(sealedNonceLength),
                                     writableByteSpan(plain));
     }
-    if (opened == AesGcm::Opened::failure) {
-        throw CipherError(CipherError::Kind::underlyingCoreCryptoError);
+    if (opened != AesGcm::Opened::opened) {
+        wipeBytes(plain);
+        throw CipherError(opened == AesGcm::Opened::failure ? CipherError::Kind::underlyingCoreCryptoError
+                                                            : CipherError::Kind::authenticationFailure);
     }
-    if (opened == AesGcm::Opened::authenticationFailure) {
-        throw CipherError(CipherError::Kind::authenticationFailure);
-    }
+    return plain;
+}
+
+QString openEntryText(const QByteArray& body, const EntryKey& key)
+{
+    QByteArray plain = openEntryBytes(body, key);
+    WipeOnExit wipe{plain};
+    return decodeEntryText(plain);
+}
+
+QString decodeEntryText(QByteArrayView utf8)
+{
     // fromUtf8 would drop a leading U+FEFF, and with it something the user wrote.
     QStringDecoder decode(QStringDecoder::Utf8,
                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return decode(plain);
+    return decode(utf8);
 }
 
 bool opensUnder(const QByteArray& body, const EntryKey& key)

@@ -5,6 +5,7 @@
 #include "journal/LockedBuffer.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <exception>
@@ -46,7 +47,7 @@ public:
 
 private:
     friend QByteArray sealEntryText(const QString& text, const EntryKey& key);
-    friend QString openEntryText(const QByteArray& body, const EntryKey& key);
+    friend QByteArray openEntryBytes(const QByteArray& body, const EntryKey& key);
 
     LockedBuffer m_bytes;
     std::size_t m_length;
@@ -137,6 +138,15 @@ QByteArray sealEntryText(const QString& text, const EntryKey& key);
  * Invalid UTF-8 in the plaintext decodes to U+FFFD; that step never fails.
  */
 QString openEntryText(const QByteArray& body, const EntryKey& key);
+
+/**
+ * What `openEntryText` opens, left as the UTF-8 bytes that were sealed (not checked), for a caller that writes
+ * them on as UTF-8. The caller wipes them when done. Throws as `openEntryText` does.
+ */
+QByteArray openEntryBytes(const QByteArray& body, const EntryKey& key);
+
+/** The text of opened UTF-8 bytes, as `openEntryText` gives it: invalid UTF-8 as U+FFFD, a leading U+FEFF kept. */
+QString decodeEntryText(QByteArrayView utf8);
 
 /** Whether `body` opens under `key`. */
 [[nodiscard]] bool opensUnder(const QByteArray& body, const EntryKey& key);

@@ -2,6 +2,7 @@
 #include "journal/EntryStore.h"
 
 #include "journal/Calendar.h"
+#include "journal/DayKey.h"
 #include "journal/EntryCrypto.h"
 #include "journal/SqlColumns.h"
 #include "journal/SyncId.h"
@@ -679,7 +680,9 @@ bool EntryStore::writeVersions(const Entry& entry)
     constexpr qint64 newVersion = std::numeric_limits<qint64>::max();
     const QDateTime now = m_clock.now();
     stamps.push_back({newVersion, now});
-    std::vector<qint64> dropped = VersionThinning::thinnedOut(std::move(stamps), now, currentCalendar());
+    const Calendar& calendar = currentCalendar();
+    std::vector<qint64> dropped = VersionThinning::thinnedOut(
+        std::move(stamps), now, [&](const QDateTime& moment) { return journalDayOf(moment, calendar); });
     const auto droppedNew = std::find(dropped.begin(), dropped.end(), newVersion);
     const bool keepNew = droppedNew == dropped.end();
     if (!keepNew) {
@@ -754,8 +757,23 @@ const Calendar& EntryStore::currentCalendar()
     const QString timeZoneId = systemTimeZoneId();
     if (!m_calendar || m_calendar->localeId() != localeId || m_calendar->timeZoneId() != timeZoneId) {
         m_calendar = std::make_unique<Calendar>(Calendar::make(localeId, timeZoneId));
+        m_journalDays.clear();
     }
     return *m_calendar;
+}
+
+QString EntryStore::journalDayOf(const QDateTime& moment, const Calendar& calendar)
+{
+    // Bounded: a long session saves many moments, each remembered only for the saves of the same entry.
+    constexpr qsizetype maxRemembered = 4096;
+    const qint64 key = moment.toMSecsSinceEpoch();
+    if (const auto known = m_journalDays.constFind(key); known != m_journalDays.constEnd()) {
+        return *known;
+    }
+    if (m_journalDays.size() >= maxRemembered) {
+        m_journalDays.clear();
+    }
+    return *m_journalDays.insert(key, journalDayKey(moment, calendar));
 }
 
 std::vector<EntryStore::Version> EntryStore::versions(const Entry& entry) const

@@ -253,8 +253,13 @@ private:
     /** Writes the entry's replaced body as a version, if the thinning keeps it, and thins its other versions. */
     [[nodiscard]] bool writeVersions(const Entry& entry);
     [[nodiscard]] bool writeRestoredVersions(const Entry& entry, qint64 id);
-    /** The user's calendar as it is now, for the thinning's journal days. */
+    /** The user's calendar as it is now, for the thinning's journal days; a new one forgets the days below. */
     const Calendar& currentCalendar();
+    /**
+     * The journal day of `moment` in `calendar` (the current one). Each save thins the same versions again, and a
+     * day costs the calendar several microseconds, so days are remembered while the user's calendar stays the same.
+     */
+    QString journalDayOf(const QDateTime& moment, const Calendar& calendar);
     void rollBack();
     /** A prepared statement kept for the connection's life, reset and unbound. */
     sqlite3_stmt* statement(int index, const char* sql) const;
@@ -275,6 +280,7 @@ private:
     std::vector<PendingVersion> m_pendingVersions;
     std::vector<RestoredVersion> m_restoredVersions;
     std::unique_ptr<Calendar> m_calendar;
+    QHash<qint64, QString> m_journalDays;
     /** A save has committed under the current schema version, so later ones need not ask the file. */
     bool m_schemaCurrent = false;
     /** The open transaction gave entries global ids, to be adopted once it commits. */

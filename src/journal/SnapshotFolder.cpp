@@ -125,3 +125,13 @@ QString filter()
 }
 
 } // namespace wendle::SnapshotFolder
+
+namespace wendle {
+
+SnapshotNotices& SnapshotNotices::instance()
+{
+    static SnapshotNotices notices;
+    return notices;
+}
+
+} // namespace wendle

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDate>
+#include <QObject>
 #include <QString>
 
 #include <optional>
@@ -43,5 +44,20 @@ std::vector<QDate> days(const QString& folder);
 QString filter();
 
 } // namespace SnapshotFolder
+
+/**
+ * Tells, within this process, that a snapshot was written and `snapshots.last` changed, so a settings window open
+ * meanwhile shows the new day at once: the writer lies above the screens that show it.
+ */
+class SnapshotNotices : public QObject
+{
+    Q_OBJECT
+
+public:
+    static SnapshotNotices& instance();
+
+Q_SIGNALS:
+    void written();
+};
 
 } // namespace wendle

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QDateTime>
+#include <QString>
+
+#include <functional>
 
 #include <vector>
 
@@ -29,6 +32,12 @@ inline constexpr qint64 windowSeconds = 10 * 60;
 
 /** The ids of `versions` to delete as of `now`, with journal days as `calendar` counts them. */
 std::vector<qint64> thinnedOut(std::vector<VersionStamp> versions, const QDateTime& now, const Calendar& calendar);
+
+/** The journal day of a moment, as `journalDayKey` gives it under one calendar. */
+using JournalDayOf = std::function<QString(const QDateTime&)>;
+
+/** As above, with journal days as `dayOf` gives them: a caller that saves often can remember its answers. */
+std::vector<qint64> thinnedOut(std::vector<VersionStamp> versions, const QDateTime& now, const JournalDayOf& dayOf);
 
 } // namespace VersionThinning
 

@@ -56,6 +56,7 @@ SnapshotSettings::SnapshotSettings(QString journalPath, int textSize, QWidget* p
     connect(m_keep, &QAbstractButton::toggled, this,
             [this](bool on) { m_preferences.setValue(PreferenceKeys::snapshotsEnabled, on); });
     connect(m_choose, &QAbstractButton::clicked, this, &SnapshotSettings::askForFolder);
+    connect(&SnapshotNotices::instance(), &SnapshotNotices::written, this, &SnapshotSettings::refresh);
 }
 
 bool SnapshotSettings::chooseFolder(const QString& folder)

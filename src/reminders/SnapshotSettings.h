@@ -15,7 +15,8 @@ class SwitchToggle;
 /**
  * The settings window's "Snapshots" section: the "Keep snapshots" switch (off: no new snapshots, those there
  * stay), the folder they go to with "Choose…" to pick another (a second drive, say), and the day of the last
- * snapshot. A folder that cannot hold them is refused with its reason, and the folder in use stays.
+ * snapshot, which follows a snapshot written while it is open. A folder that cannot hold them is refused with
+ * its reason, and the folder in use stays.
  */
 class SnapshotSettings : public QWidget
 {

@@ -4,6 +4,8 @@
 #include "journal/AesGcm.h"
 #include "journal/EntryCrypto.h"
 #include "journal/LockedBuffer.h"
+#include "transfer/BackupPayload.h"
+#include "transfer/BackupPayloadCheck.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -36,6 +38,7 @@ constexpr int tagLength = int(AesGcm::tagLength);
 constexpr int headerFieldsLength = magicLength + 2 + 1 + 1 + 4 + 4 + saltLength + checkLength + nonceLength + 8;
 constexpr int headerHashLength = 32;
 constexpr int headerLength = headerFieldsLength + headerHashLength;
+static_assert(headerLength == backupHeaderLength);
 
 int headerLengthOf(quint16 version)
 {
@@ -121,8 +124,10 @@ bool derive(const Passphrase& passphrase, const QByteArray& salt, const ScryptPa
     return ok;
 }
 
+} // namespace
+
 // The entry key is already random: HKDF only separates the snapshot's key from the key the bodies are sealed with.
-bool deriveFromKey(const EntryKey& key, const QByteArray& salt, LockedBuffer& derived)
+bool deriveSnapshotBytes(const EntryKey& key, const QByteArray& salt, LockedBuffer& derived)
 {
     EVP_KDF* kdf = EVP_KDF_fetch(nullptr, "HKDF", nullptr);
     if (!kdf) {
@@ -149,6 +154,8 @@ bool deriveFromKey(const EntryKey& key, const QByteArray& salt, LockedBuffer& de
     return ok;
 }
 
+namespace {
+
 QByteArray passphraseCheck(const LockedBuffer& derived)
 {
     return sha256(derived.data() + 32, derivedLength - 32);
@@ -165,67 +172,66 @@ AesGcm::Nonce nonceOf(const QByteArray& nonce)
     return AesGcm::Nonce(byteSpan(nonce).first<AesGcm::nonceLength>());
 }
 
+// The payload of `contents`, after room for the header: the buffer `sealInPlace` takes.
 QByteArray payloadOf(const BackupContents& contents)
 {
-    QJsonArray entries;
-    for (const BackupRecord& backedUp : contents.entries) {
-        QJsonObject object = backedUp.record.jsonFields();
-        object.insert(QStringLiteral("date"), backedUp.record.date.toMSecsSinceEpoch());
-        if (backedUp.record.text) {
-            object.insert(QStringLiteral("text"), *backedUp.record.text);
-        } else {
-            object.insert(QStringLiteral("sealed"), QString::fromLatin1(backedUp.sealedBody.toBase64()));
-        }
-        entries.append(object);
-    }
-    QJsonArray displaced;
+    BackupPayloadWriter writer(headerLength);
     for (const BackupDisplacedBody& body : contents.displaced) {
-        displaced.append(QJsonObject{{QStringLiteral("entry"), body.entryIndex},
-                                     {QStringLiteral("sealed"), QString::fromLatin1(body.cipherBody.toBase64())},
-                                     {QStringLiteral("at"), body.displacedAt.toMSecsSinceEpoch()}});
+        writer.addDisplaced(body);
     }
-    QJsonObject document{{QStringLiteral("entries"), entries}, {QStringLiteral("displaced"), displaced}};
-    // Absent rather than empty, so a backup without versions is written exactly as before they existed.
-    if (!contents.versions.empty()) {
-        QJsonArray versions;
-        for (const BackupVersion& version : contents.versions) {
-            QJsonObject object{{QStringLiteral("entry"), version.entryIndex},
-                               {QStringLiteral("at"), version.savedAt.toMSecsSinceEpoch()},
-                               {QStringLiteral("words"), version.wordCount}};
-            if (version.text) {
-                object.insert(QStringLiteral("text"), *version.text);
-            } else {
-                object.insert(QStringLiteral("sealed"), QString::fromLatin1(version.sealedBody.toBase64()));
-            }
-            versions.append(object);
-        }
-        document.insert(QStringLiteral("versions"), versions);
+    for (const BackupRecord& entry : contents.entries) {
+        writer.addEntry(entry);
     }
-    return QJsonDocument(document).toJson(QJsonDocument::Compact);
+    for (const BackupVersion& version : contents.versions) {
+        writer.addVersion(version);
+    }
+    return writer.finish();
 }
 
-// Seals `contents` under the key in `derived`, filling in the header's check, nonce and payload length.
-QByteArray sealWith(const BackupContents& contents, BackupHeader header, const LockedBuffer& derived)
+// Seals the payload in `file` (after the header's room) under the key in `derived`, in place, so the plain text
+// is never copied; writes the header with its check, nonce and payload length, and the tag. Empty when the
+// cipher library fails; the plain text is wiped either way.
+QByteArray sealInPlace(QByteArray file, BackupHeader header, const LockedBuffer& derived)
 {
-    header.length = headerLength;
+    const qsizetype payloadLength = file.size() - headerLength;
     header.nonce.resize(nonceLength);
-    if (!AesGcm::randomNonce(writableByteSpan(header.nonce).first<AesGcm::nonceLength>())) {
-        return {};
-    }
     header.check = passphraseCheck(derived);
-    if (header.check.isEmpty()) {
+    if (payloadLength < 0 || header.check.isEmpty()
+        || !AesGcm::randomNonce(writableByteSpan(header.nonce).first<AesGcm::nonceLength>())) {
+        wipeBytes(file);
         return {};
     }
-    QByteArray payload = payloadOf(contents);
-    header.payloadLength = quint64(payload.size());
+    header.payloadLength = quint64(payloadLength);
     const QByteArray aad = headerBytes(header);
+    std::memcpy(file.data(), aad.constData(), std::size_t(headerLength));
+    // The writer left room for the tag, so this moves nothing.
+    file.resize(headerLength + payloadLength + tagLength);
+    const auto plain = std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(file.constData()),
+                                                      std::size_t(file.size()))
+                           .subspan(headerLength, std::size_t(payloadLength));
+    if (!payloadCipher(derived).seal(nonceOf(header.nonce), byteSpan(aad), plain,
+                                     writableByteSpan(file).subspan(headerLength))) {
+        wipeBytes(file);
+        return {};
+    }
+    return file;
+}
 
-    QByteArray file = aad;
-    file.resize(headerLength + payload.size() + tagLength);
-    const bool ok = payloadCipher(derived).seal(nonceOf(header.nonce), byteSpan(aad), byteSpan(payload),
-                                                writableByteSpan(file).subspan(headerLength));
-    wipeBytes(payload);
-    return ok ? file : QByteArray();
+// The plain payload of `file` when it opens under `derived` whole; nothing when the check or the seal fails.
+std::optional<QByteArray> openPayload(const QByteArray& file, const BackupHeader& header, const LockedBuffer& derived)
+{
+    if (passphraseCheck(derived) != header.check) {
+        return std::nullopt;
+    }
+    QByteArray payload(qint64(header.payloadLength), Qt::Uninitialized);
+    const AesGcm::Opened opened
+        = payloadCipher(derived).open(nonceOf(header.nonce), byteSpan(file).first(header.length),
+                                      byteSpan(file).subspan(header.length), writableByteSpan(payload));
+    if (opened != AesGcm::Opened::opened) {
+        wipeBytes(payload);
+        return std::nullopt;
+    }
+    return payload;
 }
 
 QByteArray randomSalt()
@@ -299,6 +305,11 @@ std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payloa
     return contents;
 }
 
+BackupCounts BackupContents::counts() const
+{
+    return {qsizetype(entries.size()), qsizetype(displaced.size()), qsizetype(versions.size())};
+}
+
 QString backupErrorMessage(BackupError error)
 {
     switch (error) {
@@ -344,19 +355,52 @@ QByteArray encodeBackup(const BackupContents& contents, const Passphrase& passph
     if (header.salt.isEmpty() || !derive(passphrase, header.salt, parameters, derived)) {
         return {};
     }
-    return sealWith(contents, std::move(header), derived);
+    return sealInPlace(payloadOf(contents), std::move(header), derived);
 }
 
 QByteArray encodeSnapshot(const BackupContents& contents, const EntryKey& key)
 {
-    BackupHeader header;
-    header.seal = BackupSeal::journalKey;
-    header.salt = randomSalt();
+    const QByteArray salt = randomSalt();
     LockedBuffer derived(derivedLength);
-    if (header.salt.isEmpty() || !deriveFromKey(key, header.salt, derived)) {
+    QByteArray payload = payloadOf(contents);
+    if (salt.isEmpty() || !deriveSnapshotBytes(key, salt, derived)) {
+        wipeBytes(payload);
         return {};
     }
-    return sealWith(contents, std::move(header), derived);
+    return sealSnapshot(std::move(payload), salt, derived);
+}
+
+QByteArray backupSalt()
+{
+    return randomSalt();
+}
+
+QByteArray sealSnapshot(QByteArray payload, const QByteArray& salt, const LockedBuffer& derived)
+{
+    BackupHeader header;
+    header.seal = BackupSeal::journalKey;
+    header.salt = salt;
+    return sealInPlace(std::move(payload), std::move(header), derived);
+}
+
+std::optional<BackupCounts> countBackup(QByteArray file, const BackupHeader& header, const LockedBuffer& derived)
+{
+    if (passphraseCheck(derived) != header.check) {
+        return std::nullopt;
+    }
+    // Opened where it lies, after the header it is authenticated with: the bytes are this call's own.
+    const qsizetype payloadLength = qsizetype(header.payloadLength);
+    auto* bytes = reinterpret_cast<unsigned char*>(file.data());
+    const AesGcm::Opened opened = payloadCipher(derived).open(
+        nonceOf(header.nonce), std::span<const unsigned char>(bytes, std::size_t(header.length)),
+        std::span<const unsigned char>(bytes + header.length, std::size_t(payloadLength) + tagLength),
+        std::span<unsigned char>(bytes + header.length, std::size_t(payloadLength)));
+    std::optional<BackupCounts> counts;
+    if (opened == AesGcm::Opened::opened) {
+        counts = countWrittenPayload(QByteArrayView(file).sliced(header.length, payloadLength));
+    }
+    wipeBytes(file);
+    return counts;
 }
 
 BackupHeaderResult readBackupHeader(const QByteArray& file)
@@ -434,7 +478,7 @@ BackupReadResult decodeSnapshot(const QByteArray& file, const EntryKey& key)
         return {std::nullopt, BackupError::sealedWithPassphrase};
     }
     LockedBuffer derived(derivedLength);
-    if (!deriveFromKey(key, read.header->salt, derived)) {
+    if (!deriveSnapshotBytes(key, read.header->salt, derived)) {
         return {std::nullopt, BackupError::cryptoFailure};
     }
     BackupReadResult opened = openBackup(file, *read.header, derived);
@@ -449,16 +493,12 @@ BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, 
     if (passphraseCheck(derived) != header.check) {
         return {std::nullopt, BackupError::wrongPassphrase};
     }
-    QByteArray payload(qint64(header.payloadLength), Qt::Uninitialized);
-    const AesGcm::Opened opened
-        = payloadCipher(derived).open(nonceOf(header.nonce), byteSpan(file).first(header.length),
-                                      byteSpan(file).subspan(header.length), writableByteSpan(payload));
-    if (opened != AesGcm::Opened::opened) {
-        wipeBytes(payload);
+    std::optional<QByteArray> payload = openPayload(file, header, derived);
+    if (!payload) {
         return {std::nullopt, BackupError::damaged};
     }
-    std::optional<BackupContents> contents = backupContentsFromPayload(payload);
-    wipeBytes(payload);
+    std::optional<BackupContents> contents = backupContentsFromPayload(*payload);
+    wipeBytes(*payload);
     if (!contents) {
         return {std::nullopt, BackupError::damaged};
     }

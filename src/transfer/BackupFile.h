@@ -63,6 +63,16 @@ struct BackupVersion
     qint64 wordCount = 0;
 };
 
+/** How many records of each kind a backup holds: what reading one back checks. */
+struct BackupCounts
+{
+    qsizetype entries = 0;
+    qsizetype displaced = 0;
+    qsizetype versions = 0;
+
+    bool operator==(const BackupCounts&) const = default;
+};
+
 /** Everything a backup holds. */
 struct BackupContents
 {
@@ -70,6 +80,8 @@ struct BackupContents
     std::vector<BackupDisplacedBody> displaced;
     /** Empty unless earlier versions were asked for; a snapshot always carries them. */
     std::vector<BackupVersion> versions;
+
+    BackupCounts counts() const;
 };
 
 /** What a backup file is sealed with: a passphrase (a backup) or the journal's own entry key (a snapshot). */
@@ -137,6 +149,21 @@ QByteArray encodeSnapshot(const BackupContents& contents, const EntryKey& key);
 /** Reads a snapshot written by `encodeSnapshot`, with the journal's key. */
 BackupReadResult decodeSnapshot(const QByteArray& file, const EntryKey& key);
 
+/** A fresh salt for a backup's header; empty when the system's random source fails. */
+QByteArray backupSalt();
+
+/**
+ * The bytes a snapshot with `salt` is sealed with, derived from the journal's key (HKDF); false when the cipher
+ * library fails. The one step of writing or checking a snapshot that needs the key itself.
+ */
+[[nodiscard]] bool deriveSnapshotBytes(const EntryKey& key, const QByteArray& salt, LockedBuffer& derived);
+
+/**
+ * `encodeSnapshot` of a payload a BackupPayloadWriter wrote (its whole buffer, header room first), sealed with
+ * `derived` from `salt` where it lies: the plain text is never copied, and is wiped when sealing fails.
+ */
+QByteArray sealSnapshot(QByteArray payload, const QByteArray& salt, const LockedBuffer& derived);
+
 /** A backup's plain header: what deriving its key costs, and where its sealed payload lies. */
 struct BackupHeader
 {
@@ -170,12 +197,22 @@ inline constexpr std::size_t backupDerivedLength = 64;
 /** Opens `file`, whose header `readBackupHeader` read, with the bytes derived from its passphrase. */
 BackupReadResult openBackup(const QByteArray& file, const BackupHeader& header, const LockedBuffer& derived);
 
+/**
+ * Opens `file` as `openBackup` does, in place, and counts its records as `countWrittenPayload` does, without
+ * building them: the check of a file just written, at a fraction of the cost of reading it whole. Nothing when it
+ * does not open, or what it holds is not what the writer writes. The bytes are wiped before it returns.
+ */
+std::optional<BackupCounts> countBackup(QByteArray file, const BackupHeader& header, const LockedBuffer& derived);
+
 /** The contents an opened payload describes; none when it describes none. */
 std::optional<BackupContents> backupContentsFromPayload(const QByteArray& payload);
 
 /** The largest backup read: it holds the whole journal; this is far above years of daily writing, and keeps a
  *  stray file out. */
 inline constexpr qint64 maxBackupBytes = qint64(1) << 30;
+
+/** The length of the header this build writes: where the payload starts. */
+inline constexpr qsizetype backupHeaderLength = 120;
 
 /** The magic bytes every backup starts with. */
 inline constexpr char backupMagic[] = "WENDLEBK";

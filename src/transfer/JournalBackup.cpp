@@ -114,18 +114,25 @@ QString backupFilter()
     return QCoreApplication::translate("wendle::JournalBackup", "Wendle backups") + QStringLiteral(" (*.wendlebackup)");
 }
 
-BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed, const BackupContents& contents,
-                                  const std::function<BackupReadResult(const QByteArray&)>& open)
+BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed, const BackupCounts& expected,
+                                  const std::function<std::optional<BackupCounts>(QByteArray)>& count,
+                                  const std::function<bool()>& cancelled)
 {
     // Private from its first byte, synced, then named; the caller has made sure the name may be replaced.
     const QFileInfo target(path);
     ExportWriter writer(target.absolutePath(), true);
-    if (QString why;
-        !writer.stage({target.fileName(), sealed, int(contents.entries.size())}, &why) || !writer.finish(&why)) {
+    if (QString why; !writer.stage({target.fileName(), sealed, int(expected.entries)}, &why)) {
+        return {0, why, false};
+    }
+    // The writer removes the staged file when it goes unfinished.
+    if (cancelled && cancelled()) {
+        return {0, {}, false, true};
+    }
+    if (QString why; !writer.finish(&why)) {
         return {0, why, false};
     }
     QString problem;
-    const std::optional<QByteArray> written = readRegularFile(path, qint64(sealed.size()), &problem);
+    std::optional<QByteArray> written = readRegularFile(path, qint64(sealed.size()), &problem);
     if (!written) {
         return {
             0,
@@ -133,10 +140,7 @@ BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed,
             QCoreApplication::translate("wendle::JournalBackup", "%1 could not be read back: %2.").arg(path, problem),
             true};
     }
-    const BackupReadResult check = open(*written);
-    if (!check.contents || check.contents->entries.size() != contents.entries.size()
-        || check.contents->displaced.size() != contents.displaced.size()
-        || check.contents->versions.size() != contents.versions.size()) {
+    if (count(std::move(*written)) != expected) {
         //: %1 is a file.
         return {0,
                 QCoreApplication::translate("wendle::JournalBackup",
@@ -144,7 +148,7 @@ BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed,
                     .arg(path),
                 true};
     }
-    return {int(contents.entries.size()), {}, true};
+    return {int(expected.entries), {}, true};
 }
 
 BackupWriteResult writeBackupFile(const QString& path, const BackupContents& contents, const Passphrase& passphrase,
@@ -157,8 +161,10 @@ BackupWriteResult writeBackupFile(const QString& path, const BackupContents& con
                                             "The backup could not be sealed: the system's cryptography failed."),
                 false};
     }
-    return writeSealedFile(path, sealed, contents,
-                           [&passphrase](const QByteArray& file) { return decodeBackup(file, passphrase); });
+    return writeSealedFile(path, sealed, contents.counts(), [&passphrase](const QByteArray& file) {
+        const BackupReadResult read = decodeBackup(file, passphrase);
+        return read.contents ? std::optional(read.contents->counts()) : std::nullopt;
+    });
 }
 
 int RestorePlan::addedVersions(const BackupContents& contents) const

@@ -41,14 +41,18 @@ struct BackupWriteResult
     QString error;
     /** The file was written and named; a failure after that is one of reading it back. */
     bool named = false;
+    /** Cancelled before it was named: nothing was written. */
+    bool cancelled = false;
 };
 
 /**
- * Writes `sealed` to `path` (0600 from its first byte, synced, then named atomically), reads it back and opens it
- * with `open`, which must give back as many entries, displaced bodies and versions as `contents` has.
+ * Writes `sealed` to `path` (0600 from its first byte, synced, then named atomically), reads it back and counts
+ * what it holds with `count`, which must find `expected`. When `cancelled` says so once the file is staged, it is
+ * never named and the result says so.
  */
-BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed, const BackupContents& contents,
-                                  const std::function<BackupReadResult(const QByteArray&)>& open);
+BackupWriteResult writeSealedFile(const QString& path, const QByteArray& sealed, const BackupCounts& expected,
+                                  const std::function<std::optional<BackupCounts>(QByteArray)>& count,
+                                  const std::function<bool()>& cancelled = {});
 
 /**
  * Seals `contents` under `passphrase` into `path` (0600 from its first byte, written atomically), then reads the

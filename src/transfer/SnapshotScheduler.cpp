@@ -4,7 +4,6 @@
 #include "journal/Clock.h"
 #include "journal/EntryStore.h"
 #include "journal/SnapshotFolder.h"
-#include "transfer/JournalBackup.h"
 #include "transfer/SnapshotWriter.h"
 
 #include <QDir>
@@ -25,6 +24,9 @@ SnapshotScheduler::SnapshotScheduler(EntryStore& store, const Clock& clock, cons
 
 SnapshotScheduler::~SnapshotScheduler()
 {
+    if (m_workerKey) {
+        m_workerKey->revoke();
+    }
     if (m_worker) {
         m_worker->wait();
     }
@@ -38,6 +40,9 @@ void SnapshotScheduler::unlocked(const std::shared_ptr<const EntryKey>& key)
         writeIfDue(true);
     } else {
         m_dayCheck.stop();
+        if (m_workerKey) {
+            m_workerKey->revoke();
+        }
     }
 }
 
@@ -54,29 +59,43 @@ void SnapshotScheduler::writeIfDue(bool retryFailure)
     // Where the journal itself lies nothing is written, whatever a hand-edited setting says.
     if (QDir(folder).absolutePath() == QFileInfo(m_journalPath).absolutePath()) {
         //: Why the last snapshot failed, in a few words.
-        done(tr("the folder is the journal's own"), today);
+        const QString problem = tr("the folder is the journal's own");
+        done({{}, 0, problem, false}, today);
         return;
     }
+    // The worker reads the file: what is pending goes there first. A save that fails keeps retrying on its own,
+    // and the snapshot holds what the file holds.
+    if (m_store.hasUnsavedChanges()) {
+        static_cast<void>(m_store.save());
+    }
     m_writing = true;
-    // The bodies are read here, where the store lives; everything slow happens on the worker.
-    auto contents = std::make_shared<BackupContents>(sealedJournal(m_store, true));
+    m_workerKey = std::make_shared<SnapshotKey>(*key);
     auto outcome = std::make_shared<SnapshotOutcome>();
-    QThread* worker = QThread::create([folder, today, contents, key, outcome] {
-        *outcome = writeSnapshot(folder, today, std::move(*contents), *key);
+    QThread* worker = QThread::create([folder, today, path = m_journalPath, workerKey = m_workerKey, outcome] {
+        *outcome = writeSnapshot(folder, today, path, *workerKey);
     });
     m_worker = worker;
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    connect(worker, &QThread::finished, this, [this, outcome, today] { done(outcome->problem, today); });
+    connect(worker, &QThread::finished, this, [this, outcome, today] { done(*outcome, today); });
     worker->start();
 }
 
-void SnapshotScheduler::done(const QString& problem, QDate day)
+void SnapshotScheduler::done(const SnapshotOutcome& outcome, QDate day)
 {
     m_writing = false;
-    m_problem = problem;
-    if (problem.isEmpty()) {
+    m_workerKey.reset();
+    if (outcome.cancelled) {
+        // Neither written nor failed: due again, at once if the journal was unlocked while the worker stopped.
+        if (m_key.lock()) {
+            writeIfDue(true);
+        }
+        return;
+    }
+    m_problem = outcome.problem;
+    if (outcome.problem.isEmpty()) {
         m_failedDay = QDate();
         m_preferences.setValue(PreferenceKeys::lastSnapshot, day);
+        Q_EMIT SnapshotNotices::instance().written();
     } else {
         m_failedDay = day;
     }

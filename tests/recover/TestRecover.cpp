@@ -221,7 +221,7 @@ void TestRecover::recoversABackupAndASnapshot()
     // A snapshot opens with the recovery code, not a passphrase, and only with its own journal's.
     const QString folder = journal.dir.filePath(QStringLiteral("snapshots"));
     const SnapshotOutcome snapshot
-        = writeSnapshot(folder, QDate(2024, 3, 12), sealedJournal(*journal.store, true), *journal.key);
+        = writeSnapshot(folder, QDate(2024, 3, 12), journal.store->path(), SnapshotKey(*journal.key));
     QVERIFY2(snapshot.problem.isEmpty(), qPrintable(snapshot.problem));
     const Run other = recover({QStringLiteral("--code"), formatRecoveryCode(keyBytes(*EntryKey::random())),
                                snapshot.path, journal.dir.filePath(QStringLiteral("other"))});

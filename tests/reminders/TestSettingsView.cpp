@@ -186,8 +186,9 @@ void TestSettingsView::snapshotFolderIsRefusedWithItsReason()
     // However long, the path wraps inside the window's width.
     QTRY_VERIFY(snapshots->folderLabel()->geometry().right() < snapshots->chooseButton()->geometry().left()
                 && snapshots->chooseButton()->geometry().right() < snapshots->width());
+    // A snapshot written while the window is open shows at once.
     preferences.setValue(PreferenceKeys::lastSnapshot, QDate(2026, 12, 7));
-    snapshots->refresh();
+    Q_EMIT SnapshotNotices::instance().written();
     QVERIFY(snapshots->lastSnapshotLabel()->text().startsWith(QStringLiteral("Last snapshot: ")));
     QVERIFY(snapshots->lastSnapshotLabel()->text().contains(QStringLiteral("2026")));
 }

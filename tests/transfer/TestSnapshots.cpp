@@ -6,6 +6,8 @@
 #include "journal/Preferences.h"
 #include "journal/SnapshotFolder.h"
 #include "journal/SnapshotThinning.h"
+#include "transfer/BackupPayload.h"
+#include "transfer/BackupPayloadCheck.h"
 #include "transfer/JournalBackup.h"
 #include "transfer/SnapshotScheduler.h"
 #include "transfer/SnapshotWriter.h"
@@ -13,6 +15,9 @@
 #include "TempJournal.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -99,6 +104,49 @@ void TestSnapshots::sealedUnderTheJournalKey()
     changed = snapshot;
     changed[changed.size() - 20] = char(changed[changed.size() - 20] ^ 1);
     QCOMPARE(decodeSnapshot(changed, *journal.key).error, BackupError::damaged);
+
+    // The payload is written record by record, byte for byte as a JSON document of the same contents, and the
+    // check of a written file counts it without building it.
+    const QString awkward = QStringLiteral("\"q\" \\ \t\n\x01 \u00fc \u65e5 \U0001F600 ") + QChar(0xd800) + u'x';
+    BackupPayloadWriter writer(3);
+    writer.addDisplaced({0, "sealed", noon});
+    writer.addEntry({{noon, QStringLiteral("2026-12-07"), awkward, QStringLiteral("memory"), 7, awkward}, {}});
+    writer.addVersion({0, std::nullopt, "old", noon, 2});
+    const QByteArray payload = writer.finish().mid(3);
+    const QJsonObject entry{{QStringLiteral("category"), QStringLiteral("memory")},
+                            {QStringLiteral("date"), noon.toMSecsSinceEpoch()},
+                            {QStringLiteral("dayKey"), QStringLiteral("2026-12-07")},
+                            {QStringLiteral("promptID"), awkward},
+                            {QStringLiteral("text"), awkward},
+                            {QStringLiteral("words"), 7}};
+    const auto record = [](int index, const char* sealed, qint64 words) {
+        QJsonObject object{{QStringLiteral("at"), noon.toMSecsSinceEpoch()},
+                           {QStringLiteral("entry"), index},
+                           {QStringLiteral("sealed"), QString::fromLatin1(QByteArray(sealed).toBase64())}};
+        if (words >= 0) {
+            object.insert(QStringLiteral("words"), words);
+        }
+        return object;
+    };
+    const QJsonObject document{{QStringLiteral("displaced"), QJsonArray{record(0, "sealed", -1)}},
+                               {QStringLiteral("entries"), QJsonArray{entry}},
+                               {QStringLiteral("versions"), QJsonArray{record(0, "old", 2)}}};
+    QCOMPARE(payload, QJsonDocument(document).toJson(QJsonDocument::Compact));
+    QCOMPARE(countWrittenPayload(payload), std::optional(BackupCounts{1, 1, 1}));
+    // Texts handed over as the UTF-8 they were sealed as are written as their decoded text would be.
+    for (const QByteArray& utf8 :
+         {"a long plain run, eight at a time,\\then" + awkward.chopped(2).toUtf8() + "\xef\xbb\xbf",
+          QByteArray("\xed\xa0\x80 \xff\xc0\xaf \xef\xbf\xbf \xf4\x90\x80\x80 x")}) {
+        BackupPayloadWriter fromBytes(0);
+        BackupPayloadWriter fromText(0);
+        fromBytes.addVersion(0, noon, 1, utf8, {});
+        fromText.addVersion({0, decodeEntryText(utf8), {}, noon, 1});
+        QCOMPARE(fromBytes.finish(), fromText.finish());
+    }
+    for (const QByteArray& spoilt : {QByteArray(payload).replace("\"entry\":0", "\"entry\":1"), payload.chopped(1),
+                                     QByteArray(payload).replace("\\t", "\\q")}) {
+        QVERIFY(!countWrittenPayload(spoilt));
+    }
 
     // Without versions the payload is the one older Wendle wrote and reads: no field of the new kind.
     const BackupContents plain = snapshotJournal(*journal.store, *journal.key);
@@ -204,7 +252,7 @@ void TestSnapshots::writesChecksAndThinsOnlyItsOwnFiles()
     writeFile(folder.filePath(QStringLiteral(".wendle-2026-12-06.wendlesnap.AbC123")));
 
     const SnapshotOutcome written
-        = writeSnapshot(folder.path(), QDate(2026, 12, 7), sealedJournal(*journal.store, true), *journal.key);
+        = writeSnapshot(folder.path(), QDate(2026, 12, 7), journal.store->path(), SnapshotKey(*journal.key));
     QVERIFY2(written.problem.isEmpty(), qPrintable(written.problem));
     QCOMPARE(written.entries, 2);
     QCOMPARE(QFile::permissions(written.path) & 0x0077, 0);
@@ -224,8 +272,31 @@ void TestSnapshots::writesChecksAndThinsOnlyItsOwnFiles()
     // A folder that cannot be made: said in a few words, and nothing else changes.
     writeFile(journal.dir.filePath(QStringLiteral("a-file")));
     const SnapshotOutcome failed = writeSnapshot(journal.dir.filePath(QStringLiteral("a-file/snapshots")),
-                                                 QDate(2026, 12, 8), sealedJournal(*journal.store, true), *journal.key);
+                                                 QDate(2026, 12, 8), journal.store->path(), SnapshotKey(*journal.key));
     QCOMPARE(failed.problem, QStringLiteral("the folder could not be made"));
+    QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+
+    // A disk without room for it: said so, begun nowhere, and the snapshots there stay.
+    const QDate tomorrow(2026, 12, 8);
+    const SnapshotOutcome full = writeSnapshot(folder.path(), tomorrow, journal.store->path(),
+                                               SnapshotKey(*journal.key), [](const QString&) { return 0; });
+    QCOMPARE(full.problem, QStringLiteral("the disk is full"));
+    QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+    // A journal that is gone is said so, and never made anew by reading it.
+    const QString gone = journal.dir.filePath(QStringLiteral("gone.sqlite"));
+    QCOMPARE(writeSnapshot(folder.path(), tomorrow, gone, SnapshotKey(*journal.key)).problem,
+             QStringLiteral("the journal could not be read"));
+    QVERIFY(!QFileInfo::exists(gone));
+
+    // The journal locked while it is written: the worker's key is wiped, and nothing of the write is left.
+    SnapshotKey key(*journal.key);
+    const SnapshotOutcome locked
+        = writeSnapshot(folder.path(), tomorrow, journal.store->path(), key, [&key](const QString& path) {
+              key.revoke();
+              return systemFreeSpace(path);
+          });
+    QVERIFY(locked.cancelled && locked.problem.isEmpty());
+    QVERIFY(!key.use([](const EntryKey&) {}));
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
 }
 
@@ -271,6 +342,20 @@ void TestSnapshots::writesOnceADayAndRetriesAtTheNextUnlock()
     QTRY_COMPARE(finished.count(), 3);
     QCOMPARE(scheduler.problem(), QString());
     QCOMPARE(SnapshotFolder::days(folder).size(), std::size_t(2));
+
+    // Locked while it writes: it stops without a word (unless it was already whole), and the next unlock writes it.
+    clock.advance(24 * 3600);
+    const QDate third = clock.now().toLocalTime().date();
+    const QString thirdFile = QDir(folder).filePath(SnapshotFolder::fileName(third));
+    scheduler.unlocked(journal.key);
+    QVERIFY(scheduler.writing());
+    scheduler.unlocked(nullptr);
+    QTRY_VERIFY(!scheduler.writing());
+    QCOMPARE(scheduler.problem(), QString());
+    QCOMPARE(QFile::exists(thirdFile), preferences.value(PreferenceKeys::lastSnapshot) == third);
+    scheduler.unlocked(journal.key);
+    QTRY_COMPARE(preferences.value(PreferenceKeys::lastSnapshot), third);
+    QVERIFY(QFile::exists(thirdFile));
 }
 
 void TestSnapshots::refusesFoldersThatCannotHoldSnapshots()

@@ -236,7 +236,7 @@ void TestTransferCommands::exportsImportsBacksUpAndRestoresSayingWhatTheyDid()
 
     // A snapshot needs no passphrase: the journal's own key opens it, and no other journal's does.
     const SnapshotOutcome snapshot = writeSnapshot(out.filePath(QStringLiteral("snapshots")), QDate(2026, 12, 7),
-                                                   sealedJournal(rig.store, true), *rig.journal.key);
+                                                   rig.store.path(), SnapshotKey(*rig.journal.key));
     QVERIFY2(snapshot.problem.isEmpty(), qPrintable(snapshot.problem));
     other.run(QStringLiteral("Restore from snapshot…"));
     choose(other.window, snapshot.path);

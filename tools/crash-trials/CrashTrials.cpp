@@ -223,7 +223,7 @@ bool Trials::prepare()
         QString error;
         const std::unique_ptr<EntryStore> store = EntryStore::open(m_versioned.path, &error);
         const SnapshotOutcome written = store
-            ? writeSnapshot(folder(QStringLiteral("earlier")), QDate(2024, 1, 1), sealedJournal(*store, true), *m_key)
+            ? writeSnapshot(folder(QStringLiteral("earlier")), QDate(2024, 1, 1), store->path(), SnapshotKey(*m_key))
             : SnapshotOutcome{{}, 0, error};
         m_earlierSnapshot = written.problem.isEmpty() ? fileBytes(written.path) : QByteArray();
     }
@@ -837,8 +837,7 @@ Outcome Trials::snapshot(int trial, int round)
     QString error;
     if (const std::unique_ptr<EntryStore> store = EntryStore::open(m_versioned.path, &error); !store) {
         outcome.problem = error;
-    } else if (const SnapshotOutcome again
-               = writeSnapshot(snapshots.path(), today, sealedJournal(*store, true), *m_key);
+    } else if (const SnapshotOutcome again = writeSnapshot(snapshots.path(), today, store->path(), SnapshotKey(*m_key));
                !again.problem.isEmpty() && outcome.problem.isEmpty()) {
         outcome.problem = QStringLiteral("the next snapshot failed: %1").arg(again.problem);
     } else if (exists(SnapshotFolder::isUnfinished) && outcome.problem.isEmpty()) {
@@ -959,7 +958,7 @@ int snapshotChild(const QString& journal, const QString& folder)
     QString error;
     const std::unique_ptr<EntryStore> store = EntryStore::open(journal, &error);
     const SnapshotOutcome written
-        = store ? writeSnapshot(folder, QDate::currentDate(), sealedJournal(*store, true), *key) : SnapshotOutcome{};
+        = store ? writeSnapshot(folder, QDate::currentDate(), store->path(), SnapshotKey(*key)) : SnapshotOutcome{};
     if (!store || !written.problem.isEmpty()) {
         std::fprintf(stderr, "snapshot: %s\n", qPrintable(store ? written.problem : error));
         return 1;
