@@ -32,3 +32,17 @@ function(wendle_include_root target folder scope)
     endif()
     target_include_directories(${target} ${scope} ${root})
 endfunction()
+
+# One of Wendle's own modules, lib/wendle/libwendle-<name>.so, opened at its first use (RuntimeLibrary::ownModule) so
+# that the libraries it links stay out of the program's start. It sees the headers of `folder` only, and links
+# nothing of Wendle's: what it shares with the program is declared in a header of that folder.
+function(wendle_add_module name folder)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LINK" ${ARGN})
+    add_library(wendle-${name} MODULE ${ARG_SOURCES})
+    wendle_target_defaults(wendle-${name})
+    wendle_include_root(wendle-${name} ${folder} PRIVATE)
+    target_link_libraries(wendle-${name} PRIVATE ${ARG_LINK})
+    set_target_properties(wendle-${name} PROPERTIES PREFIX lib LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/lib/wendle)
+    add_dependencies(wendle_${folder} wendle-${name})
+    install(TARGETS wendle-${name} LIBRARY DESTINATION lib/wendle)
+endfunction()
