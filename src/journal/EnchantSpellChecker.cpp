@@ -6,7 +6,6 @@
 
 #include <enchant.h>
 
-#include <mutex>
 #include <optional>
 #include <syslog.h>
 
@@ -51,13 +50,10 @@ std::optional<LibEnchant> open()
     return functions;
 }
 
-// Opened by the first checker, on whichever thread makes it.
+// The library, opened at the first call from any thread; nothing when it is not installed or lacks a function.
 const LibEnchant* libEnchant()
 {
-    static std::once_flag opened;
-    static std::optional<LibEnchant> library;
-    std::call_once(opened, [] { library = open(); });
-    return library ? &*library : nullptr;
+    return openedOnce<LibEnchant, open>();
 }
 
 // A broker exists only where the library opened, so everything past one may call it.

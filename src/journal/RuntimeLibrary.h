@@ -3,6 +3,9 @@
 
 #include <QString>
 
+#include <mutex>
+#include <optional>
+
 namespace wendle {
 
 /**
@@ -38,5 +41,17 @@ private:
     void* m_handle = nullptr;
     QString m_failure;
 };
+
+/**
+ * The functions `open` resolves, opened by the first caller on whichever thread it runs (a second caller waits for
+ * it) and kept for the process; nothing when `open` gave none, which it reports itself, once.
+ */
+template <typename Functions, std::optional<Functions> (*open)()> const Functions* openedOnce()
+{
+    static std::once_flag opened;
+    static std::optional<Functions> functions;
+    std::call_once(opened, [] { functions = open(); });
+    return functions ? &*functions : nullptr;
+}
 
 } // namespace wendle

@@ -10,7 +10,6 @@
 #include <libsecret/secret.h>
 
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <syslog.h>
 
@@ -70,14 +69,10 @@ std::optional<LibSecret> open()
     return functions;
 }
 
-// The library, opened on the first call; nothing when it is not installed or lacks a function, which is logged
-// once. Safe from any thread: a second caller waits for the first.
+// The library, opened at the first call from any thread; nothing when it is not installed or lacks a function.
 const LibSecret* libSecret()
 {
-    static std::once_flag opened;
-    static std::optional<LibSecret> library;
-    std::call_once(opened, [] { library = open(); });
-    return library ? &*library : nullptr;
+    return openedOnce<LibSecret, open>();
 }
 
 // Opened by the public calls before anything below runs.

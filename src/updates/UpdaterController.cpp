@@ -147,15 +147,15 @@ void UpdaterController::download(const UpdateRelease& release)
         tell(tr("Couldn't download the update"), tr("There is no room to keep it in %1.").arg(downloadFolder()), true);
         return;
     }
+    // The client first: without it no file is made (and left empty) for nothing.
+    HttpsClient* client = https(tr("Couldn't download the update"));
+    if (!client) {
+        return;
+    }
     auto* file = new QFile(downloadFolder() + u'/' + name, this);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         tell(tr("Couldn't download the update"),
              tr("%1 cannot be written: %2.").arg(file->fileName(), file->errorString()), true);
-        delete file;
-        return;
-    }
-    HttpsClient* client = https(tr("Couldn't download the update"));
-    if (!client) {
         delete file;
         return;
     }
