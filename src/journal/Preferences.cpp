@@ -102,6 +102,11 @@ void Preferences::setString(const QString& key, const QString& value)
     m_settings->setValue(key, value);
 }
 
+void Preferences::remove(const QString& key)
+{
+    m_settings->remove(key);
+}
+
 void Preferences::setStringArray(const QString& key, const QStringList& value)
 {
     m_settings->setValue(key, value);

@@ -44,6 +44,8 @@ inline constexpr PreferenceKey<int> textSize{"writing.textSize", 13};
 // Spell checking while typing, and the dictionary's language tag ("en_US"); absent, the user's locale decides.
 inline constexpr PreferenceKey<bool> spellingEnabled{"spelling.enabled", true};
 inline constexpr const char* spellingLanguage = "spelling.language";
+// The folder a sync program keeps in step between the user's computers; absent: sync is off.
+inline constexpr const char* syncFolder = "sync.folder";
 } // namespace PreferenceKeys
 
 /** The six reminder preferences, as read together at start-up and by the settings window. */
@@ -82,6 +84,7 @@ public:
     void setStringArray(const QString& key, const QStringList& value);
 
     bool contains(const QString& key) const;
+    void remove(const QString& key);
 
     /**
      * A stored preference: its default while the key is absent or its value cannot be read as the key's type
