@@ -252,6 +252,9 @@ void SyncEngine::finishPass(SyncPass::Result result, quint64 generation)
     }
     m_ownLog = std::move(result.ownLog);
     if (!result.failure.isEmpty()) {
+        // Entries sent to a new log go again, all of them: some may not be in it.
+        m_sendAll = m_sendAll
+            || std::any_of(m_inFlight.begin(), m_inFlight.end(), [](const Outgoing& sent) { return !sent.marked; });
         cancelPass();
         updateStatus(result, true);
         Q_EMIT passFinished();
@@ -266,9 +269,8 @@ void SyncEngine::finishPass(SyncPass::Result result, quint64 generation)
         }
     }
     m_inFlight.clear();
-    const bool firstRead = !m_clockKnown;
     learnClock(result.highestClock);
-    if (firstRead && result.ownLogWasEmpty) {
+    if (result.ownLogWasEmpty) {
         m_sendAll = true;
     }
     const bool saved = apply(result.devices);

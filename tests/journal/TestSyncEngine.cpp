@@ -9,6 +9,7 @@
 #include "TempJournal.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -176,6 +177,15 @@ void TestSyncEngine::changesReachTheOtherComputers()
     QCOMPARE(b.store->entryWithGlobalId(id)->creditedWords(), 1);
     QCOMPARE(logOf(a.device()).size(), std::size_t(2));
     QCOMPARE(logOf(b.device()).size(), std::size_t(1));
+
+    // A record still arriving: b waits for it, and reads nothing of it.
+    QFile segment(SyncFolder::segmentPath(SyncFolder::deviceFolder(SyncFolder::root(m_folder), a.device()), 1));
+    QVERIFY(segment.open(QIODevice::Append) && segment.write(QByteArray("\0\0\1", 3)) == 3);
+    segment.close();
+    QVERIFY(b.pass());
+    QCOMPARE(b.engine->status().state, SyncStatus::State::waiting);
+    QCOMPARE(b.engine->status().waitingComputers, 1);
+    QCOMPARE(b.text(id), QStringLiteral("Rain"));
 }
 
 // Two computers change one entry while neither has seen the other's change; a third sees them in any order.
