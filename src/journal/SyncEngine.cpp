@@ -90,6 +90,12 @@ SyncEngine::SyncEngine(EntryStore& store, const Clock& clock, QObject* parent, Q
     };
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, changed);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, changed);
+    // Nothing is merged into a journal before its whole-file check has found it sound.
+    connect(&m_store, &EntryStore::integrityChecked, this, [this] {
+        if (active()) {
+            requestPass(0);
+        }
+    });
     // A save of a change made here: its record goes to the log at once.
     connect(&m_store, &EntryStore::saved, this, [this] {
         if (active() && m_clockKnown) {
