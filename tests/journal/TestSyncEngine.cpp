@@ -256,6 +256,16 @@ void TestSyncEngine::restartsLoseNothingAndRepeatNothing()
     a.start(m_folder);
     QVERIFY(a.pass());
     QCOMPARE(logOf(a.device()).size(), std::size_t(2));
+
+    // A lock in the middle of a pass: what the pass read is dropped, and read again after unlocking.
+    QSignalSpy finished(b.engine.get(), &SyncEngine::passFinished);
+    b.engine->syncNow();
+    QCoreApplication::processEvents();
+    b.engine->locked();
+    QTest::qWait(300);
+    QCOMPARE(finished.size(), 0);
+    QCOMPARE(b.text(id), QStringLiteral("kept"));
+    b.engine->unlocked(m_key);
     QVERIFY(b.pass());
     QCOMPARE(b.text(id), QStringLiteral("kept, and more"));
     QCOMPARE(b.versionTexts(id), QStringList{QStringLiteral("kept")});
