@@ -44,7 +44,7 @@ CREATE TABLE displaced_bodies (
 );
 )sql";
 
-// Each later version only adds tables, so an older file moves up in place, one step after another.
+// Each later version only adds tables and columns, so an older file moves up in place, one step after another.
 const char* const kKeyCheckSchema = R"sql(
 CREATE TABLE key_checks (
     id INTEGER PRIMARY KEY,

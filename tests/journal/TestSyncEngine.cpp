@@ -105,6 +105,7 @@ private Q_SLOTS:
     void concurrentEditsConverge();
     void restartsLoseNothingAndRepeatNothing();
     void anotherJournalsLogIsNotApplied();
+    void noFolderWritesNothing();
 
 private:
     Computer& make(const QString& name, std::shared_ptr<const EntryKey> key)
@@ -286,6 +287,26 @@ void TestSyncEngine::anotherJournalsLogIsNotApplied()
     QVERIFY(stranger.pass());
     QCOMPARE(stranger.engine->status().state, SyncStatus::State::differentKey);
     QCOMPARE(stranger.store->entries().size(), std::size_t(1));
+}
+
+void TestSyncEngine::noFolderWritesNothing()
+{
+    Computer& a = make(QStringLiteral("a"), m_key);
+    a.engine->setFolder({});
+    QVERIFY(a.write(QStringLiteral("private")));
+    QTest::qWait(100);
+    QCOMPARE(a.engine->status().state, SyncStatus::State::off);
+    QCOMPARE(QDir(m_folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QVERIFY(!QFile::exists(a.home + QStringLiteral("/sync-device")));
+
+    // A folder that is gone (a drive not mounted) is reported, never made again.
+    const QString gone = m_dir->filePath(QStringLiteral("unmounted"));
+    QSignalSpy finished(a.engine.get(), &SyncEngine::passFinished);
+    a.engine->setFolder(gone);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(a.engine->status().state, SyncStatus::State::failed);
+    QVERIFY2(a.engine->status().failure.contains(gone), qPrintable(a.engine->status().failure));
+    QVERIFY(!QFile::exists(gone));
 }
 
 QTEST_GUILESS_MAIN(TestSyncEngine)
