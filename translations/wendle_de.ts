@@ -1450,6 +1450,24 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
 </context>
 <context>
+    <name>wendle::SyncEngine</name>
+    <message>
+        <source>Couldn&apos;t read the other computers&apos; changes in the sync folder %1.</source>
+        <translation>Die Änderungen der anderen Computer im Sync-Ordner %1 konnten nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t save the changes from the sync folder %1 to the journal: %2.</source>
+        <translation>Die Änderungen aus dem Sync-Ordner %1 konnten nicht im Tagebuch gespeichert werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::SyncPass</name>
+    <message>
+        <source>The sync folder %1 is not there.</source>
+        <translation>Der Sync-Ordner %1 ist nicht vorhanden.</translation>
+    </message>
+</context>
+<context>
     <name>wendle::TodayView</name>
     <message>
         <source>%1, history</source>

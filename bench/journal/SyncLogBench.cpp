@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sync log's costs: what an append adds to a save, and reading another computer's changes.
 #include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+#include "journal/SyncEngine.h"
 #include "journal/SyncFolder.h"
 #include "journal/SyncId.h"
 #include "journal/SyncLogReader.h"
 #include "journal/SyncLogWriter.h"
 
+#include "BenchJournal.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -103,5 +110,88 @@ void readTenThousandChanges(benchmark::State& state)
     }
 }
 BENCHMARK(readTenThousandChanges)->Unit(benchmark::kMillisecond);
+
+/** A journal and its sync engine in a folder of their own, syncing through `chosenFolder`. */
+struct SyncedJournal
+{
+    QTemporaryDir dir;
+    std::unique_ptr<EntryStore> store;
+    std::unique_ptr<SyncEngine> engine;
+
+    explicit SyncedJournal(const QString& chosenFolder)
+    {
+        QString error;
+        store = EntryStore::open(dir.filePath(QStringLiteral("journal.sqlite")), &error);
+        if (!store) {
+            qFatal("the bench journal could not be opened: %s", qPrintable(error));
+        }
+        engine = std::make_unique<SyncEngine>(*store, systemClock(), nullptr, dir.filePath(QStringLiteral("device")),
+                                              dir.filePath(QStringLiteral("machine-id")));
+        engine->setFolder(chosenFolder);
+    }
+    /** Runs the event loop until the engine has finished its passes. */
+    void settle() const
+    {
+        QEventLoop loop;
+        QObject::connect(engine.get(), &SyncEngine::passFinished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+};
+
+// A save of one changed entry of a journal of 1,000, with sync off: the floor for the next one.
+void saveAlone(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    SyncedJournal journal(QString{});
+    bench::fillJournal(*journal.store, *benchKey(), 1000);
+    Entry* entry = journal.store->entries().back();
+    int i = 0;
+    for (auto _ : state) {
+        journal.store->replaceBody(entry, sealEntryText(QStringLiteral("edit %1").arg(++i), *benchKey()), *benchKey());
+        journal.store->setCreditedWords(entry, 2);
+        benchmark::DoNotOptimize(journal.store->save());
+    }
+}
+BENCHMARK(saveAlone)->Unit(benchmark::kMicrosecond);
+
+// The same save with sync on, until its record is on disk in the log and the entry's mark is cleared.
+void saveWithItsAppend(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    SyncedJournal journal(folder.path());
+    bench::fillJournal(*journal.store, *benchKey(), 1000);
+    journal.engine->unlocked(benchKey());
+    journal.settle();
+    Entry* entry = journal.store->entries().back();
+    int i = 0;
+    for (auto _ : state) {
+        journal.store->replaceBody(entry, sealEntryText(QStringLiteral("edit %1").arg(++i), *benchKey()), *benchKey());
+        journal.store->setCreditedWords(entry, 2);
+        benchmark::DoNotOptimize(journal.store->save());
+        journal.settle();
+    }
+    if (entry->logMark() != 0) {
+        state.SkipWithError("the change did not reach the log");
+    }
+}
+BENCHMARK(saveWithItsAppend)->Unit(benchmark::kMicrosecond);
+
+// Another computer's 10,000 changes, read on the worker in batches and merged into an empty journal, all saved.
+void applyTenThousandChanges(benchmark::State& state)
+{
+    const QString chosenFolder = QFileInfo(largeLog()).path();
+    for (auto _ : state) {
+        SyncedJournal journal(chosenFolder);
+        QElapsedTimer timer;
+        timer.start();
+        journal.engine->unlocked(benchKey());
+        journal.settle();
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+        if (journal.store->entries().size() != std::size_t(kLogRecords)) {
+            state.SkipWithError("the changes were not all applied");
+        }
+    }
+}
+BENCHMARK(applyTenThousandChanges)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 } // namespace

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "journal/SyncRecord.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -46,6 +48,23 @@ public:
     QByteArray cipherBody() const;
     qint64 creditedWords() const { return m_creditedWords; }
 
+    /** Bits of `logMark`. */
+    enum LogMark : quint8
+    {
+        /** A change made on this computer has yet to reach its sync log. */
+        awaitsLog = 0x01,
+        /** That change set the credited words (only an edit on the entry's own day does). */
+        creditChanged = 0x02,
+    };
+    /** What of this computer's changes has yet to reach its sync log (`LogMark` bits); saved with the change. */
+    quint8 logMark() const { return m_logMark; }
+    /** Grows with every change made here that marks the entry, so a logged change can be told from a later one. */
+    quint64 logRevision() const { return m_logRevision; }
+    /** The change that made the current text (see SyncRecord); empty until the entry first reaches a sync log. */
+    SyncStamp stamp() const { return m_stamp; }
+    /** The change that last set the credited words. */
+    SyncStamp creditStamp() const { return m_creditStamp; }
+
 private:
     friend class EntryStore;
     Entry() = default;
@@ -59,10 +78,21 @@ private:
     // Nothing until read from the file: a body never read is never written back.
     mutable std::optional<QByteArray> m_cipherBody;
     qint64 m_creditedWords = 0;
+    SyncStamp m_stamp;
+    SyncStamp m_creditStamp;
+    quint8 m_logMark = 0;
+    quint64 m_logRevision = 0;
     EntryStore* m_store = nullptr;
     bool m_stored = false; // a row exists in the file
     bool m_dirty = false; // in-memory fields differ from the row
     bool m_bodyDirty = false; // the body differs from the row's
+};
+
+/** The stamps of a change another computer made (see SyncRecord). */
+struct SyncStamps
+{
+    SyncStamp stamp;
+    SyncStamp creditStamp;
 };
 
 /** The fields of an entry about to be inserted. */
@@ -76,6 +106,9 @@ struct NewEntry
     qint64 creditedWords = 0;
     /** The entry's global id, as another computer gave it; empty (or one the store already holds) for a new one. */
     QByteArray globalId = {};
+    /** Set for an entry another computer made: it then never goes to this computer's sync log as a change of its own.
+     */
+    std::optional<SyncStamps> synced = {};
 };
 
 } // namespace wendle

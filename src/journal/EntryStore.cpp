@@ -43,6 +43,7 @@ enum StatementIndex
     deleteVersion,
     selectVersions,
     selectVersionBody,
+    writeCursor,
     statementCount
 };
 
@@ -55,6 +56,18 @@ void bindText(sqlite3_stmt* statement, int index, const QString& text)
 void bindBlob(sqlite3_stmt* statement, int index, const QByteArray& blob)
 {
     sqlite3_bind_blob(statement, index, blob.constData(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
+}
+
+// A stamp's clock in SQLite's signed integers, bit for bit.
+void bindStamp(sqlite3_stmt* statement, int index, const SyncStamp& stamp)
+{
+    sqlite3_bind_int64(statement, index, static_cast<sqlite3_int64>(stamp.clock));
+    bindBlob(statement, index + 1, stamp.device);
+}
+
+SyncStamp columnStamp(sqlite3_stmt* statement, int column)
+{
+    return {static_cast<quint64>(sqlite3_column_int64(statement, column)), columnBlob(statement, column + 1)};
 }
 
 // The text of a body that opens under `key`; nothing for one that does not.
@@ -169,10 +182,13 @@ EntryStore::Reading EntryStore::read(const JournalFile& file)
     sqlite3_stmt* select = nullptr;
     // The bodies stay in the file: nothing before unlocking needs them, and they are most of it.
     // An older file's entries have no global id until the upgrade gives them one (adoptGlobalIds).
-    const char* sql = version >= 5 ? "SELECT id, date, day_key, prompt_id, category_raw, credited_words, global_id "
-                                     "FROM entries ORDER BY id"
-                                   : "SELECT id, date, day_key, prompt_id, category_raw, credited_words, NULL "
-                                     "FROM entries ORDER BY id";
+    const char* sql = version >= 6
+        ? "SELECT id, date, day_key, prompt_id, category_raw, credited_words, global_id, sync_mark, stamp_clock, "
+          "stamp_device, credit_clock, credit_device FROM entries ORDER BY id"
+        : version == 5 ? "SELECT id, date, day_key, prompt_id, category_raw, credited_words, global_id, 0, 0, NULL, 0, "
+                         "NULL FROM entries ORDER BY id"
+                       : "SELECT id, date, day_key, prompt_id, category_raw, credited_words, NULL, 0, 0, NULL, 0, NULL "
+                         "FROM entries ORDER BY id";
     if (sqlite3_prepare_v2(file.db(), sql, -1, &select, nullptr) != SQLITE_OK) {
         sqlite3_finalize(select);
         return failed();
@@ -187,6 +203,9 @@ EntryStore::Reading EntryStore::read(const JournalFile& file)
         entry->m_categoryRaw = columnText(select, 4);
         entry->m_creditedWords = sqlite3_column_int64(select, 5);
         entry->m_globalId = columnBlob(select, 6);
+        entry->m_logMark = static_cast<quint8>(sqlite3_column_int64(select, 7) & 0xff);
+        entry->m_stamp = columnStamp(select, 8);
+        entry->m_creditStamp = columnStamp(select, 10);
         entry->m_stored = true;
         reading.entries.push_back(std::move(entry));
     }
@@ -443,6 +462,12 @@ Entry* EntryStore::add(const NewEntry& fields)
     m_owned.push_back(std::move(entry));
     m_order.push_back(inserted);
     markDirty(inserted);
+    if (fields.synced) {
+        inserted->m_stamp = fields.synced->stamp;
+        inserted->m_creditStamp = fields.synced->creditStamp;
+    } else {
+        markForLog(inserted, Entry::awaitsLog | Entry::creditChanged);
+    }
     return inserted;
 }
 
@@ -452,25 +477,124 @@ void EntryStore::setCreditedWords(Entry* entry, qint64 words)
         return;
     }
     entry->m_creditedWords = words;
+    markForLog(entry, Entry::awaitsLog | Entry::creditChanged);
     markDirty(entry);
     announceChange();
 }
 
 void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key)
 {
+    swapBody(entry, cipherBody, key, false);
+    markForLog(entry, Entry::awaitsLog);
+    announceChange();
+}
+
+void EntryStore::swapBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key, bool keepUnsaved)
+{
     // A body the file cannot give now is kept aside as well, copied from its row when the new one is written.
     const std::optional<QByteArray>& current = loadBody(*entry);
     const std::optional<QString> currentText = current ? openedText(*current, key) : std::nullopt;
     if (!currentText) {
         m_pendingDisplaced.push_back({entry, current, m_clock.now()});
-    } else if (entry->m_stored && !entry->m_bodyDirty && openedText(cipherBody, key) != currentText) {
-        // Only the body the file holds becomes a version: texts replaced before it was saved were never kept.
-        m_pendingVersions.push_back({entry, *current, countWords(*currentText)});
+    } else if (entry->m_stored && !entry->m_bodyDirty) {
+        if (openedText(cipherBody, key) != currentText) {
+            // Only the body the file holds becomes a version: texts replaced before it was saved were never kept.
+            m_pendingVersions.push_back({entry, *current, countWords(*currentText)});
+        }
+    } else if (keepUnsaved && openedText(cipherBody, key) != currentText) {
+        // Written with the entry, as a version brought back from a backup is, when the save that replaces it comes.
+        m_restoredVersions.push_back({entry, *current, m_clock.now(), countWords(*currentText)});
     }
     entry->m_cipherBody = cipherBody;
     entry->m_bodyDirty = true;
     markDirty(entry);
+}
+
+void EntryStore::markForLog(Entry* entry, quint8 bits)
+{
+    entry->m_logMark |= bits;
+    ++entry->m_logRevision;
+}
+
+std::vector<Entry*> EntryStore::entriesAwaitingLog() const
+{
+    std::vector<Entry*> waiting;
+    for (Entry* entry : m_order) {
+        if ((entry->m_logMark != 0 || entry->m_stamp.device.isEmpty()) && !entry->m_dirty) {
+            waiting.push_back(entry);
+        }
+    }
+    return waiting;
+}
+
+void EntryStore::setSyncStamps(Entry* entry, const SyncStamp& stamp, const SyncStamp& creditStamp)
+{
+    entry->m_stamp = stamp;
+    entry->m_creditStamp = creditStamp;
+}
+
+void EntryStore::markLogged(Entry* entry, quint64 logRevision)
+{
+    if (entry->m_logRevision == logRevision) {
+        entry->m_logMark = 0;
+        markDirty(entry);
+    }
+}
+
+void EntryStore::takeSyncedBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key, const SyncStamp& stamp)
+{
+    swapBody(entry, cipherBody, key, true);
+    entry->m_stamp = stamp;
     announceChange();
+}
+
+void EntryStore::takeSyncedCredit(Entry* entry, qint64 words, const SyncStamp& creditStamp)
+{
+    entry->m_creditedWords = words;
+    entry->m_creditStamp = creditStamp;
+    markDirty(entry);
+    announceChange();
+}
+
+QHash<QByteArray, SyncCursor> EntryStore::syncCursors() const
+{
+    QHash<QByteArray, SyncCursor> cursors;
+    sqlite3_stmt* select = nullptr;
+    // An older file has no cursors until its upgrade; the statement then cannot be made.
+    if (sqlite3_prepare_v2(m_file->db(), "SELECT device, segment, byte_offset, record FROM sync_cursors", -1, &select,
+                           nullptr)
+        == SQLITE_OK) {
+        while (sqlite3_step(select) == SQLITE_ROW) {
+            cursors.insert(columnBlob(select, 0),
+                           {static_cast<quint32>(sqlite3_column_int64(select, 1)),
+                            static_cast<quint64>(sqlite3_column_int64(select, 2)),
+                            static_cast<quint32>(sqlite3_column_int64(select, 3))});
+        }
+    }
+    sqlite3_finalize(select);
+    return cursors;
+}
+
+bool EntryStore::setSyncCursors(const QHash<QByteArray, SyncCursor>& cursors)
+{
+    return writeAlone([&] {
+        for (auto at = cursors.constBegin(); at != cursors.constEnd(); ++at) {
+            sqlite3_stmt* write = statement(writeCursor,
+                                            "INSERT OR REPLACE INTO sync_cursors (device, segment, byte_offset, "
+                                            "record) VALUES (?1, ?2, ?3, ?4)");
+            if (!write) {
+                return false;
+            }
+            bindBlob(write, 1, at.key());
+            sqlite3_bind_int64(write, 2, at->segment);
+            sqlite3_bind_int64(write, 3, static_cast<sqlite3_int64>(at->offset));
+            sqlite3_bind_int64(write, 4, at->record);
+            if (sqlite3_step(write) != SQLITE_DONE) {
+                return false;
+            }
+        }
+        return true;
+    });
 }
 
 void EntryStore::markDirty(Entry* entry)
@@ -484,7 +608,24 @@ void EntryStore::markDirty(Entry* entry)
 void EntryStore::announceChange()
 {
     ++m_revision;
+    if (m_groupDepth > 0) {
+        m_changedInGroup = true;
+        return;
+    }
     Q_EMIT changed();
+}
+
+EntryStore::ChangeGroup::ChangeGroup(EntryStore& store)
+    : m_store(store)
+{
+    ++m_store.m_groupDepth;
+}
+
+EntryStore::ChangeGroup::~ChangeGroup()
+{
+    if (--m_store.m_groupDepth == 0 && std::exchange(m_store.m_changedInGroup, false)) {
+        Q_EMIT m_store.changed();
+    }
 }
 
 void EntryStore::keepAside(Entry* entry, const QByteArray& cipherBody, const QDateTime& displacedAt)
@@ -511,6 +652,7 @@ bool EntryStore::save()
         return !hasUnsavedChanges();
     }
     const QString before = m_saveFailure;
+    const std::size_t pending = m_dirty.size();
     // Retrying entry by entry helps only when the file took a transaction at all (not busy, not unreadable).
     if (hasUnsavedChanges() && writeTogether(m_dirty) == Written::refused && m_dirty.size() > 1) {
         // One entry that keeps failing must not hold back the others: each goes on its own, failures stay pending.
@@ -518,8 +660,8 @@ bool EntryStore::save()
             writeTogether({entry});
         }
     }
-    const bool saved = !hasUnsavedChanges();
-    if (saved) {
+    const bool allSaved = !hasUnsavedChanges();
+    if (allSaved) {
         m_saveFailure.clear();
         m_retry.stop();
     } else if (!m_retry.isActive()) {
@@ -528,7 +670,10 @@ bool EntryStore::save()
     if (m_saveFailure != before) {
         Q_EMIT saveFailureChanged();
     }
-    return saved;
+    if (m_dirty.size() < pending) {
+        Q_EMIT saved();
+    }
+    return allSaved;
 }
 
 EntryStore::Written EntryStore::writeTogether(std::vector<Entry*> entries)
@@ -580,7 +725,8 @@ std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
         sqlite3_stmt* insert
             = statement(insertEntry,
                         "INSERT INTO entries (date, day_key, prompt_id, category_raw, cipher_body, credited_words, "
-                        "global_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+                        "global_id, sync_mark, stamp_clock, stamp_device, credit_clock, credit_device) "
+                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
         if (!insert) {
             return std::nullopt;
         }
@@ -591,6 +737,9 @@ std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
         bindBlob(insert, 5, entry.m_cipherBody.value_or(QByteArray()));
         sqlite3_bind_int64(insert, 6, entry.m_creditedWords);
         bindBlob(insert, 7, entry.m_globalId);
+        sqlite3_bind_int(insert, 8, entry.m_logMark);
+        bindStamp(insert, 9, entry.m_stamp);
+        bindStamp(insert, 11, entry.m_creditStamp);
         if (sqlite3_step(insert) != SQLITE_DONE) {
             return std::nullopt;
         }
@@ -603,19 +752,28 @@ std::optional<qint64> EntryStore::writeEntry(const Entry& entry)
     }
     sqlite3_stmt* update = nullptr;
     if (entry.m_bodyDirty) {
-        update = statement(updateEntry, "UPDATE entries SET cipher_body = ?1, credited_words = ?2 WHERE id = ?3");
+        update
+            = statement(updateEntry,
+                        "UPDATE entries SET cipher_body = ?1, credited_words = ?2, sync_mark = ?4, stamp_clock = ?5, "
+                        "stamp_device = ?6, credit_clock = ?7, credit_device = ?8 WHERE id = ?3");
         if (update) {
             bindBlob(update, 1, entry.m_cipherBody.value_or(QByteArray()));
         }
     } else {
         // A body that was never read, or did not change, stays as the file holds it.
-        update = statement(updateCredit, "UPDATE entries SET credited_words = ?2 WHERE id = ?3");
+        update
+            = statement(updateCredit,
+                        "UPDATE entries SET credited_words = ?2, sync_mark = ?4, stamp_clock = ?5, stamp_device = ?6, "
+                        "credit_clock = ?7, credit_device = ?8 WHERE id = ?3");
     }
     if (!update) {
         return std::nullopt;
     }
     sqlite3_bind_int64(update, 2, entry.m_creditedWords);
     sqlite3_bind_int64(update, 3, entry.m_id);
+    sqlite3_bind_int(update, 4, entry.m_logMark);
+    bindStamp(update, 5, entry.m_stamp);
+    bindStamp(update, 7, entry.m_creditStamp);
     if (sqlite3_step(update) != SQLITE_DONE) {
         return std::nullopt;
     }

@@ -4,6 +4,7 @@
 #include "journal/Clock.h"
 #include "journal/Entry.h"
 #include "journal/JournalFile.h"
+#include "journal/SyncLogReader.h"
 
 #include <QHash>
 #include <QObject>
@@ -136,6 +137,54 @@ public:
     void addVersion(Entry* entry, const QByteArray& cipherBody, const QDateTime& savedAt, qint64 wordCount);
 
     /**
+     * While one lives, the store's changes are announced with one `changed()` when the last one goes: for many
+     * changes in a row, as when sync brings in another computer's.
+     */
+    class ChangeGroup
+    {
+    public:
+        explicit ChangeGroup(EntryStore& store);
+        ~ChangeGroup();
+        ChangeGroup(const ChangeGroup&) = delete;
+        ChangeGroup& operator=(const ChangeGroup&) = delete;
+
+    private:
+        EntryStore& m_store;
+    };
+
+    /**
+     * The entries whose latest change made here is saved but not yet in this computer's sync log (see
+     * `Entry::logMark`), and those that never reached one (no stamp): a journal's entries before sync was first
+     * turned on. In store order.
+     */
+    std::vector<Entry*> entriesAwaitingLog() const;
+    /**
+     * Gives the entry the stamps of the record about to go to the sync log for its change. They are kept in memory
+     * only, written with the entry's next save: until the change is logged a restart stamps it anew.
+     */
+    void setSyncStamps(Entry* entry, const SyncStamp& stamp, const SyncStamp& creditStamp);
+    /**
+     * The entry's change of `logRevision` is in the sync log: its mark is cleared by the next save, with its stamps.
+     * A change made since keeps the mark.
+     */
+    void markLogged(Entry* entry, quint64 logRevision);
+    /**
+     * Another computer's later text of the entry, stamped `stamp`, becomes current as `replaceBody` would make it,
+     * without marking the entry for this computer's log. The text it replaces is kept as an earlier version when
+     * it differs, even one not yet saved: it was current somewhere.
+     */
+    void takeSyncedBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key, const SyncStamp& stamp);
+    /** Another computer's later credited words; not marked for this computer's log. */
+    void takeSyncedCredit(Entry* entry, qint64 words, const SyncStamp& creditStamp);
+    /** Where reading each other computer's sync log goes on, by device id; none for a device never read. */
+    QHash<QByteArray, SyncCursor> syncCursors() const;
+    /**
+     * Records where reading the given devices' logs goes on, at once in its own transaction (an older journal is
+     * brought up as by `addKeyCheck`). Only after what was read up to there is saved.
+     */
+    [[nodiscard]] bool setSyncCursors(const QHash<QByteArray, SyncCursor>& cursors);
+
+    /**
      * Writes every pending change, in one transaction when it can; when that fails, entry by entry, so one
      * entry that cannot be written holds back no other. Returns whether nothing is left pending. Before the file
      * is found sound, changes stay pending and are written as soon as it is.
@@ -182,6 +231,8 @@ Q_SIGNALS:
     void saveFailureChanged();
     /** The whole-file check has ended: `integrity()` says how. */
     void integrityChecked();
+    /** A save wrote changes to the file. */
+    void saved();
 
 private:
     friend class Entry;
@@ -241,6 +292,10 @@ private:
     const std::optional<QByteArray>& loadBody(const Entry& entry);
     std::optional<QByteArray> readRowBody(qint64 id) const;
     Entry* add(const NewEntry& fields);
+    /** Marks the entry for this computer's sync log with `bits` (`Entry::LogMark`). */
+    void markForLog(Entry* entry, quint8 bits);
+    /** Replaces the body as `replaceBody` says; `keepUnsaved` keeps a replaced text even when it was never saved. */
+    void swapBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key, bool keepUnsaved);
     Written writeTogether(std::vector<Entry*> entries);
     /** Runs `write` in a transaction of its own, the schema brought up first; commits only what all succeeded. */
     [[nodiscard]] bool writeAlone(const std::function<bool()>& write);
@@ -291,7 +346,10 @@ private:
     QTimer m_retry;
     qint64 m_storedDisplacedCount = 0;
     quint64 m_revision = 0;
-    mutable sqlite3_stmt* m_statements[14] = {};
+    /** Open ChangeGroups, and whether a change waits for the last of them to go. */
+    int m_groupDepth = 0;
+    bool m_changedInGroup = false;
+    mutable sqlite3_stmt* m_statements[15] = {};
 };
 
 } // namespace wendle

@@ -29,7 +29,12 @@ CREATE TABLE entries (
     category_raw TEXT,
     cipher_body BLOB,
     credited_words INTEGER NOT NULL DEFAULT 0,
-    global_id BLOB
+    global_id BLOB,
+    sync_mark INTEGER NOT NULL DEFAULT 0,
+    stamp_clock INTEGER NOT NULL DEFAULT 0,
+    stamp_device BLOB,
+    credit_clock INTEGER NOT NULL DEFAULT 0,
+    credit_device BLOB
 );
 CREATE TABLE displaced_bodies (
     id INTEGER PRIMARY KEY,
@@ -39,7 +44,7 @@ CREATE TABLE displaced_bodies (
 );
 )sql";
 
-// Each later version only adds tables, so an older file moves up in place, one step after another.
+// Each later version only adds tables and columns, so an older file moves up in place, one step after another.
 const char* const kKeyCheckSchema = R"sql(
 CREATE TABLE key_checks (
     id INTEGER PRIMARY KEY,
@@ -75,7 +80,26 @@ UPDATE entries SET global_id = randomblob(16) WHERE global_id IS NULL;
 CREATE UNIQUE INDEX entries_by_global_id ON entries (global_id);
 )sql";
 
-const char* const kCurrentVersion = "PRAGMA user_version = 5";
+// What sync needs of each entry (whether its last change here has reached this computer's log, and the stamps of
+// its text and credited words) and where reading each other computer's log goes on. An older file's entries start
+// with none, so each goes to the log once when sync is turned on.
+const char* const kSyncColumns = R"sql(
+ALTER TABLE entries ADD COLUMN sync_mark INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE entries ADD COLUMN stamp_clock INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE entries ADD COLUMN stamp_device BLOB;
+ALTER TABLE entries ADD COLUMN credit_clock INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE entries ADD COLUMN credit_device BLOB;
+)sql";
+const char* const kSyncCursorSchema = R"sql(
+CREATE TABLE sync_cursors (
+    device BLOB PRIMARY KEY,
+    segment INTEGER NOT NULL,
+    byte_offset INTEGER NOT NULL,
+    record INTEGER NOT NULL
+);
+)sql";
+
+const char* const kCurrentVersion = "PRAGMA user_version = 6";
 
 const QStringList kEntryColumns = {QStringLiteral("id"),
                                    QStringLiteral("date"),
@@ -172,7 +196,15 @@ std::optional<qint64> validate(sqlite3* db, const QString& path, QString* error)
                                {QStringLiteral("entry_id"), QStringLiteral("saved_at"), QStringLiteral("word_count"),
                                 QStringLiteral("cipher_body")}))
             || (*version >= 4 && !hasColumns(db, "own_words", {QStringLiteral("sealed_word")}))
-            || (*version >= 5 && !hasColumns(db, "entries", {QStringLiteral("global_id")})))) {
+            || (*version >= 5 && !hasColumns(db, "entries", {QStringLiteral("global_id")}))
+            || (*version >= 6
+                && (!hasColumns(db, "entries",
+                                {QStringLiteral("sync_mark"), QStringLiteral("stamp_clock"),
+                                 QStringLiteral("stamp_device"), QStringLiteral("credit_clock"),
+                                 QStringLiteral("credit_device")})
+                    || !hasColumns(db, "sync_cursors",
+                                   {QStringLiteral("device"), QStringLiteral("segment"), QStringLiteral("byte_offset"),
+                                    QStringLiteral("record")}))))) {
         *error = QCoreApplication::translate("wendle::JournalFile",
                                              "%1 is not a Wendle journal: its tables are not the expected ones.")
                      .arg(path);
@@ -304,7 +336,7 @@ bool JournalFile::makeWritable(QString* error)
     if (integerOf(db, "PRAGMA user_version").value_or(0) == 0) {
         const bool created = execOn(db, "BEGIN IMMEDIATE") && execOn(db, kSchema) && execOn(db, kKeyCheckSchema)
             && execOn(db, kVersionSchema) && execOn(db, kOwnWordSchema) && execOn(db, kGlobalIdIndex)
-            && execOn(db, kCurrentVersion) && execOn(db, "COMMIT");
+            && execOn(db, kSyncCursorSchema) && execOn(db, kCurrentVersion) && execOn(db, "COMMIT");
         if (!created) {
             *error = QCoreApplication::translate("wendle::JournalFile", "Couldn't create the journal %1: %2.")
                          .arg(m_path, sqliteMessage(db));
@@ -345,7 +377,7 @@ bool JournalFile::upgradeSchema()
     const int from = version();
     return (from >= 2 || exec(kKeyCheckSchema)) && (from >= 3 || exec(kVersionSchema))
         && (from >= 4 || exec(kOwnWordSchema)) && (from >= 5 || (exec(kGlobalIdColumn) && exec(kGlobalIdIndex)))
-        && exec(kCurrentVersion);
+        && (from >= 6 || (exec(kSyncColumns) && exec(kSyncCursorSchema))) && exec(kCurrentVersion);
 }
 
 int JournalFile::version() const

@@ -24,7 +24,7 @@ class JournalFile
 {
 public:
     /** The schema version this build writes. */
-    static constexpr int schemaVersion = 5;
+    static constexpr int schemaVersion = 6;
 
     /**
      * Opens `path` for reading, creating it (folder 0700, file 0600) when it does not exist. Refuses a file that
@@ -53,7 +53,8 @@ public:
 
     /**
      * Brings a file of any earlier version to the current one inside the caller's transaction, so the whole
-     * upgrade is kept or none of it; its entries stay as they are but for the global id each gains. Refuses outside a
+     * upgrade is kept or none of it; its entries stay as they are but for the global id each gains (and, from 6 on,
+     * empty sync stamps). Refuses outside a
      * transaction.
      */
     [[nodiscard]] bool upgradeSchema();

@@ -397,6 +397,9 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
     QVERIFY(
         runSql(m_path,
                "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; DROP TABLE entry_versions; DROP TABLE own_words; "
+               "DROP TABLE sync_cursors; ALTER TABLE entries DROP COLUMN sync_mark; "
+               "ALTER TABLE entries DROP COLUMN stamp_clock; ALTER TABLE entries DROP COLUMN stamp_device; "
+               "ALTER TABLE entries DROP COLUMN credit_clock; ALTER TABLE entries DROP COLUMN credit_device; "
                "DROP INDEX entries_by_global_id; ALTER TABLE entries DROP COLUMN global_id; PRAGMA user_version = 1"));
     const QByteArray sound = fileBytes(m_path);
 
@@ -475,7 +478,11 @@ void TestEntryStore::olderSchemasUpgradeWhole_data()
 {
     QTest::addColumn<QByteArray>("downgrade");
     QTest::addColumn<bool>("upgrades");
-    const QByteArray noIds("DROP INDEX entries_by_global_id; ALTER TABLE entries DROP COLUMN global_id; ");
+    const QByteArray noSync(
+        "DROP TABLE sync_cursors; ALTER TABLE entries DROP COLUMN sync_mark; "
+        "ALTER TABLE entries DROP COLUMN stamp_clock; ALTER TABLE entries DROP COLUMN stamp_device; "
+        "ALTER TABLE entries DROP COLUMN credit_clock; ALTER TABLE entries DROP COLUMN credit_device; ");
+    const QByteArray noIds = noSync + "DROP INDEX entries_by_global_id; ALTER TABLE entries DROP COLUMN global_id; ";
     QTest::newRow("from 1") << noIds
             + "DROP TABLE own_words; DROP TABLE entry_versions; DROP TABLE key_checks; "
               "PRAGMA user_version = 1"
@@ -484,6 +491,7 @@ void TestEntryStore::olderSchemasUpgradeWhole_data()
                             << true;
     QTest::newRow("from 3") << noIds + "DROP TABLE own_words; PRAGMA user_version = 3" << true;
     QTest::newRow("from 4") << noIds + "PRAGMA user_version = 4" << true;
+    QTest::newRow("from 5") << noSync + "PRAGMA user_version = 5" << true;
     // The versions' table is made, then its index cannot be: the table must go with the failed upgrade.
     QTest::newRow("from 2, failing partway") << noIds
             + "DROP TABLE own_words; DROP TABLE entry_versions; "
@@ -511,7 +519,7 @@ void TestEntryStore::olderSchemasUpgradeWhole()
     QVERIFY(store);
     Entry* entry = store->entries().front();
     QVERIFY(store->versions(*entry).empty());
-    QVERIFY(entry->globalId().isEmpty());
+    QCOMPARE(entry->globalId().isEmpty(), downgrade.contains("global_id"));
     store->replaceBody(entry, sealEntryText(QStringLiteral("corrected"), *m_key), *m_key);
     // An entry typed before the upgrade carries its id into the upgraded file.
     const QByteArray newId = store->insert(newEntry(QStringLiteral("new"), *m_key))->globalId();
@@ -537,6 +545,10 @@ void TestEntryStore::olderSchemasUpgradeWhole()
     QCOMPARE(store->sealedOwnWords(), std::vector<QByteArray>{"sealed word"});
     QCOMPARE(store->entries().front()->globalId(), oldId);
     QCOMPARE(store->entries().back()->globalId(), newId);
+    // Both changes wait for the sync log, saved with them; the older entry has never reached one.
+    QCOMPARE(store->entries().front()->logMark(), quint8(Entry::awaitsLog));
+    QCOMPARE(store->entries().back()->logMark(), quint8(Entry::awaitsLog | Entry::creditChanged));
+    QVERIFY(store->entries().front()->stamp().device.isEmpty());
     // An id given by another computer is kept; one the journal already holds gives way to a fresh one.
     NewEntry incoming = newEntry(QStringLiteral("from elsewhere"), *m_key);
     incoming.globalId = QByteArray(16, '\x07');

@@ -1,0 +1,313 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+#include "journal/SyncDevice.h"
+#include "journal/SyncEngine.h"
+#include "journal/SyncFolder.h"
+#include "journal/SyncLogReader.h"
+
+#include "TempJournal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace wendle;
+using namespace wendle::test;
+
+namespace {
+
+const QDateTime kWritten(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+
+/** One computer: its own journal, device id file and machine id, syncing through the shared folder. */
+struct Computer
+{
+    QString home;
+    std::shared_ptr<const EntryKey> key;
+    std::unique_ptr<EntryStore> store;
+    std::unique_ptr<SyncEngine> engine;
+
+    void start(const QString& folder)
+    {
+        QString error;
+        store = EntryStore::open(home + QStringLiteral("/journal.sqlite"), &error);
+        QVERIFY2(store, qPrintable(error));
+        engine = std::make_unique<SyncEngine>(*store, systemClock(), nullptr, home + QStringLiteral("/sync-device"),
+                                              home + QStringLiteral("/machine-id"));
+        engine->setFolder(folder);
+        engine->unlocked(key);
+    }
+    void stop()
+    {
+        engine.reset();
+        store.reset();
+    }
+    QByteArray device() const
+    {
+        QString error;
+        return SyncDevice::id(home + QStringLiteral("/sync-device"), &error, home + QStringLiteral("/machine-id"))
+            .value_or(QByteArray());
+    }
+    /** One pass, and whatever it leads to at once; false when it does not finish. */
+    bool pass() const
+    {
+        QSignalSpy finished(engine.get(), &SyncEngine::passFinished);
+        engine->syncNow();
+        return finished.wait(10000);
+    }
+    Entry* write(const QString& text)
+    {
+        Entry* entry = store->insert({kWritten, QStringLiteral("2026-03-01"), QStringLiteral("memory-001"),
+                                      QStringLiteral("memory"), sealEntryText(text, *key), countWords(text)});
+        return store->save() ? entry : nullptr;
+    }
+    /** An edit as the writing screens make it: credited words only on the entry's own day. */
+    bool edit(const QByteArray& globalId, const QString& text, bool ownDay)
+    {
+        Entry* entry = store->entryWithGlobalId(globalId);
+        if (!entry) {
+            return false;
+        }
+        store->replaceBody(entry, sealEntryText(text, *key), *key);
+        if (ownDay) {
+            store->setCreditedWords(entry, countWords(text));
+        }
+        return store->save();
+    }
+    QString text(const QByteArray& globalId) const
+    {
+        const Entry* entry = store->entryWithGlobalId(globalId);
+        return entry ? openEntryText(entry->cipherBody(), *key) : QString();
+    }
+    QStringList versionTexts(const QByteArray& globalId) const
+    {
+        QStringList texts;
+        for (const EntryStore::Version& version : store->versions(*store->entryWithGlobalId(globalId))) {
+            texts << openEntryText(store->versionBody(version.id).value_or(QByteArray()), *key);
+        }
+        return texts;
+    }
+};
+
+} // namespace
+
+class TestSyncEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void changesReachTheOtherComputers();
+    void concurrentEditsConverge_data();
+    void concurrentEditsConverge();
+    void restartsLoseNothingAndRepeatNothing();
+    void anotherJournalsLogIsNotApplied();
+    void noFolderWritesNothing();
+
+private:
+    Computer& make(const QString& name, std::shared_ptr<const EntryKey> key)
+    {
+        const QString home = m_dir->filePath(name);
+        QDir().mkpath(home);
+        putFile(home + QStringLiteral("/machine-id"), name.toUtf8() + "-machine\n");
+        m_computers.push_back(std::make_unique<Computer>(Computer{home, std::move(key), nullptr, nullptr}));
+        m_computers.back()->start(m_folder);
+        return *m_computers.back();
+    }
+    /** The records of `device`'s log. */
+    std::vector<SyncRecord> logOf(const QByteArray& device) const
+    {
+        std::vector<SyncRecord> records;
+        for (SyncLogReader::Read& read : SyncLogReader(SyncFolder::root(m_folder), device, m_key).read({}).records) {
+            records.push_back(std::move(read.record));
+        }
+        return records;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_folder;
+    std::shared_ptr<const EntryKey> m_key = EntryKey::random();
+    std::vector<std::unique_ptr<Computer>> m_computers;
+};
+
+void TestSyncEngine::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_folder = m_dir->filePath(QStringLiteral("Sync"));
+    QVERIFY(QDir().mkpath(m_folder));
+}
+
+void TestSyncEngine::cleanup()
+{
+    m_computers.clear();
+}
+
+void TestSyncEngine::changesReachTheOtherComputers()
+{
+    Computer& a = make(QStringLiteral("a"), m_key);
+    Computer& b = make(QStringLiteral("b"), m_key);
+    Entry* written = a.write(QStringLiteral("Snow on the pass"));
+    QVERIFY(written);
+    const QByteArray id = written->globalId();
+    QVERIFY(a.pass());
+    QCOMPARE(a.engine->status().state, SyncStatus::State::synced);
+    QVERIFY(written->logMark() == 0 && written->stamp().device == a.device());
+
+    QVERIFY(b.pass());
+    QCOMPARE(b.text(id), QStringLiteral("Snow on the pass"));
+    QCOMPARE(b.store->entryWithGlobalId(id)->creditedWords(), 4);
+    QCOMPARE(b.store->entryWithGlobalId(id)->dayKey(), QStringLiteral("2026-03-01"));
+    QCOMPARE(b.engine->status().state, SyncStatus::State::synced);
+    QVERIFY(b.engine->status().lastSynced.isValid());
+    // What came in is not sent back out.
+    QVERIFY(logOf(b.device()).empty());
+
+    // An edit of a past day moves the text, never the credited words; one on the entry's own day moves both.
+    QVERIFY(b.edit(id, QStringLiteral("Snow on the pass, and later rain"), false));
+    QVERIFY(b.pass());
+    QVERIFY(a.pass());
+    QCOMPARE(a.text(id), QStringLiteral("Snow on the pass, and later rain"));
+    QCOMPARE(written->creditedWords(), 4);
+    QVERIFY(a.edit(id, QStringLiteral("Rain"), true));
+    QVERIFY(a.pass());
+    QVERIFY(b.pass());
+    QCOMPARE(b.text(id), QStringLiteral("Rain"));
+    QCOMPARE(b.store->entryWithGlobalId(id)->creditedWords(), 1);
+    QCOMPARE(logOf(a.device()).size(), std::size_t(2));
+    QCOMPARE(logOf(b.device()).size(), std::size_t(1));
+
+    // A record still arriving: b waits for it, and reads nothing of it.
+    QFile segment(SyncFolder::segmentPath(SyncFolder::deviceFolder(SyncFolder::root(m_folder), a.device()), 1));
+    QVERIFY(segment.open(QIODevice::Append) && segment.write(QByteArray("\0\0\1", 3)) == 3);
+    segment.close();
+    QVERIFY(b.pass());
+    QCOMPARE(b.engine->status().state, SyncStatus::State::waiting);
+    QCOMPARE(b.engine->status().waitingComputers, 1);
+    QCOMPARE(b.text(id), QStringLiteral("Rain"));
+}
+
+// Two computers change one entry while neither has seen the other's change; a third sees them in any order.
+void TestSyncEngine::concurrentEditsConverge_data()
+{
+    QTest::addColumn<bool>("aFirst");
+    QTest::addColumn<bool>("together");
+    QTest::newRow("a's change first") << true << false;
+    QTest::newRow("b's change first") << false << false;
+    QTest::newRow("both in one pass") << true << true;
+}
+
+void TestSyncEngine::concurrentEditsConverge()
+{
+    QFETCH(bool, aFirst);
+    QFETCH(bool, together);
+    Computer& a = make(QStringLiteral("a"), m_key);
+    Computer& b = make(QStringLiteral("b"), m_key);
+    Computer& c = make(QStringLiteral("c"), m_key);
+    const QByteArray id = a.write(QStringLiteral("first"))->globalId();
+    QVERIFY(a.pass() && b.pass() && c.pass());
+    QCOMPARE(c.text(id), QStringLiteral("first"));
+
+    Computer& early = aFirst ? a : b;
+    Computer& late = aFirst ? b : a;
+    late.engine->locked();
+    QVERIFY(a.edit(id, QStringLiteral("from a"), true));
+    QVERIFY(b.edit(id, QStringLiteral("from b"), true));
+    QVERIFY(early.pass());
+    if (!together) {
+        QVERIFY(c.pass());
+    }
+    late.engine->unlocked(m_key);
+    QVERIFY(late.pass() && early.pass() && c.pass());
+
+    // The same stamps on both: the greater device id breaks the tie.
+    const bool aWins = b.device() < a.device();
+    const QString winner = aWins ? QStringLiteral("from a") : QStringLiteral("from b");
+    const QString loser = aWins ? QStringLiteral("from b") : QStringLiteral("from a");
+    for (Computer* computer : {&a, &b, &c}) {
+        QCOMPARE(computer->text(id), winner);
+        QVERIFY2(computer->versionTexts(id).contains(loser), qPrintable(computer->versionTexts(id).join(u'|')));
+        QCOMPARE(computer->store->entries().size(), std::size_t(1));
+        QVERIFY(!computer->store->hasUnsavedChanges());
+    }
+}
+
+void TestSyncEngine::restartsLoseNothingAndRepeatNothing()
+{
+    Computer& a = make(QStringLiteral("a"), m_key);
+    Computer& b = make(QStringLiteral("b"), m_key);
+    const QByteArray id = a.write(QStringLiteral("kept"))->globalId();
+    QVERIFY(a.pass() && b.pass());
+
+    // Where reading stopped is in the journal: a restarted computer reads nothing again.
+    b.stop();
+    b.start(m_folder);
+    const quint64 revision = b.store->revision();
+    QVERIFY(b.pass());
+    QCOMPARE(b.store->revision(), revision);
+    QVERIFY(b.versionTexts(id).isEmpty());
+    QCOMPARE(b.engine->status().state, SyncStatus::State::synced);
+
+    // The change is saved, and the program ends before its record is appended: the next start appends it.
+    QVERIFY(a.edit(id, QStringLiteral("kept, and more"), true));
+    a.stop();
+    QCOMPARE(logOf(a.device()).size(), std::size_t(1));
+    a.start(m_folder);
+    QVERIFY(a.pass());
+    QCOMPARE(logOf(a.device()).size(), std::size_t(2));
+
+    // A lock in the middle of a pass: what the pass read is dropped, and read again after unlocking.
+    QSignalSpy finished(b.engine.get(), &SyncEngine::passFinished);
+    b.engine->syncNow();
+    QCoreApplication::processEvents();
+    b.engine->locked();
+    QTest::qWait(300);
+    QCOMPARE(finished.size(), 0);
+    QCOMPARE(b.text(id), QStringLiteral("kept"));
+    b.engine->unlocked(m_key);
+    QVERIFY(b.pass());
+    QCOMPARE(b.text(id), QStringLiteral("kept, and more"));
+    QCOMPARE(b.versionTexts(id), QStringList{QStringLiteral("kept")});
+    QCOMPARE(b.store->entryWithGlobalId(id)->creditedWords(), 3);
+}
+
+void TestSyncEngine::anotherJournalsLogIsNotApplied()
+{
+    Computer& stranger = make(QStringLiteral("stranger"), EntryKey::random());
+    QVERIFY(stranger.write(QStringLiteral("someone else's journal")));
+    QVERIFY(stranger.pass());
+    Computer& a = make(QStringLiteral("a"), m_key);
+    QVERIFY(a.write(QStringLiteral("mine")));
+    QVERIFY(a.pass());
+    QCOMPARE(a.engine->status().state, SyncStatus::State::differentKey);
+    QCOMPARE(a.store->entries().size(), std::size_t(1));
+    QCOMPARE(stranger.engine->status().state, SyncStatus::State::synced);
+    QVERIFY(stranger.pass());
+    QCOMPARE(stranger.engine->status().state, SyncStatus::State::differentKey);
+    QCOMPARE(stranger.store->entries().size(), std::size_t(1));
+}
+
+void TestSyncEngine::noFolderWritesNothing()
+{
+    Computer& a = make(QStringLiteral("a"), m_key);
+    a.engine->setFolder({});
+    QVERIFY(a.write(QStringLiteral("private")));
+    QTest::qWait(100);
+    QCOMPARE(a.engine->status().state, SyncStatus::State::off);
+    QCOMPARE(QDir(m_folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QVERIFY(!QFile::exists(a.home + QStringLiteral("/sync-device")));
+
+    // A folder that is gone (a drive not mounted) is reported, never made again.
+    const QString gone = m_dir->filePath(QStringLiteral("unmounted"));
+    QSignalSpy finished(a.engine.get(), &SyncEngine::passFinished);
+    a.engine->setFolder(gone);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(a.engine->status().state, SyncStatus::State::failed);
+    QVERIFY2(a.engine->status().failure.contains(gone), qPrintable(a.engine->status().failure));
+    QVERIFY(!QFile::exists(gone));
+}
+
+QTEST_GUILESS_MAIN(TestSyncEngine)
+#include "TestSyncEngine.moc"
