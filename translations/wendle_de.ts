@@ -1435,6 +1435,17 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
 </context>
 <context>
+    <name>wendle::SyncEngine</name>
+    <message>
+        <source>Couldn&apos;t read the other computers&apos; changes in the sync folder %1.</source>
+        <translation>Die Änderungen der anderen Computer im Sync-Ordner %1 konnten nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t save the changes from the sync folder %1 to the journal: %2.</source>
+        <translation>Die Änderungen aus dem Sync-Ordner %1 konnten nicht im Tagebuch gespeichert werden: %2.</translation>
+    </message>
+</context>
+<context>
     <name>wendle::SyncLogWriter</name>
     <message>
         <source>Couldn&apos;t write this computer&apos;s changes to the sync folder %1: %2.</source>
@@ -1450,21 +1461,102 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     </message>
 </context>
 <context>
-    <name>wendle::SyncEngine</name>
-    <message>
-        <source>Couldn&apos;t read the other computers&apos; changes in the sync folder %1.</source>
-        <translation>Die Änderungen der anderen Computer im Sync-Ordner %1 konnten nicht gelesen werden.</translation>
-    </message>
-    <message>
-        <source>Couldn&apos;t save the changes from the sync folder %1 to the journal: %2.</source>
-        <translation>Die Änderungen aus dem Sync-Ordner %1 konnten nicht im Tagebuch gespeichert werden: %2.</translation>
-    </message>
-</context>
-<context>
     <name>wendle::SyncPass</name>
     <message>
         <source>The sync folder %1 is not there.</source>
         <translation>Der Sync-Ordner %1 ist nicht vorhanden.</translation>
+    </message>
+</context>
+<context>
+    <name>wendle::SyncSettings</name>
+    <message>
+        <source>%1 is not a folder.</source>
+        <translation>%1 ist kein Ordner.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written.</source>
+        <translation>%1 ist nicht beschreibbar.</translation>
+    </message>
+    <message>
+        <source>%1 holds Wendle&apos;s own journal file, which a sync program must never copy.</source>
+        <translation>%1 enthält Wendles eigene Tagebuchdatei, die ein Sync-Programm nie kopieren darf.</translation>
+    </message>
+    <message>
+        <source>Sync through a folder…</source>
+        <translation>Über einen Ordner synchronisieren…</translation>
+    </message>
+    <message>
+        <source>Stop syncing</source>
+        <translation>Nicht mehr synchronisieren</translation>
+    </message>
+    <message>
+        <source>Sync</source>
+        <translation>Synchronisieren</translation>
+    </message>
+    <message>
+        <source>Keeps this journal the same on your other computers through a folder that a sync program such as Syncthing or Nextcloud keeps in step. Only sealed changes are written there; your recovery code joins another computer.</source>
+        <translation>Hält dieses Tagebuch auf deinen anderen Computern gleich, über einen Ordner, den ein Sync-Programm wie Syncthing oder Nextcloud abgleicht. Dort werden nur versiegelte Änderungen geschrieben; mit deinem Wiederherstellungscode kommt ein weiterer Computer hinzu.</translation>
+    </message>
+    <message>
+        <source>Not changed: %1</source>
+        <translation>Nicht geändert: %1</translation>
+    </message>
+    <message>
+        <source>Off: this journal is kept on this computer only.</source>
+        <translation>Aus: Dieses Tagebuch bleibt nur auf diesem Computer.</translation>
+    </message>
+    <message>
+        <source>Syncing…</source>
+        <translation>Wird synchronisiert…</translation>
+    </message>
+    <message numerus="yes">
+        <source>Waiting for %n computer&apos;s changes to finish arriving</source>
+        <translation>
+            <numerusform>Warten, bis die Änderungen eines Computers vollständig angekommen sind</numerusform>
+            <numerusform>Warten, bis die Änderungen von %n Computern vollständig angekommen sind</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>This folder holds a journal sealed with another recovery code. Its entries are not read.</source>
+        <translation>Dieser Ordner enthält ein Tagebuch, das mit einem anderen Wiederherstellungscode versiegelt ist. Seine Einträge werden nicht gelesen.</translation>
+    </message>
+    <message>
+        <source>Waiting for the first sync</source>
+        <translation>Warten auf die erste Synchronisierung</translation>
+    </message>
+    <message>
+        <source>Last synced just now</source>
+        <translation>Gerade eben synchronisiert</translation>
+    </message>
+    <message numerus="yes">
+        <source>Last synced %n minutes ago</source>
+        <translation>
+            <numerusform>Vor einer Minute synchronisiert</numerusform>
+            <numerusform>Vor %n Minuten synchronisiert</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Last synced %n hours ago</source>
+        <translation>
+            <numerusform>Vor einer Stunde synchronisiert</numerusform>
+            <numerusform>Vor %n Stunden synchronisiert</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Last synced on %1</source>
+        <translation>Zuletzt synchronisiert am %1</translation>
+    </message>
+    <message>
+        <source>Sync folder: %1</source>
+        <translation>Sync-Ordner: %1</translation>
+    </message>
+    <message>
+        <source>Choose another folder…</source>
+        <translation>Anderen Ordner auswählen…</translation>
+    </message>
+    <message>
+        <source>Sync folder</source>
+        <translation>Sync-Ordner</translation>
     </message>
 </context>
 <context>

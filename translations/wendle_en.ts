@@ -88,6 +88,30 @@
     </message>
 </context>
 <context>
+    <name>wendle::SyncSettings</name>
+    <message numerus="yes">
+        <source>Waiting for %n computer&apos;s changes to finish arriving</source>
+        <translation>
+            <numerusform>Waiting for %n computer&apos;s changes to finish arriving</numerusform>
+            <numerusform>Waiting for %n computers&apos; changes to finish arriving</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Last synced %n minutes ago</source>
+        <translation>
+            <numerusform>Last synced %n minute ago</numerusform>
+            <numerusform>Last synced %n minutes ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Last synced %n hours ago</source>
+        <translation>
+            <numerusform>Last synced %n hour ago</numerusform>
+            <numerusform>Last synced %n hours ago</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>wendle::TransferContext</name>
     <message numerus="yes">
         <source>%n entries</source>

@@ -122,6 +122,15 @@ void MainWindow::attachUpdater(UpdaterController& updater)
     connect(m_checkForUpdates, &QAction::triggered, &updater, &UpdaterController::checkForUpdates);
 }
 
+void MainWindow::attachSync(SyncEngine& sync)
+{
+    m_sync = &sync;
+    // A settings window opened before has no sync section: the next one will.
+    if (m_settingsWindow && !m_settingsWindow->isVisible()) {
+        m_settingsWindow->deleteLater();
+    }
+}
+
 void MainWindow::showAbout()
 {
     if (m_about) {
@@ -202,7 +211,7 @@ SettingsView* MainWindow::settingsView() const
 void MainWindow::showSettings()
 {
     if (!m_settingsWindow) {
-        m_settingsWindow = new SettingsView(m_scheduler, this);
+        m_settingsWindow = new SettingsView(m_scheduler, m_sync, this);
         m_settingsWindow->setWindowFlag(Qt::Window);
         m_settingsWindow->setWindowTitle(tr("Settings"));
         m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);

@@ -17,6 +17,7 @@ class Preferences;
 class ReminderScheduler;
 class RootView;
 class SettingsView;
+class SyncEngine;
 class SnapshotScheduler;
 class UpdaterController;
 
@@ -56,6 +57,8 @@ public:
 
     /** Lets "Check for updates…" start checks, enabled while `updater` can check; its dialogs open over this. */
     void attachUpdater(UpdaterController& updater);
+    /** Sync's section in the settings window: the engine exists once the journal has passed its check. */
+    void attachSync(SyncEngine& sync);
     /** Closing hides the window rather than quitting (Wendle lives on in the tray). */
     void setKeepRunningWhenClosed(bool keepRunning) { m_keepRunningWhenClosed = keepRunning; }
 
@@ -102,6 +105,7 @@ private:
     bool m_altAlone = false;
     bool m_quitConfirmed = false;
     QPointer<SettingsView> m_settingsWindow;
+    SyncEngine* m_sync = nullptr;
     bool m_quitting = false;
     bool m_keepRunningWhenClosed = false;
 };

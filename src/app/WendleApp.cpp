@@ -13,6 +13,7 @@
 #include "journal/Preferences.h"
 #include "journal/SecretServiceKeychain.h"
 #include "journal/Spelling.h"
+#include "journal/SyncEngine.h"
 #include "journal/SystemLog.h"
 #include "journal/TerminationSignals.h"
 #include "lock/AppLockController.h"
@@ -203,6 +204,7 @@ void WendleApp::startJournal()
         connect(box, &QDialog::finished, this, [] { QCoreApplication::exit(1); });
         return;
     }
+    startSync();
     // The tray can unlock and take writing, so it comes only once the file may be written.
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         // The lock, the scheduler and the updater live on in the tray while the window is closed.
@@ -224,6 +226,22 @@ void WendleApp::startJournal()
     if (m_quickEntryWanted) {
         openQuickEntry();
     }
+}
+
+void WendleApp::startSync()
+{
+    m_sync = std::make_unique<SyncEngine>(*m_store, *m_clock);
+    m_sync->setFolder(m_preferences->string(QString::fromLatin1(PreferenceKeys::syncFolder)).value_or(QString()));
+    const auto followLock = [this] {
+        if (m_lock->isUnlocked()) {
+            m_sync->unlocked(m_lock->key());
+        } else {
+            m_sync->locked();
+        }
+    };
+    connect(m_lock.get(), &AppLockController::keyChanged, m_sync.get(), followLock);
+    followLock();
+    m_window->attachSync(*m_sync);
 }
 
 void WendleApp::openQuickEntry()

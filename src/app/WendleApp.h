@@ -20,6 +20,7 @@ class MainWindow;
 class Preferences;
 class QuickEntry;
 class ReminderScheduler;
+class SyncEngine;
 class SystemClock;
 class SystemEvents;
 class TerminationSignals;
@@ -82,6 +83,8 @@ private:
      * with status 1), or adds what writes to a sound one.
      */
     void startJournal();
+    /** Syncs through the folder the user chose, following the lock; off while none is chosen. */
+    void startSync();
     /** Reports a start-up failure on standard error and in a dialog; the exit status. */
     static int failToStart(const QString& message);
     /** The message refusing a journal: the reason, and that the file is left as it was. */
@@ -106,6 +109,8 @@ private:
     std::unique_ptr<AppLockController> m_lock;
     std::unique_ptr<UpdaterController> m_updater;
     std::unique_ptr<MainWindow> m_window;
+    // After the store and the window, before them in destruction: it writes to the one and the other shows it.
+    std::unique_ptr<SyncEngine> m_sync;
     // Declared after the window, whose commands its menu offers.
     std::unique_ptr<TrayItem> m_tray;
     /** The tray's panel, or one of its own without a tray; none before the journal's check. */

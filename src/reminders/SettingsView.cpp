@@ -4,6 +4,7 @@
 #include "journal/EntryStore.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SnapshotSettings.h"
+#include "reminders/SyncSettings.h"
 #include "reminders/WritingSettings.h"
 #include "ui/Divider.h"
 #include "ui/Palette.h"
@@ -52,7 +53,7 @@ QLabel* note(const QString& text, QWidget* parent)
 
 } // namespace
 
-SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
+SettingsView::SettingsView(ReminderScheduler& scheduler, SyncEngine* sync, QWidget* parent)
     : QWidget(parent)
     , m_scheduler(scheduler)
     , m_enabled(m_preferences.value(PreferenceKeys::reminderEnabled))
@@ -96,6 +97,11 @@ SettingsView::SettingsView(ReminderScheduler& scheduler, QWidget* parent)
     m_snapshots = new SnapshotSettings(EntryStore::defaultPath(), kTextSize, this);
     stack->addWidget(m_snapshots);
     stack->addWidget(new Divider(this));
+    if (sync) {
+        m_sync = new SyncSettings(*sync, kTextSize, this);
+        stack->addWidget(m_sync);
+        stack->addWidget(new Divider(this));
+    }
     stack->addWidget(new WritingSettings(this));
     // Its natural height: stretched, the rows would drift apart.
     setFixedHeight(stack->heightForWidth(kWidth));

@@ -11,12 +11,14 @@ namespace wendle {
 
 class ReminderScheduler;
 class SnapshotSettings;
+class SyncEngine;
+class SyncSettings;
 class SwitchToggle;
 
 /**
  * The settings window's content: the daily reminder and the evening nudge, each switched and timed, and the
  * switch for the Today screen's reminder to check the recovery code; below them, writing (`WritingSettings`) and
- * the daily snapshots (`SnapshotSettings`).
+ * the daily snapshots (`SnapshotSettings`) and, given an engine, sync (`SyncSettings`).
  * Every change of one of the six reminder values is handed to the scheduler at once; opening the window changes
  * nothing. The nudge can be set only while the daily reminder is on, and keeps its own setting meanwhile.
  */
@@ -25,7 +27,7 @@ class SettingsView : public QWidget
     Q_OBJECT
 
 public:
-    explicit SettingsView(ReminderScheduler& scheduler, QWidget* parent = nullptr);
+    explicit SettingsView(ReminderScheduler& scheduler, SyncEngine* sync = nullptr, QWidget* parent = nullptr);
 
     /** Hands the six stored values to the scheduler. */
     void applySettings();
@@ -36,6 +38,8 @@ public:
     QTimeEdit* nudgeTime() const { return m_nudgeTime; }
     SwitchToggle* recoveryCodeToggle() const { return m_recoveryCodeToggle; }
     SnapshotSettings* snapshots() const { return m_snapshots; }
+    /** Null without an engine. */
+    SyncSettings* sync() const { return m_sync; }
 
 private:
     /** Stores one value and applies the settings, unless the value is already stored. */
@@ -58,6 +62,7 @@ private:
     QTimeEdit* m_nudgeTime;
     SwitchToggle* m_recoveryCodeToggle;
     SnapshotSettings* m_snapshots = nullptr;
+    SyncSettings* m_sync = nullptr;
 };
 
 } // namespace wendle

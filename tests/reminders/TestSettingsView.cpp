@@ -2,9 +2,11 @@
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "journal/SnapshotFolder.h"
+#include "journal/SyncEngine.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
 #include "reminders/SnapshotSettings.h"
+#include "reminders/SyncSettings.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/SwitchToggle.h"
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void pickingATimeStoresBothParts();
     void disabledControlsFadeInAWindowOfItsNaturalSize();
     void snapshotFolderIsRefusedWithItsReason();
+    void syncFolderIsChosenRefusedAndStopped();
 
 private:
     QTemporaryDir m_dir;
@@ -191,6 +194,62 @@ void TestSettingsView::snapshotFolderIsRefusedWithItsReason()
     Q_EMIT SnapshotNotices::instance().written();
     QVERIFY(snapshots->lastSnapshotLabel()->text().startsWith(QStringLiteral("Last snapshot: ")));
     QVERIFY(snapshots->lastSnapshotLabel()->text().contains(QStringLiteral("2026")));
+}
+
+void TestSettingsView::syncFolderIsChosenRefusedAndStopped()
+{
+    Preferences preferences;
+    QString error;
+    auto store = EntryStore::open(m_dir.filePath(QStringLiteral("sync/journal.sqlite")), &error);
+    QVERIFY2(store, qPrintable(error));
+    QFile machine(m_dir.filePath(QStringLiteral("machine-id")));
+    QVERIFY(machine.open(QIODevice::WriteOnly) && machine.write("0123456789abcdef0123456789abcdef\n") > 0);
+    machine.close();
+    SyncEngine engine(*store, systemClock(), nullptr, m_dir.filePath(QStringLiteral("sync/device")),
+                      machine.fileName());
+    SettingsView view(*m_scheduler, &engine);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    SyncSettings* sync = view.sync();
+    QCOMPARE(sync->stateLabel()->text(), QStringLiteral("Off: this journal is kept on this computer only."));
+    QVERIFY(!sync->stopButton()->isVisible());
+
+    // A folder that holds the journal itself would have the sync program copy the open database: refused.
+    const QString journalFolder = QFileInfo(EntryStore::defaultPath()).path();
+    QVERIFY(QDir().mkpath(journalFolder));
+    for (const QString& folder : {m_dir.filePath(QStringLiteral("missing")), QFileInfo(journalFolder).path()}) {
+        QVERIFY(!sync->chooseFolder(folder));
+        QVERIFY(sync->refusalLabel()->isVisible());
+        QVERIFY(engine.folder().isEmpty());
+    }
+    QVERIFY(sync->refusalLabel()->text().contains(QStringLiteral("own journal file")));
+    QVERIFY(!preferences.contains(QString::fromLatin1(PreferenceKeys::syncFolder)));
+
+    const QString folder = m_dir.filePath(QStringLiteral("Sync"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(sync->chooseFolder(folder));
+    QCOMPARE(engine.folder(), folder);
+    QCOMPARE(preferences.string(QString::fromLatin1(PreferenceKeys::syncFolder)), folder);
+    QVERIFY(!sync->refusalLabel()->isVisible() && sync->stopButton()->isVisible());
+    QCOMPARE(sync->folderLabel()->accessibleName(), QStringLiteral("Sync folder: ") + folder);
+
+    QTest::mouseClick(sync->stopButton(), Qt::LeftButton);
+    QVERIFY(engine.folder().isEmpty());
+    QVERIFY(!preferences.contains(QString::fromLatin1(PreferenceKeys::syncFolder)));
+    QVERIFY(!sync->stopButton()->isVisible());
+
+    // The state in words, with counts in their plural forms.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    SyncStatus status;
+    status.state = SyncStatus::State::waiting;
+    status.waitingComputers = 2;
+    QCOMPARE(SyncSettings::stateText(status, now),
+             QStringLiteral("Waiting for 2 computers' changes to finish arriving"));
+    status.state = SyncStatus::State::synced;
+    status.lastSynced = now.addSecs(-150);
+    QCOMPARE(SyncSettings::stateText(status, now), QStringLiteral("Last synced 2 minutes ago"));
+    status.lastSynced = now.addSecs(-3700);
+    QCOMPARE(SyncSettings::stateText(status, now), QStringLiteral("Last synced 1 hour ago"));
 }
 
 QTEST_MAIN(TestSettingsView)
