@@ -4,6 +4,7 @@
 #include "journal/AesGcm.h"
 #include "journal/EntryCrypto.h"
 #include "journal/LockedBuffer.h"
+#include "journal/SyncId.h"
 #include "transfer/BackupFile.h"
 
 #include <algorithm>
@@ -295,6 +296,14 @@ void BackupPayloadWriter::beginEntry(const EntryRecord& record)
     key("dayKey");
     text(record.dayKey);
     append(',');
+    // Only an entry that has its id yet carries one (an older journal's get theirs at its first save).
+    if (SyncId::isValid(record.globalId)) {
+        key("globalID");
+        const QByteArray hex = record.globalId.toHex();
+        append('"');
+        append(hex.constData(), hex.size());
+        append("\",", 2);
+    }
     key("promptID");
     text(record.promptID);
     append(',');

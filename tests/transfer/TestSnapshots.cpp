@@ -110,12 +110,15 @@ void TestSnapshots::sealedUnderTheJournalKey()
     const QString awkward = QStringLiteral("\"q\" \\ \t\n\x01 \u00fc \u65e5 \U0001F600 ") + QChar(0xd800) + u'x';
     BackupPayloadWriter writer(3);
     writer.addDisplaced({0, "sealed", noon});
-    writer.addEntry({{noon, QStringLiteral("2026-12-07"), awkward, QStringLiteral("memory"), 7, awkward}, {}});
+    const QByteArray globalId = QByteArray::fromHex("0f1e2d3c4b5a69788796a5b4c3d2e1f0");
+    writer.addEntry(
+        {{noon, QStringLiteral("2026-12-07"), awkward, QStringLiteral("memory"), 7, awkward, globalId}, {}});
     writer.addVersion({0, std::nullopt, "old", noon, 2});
     const QByteArray payload = writer.finish().mid(3);
     const QJsonObject entry{{QStringLiteral("category"), QStringLiteral("memory")},
                             {QStringLiteral("date"), noon.toMSecsSinceEpoch()},
                             {QStringLiteral("dayKey"), QStringLiteral("2026-12-07")},
+                            {QStringLiteral("globalID"), QStringLiteral("0f1e2d3c4b5a69788796a5b4c3d2e1f0")},
                             {QStringLiteral("promptID"), awkward},
                             {QStringLiteral("text"), awkward},
                             {QStringLiteral("words"), 7}};
