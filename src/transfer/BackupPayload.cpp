@@ -296,7 +296,7 @@ void BackupPayloadWriter::beginEntry(const EntryRecord& record)
     key("dayKey");
     text(record.dayKey);
     append(',');
-    // Only an entry that has its id yet carries one (an older journal's get theirs at its first save).
+    // An entry of an older journal has no id until its first save there gives it one, and carries none until then.
     if (SyncId::isValid(record.globalId)) {
         key("globalID");
         const QByteArray hex = record.globalId.toHex();
