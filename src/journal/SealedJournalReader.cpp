@@ -84,20 +84,23 @@ bool SealedJournalReader::readVersions(const BodyVisitor& visit)
 bool SealedJournalReader::readEntries(const EntryVisitor& visit)
 {
     EntryRow row;
-    return m_reading
-        && eachRow(m_file->db(),
-                   "SELECT id, date, day_key, prompt_id, category_raw, credited_words, cipher_body FROM entries "
-                   "ORDER BY id",
-                   [&](sqlite3_stmt* select) {
-                       row.id = sqlite3_column_int64(select, 0);
-                       row.date = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, 1), Qt::UTC);
-                       row.dayKey = columnText(select, 2);
-                       row.promptID = columnText(select, 3);
-                       row.categoryRaw = columnText(select, 4);
-                       row.creditedWords = sqlite3_column_int64(select, 5);
-                       row.cipherBody = borrowedBlob(select, 6);
-                       return visit(row);
-                   });
+    // A file older than global ids has none to give until the store's first save brings it up to date.
+    const char* const sql = m_file->version() < 5
+        ? "SELECT id, date, day_key, prompt_id, category_raw, credited_words, cipher_body, NULL FROM entries "
+          "ORDER BY id"
+        : "SELECT id, date, day_key, prompt_id, category_raw, credited_words, cipher_body, global_id FROM entries "
+          "ORDER BY id";
+    return m_reading && eachRow(m_file->db(), sql, [&](sqlite3_stmt* select) {
+               row.id = sqlite3_column_int64(select, 0);
+               row.date = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select, 1), Qt::UTC);
+               row.dayKey = columnText(select, 2);
+               row.promptID = columnText(select, 3);
+               row.categoryRaw = columnText(select, 4);
+               row.creditedWords = sqlite3_column_int64(select, 5);
+               row.cipherBody = borrowedBlob(select, 6);
+               row.globalId = borrowedBlob(select, 7);
+               return visit(row);
+           });
 }
 
 std::optional<std::vector<qint64>> SealedJournalReader::readEntryIds()

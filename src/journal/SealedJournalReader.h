@@ -34,6 +34,8 @@ public:
         QString categoryRaw;
         qint64 creditedWords = 0;
         QByteArray cipherBody;
+        /** Empty in a file older than global ids; like the body, valid only while the row is visited. */
+        QByteArray globalId;
     };
 
     /** A body kept aside (`at`: when) or an earlier version (`at`: when the save that replaced it was written). */

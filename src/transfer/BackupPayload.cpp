@@ -4,6 +4,7 @@
 #include "journal/AesGcm.h"
 #include "journal/EntryCrypto.h"
 #include "journal/LockedBuffer.h"
+#include "journal/SyncId.h"
 #include "transfer/BackupFile.h"
 
 #include <algorithm>
@@ -295,6 +296,14 @@ void BackupPayloadWriter::beginEntry(const EntryRecord& record)
     key("dayKey");
     text(record.dayKey);
     append(',');
+    // An entry of an older journal has no id until its first save there gives it one, and carries none until then.
+    if (SyncId::isValid(record.globalId)) {
+        key("globalID");
+        const QByteArray hex = record.globalId.toHex();
+        append('"');
+        append(hex.constData(), hex.size());
+        append("\",", 2);
+    }
     key("promptID");
     text(record.promptID);
     append(',');

@@ -26,6 +26,11 @@ struct EntryRecord
     QString categoryRaw;
     qint64 creditedWords = 0;
     std::optional<QString> text;
+    /**
+     * The entry's global id (see SyncId), so that sync still knows it wherever it comes back; empty when it has
+     * none, or when what came from outside was not a well-formed one.
+     */
+    QByteArray globalId = {};
 
     /** `entry`'s fields, with its text opened under `key`. */
     static EntryRecord of(const Entry& entry, const EntryKey& key);
@@ -35,11 +40,15 @@ struct EntryRecord
 
     /**
      * The fields a backup's payload and a JSON export both write under the same names: "dayKey", "promptID",
-     * "category" and "words". The date and the text are written as each of them writes them.
+     * "category", "words" and, when the entry has one, "globalID" (32 lowercase hexadecimal digits). The date and
+     * the text are written as each of them writes them.
      */
     QJsonObject jsonFields() const;
 
-    /** Reads back what `jsonFields` wrote; the date and the text are left for the caller to read. */
+    /**
+     * Reads back what `jsonFields` wrote; the date and the text are left for the caller to read. A "globalID" that
+     * is not exactly an id's hexadecimal digits is left out, so the entry gets a fresh id where it is added.
+     */
     static EntryRecord fromJsonFields(const QJsonObject& object);
 };
 

@@ -55,8 +55,8 @@ BackupContents sealedJournal(const EntryStore& store, bool withVersions)
     contents.entries.reserve(store.entries().size());
     QHash<const Entry*, int> indexOf;
     for (const Entry* entry : store.entries()) {
-        const EntryRecord fields{entry->date(),        entry->dayKey(),        entry->promptID(),
-                                 entry->categoryRaw(), entry->creditedWords(), std::nullopt};
+        const EntryRecord fields{entry->date(),          entry->dayKey(), entry->promptID(), entry->categoryRaw(),
+                                 entry->creditedWords(), std::nullopt,    entry->globalId()};
         indexOf.insert(entry, int(contents.entries.size()));
         contents.entries.push_back({fields, entry->cipherBody()});
         if (withVersions) {
@@ -179,26 +179,30 @@ int RestorePlan::addedVersions(const BackupContents& contents) const
 RestorePlan planRestore(const BackupContents& contents, const EntryStore& store, const EntryKey& key,
                         const Calendar& calendar, const QDateTime& now)
 {
-    const PresentEntries present(store);
     const IncomingEntry checks(calendar, now);
-    QHash<QString, Entry*> unreadable;
+    QSet<Entry*> unreadable;
     QHash<QString, Entry*> byIdentity;
     for (Entry* entry : store.entries()) {
         byIdentity.insert(PresentEntries::identity(*entry), entry);
         if (!opensUnder(entry->cipherBody(), key)) {
-            unreadable.insert(PresentEntries::identity(*entry), entry);
+            unreadable.insert(entry);
         }
     }
+    // The journal's entry a backed-up one is: the one with its global id, or else the one with its fields.
+    const auto presentEntry = [&](const EntryRecord& record) {
+        Entry* const named = store.entryWithGlobalId(record.globalId);
+        return named ? named : byIdentity.value(PresentEntries::identity(record));
+    };
     RestorePlan plan;
     for (int i = 0; i < int(contents.entries.size()); ++i) {
         const BackupRecord& backedUp = contents.entries[std::size_t(i)];
+        Entry* const present = presentEntry(backedUp.record);
         if (std::optional<QString> refusal = refusalOf(backedUp, checks)) {
             plan.skipped.push_back({i, *refusal});
-        } else if (!present.contains(backedUp.record)) {
+        } else if (!present) {
             plan.newEntries.push_back(i);
-        } else if (Entry* broken = unreadable.take(PresentEntries::identity(backedUp.record));
-                   broken && backedUp.record.text) {
-            plan.repairs.emplace_back(i, broken);
+        } else if (backedUp.record.text && unreadable.remove(present)) {
+            plan.repairs.emplace_back(i, present);
         } else {
             ++plan.presentEntries;
         }
@@ -207,8 +211,7 @@ RestorePlan planRestore(const BackupContents& contents, const EntryStore& store,
     QHash<Entry*, QSet<qint64>> savedAt;
     for (int i = 0; i < int(contents.versions.size()); ++i) {
         const BackupVersion& version = contents.versions[std::size_t(i)];
-        Entry* entry
-            = byIdentity.value(PresentEntries::identity(contents.entries[std::size_t(version.entryIndex)].record));
+        Entry* entry = presentEntry(contents.entries[std::size_t(version.entryIndex)].record);
         if (!entry || (!version.text && version.sealedBody.isEmpty())) {
             continue;
         }

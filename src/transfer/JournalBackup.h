@@ -90,7 +90,8 @@ struct RestorePlan
 };
 
 /**
- * Plans a restore into `store`, whose entries are opened with `key` to find those that no longer open. Every
+ * Plans a restore into `store`, whose entries are opened with `key` to find those that no longer open. A backed-up
+ * entry is present when the journal holds its global id, or an entry of the same date, day and prompt. Every
  * entry passes `IncomingEntry`'s checks against `calendar` and `now`. Credited words are the backup's own (a
  * past day's credit may rightly differ from its text) unless they are negative or beyond belief; then they are
  * counted from the text.

@@ -95,8 +95,9 @@ std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries
         if (!exported.promptText.isEmpty()) {
             heading += QStringLiteral(" · ") + exported.promptText;
         }
-        const MarkdownDayEntry section{entry.date, entry.categoryRaw, entry.promptID, !entry.text,
-                                       entry.text.value_or(unreadableNote())};
+        const MarkdownDayEntry section{
+            entry.date,    entry.categoryRaw, entry.promptID, !entry.text, entry.text.value_or(unreadableNote()),
+            entry.globalId};
         ExportFile& file = files[*found];
         file.contents += markdownDaySection(heading, isoDate(entry.date, calendar), section).toUtf8();
         ++file.entries;

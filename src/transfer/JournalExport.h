@@ -46,8 +46,9 @@ std::vector<ExportedEntry> collectForExport(const EntryStore& store, const Entry
 std::vector<ExportFile> markdownExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar);
 
 /**
- * One JSON file `{"entries": [{date, dayKey, promptID, category, prompt, words, text}]}`, `date` in ISO 8601
- * with the offset of `calendar`'s zone. An unreadable entry has `text` null and `unreadable` true.
+ * One JSON file `{"entries": [{date, dayKey, globalID, promptID, category, prompt, words, text}]}`, `date` in
+ * ISO 8601 with the offset of `calendar`'s zone, `globalID` only for an entry that has one. An unreadable entry has
+ * `text` null and `unreadable` true.
  */
 ExportFile jsonExport(const std::vector<ExportedEntry>& entries, const Calendar& calendar, const QString& name);
 

@@ -32,6 +32,8 @@ struct WritingPart
     QString text;
     /** A dated file or a jrnl entry: writing without a prompt, which becomes free writing. */
     bool madeFreeWriting = false;
+    /** The global id an entry of Wendle's export carried, new to the journal; empty otherwise. */
+    QByteArray globalId = {};
 };
 
 /**
@@ -91,12 +93,16 @@ public:
                 continue;
             }
             const QString text = texts.join(QStringLiteral("\n\n"));
-            const EntryRecord record{present ? present->date() : parts.front().date,
-                                     dayKey,
-                                     promptID,
-                                     present ? present->categoryRaw() : parts.front().categoryRaw,
-                                     countWords(text),
-                                     text};
+            EntryRecord record{present ? present->date() : parts.front().date,
+                               dayKey,
+                               promptID,
+                               present ? present->categoryRaw() : parts.front().categoryRaw,
+                               countWords(text),
+                               text};
+            // A new entry keeps the id it came with; text added to a present entry goes under that entry's own.
+            if (!present) {
+                record.globalId = parts.front().globalId;
+            }
             plan.entries.push_back({record, sources.join(QStringLiteral(", ")), present, madeFreeWriting});
         }
     }
@@ -130,7 +136,7 @@ public:
         }
         m_present.add(record);
         m_days.add(record.dayKey, record.promptID,
-                   {source, record.date, record.categoryRaw, withLineFeeds(*record.text)});
+                   {source, record.date, record.categoryRaw, withLineFeeds(*record.text), false, record.globalId});
     }
 
 private:
@@ -194,7 +200,7 @@ void planMarkdownDay(const MarkdownDay& day, const QString& name, const IsoDays&
     const QString dayKey = isoDays.dayKeyOf(day.isoDate).value_or(day.isoDate);
     int number = 0;
     for (const MarkdownDayEntry& entry : day.entries) {
-        EntryRecord record{entry.date, dayKey, entry.promptID, entry.categoryRaw, 0, std::nullopt};
+        EntryRecord record{entry.date, dayKey, entry.promptID, entry.categoryRaw, 0, std::nullopt, entry.globalId};
         if (!entry.unreadable) {
             record.text = entry.text;
         }

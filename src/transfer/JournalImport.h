@@ -76,7 +76,8 @@ struct JsonImportFile
 
 /**
  * Plans a folder import (files named `YYYY-MM-DD*.txt` or `.md`, see `readImportFolder`). A day file Wendle's
- * own Markdown export wrote brings back each of its entries with its time, category and prompt. Any other
+ * own Markdown export wrote brings back each of its entries with its time, category, prompt and global id (one the
+ * journal holds, like the same time, day and prompt, says the entry is already there). Any other
  * file is free writing of the day its name gives: all such files of one journal day become one free-writing
  * entry ("freeform", category "pages"), dated at noon, in name order, each after a blank line. Text already in
  * the day's entry for that prompt (or its free writing) is left out; new text is added to it, never replacing

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "transfer/MarkdownDay.h"
 
+#include "journal/SyncId.h"
+
 #include <QRegularExpression>
 
 namespace wendle {
@@ -18,17 +20,24 @@ const QRegularExpression& sectionStart()
     return pattern;
 }
 
+// DATE CATEGORY PROMPT-ID, then the global id when the entry had one, then "unreadable" when its text did not open.
 std::optional<MarkdownDayEntry> entryOfComment(const QString& fields)
 {
-    const QStringList words = fields.split(u' ');
-    if (words.size() < 3 || words.size() > 4 || (words.size() == 4 && words[3] != unreadableWord)) {
+    QStringList words = fields.split(u' ');
+    const bool unreadable = words.size() > 3 && words.last() == unreadableWord;
+    if (unreadable) {
+        words.removeLast();
+    }
+    if (words.size() < 3 || words.size() > 4) {
         return std::nullopt;
     }
     const QDateTime date = QDateTime::fromString(words[0], Qt::ISODateWithMs);
     if (!date.isValid()) {
         return std::nullopt;
     }
-    return MarkdownDayEntry{date.toUTC(), words[1], words[2], words.size() == 4, {}};
+    // An id that is not well formed is only left out: the entry itself is still Wendle's.
+    QByteArray globalId = words.size() == 4 ? SyncId::fromHex(words[3]).value_or(QByteArray()) : QByteArray();
+    return MarkdownDayEntry{date.toUTC(), words[1], words[2], unreadable, {}, std::move(globalId)};
 }
 
 } // namespace
@@ -41,6 +50,9 @@ QString markdownDayTitle(const QString& isoDate)
 QString markdownDaySection(const QString& heading, const QString& isoDate, const MarkdownDayEntry& entry)
 {
     QString comment = commentStart + isoDate + u' ' + entry.categoryRaw + u' ' + entry.promptID;
+    if (SyncId::isValid(entry.globalId)) {
+        comment += u' ' + SyncId::toHex(entry.globalId);
+    }
     if (entry.unreadable) {
         comment += u' ' + unreadableWord;
     }

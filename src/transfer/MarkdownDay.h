@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -15,14 +16,14 @@ namespace wendle {
  *     # 2024-03-10
  *
  *     ## 07:05 · memory · What did you see first?
- *     <!-- wendle entry 2024-03-10T07:05:00.000+01:00 memory memory-001 -->
+ *     <!-- wendle entry 2024-03-10T07:05:00.000+01:00 memory memory-001 0f1e2d3c4b5a69788796a5b4c3d2e1f0 -->
  *
  *     The entry's text, exactly as written.
  *
  * The title is the day's ISO 8601 (Gregorian) date. Each entry's heading is for people; the one-line comment
  * under it, which Markdown viewers do not show, carries what an import needs to bring the entry back whole:
- * the moment it was first saved, its category and its prompt id ("unreadable" is added when its text could not
- * be opened for the export).
+ * the moment it was first saved, its category, its prompt id, its global id when it has one (files written before
+ * entries had one lack it) and "unreadable" when its text could not be opened for the export.
  */
 struct MarkdownDayEntry
 {
@@ -31,6 +32,8 @@ struct MarkdownDayEntry
     QString promptID;
     bool unreadable = false;
     QString text;
+    /** Empty when the comment has none, or one that is not an id's 32 lowercase hexadecimal digits. */
+    QByteArray globalId = {};
 };
 
 /** The day file's title line, without its line feed. */

@@ -2,6 +2,7 @@
 #include "transfer/PresentEntries.h"
 
 #include "journal/EntryStore.h"
+#include "journal/SyncId.h"
 #include "transfer/EntryRecord.h"
 
 namespace wendle {
@@ -9,19 +10,27 @@ namespace wendle {
 PresentEntries::PresentEntries(const EntryStore& store)
 {
     m_identities.reserve(qsizetype(store.entries().size()));
+    m_globalIds.reserve(qsizetype(store.entries().size()));
     for (const Entry* entry : store.entries()) {
         m_identities.insert(identity(*entry));
+        if (SyncId::isValid(entry->globalId())) {
+            m_globalIds.insert(entry->globalId());
+        }
     }
 }
 
 bool PresentEntries::contains(const EntryRecord& record) const
 {
-    return m_identities.contains(identity(record));
+    return m_identities.contains(identity(record))
+        || (SyncId::isValid(record.globalId) && m_globalIds.contains(record.globalId));
 }
 
 void PresentEntries::add(const EntryRecord& record)
 {
     m_identities.insert(identity(record));
+    if (SyncId::isValid(record.globalId)) {
+        m_globalIds.insert(record.globalId);
+    }
 }
 
 QString PresentEntries::identity(const Entry& entry)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QSet>
 #include <QString>
@@ -12,9 +13,10 @@ class EntryStore;
 struct EntryRecord;
 
 /**
- * The entries a journal already holds, by the fields that never change after an entry is first saved: `date`,
- * `dayKey` and `promptID`. An entry brought in from elsewhere with the same three is already present and is
- * left out, which is what makes restoring or importing the same file twice add nothing.
+ * The entries a journal already holds, by their global id and by the fields that never change after an entry is
+ * first saved: `date`, `dayKey` and `promptID`. An entry brought in from elsewhere with an id the journal holds, or
+ * with the same three, is already present and is left out, which is what makes importing the same file twice add
+ * nothing.
  */
 class PresentEntries
 {
@@ -33,6 +35,7 @@ private:
     static QString identity(const QDateTime& date, const QString& dayKey, const QString& promptID);
 
     QSet<QString> m_identities;
+    QSet<QByteArray> m_globalIds;
 };
 
 } // namespace wendle

@@ -136,8 +136,9 @@ Payload buildPayload(SealedJournalReader& reader, const SnapshotKey& key, qint64
             return false;
         }
         indexOf.insert(row.id, int(payload.counts.entries++));
-        writer.addEntry({row.date, row.dayKey, row.promptID, row.categoryRaw, row.creditedWords, std::nullopt},
-                        text ? std::optional<QByteArrayView>(*text) : std::nullopt, row.cipherBody);
+        writer.addEntry(
+            {row.date, row.dayKey, row.promptID, row.categoryRaw, row.creditedWords, std::nullopt, row.globalId},
+            text ? std::optional<QByteArrayView>(*text) : std::nullopt, row.cipherBody);
         wipe();
         return true;
     });

@@ -3,6 +3,7 @@
 // derived bytes stand in for scrypt, which would cost most of a second per input; the seed "fixed-key" is sealed
 // under them, so its mutations reach the cipher and the payload reader.
 #include "journal/LockedBuffer.h"
+#include "journal/SyncId.h"
 #include "transfer/BackupFile.h"
 
 #include <cstdlib>
@@ -20,6 +21,12 @@ const wendle::LockedBuffer& fixedDerived()
 
 void checkContents(const wendle::BackupContents& contents)
 {
+    // A global id from the file is taken whole or not at all.
+    for (const wendle::BackupRecord& backedUp : contents.entries) {
+        if (!backedUp.record.globalId.isEmpty() && !wendle::SyncId::isValid(backedUp.record.globalId)) {
+            std::abort();
+        }
+    }
     for (const wendle::BackupDisplacedBody& body : contents.displaced) {
         if (body.entryIndex < 0 || body.entryIndex >= static_cast<int>(contents.entries.size())) {
             std::abort();

@@ -7,6 +7,7 @@
 #include "journal/Calendar.h"
 #include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
+#include "journal/SyncId.h"
 #include "journal/WordCount.h"
 #include "transfer/IncomingEntry.h"
 #include "transfer/JournalImport.h"
@@ -103,7 +104,10 @@ void checkPlan(const ImportPlan& plan, const EntryStore& store, const IncomingEn
         const bool addsToOwnEntry = !imported.addTo
             || (std::find(store.entries().begin(), store.entries().end(), imported.addTo) != store.entries().end()
                 && imported.addTo->dayKey() == entry.dayKey && imported.addTo->promptID() == entry.promptID);
-        if (!fit || !addsToOwnEntry) {
+        // A global id comes along only for a new entry, and only one the journal does not hold yet.
+        const bool freshId = entry.globalId.isEmpty()
+            || (!imported.addTo && SyncId::isValid(entry.globalId) && !store.entryWithGlobalId(entry.globalId));
+        if (!fit || !addsToOwnEntry || !freshId) {
             std::abort();
         }
     }

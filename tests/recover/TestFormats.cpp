@@ -134,6 +134,8 @@ void TestFormats::backup()
     const EntryRecord& record = opened.contents->entries.front().record;
     const EntryRecord& expected = documented->entries.front().record;
     QCOMPARE(record.text, expected.text);
+    QCOMPARE(record.globalId.toHex(), QByteArray("0f1e2d3c4b5a69788796a5b4c3d2e1f0"));
+    QCOMPARE(record.globalId, expected.globalId);
     QCOMPARE(QStringList({record.date.toString(Qt::ISODateWithMs), record.dayKey, record.promptID, record.categoryRaw,
                           QString::number(record.creditedWords)}),
              QStringList({expected.date.toString(Qt::ISODateWithMs), expected.dayKey, expected.promptID,
@@ -171,7 +173,9 @@ void TestFormats::exports()
                            entry.promptID,
                            entry.categoryRaw,
                            fields[u"words"].toInteger(),
-                           entry.unreadable ? std::nullopt : std::optional(entry.text)};
+                           entry.unreadable ? std::nullopt : std::optional(entry.text),
+                           entry.globalId};
+        QCOMPARE(QString::fromLatin1(entry.globalId.toHex()), fields[u"globalID"].toString());
         entries.push_back({record, fields[u"prompt"].toString()});
     }
     const Calendar berlin = Calendar::make(QStringLiteral("en_US"), QStringLiteral("Europe/Berlin"));
@@ -233,6 +237,7 @@ void TestFormats::syncRecord()
                           QString::number(record.creditedWords), record.text}),
              QStringList({entry.date.toString(Qt::ISODateWithMs), entry.dayKey, entry.promptID, entry.categoryRaw,
                           QString::number(entry.creditedWords), entry.text.value_or(QString())}));
+    QCOMPARE(record.entryId, entry.globalId);
     QCOMPARE(record.stamp, (SyncStamp{1, device}));
     QCOMPARE(int(openSyncRecord(cipher, {device, 1, 1}, sealed).result),
              int(OpenedSyncRecord::Result::unauthenticated));

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace wendle;
@@ -96,7 +97,10 @@ void checkRecovered(const QDir& out, const Run& run, int versions)
     const QString first = QString::fromUtf8(fileBytes(out.filePath(QStringLiteral("2024-03-10.md"))));
     QVERIFY(first.contains(QStringLiteral("\n\n") + snow + u'\n'));
     QVERIFY(first.contains(QStringLiteral("\n\nsecond\n")));
-    QVERIFY(fileBytes(out.filePath(QStringLiteral("2024-03-12.md"))).contains("\n\nthird day\n"));
+    const QString third = QString::fromUtf8(fileBytes(out.filePath(QStringLiteral("2024-03-12.md"))));
+    QVERIFY(third.contains(QStringLiteral("\n\nthird day\n")));
+    // Each entry keeps its global id, so what is recovered and imported again is known to sync as that entry.
+    QVERIFY(third.contains(QRegularExpression(QStringLiteral(" memory-003 [0-9a-f]{32} -->\n"))));
     QVERIFY(!fileBytes(out.filePath(QStringLiteral("2024-03-11.md"))).contains("gone"));
     const QString summary = QString::fromUtf8(fileBytes(out.filePath(RecoveryOutput::summaryName)));
     QCOMPARE(run.out, summary);

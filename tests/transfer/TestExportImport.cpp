@@ -5,15 +5,18 @@
 #include "journal/Calendar.h"
 #include "journal/DayKey.h"
 #include "journal/LockedBuffer.h"
+#include "journal/SyncId.h"
 #include "transfer/ExportWriter.h"
 #include "transfer/ImportFiles.h"
 #include "transfer/JournalBackup.h"
 #include "transfer/JournalExport.h"
 #include "transfer/JournalImport.h"
+#include "transfer/MarkdownDay.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QScopeGuard>
 #include <QSet>
 #include <QTest>
@@ -53,6 +56,16 @@ QSet<QString> fingerprints(const EntryStore& store, const EntryKey& key)
                       .arg(opensUnder(body, key) ? openEntryText(body, key) : QString::fromLatin1(body.toHex()));
     }
     return prints;
+}
+
+/** Every entry's global id in hex, by its text. */
+QMap<QString, QString> idsByText(const EntryStore& store, const EntryKey& key)
+{
+    QMap<QString, QString> ids;
+    for (const Entry* entry : store.entries()) {
+        ids.insert(openEntryText(entry->cipherBody(), key), QString::fromLatin1(entry->globalId().toHex()));
+    }
+    return ids;
 }
 
 const QDateTime now = QDateTime::fromString(QStringLiteral("2026-12-07T12:00:00Z"), Qt::ISODate);
@@ -104,6 +117,7 @@ private Q_SLOTS:
     void refusesWhatAFileOrFolderCannotBeTrustedWith();
     void backupRestoresOnceAndRepairsWhatNoLongerOpens();
     void backupRefusesWhatItCannotTrust();
+    void globalIdsTravelWithTheirEntries();
 };
 
 void TestExportImport::roundTripAcrossClockChangesAndZones()
@@ -159,15 +173,18 @@ void TestExportImport::markdownDaysComeBackWholeInEveryCalendar()
     QCOMPARE(days.size(), std::size_t(2));
     QCOMPARE(days[0].name, QStringLiteral("2024-03-10.md"));
     QCOMPARE(days[0].entries, 3);
+    const auto id = [&journal](std::size_t index) {
+        return QString::fromLatin1(journal.store->entries()[index]->globalId().toHex());
+    };
     QCOMPARE(QString::fromUtf8(days[0].contents),
              QStringLiteral("# 2024-03-10\n"
                             "\n## 07:05 · memory · What did you see first?\n"
-                            "<!-- wendle entry 2024-03-10T07:05:00.000+01:00 memory m-1 -->\n\nFirst light\n"
+                            "<!-- wendle entry 2024-03-10T07:05:00.000+01:00 memory m-1 %2 -->\n\nFirst light\n"
                             "\n## 08:05 · memory\n"
-                            "<!-- wendle entry 2024-03-10T08:05:00.000+01:00 memory m-2 unreadable -->\n\n%1\n"
+                            "<!-- wendle entry 2024-03-10T08:05:00.000+01:00 memory m-2 %3 unreadable -->\n\n%1\n"
                             "\n## 19:05 · memory\n"
-                            "<!-- wendle entry 2024-03-10T19:05:00.000+01:00 memory freeform -->\n\nEvening pages\n")
-                 .arg(unreadableNote()));
+                            "<!-- wendle entry 2024-03-10T19:05:00.000+01:00 memory freeform %4 -->\n\nEvening pages\n")
+                 .arg(unreadableNote(), id(1), id(2), id(0)));
     QVERIFY(jsonExport(entries, berlin, QStringLiteral("x.json")).contents.contains("\"unreadable\": true"));
 
     // Written out and read back in a calendar with other years.
@@ -583,6 +600,85 @@ void TestExportImport::backupRefusesWhatItCannotTrust()
     for (const QByteArray& costly : {costing(20, 32, 16), costing(17, 8, 8), costing(200, 1, 1)}) {
         QCOMPARE(decodeBackup(costly, passphrase).error, BackupError::damaged);
     }
+}
+
+void TestExportImport::globalIdsTravelWithTheirEntries()
+{
+    const Calendar utc = calendar("en_US", "UTC");
+    TempJournal source;
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
+    source.add(QStringLiteral("2023-11-14"), QStringLiteral("p-1"), QStringLiteral("one"), -1, first);
+    source.add(QStringLiteral("2023-11-15"), QStringLiteral("p-2"), QStringLiteral("two"), -1, first.addDays(1));
+    QVERIFY(source.store->save());
+    const QMap<QString, QString> ids = idsByText(*source.store, *source.key);
+
+    // Through a backup, a JSON export and a Markdown export, each entry keeps its id; a second import adds nothing.
+    const BackupReadResult read
+        = decodeBackup(encodeBackup(snapshotJournal(*source.store, *source.key), passphrase, quick), passphrase);
+    QVERIFY(read.contents);
+    TempJournal restored;
+    QString error;
+    QVERIFY(applyRestore(planBackup(*read.contents, restored), *read.contents, *restored.store, *restored.key, &error));
+    QCOMPARE(idsByText(*restored.store, *restored.key), ids);
+
+    const std::vector<ExportedEntry> exported = collectForExport(*source.store, *source.key, {});
+    const QByteArray json = jsonExport(exported, utc, QStringLiteral("x.json")).contents;
+    TempJournal fromJson;
+    QVERIFY(apply(planJson(json, fromJson, utc), fromJson, utc));
+    QCOMPARE(idsByText(*fromJson.store, *fromJson.key), ids);
+    QCOMPARE(planJson(json, fromJson, utc).skipped.size(), std::size_t(2));
+
+    QTemporaryDir folder;
+    for (const ExportFile& file : markdownExport(exported, utc)) {
+        writeFile(folder.filePath(file.name), file.contents);
+    }
+    TempJournal fromMarkdown;
+    QVERIFY(apply(planFolder(folder.path(), fromMarkdown, utc), fromMarkdown, utc));
+    QCOMPARE(idsByText(*fromMarkdown.store, *fromMarkdown.key), ids);
+    QVERIFY(planFolder(folder.path(), fromMarkdown, utc).entries.empty());
+
+    // An id the journal holds names that entry, whatever else the file says of it; one that is not an id is left
+    // out, and its entry comes in under a fresh one.
+    const QString held = ids.first();
+    const QByteArray odd = QStringLiteral(R"({"entries": [
+        {"date": "2023-11-20T08:00:00.000Z", "dayKey": "2023-11-20", "globalID": "%1", "promptID": "p-3",
+         "category": "memory", "text": "same id"},
+        {"date": "2023-11-21T08:00:00.000Z", "dayKey": "2023-11-21", "globalID": "%2", "promptID": "p-3",
+         "category": "memory", "text": "bad id"}]})")
+                               .arg(held, held.toUpper())
+                               .toUtf8();
+    const ImportPlan plan = planJson(odd, fromJson, utc);
+    QCOMPARE(reasons(plan), QStringList{QStringLiteral("x.json, entry 1: already in the journal")});
+    QCOMPARE(plan.entries.size(), std::size_t(1));
+    QVERIFY(plan.entries[0].record.globalId.isEmpty());
+
+    // A backup from before ids, or with one that is not an id, restores under fresh ids; a held id is that entry.
+    const QByteArray payload = QStringLiteral(R"({"displaced":[],"entries":[
+        {"category":"memory","date":1700600000000,"dayKey":"2023-11-21","promptID":"p-4","text":"no id","words":2},
+        {"category":"memory","date":1700700000000,"dayKey":"2023-11-22","globalID":"%1","promptID":"p-4",
+         "text":"short id","words":2},
+        {"category":"memory","date":1700800000000,"dayKey":"2023-11-23","globalID":"%2","promptID":"p-4",
+         "text":"held id","words":2}]})")
+                                   .arg(held.left(30), held)
+                                   .toUtf8();
+    const std::optional<BackupContents> old = backupContentsFromPayload(payload);
+    QVERIFY(old && old->entries[0].record.globalId.isEmpty() && old->entries[1].record.globalId.isEmpty());
+    const RestorePlan restore = planBackup(*old, restored);
+    QCOMPARE(restore.newEntries, (std::vector<int>{0, 1}));
+    QCOMPARE(restore.presentEntries, 1);
+    QVERIFY(applyRestore(restore, *old, *restored.store, *restored.key, &error));
+    QSet<QByteArray> distinct;
+    for (const Entry* entry : restored.store->entries()) {
+        QVERIFY(SyncId::isValid(entry->globalId()));
+        distinct.insert(entry->globalId());
+    }
+    QCOMPARE(distinct.size(), 4);
+
+    // In Markdown too an id that is not one leaves the entry Wendle's own.
+    const std::optional<MarkdownDay> day = parseMarkdownDay(QStringLiteral(
+        "# 2023-11-24\n\n## 08:00 · memory\n<!-- wendle entry 2023-11-24T08:00:00.000Z memory p-5 0f1e unreadable "
+        "-->\n\nx\n"));
+    QVERIFY(day && day->entries.size() == 1 && day->entries[0].unreadable && day->entries[0].globalId.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestExportImport)

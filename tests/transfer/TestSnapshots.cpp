@@ -12,6 +12,7 @@
 #include "transfer/SnapshotScheduler.h"
 #include "transfer/SnapshotWriter.h"
 
+#include "SqlFile.h"
 #include "TempJournal.h"
 
 #include <QDir>
@@ -110,12 +111,15 @@ void TestSnapshots::sealedUnderTheJournalKey()
     const QString awkward = QStringLiteral("\"q\" \\ \t\n\x01 \u00fc \u65e5 \U0001F600 ") + QChar(0xd800) + u'x';
     BackupPayloadWriter writer(3);
     writer.addDisplaced({0, "sealed", noon});
-    writer.addEntry({{noon, QStringLiteral("2026-12-07"), awkward, QStringLiteral("memory"), 7, awkward}, {}});
+    const QByteArray globalId = QByteArray::fromHex("0f1e2d3c4b5a69788796a5b4c3d2e1f0");
+    writer.addEntry(
+        {{noon, QStringLiteral("2026-12-07"), awkward, QStringLiteral("memory"), 7, awkward, globalId}, {}});
     writer.addVersion({0, std::nullopt, "old", noon, 2});
     const QByteArray payload = writer.finish().mid(3);
     const QJsonObject entry{{QStringLiteral("category"), QStringLiteral("memory")},
                             {QStringLiteral("date"), noon.toMSecsSinceEpoch()},
                             {QStringLiteral("dayKey"), QStringLiteral("2026-12-07")},
+                            {QStringLiteral("globalID"), QStringLiteral("0f1e2d3c4b5a69788796a5b4c3d2e1f0")},
                             {QStringLiteral("promptID"), awkward},
                             {QStringLiteral("text"), awkward},
                             {QStringLiteral("words"), 7}};
@@ -258,6 +262,7 @@ void TestSnapshots::writesChecksAndThinsOnlyItsOwnFiles()
     QCOMPARE(QFile::permissions(written.path) & 0x0077, 0);
     const BackupReadResult opened = decodeSnapshot(fileBytes(written.path), *journal.key);
     QVERIFY(opened.contents && opened.contents->versions.size() == 2);
+    QCOMPARE(opened.contents->entries[1].record.globalId, journal.store->entries()[1]->globalId());
 
     std::vector<QDate> expected = SnapshotThinning::kept(SnapshotFolder::days(folder.path()));
     QStringList names;
@@ -298,6 +303,21 @@ void TestSnapshots::writesChecksAndThinsOnlyItsOwnFiles()
     QVERIFY(locked.cancelled && locked.problem.isEmpty());
     QVERIFY(!key.use([](const EntryKey&) {}));
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+
+    // A journal from before global ids, not yet brought up to date, is snapshotted all the same, without them.
+    TempJournal older;
+    fill(older);
+    const QString olderPath = older.store->path();
+    older.store.reset();
+    QVERIFY(runSql(olderPath,
+                   "DROP INDEX entries_by_global_id; ALTER TABLE entries DROP COLUMN global_id; "
+                   "PRAGMA user_version = 4"));
+    const SnapshotOutcome unnamed
+        = writeSnapshot(older.dir.filePath(QStringLiteral("snapshots")), tomorrow, olderPath, SnapshotKey(*older.key));
+    QVERIFY2(unnamed.problem.isEmpty(), qPrintable(unnamed.problem));
+    const BackupReadResult withoutIds = decodeSnapshot(fileBytes(unnamed.path), *older.key);
+    QVERIFY(withoutIds.contents && withoutIds.contents->entries.size() == 2);
+    QVERIFY(withoutIds.contents->entries[0].record.globalId.isEmpty());
 }
 
 void TestSnapshots::writesOnceADayAndRetriesAtTheNextUnlock()

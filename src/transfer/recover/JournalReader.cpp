@@ -3,6 +3,7 @@
 
 #include "journal/EntryCrypto.h"
 #include "journal/SqlColumns.h"
+#include "journal/SyncId.h"
 
 #include <QDir>
 #include <QFile>
@@ -200,7 +201,8 @@ bool readEntries(sqlite3* db, const QStringList& present, JournalRows& rows)
 {
     const QStringList wanted{QStringLiteral("date"),        QStringLiteral("day_key"),
                              QStringLiteral("prompt_id"),   QStringLiteral("category_raw"),
-                             QStringLiteral("cipher_body"), QStringLiteral("credited_words")};
+                             QStringLiteral("cipher_body"), QStringLiteral("credited_words"),
+                             QStringLiteral("global_id")};
     Statement select = prepare(db, selectKnown(present, wanted, "entries"));
     if (!select) {
         return false;
@@ -215,6 +217,10 @@ bool readEntries(sqlite3* db, const QStringList& present, JournalRows& rows)
         entry.fields.categoryRaw = columnText(row, 3);
         entry.cipherBody = columnBlob(row, 4);
         entry.fields.creditedWords = sqlite3_column_int64(row, 5);
+        // Only an id of the right length is carried into the recovered files; a journal before ids has none.
+        if (QByteArray id = columnBlob(row, 6); SyncId::isValid(id)) {
+            entry.fields.globalId = std::move(id);
+        }
         rows.entries.push_back(std::move(entry));
     }
     return step == SQLITE_DONE;
