@@ -17,7 +17,10 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 
+#include <csignal>
 #include <vector>
+
+#include <sys/prctl.h>
 
 namespace wendle::test {
 
@@ -108,8 +111,13 @@ bool SyncthingPair::start(int timeoutMilliseconds)
             return fail(m_error.isEmpty() ? QStringLiteral("could not make %1").arg(instance.folder) : m_error);
         }
     }
-    for (int i = 0; i < instances; ++i) {
-        if (!writeConfig(m_instances.at(i), m_instances.at(1 - i), i == 0) || !launch(m_instances.at(i))) {
+    // The side that waits first: a first dial that finds nobody is tried again only seconds later.
+    for (int i = instances - 1; i >= 0; --i) {
+        Instance& instance = m_instances.at(i);
+        if (!writeConfig(instance, m_instances.at(1 - i), i == 0) || !launch(instance)
+            || !poll(
+                [this, &instance] { return call(instance, "GET", QStringLiteral("/rest/system/ping")).has_value(); },
+                timeoutMilliseconds)) {
             return false;
         }
     }
@@ -143,7 +151,8 @@ bool SyncthingPair::pause(int timeoutMilliseconds)
 
 bool SyncthingPair::resume(int timeoutMilliseconds)
 {
-    for (int i = 0; i < instances; ++i) {
+    // The side that waits first, so the dialling side's first attempt is taken.
+    for (int i = instances - 1; i >= 0; --i) {
         if (!call(m_instances.at(i), "POST", "/rest/system/resume?device=" + m_instances.at(1 - i).device)) {
             return false;
         }
@@ -262,6 +271,8 @@ bool SyncthingPair::launch(Instance& instance)
         environment.remove(proxy);
     }
     instance.process->setProcessEnvironment(environment);
+    // A test that crashes or is killed by a timeout runs no destructor: the kernel ends the instance with it.
+    instance.process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     instance.process->setProcessChannelMode(QProcess::MergedChannels);
     instance.process->setStandardOutputFile(logPath(instance.home));
     instance.process->start(QStringLiteral("syncthing"),
