@@ -15,6 +15,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth dbus dunst gnome-keyring libsecret-tools at-spi2-core python3-pyatspi
     libpam-wrapper libpam-modules xdotool imagemagick sqlite3 procps trayer python3 openssl
+    syncthing
     # packaging and its checks
     dpkg-dev desktop-file-utils appstream groff-base
 )

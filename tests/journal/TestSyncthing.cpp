@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/EntryCrypto.h"
+#include "journal/EntryStore.h"
+#include "journal/SyncDevice.h"
+#include "journal/SyncEngine.h"
+#include "journal/SyncFolder.h"
+#include "journal/WordCount.h"
+
+#include "SyncthingPair.h"
+#include "TempJournal.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace wendle;
+using namespace wendle::test;
+
+namespace {
+
+const QDateTime kWritten(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
+const QString kDay = QStringLiteral("2026-03-01");
+/** Generous: two slow cores run Syncthing's hashing, both engines and the test at once. */
+constexpr int kArrivalMilliseconds = 60000;
+constexpr int kSyncthingMilliseconds = 60000;
+
+/** A word nobody else writes: wherever it turns up, it came from this run. */
+QString uniqueWord()
+{
+    QString word = QStringLiteral("zq");
+    for (int i = 0; i < 12; ++i) {
+        word += QChar(u'a' + QRandomGenerator::system()->bounded(26));
+    }
+    return word;
+}
+
+/** One computer: its own journal, device id file and machine id, syncing through its copy of the folder. */
+struct Computer
+{
+    QTemporaryDir home;
+    std::shared_ptr<const EntryKey> key;
+    std::unique_ptr<EntryStore> store;
+    std::unique_ptr<SyncEngine> engine;
+
+    Computer(const QByteArray& machine, std::shared_ptr<const EntryKey> journalKey, const QString& folder)
+        : key(std::move(journalKey))
+    {
+        QString error;
+        store = EntryStore::open(home.filePath(QStringLiteral("journal.sqlite")), &error);
+        if (!store || !putFile(home.filePath(QStringLiteral("machine-id")), machine + "-machine\n")) {
+            qFatal("could not set up a computer: %s", qPrintable(error));
+        }
+        engine
+            = std::make_unique<SyncEngine>(*store, systemClock(), nullptr, home.filePath(QStringLiteral("sync-device")),
+                                           home.filePath(QStringLiteral("machine-id")));
+        engine->setFolder(folder);
+        engine->unlocked(key);
+    }
+    QByteArray device() const
+    {
+        QString error;
+        return SyncDevice::id(home.filePath(QStringLiteral("sync-device")), &error,
+                              home.filePath(QStringLiteral("machine-id")))
+            .value_or(QByteArray());
+    }
+    /** Saves a new entry and asks for a pass, as the writing screens do. */
+    Entry* write(const QString& text)
+    {
+        Entry* entry = store->insert({kWritten, kDay, QStringLiteral("memory-001"), QStringLiteral("memory"),
+                                      sealEntryText(text, *key), countWords(text)});
+        if (!store->save()) {
+            return nullptr;
+        }
+        engine->syncNow();
+        return entry;
+    }
+    /** An edit on the entry's own day: text and credited words. */
+    bool edit(const QByteArray& globalId, const QString& text)
+    {
+        Entry* entry = store->entryWithGlobalId(globalId);
+        if (!entry) {
+            return false;
+        }
+        store->replaceBody(entry, sealEntryText(text, *key), *key);
+        store->setCreditedWords(entry, countWords(text));
+        if (!store->save()) {
+            return false;
+        }
+        engine->syncNow();
+        return true;
+    }
+    /** The change is in this computer's log: its mark is cleared once appended. */
+    bool logged(const QByteArray& globalId) const
+    {
+        const Entry* entry = store->entryWithGlobalId(globalId);
+        return entry && entry->logMark() == 0;
+    }
+    QString text(const QByteArray& globalId) const
+    {
+        const Entry* entry = store->entryWithGlobalId(globalId);
+        return entry ? openEntryText(entry->cipherBody(), *key) : QString();
+    }
+    QStringList versionTexts(const QByteArray& globalId) const
+    {
+        QStringList texts;
+        for (const EntryStore::Version& version : store->versions(*store->entryWithGlobalId(globalId))) {
+            texts << openEntryText(store->versionBody(version.id).value_or(QByteArray()), *key);
+        }
+        return texts;
+    }
+};
+
+/** The files under `folder`, hidden ones too, that hold one of `texts` as UTF-8 or UTF-16. */
+QStringList filesHolding(const QString& folder, const QStringList& texts)
+{
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        const QByteArray bytes = fileBytes(path);
+        for (const QString& text : texts) {
+            const QByteArray utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+            if (bytes.contains(text.toUtf8()) || bytes.contains(utf16)) {
+                found << path;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+/** The sync engine with a real sync program between two journals: two Syncthing instances on loopback. */
+class TestSyncthing : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void journalsKeepInStepThroughSyncthing();
+};
+
+void TestSyncthing::journalsKeepInStepThroughSyncthing()
+{
+    SyncthingPair pair;
+    QVERIFY2(pair.start(kSyncthingMilliseconds), qPrintable(pair.error()));
+    // Joining a journal is having its key.
+    const std::shared_ptr<const EntryKey> key = EntryKey::random();
+    Computer a("a", key, pair.folder(0));
+    Computer b("b", key, pair.folder(1));
+
+    // Written on one computer, the entry reaches the other through Syncthing and the engine's watcher.
+    const QStringList words{uniqueWord(), uniqueWord(), uniqueWord()};
+    const QString first = QStringLiteral("Snow on the %1 pass").arg(words[0]);
+    Entry* written = a.write(first);
+    QVERIFY(written);
+    const QByteArray id = written->globalId();
+    QTRY_COMPARE_WITH_TIMEOUT(b.text(id), first, kArrivalMilliseconds);
+    const Entry* arrived = b.store->entryWithGlobalId(id);
+    QCOMPARE(arrived->dayKey(), kDay);
+    QCOMPARE(arrived->creditedWords(), countWords(first));
+    QVERIFY(!b.store->hasUnsavedChanges());
+
+    // Apart, both change the entry and append the change to their own logs. Each edit changes the word count, so
+    // the credited words are changed along with the text.
+    QVERIFY2(pair.pause(kSyncthingMilliseconds), qPrintable(pair.error()));
+    const QString fromA = QStringLiteral("Rain on %1 all day long").arg(words[1]);
+    const QString fromB = QStringLiteral("Fog %1").arg(words[2]);
+    QVERIFY(a.edit(id, fromA));
+    QVERIFY(b.edit(id, fromB));
+    QTRY_VERIFY_WITH_TIMEOUT(a.logged(id) && b.logged(id), kArrivalMilliseconds);
+
+    // Together again, both hold the same current text and keep the other as an earlier version. Both changes
+    // followed the same last one seen, so the greater device id decides which is later.
+    QVERIFY2(pair.resume(kSyncthingMilliseconds), qPrintable(pair.error()));
+    QVERIFY2(pair.waitUntilInSync(kSyncthingMilliseconds), qPrintable(pair.error()));
+    const bool aWins = b.device() < a.device();
+    const QString later = aWins ? fromA : fromB;
+    const QString earlier = aWins ? fromB : fromA;
+    QTRY_VERIFY_WITH_TIMEOUT(a.text(id) == later && b.text(id) == later, kArrivalMilliseconds);
+    for (const Computer* computer : {&a, &b}) {
+        QVERIFY2(computer->versionTexts(id).contains(earlier), qPrintable(computer->versionTexts(id).join(u'|')));
+        QCOMPARE(computer->store->entryWithGlobalId(id)->creditedWords(), countWords(later));
+        QCOMPARE(computer->store->entries().size(), std::size_t(1));
+    }
+    // Each log has one writer, so Syncthing never saw one file changed on both sides.
+    for (int i = 0; i < SyncthingPair::instances; ++i) {
+        const std::vector<QString> copies = SyncFolder::conflictCopies(SyncFolder::root(pair.folder(i)));
+        QVERIFY2(copies.empty(), qPrintable(QStringList(copies.begin(), copies.end()).join(u' ')));
+    }
+
+    // Nothing the pair keeps, in either copy of the folder or in Syncthing's homes, holds a typed word.
+    const QStringList typed = filesHolding(pair.root(), words + QStringList{first, fromA, fromB});
+    QVERIFY2(typed.isEmpty(), qPrintable(typed.join(u' ')));
+}
+
+QTEST_GUILESS_MAIN(TestSyncthing)
+#include "TestSyncthing.moc"
