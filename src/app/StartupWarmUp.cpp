@@ -14,12 +14,11 @@ namespace wendle {
 StartupWarmUp::StartupWarmUp()
 {
     try {
-        m_thread = std::thread([] {
-            // A configuration that fails to load here fails again, and is reported, when Qt loads it.
-            static_cast<void>(FcInit());
-            // ICU keeps the locale and zone data it loads here, and the date line's pattern is cached.
-            static_cast<void>(LockView::dateLine(QDateTime::currentDateTimeUtc()));
-        });
+        // Two threads: the main one waits for both, and each is a few milliseconds of its own.
+        // A configuration that fails to load here fails again, and is reported, when Qt loads it.
+        m_fonts = std::thread([] { static_cast<void>(FcInit()); });
+        // ICU keeps the locale and zone data it loads here, and the date line's pattern is cached.
+        m_dates = std::thread([] { static_cast<void>(LockView::dateLine(QDateTime::currentDateTimeUtc())); });
     } catch (const std::system_error&) {
         // Without a thread the same work happens on the main thread when it is first needed.
     }
@@ -32,8 +31,10 @@ StartupWarmUp::~StartupWarmUp()
 
 void StartupWarmUp::wait()
 {
-    if (m_thread.joinable()) {
-        m_thread.join();
+    for (std::thread* thread : {&m_fonts, &m_dates}) {
+        if (thread->joinable()) {
+            thread->join();
+        }
     }
 }
 

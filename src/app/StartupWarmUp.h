@@ -6,10 +6,10 @@
 namespace wendle {
 
 /**
- * Loads, on a thread of its own, what the lock screen is the first to need and what costs milliseconds of reading
+ * Loads, on threads of their own, what the lock screen is the first to need and what costs milliseconds of reading
  * and parsing: the font configuration and the locale's date data. Both libraries are thread-safe; `wait()` before
  * the first widget is made, or Qt's font set-up repeats the work beside it instead of finding it done. Made after
- * the application object, whose set-up changes the process's locale and environment, which this thread reads.
+ * the application object, whose set-up changes the process's locale and environment, which these threads read.
  */
 class StartupWarmUp
 {
@@ -22,7 +22,8 @@ public:
     void wait();
 
 private:
-    std::thread m_thread;
+    std::thread m_fonts;
+    std::thread m_dates;
 };
 
 } // namespace wendle

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/WendleApp.h"
 
+#include "app/InstanceLock.h"
 #include "app/MainWindow.h"
 #include "app/QuickEntry.h"
 #include "app/RootView.h"
@@ -32,12 +33,13 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QLockFile>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -125,11 +127,11 @@ int WendleApp::run()
 
     m_keychain = std::make_unique<SecretServiceKeychain>();
     m_authenticator = std::make_unique<PamAuthenticator>();
-    m_systemEvents = std::make_unique<DBusSystemEvents>(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
-    m_idleTime = IdleTime::forSession(QDBusConnection::sessionBus());
+    // The buses are joined after the lock screen's first paint (joinTheSession).
+    m_systemEvents = std::make_unique<DBusSystemEvents>();
+    m_idleTime = std::make_unique<SessionIdleTime>(nullptr, std::make_unique<InputIdleTime>());
     // Reminders go to the agent, which delivers them while Wendle is closed; it is started if absent.
-    m_notificationCenter = std::make_unique<AgentNotificationCenter>(QDBusConnection::sessionBus(),
-                                                                     AgentNotificationCenter::defaultAgentProgram());
+    m_notificationCenter = std::make_unique<AgentNotificationCenter>(AgentNotificationCenter::defaultAgentProgram());
     m_scheduler = std::make_unique<ReminderScheduler>(*m_notificationCenter, *m_clock);
     m_lock = std::make_unique<AppLockController>(*m_authenticator, *m_keychain, *m_store, *m_systemEvents, *m_idleTime);
     // The words the user added to the dictionary are as private as the entries: open only while they are.
@@ -163,10 +165,9 @@ int WendleApp::run()
     m_window->rootView()->lockView()->installEventFilter(this);
     if (m_quickEntryWanted) {
         // The panel alone: no lock screen paints, so the check starts at once.
-        QTimer::singleShot(0, m_store.get(), &EntryStore::checkIntegrity);
-        SecretServiceKeychain::loadInBackground();
+        QTimer::singleShot(0, this, &WendleApp::startAfterFirstPaint);
     } else {
-        QTimer::singleShot(checkFallbackMilliseconds, m_store.get(), &EntryStore::checkIntegrity);
+        QTimer::singleShot(checkFallbackMilliseconds, this, &WendleApp::startAfterFirstPaint);
         m_window->show();
     }
     const int status = exec();
@@ -187,11 +188,30 @@ bool WendleApp::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Paint && m_store) {
         watched->removeEventFilter(this);
-        QMetaObject::invokeMethod(m_store.get(), &EntryStore::checkIntegrity, Qt::QueuedConnection);
-        // The keyring is first needed at unlock; its library loads meanwhile, off the lock screen's path.
-        SecretServiceKeychain::loadInBackground();
+        QMetaObject::invokeMethod(this, &WendleApp::startAfterFirstPaint, Qt::QueuedConnection);
     }
     return QApplication::eventFilter(watched, event);
+}
+
+void WendleApp::startAfterFirstPaint()
+{
+    if (m_startedAfterPaint) {
+        return;
+    }
+    m_startedAfterPaint = true;
+    m_store->checkIntegrity();
+    // The keyring is first needed at unlock; its library loads meanwhile, off the lock screen's path.
+    SecretServiceKeychain::loadInBackground();
+    joinTheSession();
+}
+
+void WendleApp::joinTheSession()
+{
+    claimBusName();
+    // Sleep, screen locks and idleness matter only once the journal is unlocked, which is after this paint.
+    m_systemEvents->listen(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    m_idleTime->setDesktop(IdleTime::desktopSource(QDBusConnection::sessionBus()));
+    m_notificationCenter->connectTo(QDBusConnection::sessionBus());
 }
 
 void WendleApp::startJournal()
@@ -278,47 +298,70 @@ void WendleApp::activate()
 
 WendleApp::Instance WendleApp::becomeTheOnlyInstance(QString* error)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
-        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
-            kServiceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
-        if (reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-            const QString application = QStringLiteral("org.freedesktop.Application");
-            QDBusMessage call = m_quickEntryWanted
-                ? QDBusMessage::createMethodCall(kServiceName, kObjectPath, application,
-                                                 QStringLiteral("ActivateAction"))
-                    << quickEntryAction << QVariantList() << QVariantMap()
-                : QDBusMessage::createMethodCall(kServiceName, kObjectPath, application, QStringLiteral("Activate"))
-                    << QVariantMap();
-            bus.call(call, QDBus::Block, 3000);
-            std::fprintf(stderr,
-                         m_quickEntryWanted ? "wendle: already running; its quick-entry panel was opened\n"
-                                            : "wendle: already running; its window was raised\n");
-            return Instance::another;
-        }
-        bus.registerObject(kObjectPath, new ActivationService(*this), QDBusConnection::ExportScriptableSlots);
-    }
-    // Without a session bus the lock file alone keeps a second process from opening the journal.
+    // The lock file decides, without waiting for the session bus: the bus name follows the first paint.
     const QString folder = QFileInfo(EntryStore::defaultPath()).absolutePath();
     if (!QDir().mkpath(folder)) {
         *error = tr("Couldn't create Wendle's data folder %1.").arg(folder);
         return Instance::failed;
     }
-    m_instanceLock = std::make_unique<QLockFile>(folder + QStringLiteral("/wendle.lock"));
-    m_instanceLock->setStaleLockTime(0);
-    if (m_instanceLock->tryLock(0)) {
+    m_instanceLock = std::make_unique<InstanceLock>(folder + QStringLiteral("/wendle.lock"));
+    const InstanceLock::Result lock = m_instanceLock->take();
+    if (lock == InstanceLock::Result::taken) {
         return Instance::only;
     }
-    if (m_instanceLock->error() == QLockFile::LockFailedError) {
-        std::fprintf(stderr, "wendle: already running\n");
+    if (lock == InstanceLock::Result::heldElsewhere) {
+        handOverToRunningInstance();
         return Instance::another;
     }
     // A folder that cannot be written is not another instance: saying "already running" would hide the cause.
     *error = tr("Couldn't use Wendle's data folder %1: %2.")
                  .arg(folder,
-                      m_instanceLock->error() == QLockFile::PermissionError ? tr("it cannot be written")
-                                                                            : tr("its lock file cannot be created"));
+                      lock == InstanceLock::Result::notWritable ? tr("it cannot be written")
+                                                                : tr("its lock file cannot be created"));
     return Instance::failed;
+}
+
+void WendleApp::handOverToRunningInstance()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        // A Wendle that is starting claims its name once its window has painted: give it that moment.
+        QDeadlineTimer deadline(handOverWaitMilliseconds);
+        while (!bus.interface()->isServiceRegistered(kServiceName) && !deadline.hasExpired()) {
+            QThread::msleep(20);
+        }
+        const QString application = QStringLiteral("org.freedesktop.Application");
+        QDBusMessage call = m_quickEntryWanted
+            ? QDBusMessage::createMethodCall(kServiceName, kObjectPath, application, QStringLiteral("ActivateAction"))
+                << quickEntryAction << QVariantList() << QVariantMap()
+            : QDBusMessage::createMethodCall(kServiceName, kObjectPath, application, QStringLiteral("Activate"))
+                << QVariantMap();
+        if (bus.call(call, QDBus::Block, handOverWaitMilliseconds).type() == QDBusMessage::ReplyMessage) {
+            std::fprintf(stderr,
+                         m_quickEntryWanted ? "wendle: already running; its quick-entry panel was opened\n"
+                                            : "wendle: already running; its window was raised\n");
+            return;
+        }
+    }
+    std::fprintf(stderr, "wendle: already running\n");
+}
+
+void WendleApp::claimBusName()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return;
+    }
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
+        kServiceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        // Another Wendle, of another data folder, has the name: a second launch raises that one.
+        logToSystem(LOG_NOTICE,
+                    QStringLiteral("%1 is taken by another Wendle; launching Wendle again will not raise this one")
+                        .arg(kServiceName));
+        return;
+    }
+    bus.registerObject(kObjectPath, new ActivationService(*this), QDBusConnection::ExportScriptableSlots);
 }
 
 void WendleApp::watchTerminationSignals()

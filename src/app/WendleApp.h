@@ -6,23 +6,22 @@
 
 #include <memory>
 
-class QLockFile;
-
 namespace wendle {
 
 class AgentNotificationCenter;
 class AppLockController;
 class Authenticator;
+class InstanceLock;
+class DBusSystemEvents;
 class EntryStore;
-class IdleTime;
 class Keychain;
 class MainWindow;
 class Preferences;
 class QuickEntry;
 class ReminderScheduler;
+class SessionIdleTime;
 class SyncEngine;
 class SystemClock;
-class SystemEvents;
 class TerminationSignals;
 class TrayItem;
 class UpdaterController;
@@ -59,12 +58,14 @@ public:
     static inline const QString quickEntryAction = QStringLiteral("new-entry");
 
 protected:
-    /** Starts the journal's whole-file check on the lock screen's first paint. */
+    /** Starts what the lock screen does not need (`startAfterFirstPaint`) once it has painted. */
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    /** When the lock screen has not painted by then, the whole-file check starts all the same. */
+    /** When the lock screen has not painted by then, what follows its paint starts all the same. */
     static constexpr int checkFallbackMilliseconds = 500;
+    /** How long a second launch waits for the running Wendle to take its bus name and answer. */
+    static constexpr int handOverWaitMilliseconds = 3000;
 
     enum class Instance
     {
@@ -75,6 +76,14 @@ private:
 
     /** Claims the journal for this process; `failed` sets `error` to a sentence naming the folder. */
     Instance becomeTheOnlyInstance(QString* error);
+    /** Asks the Wendle that holds the journal to show itself (or its quick-entry panel), and says so. */
+    void handOverToRunningInstance();
+    /** Takes Wendle's name on the session bus, by which a second launch reaches this one. */
+    void claimBusName();
+    /** The journal's whole-file check, the keyring's library and the bus name: nothing the lock screen shows. */
+    void startAfterFirstPaint();
+    /** Joins the session and system buses: the bus name, sleep and screen-lock events, idle time, the agent. */
+    void joinTheSession();
     void watchTerminationSignals();
     /** True when nothing is left unwritten. */
     [[nodiscard]] bool saveEverything();
@@ -92,7 +101,7 @@ private:
 
     // Declared first so it goes last: a signal during the final writes must not cut them short.
     std::unique_ptr<TerminationSignals> m_terminationSignals;
-    std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<InstanceLock> m_instanceLock;
     /** The desktop's window colour, before Wendle's light palette replaces it. */
     QColor m_desktopWindowColour;
     std::unique_ptr<Translations> m_translations;
@@ -102,8 +111,8 @@ private:
     std::unique_ptr<EntryStore> m_store;
     std::unique_ptr<Keychain> m_keychain;
     std::unique_ptr<Authenticator> m_authenticator;
-    std::unique_ptr<SystemEvents> m_systemEvents;
-    std::unique_ptr<IdleTime> m_idleTime;
+    std::unique_ptr<DBusSystemEvents> m_systemEvents;
+    std::unique_ptr<SessionIdleTime> m_idleTime;
     std::unique_ptr<AgentNotificationCenter> m_notificationCenter;
     std::unique_ptr<ReminderScheduler> m_scheduler;
     std::unique_ptr<AppLockController> m_lock;
@@ -116,6 +125,7 @@ private:
     /** The tray's panel, or one of its own without a tray; none before the journal's check. */
     QuickEntry* m_quickEntry = nullptr;
     bool m_quickEntryWanted = false;
+    bool m_startedAfterPaint = false;
 };
 
 } // namespace wendle

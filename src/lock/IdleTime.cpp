@@ -18,14 +18,19 @@ namespace wendle {
 
 std::unique_ptr<IdleTime> IdleTime::forSession(QDBusConnection sessionBus)
 {
+    return std::make_unique<SessionIdleTime>(desktopSource(std::move(sessionBus)), std::make_unique<InputIdleTime>());
+}
+
+std::unique_ptr<DesktopIdleTime> IdleTime::desktopSource(QDBusConnection sessionBus)
+{
     std::unique_ptr<DesktopIdleTime> desktop;
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         desktop = X11IdleTime::open();
     }
     if (!desktop) {
-        desktop = DBusIdleTime::open(sessionBus);
+        desktop = DBusIdleTime::open(std::move(sessionBus));
     }
-    return std::make_unique<SessionIdleTime>(std::move(desktop), std::make_unique<InputIdleTime>());
+    return desktop;
 }
 
 namespace {
@@ -158,6 +163,11 @@ SessionIdleTime::SessionIdleTime(std::unique_ptr<DesktopIdleTime> desktop, std::
     : m_desktop(std::move(desktop))
     , m_own(std::move(own))
 {
+}
+
+void SessionIdleTime::setDesktop(std::unique_ptr<DesktopIdleTime> desktop)
+{
+    m_desktop = std::move(desktop);
 }
 
 double SessionIdleTime::secondsSinceLastInput()

@@ -14,6 +14,8 @@ class QDBusPendingCallWatcher;
 
 namespace wendle {
 
+class DesktopIdleTime;
+
 /** How long the user has not touched keyboard or pointer, anywhere in the session. */
 class IdleTime
 {
@@ -28,6 +30,8 @@ public:
      * sees only X clients' input: its counter is never used there.
      */
     [[nodiscard]] static std::unique_ptr<IdleTime> forSession(QDBusConnection sessionBus);
+    /** The session's own source of `forSession`, without this process's input; null where there is none. */
+    [[nodiscard]] static std::unique_ptr<DesktopIdleTime> desktopSource(QDBusConnection sessionBus);
 };
 
 /**
@@ -125,6 +129,9 @@ public:
     /** `desktop` may be null: then, as while it knows nothing, the application's own input alone counts. */
     SessionIdleTime(std::unique_ptr<DesktopIdleTime> desktop, std::unique_ptr<InputIdleTime> own);
     double secondsSinceLastInput() override;
+
+    /** Takes the desktop's idle time from now on; null: the application's own input alone. */
+    void setDesktop(std::unique_ptr<DesktopIdleTime> desktop);
 
 private:
     std::unique_ptr<DesktopIdleTime> m_desktop;

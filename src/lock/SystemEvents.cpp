@@ -18,9 +18,19 @@ const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 
 DBusSystemEvents::DBusSystemEvents(QDBusConnection systemBus, QDBusConnection sessionBus, QObject* parent)
     : SystemEvents(parent)
-    , m_system(std::move(systemBus))
-    , m_session(std::move(sessionBus))
 {
+    listen(std::move(systemBus), std::move(sessionBus));
+}
+
+DBusSystemEvents::DBusSystemEvents(QObject* parent)
+    : SystemEvents(parent)
+{
+}
+
+void DBusSystemEvents::listen(QDBusConnection systemBus, QDBusConnection sessionBus)
+{
+    m_system = std::move(systemBus);
+    m_session = std::move(sessionBus);
     if (m_system.isConnected()) {
         m_system.connect(kLogin, kLoginPath, kManager, QStringLiteral("PrepareForSleep"), this,
                          SLOT(onPrepareForSleep(bool)));

@@ -38,6 +38,11 @@ class DBusSystemEvents : public SystemEvents
 
 public:
     DBusSystemEvents(QDBusConnection systemBus, QDBusConnection sessionBus, QObject* parent = nullptr);
+    /** Announces nothing until `listen`. */
+    explicit DBusSystemEvents(QObject* parent = nullptr);
+
+    /** Follows the announcements on these buses from now on; once. */
+    void listen(QDBusConnection systemBus, QDBusConnection sessionBus);
 
     /** Whether a sleep inhibitor is held right now. */
     bool holdsSleepInhibitor() const { return m_inhibitor.isValid(); }
@@ -52,8 +57,8 @@ private Q_SLOTS:
 private:
     void takeSleepInhibitor();
 
-    QDBusConnection m_system;
-    QDBusConnection m_session;
+    QDBusConnection m_system{QString()};
+    QDBusConnection m_session{QString()};
     QDBusUnixFileDescriptor m_inhibitor;
     bool m_sleepAnnounced = false;
 };

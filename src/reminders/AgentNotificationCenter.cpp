@@ -34,10 +34,23 @@ QString AgentNotificationCenter::defaultAgentProgram()
 }
 
 AgentNotificationCenter::AgentNotificationCenter(QDBusConnection bus, QString agentProgram, QObject* parent)
+    : AgentNotificationCenter(std::move(agentProgram), parent)
+{
+    connectTo(std::move(bus));
+}
+
+AgentNotificationCenter::AgentNotificationCenter(QString agentProgram, QObject* parent)
     : QObject(parent)
-    , m_bus(std::move(bus))
     , m_agentProgram(std::move(agentProgram))
 {
+    m_giveUp.setSingleShot(true);
+    connect(&m_giveUp, &QTimer::timeout, this, &AgentNotificationCenter::flush);
+}
+
+void AgentNotificationCenter::connectTo(QDBusConnection bus)
+{
+    m_bus = std::move(bus);
+    m_connected = true;
     m_agentPresent = m_bus.isConnected() && m_bus.interface()->isServiceRegistered(kService);
     auto* watcher = new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     watcher->addWatchedService(kNotificationServer);
@@ -53,8 +66,9 @@ AgentNotificationCenter::AgentNotificationCenter(QDBusConnection bus, QString ag
                     Q_EMIT cameUp();
                 }
             });
-    m_giveUp.setSingleShot(true);
-    connect(&m_giveUp, &QTimer::timeout, this, &AgentNotificationCenter::flush);
+    if (!m_waiting.empty()) {
+        deliverOrStartAgent();
+    }
 }
 
 void AgentNotificationCenter::pendingRequestIdentifiers(QObject* context,
@@ -103,6 +117,13 @@ void AgentNotificationCenter::send(QDBusMessage call, QObject* context,
                                    std::function<void(const QDBusMessage&)> completion)
 {
     m_waiting.push_back({std::move(call), context, std::move(completion)});
+    if (m_connected) {
+        deliverOrStartAgent();
+    }
+}
+
+void AgentNotificationCenter::deliverOrStartAgent()
+{
     if (m_agentPresent || m_giveUp.isActive()) {
         flush();
         return;

@@ -30,6 +30,11 @@ public:
     static QString defaultAgentProgram();
 
     AgentNotificationCenter(QDBusConnection bus, QString agentProgram, QObject* parent = nullptr);
+    /** Not on a bus yet: calls wait for `connectTo`. */
+    explicit AgentNotificationCenter(QString agentProgram, QObject* parent = nullptr);
+
+    /** Reaches the agent over `bus` from now on, with the calls made so far first. */
+    void connectTo(QDBusConnection bus);
 
     void pendingRequestIdentifiers(QObject* context, std::function<void(const QStringList&)> completion) override;
     void removePendingRequests(const QStringList& identifiers) override;
@@ -45,6 +50,8 @@ private:
     /** Sends `call` once the agent is there (or given up on), after the calls before it. */
     void send(QDBusMessage call, QObject* context, std::function<void(const QDBusMessage& reply)> completion);
     void flush();
+    /** Sends what waits if the agent is there, else starts it and waits for it a few seconds. */
+    void deliverOrStartAgent();
 
     struct Waiting
     {
@@ -53,7 +60,8 @@ private:
         std::function<void(const QDBusMessage&)> completion;
     };
 
-    QDBusConnection m_bus;
+    QDBusConnection m_bus{QString()};
+    bool m_connected = false;
     QString m_agentProgram;
     bool m_agentPresent = false;
     std::deque<Waiting> m_waiting;
