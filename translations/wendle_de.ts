@@ -830,6 +830,22 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
         <source>Settings</source>
         <translation>Einstellungen</translation>
     </message>
+    <message>
+        <source>Use my journal from another computer…</source>
+        <translation>Mein Tagebuch von einem anderen Computer verwenden…</translation>
+    </message>
+    <message>
+        <source>This journal already holds writing of its own under another key, so it cannot take that journal&apos;s key.</source>
+        <translation>Dieses Tagebuch enthält schon eigene Einträge unter einem anderen Schlüssel und kann den Schlüssel jenes Tagebuchs daher nicht übernehmen.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t verify — try again</source>
+        <translation>Prüfung fehlgeschlagen — versuch es noch einmal</translation>
+    </message>
+    <message>
+        <source>Your keyring is locked or not running — unlock it and try again</source>
+        <translation>Dein Schlüsselbund ist gesperrt oder läuft nicht — entsperre ihn und versuch es noch einmal</translation>
+    </message>
 </context>
 <context>
     <name>wendle::MonthRecap</name>
@@ -1021,6 +1037,18 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
     <message>
         <source>Checking…</source>
         <translation>Wird geprüft…</translation>
+    </message>
+    <message>
+        <source>Use this journal</source>
+        <translation>Dieses Tagebuch verwenden</translation>
+    </message>
+    <message>
+        <source>Use my journal from another computer</source>
+        <translation>Mein Tagebuch von einem anderen Computer verwenden</translation>
+    </message>
+    <message>
+        <source>Type the recovery code of the journal on your other computer. Its entries arrive through the sync folder you choose next. Case, spaces and hyphens don&apos;t matter.</source>
+        <translation>Gib den Wiederherstellungscode des Tagebuchs auf deinem anderen Computer ein. Seine Einträge kommen über den Sync-Ordner, den du als Nächstes auswählst. Groß- und Kleinschreibung, Leerzeichen und Bindestriche spielen keine Rolle.</translation>
     </message>
 </context>
 <context>

@@ -2,11 +2,14 @@
 #include "app/MainWindow.h"
 
 #include "app/RootView.h"
+#include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "lock/AppLockController.h"
+#include "lock/RecoveryCodeDialog.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
+#include "reminders/SyncSettings.h"
 #include "transfer/SnapshotScheduler.h"
 #include "transfer/TransferContext.h"
 #include "transfer/TransferMenu.h"
@@ -94,6 +97,10 @@ void MainWindow::buildMenuBar()
     recoveryCode->setEnabled(m_lock.isUnlocked());
     connect(&m_lock, &AppLockController::keyChanged, recoveryCode,
             [this, recoveryCode] { recoveryCode->setEnabled(m_lock.isUnlocked()); });
+    QAction* join = menu->addAction(tr("Use my journal from another computer…"), this, &MainWindow::joinJournal);
+    join->setEnabled(m_lock.isUnlocked() && m_sync);
+    connect(&m_lock, &AppLockController::keyChanged, join,
+            [this, join] { join->setEnabled(m_lock.isUnlocked() && m_sync); });
     menu->addSeparator();
     // Entries brought in from outside are no new month to look back on.
     addTransferCommands(menu,
@@ -101,6 +108,36 @@ void MainWindow::buildMenuBar()
     menu->addSeparator();
     menu->addAction(m_quit);
     connect(menu, &QMenu::aboutToHide, m_menuBar, &QWidget::hide);
+}
+
+void MainWindow::joinJournal()
+{
+    auto* dialog = new RecoveryCodeDialog(this, RecoveryCodeDialog::Purpose::join);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &RecoveryCodeDialog::codeEntered, this, [this, dialog](const QByteArray& bytes) {
+        QPointer<RecoveryCodeDialog> guard(dialog);
+        m_lock.joinWithRecoveryCode(EntryKey::fromBytes(bytes), [this, guard](const EntryKeyResult& result) {
+            if (!guard) {
+                return;
+            }
+            if (result.key) {
+                guard->accept();
+                // The entries come through the folder: choosing it is the next step.
+                showSettings();
+                if (m_settingsWindow && m_settingsWindow->sync()) {
+                    m_settingsWindow->sync()->askForFolder();
+                }
+            } else if (result.problem == KeyProblem::keyMismatch) {
+                guard->showFailure(tr("This journal already holds writing of its own under another key, so it "
+                                      "cannot take that journal's key."));
+            } else if (!result.error) {
+                guard->showFailure(tr("Couldn't verify — try again"));
+            } else {
+                guard->showFailure(tr("Your keyring is locked or not running — unlock it and try again"));
+            }
+        });
+    });
+    dialog->open();
 }
 
 void MainWindow::showRecoveryCode()

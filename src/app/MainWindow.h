@@ -59,6 +59,11 @@ public:
     void attachUpdater(UpdaterController& updater);
     /** Sync's section in the settings window: the engine exists once the journal has passed its check. */
     void attachSync(SyncEngine& sync);
+    /**
+     * "Use my journal from another computer…": takes that journal's key from its recovery code, then asks for the
+     * sync folder its entries arrive through.
+     */
+    void joinJournal();
     /** Closing hides the window rather than quitting (Wendle lives on in the tray). */
     void setKeepRunningWhenClosed(bool keepRunning) { m_keepRunningWhenClosed = keepRunning; }
 

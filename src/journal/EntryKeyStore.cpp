@@ -234,6 +234,23 @@ void restoreEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<cons
     });
 }
 
+void joinEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key, EntryKeyReply done,
+                  const KeychainItem& item)
+{
+    const bool holdsWriting = store.holdsSealedBodies() || !store.sealedOwnWords().empty();
+    if (!key || (holdsWriting && !keyBelongsToJournal(*key, store))) {
+        done(failure(KeychainStatus::Malformed, KeyProblem::keyMismatch));
+        return;
+    }
+    storeKeepingExisting(keychain, item, key, [&store, key, done = std::move(done)](KeychainStatus status) {
+        if (status != KeychainStatus::Success) {
+            done(failure(status, problemOf(status)));
+            return;
+        }
+        finishWithKey(store, key, false, done);
+    });
+}
+
 void replaceEntryKey(Keychain& keychain, EntryStore& store, EntryKeyReply done, const KeychainItem& item)
 {
     const std::shared_ptr<const EntryKey> key = newKey(done);

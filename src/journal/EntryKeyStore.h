@@ -74,6 +74,15 @@ void restoreEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<cons
                      const KeychainItem& item = entryKeyItem);
 
 /**
+ * Takes `key` (from the recovery code of the same journal on another computer) as this journal's key, so that the
+ * two can sync. A journal that holds no writing of its own (no sealed text, no own words) takes any key, and the
+ * item it replaces is kept aside as `restoreEntryKey` does; one that holds writing takes only its own key, as a
+ * restore would (`keyMismatch` otherwise): its text would no longer open under another.
+ */
+void joinEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key, EntryKeyReply done,
+                  const KeychainItem& item = entryKeyItem);
+
+/**
  * Starts the journal over with a new key, for a user whose old key is lost. The old key checks and every
  * sealed body stay as they are (they open again if the old key comes back); an existing item is kept aside
  * as `restoreEntryKey` does. The result has `created` set.

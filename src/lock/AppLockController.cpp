@@ -49,6 +49,12 @@ void AppLockController::restoreFromRecoveryCode(std::shared_ptr<const EntryKey> 
             std::move(done));
 }
 
+void AppLockController::joinWithRecoveryCode(std::shared_ptr<const EntryKey> key, Done done)
+{
+    attempt([this, key](EntryKeyReply reply) { joinEntryKey(m_keychain, m_store, key, std::move(reply)); },
+            std::move(done));
+}
+
 void AppLockController::continueWithNewKey(Done done)
 {
     attempt([this](EntryKeyReply reply) { replaceEntryKey(m_keychain, m_store, std::move(reply)); }, std::move(done));

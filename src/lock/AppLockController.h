@@ -71,6 +71,8 @@ public:
     void restoreFromRecoveryCode(std::shared_ptr<const EntryKey> key, Done done);
     /** After authentication, starts the journal over with a new key, keeping everything old (see replaceEntryKey). */
     void continueWithNewKey(Done done);
+    /** After authentication, takes the key of this journal's copy on another computer (see joinEntryKey). */
+    void joinWithRecoveryCode(std::shared_ptr<const EntryKey> key, Done done);
     /** Asks the owner to authenticate again while unlocked, before something that shows or reads everything. */
     void reauthenticate(std::function<void(bool authenticated)> done);
 

@@ -18,16 +18,21 @@
 
 namespace wendle {
 
-RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent)
+RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent, Purpose purpose)
     : QDialog(parent)
     , m_field(new QLineEdit(this))
     , m_feedback(textLabel(QString(), 12, Palette::muted(), this))
-    , m_restore(new FilledButton(tr("Restore"), 13, this))
+    , m_restore(new FilledButton(purpose == Purpose::join ? tr("Use this journal") : tr("Restore"), 13, this))
 {
-    const auto [title, note] = setUpCodeSheet(this, tr("Restore from recovery code"),
-                                              tr("Type the code Wendle showed you when this journal's "
-                                                 "key was made. Case, spaces and hyphens don't matter."),
-                                              m_field);
+    const auto [title, note] = purpose == Purpose::join
+        ? setUpCodeSheet(this, tr("Use my journal from another computer"),
+                         tr("Type the recovery code of the journal on your other computer. Its entries arrive "
+                            "through the sync folder you choose next. Case, spaces and hyphens don't matter."),
+                         m_field)
+        : setUpCodeSheet(this, tr("Restore from recovery code"),
+                         tr("Type the code Wendle showed you when this journal's "
+                            "key was made. Case, spaces and hyphens don't matter."),
+                         m_field);
     m_feedback->setWordWrap(true);
     m_restore->setColours(Palette::ink(), Palette::paper());
     auto* cancel = new PlainButton(tr("Cancel"), 13, Palette::muted(), this);

@@ -21,7 +21,14 @@ class RecoveryCodeDialog : public QDialog
     Q_OBJECT
 
 public:
-    explicit RecoveryCodeDialog(QWidget* parent);
+    /** What the code is typed for: to put this journal's key back, or to take another computer's journal. */
+    enum class Purpose
+    {
+        restore,
+        join,
+    };
+
+    explicit RecoveryCodeDialog(QWidget* parent, Purpose purpose = Purpose::restore);
     ~RecoveryCodeDialog() override;
 
     /** Says why the code could not be used, and lets the user try again. */

@@ -32,6 +32,8 @@ public:
     bool chooseFolder(const QString& folder);
     /** Turns sync off: nothing more is written to or read from the folder; what it holds stays. */
     void stopSyncing();
+    /** Opens a folder chooser; the folder chosen is taken as `chooseFolder` takes it. */
+    void askForFolder();
 
     /** The state as the section words it at `now`. */
     static QString stateText(const SyncStatus& status, const QDateTime& now);
@@ -47,7 +49,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void askForFolder();
     void refresh();
     void fitWindow();
 

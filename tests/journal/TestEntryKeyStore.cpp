@@ -206,6 +206,7 @@ private Q_SLOTS:
     void versionOneJournalGainsItsCheckAtUnlock();
     void recoveryCodeRoundTripAndTypos();
     void restoreAndReplaceKeepTheOldItems();
+    void aJournalWithoutWritingJoinsAnother();
     void sealing();
     void keyLivesInTheKeyring();
     void otherCollections();
@@ -404,6 +405,37 @@ void TestEntryKeyStore::restoreAndReplaceKeepTheOldItems()
     QVERIFY(result.key);
     QCOMPARE(openEntryText(entry->cipherBody(), *result.key), QStringLiteral("mine"));
     QCOMPARE(keychain.accounts(entryKeyItem.service).size(), 4);
+}
+
+void TestEntryKeyStore::aJournalWithoutWritingJoinsAnother()
+{
+    // A fresh journal has a key of its own, and its check, before its user joins the other computer's journal.
+    TempJournal journal;
+    InMemoryKeychain keychain;
+    const EntryKeyResult own = keyFor(keychain, *journal.store);
+    QVERIFY(own.key && own.created);
+    const auto join = [&](std::shared_ptr<const EntryKey> key) {
+        return waitFor([&](EntryKeyReply done) { joinEntryKey(keychain, *journal.store, key, std::move(done)); });
+    };
+
+    const auto other = EntryKey::random();
+    const EntryKeyResult joined = join(other);
+    QVERIFY(joined.key);
+    QCOMPARE(keychain.stored(entryKeyItem), keyBytes(*other));
+    const QStringList accounts = keychain.accounts(entryKeyItem.service);
+    QCOMPARE(accounts.size(), 2);
+    QCOMPARE(keychain.stored({entryKeyItem.service, accounts[1]}), keyBytes(*own.key));
+    // The next unlock finds the joined key this journal's own.
+    const EntryKeyResult next = keyFor(keychain, *journal.store);
+    QVERIFY(next.key && !next.created && next.problem == KeyProblem::none);
+
+    // Once it holds writing, only its own key is taken: the text would not open under another.
+    journal.add(QStringLiteral("2026-12-08"), QStringLiteral("freeform"), QStringLiteral("mine"), -1, {},
+                joined.key.get());
+    QVERIFY(journal.store->save());
+    QCOMPARE(join(EntryKey::random()).problem, KeyProblem::keyMismatch);
+    QCOMPARE(keychain.stored(entryKeyItem), keyBytes(*other));
+    QVERIFY(join(other).key);
 }
 
 void TestEntryKeyStore::sealing()
