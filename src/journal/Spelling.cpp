@@ -38,7 +38,6 @@ Spelling::Spelling()
     : m_checker(std::make_unique<EnchantSpellChecker>())
     , m_enabled(Preferences().value(PreferenceKeys::spellingEnabled))
 {
-    chooseLanguage();
 }
 
 Spelling::~Spelling() = default;
@@ -46,11 +45,20 @@ Spelling::~Spelling() = default;
 void Spelling::useChecker(std::unique_ptr<SpellChecker> checker)
 {
     m_checker = std::move(checker);
-    chooseLanguage();
+    m_languageChosen = false;
     announce();
 }
 
-void Spelling::chooseLanguage()
+SpellChecker& Spelling::checker() const
+{
+    if (!m_languageChosen) {
+        m_languageChosen = true;
+        chooseLanguage();
+    }
+    return *m_checker;
+}
+
+void Spelling::chooseLanguage() const
 {
     const QStringList installed = m_checker->languages();
     const std::optional<QString> stored = Preferences().string(QString::fromLatin1(PreferenceKeys::spellingLanguage));
@@ -78,22 +86,22 @@ void Spelling::chooseLanguage()
 
 QStringList Spelling::languages() const
 {
-    return m_checker->languages();
+    return checker().languages();
 }
 
 QString Spelling::language() const
 {
-    return m_checker->language();
+    return checker().language();
 }
 
 void Spelling::setLanguage(const QString& language)
 {
-    if (language == m_checker->language() || !m_checker->setLanguage(language)) {
+    if (language == checker().language() || !checker().setLanguage(language)) {
         return;
     }
     Preferences().setString(QString::fromLatin1(PreferenceKeys::spellingLanguage), language);
     for (const QString& word : std::as_const(m_ownWords)) {
-        m_checker->addSessionWord(word);
+        checker().addSessionWord(word);
     }
     m_script = dictionaryScript(language);
     announce();
@@ -119,7 +127,12 @@ void Spelling::setEnabled(bool enabled)
 
 bool Spelling::isMisspelt(const QString& word) const
 {
-    if (!m_enabled || m_script.isEmpty() || word.isEmpty()) {
+    if (!m_enabled || word.isEmpty()) {
+        return false;
+    }
+    // The language chosen decides the script.
+    static_cast<void>(checker());
+    if (m_script.isEmpty()) {
         return false;
     }
     if (const auto known = m_verdicts.constFind(word); known != m_verdicts.constEnd()) {
@@ -128,7 +141,7 @@ bool Spelling::isMisspelt(const QString& word) const
     const char32_t first = word.at(0).isHighSurrogate() && word.size() > 1
         ? QChar::surrogateToUcs4(word.at(0), word.at(1))
         : char32_t(word.at(0).unicode());
-    const bool misspelt = scriptCode(first) == m_script && !m_checker->isCorrect(word);
+    const bool misspelt = scriptCode(first) == m_script && !checker().isCorrect(word);
     if (m_verdicts.size() >= kMostVerdicts) {
         m_verdicts.clear();
     }
@@ -138,15 +151,18 @@ bool Spelling::isMisspelt(const QString& word) const
 
 QStringList Spelling::suggestions(const QString& word) const
 {
-    return m_checker->suggestions(word, mostSuggestions);
+    return checker().suggestions(word, mostSuggestions);
 }
 
 void Spelling::openOwnWords(const QStringList& words, std::function<bool(const QString&)> keep)
 {
     m_ownWords = words;
     m_keep = std::move(keep);
-    for (const QString& word : words) {
-        m_checker->addSessionWord(word);
+    // A checker not yet in use takes them when its language is chosen.
+    if (m_languageChosen) {
+        for (const QString& word : words) {
+            m_checker->addSessionWord(word);
+        }
     }
     announce();
 }
@@ -155,7 +171,9 @@ void Spelling::forgetOwnWords()
 {
     m_ownWords.clear();
     m_keep = nullptr;
-    m_checker->forgetSessionWords();
+    if (m_languageChosen) {
+        m_checker->forgetSessionWords();
+    }
     announce();
 }
 
@@ -165,7 +183,9 @@ bool Spelling::addWord(const QString& word)
         return false;
     }
     m_ownWords << word;
-    m_checker->addSessionWord(word);
+    if (m_languageChosen) {
+        m_checker->addSessionWord(word);
+    }
     announce();
     return true;
 }

@@ -68,13 +68,16 @@ Q_SIGNALS:
 private:
     Spelling();
     ~Spelling() override;
-    void chooseLanguage();
+    /** The checker, with its language chosen at the first use: no dictionary is loaded before one is needed. */
+    SpellChecker& checker() const;
+    void chooseLanguage() const;
     void announce();
 
-    std::unique_ptr<SpellChecker> m_checker;
+    mutable std::unique_ptr<SpellChecker> m_checker;
+    mutable bool m_languageChosen = false;
     bool m_enabled;
     /** ISO 15924 code of the dictionary's script: words of other scripts are not its to judge. */
-    QString m_script;
+    mutable QString m_script;
     QStringList m_ownWords;
     std::function<bool(const QString&)> m_keep;
     /** A word's verdict, asked again only when the language or the words change: typing checks words over. */
