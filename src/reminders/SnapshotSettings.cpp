@@ -4,13 +4,13 @@
 #include "journal/Calendar.h"
 #include "journal/DateText.h"
 #include "journal/SnapshotFolder.h"
+#include "ui/FolderChooser.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/SwitchToggle.h"
 #include "ui/TextLabel.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -69,16 +69,9 @@ bool SnapshotSettings::chooseFolder(const QString& folder)
         m_preferences.setString(QString::fromLatin1(PreferenceKeys::snapshotsFolder), clean);
         refresh();
     }
-    fitWindow();
-    return !refused;
-}
-
-void SnapshotSettings::fitWindow()
-{
     // The settings window keeps its natural height: it follows the reason and the folder's wrapped lines.
-    if (QWidget* top = window(); top != this && top->layout() && top->layout()->hasHeightForWidth()) {
-        top->setFixedHeight(top->layout()->heightForWidth(top->width()));
-    }
+    fitWindowHeight(this);
+    return !refused;
 }
 
 void SnapshotSettings::refresh()
@@ -103,13 +96,8 @@ void SnapshotSettings::showEvent(QShowEvent* event)
 
 void SnapshotSettings::askForFolder()
 {
-    auto* dialog = new QFileDialog(window(), tr("Snapshot folder"), SnapshotFolder::path(m_preferences));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setOption(QFileDialog::ShowDirsOnly);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& folder) { (void)chooseFolder(folder); });
-    dialog->open();
+    wendle::chooseFolder(this, tr("Snapshot folder"), SnapshotFolder::path(m_preferences),
+                         [this](const QString& folder) { (void)chooseFolder(folder); });
 }
 
 } // namespace wendle

@@ -42,7 +42,6 @@ protected:
 
 private:
     void askForFolder();
-    void fitWindow();
 
     QString m_journalPath;
     Preferences m_preferences;

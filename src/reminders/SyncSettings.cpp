@@ -5,12 +5,12 @@
 #include "journal/DateText.h"
 #include "journal/EntryStore.h"
 #include "journal/SyncEngine.h"
+#include "ui/FolderChooser.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/TextLabel.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -157,15 +157,8 @@ void SyncSettings::refresh()
     const QString state = stateText(m_engine.status(), QDateTime::currentDateTimeUtc());
     m_state->setText(state);
     m_state->setAccessibleName(state);
-    fitWindow();
-}
-
-void SyncSettings::fitWindow()
-{
     // The settings window keeps its natural height as lines come and go.
-    if (QWidget* top = window(); top != this && top->layout() && top->layout()->hasHeightForWidth()) {
-        top->setFixedHeight(top->layout()->heightForWidth(top->width()));
-    }
+    fitWindowHeight(this);
 }
 
 void SyncSettings::showEvent(QShowEvent* event)
@@ -184,13 +177,7 @@ void SyncSettings::hideEvent(QHideEvent* event)
 void SyncSettings::askForFolder()
 {
     const QString start = m_engine.folder().isEmpty() ? QDir::homePath() : m_engine.folder();
-    auto* dialog = new QFileDialog(window(), tr("Sync folder"), start);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setOption(QFileDialog::ShowDirsOnly);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& folder) { (void)chooseFolder(folder); });
-    dialog->open();
+    wendle::chooseFolder(this, tr("Sync folder"), start, [this](const QString& folder) { (void)chooseFolder(folder); });
 }
 
 } // namespace wendle

@@ -50,7 +50,6 @@ protected:
 
 private:
     void refresh();
-    void fitWindow();
 
     SyncEngine& m_engine;
     Preferences m_preferences;

@@ -6,6 +6,7 @@
 #include "journal/SyncFolder.h"
 #include "journal/SyncLogReader.h"
 
+#include "SyncComputer.h"
 #include "TempJournal.h"
 
 #include <QDir>
@@ -17,81 +18,7 @@
 using namespace wendle;
 using namespace wendle::test;
 
-namespace {
-
-const QDateTime kWritten(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
-
-/** One computer: its own journal, device id file and machine id, syncing through the shared folder. */
-struct Computer
-{
-    QString home;
-    std::shared_ptr<const EntryKey> key;
-    std::unique_ptr<EntryStore> store;
-    std::unique_ptr<SyncEngine> engine;
-
-    void start(const QString& folder)
-    {
-        QString error;
-        store = EntryStore::open(home + QStringLiteral("/journal.sqlite"), &error);
-        QVERIFY2(store, qPrintable(error));
-        engine = std::make_unique<SyncEngine>(*store, systemClock(), nullptr, home + QStringLiteral("/sync-device"),
-                                              home + QStringLiteral("/machine-id"));
-        engine->setFolder(folder);
-        engine->unlocked(key);
-    }
-    void stop()
-    {
-        engine.reset();
-        store.reset();
-    }
-    QByteArray device() const
-    {
-        QString error;
-        return SyncDevice::id(home + QStringLiteral("/sync-device"), &error, home + QStringLiteral("/machine-id"))
-            .value_or(QByteArray());
-    }
-    /** One pass, and whatever it leads to at once; false when it does not finish. */
-    bool pass() const
-    {
-        QSignalSpy finished(engine.get(), &SyncEngine::passFinished);
-        engine->syncNow();
-        return finished.wait(10000);
-    }
-    Entry* write(const QString& text)
-    {
-        Entry* entry = store->insert({kWritten, QStringLiteral("2026-03-01"), QStringLiteral("memory-001"),
-                                      QStringLiteral("memory"), sealEntryText(text, *key), countWords(text)});
-        return store->save() ? entry : nullptr;
-    }
-    /** An edit as the writing screens make it: credited words only on the entry's own day. */
-    bool edit(const QByteArray& globalId, const QString& text, bool ownDay)
-    {
-        Entry* entry = store->entryWithGlobalId(globalId);
-        if (!entry) {
-            return false;
-        }
-        store->replaceBody(entry, sealEntryText(text, *key), *key);
-        if (ownDay) {
-            store->setCreditedWords(entry, countWords(text));
-        }
-        return store->save();
-    }
-    QString text(const QByteArray& globalId) const
-    {
-        const Entry* entry = store->entryWithGlobalId(globalId);
-        return entry ? openEntryText(entry->cipherBody(), *key) : QString();
-    }
-    QStringList versionTexts(const QByteArray& globalId) const
-    {
-        QStringList texts;
-        for (const EntryStore::Version& version : store->versions(*store->entryWithGlobalId(globalId))) {
-            texts << openEntryText(store->versionBody(version.id).value_or(QByteArray()), *key);
-        }
-        return texts;
-    }
-};
-
-} // namespace
+using Computer = SyncComputer;
 
 class TestSyncEngine : public QObject
 {
@@ -112,9 +39,11 @@ private:
     {
         const QString home = m_dir->filePath(name);
         QDir().mkpath(home);
-        putFile(home + QStringLiteral("/machine-id"), name.toUtf8() + "-machine\n");
+        SyncComputer::prepare(home, name.toUtf8());
         m_computers.push_back(std::make_unique<Computer>(Computer{home, std::move(key), nullptr, nullptr}));
-        m_computers.back()->start(m_folder);
+        if (!m_computers.back()->start(m_folder)) {
+            qFatal("could not open %s's journal", qPrintable(name));
+        }
         return *m_computers.back();
     }
     /** The records of `device`'s log. */
@@ -243,7 +172,7 @@ void TestSyncEngine::restartsLoseNothingAndRepeatNothing()
 
     // Where reading stopped is in the journal: a restarted computer reads nothing again.
     b.stop();
-    b.start(m_folder);
+    QVERIFY(b.start(m_folder));
     const quint64 revision = b.store->revision();
     QVERIFY(b.pass());
     QCOMPARE(b.store->revision(), revision);
@@ -254,7 +183,7 @@ void TestSyncEngine::restartsLoseNothingAndRepeatNothing()
     QVERIFY(a.edit(id, QStringLiteral("kept, and more"), true));
     a.stop();
     QCOMPARE(logOf(a.device()).size(), std::size_t(1));
-    a.start(m_folder);
+    QVERIFY(a.start(m_folder));
     QVERIFY(a.pass());
     QCOMPARE(logOf(a.device()).size(), std::size_t(2));
 

@@ -6,6 +6,7 @@
 #include "journal/SyncFolder.h"
 #include "journal/WordCount.h"
 
+#include "SyncComputer.h"
 #include "SyncthingPair.h"
 #include "TempJournal.h"
 
@@ -20,8 +21,6 @@ using namespace wendle::test;
 
 namespace {
 
-const QDateTime kWritten(QDate(2026, 3, 1), QTime(9, 0), Qt::UTC);
-const QString kDay = QStringLiteral("2026-03-01");
 /** Generous: two slow cores run Syncthing's hashing, both engines and the test at once. */
 constexpr int kArrivalMilliseconds = 60000;
 constexpr int kSyncthingMilliseconds = 60000;
@@ -36,79 +35,32 @@ QString uniqueWord()
     return word;
 }
 
-/** One computer: its own journal, device id file and machine id, syncing through its copy of the folder. */
-struct Computer
+/** A computer with a temporary home of its own, syncing through its copy of the folder. */
+struct Computer : SyncComputer
 {
-    QTemporaryDir home;
-    std::shared_ptr<const EntryKey> key;
-    std::unique_ptr<EntryStore> store;
-    std::unique_ptr<SyncEngine> engine;
+    QTemporaryDir dir;
 
     Computer(const QByteArray& machine, std::shared_ptr<const EntryKey> journalKey, const QString& folder)
-        : key(std::move(journalKey))
     {
-        QString error;
-        store = EntryStore::open(home.filePath(QStringLiteral("journal.sqlite")), &error);
-        if (!store || !putFile(home.filePath(QStringLiteral("machine-id")), machine + "-machine\n")) {
-            qFatal("could not set up a computer: %s", qPrintable(error));
+        home = dir.path();
+        key = std::move(journalKey);
+        if (!prepare(home, machine) || !start(folder)) {
+            qFatal("could not set up computer %s", machine.constData());
         }
-        engine
-            = std::make_unique<SyncEngine>(*store, systemClock(), nullptr, home.filePath(QStringLiteral("sync-device")),
-                                           home.filePath(QStringLiteral("machine-id")));
-        engine->setFolder(folder);
-        engine->unlocked(key);
-    }
-    QByteArray device() const
-    {
-        QString error;
-        return SyncDevice::id(home.filePath(QStringLiteral("sync-device")), &error,
-                              home.filePath(QStringLiteral("machine-id")))
-            .value_or(QByteArray());
     }
     /** Saves a new entry and asks for a pass, as the writing screens do. */
     Entry* write(const QString& text)
     {
-        Entry* entry = store->insert({kWritten, kDay, QStringLiteral("memory-001"), QStringLiteral("memory"),
-                                      sealEntryText(text, *key), countWords(text)});
-        if (!store->save()) {
-            return nullptr;
-        }
+        Entry* entry = SyncComputer::write(text);
         engine->syncNow();
         return entry;
     }
-    /** An edit on the entry's own day: text and credited words. */
+    /** An edit on the entry's own day, then a pass. */
     bool edit(const QByteArray& globalId, const QString& text)
     {
-        Entry* entry = store->entryWithGlobalId(globalId);
-        if (!entry) {
-            return false;
-        }
-        store->replaceBody(entry, sealEntryText(text, *key), *key);
-        store->setCreditedWords(entry, countWords(text));
-        if (!store->save()) {
-            return false;
-        }
+        const bool saved = SyncComputer::edit(globalId, text);
         engine->syncNow();
-        return true;
-    }
-    /** The change is in this computer's log: its mark is cleared once appended. */
-    bool logged(const QByteArray& globalId) const
-    {
-        const Entry* entry = store->entryWithGlobalId(globalId);
-        return entry && entry->logMark() == 0;
-    }
-    QString text(const QByteArray& globalId) const
-    {
-        const Entry* entry = store->entryWithGlobalId(globalId);
-        return entry ? openEntryText(entry->cipherBody(), *key) : QString();
-    }
-    QStringList versionTexts(const QByteArray& globalId) const
-    {
-        QStringList texts;
-        for (const EntryStore::Version& version : store->versions(*store->entryWithGlobalId(globalId))) {
-            texts << openEntryText(store->versionBody(version.id).value_or(QByteArray()), *key);
-        }
-        return texts;
+        return saved;
     }
 };
 
@@ -159,7 +111,7 @@ void TestSyncthing::journalsKeepInStepThroughSyncthing()
     const QByteArray id = written->globalId();
     QTRY_COMPARE_WITH_TIMEOUT(b.text(id), first, kArrivalMilliseconds);
     const Entry* arrived = b.store->entryWithGlobalId(id);
-    QCOMPARE(arrived->dayKey(), kDay);
+    QCOMPARE(arrived->dayKey(), SyncComputer::day);
     QCOMPARE(arrived->creditedWords(), countWords(first));
     QVERIFY(!b.store->hasUnsavedChanges());
 
