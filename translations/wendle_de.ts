@@ -1586,6 +1586,10 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
         <source>Sync folder</source>
         <translation>Sync-Ordner</translation>
     </message>
+    <message>
+        <source>Paused while the journal is locked</source>
+        <translation>Pausiert, solange das Tagebuch gesperrt ist</translation>
+    </message>
 </context>
 <context>
     <name>wendle::TodayView</name>

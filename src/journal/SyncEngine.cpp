@@ -138,7 +138,7 @@ void SyncEngine::setFolder(const QString& chosenFolder)
         setStatus({});
         return;
     }
-    setStatus({SyncStatus::State::syncing, m_status.lastSynced, 0, {}});
+    setStatus({m_key ? SyncStatus::State::syncing : SyncStatus::State::locked, m_status.lastSynced, 0, {}});
     if (m_key) {
         m_interval.start();
         requestPass(0);
@@ -149,6 +149,7 @@ void SyncEngine::unlocked(std::shared_ptr<const EntryKey> key)
 {
     m_key = std::move(key);
     if (!m_folder.isEmpty()) {
+        setStatus({SyncStatus::State::syncing, m_status.lastSynced, 0, {}});
         m_interval.start();
         requestPass(0);
     }
@@ -166,6 +167,9 @@ void SyncEngine::locked()
     m_interval.stop();
     m_soon.stop();
     watch({});
+    if (!m_folder.isEmpty()) {
+        setStatus({SyncStatus::State::locked, m_status.lastSynced, 0, {}});
+    }
 }
 
 void SyncEngine::syncNow()

@@ -35,6 +35,8 @@ struct SyncStatus
     {
         /** No folder is chosen. */
         off,
+        /** A folder is chosen, and nothing is read or written until the journal is unlocked. */
+        locked,
         /** The first pass, or a long log being read in batches. */
         syncing,
         synced,

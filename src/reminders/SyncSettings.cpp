@@ -116,6 +116,8 @@ QString SyncSettings::stateText(const SyncStatus& status, const QDateTime& now)
     switch (status.state) {
     case SyncStatus::State::off:
         return tr("Off: this journal is kept on this computer only.");
+    case SyncStatus::State::locked:
+        return tr("Paused while the journal is locked");
     case SyncStatus::State::syncing:
         return tr("Syncing…");
     case SyncStatus::State::waiting:

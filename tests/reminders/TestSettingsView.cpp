@@ -231,6 +231,7 @@ void TestSettingsView::syncFolderIsChosenRefusedAndStopped()
     QCOMPARE(engine.folder(), folder);
     QCOMPARE(preferences.string(QString::fromLatin1(PreferenceKeys::syncFolder)), folder);
     QVERIFY(!sync->refusalLabel()->isVisible() && sync->stopButton()->isVisible());
+    QCOMPARE(sync->stateLabel()->text(), QStringLiteral("Paused while the journal is locked"));
     QCOMPARE(sync->folderLabel()->accessibleName(), QStringLiteral("Sync folder: ") + folder);
 
     QTest::mouseClick(sync->stopButton(), Qt::LeftButton);

@@ -17,6 +17,7 @@
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "journal/RecoveryCode.h"
+#include "journal/SyncEngine.h"
 #include "journal/WordCount.h"
 #include "lock/AppLockController.h"
 #include "lock/LockView.h"
@@ -363,6 +364,8 @@ int main(int argc, char** argv)
             RecoveryCodeDialog dialog(nullptr);
             dialog.codeField()->setText(QStringLiteral("7ABC-DEFG"));
             showcase.capture(dialog, "recovery-code-entry");
+            RecoveryCodeDialog join(nullptr, RecoveryCodeDialog::Purpose::join);
+            showcase.capture(join, "join-journal");
         },
         [&] {
             QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
@@ -374,6 +377,20 @@ int main(int argc, char** argv)
             showcase.capture(settings, "settings-nudge-on");
             settings.reminderToggle()->click();
             showcase.capture(settings, "settings-reminder-off");
+        },
+        [&] {
+            // The settings with their sync section, syncing through a folder the engine has just read.
+            QTemporaryDir home;
+            QString error;
+            auto store = EntryStore::open(home.filePath(QStringLiteral("journal.sqlite")), &error);
+            const QString folder = home.filePath(QStringLiteral("Sync"));
+            QDir().mkpath(folder);
+            SyncEngine engine(*store, systemClock(), nullptr, home.filePath(QStringLiteral("sync-device")));
+            engine.setFolder(folder);
+            ReminderScheduler scheduler;
+            SettingsView settings(scheduler, &engine);
+            settings.adjustSize();
+            showcase.capture(settings, "settings-sync");
         },
     };
     for (const auto& scene : scenes) {
