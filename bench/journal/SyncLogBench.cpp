@@ -15,9 +15,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace wendle;
@@ -197,5 +199,35 @@ void applyTenThousandChanges(benchmark::State& state)
     }
 }
 BENCHMARK(applyTenThousandChanges)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// A synced journal with nothing new to read, left alone for a little over a minute (one timed pass and the folder
+// watcher): the processor time it takes, as a share of the time passed.
+void idleWhileSynced(benchmark::State& state)
+{
+    const QString chosenFolder = QFileInfo(largeLog()).path();
+    SyncedJournal journal(chosenFolder);
+    journal.engine->unlocked(benchKey());
+    journal.settle();
+    for (auto _ : state) {
+        const double cpuBefore = processCpuSeconds();
+        QElapsedTimer timer;
+        timer.start();
+        QEventLoop loop;
+        QTimer::singleShot(SyncEngine::intervalMilliseconds + 5000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(seconds);
+        state.counters["cpu_percent"] = 100 * (processCpuSeconds() - cpuBefore) / seconds;
+    }
+}
+BENCHMARK(idleWhileSynced)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
 
 } // namespace
