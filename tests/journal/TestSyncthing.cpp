@@ -104,7 +104,7 @@ void TestSyncthing::journalsKeepInStepThroughSyncthing()
     Computer b("b", key, pair.folder(1));
 
     // Written on one computer, the entry reaches the other through Syncthing and the engine's watcher.
-    const QStringList words{uniqueWord(), uniqueWord(), uniqueWord()};
+    const QStringList words{uniqueWord(), uniqueWord(), uniqueWord(), uniqueWord()};
     const QString first = QStringLiteral("Snow on the %1 pass").arg(words[0]);
     Entry* written = a.write(first);
     QVERIFY(written);
@@ -137,6 +137,25 @@ void TestSyncthing::journalsKeepInStepThroughSyncthing()
         QCOMPARE(computer->store->entryWithGlobalId(id)->creditedWords(), countWords(later));
         QCOMPARE(computer->store->entries().size(), std::size_t(1));
     }
+    // A killed in the middle of an append leaves a record cut short at the end of its log (the crash trials make
+    // such ends for real). B reads everything before it and waits; after A's next start it reads on.
+    a.stop();
+    const QString aFolder = SyncFolder::deviceFolder(SyncFolder::root(pair.folder(0)), a.device());
+    QFile segment(SyncFolder::segmentPath(aFolder, SyncFolder::segments(aFolder).back()));
+    QVERIFY(segment.open(QIODevice::Append));
+    QVERIFY(segment.write(QByteArray("\0\0\1\0", 4) + QByteArray(40, '\x5a')) == 44);
+    segment.close();
+    QVERIFY2(pair.waitUntilInSync(kSyncthingMilliseconds), qPrintable(pair.error()));
+    QVERIFY(b.pass());
+    QCOMPARE(b.engine->status().state, SyncStatus::State::waiting);
+    QCOMPARE(b.text(id), later);
+    QVERIFY(a.start(pair.folder(0)));
+    const QString afterCrash = QStringLiteral("Sun on %1 at last").arg(words[3]);
+    Entry* restarted = a.write(afterCrash);
+    QVERIFY(restarted);
+    QTRY_COMPARE_WITH_TIMEOUT(b.text(restarted->globalId()), afterCrash, kArrivalMilliseconds);
+    QTRY_COMPARE_WITH_TIMEOUT(b.engine->status().state, SyncStatus::State::synced, kArrivalMilliseconds);
+
     // Each log has one writer, so Syncthing never saw one file changed on both sides.
     for (int i = 0; i < SyncthingPair::instances; ++i) {
         const std::vector<QString> copies = SyncFolder::conflictCopies(SyncFolder::root(pair.folder(i)));
@@ -144,7 +163,7 @@ void TestSyncthing::journalsKeepInStepThroughSyncthing()
     }
 
     // Nothing the pair keeps, in either copy of the folder or in Syncthing's homes, holds a typed word.
-    const QStringList typed = filesHolding(pair.root(), words + QStringList{first, fromA, fromB});
+    const QStringList typed = filesHolding(pair.root(), words + QStringList{first, fromA, fromB, afterCrash});
     QVERIFY2(typed.isEmpty(), qPrintable(typed.join(u' ')));
 }
 
