@@ -1101,6 +1101,10 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
         <source>Printing is not available: Wendle&apos;s print module could not be loaded (%1).</source>
         <translation>Drucken ist nicht möglich: Das Druckmodul von Wendle konnte nicht geladen werden (%1).</translation>
     </message>
+    <message>
+        <source>Use my journal from another computer…</source>
+        <translation>Mein Tagebuch von einem anderen Computer verwenden…</translation>
+    </message>
 </context>
 <context>
     <name>wendle::ReminderScheduler</name>

@@ -43,6 +43,11 @@ MainWindow::MainWindow(AppLockController& lock, EntryStore& store, ReminderSched
     , m_snapshots(new SnapshotScheduler(store, clock, store.path(), this))
 {
     connect(&m_lock, &AppLockController::keyChanged, m_snapshots, [this] { m_snapshots->unlocked(m_lock.key()); });
+    connect(m_root, &RootView::joinRequested, this, [this] {
+        if (m_sync) {
+            joinJournal();
+        }
+    });
     connect(m_snapshots, &SnapshotScheduler::finished, m_root,
             [this] { m_root->setSnapshotProblem(m_snapshots->problem()); });
     setWindowTitle(QStringLiteral("Wendle"));

@@ -61,7 +61,7 @@ RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler
     });
     connect(&m_lock, &AppLockController::keyProblemChanged, this,
             [this] { m_lockView->setKeyProblem(m_lock.keyProblem(), m_lock.keyStatus()); });
-    connect(&m_lock, &AppLockController::keyCreated, this, &RootView::showRecoveryCode);
+    connect(&m_lock, &AppLockController::keyCreated, this, &RootView::showNewKeyCode);
     connect(m_lockView, &LockView::restoreRequested, this, &RootView::askForRecoveryCode);
     connect(m_lockView, &LockView::newKeyRequested, this, &RootView::confirmNewKey);
     m_lockView->setFailed(m_lock.authFailed());
@@ -150,6 +150,16 @@ void RootView::showRecoveryCode()
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_keyDialog = sheet;
     sheet->open();
+}
+
+void RootView::showNewKeyCode()
+{
+    showRecoveryCode();
+    auto* sheet = qobject_cast<RecoveryCodeSheet*>(m_keyDialog.data());
+    if (sheet && !m_store.holdsSealedBodies() && m_store.sealedOwnWords().empty()) {
+        sheet->offerJoining();
+        connect(sheet, &RecoveryCodeSheet::joinRequested, this, &RootView::joinRequested);
+    }
 }
 
 void RootView::holdRecapForSession()

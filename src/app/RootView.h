@@ -55,10 +55,16 @@ public:
     /** The open sheet or dialog about the key, if any. */
     QDialog* keyDialog() const { return m_keyDialog; }
 
+Q_SIGNALS:
+    /** The user chose, on a new journal's first recovery code, to use the journal of another computer instead. */
+    void joinRequested();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    /** A new key's code; a journal without writing also offers to join another computer's journal. */
+    void showNewKeyCode();
     void requestUnlock();
     void route();
     void firstUnlockMaintenance();

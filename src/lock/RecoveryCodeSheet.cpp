@@ -109,6 +109,18 @@ RecoveryCodeSheet::RecoveryCodeSheet(const QString& code, QWidget* parent)
         .recordChecked(RecoveryCodeReminder::dateOf(systemClock().now(), Calendar::current()));
 }
 
+void RecoveryCodeSheet::offerJoining()
+{
+    auto* join = new PlainButton(tr("Use my journal from another computer…"), 13, Palette::accent(), this);
+    connect(join, &QAbstractButton::clicked, this, [this] {
+        reject();
+        Q_EMIT joinRequested();
+    });
+    // Above the row of buttons, the sheet's last item.
+    auto* stack = static_cast<QVBoxLayout*>(layout());
+    stack->insertWidget(stack->count() - 1, join, 0, Qt::AlignLeft);
+}
+
 RecoveryCodeSheet::~RecoveryCodeSheet()
 {
     m_code.fill(u'0');

@@ -25,6 +25,14 @@ public:
     /** Copies the code, marked as a secret for clipboard managers, and schedules its removal. */
     void copyCode();
     void printCode();
+    /**
+     * Offers, under the code, to use the journal of another computer instead: for a journal that has just made its
+     * first key and holds no writing. Choosing it closes the sheet and emits `joinRequested`.
+     */
+    void offerJoining();
+
+Q_SIGNALS:
+    void joinRequested();
 
 private:
     QString m_code;

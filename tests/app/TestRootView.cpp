@@ -30,7 +30,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <QTimer>
+#include <algorithm>
 
 using namespace wendle;
 using namespace wendle::test;
@@ -277,8 +279,15 @@ void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
         QLabel* shown = sheet ? named<QLabel>(sheet, QStringLiteral("recovery code: ") + code) : nullptr;
         return shown ? shown->text().replace(u'\n', u'-') : QString();
     };
-    // A new journal's key: its code, once.
+    // A new journal's key: its code, once, with the offer to use another computer's journal instead.
     QCOMPARE(codeShown(), code);
+    const auto offersJoining = [&window] {
+        const auto buttons = window.rootView()->keyDialog()->findChildren<QAbstractButton*>();
+        return std::any_of(buttons.begin(), buttons.end(), [](const QAbstractButton* button) {
+            return button->text() == QStringLiteral("Use my journal from another computer…");
+        });
+    };
+    QVERIFY(offersJoining());
     // Keys only: Copy has the focus; Space copies and says so aloud; Escape closes the sheet.
     QWidget* sheet = window.rootView()->keyDialog();
     QApplication::setActiveWindow(sheet);
@@ -299,6 +308,7 @@ void TestRootView::theRecoveryCodeIsShownOnceThenOnlyAfterAsking()
     window.showRecoveryCode();
     m_rig->auth.answer(true);
     QCOMPARE(codeShown(), code);
+    QVERIFY(!offersJoining());
     // Printing asks for a printer through the system's dialog, from the print module loaded only now.
     QString printDialog;
     QTimer::singleShot(0, [&printDialog] {
