@@ -14,7 +14,10 @@
 #include <QDBusReply>
 #include <QDirIterator>
 #include <QFile>
+#include <QGuiApplication>
+#include <QPixmap>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -72,7 +75,11 @@ public:
     }
 
 public Q_SLOTS:
-    Q_SCRIPTABLE QString GetAddress() const { return m_address; }
+    Q_SCRIPTABLE QString GetAddress() const
+    {
+        qWarning("GETADDRESS");
+        return m_address;
+    }
 
 private:
     QString m_address;
@@ -248,14 +255,21 @@ void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
 
     // Menu "wendle" → "Use my journal from another computer…", A's recovery code, and the password again.
     QVERIFY(wendleB.focusAndType(wendleB.mainWindow(), QString()));
+    // B's own session bus carries no accessibility bus, so its menu is worked by keys: Alt shows the menu bar over
+    // the top of the window with its one menu open, and the join item is the fifth (after "About wendle", "Check for
+    // updates…", "Settings…" and "Show recovery code…").
+    const QString mainB = wendleB.mainWindow();
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("alt")}));
-    QVERIFY2(QTest::qWaitFor([pid] { return press(pid, QStringLiteral("wendle")); }, 10000),
-             qPrintable(accessible(pid, {QStringLiteral("lines")})));
-    QVERIFY(
-        QTest::qWaitFor([pid] { return press(pid, QStringLiteral("Use my journal from another computer…")); }, 10000));
+    QTest::qWait(500);
+    for (int step = 0; step < 5; ++step) {
+        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Down")}));
+        QTest::qWait(150);
+    }
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     const QString codeSheet = windowId(QStringLiteral("^Use my journal from another computer$"));
+    QVERIFY2(!codeSheet.isEmpty(), "the menu did not open the code sheet");
     QVERIFY(wendleB.focusAndType(codeSheet, formatRecoveryCode(bytesOf(*keyA))));
-    QVERIFY(press(pid, QStringLiteral("Use this journal")));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
     QVERIFY2(wendleB.unlock(), "B's password dialog did not take the password");
 
     // The folder chooser opens next: the second instance's folder, typed into its name field.
@@ -264,8 +278,9 @@ void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")}));
     QVERIFY(wendleB.focusAndType(chooser, pair.folder(1)));
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-    QVERIFY2(QTest::qWaitFor([] { return windowId(QStringLiteral("^Sync folder$"), 0).isEmpty(); }, 5000),
-             "the folder chooser did not take the folder");
+    const bool taken = QTest::qWaitFor([] { return windowId(QStringLiteral("^Sync folder$"), 0).isEmpty(); }, 5000);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(QStringLiteral("/tmp/e2e-shot3.png"));
+    QVERIFY2(taken, "the folder chooser did not take the folder");
 
     // A's words arrive on B's screen: Today, or wherever B shows them.
     const bool shown = QTest::qWaitFor(
