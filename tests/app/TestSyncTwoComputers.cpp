@@ -6,12 +6,11 @@
 #include "journal/RecoveryCode.h"
 
 #include "RealWendle.h"
+#include "SqlFile.h"
 #include "SyncthingPair.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
-#include <QDBusReply>
 #include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
@@ -60,32 +59,6 @@ void stopProcessesOf(const QString& stateHome)
 }
 
 /**
- * Answers "where is the accessibility bus" on the second computer's session bus with the screen's one, so that a
- * screen reader on this screen reaches both programs.
- */
-class AccessibilityBusAddress : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.a11y.Bus")
-
-public:
-    explicit AccessibilityBusAddress(QString address)
-        : m_address(std::move(address))
-    {
-    }
-
-public Q_SLOTS:
-    Q_SCRIPTABLE QString GetAddress() const
-    {
-        qWarning("GETADDRESS");
-        return m_address;
-    }
-
-private:
-    QString m_address;
-};
-
-/**
  * The second computer's desktop: a session bus of its own with a keyring of its own on it. Both end with it,
  * however the test ends.
  */
@@ -94,11 +67,9 @@ struct OtherDesktop
     QProcess bus;
     QProcess keyring;
     QString address;
-    std::unique_ptr<AccessibilityBusAddress> accessibility;
 
     ~OtherDesktop()
     {
-        QDBusConnection::disconnectFromBus(QStringLiteral("other-desktop"));
         for (QProcess* process : {&keyring, &bus}) {
             if (process->state() != QProcess::NotRunning) {
                 process->terminate();
@@ -236,29 +207,21 @@ void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
     const auto keyA = keyringEntryKey();
     QVERIFY(keyA);
 
-    // Computer B: a desktop and a keyring of its own; the accessibility bus is the screen's, shared with A.
+    // Computer B: a session bus and a keyring of its own, as another computer has.
     OtherDesktop desktop;
     QVERIFY2(desktop.start(homeB, environmentB), "B's session bus or keyring did not start");
     environmentB.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), desktop.address);
-    const QDBusReply<QString> accessibility
-        = QDBusInterface(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                         QStringLiteral("org.a11y.Bus"))
-              .call(QStringLiteral("GetAddress"));
-    QVERIFY(accessibility.isValid());
-    environmentB.insert(QStringLiteral("AT_SPI_BUS_ADDRESS"), accessibility.value());
 
     RealWendle wendleB;
     QVERIFY(wendleB.start(environmentB));
     QVERIFY2(wendleB.unlock(), "B's lock screen did not take the password");
     QVERIFY(wendleB.dismissRecoveryCode());
-    const qint64 pid = wendleB.process.processId();
 
     // Menu "wendle" → "Use my journal from another computer…", A's recovery code, and the password again.
     QVERIFY(wendleB.focusAndType(wendleB.mainWindow(), QString()));
     // B's own session bus carries no accessibility bus, so its menu is worked by keys: Alt shows the menu bar over
     // the top of the window with its one menu open, and the join item is the fifth (after "About wendle", "Check for
     // updates…", "Settings…" and "Show recovery code…").
-    const QString mainB = wendleB.mainWindow();
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("alt")}));
     QTest::qWait(500);
     for (int step = 0; step < 5; ++step) {
@@ -278,26 +241,19 @@ void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")}));
     QVERIFY(wendleB.focusAndType(chooser, pair.folder(1)));
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-    const bool taken = QTest::qWaitFor([] { return windowId(QStringLiteral("^Sync folder$"), 0).isEmpty(); }, 5000);
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QStringLiteral("/tmp/e2e-shot3.png"));
-    QVERIFY2(taken, "the folder chooser did not take the folder");
+    QVERIFY2(QTest::qWaitFor([] { return windowId(QStringLiteral("^Sync folder$"), 0).isEmpty(); }, 5000),
+             "the folder chooser did not take the folder");
 
-    // A's words arrive on B's screen: Today, or wherever B shows them.
-    const bool shown = QTest::qWaitFor(
-        [pid, &sentence] { return accessible(pid, {QStringLiteral("lines")}).contains(sentence); }, 60000);
+    // A's entry arrives in B's journal, sealed under A's key; read from the file, as a screen reader cannot reach B.
+    const QString journalB
+        = environmentB.value(QStringLiteral("XDG_DATA_HOME")) + QStringLiteral("/wendle/journal.sqlite");
+    QVERIFY2(
+        QTest::qWaitFor(
+            [&] { return openEntryText(querySql(journalB, "SELECT cipher_body FROM entries"), *keyA) == sentence; },
+            60000),
+        "A's entry did not reach B in 60 s");
     QVERIFY(desktop.entryKey() == bytesOf(*keyA));
     QVERIFY(wendleB.quit());
-    if (!shown) {
-        // Not on screen: then at least in B's journal, under A's key.
-        auto store = EntryStore::open(
-            environmentB.value(QStringLiteral("XDG_DATA_HOME")) + QStringLiteral("/wendle/journal.sqlite"), nullptr);
-        QVERIFY(store);
-        QStringList texts;
-        for (const Entry* entry : store->entries()) {
-            texts << openEntryText(entry->cipherBody(), *keyA);
-        }
-        QVERIFY2(texts.contains(sentence), "A's entry did not reach B in 60 s");
-    }
 
     // Nothing readable went through either copy of the folder.
     QVERIFY(pair.waitUntilInSync(60000));
