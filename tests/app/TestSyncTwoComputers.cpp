@@ -2,7 +2,6 @@
 // Two computers as a user meets them: two real Wendles, each with its own keyring, and two real Syncthing
 // instances between their sync folders. The second one joins the first one's journal through its menu.
 #include "journal/EntryCrypto.h"
-#include "journal/EntryStore.h"
 #include "journal/RecoveryCode.h"
 
 #include "RealWendle.h"
@@ -13,10 +12,8 @@
 #include <QDBusConnectionInterface>
 #include <QDirIterator>
 #include <QFile>
-#include <QGuiApplication>
-#include <QPixmap>
 #include <QProcess>
-#include <QScreen>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
