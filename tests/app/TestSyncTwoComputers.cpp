@@ -1,0 +1,263 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Two computers as a user meets them: two real Wendles, each with its own keyring, and two real Syncthing
+// instances between their sync folders. The second one joins the first one's journal through its menu.
+#include "journal/EntryCrypto.h"
+#include "journal/RecoveryCode.h"
+
+#include "RealWendle.h"
+#include "SqlFile.h"
+#include "SyncthingPair.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+#include <csignal>
+#include <sys/stat.h>
+
+using namespace wendle;
+using namespace wendle::test;
+
+namespace {
+
+/** The files under `folder`, hidden ones too, that hold `text` as UTF-8 or UTF-16. */
+QStringList filesHolding(const QString& folder, const QString& text)
+{
+    const QByteArray utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QFile file(path);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (bytes.contains(text.toUtf8()) || bytes.contains(utf16)) {
+            found << path;
+        }
+    }
+    return found;
+}
+
+/** Ends every process (the reminder agents) that runs with `stateHome` as its state folder. */
+void stopProcessesOf(const QString& stateHome)
+{
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (number && pid != QCoreApplication::applicationPid() && environmentOf(pid, "XDG_STATE_HOME") == stateHome) {
+            ::kill(pid_t(pid), SIGTERM);
+        }
+    }
+}
+
+/**
+ * The second computer's desktop: a session bus of its own with a keyring of its own on it. Both end with it,
+ * however the test ends.
+ */
+struct OtherDesktop
+{
+    QProcess bus;
+    QProcess keyring;
+    QString address;
+
+    ~OtherDesktop()
+    {
+        for (QProcess* process : {&keyring, &bus}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->terminate();
+                if (!process->waitForFinished(5000)) {
+                    process->kill();
+                    process->waitForFinished();
+                }
+            }
+        }
+    }
+
+    /** Starts both, with their files in `folder`. */
+    bool start(const QString& folder, const QProcessEnvironment& environment)
+    {
+        // A bus that starts nothing on demand: every service on it is started here, so nothing is left behind.
+        QFile config(folder + QStringLiteral("/bus.conf"));
+        if (!config.open(QIODevice::WriteOnly)
+            || config.write(
+                   QStringLiteral("<busconfig><type>session</type><keep_umask/>"
+                                  "<listen>unix:path=%1/bus</listen><auth>EXTERNAL</auth>"
+                                  "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                  "<allow eavesdrop=\"true\"/>"
+                                  "<allow own=\"*\"/></policy></busconfig>")
+                       .arg(folder)
+                       .toUtf8())
+                < 0) {
+            return false;
+        }
+        config.close();
+        bus.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address")});
+        if (!bus.waitForStarted() || !QTest::qWaitFor([this] { return bus.canReadLine(); }, 10000)) {
+            return false;
+        }
+        address = QString::fromUtf8(bus.readLine()).trimmed();
+        QProcessEnvironment keyringEnvironment = environment;
+        keyringEnvironment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        keyring.setProcessEnvironment(keyringEnvironment);
+        keyring.setProcessChannelMode(QProcess::MergedChannels);
+        keyring.start(
+            QStringLiteral("gnome-keyring-daemon"),
+            {QStringLiteral("--foreground"), QStringLiteral("--unlock"), QStringLiteral("--components=secrets")});
+        if (!keyring.waitForStarted()) {
+            return false;
+        }
+        keyring.write("other-desktop-keyring");
+        keyring.closeWriteChannel();
+        // The keyring must own the secrets service before Wendle asks for its key.
+        QDBusConnection connection = QDBusConnection::connectToBus(address, QStringLiteral("other-desktop"));
+        const bool there = connection.isConnected()
+            && QTest::qWaitFor(
+                               [&connection] {
+                                   return connection.interface()
+                                       ->isServiceRegistered(QStringLiteral("org.freedesktop.secrets"))
+                                       .value();
+                               },
+                               10000);
+        QDBusConnection::disconnectFromBus(QStringLiteral("other-desktop"));
+        return there;
+    }
+
+    /** The entry key this desktop's keyring holds for Wendle, as raw bytes. Secret: compare it, never print it. */
+    QByteArray entryKey() const
+    {
+        QProcess lookup;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        lookup.setProcessEnvironment(environment);
+        lookup.start(QStringLiteral("secret-tool"), QStringList{QStringLiteral("lookup")} + keyringEntryKeyItem());
+        lookup.waitForFinished(20000);
+        return QByteArray::fromBase64(lookup.readAllStandardOutput().trimmed());
+    }
+};
+
+QByteArray bytesOf(const EntryKey& key)
+{
+    return QByteArray(reinterpret_cast<const char*>(key.data()), key.length());
+}
+
+} // namespace
+
+class TestSyncTwoComputers : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aSecondComputerJoinsThroughItsMenu();
+};
+
+void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariableIsEmpty("WENDLE_TEST_PASSWORD")) {
+        QFAIL("needs the test session: run inside scripts/test-session.sh");
+    }
+    QTemporaryDir home;
+    const QString homeA = home.filePath(QStringLiteral("a"));
+    const QString homeB = home.filePath(QStringLiteral("b"));
+    QProcessEnvironment environmentA = withFolders(homeA, {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"});
+    QProcessEnvironment environmentB
+        = withFolders(homeB, {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"});
+    const QString stateA = environmentA.value(QStringLiteral("XDG_STATE_HOME"));
+    const QString stateB = environmentB.value(QStringLiteral("XDG_STATE_HOME"));
+    ::chmod(QFile::encodeName(environmentB.value(QStringLiteral("XDG_RUNTIME_DIR"))).constData(), 0700);
+    // Declared before the programs, so that they end first and their reminder agents after them.
+    const auto stopAgents = qScopeGuard([&] {
+        stopProcessesOf(stateA);
+        stopProcessesOf(stateB);
+    });
+
+    SyncthingPair pair;
+    QVERIFY2(pair.start(120000), qPrintable(pair.error()));
+
+    // Computer A syncs through the first instance's folder from the start.
+    const QString configA = environmentA.value(QStringLiteral("XDG_CONFIG_HOME")) + QStringLiteral("/wendle");
+    QVERIFY(QDir().mkpath(configA));
+    QFile preferences(configA + QStringLiteral("/wendle.conf"));
+    QVERIFY(preferences.open(QIODevice::WriteOnly));
+    QVERIFY(preferences.write("[General]\nsync.folder=" + pair.folder(0).toUtf8() + '\n') > 0);
+    preferences.close();
+
+    clearKeyringEntryKey();
+    const QString word = QStringLiteral("Heron%1").arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
+    const QString sentence = QStringLiteral("A grey %1 stood in the reeds all morning.").arg(word);
+    RealWendle wendleA;
+    QVERIFY(wendleA.start(environmentA));
+    QVERIFY2(wendleA.unlock(), "A's lock screen did not take the password");
+    QVERIFY(wendleA.dismissRecoveryCode());
+    QVERIFY(wendleA.focusAndType(wendleA.mainWindow(), sentence));
+    // The autosave, and the pass that puts the entry into A's log.
+    QVERIFY2(QTest::qWaitFor([&pair] { return QDir(pair.folder(0) + QStringLiteral("/wendle-sync")).exists(); }, 20000),
+             "A wrote nothing to its sync folder");
+    QTest::qWait(3000);
+    QVERIFY(wendleA.quit());
+    const auto keyA = keyringEntryKey();
+    QVERIFY(keyA);
+
+    // Computer B: a session bus and a keyring of its own, as another computer has.
+    OtherDesktop desktop;
+    QVERIFY2(desktop.start(homeB, environmentB), "B's session bus or keyring did not start");
+    environmentB.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), desktop.address);
+
+    RealWendle wendleB;
+    QVERIFY(wendleB.start(environmentB));
+    QVERIFY2(wendleB.unlock(), "B's lock screen did not take the password");
+    QVERIFY(wendleB.dismissRecoveryCode());
+
+    // Menu "wendle" → "Use my journal from another computer…", A's recovery code, and the password again.
+    QVERIFY(wendleB.focusAndType(wendleB.mainWindow(), QString()));
+    // B's own session bus carries no accessibility bus, so its menu is worked by keys: Alt shows the menu bar over
+    // the top of the window with its one menu open, and the join item is the fifth (after "About wendle", "Check for
+    // updates…", "Settings…" and "Show recovery code…").
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("alt")}));
+    QTest::qWait(500);
+    for (int step = 0; step < 5; ++step) {
+        QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Down")}));
+        QTest::qWait(150);
+    }
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    const QString codeSheet = windowId(QStringLiteral("^Use my journal from another computer$"));
+    QVERIFY2(!codeSheet.isEmpty(), "the menu did not open the code sheet");
+    QVERIFY(wendleB.focusAndType(codeSheet, formatRecoveryCode(bytesOf(*keyA))));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    QVERIFY2(wendleB.unlock(), "B's password dialog did not take the password");
+
+    // The folder chooser opens next: the second instance's folder, typed into its name field.
+    const QString chooser = windowId(QStringLiteral("^Sync folder$"));
+    QVERIFY(wendleB.focusAndType(chooser, QString()));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")}));
+    QVERIFY(wendleB.focusAndType(chooser, pair.folder(1)));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    QVERIFY2(QTest::qWaitFor([] { return windowId(QStringLiteral("^Sync folder$"), 0).isEmpty(); }, 5000),
+             "the folder chooser did not take the folder");
+
+    // A's entry arrives in B's journal, sealed under A's key; read from the file, as a screen reader cannot reach B.
+    const QString journalB
+        = environmentB.value(QStringLiteral("XDG_DATA_HOME")) + QStringLiteral("/wendle/journal.sqlite");
+    QVERIFY2(
+        QTest::qWaitFor(
+            [&] { return openEntryText(querySql(journalB, "SELECT cipher_body FROM entries"), *keyA) == sentence; },
+            60000),
+        "A's entry did not reach B in 60 s");
+    QVERIFY(desktop.entryKey() == bytesOf(*keyA));
+    QVERIFY(wendleB.quit());
+
+    // Nothing readable went through either copy of the folder.
+    QVERIFY(pair.waitUntilInSync(60000));
+    for (int index = 0; index < SyncthingPair::instances; ++index) {
+        QCOMPARE(filesHolding(pair.folder(index), word), QStringList());
+    }
+}
+
+QTEST_MAIN(TestSyncTwoComputers)
+#include "TestSyncTwoComputers.moc"
