@@ -838,14 +838,6 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
         <source>This journal already holds writing of its own under another key, so it cannot take that journal&apos;s key.</source>
         <translation>Dieses Tagebuch enthält schon eigene Einträge unter einem anderen Schlüssel und kann den Schlüssel jenes Tagebuchs daher nicht übernehmen.</translation>
     </message>
-    <message>
-        <source>Couldn&apos;t verify — try again</source>
-        <translation>Prüfung fehlgeschlagen — versuch es noch einmal</translation>
-    </message>
-    <message>
-        <source>Your keyring is locked or not running — unlock it and try again</source>
-        <translation>Dein Schlüsselbund ist gesperrt oder läuft nicht — entsperre ihn und versuch es noch einmal</translation>
-    </message>
 </context>
 <context>
     <name>wendle::MonthRecap</name>
@@ -1050,6 +1042,14 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
         <source>Type the recovery code of the journal on your other computer. Its entries arrive through the sync folder you choose next. Case, spaces and hyphens don&apos;t matter.</source>
         <translation>Gib den Wiederherstellungscode des Tagebuchs auf deinem anderen Computer ein. Seine Einträge kommen über den Sync-Ordner, den du als Nächstes auswählst. Groß- und Kleinschreibung, Leerzeichen und Bindestriche spielen keine Rolle.</translation>
     </message>
+    <message>
+        <source>Couldn&apos;t verify — try again</source>
+        <translation>Prüfung fehlgeschlagen — versuch es noch einmal</translation>
+    </message>
+    <message>
+        <source>Your keyring is locked or not running — unlock it and try again</source>
+        <translation>Dein Schlüsselbund ist gesperrt oder läuft nicht — entsperre ihn und versuch es noch einmal</translation>
+    </message>
 </context>
 <context>
     <name>wendle::RecoveryCodeSheet</name>
@@ -1233,16 +1233,8 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
 <context>
     <name>wendle::RootView</name>
     <message>
-        <source>Couldn&apos;t verify — try again</source>
-        <translation>Prüfung fehlgeschlagen — versuch es noch einmal</translation>
-    </message>
-    <message>
         <source>This code belongs to another journal.</source>
         <translation>Dieser Code gehört zu einem anderen Tagebuch.</translation>
-    </message>
-    <message>
-        <source>Your keyring is locked or not running — unlock it and try again</source>
-        <translation>Dein Schlüsselbund ist gesperrt oder läuft nicht — entsperre ihn und versuch es noch einmal</translation>
     </message>
     <message>
         <source>Continue with a new key</source>

@@ -132,13 +132,10 @@ void MainWindow::joinJournal()
                 if (m_settingsWindow && m_settingsWindow->sync()) {
                     m_settingsWindow->sync()->askForFolder();
                 }
-            } else if (result.problem == KeyProblem::keyMismatch) {
-                guard->showFailure(tr("This journal already holds writing of its own under another key, so it "
-                                      "cannot take that journal's key."));
-            } else if (!result.error) {
-                guard->showFailure(tr("Couldn't verify — try again"));
             } else {
-                guard->showFailure(tr("Your keyring is locked or not running — unlock it and try again"));
+                guard->showKeyFailure(result,
+                                      tr("This journal already holds writing of its own under another key, "
+                                         "so it cannot take that journal's key."));
             }
         });
     });

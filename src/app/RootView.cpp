@@ -192,12 +192,8 @@ void RootView::askForRecoveryCode()
             }
             if (result.key) {
                 guard->accept();
-            } else if (!result.error) {
-                guard->showFailure(tr("Couldn't verify — try again"));
-            } else if (result.problem == KeyProblem::keyMismatch) {
-                guard->showFailure(tr("This code belongs to another journal."));
             } else {
-                guard->showFailure(tr("Your keyring is locked or not running — unlock it and try again"));
+                guard->showKeyFailure(result, tr("This code belongs to another journal."));
             }
         });
     });

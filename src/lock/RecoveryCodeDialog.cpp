@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lock/RecoveryCodeDialog.h"
 
+#include "journal/EntryKeyStore.h"
+
 #include "journal/LockedBuffer.h"
 #include "journal/RecoveryCode.h"
 #include "lock/CodeSheet.h"
@@ -63,6 +65,17 @@ RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent, Purpose purpose)
 RecoveryCodeDialog::~RecoveryCodeDialog()
 {
     m_field->clear();
+}
+
+void RecoveryCodeDialog::showKeyFailure(const EntryKeyResult& result, const QString& mismatch)
+{
+    if (!result.error) {
+        showFailure(tr("Couldn't verify — try again"));
+    } else if (result.problem == KeyProblem::keyMismatch) {
+        showFailure(mismatch);
+    } else {
+        showFailure(tr("Your keyring is locked or not running — unlock it and try again"));
+    }
 }
 
 void RecoveryCodeDialog::showFailure(const QString& text)

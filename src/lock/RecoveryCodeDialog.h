@@ -9,6 +9,8 @@ class QLineEdit;
 
 namespace wendle {
 
+struct EntryKeyResult;
+
 class FilledButton;
 
 /**
@@ -33,6 +35,11 @@ public:
 
     /** Says why the code could not be used, and lets the user try again. */
     void showFailure(const QString& text);
+    /**
+     * Says why `result` brought no key: `mismatch` for a key that is not the one wanted, otherwise a failed
+     * authentication or an unreachable keyring.
+     */
+    void showKeyFailure(const EntryKeyResult& result, const QString& mismatch);
     QString feedback() const;
     QLineEdit* codeField() const { return m_field; }
 
