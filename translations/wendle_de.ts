@@ -835,8 +835,8 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
         <translation>Mein Tagebuch von einem anderen Computer verwenden…</translation>
     </message>
     <message>
-        <source>This journal already holds writing of its own under another key, so it cannot take that journal&apos;s key.</source>
-        <translation>Dieses Tagebuch enthält schon eigene Einträge unter einem anderen Schlüssel und kann den Schlüssel jenes Tagebuchs daher nicht übernehmen.</translation>
+        <source>Unlock the journal, then try again.</source>
+        <translation>Entsperre das Tagebuch und versuch es noch einmal.</translation>
     </message>
 </context>
 <context>
@@ -1049,6 +1049,18 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
     <message>
         <source>Your keyring is locked or not running — unlock it and try again</source>
         <translation>Dein Schlüsselbund ist gesperrt oder läuft nicht — entsperre ihn und versuch es noch einmal</translation>
+    </message>
+    <message>
+        <source>Join that journal</source>
+        <translation>Diesem Tagebuch beitreten</translation>
+    </message>
+    <message>
+        <source>Type the recovery code of the journal on your other computer. The entries written here are sealed again under its key and join it; from then on that code, not this journal&apos;s old one, opens them. Case, spaces and hyphens don&apos;t matter.</source>
+        <translation>Gib den Wiederherstellungscode des Tagebuchs auf deinem anderen Computer ein. Die hier geschriebenen Einträge werden unter seinem Schlüssel neu versiegelt und kommen hinzu; von da an öffnet sie jener Code, nicht mehr der alte dieses Tagebuchs. Groß- und Kleinschreibung, Leerzeichen und Bindestriche spielen keine Rolle.</translation>
+    </message>
+    <message>
+        <source>The journal could not be written — check the disk and try again</source>
+        <translation>Das Tagebuch konnte nicht gespeichert werden — prüf den Datenträger und versuch es noch einmal</translation>
     </message>
 </context>
 <context>
@@ -1585,6 +1597,10 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
     <message>
         <source>Paused while the journal is locked</source>
         <translation>Pausiert, solange das Tagebuch gesperrt ist</translation>
+    </message>
+    <message>
+        <source>Join that journal…</source>
+        <translation>Diesem Tagebuch beitreten…</translation>
     </message>
 </context>
 <context>

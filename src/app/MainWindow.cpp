@@ -5,6 +5,7 @@
 #include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
+#include "journal/SyncEngine.h"
 #include "lock/AppLockController.h"
 #include "lock/RecoveryCodeDialog.h"
 #include "reminders/ReminderScheduler.h"
@@ -117,25 +118,34 @@ void MainWindow::buildMenuBar()
 
 void MainWindow::joinJournal()
 {
-    auto* dialog = new RecoveryCodeDialog(this, RecoveryCodeDialog::Purpose::join);
+    const bool withWriting = journalHoldsWriting(m_store);
+    // Asked from the settings window, the question stands over it.
+    QWidget* over = m_settingsWindow && m_settingsWindow->isVisible() ? static_cast<QWidget*>(m_settingsWindow) : this;
+    auto* dialog = new RecoveryCodeDialog(
+        over, withWriting ? RecoveryCodeDialog::Purpose::joinWithWriting : RecoveryCodeDialog::Purpose::join);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &RecoveryCodeDialog::codeEntered, this, [this, dialog](const QByteArray& bytes) {
         QPointer<RecoveryCodeDialog> guard(dialog);
+        // Writing still waiting for its pause goes into the journal now, under the key it was typed with, so that
+        // it is sealed again with the rest.
+        Autosave::runAllNow();
         m_lock.joinWithRecoveryCode(EntryKey::fromBytes(bytes), [this, guard](const EntryKeyResult& result) {
             if (!guard) {
                 return;
             }
-            if (result.key) {
-                guard->accept();
-                // The entries come through the folder: choosing it is the next step.
-                showSettings();
-                if (m_settingsWindow && m_settingsWindow->sync()) {
-                    m_settingsWindow->sync()->askForFolder();
-                }
-            } else {
-                guard->showKeyFailure(result,
-                                      tr("This journal already holds writing of its own under another key, "
-                                         "so it cannot take that journal's key."));
+            if (!result.key) {
+                guard->showKeyFailure(result, tr("Unlock the journal, then try again."));
+                return;
+            }
+            guard->accept();
+            if (!m_sync->folder().isEmpty()) {
+                m_sync->syncNow();
+                return;
+            }
+            // The entries come through the folder: choosing it is the next step.
+            showSettings();
+            if (m_settingsWindow && m_settingsWindow->sync()) {
+                m_settingsWindow->sync()->askForFolder();
             }
         });
     });
@@ -254,6 +264,9 @@ void MainWindow::showSettings()
         m_settingsWindow->setWindowFlag(Qt::Window);
         m_settingsWindow->setWindowTitle(tr("Settings"));
         m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);
+        if (SyncSettings* sync = m_settingsWindow->sync()) {
+            connect(sync, &SyncSettings::joinRequested, this, &MainWindow::joinJournal);
+        }
         connect(new QShortcut(QKeySequence::Cancel, m_settingsWindow), &QShortcut::activated, m_settingsWindow,
                 &QWidget::close);
     }

@@ -3,10 +3,12 @@
 
 #include "journal/EntryStore.h"
 #include "journal/LockedBuffer.h"
+#include "journal/SystemLog.h"
 
 #include <QDateTime>
 
 #include <cstring>
+#include <syslog.h>
 
 namespace wendle {
 
@@ -109,6 +111,21 @@ void addUnderFreeName(Keychain& keychain, const KeychainItem& item, std::shared_
             return;
         }
         done(status);
+    });
+}
+
+/** Seals again under `to` everything of the journal that opens under `from`, in one transaction. */
+bool resealJournal(EntryStore& store, const EntryKey& from, const EntryKey& to)
+{
+    return store.resealAll([&](const QByteArray& sealed) -> std::optional<QByteArray> {
+        QString text;
+        try {
+            text = openEntryText(sealed, from);
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+        // A failure to seal ends the whole transaction: nothing stays half moved.
+        return sealEntryText(text, to);
     });
 }
 
@@ -234,21 +251,37 @@ void restoreEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<cons
     });
 }
 
-void joinEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key, EntryKeyReply done,
-                  const KeychainItem& item)
+bool journalHoldsWriting(const EntryStore& store)
 {
-    const bool holdsWriting = store.holdsSealedBodies() || !store.sealedOwnWords().empty();
-    if (!key || (holdsWriting && !keyBelongsToJournal(*key, store))) {
+    return store.holdsSealedBodies() || !store.sealedOwnWords().empty();
+}
+
+void joinEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key,
+                  std::shared_ptr<const EntryKey> current, EntryKeyReply done, const KeychainItem& item)
+{
+    const bool resealing = key && journalHoldsWriting(store) && !keyBelongsToJournal(*key, store);
+    if (!key || (resealing && !current)) {
         done(failure(KeychainStatus::Malformed, KeyProblem::keyMismatch));
         return;
     }
-    storeKeepingExisting(keychain, item, key, [&store, key, done = std::move(done)](KeychainStatus status) {
-        if (status != KeychainStatus::Success) {
-            done(failure(status, problemOf(status)));
-            return;
-        }
-        finishWithKey(store, key, false, done);
-    });
+    if (resealing && !resealJournal(store, *current, *key)) {
+        done(failure(KeychainStatus::Failed, KeyProblem::journalUnwritable));
+        return;
+    }
+    storeKeepingExisting(keychain, item, key,
+                         [&store, key, current, resealing, done = std::move(done)](KeychainStatus status) {
+                             if (status != KeychainStatus::Success) {
+                                 // The keychain still holds the key the journal had: it is sealed under it again.
+                                 if (resealing && !resealJournal(store, *key, *current)) {
+                                     logToSystem(LOG_ERR,
+                                                 QStringLiteral("the journal stays sealed under the "
+                                                                "joined key, which the keyring refused"));
+                                 }
+                                 done(failure(status, problemOf(status)));
+                                 return;
+                             }
+                             finishWithKey(store, key, false, done);
+                         });
 }
 
 void replaceEntryKey(Keychain& keychain, EntryStore& store, EntryKeyReply done, const KeychainItem& item)

@@ -73,14 +73,18 @@ void loadOrCreateEntryKey(Keychain& keychain, EntryStore& store, EntryKeyReply d
 void restoreEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key, EntryKeyReply done,
                      const KeychainItem& item = entryKeyItem);
 
+/** The journal holds writing of its own: sealed text or words the user added to the dictionary. */
+bool journalHoldsWriting(const EntryStore& store);
+
 /**
  * Takes `key` (from the recovery code of the same journal on another computer) as this journal's key, so that the
- * two can sync. A journal that holds no writing of its own (no sealed text, no own words) takes any key, and the
- * item it replaces is kept aside as `restoreEntryKey` does; one that holds writing takes only its own key, as a
- * restore would (`keyMismatch` otherwise): its text would no longer open under another.
+ * two can sync. A journal that holds no writing of its own takes it as it is. One that holds writing under
+ * `current`, its key now, joins that journal: everything sealed under `current` is sealed again under `key` in one
+ * transaction before the keychain takes `key`, and sealed back if the keychain cannot. Either way the item it
+ * replaces is kept aside as `restoreEntryKey` does. `keyMismatch` when there is no key, or writing but no `current`.
  */
-void joinEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key, EntryKeyReply done,
-                  const KeychainItem& item = entryKeyItem);
+void joinEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key,
+                  std::shared_ptr<const EntryKey> current, EntryKeyReply done, const KeychainItem& item = entryKeyItem);
 
 /**
  * Starts the journal over with a new key, for a user whose old key is lost. The old key checks and every

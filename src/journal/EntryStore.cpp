@@ -407,6 +407,79 @@ bool EntryStore::addOwnWord(const QByteArray& sealedWord)
     return written;
 }
 
+bool EntryStore::resealColumn(const char* table, const char* column, const Reseal& reseal,
+                              const std::function<void(qint64, const QByteArray&, bool)>& row)
+{
+    const QByteArray select = QByteArrayLiteral("SELECT id, ") + column + " FROM " + table + " ORDER BY id";
+    const QByteArray update = QByteArrayLiteral("UPDATE ") + table + " SET " + column + " = ?1 WHERE id = ?2";
+    sqlite3_stmt* rows = nullptr;
+    sqlite3_stmt* write = nullptr;
+    bool ok = sqlite3_prepare_v2(m_file->db(), select.constData(), -1, &rows, nullptr) == SQLITE_OK
+        && sqlite3_prepare_v2(m_file->db(), update.constData(), -1, &write, nullptr) == SQLITE_OK;
+    int step = SQLITE_DONE;
+    while (ok && (step = sqlite3_step(rows)) == SQLITE_ROW) {
+        const qint64 id = sqlite3_column_int64(rows, 0);
+        const QByteArray value = columnBlob(rows, 1);
+        std::optional<QByteArray> sealed;
+        try {
+            sealed = reseal(value);
+        } catch (const std::exception&) {
+            ok = false;
+            break;
+        }
+        if (sealed) {
+            bindBlob(write, 1, *sealed);
+            sqlite3_bind_int64(write, 2, id);
+            ok = sqlite3_step(write) == SQLITE_DONE;
+            sqlite3_reset(write);
+        }
+        row(id, sealed.value_or(value), sealed.has_value());
+    }
+    ok = ok && step == SQLITE_DONE;
+    sqlite3_finalize(rows);
+    sqlite3_finalize(write);
+    return ok;
+}
+
+bool EntryStore::resealAll(const Reseal& reseal)
+{
+    if (!m_file->isWritable() || !save()) {
+        return false;
+    }
+    QHash<qint64, QByteArray> bodies;
+    std::vector<QByteArray> words;
+    std::vector<QByteArray> checks;
+    const auto none = [](qint64, const QByteArray&, bool) {};
+    const bool written = writeAlone([&] {
+        words.clear();
+        checks.clear();
+        return resealColumn("entries", "cipher_body", reseal,
+                            [&](qint64 id, const QByteArray& body, bool resealed) {
+                                if (resealed) {
+                                    bodies.insert(id, body);
+                                }
+                            })
+            && resealColumn("entry_versions", "cipher_body", reseal, none)
+            && resealColumn("displaced_bodies", "cipher_body", reseal, none)
+            && resealColumn("own_words", "sealed_word", reseal,
+                            [&](qint64, const QByteArray& word, bool) { words.push_back(word); })
+            && resealColumn("key_checks", "sealed_check", reseal,
+                            [&](qint64, const QByteArray& check, bool) { checks.push_back(check); });
+    });
+    if (!written) {
+        return false;
+    }
+    m_ownWords = std::move(words);
+    m_keyChecks = std::move(checks);
+    for (Entry* entry : m_order) {
+        if (const auto body = bodies.constFind(entry->m_id); body != bodies.constEnd()) {
+            entry->m_cipherBody = *body;
+        }
+    }
+    announceChange();
+    return true;
+}
+
 std::vector<Entry*> EntryStore::entriesNewestFirst() const
 {
     std::vector<Entry*> sorted = m_order;

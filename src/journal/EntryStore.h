@@ -221,6 +221,18 @@ public:
     const std::vector<QByteArray>& sealedOwnWords() const { return m_ownWords; }
     /** Records a sealed word at once, in its own transaction, bringing an older journal up as `addKeyCheck` does. */
     [[nodiscard]] bool addOwnWord(const QByteArray& sealedWord);
+    /**
+     * Gives a sealed value, under a new key, for one sealed under the old; nothing for one the old key does not open.
+     * It throws when it cannot seal.
+     */
+    using Reseal = std::function<std::optional<QByteArray>(const QByteArray& sealed)>;
+    /**
+     * Seals again everything the journal holds under one key (entries, earlier versions, bodies kept aside, own
+     * words and key checks): each value that `reseal` turns into another is replaced by it, all in one
+     * transaction, after the pending changes are saved. False, and nothing changed, when any of it cannot be read
+     * or written.
+     */
+    [[nodiscard]] bool resealAll(const Reseal& reseal);
     /** The schema version of the file as it is now on disk. */
     int storedSchemaVersion() const;
 
@@ -315,6 +327,12 @@ private:
      * day costs the calendar several microseconds, so days are remembered while the user's calendar stays the same.
      */
     QString journalDayOf(const QDateTime& moment, const Calendar& calendar);
+    /**
+     * Reseals one column of every row of `table` inside the open transaction; `row` is told each row's id, value as
+     * it now is and whether it was resealed, in id order.
+     */
+    [[nodiscard]] bool resealColumn(const char* table, const char* column, const Reseal& reseal,
+                                    const std::function<void(qint64, const QByteArray&, bool)>& row);
     void rollBack();
     /** A prepared statement kept for the connection's life, reset and unbound. */
     sqlite3_stmt* statement(int index, const char* sql) const;

@@ -147,6 +147,14 @@ void SyncEngine::setFolder(const QString& chosenFolder)
 
 void SyncEngine::unlocked(std::shared_ptr<const EntryKey> key)
 {
+    if (m_key && key != m_key) {
+        // The journal joined another: what is under way is sealed under the key it had, and its log starts over.
+        cancelPass();
+        m_ownLog.reset();
+        m_clockKnown = false;
+        m_outgoing.clear();
+        m_queued.clear();
+    }
     m_key = std::move(key);
     if (!m_folder.isEmpty()) {
         setStatus({SyncStatus::State::syncing, m_status.lastSynced, 0, {}});

@@ -93,7 +93,10 @@ public:
     /** The folder the user chose; empty turns sync off, and nothing is written anywhere. */
     void setFolder(const QString& chosenFolder);
     QString folder() const { return m_folder; }
-    /** The journal is unlocked with `key`: passes start while a folder is set. */
+    /**
+     * The journal is unlocked with `key`: passes start while a folder is set. A new key while unlocked (the journal
+     * joined another) starts this computer's log over under it.
+     */
     void unlocked(std::shared_ptr<const EntryKey> key);
     /** Drops the key, ends the work in flight and stops the timers. */
     void locked();

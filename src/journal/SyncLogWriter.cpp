@@ -106,6 +106,22 @@ bool SyncLogWriter::open(QString* error)
 
 bool SyncLogWriter::startLog(const std::vector<quint32>& segments, QString* error)
 {
+    if (!segments.empty() && sealedUnderAnotherKey(segments.front())) {
+        // Written before the journal joined another and took its key: nothing of it opens there, and the journal
+        // sends everything again under the key it has now. Readers move on to the set above it.
+        logToSystem(
+            LOG_NOTICE,
+            QStringLiteral("sync: starting this computer's log in %1 over under the journal's new key").arg(m_folder));
+        if (!removeSegments(segments, error)) {
+            return false;
+        }
+        m_base = segments.back() + 1;
+        m_next = {m_base, 0, 0};
+        m_startsSet = true;
+        takeStock({});
+        m_open = true;
+        return true;
+    }
     if (segments.size() > 1 || (segments.size() == 1 && !onlyCutShort({segments[0], 0, 0}))) {
         return damaged(segments.front(), error);
     }
@@ -169,6 +185,24 @@ bool SyncLogWriter::onlyCutShort(const SyncCursor& at)
     }
     return openSyncRecord(*m_cipher, {m_device, at.segment, at.record}, file.read(length)).result
         != OpenedSyncRecord::Result::opened;
+}
+
+bool SyncLogWriter::sealedUnderAnotherKey(quint32 segment)
+{
+    QFile file(SyncFolder::segmentPath(m_folder, segment));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray prefix = file.read(SyncRecordFormat::prefixLength);
+    if (prefix.size() < SyncRecordFormat::prefixLength) {
+        return false;
+    }
+    const qint64 length = qFromBigEndian<quint32>(prefix.constData());
+    if (length > SyncRecordFormat::maxSealedLength || file.size() - file.pos() < length) {
+        return false;
+    }
+    return openSyncRecord(*m_cipher, {m_device, segment, 0}, file.read(length)).result
+        == OpenedSyncRecord::Result::unauthenticated;
 }
 
 void SyncLogWriter::takeStock(const std::vector<SyncLogReader::Read>& records)

@@ -21,7 +21,9 @@ class EntryKey;
  *
  * A crash in the middle of an append leaves a record cut short at the end of the log: `open` cuts it off, so the
  * place is written again and every reader, which stopped there, reads on. `open` also finishes a compaction that
- * was interrupted. Anything else that does not read back (damage before the end) is reported, never cut.
+ * was interrupted. A log whose first record is whole but does not open was written under the key the journal had
+ * before it joined another: it is removed, and the log starts over above it. Anything else that does not read back
+ * (damage after the start) is reported, never cut.
  *
  * Compaction, when `compactionDue`, writes the latest record of each entry as a new set of segments above the old
  * ones, then removes the old ones; readers move over to it (SyncLogReader).
@@ -78,6 +80,8 @@ private:
     [[nodiscard]] bool redoCompaction(quint32 from, quint32 lastSegment, QString* error);
     /** Cuts off what a crash left at the end of the log, as read by `pass`; fails at anything else unread. */
     [[nodiscard]] bool repairEnd(const SyncLogReader::Pass& pass, const std::vector<quint32>& segments, QString* error);
+    /** Whether the segment's first record is whole and does not open: the log was written under another key. */
+    bool sealedUnderAnotherKey(quint32 segment);
     /** Whether the segment holds, from `at` on, nothing or only one last record that is short or does not open. */
     bool onlyCutShort(const SyncCursor& at);
     bool damaged(quint32 segment, QString* error);

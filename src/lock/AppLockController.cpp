@@ -51,7 +51,7 @@ void AppLockController::restoreFromRecoveryCode(std::shared_ptr<const EntryKey> 
 
 void AppLockController::joinWithRecoveryCode(std::shared_ptr<const EntryKey> key, Done done)
 {
-    attempt([this, key](EntryKeyReply reply) { joinEntryKey(m_keychain, m_store, key, std::move(reply)); },
+    attempt([this, key](EntryKeyReply reply) { joinEntryKey(m_keychain, m_store, key, m_key, std::move(reply)); },
             std::move(done));
 }
 

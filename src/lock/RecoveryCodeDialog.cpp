@@ -24,17 +24,25 @@ RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent, Purpose purpose)
     : QDialog(parent)
     , m_field(new QLineEdit(this))
     , m_feedback(textLabel(QString(), 12, Palette::muted(), this))
-    , m_restore(new FilledButton(purpose == Purpose::join ? tr("Use this journal") : tr("Restore"), 13, this))
+    , m_restore(new FilledButton(purpose == Purpose::restore    ? tr("Restore")
+                                     : purpose == Purpose::join ? tr("Use this journal")
+                                                                : tr("Join that journal"),
+                                 13, this))
 {
-    const auto [title, note] = purpose == Purpose::join
-        ? setUpCodeSheet(this, tr("Use my journal from another computer"),
-                         tr("Type the recovery code of the journal on your other computer. Its entries arrive "
-                            "through the sync folder you choose next. Case, spaces and hyphens don't matter."),
-                         m_field)
-        : setUpCodeSheet(this, tr("Restore from recovery code"),
-                         tr("Type the code Wendle showed you when this journal's "
-                            "key was made. Case, spaces and hyphens don't matter."),
-                         m_field);
+    QString title = tr("Restore from recovery code");
+    QString note = tr("Type the code Wendle showed you when this journal's "
+                      "key was made. Case, spaces and hyphens don't matter.");
+    if (purpose == Purpose::join) {
+        title = tr("Use my journal from another computer");
+        note = tr("Type the recovery code of the journal on your other computer. Its entries arrive "
+                  "through the sync folder you choose next. Case, spaces and hyphens don't matter.");
+    } else if (purpose == Purpose::joinWithWriting) {
+        title = tr("Join that journal");
+        note = tr("Type the recovery code of the journal on your other computer. The entries written here are "
+                  "sealed again under its key and join it; from then on that code, not this journal's old one, "
+                  "opens them. Case, spaces and hyphens don't matter.");
+    }
+    const auto [titleLabel, noteLabel] = setUpCodeSheet(this, title, note, m_field);
     m_feedback->setWordWrap(true);
     m_restore->setColours(Palette::ink(), Palette::paper());
     auto* cancel = new PlainButton(tr("Cancel"), 13, Palette::muted(), this);
@@ -53,8 +61,8 @@ RecoveryCodeDialog::RecoveryCodeDialog(QWidget* parent, Purpose purpose)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 28, 32, 28);
     layout->setSpacing(14);
-    layout->addWidget(title);
-    layout->addWidget(note);
+    layout->addWidget(titleLabel);
+    layout->addWidget(noteLabel);
     layout->addWidget(m_field);
     layout->addWidget(m_feedback);
     layout->addStretch(1);
@@ -73,6 +81,8 @@ void RecoveryCodeDialog::showKeyFailure(const EntryKeyResult& result, const QStr
         showFailure(tr("Couldn't verify — try again"));
     } else if (result.problem == KeyProblem::keyMismatch) {
         showFailure(mismatch);
+    } else if (result.problem == KeyProblem::journalUnwritable) {
+        showFailure(tr("The journal could not be written — check the disk and try again"));
     } else {
         showFailure(tr("Your keyring is locked or not running — unlock it and try again"));
     }

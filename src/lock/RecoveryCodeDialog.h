@@ -23,11 +23,15 @@ class RecoveryCodeDialog : public QDialog
     Q_OBJECT
 
 public:
-    /** What the code is typed for: to put this journal's key back, or to take another computer's journal. */
+    /**
+     * What the code is typed for: to put this journal's key back, to take another computer's journal, or to join
+     * it with the writing this journal holds, which is then sealed under that journal's key.
+     */
     enum class Purpose
     {
         restore,
         join,
+        joinWithWriting,
     };
 
     explicit RecoveryCodeDialog(QWidget* parent, Purpose purpose = Purpose::restore);

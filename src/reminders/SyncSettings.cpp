@@ -52,6 +52,7 @@ SyncSettings::SyncSettings(SyncEngine& engine, int textSize, QWidget* parent)
     , m_refusal(textLabel(QString(), textSize, Palette::muted(), this))
     , m_choose(new PlainButton(tr("Sync through a folder…"), textSize, Palette::accent(), this))
     , m_stop(new PlainButton(tr("Stop syncing"), textSize, Palette::accent(), this))
+    , m_join(new PlainButton(tr("Join that journal…"), textSize, Palette::accent(), this))
     , m_tick(new QTimer(this))
 {
     m_state->setWordWrap(true);
@@ -74,6 +75,7 @@ SyncSettings::SyncSettings(SyncEngine& engine, int textSize, QWidget* parent)
     stack->addLayout(buttons);
     stack->addWidget(m_refusal);
     stack->addWidget(m_state);
+    stack->addWidget(m_join, 0, Qt::AlignLeft);
     QLabel* note = textLabel(tr("Keeps this journal the same on your other computers through a folder that a sync "
                                 "program such as Syncthing or Nextcloud keeps in step. Only sealed changes are "
                                 "written there; your recovery code joins another computer."),
@@ -86,6 +88,7 @@ SyncSettings::SyncSettings(SyncEngine& engine, int textSize, QWidget* parent)
     connect(&m_engine, &SyncEngine::statusChanged, this, &SyncSettings::refresh);
     connect(m_choose, &QAbstractButton::clicked, this, &SyncSettings::askForFolder);
     connect(m_stop, &QAbstractButton::clicked, this, &SyncSettings::stopSyncing);
+    connect(m_join, &QAbstractButton::clicked, this, &SyncSettings::joinRequested);
     refresh();
 }
 
@@ -159,6 +162,7 @@ void SyncSettings::refresh()
     const QString state = stateText(m_engine.status(), QDateTime::currentDateTimeUtc());
     m_state->setText(state);
     m_state->setAccessibleName(state);
+    m_join->setVisible(m_engine.status().state == SyncStatus::State::differentKey);
     // The settings window keeps its natural height as lines come and go.
     fitWindowHeight(this);
 }

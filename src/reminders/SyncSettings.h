@@ -19,7 +19,8 @@ struct SyncStatus;
  * The settings window's "Sync" section: "Sync through a folder…" to choose a folder that a sync program keeps in
  * step between the user's computers, the folder in use with "Stop syncing", and the state in words ("Last synced
  * 2 minutes ago", a computer whose changes are still arriving, a failure), which follows the engine while shown.
- * A folder that cannot be used is refused with its reason, and the one in use stays.
+ * A folder that cannot be used is refused with its reason, and the one in use stays. When the folder holds a
+ * journal sealed under another key, "Join that journal…" asks for it (`joinRequested`).
  */
 class SyncSettings : public QWidget
 {
@@ -43,6 +44,11 @@ public:
     QLabel* refusalLabel() const { return m_refusal; }
     PlainButton* chooseButton() const { return m_choose; }
     PlainButton* stopButton() const { return m_stop; }
+    PlainButton* joinButton() const { return m_join; }
+
+Q_SIGNALS:
+    /** The user wants this journal to join the one the folder holds, sealed under another key. */
+    void joinRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,6 +64,7 @@ private:
     QLabel* m_refusal;
     PlainButton* m_choose;
     PlainButton* m_stop;
+    PlainButton* m_join;
     /** Keeps "Last synced … ago" true while the window is open. */
     QTimer* m_tick;
 };

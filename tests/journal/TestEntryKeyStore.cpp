@@ -206,7 +206,7 @@ private Q_SLOTS:
     void versionOneJournalGainsItsCheckAtUnlock();
     void recoveryCodeRoundTripAndTypos();
     void restoreAndReplaceKeepTheOldItems();
-    void aJournalWithoutWritingJoinsAnother();
+    void joiningAnotherJournal();
     void sealing();
     void keyLivesInTheKeyring();
     void otherCollections();
@@ -407,15 +407,19 @@ void TestEntryKeyStore::restoreAndReplaceKeepTheOldItems()
     QCOMPARE(keychain.accounts(entryKeyItem.service).size(), 4);
 }
 
-void TestEntryKeyStore::aJournalWithoutWritingJoinsAnother()
+void TestEntryKeyStore::joiningAnotherJournal()
 {
     // A fresh journal has a key of its own, and its check, before its user joins the other computer's journal.
     TempJournal journal;
     InMemoryKeychain keychain;
     const EntryKeyResult own = keyFor(keychain, *journal.store);
     QVERIFY(own.key && own.created);
+    std::shared_ptr<const EntryKey> current = own.key;
     const auto join = [&](std::shared_ptr<const EntryKey> key) {
-        return waitFor([&](EntryKeyReply done) { joinEntryKey(keychain, *journal.store, key, std::move(done)); });
+        const EntryKeyResult result = waitFor(
+            [&](EntryKeyReply done) { joinEntryKey(keychain, *journal.store, key, current, std::move(done)); });
+        current = result.key ? result.key : current;
+        return result;
     };
 
     const auto other = EntryKey::random();
@@ -429,13 +433,41 @@ void TestEntryKeyStore::aJournalWithoutWritingJoinsAnother()
     const EntryKeyResult next = keyFor(keychain, *journal.store);
     QVERIFY(next.key && !next.created && next.problem == KeyProblem::none);
 
-    // Once it holds writing, only its own key is taken: the text would not open under another.
-    journal.add(QStringLiteral("2026-12-08"), QStringLiteral("freeform"), QStringLiteral("mine"), -1, {},
-                joined.key.get());
+    // A journal with writing joins a third journal: every text it holds is sealed again under that key, earlier
+    // versions and own words included, and its old key no longer passes for this journal's.
+    Entry* entry = journal.add(QStringLiteral("2026-12-08"), QStringLiteral("freeform"), QStringLiteral("first"), -1,
+                               {}, current.get());
     QVERIFY(journal.store->save());
-    QCOMPARE(join(EntryKey::random()).problem, KeyProblem::keyMismatch);
-    QCOMPARE(keychain.stored(entryKeyItem), keyBytes(*other));
-    QVERIFY(join(other).key);
+    journal.store->replaceBody(entry, sealEntryText(QStringLiteral("second"), *current), *current);
+    QVERIFY(journal.store->save());
+    QVERIFY(journal.store->addOwnWord(sealEntryText(QStringLiteral("Wendle"), *current)));
+    const auto third = EntryKey::random();
+    const auto opensAll = [&](const EntryKey& key) {
+        const std::vector<EntryStore::Version> versions = journal.store->versions(*entry);
+        return versions.size() == 1 && opensUnder(*journal.store->versionBody(versions[0].id), key)
+            && openEntryText(entry->cipherBody(), key) == QStringLiteral("second")
+            && openEntryText(journal.store->sealedOwnWords()[0], key) == QStringLiteral("Wendle")
+            && keyBelongsToJournal(key, *journal.store);
+    };
+    QVERIFY(opensAll(*other));
+
+    // The keyring refuses the key: the journal is sealed back under the key it still holds.
+    keychain.failLookups(KeychainStatus::Locked);
+    QCOMPARE(join(third).problem, KeyProblem::keyringUnavailable);
+    QVERIFY(opensAll(*other));
+    keychain.failLookups(KeychainStatus::Success);
+
+    QVERIFY(join(third).key);
+    QVERIFY(opensAll(*third));
+    QVERIFY(!keyBelongsToJournal(*other, *journal.store));
+    QCOMPARE(keychain.stored(entryKeyItem), keyBytes(*third));
+    // What is in the file, not only in memory, opens under the joined key.
+    journal.store.reset();
+    QString error;
+    const auto reopened = EntryStore::open(journal.dir.filePath(QStringLiteral("journal.sqlite")), &error);
+    QVERIFY2(reopened, qPrintable(error));
+    QCOMPARE(openEntryText(reopened->entries()[0]->cipherBody(), *third), QStringLiteral("second"));
+    QVERIFY(keyFor(keychain, *reopened).key);
 }
 
 void TestEntryKeyStore::sealing()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/EntryCrypto.h"
+#include "journal/EntryKeyStore.h"
 #include "journal/EntryStore.h"
 #include "journal/SyncDevice.h"
 #include "journal/SyncEngine.h"
@@ -31,7 +32,7 @@ private Q_SLOTS:
     void concurrentEditsConverge_data();
     void concurrentEditsConverge();
     void restartsLoseNothingAndRepeatNothing();
-    void anotherJournalsLogIsNotApplied();
+    void anotherJournalIsNotAppliedUntilJoined();
     void noFolderWritesNothing();
 
 private:
@@ -202,7 +203,7 @@ void TestSyncEngine::restartsLoseNothingAndRepeatNothing()
     QCOMPARE(b.store->entryWithGlobalId(id)->creditedWords(), 3);
 }
 
-void TestSyncEngine::anotherJournalsLogIsNotApplied()
+void TestSyncEngine::anotherJournalIsNotAppliedUntilJoined()
 {
     Computer& stranger = make(QStringLiteral("stranger"), EntryKey::random());
     QVERIFY(stranger.write(QStringLiteral("someone else's journal")));
@@ -216,6 +217,36 @@ void TestSyncEngine::anotherJournalsLogIsNotApplied()
     QVERIFY(stranger.pass());
     QCOMPARE(stranger.engine->status().state, SyncStatus::State::differentKey);
     QCOMPARE(stranger.store->entries().size(), std::size_t(1));
+
+    // The stranger joins a's journal: its writing is sealed again under a's key, and its log starts over under it.
+    InMemoryKeychain keychain;
+    std::optional<EntryKeyResult> joined;
+    joinEntryKey(keychain, *stranger.store, m_key, stranger.key, [&](EntryKeyResult result) { joined = result; });
+    QVERIFY(joined && joined->key);
+    stranger.key = m_key;
+    stranger.engine->unlocked(m_key);
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return stranger.engine->status().state == SyncStatus::State::synced && stranger.store->entries().size() == 2
+                && logOf(stranger.device()).size() == 1;
+        },
+        10000));
+    QVERIFY(a.pass());
+    QCOMPARE(a.engine->status().state, SyncStatus::State::synced);
+    for (const Computer* computer : {&a, &stranger}) {
+        QStringList texts;
+        for (const Entry* entry : computer->store->entries()) {
+            texts << openEntryText(entry->cipherBody(), *m_key);
+        }
+        texts.sort();
+        QCOMPARE(texts, QStringList({QStringLiteral("mine"), QStringLiteral("someone else's journal")}));
+    }
+    // Every record of the stranger's log opens under the joined key; nothing under its old one is left.
+    const QString strangerLog = SyncFolder::deviceFolder(SyncFolder::root(m_folder), stranger.device());
+    const std::vector<quint32> segments = SyncFolder::segments(strangerLog);
+    QVERIFY(!segments.empty() && segments.front() > 1);
+    QCOMPARE(SyncLogReader(SyncFolder::root(m_folder), stranger.device(), m_key).read({}).stop,
+             SyncLogReader::Stop::caughtUp);
 }
 
 void TestSyncEngine::noFolderWritesNothing()

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "journal/EntryCrypto.h"
 #include "journal/EntryStore.h"
 #include "journal/Preferences.h"
 #include "journal/SnapshotFolder.h"
 #include "journal/SyncEngine.h"
+#include "journal/SyncFolder.h"
+#include "journal/SyncId.h"
+#include "journal/SyncLogWriter.h"
 #include "reminders/ReminderScheduler.h"
 #include "reminders/SettingsView.h"
 #include "reminders/SnapshotSettings.h"
@@ -233,6 +237,27 @@ void TestSettingsView::syncFolderIsChosenRefusedAndStopped()
     QVERIFY(!sync->refusalLabel()->isVisible() && sync->stopButton()->isVisible());
     QCOMPARE(sync->stateLabel()->text(), QStringLiteral("Paused while the journal is locked"));
     QCOMPARE(sync->folderLabel()->accessibleName(), QStringLiteral("Sync folder: ") + folder);
+
+    // A folder that holds a journal sealed under another key offers to join it.
+    QVERIFY(!sync->joinButton()->isVisible());
+    const QByteArray stranger = SyncId::random();
+    SyncLogWriter strangerLog(SyncFolder::root(folder), stranger, EntryKey::random());
+    QVERIFY(strangerLog.append(SyncRecord{SyncId::random(),
+                                          QDateTime::currentDateTimeUtc(),
+                                          QStringLiteral("2026-12-08"),
+                                          QStringLiteral("freeform"),
+                                          QStringLiteral("freeform"),
+                                          QStringLiteral("theirs"),
+                                          1,
+                                          {1, stranger},
+                                          {1, stranger}},
+                               &error));
+    engine.unlocked(EntryKey::random());
+    QTRY_VERIFY(sync->joinButton()->isVisible());
+    QVERIFY(sync->stateLabel()->text().contains(QStringLiteral("another recovery code")));
+    QSignalSpy joinRequested(sync, &SyncSettings::joinRequested);
+    QTest::mouseClick(sync->joinButton(), Qt::LeftButton);
+    QCOMPARE(joinRequested.count(), 1);
 
     QTest::mouseClick(sync->stopButton(), Qt::LeftButton);
     QVERIFY(engine.folder().isEmpty());
