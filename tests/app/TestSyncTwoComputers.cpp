@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Two computers as a user meets them: two real Wendles, each with its own keyring, and two real Syncthing
-// instances between their sync folders. The second one joins the first one's journal through its menu.
+// instances between their sync folders. The second one, with writing of its own, joins the first one's journal
+// through its menu.
 #include "journal/EntryCrypto.h"
 #include "journal/RecoveryCode.h"
 
@@ -142,6 +143,21 @@ struct OtherDesktop
     }
 };
 
+/** The texts of the journal's entries that open under `key`, read from its file. */
+QStringList textsIn(const QString& journal, const EntryKey& key)
+{
+    QStringList texts;
+    const QByteArray bodies = querySql(journal, "SELECT group_concat(hex(cipher_body), ',') FROM entries");
+    for (const QByteArray& body : bodies.split(',')) {
+        try {
+            texts << openEntryText(QByteArray::fromHex(body), key);
+        } catch (const std::exception&) {
+        }
+    }
+    texts.sort();
+    return texts;
+}
+
 QByteArray bytesOf(const EntryKey& key)
 {
     return QByteArray(reinterpret_cast<const char*>(key.data()), key.length());
@@ -154,10 +170,10 @@ class TestSyncTwoComputers : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void aSecondComputerJoinsThroughItsMenu();
+    void aSecondComputerWithWritingJoinsThroughItsMenu();
 };
 
-void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
+void TestSyncTwoComputers::aSecondComputerWithWritingJoinsThroughItsMenu()
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariableIsEmpty("WENDLE_TEST_PASSWORD")) {
         QFAIL("needs the test session: run inside scripts/test-session.sh");
@@ -191,6 +207,8 @@ void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
     clearKeyringEntryKey();
     const QString word = QStringLiteral("Heron%1").arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
     const QString sentence = QStringLiteral("A grey %1 stood in the reeds all morning.").arg(word);
+    const QString wordB = QStringLiteral("Otter%1").arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
+    const QString sentenceB = QStringLiteral("An %1 slid off the bank at dusk.").arg(wordB);
     RealWendle wendleA;
     QVERIFY(wendleA.start(environmentA));
     QVERIFY2(wendleA.unlock(), "A's lock screen did not take the password");
@@ -213,6 +231,12 @@ void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
     QVERIFY(wendleB.start(environmentB));
     QVERIFY2(wendleB.unlock(), "B's lock screen did not take the password");
     QVERIFY(wendleB.dismissRecoveryCode());
+    // B writes under its own key before it joins.
+    const QString journalB
+        = environmentB.value(QStringLiteral("XDG_DATA_HOME")) + QStringLiteral("/wendle/journal.sqlite");
+    QVERIFY(wendleB.focusAndType(wendleB.mainWindow(), sentenceB));
+    QVERIFY2(QTest::qWaitFor([&] { return querySql(journalB, "SELECT count(*) FROM entries") == "1"; }, 10000),
+             "B's writing was not saved");
 
     // Menu "wendle" → "Use my journal from another computer…", A's recovery code, and the password again.
     QVERIFY(wendleB.focusAndType(wendleB.mainWindow(), QString()));
@@ -226,7 +250,8 @@ void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
         QTest::qWait(150);
     }
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
-    const QString codeSheet = windowId(QStringLiteral("^Use my journal from another computer$"));
+    // B holds writing: the sheet asks to join, with what that does to B's entries.
+    const QString codeSheet = windowId(QStringLiteral("^Join that journal$"));
     QVERIFY2(!codeSheet.isEmpty(), "the menu did not open the code sheet");
     QVERIFY(wendleB.focusAndType(codeSheet, formatRecoveryCode(bytesOf(*keyA))));
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
@@ -241,21 +266,30 @@ void TestSyncTwoComputers::aSecondComputerJoinsThroughItsMenu()
     QVERIFY2(QTest::qWaitFor([] { return windowId(QStringLiteral("^Sync folder$"), 0).isEmpty(); }, 5000),
              "the folder chooser did not take the folder");
 
-    // A's entry arrives in B's journal, sealed under A's key; read from the file, as a screen reader cannot reach B.
-    const QString journalB
-        = environmentB.value(QStringLiteral("XDG_DATA_HOME")) + QStringLiteral("/wendle/journal.sqlite");
-    QVERIFY2(
-        QTest::qWaitFor(
-            [&] { return openEntryText(querySql(journalB, "SELECT cipher_body FROM entries"), *keyA) == sentence; },
-            60000),
-        "A's entry did not reach B in 60 s");
+    // A's entry arrives in B's journal, and B's own is sealed again under A's key; read from the file, as a
+    // screen reader cannot reach B.
+    const QStringList both = QStringList({sentence, sentenceB});
+    QVERIFY2(QTest::qWaitFor([&] { return textsIn(journalB, *keyA) == both; }, 60000),
+             "A's entry did not reach B in 60 s");
     QVERIFY(desktop.entryKey() == bytesOf(*keyA));
+
+    // B's entry reaches A when A runs again.
+    RealWendle againA;
+    QVERIFY(againA.start(environmentA));
+    QVERIFY2(againA.unlock(), "A's lock screen did not take the password");
+    const QString journalA
+        = environmentA.value(QStringLiteral("XDG_DATA_HOME")) + QStringLiteral("/wendle/journal.sqlite");
+    QVERIFY2(QTest::qWaitFor([&] { return textsIn(journalA, *keyA) == both; }, 60000),
+             "B's entry did not reach A in 60 s");
+    QVERIFY(againA.quit());
     QVERIFY(wendleB.quit());
 
     // Nothing readable went through either copy of the folder.
     QVERIFY(pair.waitUntilInSync(60000));
     for (int index = 0; index < SyncthingPair::instances; ++index) {
-        QCOMPARE(filesHolding(pair.folder(index), word), QStringList());
+        for (const QString& typed : {word, wordB}) {
+            QCOMPARE(filesHolding(pair.folder(index), typed), QStringList());
+        }
     }
 }
 
