@@ -51,6 +51,13 @@ RootView::RootView(AppLockController& lock, EntryStore& store, ReminderScheduler
             // A shown code goes with the key.
             m_keyDialog->close();
         }
+        if (m_lock.isUnlocked() && m_screensKey && m_screensKey != m_lock.key().get()) {
+            // The journal took another key while unlocked (it joined another computer's): the screens hold the
+            // old one, which no longer opens its text. They are made again under the new one.
+            delete m_today;
+            delete m_history;
+        }
+        m_screensKey = m_lock.isUnlocked() ? m_lock.key().get() : nullptr;
         // Writing that could not be saved before the lock is tried again at once.
         if (m_lock.isUnlocked() && m_store.hasUnsavedChanges()) {
             // A failure stays pending: the store retries it and the screens show its `saveFailure()`.

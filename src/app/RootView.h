@@ -14,6 +14,7 @@ class QStackedLayout;
 namespace wendle {
 
 class AppLockController;
+class EntryKey;
 class Clock;
 class EntryStore;
 class ReminderScheduler;
@@ -83,6 +84,8 @@ private:
     LockView* m_lockView;
     QPointer<TodayView> m_today;
     QPointer<HistoryView> m_history;
+    /** The key the screens were made with; compared, never used. */
+    const EntryKey* m_screensKey = nullptr;
     QPointer<QDialog> m_keyDialog;
 };
 

@@ -14,6 +14,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,18 +58,20 @@ void stopProcessesOf(const QString& stateHome)
 }
 
 /**
- * The second computer's desktop: a session bus of its own with a keyring of its own on it. Both end with it,
- * however the test ends.
+ * The second computer's desktop: a session bus of its own with a keyring of its own on it, and the display's
+ * accessibility bus named on it, so a screen reader reads both computers' programs. All end with it, however the
+ * test ends.
  */
 struct OtherDesktop
 {
     QProcess bus;
     QProcess keyring;
+    QProcess accessibility;
     QString address;
 
     ~OtherDesktop()
     {
-        for (QProcess* process : {&keyring, &bus}) {
+        for (QProcess* process : {&accessibility, &keyring, &bus}) {
             if (process->state() != QProcess::NotRunning) {
                 process->terminate();
                 if (!process->waitForFinished(5000)) {
@@ -127,7 +130,11 @@ struct OtherDesktop
                                },
                                10000);
         QDBusConnection::disconnectFromBus(QStringLiteral("other-desktop"));
-        return there;
+        accessibility.setProcessEnvironment(keyringEnvironment);
+        accessibility.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(WENDLE_A11Y_RELAY)});
+        return there && accessibility.waitForStarted()
+            && QTest::qWaitFor([this] { return accessibility.canReadLine(); }, 10000)
+            && accessibility.readLine().trimmed() == "ready";
     }
 
     /** The entry key this desktop's keyring holds for Wendle, as raw bytes. Secret: compare it, never print it. */
@@ -224,7 +231,7 @@ void TestSyncTwoComputers::aSecondComputerWithWritingJoinsThroughItsMenu()
 
     // Computer B: a session bus and a keyring of its own, as another computer has.
     OtherDesktop desktop;
-    QVERIFY2(desktop.start(homeB, environmentB), "B's session bus or keyring did not start");
+    QVERIFY2(desktop.start(homeB, environmentB), "B's session bus, keyring or accessibility relay did not start");
     environmentB.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), desktop.address);
 
     RealWendle wendleB;
@@ -266,12 +273,22 @@ void TestSyncTwoComputers::aSecondComputerWithWritingJoinsThroughItsMenu()
     QVERIFY2(QTest::qWaitFor([] { return windowId(QStringLiteral("^Sync folder$"), 0).isEmpty(); }, 5000),
              "the folder chooser did not take the folder");
 
-    // A's entry arrives in B's journal, and B's own is sealed again under A's key; read from the file, as a
-    // screen reader cannot reach B.
+    // A's entry arrives in B's journal, and B's own is sealed again under A's key.
     const QStringList both = QStringList({sentence, sentenceB});
     QVERIFY2(QTest::qWaitFor([&] { return textsIn(journalB, *keyA) == both; }, 60000),
              "A's entry did not reach B in 60 s");
     QVERIFY(desktop.entryKey() == bytesOf(*keyA));
+    // On B's screens: Today goes on with B's own entry, the first of the day there, and History lists A's too.
+    const qint64 pidB = wendleB.process.processId();
+    QTRY_VERIFY_WITH_TIMEOUT(accessible(pidB, {QStringLiteral("lines")}).contains(sentenceB), 5000);
+    QVERIFY(wendleB.focusAndType(wendleB.mainWindow(), QString()));
+    QVERIFY(press(pidB,
+                  accessible(pidB, {QStringLiteral("lines")})
+                      .split(u'\n')
+                      .filter(QRegularExpression(QStringLiteral("^day \\d+, history$")))
+                      .value(0)));
+    QTRY_VERIFY_WITH_TIMEOUT(accessible(pidB, {QStringLiteral("lines")}).contains(word), 5000);
+    QVERIFY(accessible(pidB, {QStringLiteral("lines")}).contains(wordB));
 
     // B's entry reaches A when A runs again.
     RealWendle againA;
@@ -283,6 +300,8 @@ void TestSyncTwoComputers::aSecondComputerWithWritingJoinsThroughItsMenu()
              "B's entry did not reach A in 60 s");
     QVERIFY(againA.quit());
     QVERIFY(wendleB.quit());
+    // Leaving B's screens sealed nothing under B's old key.
+    QCOMPARE(textsIn(journalB, *keyA), both);
 
     // Nothing readable went through either copy of the folder.
     QVERIFY(pair.waitUntilInSync(60000));
