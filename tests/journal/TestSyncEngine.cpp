@@ -12,9 +12,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
 
 using namespace wendle;
 using namespace wendle::test;
@@ -34,6 +39,7 @@ private Q_SLOTS:
     void restartsLoseNothingAndRepeatNothing();
     void anotherJournalIsNotAppliedUntilJoined();
     void noFolderWritesNothing();
+    void folderChangesAreSeenAndConflictCopiesToldOnce();
 
 private:
     Computer& make(const QString& name, std::shared_ptr<const EntryKey> key)
@@ -267,6 +273,39 @@ void TestSyncEngine::noFolderWritesNothing()
     QCOMPARE(a.engine->status().state, SyncStatus::State::failed);
     QVERIFY2(a.engine->status().failure.contains(gone), qPrintable(a.engine->status().failure));
     QVERIFY(!QFile::exists(gone));
+}
+
+void TestSyncEngine::folderChangesAreSeenAndConflictCopiesToldOnce()
+{
+    Computer& a = make(QStringLiteral("a"), m_key);
+    Computer& b = make(QStringLiteral("b"), m_key);
+    QVERIFY(a.write(QStringLiteral("first")));
+    QVERIFY(a.pass());
+    QVERIFY(b.pass());
+    QVERIFY(a.pass());
+
+    // No pass is asked for: b's watcher sees a's segment change and reads it once the folder settles.
+    const QByteArray id = a.write(QStringLiteral("seen by the watcher"))->globalId();
+    QTRY_COMPARE_WITH_TIMEOUT(b.text(id), QStringLiteral("seen by the watcher"), 5000);
+
+    // A conflict copy the sync program left is never read, and the log tells of it once, not at every pass.
+    const QString copy = SyncFolder::deviceFolder(SyncFolder::root(m_folder), a.device())
+        + QStringLiteral("/000001.sync-conflict-20261208-101010-ABCDEFG.log");
+    QVERIFY(QFile::copy(SyncFolder::segmentPath(QFileInfo(copy).path(), 1), copy));
+    QTemporaryFile captured;
+    QVERIFY(captured.open());
+    fflush(stderr);
+    const int savedError = ::dup(STDERR_FILENO);
+    ::dup2(captured.handle(), STDERR_FILENO);
+    const bool passed = b.pass() && b.pass();
+    fflush(stderr);
+    ::dup2(savedError, STDERR_FILENO);
+    ::close(savedError);
+    QVERIFY(passed);
+    QVERIFY(captured.seek(0));
+    QCOMPARE(QString::fromUtf8(captured.readAll()).count(copy), 1);
+    QCOMPARE(b.store->entries().size(), std::size_t(2));
+    QCOMPARE(b.engine->status().state, SyncStatus::State::synced);
 }
 
 QTEST_GUILESS_MAIN(TestSyncEngine)
