@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Two computers as a user meets them: two real Wendles, each with its own keyring, and two real Syncthing
 // instances between their sync folders. The second one, with writing of its own, joins the first one's journal
-// through its menu.
+// through its menu; then both edit one entry while apart.
 #include "journal/EntryCrypto.h"
 #include "journal/RecoveryCode.h"
 
@@ -150,11 +150,11 @@ struct OtherDesktop
     }
 };
 
-/** The texts of the journal's entries that open under `key`, read from its file. */
-QStringList textsIn(const QString& journal, const EntryKey& key)
+/** The texts in `table` (entries, entry_versions) of the journal that open under `key`, read from its file. */
+QStringList textsIn(const QString& journal, const EntryKey& key, const QByteArray& table = "entries")
 {
     QStringList texts;
-    const QByteArray bodies = querySql(journal, "SELECT group_concat(hex(cipher_body), ',') FROM entries");
+    const QByteArray bodies = querySql(journal, "SELECT group_concat(hex(cipher_body), ',') FROM " + table);
     for (const QByteArray& body : bodies.split(',')) {
         try {
             texts << openEntryText(QByteArray::fromHex(body), key);
@@ -163,6 +163,60 @@ QStringList textsIn(const QString& journal, const EntryKey& key)
     }
     texts.sort();
     return texts;
+}
+
+/** Shows History in the running Wendle, as a screen reader's user would: its day number names it. */
+bool showHistory(RealWendle& wendle)
+{
+    const qint64 pid = wendle.process.processId();
+    return wendle.focusAndType(wendle.mainWindow(), QString())
+        && press(pid,
+                 accessible(pid, {QStringLiteral("lines")})
+                     .split(u'\n')
+                     .filter(QRegularExpression(QStringLiteral("^day \\d+, history$")))
+                     .value(0));
+}
+
+/** In History, opens the row that shows `word`, adds `addition` at the end of its text and saves it. */
+bool editInHistory(RealWendle& wendle, const QString& word, const QString& addition)
+{
+    const qint64 pid = wendle.process.processId();
+    // A row reads as its date and category, then its snippet.
+    const QRegularExpression named(QStringLiteral("^[^:]+: .*") + word);
+    QString row;
+    const bool listed = QTest::qWaitFor(
+        [&] {
+            return !(row = accessible(pid, {QStringLiteral("lines")}).split(u'\n').filter(named).value(0)).isEmpty();
+        },
+        5000);
+    const QStringList box = accessible(pid, {QStringLiteral("where"), row}).split(u' ');
+    const QStringList before = windowsShowing(pid);
+    // The two computers' windows share one screen: the one clicked comes to the top first.
+    if (!listed || box.size() != 4 || !xdotool({QStringLiteral("windowraise"), wendle.mainWindow()})
+        || !xdotool({QStringLiteral("mousemove"), QString::number(box[0].toInt() + box[2].toInt() / 2),
+                     QString::number(box[1].toInt() + box[3].toInt() / 2), QStringLiteral("click"),
+                     QStringLiteral("1")})) {
+        return false;
+    }
+    QString reader;
+    const bool opened = QTest::qWaitFor(
+        [&] {
+            for (const QString& window : windowsShowing(pid)) {
+                if (!before.contains(window)) {
+                    reader = window;
+                }
+            }
+            return !reader.isEmpty();
+        },
+        5000);
+    if (!opened || !wendle.focusAndType(reader, QString())
+        || !xdotool({QStringLiteral("key"), QStringLiteral("ctrl+End")}) || !wendle.focusAndType(reader, addition)
+        || !xdotool({QStringLiteral("key"), QStringLiteral("ctrl+Return")})) {
+        return false;
+    }
+    // The reader has taken the text; the journals show where it went.
+    return QTest::qWaitFor([&] { return accessible(pid, {QStringLiteral("lines")}).contains(addition); }, 5000)
+        && press(pid, QStringLiteral("close"));
 }
 
 QByteArray bytesOf(const EntryKey& key)
@@ -281,12 +335,7 @@ void TestSyncTwoComputers::aSecondComputerWithWritingJoinsThroughItsMenu()
     // On B's screens: Today goes on with B's own entry, the first of the day there, and History lists A's too.
     const qint64 pidB = wendleB.process.processId();
     QTRY_VERIFY_WITH_TIMEOUT(accessible(pidB, {QStringLiteral("lines")}).contains(sentenceB), 5000);
-    QVERIFY(wendleB.focusAndType(wendleB.mainWindow(), QString()));
-    QVERIFY(press(pidB,
-                  accessible(pidB, {QStringLiteral("lines")})
-                      .split(u'\n')
-                      .filter(QRegularExpression(QStringLiteral("^day \\d+, history$")))
-                      .value(0)));
+    QVERIFY(showHistory(wendleB));
     QTRY_VERIFY_WITH_TIMEOUT(accessible(pidB, {QStringLiteral("lines")}).contains(word), 5000);
     QVERIFY(accessible(pidB, {QStringLiteral("lines")}).contains(wordB));
 
@@ -298,10 +347,32 @@ void TestSyncTwoComputers::aSecondComputerWithWritingJoinsThroughItsMenu()
         = environmentA.value(QStringLiteral("XDG_DATA_HOME")) + QStringLiteral("/wendle/journal.sqlite");
     QVERIFY2(QTest::qWaitFor([&] { return textsIn(journalA, *keyA) == both; }, 60000),
              "B's entry did not reach A in 60 s");
+
+    // Apart (Syncthing paused), both change A's entry in History. Once they meet again, both journals hold the
+    // same current text, one of the two, and the other as its earlier version.
+    QVERIFY2(pair.pause(30000), qPrintable(pair.error()));
+    const QString onA = QStringLiteral(" Seen from A.");
+    const QString onB = QStringLiteral(" Seen from B.");
+    QVERIFY(showHistory(againA));
+    QVERIFY2(editInHistory(againA, word, onA), "A's History did not take the edit");
+    QVERIFY2(editInHistory(wendleB, word, onB), "B's History did not take the edit");
+    QVERIFY2(pair.resume(30000), qPrintable(pair.error()));
+    const auto merged = [&](const QString& journal) {
+        const QStringList current = textsIn(journal, *keyA);
+        const QStringList versions = textsIn(journal, *keyA, "entry_versions");
+        const bool aWon = current.contains(sentence + onA) && versions.contains(sentence + onB);
+        const bool bWon = current.contains(sentence + onB) && versions.contains(sentence + onA);
+        return aWon ? onA : bWon ? onB : QString();
+    };
+    QVERIFY2(
+        QTest::qWaitFor([&] { return !merged(journalA).isEmpty() && merged(journalA) == merged(journalB); }, 90000),
+        "the edits made apart did not converge on both computers in 90 s");
+
     QVERIFY(againA.quit());
     QVERIFY(wendleB.quit());
     // Leaving B's screens sealed nothing under B's old key.
-    QCOMPARE(textsIn(journalB, *keyA), both);
+    QCOMPARE(textsIn(journalB, *keyA).size(), 2);
+    QVERIFY(textsIn(journalB, *keyA).contains(sentenceB));
 
     // Nothing readable went through either copy of the folder.
     QVERIFY(pair.waitUntilInSync(60000));
