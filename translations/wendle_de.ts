@@ -1602,6 +1602,13 @@ Dieser Code öffnet dein Tagebuch, falls dein Schlüsselbund den Schlüssel verl
         <source>Join that journal…</source>
         <translation>Diesem Tagebuch beitreten…</translation>
     </message>
+    <message numerus="yes">
+        <source>%n entries are too long to sync (over 8 MB) and stay on this computer.</source>
+        <translation>
+            <numerusform>%n Eintrag ist zu lang zum Synchronisieren (über 8 MB) und bleibt auf diesem Computer.</numerusform>
+            <numerusform>%n Einträge sind zu lang zum Synchronisieren (über 8 MB) und bleiben auf diesem Computer.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>wendle::TodayView</name>

@@ -110,6 +110,13 @@
             <numerusform>Last synced %n hours ago</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n entries are too long to sync (over 8 MB) and stay on this computer.</source>
+        <translation>
+            <numerusform>%n entry is too long to sync (over 8 MB) and stays on this computer.</numerusform>
+            <numerusform>%n entries are too long to sync (over 8 MB) and stay on this computer.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>wendle::TransferContext</name>

@@ -41,6 +41,12 @@ std::optional<QByteArray> sealed(const QString& text, const EntryKey& key)
     }
 }
 
+bool tooLongForARecord(const QString& text)
+{
+    // Counting UTF-8 bytes costs a copy, so only for texts that could be too long at three bytes a unit.
+    return text.size() * 3 > SyncRecordFormat::maxTextLength && text.toUtf8().size() > SyncRecordFormat::maxTextLength;
+}
+
 bool isWaitingStop(SyncLogReader::Stop stop)
 {
     switch (stop) {
@@ -138,7 +144,7 @@ void SyncEngine::setFolder(const QString& chosenFolder)
         setStatus({});
         return;
     }
-    setStatus({m_key ? SyncStatus::State::syncing : SyncStatus::State::locked, m_status.lastSynced, 0, {}});
+    setStatus({m_key ? SyncStatus::State::syncing : SyncStatus::State::locked, m_status.lastSynced, 0, 0, {}});
     if (m_key) {
         m_interval.start();
         requestPass(0);
@@ -157,7 +163,7 @@ void SyncEngine::unlocked(std::shared_ptr<const EntryKey> key)
     }
     m_key = std::move(key);
     if (!m_folder.isEmpty()) {
-        setStatus({SyncStatus::State::syncing, m_status.lastSynced, 0, {}});
+        setStatus({SyncStatus::State::syncing, m_status.lastSynced, 0, 0, {}});
         m_interval.start();
         requestPass(0);
     }
@@ -172,11 +178,12 @@ void SyncEngine::locked()
     // Queued records hold plain text: nothing of it stays behind the lock. The marks bring them back.
     m_outgoing.clear();
     m_queued.clear();
+    m_tooLong.clear();
     m_interval.stop();
     m_soon.stop();
     watch({});
     if (!m_folder.isEmpty()) {
-        setStatus({SyncStatus::State::locked, m_status.lastSynced, 0, {}});
+        setStatus({SyncStatus::State::locked, m_status.lastSynced, 0, 0, {}});
     }
 }
 
@@ -221,7 +228,7 @@ void SyncEngine::startPass()
         QString error;
         const std::optional<QByteArray> device = SyncDevice::id(m_deviceIdPath, &error, m_machineIdPath);
         if (!device) {
-            setStatus({SyncStatus::State::failed, m_status.lastSynced, 0, error});
+            setStatus({SyncStatus::State::failed, m_status.lastSynced, 0, 0, error});
             return;
         }
         m_device = *device;
@@ -332,6 +339,18 @@ void SyncEngine::queueOwnChanges()
             m_queued.insert(entry, entry->logRevision());
             continue;
         }
+        if (tooLongForARecord(*text)) {
+            // One entry that cannot go holds back no other; it goes once an edit brings it under the limit.
+            if (!m_tooLong.contains(entry)) {
+                m_tooLong.insert(entry);
+                logToSystem(LOG_WARNING,
+                            QStringLiteral("sync: an entry of %1 characters is too long to go to the other computers")
+                                .arg(text->size()));
+            }
+            m_queued.insert(entry, entry->logRevision());
+            continue;
+        }
+        m_tooLong.remove(entry);
         SyncStamp stamp = entry->stamp();
         SyncStamp creditStamp = entry->creditStamp();
         if (marked) {
@@ -416,7 +435,7 @@ void SyncEngine::applyRecord(const SyncRecord& record)
 
 void SyncEngine::updateStatus(const SyncPass::Result& result, bool saved)
 {
-    SyncStatus status{SyncStatus::State::synced, m_status.lastSynced, 0, {}};
+    SyncStatus status{SyncStatus::State::synced, m_status.lastSynced, 0, int(m_tooLong.size()), {}};
     bool otherKey = false;
     bool unreadable = false;
     bool moreToRead = result.moreToRead;

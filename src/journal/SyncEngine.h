@@ -51,6 +51,8 @@ struct SyncStatus
     QDateTime lastSynced;
     /** Devices whose log stopped at a record still arriving (incomplete, unauthenticated, a gap, too long). */
     int waitingComputers = 0;
+    /** Entries whose text is too long for a record (SyncRecordFormat::maxTextLength): they stay on this computer. */
+    int entriesTooLong = 0;
     /** A sentence for the user when `state` is `failed`. */
     QString failure;
 
@@ -164,6 +166,8 @@ private:
     QTimer m_soon;
     QFileSystemWatcher m_watcher;
     QSet<QString> m_reportedConflicts;
+    /** Entries whose latest text is too long to go to the log; told once each, in the log and the status. */
+    QSet<const Entry*> m_tooLong;
     SyncStatus m_status;
 };
 

@@ -80,6 +80,11 @@ inline constexpr int prefixLength = 4;
 inline constexpr qint64 maxSealedLength = 8 * 1024 * 1024;
 /** Nonce and tag around the sealed payload. */
 inline constexpr int sealOverhead = 12 + 16;
+/**
+ * The longest entry text, in UTF-8, that a record carries: what is left of `maxSealedLength` with room to spare for
+ * the other fields, which are short.
+ */
+inline constexpr qint64 maxTextLength = maxSealedLength - 64 * 1024;
 /** The version byte that starts every payload. */
 inline constexpr quint8 version = 1;
 } // namespace SyncRecordFormat

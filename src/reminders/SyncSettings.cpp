@@ -116,6 +116,16 @@ void SyncSettings::stopSyncing()
 
 QString SyncSettings::stateText(const SyncStatus& status, const QDateTime& now)
 {
+    const QString text = passText(status, now);
+    if (status.entriesTooLong == 0) {
+        return text;
+    }
+    return text + u'\n'
+        + tr("%n entries are too long to sync (over 8 MB) and stay on this computer.", nullptr, status.entriesTooLong);
+}
+
+QString SyncSettings::passText(const SyncStatus& status, const QDateTime& now)
+{
     switch (status.state) {
     case SyncStatus::State::off:
         return tr("Off: this journal is kept on this computer only.");

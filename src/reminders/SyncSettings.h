@@ -55,6 +55,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    /** The state of the passes, without the entries left out. */
+    static QString passText(const SyncStatus& status, const QDateTime& now);
     void refresh();
 
     SyncEngine& m_engine;

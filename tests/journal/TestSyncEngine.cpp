@@ -6,6 +6,7 @@
 #include "journal/SyncEngine.h"
 #include "journal/SyncFolder.h"
 #include "journal/SyncLogReader.h"
+#include "journal/SyncRecord.h"
 
 #include "SyncComputer.h"
 #include "TempJournal.h"
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void anotherJournalIsNotAppliedUntilJoined();
     void noFolderWritesNothing();
     void folderChangesAreSeenAndConflictCopiesToldOnce();
+    void anEntryTooLongForARecordHoldsBackNoOther();
 
 private:
     Computer& make(const QString& name, std::shared_ptr<const EntryKey> key)
@@ -306,6 +308,27 @@ void TestSyncEngine::folderChangesAreSeenAndConflictCopiesToldOnce()
     QCOMPARE(QString::fromUtf8(captured.readAll()).count(copy), 1);
     QCOMPARE(b.store->entries().size(), std::size_t(2));
     QCOMPARE(b.engine->status().state, SyncStatus::State::synced);
+}
+
+void TestSyncEngine::anEntryTooLongForARecordHoldsBackNoOther()
+{
+    Computer& a = make(QStringLiteral("a"), m_key);
+    Computer& b = make(QStringLiteral("b"), m_key);
+    const QByteArray huge = a.write(QString(int(SyncRecordFormat::maxTextLength / 2) + 1, QChar(0x00E9)))->globalId();
+    const QByteArray small = a.write(QStringLiteral("small"))->globalId();
+    QVERIFY(a.pass());
+    QCOMPARE(a.engine->status().state, SyncStatus::State::synced);
+    QCOMPARE(a.engine->status().entriesTooLong, 1);
+    QVERIFY(b.pass());
+    QCOMPARE(b.text(small), QStringLiteral("small"));
+    QVERIFY(!b.store->entryWithGlobalId(huge));
+
+    // Cut down, it goes.
+    QVERIFY(a.edit(huge, QStringLiteral("cut down")));
+    QVERIFY(a.pass());
+    QCOMPARE(a.engine->status().entriesTooLong, 0);
+    QVERIFY(b.pass());
+    QCOMPARE(b.text(huge), QStringLiteral("cut down"));
 }
 
 QTEST_GUILESS_MAIN(TestSyncEngine)

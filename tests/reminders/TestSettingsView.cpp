@@ -276,6 +276,10 @@ void TestSettingsView::syncFolderIsChosenRefusedAndStopped()
     QCOMPARE(SyncSettings::stateText(status, now), QStringLiteral("Last synced 2 minutes ago"));
     status.lastSynced = now.addSecs(-3700);
     QCOMPARE(SyncSettings::stateText(status, now), QStringLiteral("Last synced 1 hour ago"));
+    status.entriesTooLong = 1;
+    QCOMPARE(SyncSettings::stateText(status, now),
+             QStringLiteral("Last synced 1 hour ago\n1 entry is too long to sync (over 8 MB) and stays on this "
+                            "computer."));
 }
 
 QTEST_MAIN(TestSettingsView)
