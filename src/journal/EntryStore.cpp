@@ -557,6 +557,14 @@ void EntryStore::setCreditedWords(Entry* entry, qint64 words)
 
 void EntryStore::replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key)
 {
+    // The same text again (a screen saving what it loaded) is no change: nothing to write, and no record that
+    // would outrank another computer's real edit made meanwhile.
+    if (const std::optional<QByteArray>& current = loadBody(*entry)) {
+        const std::optional<QString> currentText = openedText(*current, key);
+        if (currentText && openedText(cipherBody, key) == currentText) {
+            return;
+        }
+    }
     swapBody(entry, cipherBody, key, false);
     markForLog(entry, Entry::awaitsLog);
     announceChange();

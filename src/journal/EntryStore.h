@@ -125,6 +125,7 @@ public:
      * Gives an entry a new sealed body. If the current body does not open under `key`, it is first kept
      * aside (see `displacedBodies`), so replacing an unreadable body never destroys it. If it opens and its text
      * differs, the body the file holds becomes an earlier version (see `versions`) when the new one is saved.
+     * The same text again changes nothing.
      */
     void replaceBody(Entry* entry, const QByteArray& cipherBody, const EntryKey& key);
     /** Keeps a body aside for `entry` as `replaceBody` would have; for bodies brought back from a backup. */
