@@ -18,6 +18,9 @@
 #include "journal/Preferences.h"
 #include "journal/RecoveryCode.h"
 #include "journal/SyncEngine.h"
+#include "journal/SyncFolder.h"
+#include "journal/SyncId.h"
+#include "journal/SyncLogWriter.h"
 #include "journal/WordCount.h"
 #include "lock/AppLockController.h"
 #include "lock/LockView.h"
@@ -39,12 +42,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "FailingVfs.h"
 #include "Fakes.h"
@@ -366,6 +371,8 @@ int main(int argc, char** argv)
             showcase.capture(dialog, "recovery-code-entry");
             RecoveryCodeDialog join(nullptr, RecoveryCodeDialog::Purpose::join);
             showcase.capture(join, "join-journal");
+            RecoveryCodeDialog joinWithWriting(nullptr, RecoveryCodeDialog::Purpose::joinWithWriting);
+            showcase.capture(joinWithWriting, "join-with-writing");
         },
         [&] {
             QSettings(QStringLiteral("wendle"), QStringLiteral("wendle")).clear();
@@ -391,6 +398,22 @@ int main(int argc, char** argv)
             SettingsView settings(scheduler, &engine);
             settings.adjustSize();
             showcase.capture(settings, "settings-sync");
+
+            // Another journal's log in the folder: the section offers to join it.
+            const QByteArray stranger = SyncId::random();
+            SyncLogWriter strangerLog(SyncFolder::root(folder), stranger, EntryKey::random());
+            const SyncStamp stamp{1, stranger};
+            if (strangerLog.append(SyncRecord{SyncId::random(), QDateTime::currentDateTimeUtc(),
+                                              QStringLiteral("2026-12-08"), QStringLiteral("freeform"),
+                                              QStringLiteral("freeform"), QStringLiteral("theirs"), 1, stamp, stamp},
+                                   &error)) {
+                QEventLoop passed;
+                QObject::connect(&engine, &SyncEngine::passFinished, &passed, &QEventLoop::quit);
+                QTimer::singleShot(10000, &passed, &QEventLoop::quit);
+                engine.unlocked(EntryKey::random());
+                passed.exec();
+                showcase.capture(settings, "settings-sync-other-journal");
+            }
         },
     };
     for (const auto& scene : scenes) {
