@@ -259,11 +259,13 @@ bool journalHoldsWriting(const EntryStore& store)
 void joinEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key,
                   std::shared_ptr<const EntryKey> current, EntryKeyReply done, const KeychainItem& item)
 {
-    const bool resealing = key && journalHoldsWriting(store) && !keyBelongsToJournal(*key, store);
-    if (!key || (resealing && !current)) {
+    const bool foreign = key && !keyBelongsToJournal(*key, store);
+    if (!key || (foreign && !current && journalHoldsWriting(store))) {
         done(failure(KeychainStatus::Malformed, KeyProblem::keyMismatch));
         return;
     }
+    // Without writing, only the key check moves: the code of the key it had no longer passes for this journal's.
+    const bool resealing = foreign && current;
     if (resealing && !resealJournal(store, *current, *key)) {
         done(failure(KeychainStatus::Failed, KeyProblem::journalUnwritable));
         return;

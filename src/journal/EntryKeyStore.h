@@ -78,10 +78,10 @@ bool journalHoldsWriting(const EntryStore& store);
 
 /**
  * Takes `key` (from the recovery code of the same journal on another computer) as this journal's key, so that the
- * two can sync. A journal that holds no writing of its own takes it as it is. One that holds writing under
- * `current`, its key now, joins that journal: everything sealed under `current` is sealed again under `key` in one
- * transaction before the keychain takes `key`, and sealed back if the keychain cannot. Either way the item it
- * replaces is kept aside as `restoreEntryKey` does. `keyMismatch` when there is no key, or writing but no `current`.
+ * two can sync. Everything sealed under `current`, the journal's key now (its writing, and its key check), is sealed
+ * again under `key` in one transaction before the keychain takes `key`, and sealed back if the keychain cannot; the
+ * item it replaces is kept aside as `restoreEntryKey` does. `keyMismatch` when there is no key, or writing but no
+ * `current`.
  */
 void joinEntryKey(Keychain& keychain, EntryStore& store, std::shared_ptr<const EntryKey> key,
                   std::shared_ptr<const EntryKey> current, EntryKeyReply done, const KeychainItem& item = entryKeyItem);

@@ -429,9 +429,10 @@ void TestEntryKeyStore::joiningAnotherJournal()
     const QStringList accounts = keychain.accounts(entryKeyItem.service);
     QCOMPARE(accounts.size(), 2);
     QCOMPARE(keychain.stored({entryKeyItem.service, accounts[1]}), keyBytes(*own.key));
-    // The next unlock finds the joined key this journal's own.
+    // The next unlock finds the joined key this journal's own, and the code of its first key no longer passes.
     const EntryKeyResult next = keyFor(keychain, *journal.store);
     QVERIFY(next.key && !next.created && next.problem == KeyProblem::none);
+    QVERIFY(!keyBelongsToJournal(*own.key, *journal.store));
 
     // A journal with writing joins a third journal: every text it holds is sealed again under that key, earlier
     // versions and own words included, and its old key no longer passes for this journal's.
