@@ -32,24 +32,29 @@ QString textOfSize(qsizetype bytes)
     return text;
 }
 
+// Writes 20,000 entries of about 1 KB each, one a day, sealed under `key`, to the journal at `file`.
+void writeLargeJournal(const QString& file, const EntryKey& key)
+{
+    QString error;
+    auto store = EntryStore::open(file, &error);
+    const QDateTime start(QDate(1990, 1, 1), QTime(9, 0), Qt::UTC);
+    for (int i = 0; i < kStoreEntries; ++i) {
+        const QDateTime date = start.addDays(i);
+        store->insert({date, date.date().toString(Qt::ISODate), QStringLiteral("memory-%1").arg(i % 62),
+                       QStringLiteral("memory"), sealEntryText(textOfSize(1024), key), 180});
+    }
+    if (!store->save()) {
+        qFatal("the bench journal could not be written");
+    }
+}
+
 // A journal of 20,000 entries of about 1 KB each, built once per run.
 const QString& largeJournal()
 {
     static QTemporaryDir dir;
     static const QString path = [] {
         const QString file = dir.filePath(QStringLiteral("journal.sqlite"));
-        QString error;
-        auto store = EntryStore::open(file, &error);
-        const auto key = EntryKey::random();
-        const QDateTime start(QDate(1990, 1, 1), QTime(9, 0), Qt::UTC);
-        for (int i = 0; i < kStoreEntries; ++i) {
-            const QDateTime date = start.addDays(i);
-            store->insert({date, date.date().toString(Qt::ISODate), QStringLiteral("memory-%1").arg(i % 62),
-                           QStringLiteral("memory"), sealEntryText(textOfSize(1024), *key), 180});
-        }
-        if (!store->save()) {
-            qFatal("the bench journal could not be written");
-        }
+        writeLargeJournal(file, *EntryKey::random());
         return file;
     }();
     return path;
@@ -178,21 +183,10 @@ void joinWithTwentyThousandEntries(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         QFile::remove(path);
-        QString error;
-        auto store = EntryStore::open(path, &error);
         const auto own = EntryKey::random();
-        const QDateTime start(QDate(1990, 1, 1), QTime(9, 0), Qt::UTC);
-        for (int i = 0; i < kStoreEntries; ++i) {
-            const QDateTime date = start.addDays(i);
-            store->insert({date, date.date().toString(Qt::ISODate), QStringLiteral("memory-%1").arg(i % 62),
-                           QStringLiteral("memory"), sealEntryText(textOfSize(1024), *own), 180});
-        }
-        if (!store->save()) {
-            state.SkipWithError("the bench journal could not be written");
-            return;
-        }
-        store.reset();
-        store = EntryStore::open(path, &error);
+        writeLargeJournal(path, *own);
+        QString error;
+        const auto store = EntryStore::open(path, &error);
         InMemoryKeychain keychain;
         state.ResumeTiming();
         bool joined = false;
