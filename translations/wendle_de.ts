@@ -1047,20 +1047,12 @@ Dein Tagebuch liegt in %1. Jeder Eintrag ist mit einem Schlüssel versiegelt, de
         <translation>Prüfung fehlgeschlagen — versuch es noch einmal</translation>
     </message>
     <message>
-        <source>Your keyring is locked or not running — unlock it and try again</source>
-        <translation>Dein Schlüsselbund ist gesperrt oder läuft nicht — entsperre ihn und versuch es noch einmal</translation>
-    </message>
-    <message>
         <source>Join that journal</source>
         <translation>Diesem Tagebuch beitreten</translation>
     </message>
     <message>
         <source>Type the recovery code of the journal on your other computer. The entries written here are sealed again under its key and join it; from then on that code, not this journal&apos;s old one, opens them. Case, spaces and hyphens don&apos;t matter.</source>
         <translation>Gib den Wiederherstellungscode des Tagebuchs auf deinem anderen Computer ein. Die hier geschriebenen Einträge werden unter seinem Schlüssel neu versiegelt und kommen hinzu; von da an öffnet sie jener Code, nicht mehr der alte dieses Tagebuchs. Groß- und Kleinschreibung, Leerzeichen und Bindestriche spielen keine Rolle.</translation>
-    </message>
-    <message>
-        <source>The journal could not be written — check the disk and try again</source>
-        <translation>Das Tagebuch konnte nicht gespeichert werden — prüf den Datenträger und versuch es noch einmal</translation>
     </message>
 </context>
 <context>

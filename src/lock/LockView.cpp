@@ -219,25 +219,26 @@ void LockView::setFailed(bool failed)
     m_status->announce(failed ? tr("Couldn't verify — try again") : tr("Unlock with password"));
 }
 
-void LockView::setKeyProblem(KeyProblem problem, KeychainStatus status)
+QString LockView::problemSentence(KeyProblem problem)
 {
-    QString text;
     switch (problem) {
     case KeyProblem::none:
         break;
     case KeyProblem::keyringUnavailable:
-        text = tr("Your keyring is locked or not running — unlock it and try again");
-        break;
+        return tr("Your keyring is locked or not running — unlock it and try again");
     case KeyProblem::keyMissing:
-        text = tr("Your journal's key is missing from the keyring — restore it from your recovery code");
-        break;
+        return tr("Your journal's key is missing from the keyring — restore it from your recovery code");
     case KeyProblem::keyMismatch:
-        text = tr("This key does not belong to this journal — restore yours from your recovery code");
-        break;
+        return tr("This key does not belong to this journal — restore yours from your recovery code");
     case KeyProblem::journalUnwritable:
-        text = tr("The journal could not be written — check the disk and try again");
-        break;
+        return tr("The journal could not be written — check the disk and try again");
     }
+    return QString();
+}
+
+void LockView::setKeyProblem(KeyProblem problem, KeychainStatus status)
+{
+    const QString text = problemSentence(problem);
     m_problem->announce(text);
     m_problem->setVisible(!text.isEmpty());
     const QString details = tr("Keyring item: service %1, account %2 — %3")

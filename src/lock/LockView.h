@@ -58,6 +58,8 @@ public:
 
     /** The date line for `moment` in the user's locale, calendar and time zone; callable from any thread. */
     static QString dateLine(const QDateTime& moment);
+    /** The sentence that says what a key problem means and what to do; empty for none. */
+    static QString problemSentence(KeyProblem problem);
 
 Q_SIGNALS:
     void unlockRequested();

@@ -6,6 +6,7 @@
 #include "journal/LockedBuffer.h"
 #include "journal/RecoveryCode.h"
 #include "lock/CodeSheet.h"
+#include "lock/LockView.h"
 #include "ui/FilledButton.h"
 #include "ui/Palette.h"
 #include "ui/PlainButton.h"
@@ -81,10 +82,11 @@ void RecoveryCodeDialog::showKeyFailure(const EntryKeyResult& result, const QStr
         showFailure(tr("Couldn't verify — try again"));
     } else if (result.problem == KeyProblem::keyMismatch) {
         showFailure(mismatch);
-    } else if (result.problem == KeyProblem::journalUnwritable) {
-        showFailure(tr("The journal could not be written — check the disk and try again"));
     } else {
-        showFailure(tr("Your keyring is locked or not running — unlock it and try again"));
+        // A key that cannot be stored is the keyring's trouble, unless the journal itself could not be written.
+        showFailure(LockView::problemSentence(result.problem == KeyProblem::journalUnwritable
+                                                  ? KeyProblem::journalUnwritable
+                                                  : KeyProblem::keyringUnavailable));
     }
 }
 
