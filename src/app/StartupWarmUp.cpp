@@ -11,16 +11,22 @@
 
 namespace wendle {
 
+// Without a thread the same work happens on the main thread when it is first needed.
 StartupWarmUp::StartupWarmUp()
 {
     try {
-        // Two threads: the main one waits for both, and each is a few milliseconds of its own.
         // A configuration that fails to load here fails again, and is reported, when Qt loads it.
         m_fonts = std::thread([] { static_cast<void>(FcInit()); });
+    } catch (const std::system_error&) {
+    }
+}
+
+void StartupWarmUp::startDates()
+{
+    try {
         // ICU keeps the locale and zone data it loads here, and the date line's pattern is cached.
         m_dates = std::thread([] { static_cast<void>(LockView::dateLine(QDateTime::currentDateTimeUtc())); });
     } catch (const std::system_error&) {
-        // Without a thread the same work happens on the main thread when it is first needed.
     }
 }
 

@@ -8,8 +8,11 @@ namespace wendle {
 /**
  * Loads, on threads of their own, what the lock screen is the first to need and what costs milliseconds of reading
  * and parsing: the font configuration and the locale's date data. Both libraries are thread-safe; `wait()` before
- * the first widget is made, or Qt's font set-up repeats the work beside it instead of finding it done. Made after
- * the application object, whose set-up changes the process's locale and environment, which these threads read.
+ * the first widget is made, or Qt's font set-up repeats the work beside it instead of finding it done.
+ *
+ * Made before the application object, so that the font configuration loads while Qt connects to the display: it
+ * reads only its own files and the environment, which that set-up leaves alone. The date data depends on the locale
+ * the application object sets, so `startDates()` comes after it.
  */
 class StartupWarmUp
 {
@@ -19,6 +22,7 @@ public:
     StartupWarmUp(const StartupWarmUp&) = delete;
     StartupWarmUp& operator=(const StartupWarmUp&) = delete;
 
+    void startDates();
     void wait();
 
 private:

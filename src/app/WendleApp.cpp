@@ -95,10 +95,10 @@ WendleApp::WendleApp(int& argc, char** argv)
 
 WendleApp::~WendleApp() = default;
 
-int WendleApp::run()
+int WendleApp::run(StartupWarmUp& warmUp)
 {
-    // Font configuration and date data load on another thread while the journal opens and the services start.
-    StartupWarmUp warmUp;
+    // The date data loads on another thread while the journal opens and the services start.
+    warmUp.startDates();
     // The light look, whatever the desktop's theme, from the first message on. The desktop's own colour stays
     // known for the tray icon, which lies on the desktop's panel.
     m_desktopWindowColour = palette().color(QPalette::Window);

@@ -20,6 +20,7 @@ class Preferences;
 class QuickEntry;
 class ReminderScheduler;
 class SessionIdleTime;
+class StartupWarmUp;
 class SyncEngine;
 class SystemClock;
 class TerminationSignals;
@@ -44,8 +45,8 @@ public:
     WendleApp(int& argc, char** argv);
     ~WendleApp() override;
 
-    /** Starts Wendle and runs it; the process's exit status. */
-    int run();
+    /** Starts Wendle and runs it, with the warm-up begun before this object; the process's exit status. */
+    int run(StartupWarmUp& warmUp);
 
     /** Shows and raises the main window (a second launch asks for this). */
     void activate();

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/StartupWarmUp.h"
 #include "app/WendleApp.h"
 
 #include <csignal>
@@ -23,6 +24,11 @@ int main(int argc, char** argv)
                      "Start Wendle from your desktop.\n");
         return 1;
     }
+    // The font configuration loads while the application object connects to the display.
+    wendle::StartupWarmUp warmUp;
     wendle::WendleApp app(argc, argv);
-    return app.run();
+    const int status = app.run(warmUp);
+    // Its threads finish while the application object they read still exists.
+    warmUp.wait();
+    return status;
 }
