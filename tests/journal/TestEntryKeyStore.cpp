@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The entry key: made once, kept in a keychain (in memory, and the test session's real Secret Service), never
 // replaced unasked, restored from its recovery code, and what it seals.
+#include "journal/AesGcm.h"
 #include "journal/EntryKeyStore.h"
 #include "journal/RecoveryCode.h"
 #include "journal/SecretServiceKeychain.h"
@@ -16,11 +17,8 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 #include <QUuid>
-
-#include <openssl/evp.h>
 
 using namespace wendle;
 using namespace wendle::test;
@@ -66,22 +64,6 @@ bool writeVersionOneJournal(const QString& path, const EntryKey& key)
 const char* const kEntryRows = "SELECT group_concat(row, '|') FROM (SELECT id || ',' || date || ',' || day_key || ','"
                                " || prompt_id || ',' || category_raw || ',' || hex(cipher_body) || ',' ||"
                                " credited_words AS row FROM entries ORDER BY id)";
-
-// Seals raw bytes with OpenSSL directly, in the documented layout, so tests can build bodies the app never would.
-QByteArray sealRaw(const QByteArray& plain, const EntryKey& key, const QByteArray& nonce)
-{
-    QByteArray body = nonce + QByteArray(plain.size() + 16, '\0');
-    auto* out = reinterpret_cast<unsigned char*>(body.data());
-    EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
-    int written = 0;
-    EVP_EncryptInit_ex(context, EVP_aes_256_gcm(), nullptr, key.data(), out);
-    EVP_EncryptUpdate(context, out + 12, &written, reinterpret_cast<const unsigned char*>(plain.constData()),
-                      static_cast<int>(plain.size()));
-    EVP_EncryptFinal_ex(context, out + 12 + written, &written);
-    EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_GCM_GET_TAG, 16, out + 12 + plain.size());
-    EVP_CIPHER_CTX_free(context);
-    return body;
-}
 
 template <typename Error, typename Call> std::optional<typename Error::Kind> errorOf(Call call)
 {
@@ -332,12 +314,11 @@ void TestEntryKeyStore::recoveryCodeRoundTripAndTypos()
 {
     const QByteArray key = keyBytes(*EntryKey::random());
     const QString code = formatRecoveryCode(key);
+    // Its exact form is pinned by the documented example in TestFormats.
     const QString alphabet = QStringLiteral("0123456789ABCDEFGHJKMNPQRSTVWXYZ");
-    QVERIFY(QRegularExpression(QStringLiteral("^([%1]{4}-){13}[%1]{3}$").arg(alphabet)).match(code).hasMatch());
     QCOMPARE(parseRecoveryCode(code), key);
     // Lower case, spaces instead of hyphens and Crockford's look-alikes read the same.
     QCOMPARE(parseRecoveryCode(code.toLower().replace(u'-', u' ').replace(u'1', u'l').replace(u'0', u'o')), key);
-    QCOMPARE(formatRecoveryCode(QByteArray(32, '\0')).left(4), QStringLiteral("0000"));
     QVERIFY(!parseRecoveryCode(code.chopped(1)));
     QVERIFY(!parseRecoveryCode(code + u'0'));
 
@@ -474,12 +455,10 @@ void TestEntryKeyStore::joiningAnotherJournal()
 void TestEntryKeyStore::sealing()
 {
     const auto key = EntryKey::random();
-    // The layout is plain AES-256-GCM, nonce ‖ ciphertext ‖ tag: OpenSSL itself, given the nonce, makes the same body.
+    // The layout itself is pinned by the documented example in TestFormats.
     for (const QString& text : {QString(), QStringLiteral("gl\u00FCck \U0001F600\U0001F468\u200D\U0001F469 \U00020BB7"),
                                 QStringLiteral("\uFEFFx"), QString(65536, u'x')}) {
-        const QByteArray body = sealEntryText(text, *key);
-        QCOMPARE(openEntryText(body, *key), text);
-        QCOMPARE(sealRaw(text.toUtf8(), *key, body.left(12)), body);
+        QCOMPARE(openEntryText(sealEntryText(text, *key), *key), text);
     }
 
     const QByteArray body = sealEntryText(QStringLiteral("private"), *key);
@@ -495,14 +474,16 @@ void TestEntryKeyStore::sealing()
     }
     QCOMPARE(openError(body.chopped(1), *key), CipherError::Kind::authenticationFailure);
     QCOMPARE(openError(body, *EntryKey::random()), CipherError::Kind::authenticationFailure);
-    QVERIFY(!opensUnder(body, *EntryKey::random()));
-    QVERIFY(opensUnder(body, *key));
     // Every seal draws a fresh nonce.
     QVERIFY(sealEntryText(QStringLiteral("private"), *key).left(12) != body.left(12));
 
-    // Invalid UTF-8 opens as replacement characters.
-    const QByteArray invalid = sealRaw(QByteArray("ok \xFF end \xC3", 10), *key, QByteArray(12, '\x07'));
-    QCOMPARE(openEntryText(invalid, *key), QStringLiteral("ok \uFFFD end \uFFFD"));
+    // Invalid UTF-8, which Wendle never seals but a damaged or foreign body may hold, opens as replacement characters.
+    const QByteArray nonce(12, '\x07');
+    const QByteArray invalid("ok \xFF end \xC3", 10);
+    QByteArray sealed(invalid.size() + 16, '\0');
+    QVERIFY(AesGcm({key->data(), EntryKey::size})
+                .seal(byteSpan(nonce).first<12>(), {}, byteSpan(invalid), writableByteSpan(sealed)));
+    QCOMPARE(openEntryText(nonce + sealed, *key), QStringLiteral("ok \uFFFD end \uFFFD"));
 
     // A key of the wrong size is the cipher's own error, on both sealing and opening.
     const auto shortKey = EntryKey::fromBytes(QByteArray(16, '\x01'));

@@ -32,6 +32,15 @@ NewEntry newEntry(const QString& text, const EntryKey& key, const QString& dayKe
     return {date, dayKey, promptID, QStringLiteral("memory"), sealEntryText(text, key), 0};
 }
 
+// What each older schema lacked: run on a fresh journal, they turn it back into one that version wrote.
+const QByteArray
+    kNoSync("DROP TABLE sync_cursors; ALTER TABLE entries DROP COLUMN sync_mark; "
+            "ALTER TABLE entries DROP COLUMN stamp_clock; ALTER TABLE entries DROP COLUMN stamp_device; "
+            "ALTER TABLE entries DROP COLUMN credit_clock; ALTER TABLE entries DROP COLUMN credit_device; ");
+const QByteArray kNoIds = kNoSync + "DROP INDEX entries_by_global_id; ALTER TABLE entries DROP COLUMN global_id; ";
+const QByteArray kVersionOne
+    = kNoIds + "DROP TABLE own_words; DROP TABLE entry_versions; DROP TABLE key_checks; PRAGMA user_version = 1";
+
 int modeOf(const QString& path)
 {
     struct stat info
@@ -364,9 +373,7 @@ void TestEntryStore::foreignFilesAreNeverTouched()
     QFETCH(bool, inLog);
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (setup == "text") {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("Dear diary, this is not a database at all.\n");
+        QVERIFY(putFile(m_path, "Dear diary, this is not a database at all.\n"));
     } else {
         QVERIFY(runSql(m_path, (inLog ? "PRAGMA journal_mode = WAL; " : "") + setup, inLog));
     }
@@ -394,13 +401,7 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
         QVERIFY(store->save());
     }
     // As a backup tool restores an older journal: version 1, one file in rollback mode, nothing in a log.
-    QVERIFY(
-        runSql(m_path,
-               "PRAGMA journal_mode = DELETE; DROP TABLE key_checks; DROP TABLE entry_versions; DROP TABLE own_words; "
-               "DROP TABLE sync_cursors; ALTER TABLE entries DROP COLUMN sync_mark; "
-               "ALTER TABLE entries DROP COLUMN stamp_clock; ALTER TABLE entries DROP COLUMN stamp_device; "
-               "ALTER TABLE entries DROP COLUMN credit_clock; ALTER TABLE entries DROP COLUMN credit_device; "
-               "DROP INDEX entries_by_global_id; ALTER TABLE entries DROP COLUMN global_id; PRAGMA user_version = 1"));
+    QVERIFY(runSql(m_path, "PRAGMA journal_mode = DELETE; " + kVersionOne));
     const QByteArray sound = fileBytes(m_path);
 
     // Opened behind the lock screen, it is neither switched to its log nor upgraded until the check passes.
@@ -422,11 +423,7 @@ void TestEntryStore::damagedJournalIsRefusedBeforeAnyWrite()
     // the whole check refuses the file, and nothing is ever written to it.
     QByteArray bytes = sound;
     bytes[4096 + 7] = 5;
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    QVERIFY(putFile(m_path, bytes));
     QString error;
     QVERIFY(!EntryStore::open(m_path, &error));
     QVERIFY2(error.contains(m_path) && error.contains(QStringLiteral("damaged")), qPrintable(error));
@@ -478,28 +475,20 @@ void TestEntryStore::olderSchemasUpgradeWhole_data()
 {
     QTest::addColumn<QByteArray>("downgrade");
     QTest::addColumn<bool>("upgrades");
-    const QByteArray noSync(
-        "DROP TABLE sync_cursors; ALTER TABLE entries DROP COLUMN sync_mark; "
-        "ALTER TABLE entries DROP COLUMN stamp_clock; ALTER TABLE entries DROP COLUMN stamp_device; "
-        "ALTER TABLE entries DROP COLUMN credit_clock; ALTER TABLE entries DROP COLUMN credit_device; ");
-    const QByteArray noIds = noSync + "DROP INDEX entries_by_global_id; ALTER TABLE entries DROP COLUMN global_id; ";
-    QTest::newRow("from 1") << noIds
-            + "DROP TABLE own_words; DROP TABLE entry_versions; DROP TABLE key_checks; "
-              "PRAGMA user_version = 1"
+    QTest::newRow("from 1") << kVersionOne << true;
+    QTest::newRow("from 2") << kNoIds + "DROP TABLE own_words; DROP TABLE entry_versions; PRAGMA user_version = 2"
                             << true;
-    QTest::newRow("from 2") << noIds + "DROP TABLE own_words; DROP TABLE entry_versions; PRAGMA user_version = 2"
-                            << true;
-    QTest::newRow("from 3") << noIds + "DROP TABLE own_words; PRAGMA user_version = 3" << true;
-    QTest::newRow("from 4") << noIds + "PRAGMA user_version = 4" << true;
-    QTest::newRow("from 5") << noSync + "PRAGMA user_version = 5" << true;
+    QTest::newRow("from 3") << kNoIds + "DROP TABLE own_words; PRAGMA user_version = 3" << true;
+    QTest::newRow("from 4") << kNoIds + "PRAGMA user_version = 4" << true;
+    QTest::newRow("from 5") << kNoSync + "PRAGMA user_version = 5" << true;
     // The versions' table is made, then its index cannot be: the table must go with the failed upgrade.
-    QTest::newRow("from 2, failing partway") << noIds
+    QTest::newRow("from 2, failing partway") << kNoIds
             + "DROP TABLE own_words; DROP TABLE entry_versions; "
               "CREATE TABLE entry_versions_by_entry (x); "
               "PRAGMA user_version = 2" << false;
     // The ids are given, then their index cannot be made: the column and the ids go with it.
     QTest::newRow("from 4, failing at the last step")
-        << noIds + "CREATE TABLE entries_by_global_id (x); PRAGMA user_version = 4" << false;
+        << kNoIds + "CREATE TABLE entries_by_global_id (x); PRAGMA user_version = 4" << false;
 }
 
 void TestEntryStore::olderSchemasUpgradeWhole()

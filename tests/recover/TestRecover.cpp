@@ -56,15 +56,6 @@ QList<QByteArray> journalBytes(const QString& path)
     return bytes;
 }
 
-QString writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        qFatal("could not write %s", qPrintable(path));
-    }
-    return path;
-}
-
 const QString snow = QStringLiteral("  Snow on the pass 🏔\n\n## not a heading\n<!-- nor a comment -->\ntrailing  ");
 
 /**
@@ -155,12 +146,12 @@ void TestRecover::recoversAJournal()
     }
     const QString code = formatRecoveryCode(keyBytes(*journal.key));
     const QString out = journal.dir.filePath(QStringLiteral("out"));
+    const QString codeFile = journal.dir.filePath(QStringLiteral("code"));
+    QVERIFY(putFile(codeFile, code.toUtf8()));
     const QList<QByteArray> before = journalBytes(path);
 
-    const Run run = keepOpen
-        ? recover({QStringLiteral("--code-file"),
-                   writeFile(journal.dir.filePath(QStringLiteral("code")), code.toUtf8()), path, out})
-        : recover({path, out}, code.toUtf8() + '\n');
+    const Run run = keepOpen ? recover({QStringLiteral("--code-file"), codeFile, path, out})
+                             : recover({path, out}, code.toUtf8() + '\n');
     checkRecovered(QDir(out), run, 1);
     QCOMPARE(journalBytes(path), before);
 }
@@ -175,8 +166,7 @@ void TestRecover::refusesBeforeWritingAnything()
     QString changed = formatRecoveryCode(keyBytes(*journal.key));
     changed[5] = changed[5] == u'7' ? u'8' : u'7';
     const QString full = journal.dir.filePath(QStringLiteral("full"));
-    QVERIFY(QDir().mkpath(full));
-    writeFile(full + QStringLiteral("/mine.md"), "mine");
+    QVERIFY(QDir().mkpath(full) && putFile(full + QStringLiteral("/mine.md"), "mine"));
 
     const struct
     {
@@ -218,7 +208,8 @@ void TestRecover::recoversABackupAndASnapshot()
     QVERIFY(!QFileInfo::exists(wrongOut));
 
     const QString out = journal.dir.filePath(QStringLiteral("out"));
-    const QString file = writeFile(journal.dir.filePath(QStringLiteral("pass")), passphrase.toUtf8() + '\n');
+    const QString file = journal.dir.filePath(QStringLiteral("pass"));
+    QVERIFY(putFile(file, passphrase.toUtf8() + '\n'));
     checkRecovered(QDir(out), recover({QStringLiteral("--passphrase-file"), file, backup, out}), 1);
     QCOMPARE(fileBytes(backup), before);
 
