@@ -158,7 +158,6 @@ void TestHistoryView::searchNeedsEveryWordWhateverTheCaseAndAccents()
 
     field->setText(QStringLiteral("apples bananas"));
     QCOMPARE(view.archiveModel()->rowCount(), 0);
-    QCOMPARE(view.countText(), QStringLiteral("0 of 4 entries"));
     field->setText(QStringLiteral("  NOIR   morn "));
     QCOMPARE(view.archiveModel()->rowCount(), 1);
     // Every readable entry holds an "a"; the one that does not open is never among the results.
