@@ -27,10 +27,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <QTimer>
 #include <algorithm>
 
@@ -349,35 +347,31 @@ void TestRootView::unsavedWritingAsksBeforeQuitting()
     editor->setFocus();
     QTest::keyClicks(editor, QStringLiteral("words that cannot land"));
     QTRY_VERIFY(store.hasUnsavedChanges() && !store.saveFailure().isEmpty());
-    // The menu's Quit, which Ctrl+Q triggers.
-    const QList<QAction*> actions = window.actions();
-    const auto quit = std::find_if(actions.begin(), actions.end(), [](QAction* action) {
-        return action->text() == QStringLiteral("Quit")
-            && action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    });
-    QVERIFY(quit != actions.end());
-    (*quit)->trigger();
+    const auto keepOpen = [&window] {
+        QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));
+        QTRY_VERIFY(!window.quitQuestion());
+        QVERIFY(window.isVisible());
+    };
+    // The menu's Quit, which Ctrl+Q triggers: a window action, so it works with the menu bar hidden.
+    QAction* quit = window.quitAction();
+    QVERIFY(window.actions().contains(quit) && quit->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    quit->trigger();
     QMessageBox* question = window.quitQuestion();
     QVERIFY(question && question->isVisible());
     QCOMPARE(question->text(), QStringLiteral("Your latest writing could not be saved: the disk is full."));
     QCOMPARE(question->buttons().size(), 2);
-    QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));
-    QTRY_VERIFY(!window.quitQuestion());
-    QVERIFY(window.isVisible());
+    keepOpen();
     // The window's own close button asks the same.
     QVERIFY(!window.close());
     QTRY_VERIFY(window.quitQuestion());
-    QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));
-    QTRY_VERIFY(!window.quitQuestion());
+    keepOpen();
     // Kept in the tray, closing only puts the window away, still unlocked; quitting brings it back to ask.
     window.setKeepRunningWhenClosed(true);
     QVERIFY(window.close());
     QVERIFY(!window.isVisible() && !window.quitQuestion() && lock.isUnlocked());
-    window.quitAction()->trigger();
+    quit->trigger();
     QTRY_VERIFY(window.isVisible() && window.quitQuestion());
-    QVERIFY(clickButton(window.quitQuestion(), QStringLiteral("Keep Wendle open")));
-    QTRY_VERIFY(!window.quitQuestion());
-    QVERIFY(window.isVisible());
+    keepOpen();
     window.setKeepRunningWhenClosed(false);
 
     // Locked while the disk is full, unlocked once there is room: the words are written at once, not 5 s later.

@@ -173,15 +173,14 @@ void TestSettingsView::snapshotFolderIsRefusedWithItsReason()
     QTest::mouseClick(snapshots->keepToggle(), Qt::LeftButton);
     QCOMPARE(preferences.value(PreferenceKeys::snapshotsEnabled), false);
 
-    // Refused, with the reason under the folder in a window that grows to show it; the folder in use stays.
+    // Refused, with the reason under the folder in a window that grows to show it; the folder in use stays. (Which
+    // folders are refused is TestSnapshots' to check.)
     const int height = view.height();
-    for (const QString& folder : {QStringLiteral("/tmp/elsewhere"), QFileInfo(EntryStore::defaultPath()).path()}) {
-        QVERIFY(!snapshots->chooseFolder(folder));
-        QVERIFY(snapshots->refusalLabel()->isVisible());
-        QVERIFY(snapshots->refusalLabel()->text().startsWith(QStringLiteral("Not changed: ")));
-        QCOMPARE(shownFolder(), SnapshotFolder::defaultPath());
-        QVERIFY(view.height() > height && view.childrenRect().bottom() < view.height());
-    }
+    QVERIFY(!snapshots->chooseFolder(QFileInfo(EntryStore::defaultPath()).path()));
+    QVERIFY(snapshots->refusalLabel()->isVisible());
+    QVERIFY(snapshots->refusalLabel()->text().startsWith(QStringLiteral("Not changed: ")));
+    QCOMPARE(shownFolder(), SnapshotFolder::defaultPath());
+    QVERIFY(view.height() > height && view.childrenRect().bottom() < view.height());
     QVERIFY(!preferences.contains(QString::fromLatin1(PreferenceKeys::snapshotsFolder)));
 
     const QString second = QDir::homePath() + QStringLiteral("/second-drive/wendle");

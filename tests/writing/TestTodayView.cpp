@@ -9,7 +9,6 @@
 #include "reminders/WritingSettings.h"
 #include "ui/FilledButton.h"
 #include "ui/LiveLabel.h"
-#include "ui/Palette.h"
 #include "ui/PlainButton.h"
 #include "ui/PlainTextEditor.h"
 #include "ui/TextBlock.h"
@@ -29,15 +28,6 @@
 using namespace wendle;
 using namespace wendle::test;
 
-namespace {
-
-QColor colourOf(const QLabel* label)
-{
-    return label->palette().color(QPalette::WindowText);
-}
-
-} // namespace
-
 class TestTodayView : public QObject
 {
     Q_OBJECT
@@ -53,7 +43,7 @@ private Q_SLOTS:
     void typingIsSavedAndFinishedFromAnywhere();
     void modesAndPromptsShowTheirOwnText();
     void headerFollowsTheLiveText();
-    void recapCoversTheScreenUntilBegun();
+    void recapSentenceCountsAsTheLocaleDoes();
     void wordCountFollowsEveryKindOfEdit();
     void longPasteLandsWhole();
     void keyboardAloneReachesEveryControl();
@@ -98,25 +88,22 @@ void TestTodayView::typingIsSavedAndFinishedFromAnywhere()
     QCOMPARE(finish->text(), QStringLiteral("Saved"));
     QCOMPARE(finish->accessibleName(), QStringLiteral("Saved")); // heard as it reads
     QCOMPARE(count->text(), QStringLiteral("8 words"));
-    QCOMPARE(colourOf(count), Palette::accent());
 
     // Any change turns it back at once; finishing in the editor types no line break.
     type(QStringLiteral("!"));
     QCOMPARE(finish->text(), QStringLiteral("Done"));
-    QCOMPARE(colourOf(count), Palette::muted());
     QTest::keyClick(editor, Qt::Key_Enter, Qt::ControlModifier);
     QCOMPARE(finish->text(), QStringLiteral("Saved"));
     QCOMPARE(m_journal->saved("A"), QStringLiteral("one ") + words(7) + QStringLiteral("!"));
 
-    // The disk is full: finishing cannot write the words, so it must not say "Saved", and the quiet line says why.
+    // The disk is full: finishing cannot write the words, so it must not say "Saved", and the quiet line says why
+    // (its wording is checked with the history's reader).
     FailingVfs::setFailing(true);
     type(QStringLiteral(" more"));
     QTest::mouseClick(finish, Qt::LeftButton);
     QCOMPARE(finish->text(), QStringLiteral("Done"));
     QLabel* problem = labelStarting(&view, QStringLiteral("Not saved yet"));
     QVERIFY(problem && problem->isVisible());
-    QCOMPARE(problem->text(), QStringLiteral("Not saved yet — the disk is full. Wendle keeps trying."));
-    QCOMPARE(colourOf(problem), Palette::muted());
 }
 
 void TestTodayView::modesAndPromptsShowTheirOwnText()
@@ -184,27 +171,8 @@ void TestTodayView::headerFollowsTheLiveText()
     QCOMPARE(day->text(), QStringLiteral("day 0"));
 }
 
-void TestTodayView::recapCoversTheScreenUntilBegun()
+void TestTodayView::recapSentenceCountsAsTheLocaleDoes()
 {
-    m_journal->write("2026-02-10", "A", QStringLiteral("February\nwords"));
-    TodayView& view = show();
-    QVERIFY(view.recap());
-    auto* editor = view.findChild<PlainTextEditor*>();
-    QVERIFY(!editor->isEnabled());
-    QVERIFY(!editor->hasFocus());
-    QVERIFY(!named<FilledButton>(&view, QStringLiteral("Done"))->isEnabled());
-
-    // Ctrl+Return begins the month instead of finishing the day.
-    auto* begin = named<FilledButton>(&view, QStringLiteral("begin march"));
-    QVERIFY(begin);
-    QCOMPARE(begin->text(), QStringLiteral("begin march →"));
-    QTest::keyClick(&view, Qt::Key_Return, Qt::ControlModifier);
-    QVERIFY(!view.recap());
-    QVERIFY(Preferences().boolValue(QStringLiteral("recap.shown.2026-03")));
-    QVERIFY(editor->isEnabled());
-    QTRY_VERIFY(editor->hasFocus());
-    QVERIFY(!view.session().isDone());
-
     // The sentence groups the total as the locale does, and says "word" for one.
     RecapData recap{QStringLiteral("march"), 3, 31, 1204, std::nullopt, QString(), QString()};
     QCOMPARE(MonthRecapCard::sentence(recap, Calendar::current()),
@@ -281,14 +249,20 @@ void TestTodayView::keyboardAloneReachesEveryControl()
                    berlin(5, 9).addMonths(-1));
     QVERIFY(m_journal->store->save());
     TodayView& view = show();
-    // The recap holds the focus on its one button: Space begins the month.
+    // Last month's recap covers the screen and holds the focus on its one button.
     QVERIFY(view.recap());
-    QCOMPARE(QApplication::focusWidget(), named<FilledButton>(&view, QStringLiteral("begin march")));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    QVERIFY(!view.recap());
+    auto* editor = view.findChild<PlainTextEditor*>();
+    QVERIFY(!editor->isEnabled() && !named<FilledButton>(&view, QStringLiteral("Done"))->isEnabled());
+    auto* begin = named<FilledButton>(&view, QStringLiteral("begin march"));
+    QCOMPARE(QApplication::focusWidget(), begin);
+    QCOMPARE(begin->text(), QStringLiteral("begin march →"));
+    // Ctrl+Return begins the month instead of finishing the day.
+    QTest::keyClick(&view, Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(!view.recap() && !view.session().isDone());
+    QVERIFY(Preferences().boolValue(QStringLiteral("recap.shown.2026-03")));
 
     // Tab leaves the editor for the buttons in reading order, then comes round to the header.
-    QTRY_VERIFY(view.findChild<PlainTextEditor*>()->hasFocus());
+    QTRY_VERIFY(editor->isEnabled() && editor->hasFocus());
     QStringList order;
     for (int step = 0; step < 5; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -408,7 +382,6 @@ void TestTodayView::snapshotFailureIsAQuietLine()
     QVERIFY(view.snapshotProblemLine()->isVisible());
     QCOMPARE(view.snapshotProblemLine()->text(),
              QStringLiteral("Today's snapshot could not be written — the disk is full"));
-    QCOMPARE(colourOf(view.snapshotProblemLine()), Palette::muted());
     // The writing keeps the focus: the line only says it.
     QCOMPARE(QApplication::focusWidget(), view.findChild<PlainTextEditor*>());
     view.setSnapshotProblem({});

@@ -117,19 +117,14 @@ void TestTrayEntryView::noPromptOffersFreeWriting()
 void TestTrayEntryView::refusedSaveIsNotCalledSaved()
 {
     TrayEntryView& view = show();
-    QVERIFY(!labelStarting(&view, QStringLiteral("Not saved yet")));
-    // The disk is full: finishing cannot write the words, and the panel says so instead of "Saved".
+    // The disk is full: finishing cannot write the words, and the panel says so instead of "Saved". (That loading
+    // again does not call them saved either is the shared session's to check.)
     FailingVfs::setFailing(true);
     type(words(25));
     QTest::keyClick(named(&view, QStringLiteral("entry")), Qt::Key_Return, Qt::ControlModifier);
-    auto* finish = named<FilledButton>(&view, QStringLiteral("Done"));
-    QCOMPARE(finish->text(), QStringLiteral("Done"));
+    QCOMPARE(named<FilledButton>(&view, QStringLiteral("Done"))->text(), QStringLiteral("Done"));
     QLabel* problem = labelStarting(&view, QStringLiteral("Not saved yet"));
     QVERIFY(problem && problem->isVisible());
-    // Nor does the panel, closed and opened again, call them saved.
-    view.hide();
-    view.show();
-    QCOMPARE(finish->text(), QStringLiteral("Done"));
 }
 
 QTEST_MAIN(TestTrayEntryView)
