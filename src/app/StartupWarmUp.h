@@ -11,8 +11,9 @@ namespace wendle {
  * the first widget is made, or Qt's font set-up repeats the work beside it instead of finding it done.
  *
  * Made before the application object, so that the font configuration loads while Qt connects to the display: it
- * reads only its own files and the environment, which that set-up leaves alone. The date data depends on the locale
- * the application object sets, so `startDates()` comes after it.
+ * reads only its own files and the environment, which that set-up leaves alone, and no Qt code. The date line is Qt
+ * code, and Qt takes the first thread that uses it for the main thread, so `startDates()` comes after the
+ * application object.
  */
 class StartupWarmUp
 {
