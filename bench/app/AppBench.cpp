@@ -196,16 +196,19 @@ const QTemporaryDir& largeJournalHome()
     return home;
 }
 
-// The bare window, the lock screen of an empty journal and that of 20,000 entries, started in turn, so that
-// the ratios of their medians hold up on a machine others are using too.
+// The bare window, the same window with one line of text, the lock screen of an empty journal and that of 20,000
+// entries, started in turn, so that the ratios of their medians hold up on a machine others are using too. The
+// window with text shows what drawing any text costs on its own.
 void coldStartAgainstMinimalWindow(benchmark::State& state)
 {
     QTemporaryDir emptyHome;
     const QTemporaryDir& largeHome = largeJournalHome();
     const QString program = qEnvironmentVariable("WENDLE_BENCH_PROGRAM", binary("wendle"));
-    std::vector<double> minimal, empty, large;
+    std::vector<double> minimal, withText, empty, large;
     for (auto _ : state) {
         minimal.push_back(secondsToPaint(binary("wendle_minimal_window"), "Minimal", privateEnvironment(emptyHome)));
+        withText.push_back(secondsToPaint(binary("wendle_minimal_window"), "Minimal", privateEnvironment(emptyHome),
+                                          {QStringLiteral("--text")}));
         empty.push_back(secondsToPaint(program, "Wendle", privateEnvironment(emptyHome)));
         large.push_back(secondsToPaint(program, "Wendle", privateEnvironment(largeHome)));
         state.SetIterationTime(large.back());
@@ -213,6 +216,8 @@ void coldStartAgainstMinimalWindow(benchmark::State& state)
     state.counters["journal_MB"]
         = static_cast<double>(QFileInfo(largeHome.filePath(QStringLiteral("data/wendle/journal.sqlite"))).size()) / 1e6;
     state.counters["minimal_ms"] = median(minimal) * 1000;
+    state.counters["text_ms"] = median(withText) * 1000;
+    state.counters["text_ratio"] = median(withText) / median(minimal);
     state.counters["empty_ms"] = median(empty) * 1000;
     state.counters["large_ms"] = median(large) * 1000;
     state.counters["empty_ratio"] = median(empty) / median(minimal);
