@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <csignal>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -224,6 +225,33 @@ void coldStartAgainstMinimalWindow(benchmark::State& state)
     state.counters["large_ratio"] = median(large) / median(minimal);
 }
 BENCHMARK(coldStartAgainstMinimalWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+
+// One or more builds of the program, named in WENDLE_BENCH_BUILDS (separated by ':'), started in turn with the bare
+// window, one start each per round, so that a change is judged against what it changes on the same machine minute.
+// Their ratios to the bare window are reported in the order given, as build1_ratio, build2_ratio, ...
+void coldStartBuildsAgainstMinimalWindow(benchmark::State& state)
+{
+    const QStringList builds = qEnvironmentVariable("WENDLE_BENCH_BUILDS").split(u':', Qt::SkipEmptyParts);
+    if (builds.isEmpty()) {
+        state.SkipWithError("skipped: WENDLE_BENCH_BUILDS names no build to compare");
+        return;
+    }
+    QTemporaryDir home;
+    std::vector<double> minimal;
+    std::vector<std::vector<double>> times(static_cast<std::size_t>(builds.size()));
+    for (auto _ : state) {
+        minimal.push_back(secondsToPaint(binary("wendle_minimal_window"), "Minimal", privateEnvironment(home)));
+        for (qsizetype i = 0; i < builds.size(); ++i) {
+            times[static_cast<std::size_t>(i)].push_back(secondsToPaint(builds[i], "Wendle", privateEnvironment(home)));
+        }
+        state.SetIterationTime(minimal.back());
+    }
+    state.counters["minimal_ms"] = median(minimal) * 1000;
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        state.counters["build" + std::to_string(i + 1) + "_ratio"] = median(times[i]) / median(minimal);
+    }
+}
+BENCHMARK(coldStartBuildsAgainstMinimalWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(60);
 
 bool xdotool(const QStringList& arguments)
 {
